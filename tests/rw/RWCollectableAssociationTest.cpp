@@ -1,7 +1,10 @@
 // Associations: ordering and matching through the key, or through the key's address.
 #include "rw/RWCollectableAssociation.h"
 
+#include <algorithm>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -63,12 +66,18 @@ TEST(RWCollectableAssociationTest, IDAssociationMatchesTheKeyObjectOnly) {
 // other association's own address would order a sorted collection of them at random.
 TEST(RWCollectableAssociationTest, IDAssociationsOrderByKeyAddressInATree) {
   std::vector<std::unique_ptr<CountedInt>> keys;
-  std::vector<std::unique_ptr<RWCollectableIDAssociation>> associations;
-  RWBTree tree;
   for (int i = 0; i < 300; ++i) {
     keys.push_back(std::make_unique<CountedInt>(i % 3));  // many keys equal by value
-    associations.push_back(std::make_unique<RWCollectableIDAssociation>(keys.back().get(), nullptr));
-    ASSERT_EQ(tree.Insert(associations.back().get()), associations.back().get());
+  }
+  // Associations made and inserted in an order unrelated to their keys' addresses.
+  std::vector<int> order(300);
+  std::iota(order.begin(), order.end(), 0);
+  std::shuffle(order.begin(), order.end(), std::mt19937(5));
+  std::vector<std::unique_ptr<RWCollectableIDAssociation>> associations(300);
+  RWBTree tree;
+  for (int i : order) {
+    associations[i] = std::make_unique<RWCollectableIDAssociation>(keys[i].get(), nullptr);
+    ASSERT_EQ(tree.Insert(associations[i].get()), associations[i].get());
   }
   EXPECT_EQ(tree.Entries(), 300u);
   for (int i = 0; i < 300; ++i) {
