@@ -1,6 +1,8 @@
 // Insert, find and remove of collectable pointers in RWBTree, RWSet (sized for the members) and
 // RWIdentitySet, beside std::set and std::unordered_set of the same pointers ordered and hashed
 // the same way, at 1,000 and 100,000 members.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -8,8 +10,6 @@
 #include <set>
 #include <unordered_set>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "rw/RWBTree.h"
 #include "rw/RWCollectable.h"
@@ -45,9 +45,7 @@ struct Hash {
   std::size_t operator()(const RWCollectable* item) const { return item->Hash(); }
 };
 struct Equal {
-  bool operator()(const RWCollectable* a, const RWCollectable* b) const {
-    return a->IsEqual(b);
-  }
+  bool operator()(const RWCollectable* a, const RWCollectable* b) const { return a->IsEqual(b); }
 };
 
 using StdSet = std::set<RWCollectable*, Less>;
@@ -183,9 +181,9 @@ void BM_Remove(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 
-#define VEL_COLLECTION_BENCHMARKS(C)                                   \
-  BENCHMARK_TEMPLATE(BM_Insert, C)->Arg(1000)->Arg(100000);            \
-  BENCHMARK_TEMPLATE(BM_Find, C)->Arg(1000)->Arg(100000);              \
+#define VEL_COLLECTION_BENCHMARKS(C)                        \
+  BENCHMARK_TEMPLATE(BM_Insert, C)->Arg(1000)->Arg(100000); \
+  BENCHMARK_TEMPLATE(BM_Find, C)->Arg(1000)->Arg(100000);   \
   BENCHMARK_TEMPLATE(BM_Remove, C)->Arg(1000)->Arg(100000)
 
 VEL_COLLECTION_BENCHMARKS(BTree);

@@ -53,7 +53,9 @@ class RWBTree : public RWCollectionBase {
 
   // Walks every node, parents before children, handing over its depth (the root is 0), its
   // number of members and whether it is a leaf. For integrity checks.
-  using NodeVisitor = void (*)(std::uint32_t depth, std::uint32_t members, bool leaf,
+  using NodeVisitor = void (*)(std::uint32_t depth,
+                               std::uint32_t members,
+                               bool leaf,
                                void* client_data);
   void VisitNodes(NodeVisitor visit, void* client_data) const;
 
@@ -79,7 +81,9 @@ class RWBTree : public RWCollectionBase {
   static std::uint32_t Position(const Node* node, const RWCollectable* item);
   static void FreeNodes(Node* node);
   static void ApplyNode(const Node* node, RWApplyCollectable function, void* client_data);
-  static void VisitNode(const Node* node, std::uint32_t depth, NodeVisitor visit,
+  static void VisitNode(const Node* node,
+                        std::uint32_t depth,
+                        NodeVisitor visit,
                         void* client_data);
   Removal RemoveFrom(Node* node, const RWCollectable* item, bool is_root);
   // Mends child `index` of `node` after it fell below the order; true when `node` itself then

@@ -51,8 +51,7 @@ void VisitSlot(void*& slot, void* client_data) {
 
 }  // namespace
 
-RWSlistCollectables::RWSlistCollectables(const RWSlistCollectables& other)
-    : RWSequenceable(other) {
+RWSlistCollectables::RWSlistCollectables(const RWSlistCollectables& other) : RWSequenceable(other) {
   static_cast<void>(list_.CopyFrom(other.list_));
 }
 

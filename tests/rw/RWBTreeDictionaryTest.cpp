@@ -1,6 +1,6 @@
 // The B-tree dictionary: a randomized run against std::map, ownership of associations, keys and
 // values, equality and selection.
-#include "rw/RWBTreeDictionary.h"
+#include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
@@ -8,8 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWBTreeDictionary.h"
 #include "rw/RWCollectableAssociation.h"
 #include "tests/support/RwCountedInt.h"
 
@@ -129,7 +128,7 @@ TEST(RWBTreeDictionaryTest, DestroyingDeletesEachKeyAndValueOnce) {
   {
     RWBTreeDictionary dictionary;
     auto* shared = new CountedInt(1);
-    dictionary.InsertKeyAndValue(shared, shared);   // key is its own value
+    dictionary.InsertKeyAndValue(shared, shared);             // key is its own value
     dictionary.InsertKeyAndValue(new CountedInt(2), shared);  // shared as a value again
     dictionary.InsertKeyAndValue(new CountedInt(3), nullptr);
     dictionary.InsertKeyAndValue(new CountedInt(4), new CountedInt(40));

@@ -1,13 +1,12 @@
 // The in-memory B-tree: node shapes, ordering and a long randomized run against std::set.
-#include "rw/RWBTree.h"
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <random>
 #include <set>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWBTree.h"
 #include "rw/RWSlistCollectables.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwCountedInt.h"
@@ -57,8 +56,8 @@ std::vector<int> Values(const RWCollectionBase& collection) {
     }
     if (shape.leaf) {
       if (seen_leaf && shape.depth != leaf_depth) {
-        return ::testing::AssertionFailure() << "leaves at depths " << leaf_depth << " and "
-                                             << shape.depth;
+        return ::testing::AssertionFailure()
+               << "leaves at depths " << leaf_depth << " and " << shape.depth;
       }
       seen_leaf = true;
       leaf_depth = shape.depth;
@@ -66,10 +65,11 @@ std::vector<int> Values(const RWCollectionBase& collection) {
     total += shape.members;
   }
   if (total != tree.Entries()) {
-    return ::testing::AssertionFailure() << "nodes hold " << total << ", Entries is "
-                                         << tree.Entries();
+    return ::testing::AssertionFailure()
+           << "nodes hold " << total << ", Entries is " << tree.Entries();
   }
-  if (tree.IsEmpty() != (tree.Entries() == 0) || (seen_leaf ? leaf_depth + 1 : 0) != tree.Height()) {
+  if (tree.IsEmpty() != (tree.Entries() == 0) ||
+      (seen_leaf ? leaf_depth + 1 : 0) != tree.Height()) {
     return ::testing::AssertionFailure() << "Height or IsEmpty disagrees with the nodes";
   }
   return ::testing::AssertionSuccess();

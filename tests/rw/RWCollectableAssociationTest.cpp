@@ -1,5 +1,5 @@
 // Associations: ordering and matching through the key, or through the key's address.
-#include "rw/RWCollectableAssociation.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -7,9 +7,8 @@
 #include <random>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "rw/RWBTree.h"
+#include "rw/RWCollectableAssociation.h"
 #include "rw/RWSet.h"
 #include "tests/support/RwCountedInt.h"
 

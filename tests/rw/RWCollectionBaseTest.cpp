@@ -1,17 +1,16 @@
 // The operations shared by every collection, run over each collection class: destroying members,
 // bulk insertion and removal, deep copies and selection.
-#include "rw/RWCollectionBase.h"
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "rw/RWBTree.h"
 #include "rw/RWBTreeDictionary.h"
 #include "rw/RWCollectableAssociation.h"
+#include "rw/RWCollectionBase.h"
 #include "rw/RWHashTable.h"
 #include "rw/RWIdentitySet.h"
 #include "rw/RWSet.h"
@@ -143,7 +142,9 @@ TEST_P(RWCollectionBaseTest, CopyDeepIntoDeletesRefusedCopies) {
   EXPECT_EQ(CountedInt::Live(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCollection, RWCollectionBaseTest, ::testing::ValuesIn(kMakers),
+INSTANTIATE_TEST_SUITE_P(EveryCollection,
+                         RWCollectionBaseTest,
+                         ::testing::ValuesIn(kMakers),
                          [](const ::testing::TestParamInfo<Maker>& info) {
                            return std::string(info.param.name);
                          });

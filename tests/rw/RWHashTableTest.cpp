@@ -1,6 +1,6 @@
 // Hashed collections: bucket counts and resizing, bag / set / identity-set semantics side by side,
 // hashed equality, the iterator, copies and refused allocations.
-#include "rw/RWHashTable.h"
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWHashTable.h"
 #include "rw/RWIdentitySet.h"
 #include "rw/RWSet.h"
 #include "tests/support/FailingAllocation.h"
@@ -50,8 +49,8 @@ TEST(RWHashTableTest, BucketCounts) {
   std::unique_ptr<RWCollectable> created_set(RWSet::Create());
   std::unique_ptr<RWCollectable> created_identity(RWIdentitySet::Create());
   std::unique_ptr<RWCollectable> instance(RWIdentitySet(3).CreateInstance());
-  std::unique_ptr<RWCollectionBase> selected(RWSet(5).Select(
-      [](const RWCollectable*, const void*) { return 1; }, nullptr));
+  std::unique_ptr<RWCollectionBase> selected(
+      RWSet(5).Select([](const RWCollectable*, const void*) { return 1; }, nullptr));
   std::unique_ptr<RWSet> as_set(ten_members.AsSet());
   const RWHashTable seven(7);
 
@@ -89,8 +88,8 @@ TEST(RWHashTableTest, ResizeRehashesEveryMember) {
     std::uint32_t request;
     std::uint32_t expected;
   } cases[] = {
-      {Kind::kBag, 11, 0, 16},        {Kind::kBag, 20, 0, 30},  {Kind::kBag, 0, 0, 16},
-      {Kind::kSet, 12, 0, 18},        {Kind::kSet, 40, 3, 3},   {Kind::kIdentitySet, 11, 0, 16},
+      {Kind::kBag, 11, 0, 16},         {Kind::kBag, 20, 0, 30}, {Kind::kBag, 0, 0, 16},
+      {Kind::kSet, 12, 0, 18},         {Kind::kSet, 40, 3, 3},  {Kind::kIdentitySet, 11, 0, 16},
       {Kind::kIdentitySet, 20, 0, 30},
   };
   for (const auto& c : cases) {
@@ -220,22 +219,45 @@ TEST(RWHashTableTest, HashedEquality) {
     Members theirs;
     bool equal;
   } cases[] = {
-      {"bags, members equal by value", Kind::kBag, {&a, &b}, Kind::kBag, {&b_equal, &a_equal},
+      {"bags, members equal by value",
+       Kind::kBag,
+       {&a, &b},
+       Kind::kBag,
+       {&b_equal, &a_equal},
        true},
-      {"bags, different multiplicities", Kind::kBag, {&a, &a, &b}, Kind::kBag, {&a, &b, &b},
-       false},
+      {"bags, different multiplicities", Kind::kBag, {&a, &a, &b}, Kind::kBag, {&a, &b, &b}, false},
       {"bags of different sizes", Kind::kBag, {&a}, Kind::kBag, {&a, &a}, false},
-      {"sets, members equal by value", Kind::kSet, {&a, &b}, Kind::kSet, {&a_equal, &b_equal},
+      {"sets, members equal by value",
+       Kind::kSet,
+       {&a, &b},
+       Kind::kSet,
+       {&a_equal, &b_equal},
        true},
-      {"identity sets, same objects", Kind::kIdentitySet, {&a, &a_equal},
-       Kind::kIdentitySet, {&a_equal, &a}, true},
-      {"identity sets, equal but distinct objects", Kind::kIdentitySet, {&a},
-       Kind::kIdentitySet, {&a_equal}, false},
+      {"identity sets, same objects",
+       Kind::kIdentitySet,
+       {&a, &a_equal},
+       Kind::kIdentitySet,
+       {&a_equal, &a},
+       true},
+      {"identity sets, equal but distinct objects",
+       Kind::kIdentitySet,
+       {&a},
+       Kind::kIdentitySet,
+       {&a_equal},
+       false},
       // Distinct members count apart: merging a and a' by value would call these equal.
-      {"identity sets {a, a'} and {a, b}", Kind::kIdentitySet, {&a, &a_equal},
-       Kind::kIdentitySet, {&a, &b}, false},
+      {"identity sets {a, a'} and {a, b}",
+       Kind::kIdentitySet,
+       {&a, &a_equal},
+       Kind::kIdentitySet,
+       {&a, &b},
+       false},
       {"table and set, same members", Kind::kBag, {&a, &b}, Kind::kSet, {&a, &b}, false},
-      {"set and identity set, same members", Kind::kSet, {&a, &b}, Kind::kIdentitySet, {&a, &b},
+      {"set and identity set, same members",
+       Kind::kSet,
+       {&a, &b},
+       Kind::kIdentitySet,
+       {&a, &b},
        false},
   };
   for (const auto& c : cases) {

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "rw/RWDefs.h"
-
 #include "rw/RWPointerVector.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwRecordingErrorHook.h"

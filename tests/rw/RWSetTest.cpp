@@ -1,12 +1,11 @@
 // Set algebra of RWSet.
-#include "rw/RWSet.h"
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWSet.h"
 #include "tests/support/RwCountedInt.h"
 
 namespace {

@@ -1,14 +1,13 @@
 // The singly linked collection: positions, matching by equality, index errors and its iterator.
-#include "rw/RWSlistCollectables.h"
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "rw/RWDefs.h"
 #include "rw/RWHashTable.h"
+#include "rw/RWSlistCollectables.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwCountedInt.h"
 #include "tests/support/RwRecordingErrorHook.h"
