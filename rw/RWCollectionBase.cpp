@@ -1,6 +1,8 @@
 // The operations written once for every collection.
 #include "rw/RWCollectionBase.h"
 
+#include <new>
+
 #include "rw/RWIdentitySet.h"
 #include "rw/RWSet.h"
 #include "rw/RWSlistCollectables.h"
@@ -120,8 +122,10 @@ void RWCollectionBase::CopyDeepInto(RWCollectionBase& other) const {
 }
 
 RWCollectionBase* RWCollectionBase::Select(RWTestCollectable test, const void* client_data) const {
-  auto* result = static_cast<RWCollectionBase*>(CreateInstance());
+  RWCollectable* made = CreateInstance();
+  auto* result = dynamic_cast<RWCollectionBase*>(made);
   if (result == nullptr) {
+    delete made;
     return nullptr;
   }
   Selection selection{test, client_data, result};
