@@ -182,7 +182,7 @@ void RWHashTable::Resize(std::uint32_t buckets) {
   count_ = 0;
   bool moved = true;
   for (std::uint32_t i = 0; i < old.Entries() && moved; ++i) {
-    const auto* list = static_cast<const RWSlistCollectables*>(old[i]);
+    auto* list = static_cast<RWSlistCollectables*>(old[i]);
     if (list == nullptr) {
       continue;
     }
@@ -210,7 +210,7 @@ RWHashTableIterator::RWHashTableIterator(RWHashTable& table) : table_(&table) {
 void RWHashTableIterator::MoveToBucket(std::uint32_t index) {
   bucket_iterator_.reset();
   for (bucket_ = index; bucket_ < table_->Buckets(); ++bucket_) {
-    if (const RWSlistCollectables* list = table_->Bucket(bucket_)) {
+    if (RWSlistCollectables* list = table_->Bucket(bucket_)) {
       bucket_iterator_.emplace(*list);
       return;
     }

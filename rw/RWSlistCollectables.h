@@ -82,7 +82,7 @@ class RWSlistCollectables : public RWSequenceable {
 // Reset. Changing the list other than through this iterator (appends aside) invalidates it.
 class RWSlistCollectablesIterator : public RWIterator {
  public:
-  explicit RWSlistCollectablesIterator(const RWSlistCollectables& list) : cursor_(list.list_) {}
+  explicit RWSlistCollectablesIterator(RWSlistCollectables& list) : cursor_(list.list_) {}
 
   // Moves on to the next member equal to the item (member.IsEqual(item)).
   RWCollectable* FindNext(const RWCollectable* item) override;
