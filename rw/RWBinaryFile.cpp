@@ -264,10 +264,11 @@ bool RWBinaryFile::Eof() const {
 }
 
 bool RWBinaryFile::Error() const {
-  return file_ != nullptr && std::ferror(file_) != 0;
+  return marked_error_ || (file_ != nullptr && std::ferror(file_) != 0);
 }
 
 void RWBinaryFile::ClearError() {
+  marked_error_ = false;
   if (file_ != nullptr) {
     std::clearerr(file_);
   }

@@ -119,7 +119,11 @@ class RWBinaryFile {
   // Empties the file: closes it, deletes it by name and reopens it with "wb+".
   bool Erase();
   bool Eof() const;
+  // The stream's error indicator, or an error marked by SetError.
   bool Error() const;
+  // Marks the file as failed, as a failed read or write would: readers of a stored structure use
+  // it to stop everything above them after corrupt data. Sticky until ClearError.
+  void SetError() { marked_error_ = true; }
   void ClearError();
 
  private:
@@ -133,4 +137,5 @@ class RWBinaryFile {
   std::string name_;
   char mode_[8] = {};
   std::FILE* file_ = nullptr;
+  bool marked_error_ = false;
 };

@@ -17,6 +17,10 @@ RWCollectable* RWCollectable::CreateInstance() const {
   return new (std::nothrow) RWCollectable;
 }
 
+RWCollectable* RWCollectable::Create() {
+  return new (std::nothrow) RWCollectable;
+}
+
 RWCollectable* RWCollectable::Clone() const {
   return new (std::nothrow) RWCollectable(*this);
 }

@@ -28,6 +28,14 @@ class RWCollectableAssociation : public RWCollectable {
   std::uint32_t Hash() const override;
   // other.IsEqual(key).
   bool IsEqual(const RWCollectable* other) const override;
+  // Stored form: the key, then the value, each as an object record. A restore sets both to null
+  // first. It fails when the key makes the association its own key, directly or through the keys
+  // of other associations (ordering and matching would never end).
+  std::uint32_t StoredByteCount() const override;
+  void RestoreContents(RWVirtualInStream& stream) override;
+  void RestoreContents(RWBinaryFile& file) override;
+  void SaveContents(RWVirtualOutStream& stream) const override;
+  void SaveContents(RWBinaryFile& file) const override;
 
   RWCollectable* Key() const { return key_; }
   RWCollectable* Value() const { return value_; }
@@ -40,6 +48,9 @@ class RWCollectableAssociation : public RWCollectable {
   static RWCollectable* Create();
 
  protected:
+  // A failed restore makes an association forget what it freed.
+  friend class RWLoadTable;
+
   RWCollectable* key_ = nullptr;
   RWCollectable* value_ = nullptr;
 };

@@ -28,6 +28,17 @@ class RWCollectionBase : public RWCollectable {
 
   RWClassID IsA() const override;
 
+  // Stored form, the same for every collection: the member count (unsigned 32-bit), then each
+  // member as an object record, in Apply order. A restore clears the collection first and inserts
+  // the members in that order; a member the collection refuses (a duplicate) is not added. Hashed
+  // and sorted collections skip null members; sequences keep them. A restore that fails leaves the
+  // collection cleared and frees the members it made (rw/rwstore.h).
+  std::uint32_t StoredByteCount() const override;
+  void RestoreContents(RWVirtualInStream& stream) override;
+  void RestoreContents(RWBinaryFile& file) override;
+  void SaveContents(RWVirtualOutStream& stream) const override;
+  void SaveContents(RWBinaryFile& file) const override;
+
   // Calls `function` for every member, in the collection's own order. The function must not add
   // to or remove from this collection.
   virtual void Apply(RWApplyCollectable function, void* client_data) const = 0;

@@ -13,6 +13,8 @@
 namespace {
 
 std::atomic<RWErrorHook> g_error_hook{&FatalErrorHandler};
+// Depth of the calling thread's soft-error scopes.
+thread_local int t_soft_depth = 0;
 
 char* CopyText(const char* text) {
   const std::size_t size = std::strlen(text) + 1;
@@ -69,6 +71,14 @@ RWErrorHook SetErrorHook(RWErrorHook hook) {
   return g_error_hook.exchange(hook != nullptr ? hook : &FatalErrorHandler);
 }
 
+RWSoftErrorScope::RWSoftErrorScope() {
+  ++t_soft_depth;
+}
+
+RWSoftErrorScope::~RWSoftErrorScope() {
+  --t_soft_depth;
+}
+
 void FatalErrorHandler(const RWErrorBase& error) {
   vel::flavour::DefaultFatalError(error.Text());
 }
@@ -76,7 +86,11 @@ void FatalErrorHandler(const RWErrorBase& error) {
 namespace {
 
 void CallHook(const RWErrorBase& error) {
-  g_error_hook.load()(error);
+  const RWErrorHook hook = g_error_hook.load();
+  if (hook == &FatalErrorHandler && t_soft_depth > 0) {
+    return;
+  }
+  hook(error);
 }
 
 }  // namespace

@@ -89,6 +89,18 @@ RWErrorHook SetErrorHook(RWErrorHook hook);
 // The default hook of this flavour.
 void FatalErrorHandler(const RWErrorBase& error);
 
+// Marks the calling thread as reading data from outside the process (persistence streams and
+// files): while one of these lives on a thread, an error raised on that thread is not handed to
+// the default hook, so bad input cannot end the process; the operation that raised it fails soft.
+// An installed hook still receives every error. Scopes nest.
+class RWSoftErrorScope {
+ public:
+  RWSoftErrorScope();
+  ~RWSoftErrorScope();
+  RWSoftErrorScope(const RWSoftErrorScope&) = delete;
+  RWSoftErrorScope& operator=(const RWSoftErrorScope&) = delete;
+};
+
 // Raise entry points, one per error class: each calls the hook with the error.
 void RWThrow(const RWErrorBase& error);
 void RWThrow(const RWInternalError& error);

@@ -1,0 +1,456 @@
+// The store and read tables of object-graph persistence and their per-thread scopes.
+#include "rw/rwstore.h"
+
+#include <algorithm>
+#include <bit>
+#include <new>
+
+#include "rw/NextBufferSize.h"
+#include "rw/RWCollectable.h"
+#include "rw/RWCollectableAssociation.h"
+#include "rw/RWCollectionBase.h"
+
+RWCollectable* RWNilObject() {
+  // Never destroyed: a save or restore on another thread may still use it while the process ends.
+  static RWCollectable* const nil = new RWCollectable;
+  return nil;
+}
+
+// ---------------------------------------------------------------------------------------------
+// RWSaveTable: a chained hash set whose nodes come from chunks that only grow until the table dies.
+
+struct RWSaveTable::Node {
+  Node* next = nullptr;
+  const void* address = nullptr;  // object keys
+  RWCString name;                 // name keys
+  std::uint32_t hash = 0;
+  std::uint32_t index = 0;
+  bool is_name = false;
+};
+
+struct RWSaveTable::Chunk {
+  Chunk* next = nullptr;
+  Node* nodes = nullptr;
+  std::uint32_t capacity = 0;
+};
+
+namespace {
+
+// Object keys hash as their address a folded to 32 bits: (a >> 3) XOR a.
+std::uint32_t AddressHash(const void* address) {
+  const std::uint32_t a = RWCollectable::FoldAddress(address);
+  return (a >> 3) ^ a;
+}
+
+// Spreads a key hash over a power-of-two bucket count (Fibonacci hashing): aligned addresses
+// differ only in their middle bits.
+std::uint32_t BucketOf(std::uint32_t hash, std::uint32_t bucket_count) {
+  return static_cast<std::uint32_t>((std::uint64_t{hash} * 0x9E3779B1u) & 0xFFFFFFFFu) >>
+         (32 - std::countr_zero(bucket_count));
+}
+
+constexpr std::uint32_t kFirstChunk = 16;
+constexpr std::uint32_t kLargestChunk = 4096;
+
+}  // namespace
+
+RWSaveTable::RWSaveTable(Purpose purpose) : purpose_(purpose) {
+  buckets_ = new (std::nothrow) Node*[kInitialBuckets]();
+  if (buckets_ != nullptr) {
+    bucket_count_ = kInitialBuckets;
+  }
+  std::uint32_t nil_index = 0;
+  (void)Add(RWNilObject(), nil_index);
+}
+
+RWSaveTable::~RWSaveTable() {
+  while (chunks_ != nullptr) {
+    Chunk* next = chunks_->next;
+    delete[] chunks_->nodes;
+    delete chunks_;
+    chunks_ = next;
+  }
+  delete[] buckets_;
+}
+
+RWSaveTable::Outcome RWSaveTable::Add(const RWCollectable* object, std::uint32_t& index) {
+  return Enter(object, nullptr, AddressHash(object), index);
+}
+
+RWSaveTable::Outcome RWSaveTable::Add(const RWCString& name, std::uint32_t& index) {
+  return Enter(nullptr, &name, name.Hash(), index);
+}
+
+RWSaveTable::Outcome RWSaveTable::Enter(const void* address,
+                                        const RWCString* name,
+                                        std::uint32_t hash,
+                                        std::uint32_t& index) {
+  if (buckets_ == nullptr) {
+    return Outcome::kNoMemory;
+  }
+  Node*& head = buckets_[BucketOf(hash, bucket_count_)];
+  for (Node* node = head; node != nullptr; node = node->next) {
+    if (node->hash != hash || node->is_name != (name != nullptr)) {
+      continue;
+    }
+    if (name != nullptr ? node->name == *name : node->address == address) {
+      index = node->index;
+      return Outcome::kKnown;
+    }
+  }
+  Node* node = NewNode();
+  if (node == nullptr) {
+    return Outcome::kNoMemory;
+  }
+  node->address = address;
+  if (name != nullptr) {
+    node->name = *name;
+    node->is_name = true;
+  }
+  node->hash = hash;
+  node->index = count_;
+  node->next = head;
+  head = node;
+  index = count_++;
+  if (count_ > 2 * bucket_count_) {
+    Grow();
+  }
+  return Outcome::kNew;
+}
+
+RWSaveTable::Node* RWSaveTable::NewNode() {
+  if (chunks_ == nullptr || chunk_used_ == chunks_->capacity) {
+    const std::uint32_t capacity =
+        chunks_ == nullptr ? kFirstChunk : std::min(2 * chunks_->capacity, kLargestChunk);
+    auto* chunk = new (std::nothrow) Chunk;
+    if (chunk == nullptr) {
+      return nullptr;
+    }
+    chunk->nodes = new (std::nothrow) Node[capacity];
+    if (chunk->nodes == nullptr) {
+      delete chunk;
+      return nullptr;
+    }
+    chunk->capacity = capacity;
+    chunk->next = chunks_;
+    chunks_ = chunk;
+    chunk_used_ = 0;
+  }
+  return &chunks_->nodes[chunk_used_++];
+}
+
+void RWSaveTable::Grow() {
+  if (bucket_count_ > 0x10000000u) {
+    return;
+  }
+  const std::uint32_t new_count = 4 * bucket_count_;
+  Node** buckets = new (std::nothrow) Node*[new_count]();
+  if (buckets == nullptr) {
+    return;  // the table keeps working with longer chains
+  }
+  for (std::uint32_t i = 0; i < bucket_count_; ++i) {
+    for (Node* node = buckets_[i]; node != nullptr;) {
+      Node* next = node->next;
+      Node*& head = buckets[BucketOf(node->hash, new_count)];
+      node->next = head;
+      head = node;
+      node = next;
+    }
+  }
+  delete[] buckets_;
+  buckets_ = buckets;
+  bucket_count_ = new_count;
+}
+
+// ---------------------------------------------------------------------------------------------
+// RWLoadTable
+
+RWLoadTable::RWLoadTable() {
+  entries_ = new (std::nothrow) Entry[kInitialCapacity];
+  if (entries_ != nullptr) {
+    capacity_ = kInitialCapacity;
+  }
+  (void)AppendObject(RWNilObject(), false);
+}
+
+RWLoadTable::~RWLoadTable() {
+  SweepOrphans();
+  delete[] entries_;
+}
+
+bool RWLoadTable::Append(const Entry& entry) {
+  if (count_ == capacity_) {
+    const std::uint32_t capacity = NextBufferSize(capacity_, 4);
+    if (capacity <= capacity_) {
+      return false;
+    }
+    Entry* entries = new (std::nothrow) Entry[capacity];
+    if (entries == nullptr) {
+      return false;
+    }
+    for (std::uint32_t i = 0; i < count_; ++i) {
+      entries[i] = entries_[i];
+    }
+    delete[] entries_;
+    entries_ = entries;
+    capacity_ = capacity;
+  }
+  entries_[count_] = entry;
+  entries_[count_].end = count_ + 1;
+  ++count_;
+  return true;
+}
+
+bool RWLoadTable::AppendObject(RWCollectable* object, bool made) {
+  Entry entry{};
+  entry.object = object;
+  entry.kind = Kind::kObject;
+  entry.made = made;
+  return Append(entry);
+}
+
+bool RWLoadTable::AppendClassId(RWClassID id) {
+  Entry entry{};
+  entry.id = id;
+  entry.kind = Kind::kClassId;
+  return Append(entry);
+}
+
+bool RWLoadTable::ResolveObject(std::int32_t k, RWCollectable*& object) {
+  if (k < 0 || static_cast<std::uint32_t>(k) >= count_ || entries_[k].kind != Kind::kObject) {
+    return false;
+  }
+  Entry& entry = entries_[k];
+  last_resolved_ = static_cast<std::uint32_t>(k);
+  last_resolved_was_named_ = entry.named;
+  entry.named = true;
+  object = entry.object;
+  return true;
+}
+
+bool RWLoadTable::ResolveClassId(std::int32_t k, RWClassID& id) const {
+  if (k < 0 || static_cast<std::uint32_t>(k) >= count_ || entries_[k].kind != Kind::kClassId) {
+    return false;
+  }
+  id = entries_[k].id;
+  return true;
+}
+
+bool RWLoadTable::BeginRecord() {
+  if (depth_ >= kMaxDepth) {
+    return false;
+  }
+  ++depth_;
+  return true;
+}
+
+void RWLoadTable::EndRecord(std::uint32_t index) {
+  --depth_;
+  entries_[index].end = count_;
+}
+
+void RWLoadTable::FailRecord(std::uint32_t index) {
+  --depth_;
+  entries_[index].end = count_;
+  FreeOrphans(index + 1, count_);
+  Unwind(index, true);
+}
+
+void RWLoadTable::Unwind(std::uint32_t i, bool free_object) {
+  const Entry& entry = entries_[i];
+  if (entry.kind != Kind::kObject) {
+    return;
+  }
+  RWCollectable* object = entry.object;
+  const std::uint32_t end = entry.end;
+  const bool made = entry.made;
+  UnwindRange(object, i + 1, end);
+  // The holder forgets what was freed, so that nothing (an owner that destroys its members, say)
+  // reaches it through the holder again.
+  if (auto* collection = dynamic_cast<RWCollectionBase*>(object)) {
+    collection->Clear();
+  } else if (auto* association = dynamic_cast<RWCollectableAssociation*>(object)) {
+    association->key_ = nullptr;
+    association->value_ = nullptr;
+  }
+  for (std::uint32_t k = i; k < end; ++k) {
+    entries_[k].kind = Kind::kFreed;
+  }
+  if (free_object && made) {
+    delete object;
+  }
+}
+
+void RWLoadTable::UnwindRange(const RWCollectable* holder, std::uint32_t start, std::uint32_t end) {
+  for (std::uint32_t k = start; k < end;) {
+    const Entry& entry = entries_[k];
+    const std::uint32_t next = entry.end > k ? entry.end : k + 1;
+    if (entry.kind == Kind::kObject && entry.holder == holder && entry.made && !entry.named) {
+      Unwind(k, !entry.owned);
+    }
+    k = next;
+  }
+}
+
+void RWLoadTable::UnwindHeldBy(const RWCollectable* holder, std::uint32_t start) {
+  FreeOrphans(start, count_);
+  UnwindRange(holder, start, count_);
+}
+
+void RWLoadTable::FreeOrphans(std::uint32_t start, std::uint32_t end) {
+  // Latest first, so that an orphan inside another orphan's record is reached before the outer
+  // one marks its record freed.
+  for (std::uint32_t k = end; k > start;) {
+    --k;
+    const Entry& entry = entries_[k];
+    if (entry.kind == Kind::kObject && entry.orphan && entry.made && !entry.named) {
+      Unwind(k, true);
+    }
+  }
+}
+
+void RWLoadTable::SweepOrphans() {
+  FreeOrphans(1, count_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Managers and scopes
+
+namespace {
+
+thread_local RWSaveTable::Purpose t_next_purpose = RWSaveTable::Purpose::kSave;
+
+}  // namespace
+
+void RWSaveTableManager::SetNextPurpose(RWSaveTable::Purpose purpose) {
+  t_next_purpose = purpose;
+}
+
+RWSaveTableManager& RWSaveTableManager::Instance() {
+  // Never destroyed, like the thread slots it holds.
+  static RWSaveTableManager* const manager = new RWSaveTableManager;
+  return *manager;
+}
+
+void* RWSaveTableManager::CreateInstance() {
+  return new (std::nothrow) RWSaveTable(t_next_purpose);
+}
+
+void RWSaveTableManager::DeleteInstance(void* instance) {
+  delete static_cast<RWSaveTable*>(instance);
+}
+
+RWLoadTableManager& RWLoadTableManager::Instance() {
+  static RWLoadTableManager* const manager = new RWLoadTableManager;
+  return *manager;
+}
+
+void* RWLoadTableManager::CreateInstance() {
+  auto* table = new (std::nothrow) RWLoadTable;
+  if (table != nullptr && table->Count() == 0) {
+    delete table;  // not even the nil entry fitted
+    return nullptr;
+  }
+  return table;
+}
+
+void RWLoadTableManager::DeleteInstance(void* instance) {
+  delete static_cast<RWLoadTable*>(instance);
+}
+
+RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
+  RWSaveTableManager& manager = RWSaveTableManager::Instance();
+  table_ = static_cast<RWSaveTable*>(manager.Current());
+  if (table_ == nullptr) {
+    manager.SetNextPurpose(purpose);
+    table_ = static_cast<RWSaveTable*>(manager.CreateForThread());
+    owner_ = table_ != nullptr;
+  }
+}
+
+RWSaveTableScope::~RWSaveTableScope() {
+  if (owner_) {
+    RWSaveTableManager::Instance().DestroyForThread();
+  }
+}
+
+RWLoadTableScope::RWLoadTableScope() {
+  RWLoadTableManager& manager = RWLoadTableManager::Instance();
+  table_ = static_cast<RWLoadTable*>(manager.Current());
+  if (table_ == nullptr) {
+    table_ = static_cast<RWLoadTable*>(manager.CreateForThread());
+    owner_ = table_ != nullptr;
+  }
+}
+
+RWLoadTableScope::~RWLoadTableScope() {
+  if (owner_) {
+    // The table's destructor frees the orphans; errors are still soft while it does.
+    RWLoadTableManager::Instance().DestroyForThread();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// RWRestoredMember
+
+RWRestoredMember::RWRestoredMember(RWVirtualInStream& stream, const RWCollectable* holder)
+    : holder_(holder) {
+  const std::uint32_t before = scope_.Table() != nullptr ? scope_.Table()->Count() : 0;
+  stream >> object_;
+  Take(before);
+}
+
+RWRestoredMember::RWRestoredMember(RWBinaryFile& file, const RWCollectable* holder)
+    : holder_(holder) {
+  const std::uint32_t before = scope_.Table() != nullptr ? scope_.Table()->Count() : 0;
+  file >> object_;
+  Take(before);
+}
+
+void RWRestoredMember::Take(std::uint32_t count_before) {
+  RWLoadTable* table = scope_.Table();
+  if (object_ == nullptr || table == nullptr) {
+    return;
+  }
+  if (count_before < table->count_ && table->entries_[count_before].kind == RWLoadTable::Kind::kObject &&
+      table->entries_[count_before].object == object_ && table->entries_[count_before].made) {
+    is_new_ = true;
+    index_ = count_before;
+    return;
+  }
+  index_ = table->last_resolved_;
+  was_named_ = table->last_resolved_was_named_;
+}
+
+void RWRestoredMember::Keep(RWHold how) {
+  RWLoadTable* table = scope_.Table();
+  if (kept_ || object_ == nullptr || table == nullptr) {
+    kept_ = true;
+    return;
+  }
+  kept_ = true;
+  RWLoadTable::Entry& entry = table->entries_[index_];
+  if (entry.kind != RWLoadTable::Kind::kObject || entry.object != object_) {
+    return;
+  }
+  if (is_new_) {
+    entry.holder = holder_;
+    entry.owned = how == RWHold::kOwns;
+    entry.orphan = how == RWHold::kRefuses;
+    return;
+  }
+  // A reference. A holder that does not keep it leaves the entry as it was. The holder that
+  // received it new keeps it alone as before (its own unwinding covers both places), and no longer
+  // as an orphan when it had refused it then. Any other holder counts as someone else holding it,
+  // so a failed restore leaves the object alone.
+  if (how == RWHold::kRefuses) {
+    entry.named = was_named_;
+  } else if (entry.holder == holder_) {
+    entry.named = was_named_;
+    entry.orphan = false;
+  }
+}
+
+RWRestoredMember::~RWRestoredMember() {
+  Keep(RWHold::kRefuses);
+}

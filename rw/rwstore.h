@@ -1,0 +1,253 @@
+// The store and read tables of object-graph persistence: per-thread tables that number the objects
+// of one save or one restore, and the scopes through which the outermost operation on a thread owns
+// its table and every nested save or restore shares it.
+//
+// Numbering. Index 0 is the nil object, which stands for the null pointer. Every other object gets
+// the next index when its record begins (before anything its contents write), identically on save
+// and restore, so a later reference to it is its index. A class that is written by its name gives
+// its name the next index right after the object; a later object of that class refers to the name
+// by that index. Objects and names share one numbering.
+//
+// Restores of untrusted data rest on the read table's bookkeeping. Every entry knows its kind (an
+// object, a class id, or an object that a failed restore has freed), and a reference that names an
+// entry of the wrong kind or no entry at all is a bad reference. A record whose restore fails frees
+// the object it made, and with it what that object held through the holder protocol below, so a
+// failed restore leaves nothing behind that nothing holds.
+//
+// Holder protocol. A class that holds what it restores without owning it (the collections, the
+// associations) restores each pointer through RWRestoredMember and then says how it keeps the
+// result (RWHold). When the holder's restore, or the record around it, fails, the objects it alone
+// received new in this restore are freed and the holder forgets them; an object it refused is
+// freed at the end of the restore unless a later reference in the same restore named it. Objects
+// that other classes receive are theirs: a class that owns what it restores releases it in its
+// destructor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "rw/RWCString.h"
+#include "rw/RWDefs.h"
+#include "rw/RWError.h"
+#include "rw/RWThreadInstanceManager.h"
+
+class RWBinaryFile;
+class RWCollectable;
+class RWVirtualInStream;
+
+// The process-wide object that stands for the null pointer (class id 0x8007). Made on first use
+// and never destroyed.
+RWCollectable* RWNilObject();
+
+// Entries of one outermost save (or stored-size pass): object addresses and class names, each
+// numbered in the order it was entered. The nil object is entered at 0 on creation.
+class RWSaveTable {
+ public:
+  // What the outermost scope of the table is doing; the other kind of pass must not run inside.
+  enum class Purpose { kSave, kSize };
+  enum class Outcome { kNew, kKnown, kNoMemory };
+
+  explicit RWSaveTable(Purpose purpose);
+  ~RWSaveTable();
+  RWSaveTable(const RWSaveTable&) = delete;
+  RWSaveTable& operator=(const RWSaveTable&) = delete;
+
+  // Enters a key: kNew with `index` = the number of entries before it, or kKnown with the index it
+  // has. Object keys match by address, name keys by their bytes.
+  [[nodiscard]] Outcome Add(const RWCollectable* object, std::uint32_t& index);
+  [[nodiscard]] Outcome Add(const RWCString& name, std::uint32_t& index);
+
+  std::uint32_t Entries() const { return count_; }
+  Purpose GetPurpose() const { return purpose_; }
+
+  static constexpr std::uint32_t kInitialBuckets = 64;
+
+ private:
+  struct Node;
+  struct Chunk;
+
+  Outcome Enter(const void* address, const RWCString* name, std::uint32_t hash,
+                std::uint32_t& index);
+  Node* NewNode();
+  void Grow();
+
+  Purpose purpose_;
+  Node** buckets_ = nullptr;
+  std::uint32_t bucket_count_ = 0;
+  std::uint32_t count_ = 0;
+  Chunk* chunks_ = nullptr;
+  std::uint32_t chunk_used_ = 0;
+};
+
+// Entries of one outermost restore, in the order the records began. See the top of this file.
+class RWLoadTable {
+ public:
+  enum class Kind : std::uint8_t { kObject, kClassId, kFreed };
+
+  // Room for 30 entries; the nil object is entry 0.
+  RWLoadTable();
+  // Frees what a failed or refused restore left unheld (see SweepOrphans); nothing else.
+  ~RWLoadTable();
+  RWLoadTable(const RWLoadTable&) = delete;
+  RWLoadTable& operator=(const RWLoadTable&) = delete;
+
+  static constexpr std::uint32_t kInitialCapacity = 30;
+  // Records nested deeper than this are refused, so corrupt data cannot exhaust the stack.
+  static constexpr std::uint32_t kMaxDepth = 1000;
+
+  std::uint32_t Count() const { return count_; }
+  std::uint32_t Capacity() const { return capacity_; }
+
+  // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
+  [[nodiscard]] bool AppendObject(RWCollectable* object, bool made);
+  [[nodiscard]] bool AppendClassId(RWClassID id);
+
+  // Resolves a reference: the object of entry k, or false when k is no entry or not an object.
+  // A resolved reference marks the entry as named (see RWRestoredMember).
+  [[nodiscard]] bool ResolveObject(std::int32_t k, RWCollectable*& object);
+  // The class id of entry k, or false when k is no entry or not a class id.
+  [[nodiscard]] bool ResolveClassId(std::int32_t k, RWClassID& id) const;
+
+  // The bookkeeping of one record whose object is entry `index`: BeginRecord before its contents
+  // are read (false when records nest deeper than kMaxDepth: the record must not be read),
+  // EndRecord after them. FailRecord instead, when they could not be read: it frees what the
+  // record made (Unwind).
+  [[nodiscard]] bool BeginRecord();
+  // Gives back the depth of a record that began but whose object could not be entered.
+  void AbandonRecord() { --depth_; }
+  void EndRecord(std::uint32_t index);
+  void FailRecord(std::uint32_t index);
+
+  // Frees, and makes the holder forget, every object that `holder` received new since entry
+  // `start` and alone holds; used by a holder whose own restore failed.
+  void UnwindHeldBy(const RWCollectable* holder, std::uint32_t start);
+  // Frees every object that was refused and never named afterwards.
+  void SweepOrphans();
+
+ private:
+  friend class RWRestoredMember;
+
+  struct Entry {
+    RWCollectable* object;
+    const RWCollectable* holder;  // the holder that received it new, or null
+    std::uint32_t end;            // one past the last entry made while its record was read
+    RWClassID id;
+    Kind kind;
+    bool made;    // made by this restore (not the nil object, not an object given to fill)
+    bool owned;   // its holder owns it and frees it itself
+    bool orphan;  // refused by the holder that received it new
+    bool named;   // named by a reference that a holder other than its own received
+  };
+
+  [[nodiscard]] bool Append(const Entry& entry);
+  // Frees what entry i's object alone holds, makes it forget that, marks the entries of its record
+  // freed and frees the object itself when `free_object` and this restore made it.
+  void Unwind(std::uint32_t i, bool free_object);
+  // Unwinds the entries from `start` to `end` (skipping nested records) that `holder` received new
+  // and that nothing else named.
+  void UnwindRange(const RWCollectable* holder, std::uint32_t start, std::uint32_t end);
+  // Unwinds the orphans from `start` to `end` that nothing named.
+  void FreeOrphans(std::uint32_t start, std::uint32_t end);
+
+  Entry* entries_ = nullptr;
+  std::uint32_t count_ = 0;
+  std::uint32_t capacity_ = 0;
+  // The last entry that ResolveObject resolved, and whether it was named before.
+  std::uint32_t last_resolved_ = 0;
+  bool last_resolved_was_named_ = false;
+  // How deep the records being read nest.
+  std::uint32_t depth_ = 0;
+};
+
+// The per-thread managers of the two tables.
+class RWSaveTableManager : public RWThreadInstanceManager {
+ public:
+  // The purpose of a table that the next CreateForThread on this thread makes.
+  void SetNextPurpose(RWSaveTable::Purpose purpose);
+  static RWSaveTableManager& Instance();
+
+ protected:
+  void* CreateInstance() override;
+  void DeleteInstance(void* instance) override;
+};
+
+class RWLoadTableManager : public RWThreadInstanceManager {
+ public:
+  static RWLoadTableManager& Instance();
+
+ protected:
+  void* CreateInstance() override;
+  void DeleteInstance(void* instance) override;
+};
+
+// Gives the calling thread's save table to one save (or stored-size pass): the outermost scope on
+// the thread makes the table and owns it, nested scopes share it. Table() is null only when memory
+// is short.
+class RWSaveTableScope {
+ public:
+  explicit RWSaveTableScope(RWSaveTable::Purpose purpose);
+  ~RWSaveTableScope();
+  RWSaveTableScope(const RWSaveTableScope&) = delete;
+  RWSaveTableScope& operator=(const RWSaveTableScope&) = delete;
+
+  RWSaveTable* Table() const { return table_; }
+  bool IsOwner() const { return owner_; }
+
+ private:
+  bool owner_ = false;
+  RWSaveTable* table_ = nullptr;
+};
+
+// The same for restores. The scope also marks the thread as reading untrusted data
+// (RWSoftErrorScope), and the owner sweeps orphans before it releases the table.
+class RWLoadTableScope {
+ public:
+  RWLoadTableScope();
+  ~RWLoadTableScope();
+  RWLoadTableScope(const RWLoadTableScope&) = delete;
+  RWLoadTableScope& operator=(const RWLoadTableScope&) = delete;
+
+  RWLoadTable* Table() const { return table_; }
+  bool IsOwner() const { return owner_; }
+
+ private:
+  RWSoftErrorScope soft_errors_;
+  bool owner_ = false;
+  RWLoadTable* table_ = nullptr;
+};
+
+// How a holder keeps an object that RWRestoredMember gave it.
+enum class RWHold {
+  kHolds,    // keeps it without owning it
+  kOwns,     // keeps it and frees it itself (only for objects it received new)
+  kRefuses,  // does not keep it
+};
+
+// Restores one pointer for a holder in the holder protocol (see the top of this file), then
+// records how the holder kept it. Keep must be called once the holder has decided; an object that
+// is never kept counts as refused. The stream (or file) is failed as by operator>>.
+class RWRestoredMember {
+ public:
+  RWRestoredMember(RWVirtualInStream& stream, const RWCollectable* holder);
+  RWRestoredMember(RWBinaryFile& file, const RWCollectable* holder);
+  ~RWRestoredMember();
+  RWRestoredMember(const RWRestoredMember&) = delete;
+  RWRestoredMember& operator=(const RWRestoredMember&) = delete;
+
+  // The object restored (null for a null pointer or after a failure).
+  RWCollectable* Object() const { return object_; }
+  // True when this restore made the object (a new record), false for a reference.
+  bool IsNew() const { return is_new_; }
+  void Keep(RWHold how);
+
+ private:
+  void Take(std::uint32_t count_before);
+
+  RWLoadTableScope scope_;
+  const RWCollectable* holder_;
+  RWCollectable* object_ = nullptr;
+  std::uint32_t index_ = 0;  // the object's entry
+  bool is_new_ = false;
+  bool was_named_ = false;   // a reference's entry was named before this one
+  bool kept_ = false;
+};
