@@ -11,6 +11,8 @@
 // Record in a binary file (little-endian, no braces):
 //
 //   outermost object of a save        u32 0x8888 (88 88 00 00), then one of the rows below
+//                                     (the magic goes before the first record of a table: the
+//                                     outermost one, unless several records share one table)
 //   new object, numeric class id      u16 id, contents
 //   new object, class by new name     u16 0x888F, u32 length, the name's bytes, contents
 //   new object, class by known name   u16 0x888E, i32 index of the name, contents
@@ -159,18 +161,15 @@ RWCollectable* ReadNewObject(Carrier& carrier,
       return nullptr;
     }
   }
-  if (!table.BeginRecord()) {
+  const std::uint32_t index = table.Count();
+  if (!table.AppendObject(object, made)) {
     if (made) {
       delete object;
     }
     return nullptr;
   }
-  const std::uint32_t index = table.Count();
-  if (!table.AppendObject(object, made)) {
-    table.AbandonRecord();
-    if (made) {
-      delete object;
-    }
+  if (!table.BeginRecord(index)) {
+    table.FailRecord(index);  // nested too deep
     return nullptr;
   }
   if (new_name != nullptr) {
@@ -325,7 +324,7 @@ RWCollectable* Restore(RWBinaryFile& file, const Target& target, bool& ok) {
     file.SetError();
     return nullptr;
   }
-  if (scope.IsOwner()) {
+  if (table->Count() == 1) {
     std::uint32_t magic = 0;
     if (!file.Read(magic)) {
       return nullptr;  // the end of data, or a read error
@@ -444,7 +443,7 @@ void RWCollectable::SaveObject(RWBinaryFile& file) const {
     return;
   }
   assert(table->GetPurpose() == RWSaveTable::Purpose::kSave && "a save inside a stored-size pass");
-  if (scope.IsOwner()) {
+  if (table->Entries() == 1) {
     (void)file.Write(kFileMagic);
   }
   std::uint32_t index = 0;
@@ -474,7 +473,7 @@ std::uint32_t RWCollectable::TotalStoredSize() const {
   }
   assert(table->GetPurpose() == RWSaveTable::Purpose::kSize &&
          "TotalStoredSize inside a save: it would enter objects in the save's table");
-  std::uint32_t size = scope.IsOwner() ? 4 : 0;
+  std::uint32_t size = table->Entries() == 1 ? 4 : 0;
   std::uint32_t index = 0;
   switch (table->Add(this, index)) {
     case RWSaveTable::Outcome::kNoMemory:

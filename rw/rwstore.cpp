@@ -236,24 +236,33 @@ bool RWLoadTable::ResolveClassId(std::int32_t k, RWClassID& id) const {
   return true;
 }
 
-bool RWLoadTable::BeginRecord() {
+bool RWLoadTable::BeginRecord(std::uint32_t index) {
   if (depth_ >= kMaxDepth) {
     return false;
   }
-  ++depth_;
+  records_[depth_++] = index;
+  entries_[index].open = true;
   return true;
 }
 
 void RWLoadTable::EndRecord(std::uint32_t index) {
   --depth_;
+  entries_[index].open = false;
   entries_[index].end = count_;
 }
 
 void RWLoadTable::FailRecord(std::uint32_t index) {
-  --depth_;
+  if (entries_[index].open) {
+    --depth_;
+    entries_[index].open = false;
+  }
   entries_[index].end = count_;
   FreeOrphans(index + 1, count_);
   Unwind(index, true);
+}
+
+const RWCollectable* RWLoadTable::CurrentRecordObject() const {
+  return depth_ > 0 ? entries_[records_[depth_ - 1]].object : nullptr;
 }
 
 void RWLoadTable::Unwind(std::uint32_t i, bool free_object) {
@@ -439,15 +448,28 @@ void RWRestoredMember::Keep(RWHold how) {
     entry.orphan = how == RWHold::kRefuses;
     return;
   }
-  // A reference. A holder that does not keep it leaves the entry as it was. The holder that
-  // received it new keeps it alone as before (its own unwinding covers both places), and no longer
-  // as an orphan when it had refused it then. Any other holder counts as someone else holding it,
-  // so a failed restore leaves the object alone.
+  // A reference. A holder that does not keep it leaves the entry as it was.
   if (how == RWHold::kRefuses) {
     entry.named = was_named_;
-  } else if (entry.holder == holder_) {
-    entry.named = was_named_;
+    return;
+  }
+  // A refused object that a holder now keeps is no orphan any more. Unless it is the holder that
+  // refused it (whose unwinding reaches it), it counts as held elsewhere: a failed restore leaves
+  // it alone.
+  if (entry.orphan) {
     entry.orphan = false;
+    if (holder_ != nullptr && holder_ == entry.holder) {
+      entry.named = was_named_;
+    }
+    return;
+  }
+  // The holder that received it new, or the object of the record being read (which a failed
+  // restore unwinds before it frees what it named), does not keep the object from being freed with
+  // the restore. Any other receiver, an embedded collection or a class outside the holder protocol,
+  // may own it: then the object is left alone.
+  if (holder_ != nullptr &&
+      (holder_ == entry.holder || holder_ == table->CurrentRecordObject())) {
+    entry.named = was_named_;
   }
 }
 

@@ -109,12 +109,10 @@ class RWLoadTable {
   [[nodiscard]] bool ResolveClassId(std::int32_t k, RWClassID& id) const;
 
   // The bookkeeping of one record whose object is entry `index`: BeginRecord before its contents
-  // are read (false when records nest deeper than kMaxDepth: the record must not be read),
-  // EndRecord after them. FailRecord instead, when they could not be read: it frees what the
-  // record made (Unwind).
-  [[nodiscard]] bool BeginRecord();
-  // Gives back the depth of a record that began but whose object could not be entered.
-  void AbandonRecord() { --depth_; }
+  // are read (false when records nest deeper than kMaxDepth: the record must not be read and the
+  // caller fails it), EndRecord after them. FailRecord instead, when they could not be read: it
+  // frees what the record made (Unwind).
+  [[nodiscard]] bool BeginRecord(std::uint32_t index);
   void EndRecord(std::uint32_t index);
   void FailRecord(std::uint32_t index);
 
@@ -137,6 +135,7 @@ class RWLoadTable {
     bool owned;   // its holder owns it and frees it itself
     bool orphan;  // refused by the holder that received it new
     bool named;   // named by a reference that a holder other than its own received
+    bool open;    // its record is being read
   };
 
   [[nodiscard]] bool Append(const Entry& entry);
@@ -146,6 +145,8 @@ class RWLoadTable {
   // Unwinds the entries from `start` to `end` (skipping nested records) that `holder` received new
   // and that nothing else named.
   void UnwindRange(const RWCollectable* holder, std::uint32_t start, std::uint32_t end);
+  // The object of the innermost record being read, or null.
+  const RWCollectable* CurrentRecordObject() const;
   // Unwinds the orphans from `start` to `end` that nothing named.
   void FreeOrphans(std::uint32_t start, std::uint32_t end);
 
@@ -155,8 +156,9 @@ class RWLoadTable {
   // The last entry that ResolveObject resolved, and whether it was named before.
   std::uint32_t last_resolved_ = 0;
   bool last_resolved_was_named_ = false;
-  // How deep the records being read nest.
+  // The entries of the records being read, innermost last.
   std::uint32_t depth_ = 0;
+  std::uint32_t records_[kMaxDepth] = {};
 };
 
 // The per-thread managers of the two tables.
