@@ -50,6 +50,9 @@ using vel::test::RestoreGraph;
 using vel::test::RestoreInto;
 using vel::test::Restored;
 using vel::test::SaveGraph;
+using vel::test::Item;
+using vel::test::WriteItems;
+using namespace vel::test::record;  // NOLINT(google-build-using-namespace): the record items
 
 // X -> Y twice, then null.
 struct WorkedExample {
@@ -299,125 +302,6 @@ TEST_P(RWPersistenceTest, PointerThatHoldsAnObject) {
 // ---------------------------------------------------------------------------------------------
 // Corrupt data, written item by item in each carrier's form.
 
-struct Item {
-  enum Kind { kNew, kNewName, kKnownName, kRef, kOpen, kClose, kInt, kChar, kMagic } kind;
-  int value = 0;
-  const char* name = nullptr;
-};
-
-Item New(int id) { return {Item::kNew, id}; }
-Item NewName(const char* name) { return {Item::kNewName, 0, name}; }
-Item KnownName(int k) { return {Item::kKnownName, k}; }
-Item Ref(int k) { return {Item::kRef, k}; }
-Item Open() { return {Item::kOpen}; }
-Item Close() { return {Item::kClose}; }
-Item Int(int v) { return {Item::kInt, v}; }
-Item Char(char c) { return {Item::kChar, c}; }
-Item Magic(int value) { return {Item::kMagic, value}; }
-
-Bytes Write(Carrier carrier, const std::vector<Item>& items) {
-  if (carrier == Carrier::kFile) {
-    vel::test::TempDir dir;
-    const std::string path = dir.File("items.bin");
-    {
-      RWBinaryFile file(path.c_str(), "wb+");
-      bool magic = false;
-      for (const Item& item : items) {
-        switch (item.kind) {
-          case Item::kMagic:
-            (void)file.Write(static_cast<unsigned int>(item.value));
-            magic = true;
-            break;
-          case Item::kNew:
-            if (!magic) {
-              (void)file.Write(0x8888u);
-              magic = true;
-            }
-            (void)file.Write(static_cast<unsigned short>(item.value));
-            break;
-          case Item::kNewName:
-            (void)file.Write(static_cast<unsigned short>(0x888F));
-            (void)RWCString(item.name).SaveOn(file);
-            break;
-          case Item::kKnownName:
-            (void)file.Write(static_cast<unsigned short>(0x888E));
-            (void)file.Write(item.value);
-            break;
-          case Item::kRef:
-            if (!magic) {
-              (void)file.Write(0x8888u);
-              magic = true;
-            }
-            (void)file.Write(static_cast<unsigned short>(0xFFFF));
-            (void)file.Write(item.value);
-            break;
-          case Item::kInt:
-            (void)file.Write(item.value);
-            break;
-          case Item::kChar:
-            (void)file.Write(static_cast<char>(item.value));
-            break;
-          case Item::kOpen:
-          case Item::kClose:
-            break;
-        }
-      }
-    }
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::stringbuf buffer(std::ios::out);
-  auto run = [&items](RWVirtualOutStream& out) {
-    for (const Item& item : items) {
-      switch (item.kind) {
-        case Item::kNew:
-          out.Put(':');
-          out.Put(static_cast<unsigned short>(item.value));
-          break;
-        case Item::kNewName:
-          out.Put(':');
-          out.Put(static_cast<unsigned short>(0x888F));
-          RWCString(item.name).SaveOn(out);
-          break;
-        case Item::kKnownName:
-          out.Put(':');
-          out.Put(static_cast<unsigned short>(0x888E));
-          out.Put(item.value);
-          break;
-        case Item::kRef:
-          out.Put('@');
-          out.Put(item.value);
-          break;
-        case Item::kOpen:
-          out.Put('{');
-          break;
-        case Item::kClose:
-          out.Put('}');
-          break;
-        case Item::kInt:
-          out.Put(item.value);
-          break;
-        case Item::kChar:
-          out.Put(static_cast<char>(item.value));
-          break;
-        case Item::kMagic:
-          break;
-      }
-    }
-  };
-  if (carrier == Carrier::kPortable) {
-    RWPortableOutStream out(&buffer);
-    run(out);
-  } else if (carrier == Carrier::kBinary) {
-    RWBinaryOutStream out(&buffer);
-    run(out);
-  } else {
-    RWByteOrderOutStream out(&buffer, 2);
-    run(out);
-  }
-  return vel::test::AsBytes(buffer.str());
-}
-
 struct CorruptCase {
   const char* name;
   std::vector<Item> items;
@@ -465,7 +349,7 @@ TEST_P(RWPersistenceTest, CorruptDataFailsSoftAndLeavesNothing) {
     }
     SCOPED_TRACE(c.name);
     RecordingErrorHook hook;
-    Restored restored = RestoreGraph(GetParam(), Write(GetParam(), c.items));
+    Restored restored = RestoreGraph(GetParam(), WriteItems(GetParam(), c.items));
     EXPECT_TRUE(restored.failed);
     EXPECT_EQ(restored.object, nullptr);
     EXPECT_EQ(hook.Texts().size(), c.tags.size());
@@ -565,7 +449,7 @@ TEST_P(RWPersistenceTest, TypedRestoreHandsOverOnlyItsOwnClass) {
 // Data from outside the process fails soft even under the default hook, which in the UI flavour
 // ends the process for every other error.
 TEST(RWPersistenceDeathTest, BadReferenceDoesNotEndTheProcess) {
-  const Bytes bytes = Write(Carrier::kBinary, {Ref(5)});
+  const Bytes bytes = WriteItems(Carrier::kBinary, {Ref(5)});
   EXPECT_EXIT(
       {
         Restored restored = RestoreGraph(Carrier::kBinary, bytes);

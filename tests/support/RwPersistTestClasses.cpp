@@ -365,13 +365,13 @@ class Describer {
              Describe(association->Value()) + ")";
     }
     if (const auto* collection = dynamic_cast<const RWCollectionBase*>(object)) {
+      std::string text = "Collection" + std::to_string(collection->IsA()) + tag + "{";
+      if (dynamic_cast<const RWHashTable*>(collection) != nullptr) {
+        return text + DescribeHashed(*collection) + "}";
+      }
       std::vector<std::string> members;
       Walk walk{this, &members};
       collection->Apply(DescribeMember, &walk);
-      if (dynamic_cast<const RWHashTable*>(collection) != nullptr) {
-        std::sort(members.begin(), members.end());
-      }
-      std::string text = "Collection" + std::to_string(collection->IsA()) + tag + "{";
       for (const std::string& member : members) {
         text += member + ";";
       }
@@ -385,6 +385,38 @@ class Describer {
     Describer* describer;
     std::vector<std::string>* members;
   };
+
+  static void Gather(RWCollectable* item, void* client_data) {
+    static_cast<std::vector<const RWCollectable*>*>(client_data)->push_back(item);
+  }
+
+  // Members in an order that does not follow addresses: each distinct member by its own
+  // description (or its number when it was met before) and how often it is held, sorted. Members
+  // met here first are numbered in that order.
+  std::string DescribeHashed(const RWCollectionBase& collection) {
+    std::vector<const RWCollectable*> members;
+    collection.Apply(Gather, &members);
+    std::vector<std::pair<std::string, const RWCollectable*>> distinct;
+    for (const RWCollectable* member : members) {
+      if (std::none_of(distinct.begin(), distinct.end(),
+                       [member](const auto& d) { return d.second == member; })) {
+        const auto seen = numbers_.find(member);
+        std::string key = seen != numbers_.end() ? "@" + std::to_string(seen->second)
+                                                 : Describer().Describe(member);
+        key += "x" + std::to_string(std::count(members.begin(), members.end(), member));
+        distinct.emplace_back(std::move(key), member);
+      }
+    }
+    std::sort(distinct.begin(), distinct.end());
+    std::string text;
+    for (const auto& [key, member] : distinct) {
+      if (numbers_.count(member) == 0) {
+        numbers_[member] = next_++;
+      }
+      text += key + ";";
+    }
+    return text;
+  }
 
   static void DescribeMember(RWCollectable* item, void* client_data) {
     auto* walk = static_cast<Walk*>(client_data);
@@ -452,6 +484,119 @@ void DeleteGraph(RWCollectable* root) {
   Collector collector;
   collector.Visit(root);
   collector.DeleteAll();
+}
+
+Bytes WriteItems(Carrier carrier, const std::vector<Item>& items) {
+  if (carrier == Carrier::kFile) {
+    TempDir dir;
+    const std::string path = dir.File("items.bin");
+    {
+      RWBinaryFile file(path.c_str(), "wb+");
+      bool magic = false;
+      auto magic_first = [&file, &magic] {
+        if (!magic) {
+          (void)file.Write(0x8888u);
+          magic = true;
+        }
+      };
+      for (const Item& item : items) {
+        switch (item.kind) {
+          case Item::kMagic:
+            (void)file.Write(static_cast<unsigned int>(item.value));
+            magic = true;
+            break;
+          case Item::kNew:
+            magic_first();
+            (void)file.Write(static_cast<unsigned short>(item.value));
+            break;
+          case Item::kNewName:
+            magic_first();
+            (void)file.Write(static_cast<unsigned short>(0x888F));
+            (void)RWCString(item.name).SaveOn(file);
+            break;
+          case Item::kKnownName:
+            magic_first();
+            (void)file.Write(static_cast<unsigned short>(0x888E));
+            (void)file.Write(item.value);
+            break;
+          case Item::kRef:
+            magic_first();
+            (void)file.Write(static_cast<unsigned short>(0xFFFF));
+            (void)file.Write(item.value);
+            break;
+          case Item::kInt:
+            (void)file.Write(item.value);
+            break;
+          case Item::kChar:
+            (void)file.Write(static_cast<char>(item.value));
+            break;
+          case Item::kOpen:
+          case Item::kClose:
+            break;
+        }
+      }
+    }
+    return ReadFileBytes(path);
+  }
+  std::stringbuf buffer(std::ios::out);
+  auto run = [&items](RWVirtualOutStream& out) {
+    for (const Item& item : items) {
+      switch (item.kind) {
+        case Item::kNew:
+          out.Put(':');
+          out.Put(static_cast<unsigned short>(item.value));
+          break;
+        case Item::kNewName:
+          out.Put(':');
+          out.Put(static_cast<unsigned short>(0x888F));
+          RWCString(item.name).SaveOn(out);
+          break;
+        case Item::kKnownName:
+          out.Put(':');
+          out.Put(static_cast<unsigned short>(0x888E));
+          out.Put(item.value);
+          break;
+        case Item::kRef:
+          out.Put('@');
+          out.Put(item.value);
+          break;
+        case Item::kOpen:
+          out.Put('{');
+          break;
+        case Item::kClose:
+          out.Put('}');
+          break;
+        case Item::kInt:
+          out.Put(item.value);
+          break;
+        case Item::kChar:
+          out.Put(static_cast<char>(item.value));
+          break;
+        case Item::kMagic:
+          break;
+      }
+    }
+  };
+  switch (carrier) {
+    case Carrier::kPortable: {
+      RWPortableOutStream out(&buffer);
+      run(out);
+      break;
+    }
+    case Carrier::kBinary: {
+      RWBinaryOutStream out(&buffer);
+      run(out);
+      break;
+    }
+    case Carrier::kByteOrder: {
+      RWByteOrderOutStream out(&buffer, 2);
+      run(out);
+      break;
+    }
+    case Carrier::kFile:
+      break;
+  }
+  return BytesOf(buffer.str());
 }
 
 }  // namespace vel::test

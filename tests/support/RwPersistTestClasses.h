@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "rw/RWCollectable.h"
 #include "rw/RWFactory.h"
@@ -154,5 +155,31 @@ std::string Describe(const RWCollectable* root);
 
 // Deletes every object reachable from `root` once (a dictionary's associations with it).
 void DeleteGraph(RWCollectable* root);
+
+// One item of a record written by hand, for data that no save would write.
+struct Item {
+  enum Kind { kNew, kNewName, kKnownName, kRef, kOpen, kClose, kInt, kChar, kMagic } kind;
+  int value = 0;
+  const char* name = nullptr;
+};
+
+namespace record {
+// A new record of class `id` (a file gets the magic first unless Magic came before).
+inline Item New(int id) { return {Item::kNew, id}; }
+inline Item NewName(const char* name) { return {Item::kNewName, 0, name}; }
+inline Item KnownName(int k) { return {Item::kKnownName, k}; }
+// A reference (a file gets the magic first unless Magic or New came before).
+inline Item Ref(int k) { return {Item::kRef, k}; }
+// Braces (stream forms only).
+inline Item Open() { return {Item::kOpen}; }
+inline Item Close() { return {Item::kClose}; }
+inline Item Int(int v) { return {Item::kInt, v}; }
+inline Item Char(char c) { return {Item::kChar, c}; }
+// A 32-bit magic value (file form only).
+inline Item Magic(int value) { return {Item::kMagic, value}; }
+}  // namespace record
+
+// The items in the carrier's form.
+Bytes WriteItems(Carrier carrier, const std::vector<Item>& items);
 
 }  // namespace vel::test
