@@ -276,6 +276,38 @@ TEST(RWFileSpaceManagerTest, EmptiedAnchorTakesOverItsSuccessorWhoseSpaceNeedsAN
   EXPECT_EQ(layout.free.size(), 32u);
 }
 
+// A record written over a block larger than one record would lose the difference when the
+// record is freed by its size (its magic overwrote the block's size word): records take space
+// only where it is exactly one record or leaves a usable remainder.
+TEST(RWFileSpaceManagerTest, RecordSpaceIsExactlyOneRecordSoFreeingItLosesNothing) {
+  TempDir dir;
+  RWFileSpaceManager manager(dir.File("space.bin").c_str());
+  ASSERT_EQ(manager.Allocate(28), 284);
+  std::vector<std::int32_t> blocks;
+  for (int i = 0; i < 31; ++i) {
+    blocks.push_back(manager.Allocate(28));
+    manager.Allocate(0);
+  }
+  blocks.push_back(manager.Allocate(268));  // a block of 272: one record and 4 bytes
+  manager.Allocate(0);
+  const std::int32_t last = manager.Allocate(28);
+  manager.Allocate(0);
+  for (const std::int32_t block : blocks) {
+    manager.Deallocate(block);
+  }
+  const std::int32_t end = manager.EndOfSpace();
+  manager.Deallocate(last);  // the 33rd extent: a new record, not in the extent of 272
+  SpaceLayout layout;
+  ASSERT_TRUE(CheckFileSpace(Image(manager), &layout));
+  EXPECT_EQ(layout.records, (std::vector<std::int32_t>{12, end}));
+  EXPECT_EQ(layout.free.at(blocks.back() - 4), 272u);
+
+  EXPECT_EQ(manager.Allocate(28), last);  // empties and frees the new record
+  ASSERT_TRUE(CheckFileSpace(Image(manager), &layout));
+  EXPECT_EQ(layout.records, std::vector<std::int32_t>{12});
+  EXPECT_EQ(manager.EndOfSpace(), end);
+}
+
 // A file of the older format: header, a 92-byte anchor with two free extents, and five blocks.
 Bytes OlderFormatImage() {
   Bytes image = HexBytes(R"(

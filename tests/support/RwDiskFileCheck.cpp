@@ -169,7 +169,7 @@ struct TreeWalk {
   std::uint32_t key_length, order, min_fill;
   bool raw;
   KeyCompare compare;
-  std::set<std::int32_t> nodes;
+  std::map<std::int32_t, std::uint32_t> nodes;
   std::vector<std::pair<std::string, std::int32_t>> pairs;
   std::vector<std::string> raw_keys;  // the k bytes of each pair, for the order check
   std::int64_t leaf_depth = -1;
@@ -194,10 +194,10 @@ struct TreeWalk {
     if (!Has(file, offset, static_cast<std::int64_t>(node_size))) {
       return Failure("node ", offset, " beyond the file");
     }
-    if (!nodes.insert(offset).second) {
+    const std::uint32_t n = U32(file, offset);
+    if (!nodes.emplace(offset, n).second) {
       return Failure("node ", offset, " reached twice");
     }
-    const std::uint32_t n = U32(file, offset);
     if (n > 2 * order || (root ? n < 1 : n < min_fill)) {
       return Failure("node ", offset, " holds ", n, " keys (order ", order, ", fill ", min_fill,
                      root ? ", root)" : ")");
@@ -279,8 +279,8 @@ int RawKeys(const char* a, const char* b, std::size_t k) { return std::memcmp(a,
   if (exclusive) {
     std::set<std::int32_t> blocks;
     blocks.insert(header_offset - 4);
-    for (std::int32_t node : walk.nodes) {
-      blocks.insert(node - 4);
+    for (const auto& node : walk.nodes) {
+      blocks.insert(node.first - 4);
     }
     for (const auto& [offset, size] : layout.used) {
       if (blocks.count(offset) == 0) {
@@ -292,7 +292,7 @@ int RawKeys(const char* a, const char* b, std::size_t k) { return std::memcmp(a,
     contents->pairs = std::move(walk.pairs);
     contents->header_entries = entries;
     contents->height = static_cast<std::uint32_t>(root == -1 ? 0 : walk.leaf_depth + 1);
-    contents->nodes.assign(walk.nodes.begin(), walk.nodes.end());
+    contents->nodes = std::move(walk.nodes);
   }
   return ::testing::AssertionSuccess();
 }

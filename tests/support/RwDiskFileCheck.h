@@ -42,7 +42,8 @@ struct TreeContents {
   std::vector<std::pair<std::string, std::int32_t>> pairs;
   std::uint32_t header_entries = 0;
   std::uint32_t height = 0;
-  std::vector<std::int32_t> nodes;
+  // Node offset -> number of keys.
+  std::map<std::int32_t, std::uint32_t> nodes;
 };
 
 using KeyCompare = int (*)(const char*, const char*, std::size_t);
