@@ -65,10 +65,11 @@ RWDiskBTree::RWDiskBTree(RWFileSpaceManager* manager, std::uint32_t cache_blocks
     header_offset_ = kNone;
   } else {
     header_offset_ = header_offset;
-    if (header_offset_ == kNone && !create) {
+    const bool given = header_offset_ != kNone;
+    if (!given && !create) {
       header_offset_ = manager_->GetStart();
     }
-    if (create || header_offset_ == kNone) {
+    if (!given && (create || header_offset_ == kNone)) {
       if (!SetGeometry(key_length, order, asked_fill)) {
         Fail(false);
         return;

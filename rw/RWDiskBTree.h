@@ -20,7 +20,8 @@
 // A tree of the older style has no header: only the root offset, one word at the manager's start
 // offset. It compares keys as text and knows its entry count only by counting.
 //
-// Keys. Raw keys are exactly k bytes, compared byte by byte. Text keys are NUL-terminated text,
+// Keys. Raw keys are exactly k bytes, compared byte by byte; callers pass k bytes for every raw
+// key, and since a reopened file decides k, they check KeyLength() after opening one. Text keys are NUL-terminated text,
 // stored as their first k characters padded with NULs (a key of k or more characters is cut to k
 // and has no terminator in the node), compared up to the first NUL or k characters. A comparison
 // function may replace the built-in one.
@@ -58,8 +59,9 @@ using RWDiskTreeApplyFunction = void (*)(const char* key, std::int32_t value, vo
 
 class RWDiskBTree {
  public:
-  // Opens the tree whose header is at header_offset (-1: the manager's start offset), or creates
-  // one when create is set or the manager has no start offset yet. Key length, raw keys, order
+  // Opens the tree whose header is at header_offset, or, with header_offset -1, the one at the
+  // manager's start offset; creates a tree with a newly allocated header when header_offset is -1
+  // and create is set or the manager has no start offset yet. Key length, raw keys, order
   // and minimum fill apply only to a tree being created (and to an older-style tree, which does
   // not store them); a reopened tree keeps those of its header. The minimum fill is the lesser of
   // the one asked for and the order, and at least 1.

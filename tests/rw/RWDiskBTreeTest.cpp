@@ -359,6 +359,38 @@ TEST(RWDiskBTreeTest, HeaderGeometryWinsOnReopenAndDefaultModeWritesTheCount) {
   EXPECT_TRUE(BytesEqual(before, FileImage(name)));
 }
 
+TEST(RWDiskBTreeTest, CreateMakesAnotherTreeFoundAgainByItsHeaderOffset) {
+  TempDir dir;
+  const std::string name = dir.File("two-trees.bin");
+  std::int32_t second_header = -1;
+  {
+    RWFileSpaceManager manager(name.c_str());
+    RWDiskBTree first(&manager);
+    RWDiskBTree second(&manager, 10, true, 16, false, -1, false, 2, 2);
+    second_header = second.HeaderOffset();
+    EXPECT_NE(second_header, first.HeaderOffset());
+    for (unsigned i = 0; i < 40; ++i) {
+      ASSERT_TRUE(first.InsertKeyAndValue(Serial(i).c_str(), 1));
+      ASSERT_TRUE(second.InsertKeyAndValue(Serial(i + 1000).c_str(), 2));
+    }
+  }
+  RWFileSpaceManager manager(name.c_str());
+  const Bytes image = Image(manager);
+  SpaceLayout layout;
+  ASSERT_TRUE(CheckFileSpace(image, &layout));
+  ASSERT_TRUE(CheckDiskBTree(image, layout, manager.GetStart(), false));
+  ASSERT_TRUE(CheckDiskBTree(image, layout, second_header, false));
+  RWDiskBTree first(&manager);
+  RWDiskBTree second(&manager, 10, true, 16, false, second_header, false, 10, 10);
+  EXPECT_EQ(second.Order(), 2u);
+  EXPECT_EQ(first.Entries(), 40u);
+  EXPECT_EQ(second.Entries(), 40u);
+  std::int32_t value = 0;
+  EXPECT_TRUE(second.FindKeyAndValue(Serial(1005).c_str(), nullptr, &value));
+  EXPECT_EQ(value, 2);
+  EXPECT_FALSE(second.FindKeyAndValue(Serial(5).c_str(), nullptr, nullptr));
+}
+
 TEST(RWDiskBTreeTest, OlderStyleTreeKeepsOnlyItsRootWordAndCountsItsEntries) {
   TempDir dir;
   const std::string name = dir.File("old.bin");
