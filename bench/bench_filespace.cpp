@@ -2,6 +2,7 @@
 // the record store's geometry (10 cached blocks, key length 16, order 10, minimum fill 10), beside
 // std::map of the same keys, at 10,000 and 100,000 keys.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +12,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "rw/RWDiskBTree.h"
 #include "rw/RWFileSpaceManager.h"
@@ -44,7 +43,7 @@ struct DiskTree {
     manager = std::make_unique<RWFileSpaceManager>(name.c_str());
     tree = std::make_unique<RWDiskBTree>(manager.get(), 10, false, 16, false, -1, false, 10, 10);
     for (std::size_t i = 0; i < keys.size(); ++i) {
-      tree->InsertKeyAndValue(keys[i].c_str(), static_cast<std::int32_t>(i));
+      (void)tree->InsertKeyAndValue(keys[i].c_str(), static_cast<std::int32_t>(i));
     }
   }
   ~DiskTree() {

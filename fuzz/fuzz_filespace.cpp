@@ -2,14 +2,14 @@
 // allocations, frees, inserts, finds and removes. The first input byte chooses the variations;
 // the rest is the file. Besides not crashing, nothing may be written beyond both the file's first
 // length and the space the manager has handed out.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "rw/RWDiskBTree.h"
 #include "rw/RWError.h"
@@ -106,17 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch ((word(i) >> 8) % 4) {
           case 0:
           case 1:
-            tree.InsertKeyAndValue(key, static_cast<std::int32_t>(i));
+            (void)tree.InsertKeyAndValue(key, static_cast<std::int32_t>(i));
             break;
           case 2:
-            tree.RemoveKeyAndValue(key, nullptr, nullptr);
+            (void)tree.RemoveKeyAndValue(key, nullptr, nullptr);
             break;
           default:
-            tree.ReplaceValue(key, 7, nullptr);
+            (void)tree.ReplaceValue(key, 7, nullptr);
             break;
         }
         note();
-        tree.FindKeyAndValue(key, nullptr, nullptr);
+        (void)tree.FindKeyAndValue(key, nullptr, nullptr);
       }
       tree.ApplyToKeyAndValue([](const char*, std::int32_t, void*) {}, nullptr);
       tree.Entries();

@@ -50,9 +50,15 @@ struct RWDiskBTree::Removed {
   std::int32_t value = kNone;
 };
 
-RWDiskBTree::RWDiskBTree(RWFileSpaceManager* manager, std::uint32_t cache_blocks, bool create,
-                         std::uint32_t key_length, bool raw_keys, std::int32_t header_offset,
-                         bool old_style, std::uint32_t order, std::uint32_t min_fill)
+RWDiskBTree::RWDiskBTree(RWFileSpaceManager* manager,
+                         std::uint32_t cache_blocks,
+                         bool create,
+                         std::uint32_t key_length,
+                         bool raw_keys,
+                         std::int32_t header_offset,
+                         bool old_style,
+                         std::uint32_t order,
+                         std::uint32_t min_fill)
     : manager_(manager), cache_blocks_(cache_blocks) {
   if (manager_ == nullptr || !manager_->HasFreeList()) {
     // The manager has reported why it cannot serve.
@@ -123,7 +129,8 @@ RWDiskBTree::~RWDiskBTree() {
   }
 }
 
-bool RWDiskBTree::SetGeometry(std::uint32_t key_length, std::uint32_t order,
+bool RWDiskBTree::SetGeometry(std::uint32_t key_length,
+                              std::uint32_t order,
                               std::uint32_t min_fill) {
   if (key_length < 1 || key_length > kMaxKeyLength || order < 1 || min_fill < 1 ||
       min_fill > order || RWDiskBTreeNode::SizeFor(order, key_length) > kMaxNodeSize) {
@@ -435,8 +442,10 @@ bool RWDiskBTree::InsertKeyAndValue(const char* key, std::int32_t value) {
   return true;
 }
 
-RWDiskBTree::Step RWDiskBTree::InsertInto(std::int32_t offset, const char* key,
-                                          std::int32_t value, std::uint32_t depth,
+RWDiskBTree::Step RWDiskBTree::InsertInto(std::int32_t offset,
+                                          const char* key,
+                                          std::int32_t value,
+                                          std::uint32_t depth,
                                           Promotion& up) {
   if (offset == kNone) {
     up.key.assign(key, key + key_length_);
@@ -468,7 +477,9 @@ RWDiskBTree::Step RWDiskBTree::InsertInto(std::int32_t offset, const char* key,
   return Split(node, offset, i, up) ? Step::kPromote : Step::kFailed;
 }
 
-bool RWDiskBTree::Split(RWDiskBTreeNode& node, std::int32_t offset, std::uint32_t index,
+bool RWDiskBTree::Split(RWDiskBTreeNode& node,
+                        std::int32_t offset,
+                        std::uint32_t index,
                         Promotion& up) {
   const std::int32_t right_offset = NewNode();
   if (right_offset < 0) {
@@ -513,7 +524,8 @@ bool RWDiskBTree::Split(RWDiskBTreeNode& node, std::int32_t offset, std::uint32_
   return true;
 }
 
-bool RWDiskBTree::RemoveKeyAndValue(const char* key, std::string* removed_key,
+bool RWDiskBTree::RemoveKeyAndValue(const char* key,
+                                    std::string* removed_key,
                                     std::int32_t* value) {
   if (value != nullptr) {
     *value = kNone;
@@ -553,8 +565,10 @@ bool RWDiskBTree::Underflows(const RWDiskBTreeNode& node, std::uint32_t depth) c
   return depth == 0 ? node.Count() == 0 : node.Count() < min_fill_;
 }
 
-RWDiskBTree::Step RWDiskBTree::RemoveFrom(std::int32_t offset, const char* key,
-                                          std::uint32_t depth, Removed& out) {
+RWDiskBTree::Step RWDiskBTree::RemoveFrom(std::int32_t offset,
+                                          const char* key,
+                                          std::uint32_t depth,
+                                          Removed& out) {
   if (offset == kNone) {
     return Step::kAbsent;
   }
@@ -627,7 +641,9 @@ RWDiskBTree::Step RWDiskBTree::RemoveFrom(std::int32_t offset, const char* key,
   return Underflows(node, depth) ? Step::kUnderflow : Step::kDone;
 }
 
-bool RWDiskBTree::Repair(RWDiskBTreeNode& parent, std::int32_t offset, std::uint32_t index,
+bool RWDiskBTree::Repair(RWDiskBTreeNode& parent,
+                         std::int32_t offset,
+                         std::uint32_t index,
                          std::uint32_t depth) {
   const std::uint32_t n = parent.Count();
   if (n == 0) {
@@ -706,8 +722,11 @@ bool RWDiskBTree::Repair(RWDiskBTreeNode& parent, std::int32_t offset, std::uint
   return merge(child, child_offset, sibling, right_offset, index);
 }
 
-bool RWDiskBTree::Walk(std::int32_t offset, std::uint32_t depth, std::int64_t* budget,
-                       RWDiskTreeApplyFunction function, void* client_data,
+bool RWDiskBTree::Walk(std::int32_t offset,
+                       std::uint32_t depth,
+                       std::int64_t* budget,
+                       RWDiskTreeApplyFunction function,
+                       void* client_data,
                        std::vector<std::int32_t>* post_order) {
   if (offset == kNone) {
     return true;

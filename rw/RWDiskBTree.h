@@ -21,10 +21,10 @@
 // offset. It compares keys as text and knows its entry count only by counting.
 //
 // Keys. Raw keys are exactly k bytes, compared byte by byte; callers pass k bytes for every raw
-// key, and since a reopened file decides k, they check KeyLength() after opening one. Text keys are NUL-terminated text,
-// stored as their first k characters padded with NULs (a key of k or more characters is cut to k
-// and has no terminator in the node), compared up to the first NUL or k characters. A comparison
-// function may replace the built-in one.
+// key, and since a reopened file decides k, they check KeyLength() after opening one. Text keys are
+// NUL-terminated text, stored as their first k characters padded with NULs (a key of k or more
+// characters is cut to k and has no terminator in the node), compared up to the first NUL or k
+// characters. A comparison function may replace the built-in one.
 //
 // The node layout is in RWDiskBTreeNode.h. Node changes are written through at once; the header is
 // written when the root changes, by Clear, at creation, and on destruction (except for a file open
@@ -52,7 +52,8 @@ class RWFileSpaceManager;
 
 // Negative, zero or positive as the first key sorts before, equal to or after the second; both
 // point to key_length bytes.
-using RWDiskTreeCompareFunction = int (*)(const char* first, const char* second,
+using RWDiskTreeCompareFunction = int (*)(const char* first,
+                                          const char* second,
                                           std::size_t key_length);
 // Called for each pair; key is the stored key followed by one NUL.
 using RWDiskTreeApplyFunction = void (*)(const char* key, std::int32_t value, void* client_data);
@@ -65,9 +66,14 @@ class RWDiskBTree {
   // and minimum fill apply only to a tree being created (and to an older-style tree, which does
   // not store them); a reopened tree keeps those of its header. The minimum fill is the lesser of
   // the one asked for and the order, and at least 1.
-  RWDiskBTree(RWFileSpaceManager* manager, std::uint32_t cache_blocks = 10, bool create = false,
-              std::uint32_t key_length = 16, bool raw_keys = false,
-              std::int32_t header_offset = -1, bool old_style = false, std::uint32_t order = 10,
+  RWDiskBTree(RWFileSpaceManager* manager,
+              std::uint32_t cache_blocks = 10,
+              bool create = false,
+              std::uint32_t key_length = 16,
+              bool raw_keys = false,
+              std::int32_t header_offset = -1,
+              bool old_style = false,
+              std::uint32_t order = 10,
               std::uint32_t min_fill = 10);
   // Writes the header unless the file is open read-only.
   ~RWDiskBTree();
@@ -76,13 +82,15 @@ class RWDiskBTree {
 
   // True when the key is present, with the stored key (k bytes for raw keys, the text up to its
   // first NUL for text keys) and its value; else false and value -1. Outputs may be null.
-  bool FindKeyAndValue(const char* key, std::string* found_key, std::int32_t* value);
+  [[nodiscard]] bool FindKeyAndValue(const char* key, std::string* found_key, std::int32_t* value);
   // False, and nothing changed, when an equal key is present.
-  bool InsertKeyAndValue(const char* key, std::int32_t value);
+  [[nodiscard]] bool InsertKeyAndValue(const char* key, std::int32_t value);
   // True with the stored key and value; false when absent (value -1).
-  bool RemoveKeyAndValue(const char* key, std::string* removed_key, std::int32_t* value);
+  [[nodiscard]] bool RemoveKeyAndValue(const char* key,
+                                       std::string* removed_key,
+                                       std::int32_t* value);
   // Sets the value of a present key; false (old value -1) when absent.
-  bool ReplaceValue(const char* key, std::int32_t new_value, std::int32_t* old_value);
+  [[nodiscard]] bool ReplaceValue(const char* key, std::int32_t new_value, std::int32_t* old_value);
   // Every pair in ascending key order.
   void ApplyToKeyAndValue(RWDiskTreeApplyFunction function, void* client_data);
 
@@ -137,17 +145,25 @@ class RWDiskBTree {
   std::uint32_t Position(const RWDiskBTreeNode& node, const char* key) const;
   std::string StoredKey(const char* key) const;
 
-  Step InsertInto(std::int32_t offset, const char* key, std::int32_t value, std::uint32_t depth,
+  Step InsertInto(std::int32_t offset,
+                  const char* key,
+                  std::int32_t value,
+                  std::uint32_t depth,
                   Promotion& up);
   bool Split(RWDiskBTreeNode& node, std::int32_t offset, std::uint32_t index, Promotion& up);
   Step RemoveFrom(std::int32_t offset, const char* key, std::uint32_t depth, Removed& out);
-  bool Repair(RWDiskBTreeNode& parent, std::int32_t offset, std::uint32_t index,
+  bool Repair(RWDiskBTreeNode& parent,
+              std::int32_t offset,
+              std::uint32_t index,
               std::uint32_t depth);
   bool Underflows(const RWDiskBTreeNode& node, std::uint32_t depth) const;
   // Collects the node offsets below offset in order (children before parents with
   // post_order), at most MaxNodes(); false on error.
-  bool Walk(std::int32_t offset, std::uint32_t depth, std::int64_t* budget,
-            RWDiskTreeApplyFunction function, void* client_data,
+  bool Walk(std::int32_t offset,
+            std::uint32_t depth,
+            std::int64_t* budget,
+            RWDiskTreeApplyFunction function,
+            void* client_data,
             std::vector<std::int32_t>* post_order);
 
   RWDiskTreeCompareFunction compare_ = nullptr;

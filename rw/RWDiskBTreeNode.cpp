@@ -39,8 +39,12 @@ const char* RWDiskBTreeNode::Key(std::uint32_t index) const {
                                        std::size_t{key_length_} * index);
 }
 
-std::uint32_t RWDiskBTreeNode::Count() const { return vel::disk::LoadU32(block_.data()); }
-void RWDiskBTreeNode::SetCount(std::uint32_t count) { vel::disk::StoreU32(block_.data(), count); }
+std::uint32_t RWDiskBTreeNode::Count() const {
+  return vel::disk::LoadU32(block_.data());
+}
+void RWDiskBTreeNode::SetCount(std::uint32_t count) {
+  vel::disk::StoreU32(block_.data(), count);
+}
 std::int32_t RWDiskBTreeNode::Child(std::uint32_t index) const {
   return vel::disk::LoadI32(ChildAt(index));
 }
@@ -54,7 +58,9 @@ void RWDiskBTreeNode::SetValue(std::uint32_t index, std::int32_t value) {
   vel::disk::StoreI32(ValueAt(index), value);
 }
 
-void RWDiskBTreeNode::InsertAt(std::uint32_t index, const char* key, std::int32_t value,
+void RWDiskBTreeNode::InsertAt(std::uint32_t index,
+                               const char* key,
+                               std::int32_t value,
                                std::int32_t right) {
   const std::uint32_t n = Count();
   const std::size_t k = key_length_;

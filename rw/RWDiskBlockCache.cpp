@@ -7,7 +7,8 @@
 
 #include "rw/RWBinaryFile.h"
 
-RWDiskBlockCache::RWDiskBlockCache(RWBinaryFile* file, std::uint32_t block_size,
+RWDiskBlockCache::RWDiskBlockCache(RWBinaryFile* file,
+                                   std::uint32_t block_size,
                                    std::uint32_t max_blocks)
     : file_(file), max_blocks_(max_blocks), block_size_(block_size) {
   if (block_size_ == 0) {

@@ -18,9 +18,9 @@ class RWDiskBlockCache {
   RWDiskBlockCache& operator=(const RWDiskBlockCache&) = delete;
 
   // One block at offset into buffer (block_size bytes); false on a failed seek, read or flush.
-  bool Read(std::int32_t offset, unsigned char* buffer);
+  [[nodiscard]] bool Read(std::int32_t offset, unsigned char* buffer);
   // One block from buffer to the cache and at once to the file; false when the file refuses it.
-  bool Write(std::int32_t offset, const unsigned char* buffer);
+  [[nodiscard]] bool Write(std::int32_t offset, const unsigned char* buffer);
   bool Flush();
   // Forgets every cached block.
   void Invalidate() { in_use_ = 0; }

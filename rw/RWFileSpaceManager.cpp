@@ -114,7 +114,8 @@ bool RWFileSpaceManager::ReadAt(std::int32_t offset, unsigned char* bytes, std::
   return true;
 }
 
-bool RWFileSpaceManager::WriteAt(std::int32_t offset, const unsigned char* bytes,
+bool RWFileSpaceManager::WriteAt(std::int32_t offset,
+                                 const unsigned char* bytes,
                                  std::size_t count) {
   if (!SeekTo(offset)) {
     RWRaiseFile(this, RWFileError::kSeek, RWTOOL_SEEKERR());

@@ -40,7 +40,7 @@ class RWFileSpaceManager : public RWBinaryFile {
 
   // The offset of n usable bytes, from the free list or else from the end of space; -1 when the
   // space cannot be had (see above). The first offset ever returned becomes the start offset.
-  std::int32_t Allocate(std::uint32_t n);
+  [[nodiscard]] std::int32_t Allocate(std::uint32_t n);
   // Gives the block at offset back. -1 and the start offset are ignored.
   void Deallocate(std::int32_t offset);
 

@@ -37,7 +37,7 @@ class RWFreeList {
   virtual ~RWFreeList();
 
   // The block offset plus 4 (past the size word) of n usable bytes; -1 on failure.
-  virtual std::int32_t Allocate(std::uint32_t n) = 0;
+  [[nodiscard]] virtual std::int32_t Allocate(std::uint32_t n) = 0;
   // Frees the block whose usable bytes begin at offset.
   virtual void Deallocate(std::int32_t offset) = 0;
   virtual std::int32_t RecordSize() const = 0;
@@ -50,8 +50,8 @@ class RWFreeListRing : public RWFreeList {
 
   struct Format {
     std::uint16_t magic;
-    int capacity;             // extents per record
-    std::int32_t record_size; // bytes per record
+    int capacity;              // extents per record
+    std::int32_t record_size;  // bytes per record
   };
   static constexpr Format kCurrentFormat = {0x1235, 32, 268};
   static constexpr Format kOlderFormat = {0x1234, 10, 92};
@@ -71,8 +71,8 @@ class RWFreeListRing : public RWFreeList {
  private:
   enum class Accept { kAccepted, kRefused, kFailed };
   struct Taken {
-    std::int32_t block = -1;    // offset of the block (its size word), -1 on failure
-    std::uint32_t gross = 0;    // bytes taken, size word included
+    std::int32_t block = -1;  // offset of the block (its size word), -1 on failure
+    std::uint32_t gross = 0;  // bytes taken, size word included
   };
 
   std::int32_t DataStart() const;
@@ -100,7 +100,7 @@ class RWFreeListRing : public RWFreeList {
 
   RWFileSpaceManager& manager_;
   Format format_;
-  std::int32_t loaded_ = -1;   // offset of the record in memory, -1 for none
+  std::int32_t loaded_ = -1;  // offset of the record in memory, -1 for none
 
   // The image of the loaded record.
   std::uint16_t magic_ = 0;
@@ -114,8 +114,7 @@ class RWFreeListRing : public RWFreeList {
 // 268-byte records of 32 extents.
 class RWFreeListV2 final : public RWFreeListRing {
  public:
-  explicit RWFreeListV2(RWFileSpaceManager& manager)
-      : RWFreeListRing(manager, kCurrentFormat) {}
+  explicit RWFreeListV2(RWFileSpaceManager& manager) : RWFreeListRing(manager, kCurrentFormat) {}
 };
 
 // 92-byte records of 10 extents, kept for files made in the older format.

@@ -1,6 +1,6 @@
 // The file space manager: the new file's image, rounding, the free list and its ring of records,
 // the older record format, and corrupt or bad input refused without damage.
-#include "rw/RWFileSpaceManager.h"
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWFileSpaceManager.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/RwDiskFileCheck.h"
 #include "tests/support/RwRecordingErrorHook.h"
@@ -53,8 +52,12 @@ void WriteImage(const std::string& name, const Bytes& bytes) {
 // Fields of a current-format record at `record`.
 constexpr std::size_t kCount = 260;
 constexpr std::size_t kNext = 264;
-std::size_t ExtentOffset(int i) { return 4 + 4 * i; }
-std::size_t ExtentSize(int i) { return 132 + 4 * i; }
+std::size_t ExtentOffset(int i) {
+  return 4 + 4 * i;
+}
+std::size_t ExtentSize(int i) {
+  return 132 + 4 * i;
+}
 
 // The layout of a new file; regenerate by creating a manager on an empty file.
 Bytes NewFileImage() {
@@ -87,9 +90,9 @@ TEST(RWFileSpaceManagerTest, NewFileIsHeaderAndEmptyAnchorThenFirstBlockBecomesS
   EXPECT_EQ(manager.EndOfSpace(), 312);
   const Bytes image = Image(manager);
   ASSERT_EQ(image.size(), 284u);
-  EXPECT_EQ(WordAt(image, 0), 284u);  // start
-  EXPECT_EQ(WordAt(image, 4), 312u);  // end of space
-  EXPECT_EQ(WordAt(image, 280), 32u); // size word of the block
+  EXPECT_EQ(WordAt(image, 0), 284u);   // start
+  EXPECT_EQ(WordAt(image, 4), 312u);   // end of space
+  EXPECT_EQ(WordAt(image, 280), 32u);  // size word of the block
   EXPECT_TRUE(CheckFileSpace(image));
 
   // The start block is never freed; neither is -1.
@@ -232,13 +235,13 @@ TEST(RWFileSpaceManagerTest, EmptiedAnchorTakesOverItsSuccessorWhoseSpaceNeedsAN
   std::vector<std::int32_t> small;
   for (int i = 0; i < 32; ++i) {
     large.push_back(manager.Allocate(28));
-    manager.Allocate(0);
+    ASSERT_GT(manager.Allocate(0), 0);
   }
   for (int i = 0; i < 32; ++i) {
     small.push_back(manager.Allocate(4));
-    manager.Allocate(0);
+    ASSERT_GT(manager.Allocate(0), 0);
   }
-  manager.Allocate(0);
+  ASSERT_GT(manager.Allocate(0), 0);
   for (const std::int32_t block : large) {
     manager.Deallocate(block);  // fills the anchor
   }
@@ -248,7 +251,7 @@ TEST(RWFileSpaceManagerTest, EmptiedAnchorTakesOverItsSuccessorWhoseSpaceNeedsAN
     manager.Deallocate(block);
   }
   // A block behind the second record, so that freeing the record cannot move the end.
-  manager.Allocate(100);
+  ASSERT_GT(manager.Allocate(100), 0);
   SpaceLayout layout;
   ASSERT_TRUE(CheckFileSpace(Image(manager), &layout));
   ASSERT_EQ(layout.records, (std::vector<std::int32_t>{12, successor}));
@@ -286,12 +289,12 @@ TEST(RWFileSpaceManagerTest, RecordSpaceIsExactlyOneRecordSoFreeingItLosesNothin
   std::vector<std::int32_t> blocks;
   for (int i = 0; i < 31; ++i) {
     blocks.push_back(manager.Allocate(28));
-    manager.Allocate(0);
+    ASSERT_GT(manager.Allocate(0), 0);
   }
   blocks.push_back(manager.Allocate(268));  // a block of 272: one record and 4 bytes
-  manager.Allocate(0);
+  ASSERT_GT(manager.Allocate(0), 0);
   const std::int32_t last = manager.Allocate(28);
-  manager.Allocate(0);
+  ASSERT_GT(manager.Allocate(0), 0);
   for (const std::int32_t block : blocks) {
     manager.Deallocate(block);
   }

@@ -234,14 +234,21 @@ struct TreeWalk {
   }
 };
 
-int TextKeys(const char* a, const char* b, std::size_t k) { return std::strncmp(a, b, k); }
-int RawKeys(const char* a, const char* b, std::size_t k) { return std::memcmp(a, b, k); }
+int TextKeys(const char* a, const char* b, std::size_t k) {
+  return std::strncmp(a, b, k);
+}
+int RawKeys(const char* a, const char* b, std::size_t k) {
+  return std::memcmp(a, b, k);
+}
 
 }  // namespace
 
-::testing::AssertionResult CheckDiskBTree(const Bytes& file, const SpaceLayout& layout,
-                                          std::int32_t header_offset, bool exclusive,
-                                          std::int64_t expected_entries, TreeContents* contents,
+::testing::AssertionResult CheckDiskBTree(const Bytes& file,
+                                          const SpaceLayout& layout,
+                                          std::int32_t header_offset,
+                                          bool exclusive,
+                                          std::int64_t expected_entries,
+                                          TreeContents* contents,
                                           KeyCompare compare) {
   auto header_block = layout.used.find(header_offset - 4);
   if (header_block == layout.used.end() || header_block->second < 44 ||
@@ -253,13 +260,15 @@ int RawKeys(const char* a, const char* b, std::size_t k) { return std::memcmp(a,
   }
   const std::int32_t root = I32(file, header_offset);
   const std::uint32_t entries = U32(file, header_offset + 12);
-  TreeWalk walk{file, layout, U32(file, header_offset + 16), U32(file, header_offset + 20),
-                U32(file, header_offset + 24), (U32(file, header_offset + 36) & 1) != 0,
+  TreeWalk walk{file,
+                layout,
+                U32(file, header_offset + 16),
+                U32(file, header_offset + 20),
+                U32(file, header_offset + 24),
+                (U32(file, header_offset + 36) & 1) != 0,
                 compare};
-  if (walk.key_length < 1 || walk.order < 1 || walk.min_fill < 1 ||
-      walk.min_fill > walk.order) {
-    return Failure("tree geometry k=", walk.key_length, " m=", walk.order, " f=",
-                   walk.min_fill);
+  if (walk.key_length < 1 || walk.order < 1 || walk.min_fill < 1 || walk.min_fill > walk.order) {
+    return Failure("tree geometry k=", walk.key_length, " m=", walk.order, " f=", walk.min_fill);
   }
   if (walk.compare == nullptr) {
     walk.compare = walk.raw ? RawKeys : TextKeys;
@@ -270,11 +279,11 @@ int RawKeys(const char* a, const char* b, std::size_t k) { return std::memcmp(a,
       return result;
     }
   }
-  const std::uint64_t want = expected_entries >= 0 ? static_cast<std::uint64_t>(expected_entries)
-                                                   : entries;
+  const std::uint64_t want =
+      expected_entries >= 0 ? static_cast<std::uint64_t>(expected_entries) : entries;
   if (walk.pairs.size() != want) {
-    return Failure("tree holds ", walk.pairs.size(), " pairs, expected ", want,
-                   " (header says ", entries, ")");
+    return Failure("tree holds ", walk.pairs.size(), " pairs, expected ", want, " (header says ",
+                   entries, ")");
   }
   if (exclusive) {
     std::set<std::int32_t> blocks;

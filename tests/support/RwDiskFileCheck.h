@@ -4,13 +4,13 @@
 // filled within bounds, keys ascending, leaves level, the entry count right.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/ByteMatch.h"
 
@@ -54,8 +54,10 @@ using KeyCompare = int (*)(const char*, const char*, std::size_t);
 // by the tree's built-in comparison). When expected_entries is not negative, the number of pairs
 // must equal it, else the header's count. With exclusive, the used blocks must be exactly the
 // tree header's block and the nodes' blocks (nothing leaked).
-::testing::AssertionResult CheckDiskBTree(const Bytes& file, const SpaceLayout& layout,
-                                          std::int32_t header_offset, bool exclusive,
+::testing::AssertionResult CheckDiskBTree(const Bytes& file,
+                                          const SpaceLayout& layout,
+                                          std::int32_t header_offset,
+                                          bool exclusive,
                                           std::int64_t expected_entries = -1,
                                           TreeContents* contents = nullptr,
                                           KeyCompare compare = nullptr);
