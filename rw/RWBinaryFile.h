@@ -1,0 +1,136 @@
+// The library's random-access binary file: typed reads and writes of raw values at the current
+// position of one buffered C stream, with seek, flush, erase and end-of-file and error questions.
+//
+// Byte format: no header, tag, length prefix or padding of its own. Every value is written at the
+// current position least significant byte first, in these widths:
+//
+//   char, unsigned char                          1
+//   short, unsigned short (16-bit wide chars)    2
+//   int, unsigned int, long, unsigned long       4   (a long is written as its low 32 bits and
+//                                                     read back sign- or zero-extended)
+//   float (IEEE 754 single)                      4
+//   double (IEEE 754 double)                     8
+//
+// An array of n values is the values back to back; a string written by WriteString is its
+// characters and one NUL byte.
+//
+// No operation raises an error: every read and write answers whether the whole value moved. The
+// stream's error indicator stays set until ClearError, so callers may run several operations and
+// test Eof/Error once afterwards. The stream is opened for update: seek between a read and a
+// following write.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <string>
+
+class RWBinaryFile {
+ public:
+  // Opens the file with exactly `mode`; with a null mode, tries "rb+" (existing file) and then
+  // "wb+" (create or truncate), keeping the mode tried last. A failed open leaves no stream
+  // (IsOpen false); construction itself never fails.
+  explicit RWBinaryFile(const char* name, const char* mode = nullptr);
+  ~RWBinaryFile();
+  RWBinaryFile(const RWBinaryFile&) = delete;
+  RWBinaryFile& operator=(const RWBinaryFile&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  const char* GetName() const { return name_.c_str(); }
+  const char* GetMode() const { return mode_; }
+
+  // True when the named file exists; with access mode 2, when it also may be written.
+  bool Exists() const;
+  static bool Exists(const char* name);
+  static bool Exists(const char* name, int access_mode);
+
+  bool Read(char& value);
+  bool Read(unsigned char& value);
+  bool Read(short& value);
+  bool Read(unsigned short& value);
+  bool Read(int& value);
+  bool Read(unsigned int& value);
+  bool Read(long& value);
+  bool Read(unsigned long& value);
+  bool Read(float& value);
+  bool Read(double& value);
+
+  // n values; true only when all n were read.
+  bool Read(char* values, std::size_t n);
+  bool Read(unsigned char* values, std::size_t n);
+  bool Read(short* values, std::size_t n);
+  bool Read(unsigned short* values, std::size_t n);
+  bool Read(int* values, std::size_t n);
+  bool Read(unsigned int* values, std::size_t n);
+  bool Read(long* values, std::size_t n);
+  bool Read(unsigned long* values, std::size_t n);
+  bool Read(float* values, std::size_t n);
+  bool Read(double* values, std::size_t n);
+
+  // Reads up to and including the first NUL, or to end of file, into a buffer of `size` bytes and
+  // always terminates it. A string that does not fit is cut to size - 1 characters, the rest of it
+  // up to its NUL is skipped, and the answer is false; size 0 reads nothing and answers false.
+  bool ReadString(char* buffer, std::size_t size);
+
+  bool Write(char value);
+  bool Write(unsigned char value);
+  bool Write(short value);
+  bool Write(unsigned short value);
+  bool Write(int value);
+  bool Write(unsigned int value);
+  bool Write(long value);
+  bool Write(unsigned long value);
+  bool Write(float value);
+  bool Write(double value);
+
+  bool Write(const char* values, std::size_t n);
+  bool Write(const unsigned char* values, std::size_t n);
+  bool Write(const short* values, std::size_t n);
+  bool Write(const unsigned short* values, std::size_t n);
+  bool Write(const int* values, std::size_t n);
+  bool Write(const unsigned int* values, std::size_t n);
+  bool Write(const long* values, std::size_t n);
+  bool Write(const unsigned long* values, std::size_t n);
+  bool Write(const float* values, std::size_t n);
+  bool Write(const double* values, std::size_t n);
+
+  // The characters and the terminating NUL.
+  bool WriteString(const char* text);
+
+  // Allocates a new value (null when memory is short), stores it in the caller's pointer and reads
+  // one value into it; the caller owns it. Whether the read succeeded is left to Eof/Error.
+  template <typename T>
+  RWBinaryFile& ReadAllocated(T*& value) {
+    value = new (std::nothrow) T();
+    if (value != nullptr) {
+      (void)Read(*value);
+    }
+    return *this;
+  }
+
+  // Bytes from the start of the file; -1 on failure or beyond 32 bits.
+  std::int32_t CurOffset();
+  bool SeekTo(std::int32_t offset);
+  bool SeekToEnd();
+  // True when the file holds no bytes. Bytes still in the stream's buffer count: it flushes first.
+  bool IsEmpty();
+  bool Flush();
+  // Empties the file: closes it, deletes it by name and reopens it with "wb+".
+  bool Erase();
+  bool Eof() const;
+  bool Error() const;
+  void ClearError();
+
+ private:
+  bool ReadBytes(void* bytes, std::size_t count);
+  bool WriteBytes(const void* bytes, std::size_t count);
+  template <typename T, std::size_t kWidth>
+  bool ReadArray(T* values, std::size_t n);
+  template <typename T, std::size_t kWidth>
+  bool WriteArray(const T* values, std::size_t n);
+
+  std::string name_;
+  char mode_[8] = {};
+  std::FILE* file_ = nullptr;
+};
