@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
+
+#include "rw/RWError.h"
 
 RWPointerVector::RWPointerVector(std::uint32_t count, void* fill) {
   if (count == 0) {
@@ -70,4 +73,27 @@ bool RWPointerVector::Reshape(std::uint32_t count) {
 
 bool RWPointerVector::Resize(std::uint32_t count) {
   return Reshape(count);
+}
+
+void* RWPointerVector::At(std::size_t index) const {
+  if (index >= count_) {
+    RWRaiseIndex(index, count_);
+    return nullptr;
+  }
+  return array_[index];
+}
+
+void*& RWPointerVector::At(std::size_t index) {
+  if (index >= count_) {
+    RWRaiseIndex(index, count_);
+    thread_local void* scratch;
+    scratch = nullptr;
+    return scratch;
+  }
+  return array_[index];
+}
+
+void RWPointerVector::Swap(RWPointerVector& other) noexcept {
+  std::swap(count_, other.count_);
+  std::swap(array_, other.array_);
 }

@@ -32,9 +32,17 @@ class RWPointerVector {
   // The array (null when the count is 0).
   void* const* Data() const { return array_; }
   void** Data() { return array_; }
+  // Checked access: an index at or beyond the count raises the index error ([NPOSINDEX] for
+  // RW_NPOS, else [INDEXERR]); after it (when the hook returns) the result is null, respectively a
+  // scratch slot of the calling thread holding null.
+  void* At(std::size_t index) const;
+  void*& At(std::size_t index);
   // Unchecked access, for owners that have checked the index.
   void* operator[](std::size_t index) const { return array_[index]; }
   void*& operator[](std::size_t index) { return array_[index]; }
+
+  // Exchanges the arrays and counts of two vectors.
+  void Swap(RWPointerVector& other) noexcept;
 
  private:
   // Replaces the array by a copy of `count` pointers from `source`; empty on failure.

@@ -1,10 +1,13 @@
 // Counted pointer arrays: copies own their arrays; reshaping keeps the leading pointers.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "rw/RWDefs.h"
 #include "rw/RWPointerVector.h"
 #include "tests/support/FailingAllocation.h"
+#include "tests/support/RwRecordingErrorHook.h"
 
 namespace {
 
@@ -61,6 +64,37 @@ TEST(RWPointerVectorTest, NoMemoryKeepsAReshapedVectorAndEmptiesACopy) {
   EXPECT_EQ(copy.Data(), nullptr);
   EXPECT_EQ(RWPointerVector(5, &g_items[3]).Entries(), 0u);
   EXPECT_EQ(fail.Refused(), 3);
+}
+
+TEST(RWPointerVectorTest, CheckedAccessRaisesIndexErrors) {
+  vel::test::RecordingErrorHook hook;
+  RWPointerVector v(3, &g_items[1]);
+  const RWPointerVector& view = v;
+  EXPECT_EQ(view.At(2), &g_items[1]);
+  v.At(0) = &g_items[2];
+  EXPECT_EQ(v[0], &g_items[2]);
+  EXPECT_EQ(hook.Count(), 0u);
+
+  EXPECT_EQ(view.At(3), nullptr);
+  void*& scratch = v.At(RW_NPOS);
+  EXPECT_EQ(scratch, nullptr);
+  scratch = &g_items[3];  // lands outside the vector
+  EXPECT_EQ(Slots(v), (std::vector<void*>{&g_items[2], &g_items[1], &g_items[1]}));
+  EXPECT_EQ(hook.Texts(),
+            (std::vector<std::string>{
+                "[INDEXERR] Illegal Index (3) for collection or string with 3 elements",
+                "[NPOSINDEX] The value RW_NPOS cannot be used as an index."}));
+}
+
+TEST(RWPointerVectorTest, SwapExchangesArrays) {
+  RWPointerVector a(1, &g_items[0]);
+  RWPointerVector b(3, &g_items[1]);
+  void* const* a_data = a.Data();
+  a.Swap(b);
+  EXPECT_EQ(a.Entries(), 3u);
+  EXPECT_EQ(b.Entries(), 1u);
+  EXPECT_EQ(b.Data(), a_data);
+  EXPECT_EQ(a[2], &g_items[1]);
 }
 
 }  // namespace
