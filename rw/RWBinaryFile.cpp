@@ -5,70 +5,14 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
-#include <type_traits>
+
+#include "rw/RWByteCodec.h"
 
 namespace {
 
+using vel::ByteOrder;
+
 constexpr std::size_t kChunkBytes = 4096;
-
-// Integral values of any width <= 8 in and out of little-endian bytes.
-template <typename T>
-void EncodeLe(T value, std::size_t width, unsigned char* out) {
-  using U = std::make_unsigned_t<T>;
-  U bits = static_cast<U>(value);
-  for (std::size_t i = 0; i < width; ++i) {
-    out[i] = static_cast<unsigned char>(bits & 0xFF);
-    bits = static_cast<U>(bits >> 8);
-  }
-}
-
-template <typename T>
-T DecodeLe(const unsigned char* in, std::size_t width) {
-  std::uint64_t bits = 0;
-  for (std::size_t i = width; i-- > 0;) {
-    bits = (bits << 8) | in[i];
-  }
-  if constexpr (std::is_signed_v<T>) {
-    // Sign-extend from the stored width.
-    const unsigned shift = static_cast<unsigned>(64 - 8 * width);
-    return static_cast<T>(static_cast<std::int64_t>(bits << shift) >> shift);
-  } else {
-    return static_cast<T>(bits);
-  }
-}
-
-// Floating-point values travel as the bits of their IEEE 754 form.
-template <typename T>
-void EncodeValue(T value, std::size_t width, unsigned char* out) {
-  if constexpr (std::is_same_v<T, float>) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    EncodeLe(bits, 4, out);
-  } else if constexpr (std::is_same_v<T, double>) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, 8);
-    EncodeLe(bits, 8, out);
-  } else {
-    EncodeLe(value, width, out);
-  }
-}
-
-template <typename T>
-T DecodeValue(const unsigned char* in, std::size_t width) {
-  if constexpr (std::is_same_v<T, float>) {
-    std::uint32_t bits = DecodeLe<std::uint32_t>(in, 4);
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-  } else if constexpr (std::is_same_v<T, double>) {
-    std::uint64_t bits = DecodeLe<std::uint64_t>(in, 8);
-    double value;
-    std::memcpy(&value, &bits, 8);
-    return value;
-  } else {
-    return DecodeLe<T>(in, width);
-  }
-}
 
 }  // namespace
 
@@ -131,33 +75,31 @@ bool RWBinaryFile::WriteBytes(const void* bytes, std::size_t count) {
   return std::fwrite(bytes, 1, count, file_) == count;
 }
 
-template <typename T, std::size_t kWidth>
+template <typename T>
 bool RWBinaryFile::ReadArray(T* values, std::size_t n) {
-  unsigned char chunk[kChunkBytes];
+  constexpr std::size_t kWidth = vel::kStoredWidth<T>;
   constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
+  unsigned char chunk[kChunkBytes];
   while (n > 0) {
     const std::size_t count = n < kPerChunk ? n : kPerChunk;
     if (!ReadBytes(chunk, count * kWidth)) {
       return false;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-      values[i] = DecodeValue<T>(chunk + i * kWidth, kWidth);
-    }
+    vel::DecodeValues<ByteOrder::kLittle>(chunk, count, values);
     values += count;
     n -= count;
   }
   return true;
 }
 
-template <typename T, std::size_t kWidth>
+template <typename T>
 bool RWBinaryFile::WriteArray(const T* values, std::size_t n) {
-  unsigned char chunk[kChunkBytes];
+  constexpr std::size_t kWidth = vel::kStoredWidth<T>;
   constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
+  unsigned char chunk[kChunkBytes];
   while (n > 0) {
     const std::size_t count = n < kPerChunk ? n : kPerChunk;
-    for (std::size_t i = 0; i < count; ++i) {
-      EncodeValue<T>(values[i], kWidth, chunk + i * kWidth);
-    }
+    vel::EncodeValues<ByteOrder::kLittle>(values, count, chunk);
     if (!WriteBytes(chunk, count * kWidth)) {
       return false;
     }
@@ -167,35 +109,35 @@ bool RWBinaryFile::WriteArray(const T* values, std::size_t n) {
   return true;
 }
 
-bool RWBinaryFile::Read(char& value) { return ReadArray<char, 1>(&value, 1); }
-bool RWBinaryFile::Read(unsigned char& value) { return ReadArray<unsigned char, 1>(&value, 1); }
-bool RWBinaryFile::Read(short& value) { return ReadArray<short, 2>(&value, 1); }
-bool RWBinaryFile::Read(unsigned short& value) { return ReadArray<unsigned short, 2>(&value, 1); }
-bool RWBinaryFile::Read(int& value) { return ReadArray<int, 4>(&value, 1); }
-bool RWBinaryFile::Read(unsigned int& value) { return ReadArray<unsigned int, 4>(&value, 1); }
-bool RWBinaryFile::Read(long& value) { return ReadArray<long, 4>(&value, 1); }
-bool RWBinaryFile::Read(unsigned long& value) { return ReadArray<unsigned long, 4>(&value, 1); }
-bool RWBinaryFile::Read(float& value) { return ReadArray<float, 4>(&value, 1); }
-bool RWBinaryFile::Read(double& value) { return ReadArray<double, 8>(&value, 1); }
+bool RWBinaryFile::Read(char& value) { return ReadArray<char>(&value, 1); }
+bool RWBinaryFile::Read(unsigned char& value) { return ReadArray<unsigned char>(&value, 1); }
+bool RWBinaryFile::Read(short& value) { return ReadArray<short>(&value, 1); }
+bool RWBinaryFile::Read(unsigned short& value) { return ReadArray<unsigned short>(&value, 1); }
+bool RWBinaryFile::Read(int& value) { return ReadArray<int>(&value, 1); }
+bool RWBinaryFile::Read(unsigned int& value) { return ReadArray<unsigned int>(&value, 1); }
+bool RWBinaryFile::Read(long& value) { return ReadArray<long>(&value, 1); }
+bool RWBinaryFile::Read(unsigned long& value) { return ReadArray<unsigned long>(&value, 1); }
+bool RWBinaryFile::Read(float& value) { return ReadArray<float>(&value, 1); }
+bool RWBinaryFile::Read(double& value) { return ReadArray<double>(&value, 1); }
 
-bool RWBinaryFile::Read(char* values, std::size_t n) { return ReadArray<char, 1>(values, n); }
+bool RWBinaryFile::Read(char* values, std::size_t n) { return ReadArray<char>(values, n); }
 bool RWBinaryFile::Read(unsigned char* values, std::size_t n) {
-  return ReadArray<unsigned char, 1>(values, n);
+  return ReadArray<unsigned char>(values, n);
 }
-bool RWBinaryFile::Read(short* values, std::size_t n) { return ReadArray<short, 2>(values, n); }
+bool RWBinaryFile::Read(short* values, std::size_t n) { return ReadArray<short>(values, n); }
 bool RWBinaryFile::Read(unsigned short* values, std::size_t n) {
-  return ReadArray<unsigned short, 2>(values, n);
+  return ReadArray<unsigned short>(values, n);
 }
-bool RWBinaryFile::Read(int* values, std::size_t n) { return ReadArray<int, 4>(values, n); }
+bool RWBinaryFile::Read(int* values, std::size_t n) { return ReadArray<int>(values, n); }
 bool RWBinaryFile::Read(unsigned int* values, std::size_t n) {
-  return ReadArray<unsigned int, 4>(values, n);
+  return ReadArray<unsigned int>(values, n);
 }
-bool RWBinaryFile::Read(long* values, std::size_t n) { return ReadArray<long, 4>(values, n); }
+bool RWBinaryFile::Read(long* values, std::size_t n) { return ReadArray<long>(values, n); }
 bool RWBinaryFile::Read(unsigned long* values, std::size_t n) {
-  return ReadArray<unsigned long, 4>(values, n);
+  return ReadArray<unsigned long>(values, n);
 }
-bool RWBinaryFile::Read(float* values, std::size_t n) { return ReadArray<float, 4>(values, n); }
-bool RWBinaryFile::Read(double* values, std::size_t n) { return ReadArray<double, 8>(values, n); }
+bool RWBinaryFile::Read(float* values, std::size_t n) { return ReadArray<float>(values, n); }
+bool RWBinaryFile::Read(double* values, std::size_t n) { return ReadArray<double>(values, n); }
 
 bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   if (buffer == nullptr || size == 0 || file_ == nullptr) {
@@ -222,44 +164,44 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   return true;
 }
 
-bool RWBinaryFile::Write(char value) { return WriteArray<char, 1>(&value, 1); }
-bool RWBinaryFile::Write(unsigned char value) { return WriteArray<unsigned char, 1>(&value, 1); }
-bool RWBinaryFile::Write(short value) { return WriteArray<short, 2>(&value, 1); }
-bool RWBinaryFile::Write(unsigned short value) { return WriteArray<unsigned short, 2>(&value, 1); }
-bool RWBinaryFile::Write(int value) { return WriteArray<int, 4>(&value, 1); }
-bool RWBinaryFile::Write(unsigned int value) { return WriteArray<unsigned int, 4>(&value, 1); }
-bool RWBinaryFile::Write(long value) { return WriteArray<long, 4>(&value, 1); }
-bool RWBinaryFile::Write(unsigned long value) { return WriteArray<unsigned long, 4>(&value, 1); }
-bool RWBinaryFile::Write(float value) { return WriteArray<float, 4>(&value, 1); }
-bool RWBinaryFile::Write(double value) { return WriteArray<double, 8>(&value, 1); }
+bool RWBinaryFile::Write(char value) { return WriteArray<char>(&value, 1); }
+bool RWBinaryFile::Write(unsigned char value) { return WriteArray<unsigned char>(&value, 1); }
+bool RWBinaryFile::Write(short value) { return WriteArray<short>(&value, 1); }
+bool RWBinaryFile::Write(unsigned short value) { return WriteArray<unsigned short>(&value, 1); }
+bool RWBinaryFile::Write(int value) { return WriteArray<int>(&value, 1); }
+bool RWBinaryFile::Write(unsigned int value) { return WriteArray<unsigned int>(&value, 1); }
+bool RWBinaryFile::Write(long value) { return WriteArray<long>(&value, 1); }
+bool RWBinaryFile::Write(unsigned long value) { return WriteArray<unsigned long>(&value, 1); }
+bool RWBinaryFile::Write(float value) { return WriteArray<float>(&value, 1); }
+bool RWBinaryFile::Write(double value) { return WriteArray<double>(&value, 1); }
 
 bool RWBinaryFile::Write(const char* values, std::size_t n) {
-  return WriteArray<char, 1>(values, n);
+  return WriteArray<char>(values, n);
 }
 bool RWBinaryFile::Write(const unsigned char* values, std::size_t n) {
-  return WriteArray<unsigned char, 1>(values, n);
+  return WriteArray<unsigned char>(values, n);
 }
 bool RWBinaryFile::Write(const short* values, std::size_t n) {
-  return WriteArray<short, 2>(values, n);
+  return WriteArray<short>(values, n);
 }
 bool RWBinaryFile::Write(const unsigned short* values, std::size_t n) {
-  return WriteArray<unsigned short, 2>(values, n);
+  return WriteArray<unsigned short>(values, n);
 }
-bool RWBinaryFile::Write(const int* values, std::size_t n) { return WriteArray<int, 4>(values, n); }
+bool RWBinaryFile::Write(const int* values, std::size_t n) { return WriteArray<int>(values, n); }
 bool RWBinaryFile::Write(const unsigned int* values, std::size_t n) {
-  return WriteArray<unsigned int, 4>(values, n);
+  return WriteArray<unsigned int>(values, n);
 }
 bool RWBinaryFile::Write(const long* values, std::size_t n) {
-  return WriteArray<long, 4>(values, n);
+  return WriteArray<long>(values, n);
 }
 bool RWBinaryFile::Write(const unsigned long* values, std::size_t n) {
-  return WriteArray<unsigned long, 4>(values, n);
+  return WriteArray<unsigned long>(values, n);
 }
 bool RWBinaryFile::Write(const float* values, std::size_t n) {
-  return WriteArray<float, 4>(values, n);
+  return WriteArray<float>(values, n);
 }
 bool RWBinaryFile::Write(const double* values, std::size_t n) {
-  return WriteArray<double, 8>(values, n);
+  return WriteArray<double>(values, n);
 }
 
 bool RWBinaryFile::WriteString(const char* text) {

@@ -125,9 +125,9 @@ class RWBinaryFile {
  private:
   bool ReadBytes(void* bytes, std::size_t count);
   bool WriteBytes(const void* bytes, std::size_t count);
-  template <typename T, std::size_t kWidth>
+  template <typename T>
   bool ReadArray(T* values, std::size_t n);
-  template <typename T, std::size_t kWidth>
+  template <typename T>
   bool WriteArray(const T* values, std::size_t n);
 
   std::string name_;
