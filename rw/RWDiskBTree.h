@@ -91,7 +91,7 @@ class RWDiskBTree {
                                        std::int32_t* value);
   // Sets the value of a present key; false (old value -1) when absent.
   [[nodiscard]] bool ReplaceValue(const char* key, std::int32_t new_value, std::int32_t* old_value);
-  // Every pair in ascending key order.
+  // Every pair in ascending key order. The function must not change the tree.
   void ApplyToKeyAndValue(RWDiskTreeApplyFunction function, void* client_data);
 
   std::uint32_t Entries();

@@ -63,13 +63,11 @@ void RWFileSpaceManager::Open() {
   }
   start_ = start;
   end_ = end;
-  failed_ = false;
   if (!free_list->LoadAnchor()) {
     start_ = -1;
     end_ = -1;
     return;
   }
-  failed_ = false;
   free_list_ = std::move(free_list);
 }
 
