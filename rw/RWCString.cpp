@@ -434,8 +434,13 @@ std::uint32_t RWCString::Hash(RWCaseCompare compare) const {
   }
   const std::size_t whole = length / 4 * 4;
   for (std::size_t i = 0; i < whole; i += 4) {
-    const std::uint32_t word = bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
-                               (static_cast<std::uint32_t>(bytes[i + 3]) << 24);
+    std::uint32_t word;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&word, bytes + i, 4);
+    } else {
+      word = bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
+             (static_cast<std::uint32_t>(bytes[i + 3]) << 24);
+    }
     h = std::rotl(h, 5) ^ word;
   }
   if (whole != length) {
