@@ -1,10 +1,10 @@
 // The string hot paths (copy, append, find, compare, hash) of RWCString and RWWString beside
 // std::string and std::u16string, for short (8) and long (1,000 character) strings.
+#include <benchmark/benchmark.h>
+
 #include <cstddef>
 #include <functional>
 #include <string>
-
-#include <benchmark/benchmark.h>
 
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
@@ -52,9 +52,7 @@ struct Std {
   using String = std::basic_string<Char>;
   static String Make(const String& s) { return s; }
   static void Append(String& s, const Char* p, std::size_t n) { s.append(p, n); }
-  static std::size_t Find(const String& s, const Char* p, std::size_t n) {
-    return s.find(p, 0, n);
-  }
+  static std::size_t Find(const String& s, const Char* p, std::size_t n) { return s.find(p, 0, n); }
   static int Compare(const String& a, const String& b) { return a.compare(b); }
   static std::size_t Hash(const String& s) { return std::hash<String>()(s); }
 };
@@ -62,8 +60,8 @@ using StdC = Std<char>;
 using StdW = Std<char16_t>;
 
 template <typename S>
-using CharOf = std::conditional_t<std::is_same_v<S, RWW> || std::is_same_v<S, StdW>, char16_t,
-                                  char>;
+using CharOf =
+    std::conditional_t<std::is_same_v<S, RWW> || std::is_same_v<S, StdW>, char16_t, char>;
 
 template <typename S>
 void BM_Copy(benchmark::State& state) {
@@ -115,7 +113,7 @@ void BM_Hash(benchmark::State& state) {
   }
 }
 
-#define VEL_STRING_BENCHMARKS(S)                      \
+#define VEL_STRING_BENCHMARKS(S)                        \
   BENCHMARK_TEMPLATE(BM_Copy, S)->Arg(8)->Arg(1000);    \
   BENCHMARK_TEMPLATE(BM_Append, S)->Arg(8)->Arg(1000);  \
   BENCHMARK_TEMPLATE(BM_Find, S)->Arg(8)->Arg(1000);    \

@@ -58,7 +58,8 @@ template <typename Out, typename In>
 void FuzzStream(const std::string& bytes, std::uint8_t order) {
   std::istringstream in(bytes);
   In reader(in);
-  for (int i = 0; i < 32 && reader.Good(); ++i, order = static_cast<std::uint8_t>(order >> 1 | order << 7)) {
+  for (int i = 0; i < 32 && reader.Good();
+       ++i, order = static_cast<std::uint8_t>(order >> 1 | order << 7)) {
     if ((order & 1) != 0) {
       RWWString wide(u"before");
       reader >> wide;

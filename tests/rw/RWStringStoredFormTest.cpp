@@ -1,13 +1,13 @@
 // Stored forms of narrow and wide strings: golden bytes, round trips on every carrier, and corrupt
 // or short stored data that must leave the string unchanged and the stream failed.
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
@@ -86,8 +86,12 @@ std::vector<RWWString> WideSamples() {
   for (char16_t c : {0x0000, 0x0001, 0x007F, 0x0080, 0x00FF, 0x0100, 0x20AC, 0xD800, 0xFFFF}) {
     every_kind.push_back(c);
   }
-  return {RWWString(), RWWString(u"a"), RWWString(u"ab"), RWWString(u"abc"),
-          RWWString(every_kind.data(), every_kind.size()), RWWString(u'\u20ac', 5000)};
+  return {RWWString(),
+          RWWString(u"a"),
+          RWWString(u"ab"),
+          RWWString(u"abc"),
+          RWWString(every_kind.data(), every_kind.size()),
+          RWWString(u'\u20ac', 5000)};
 }
 
 class StringStoredFormTest : public ::testing::TestWithParam<Carrier> {
@@ -182,7 +186,9 @@ TEST_P(StringStoredFormTest, TruncatedDataLeavesTheStringUnchangedAndTheStreamFa
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Carriers, StringStoredFormTest, ::testing::ValuesIn(kCarriers),
+INSTANTIATE_TEST_SUITE_P(Carriers,
+                         StringStoredFormTest,
+                         ::testing::ValuesIn(kCarriers),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StringStoredFormGolden, BinaryStream) {
@@ -284,7 +290,8 @@ class StringBinaryFileTest : public ::testing::Test {
   std::string WriteFile(const Bytes& bytes) {
     const std::string name = dir_.File("strings.bin");
     std::ofstream(name, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return name;
   }
   Bytes ReadFile(const std::string& name) {
