@@ -42,6 +42,8 @@ class RWCollectable {
   virtual void SaveContents(RWBinaryFile& file) const;
 
   static RWClassID ClassId() { return kRWCollectableClassId; }
+  // The class-name string under which a class is known to the class factory.
+  static const char* ClassName() { return "RWCollectable"; }
 
   bool operator==(const RWCollectable& other) const { return IsEqual(&other); }
 

@@ -1,0 +1,143 @@
+// The operations written once for every collection.
+#include "rw/RWCollectionBase.h"
+
+#include <new>
+
+#include "rw/RWIdentitySet.h"
+#include "rw/RWSet.h"
+#include "rw/RWSlistCollectables.h"
+
+namespace {
+
+void InsertInto(RWCollectable* item, void* client_data) {
+  static_cast<RWCollectionBase*>(client_data)->Insert(item);
+}
+
+void RemoveFrom(RWCollectable* item, void* client_data) {
+  static_cast<RWCollectionBase*>(client_data)->Remove(item);
+}
+
+void InsertCopyInto(RWCollectable* item, void* client_data) {
+  if (item == nullptr) {
+    return;
+  }
+  RWCollectable* copy = item->Clone();
+  if (copy == nullptr) {
+    return;
+  }
+  if (static_cast<RWCollectionBase*>(client_data)->Insert(copy) != copy) {
+    delete copy;
+  }
+}
+
+void InsertNonNull(RWCollectable* item, void* client_data) {
+  if (item != nullptr) {
+    static_cast<RWCollectionBase*>(client_data)->Insert(item);
+  }
+}
+
+void Destroy(RWCollectable* item, void*) {
+  delete item;
+}
+
+struct Selection {
+  RWTestCollectable test;
+  const void* client_data;
+  RWCollectionBase* result;
+};
+
+void InsertSelected(RWCollectable* item, void* client_data) {
+  auto* selection = static_cast<Selection*>(client_data);
+  if (selection->test(item, selection->client_data) != 0) {
+    selection->result->Insert(item);
+  }
+}
+
+// Walking a collection while inserting into it could reach the new members (a list appends them
+// behind the walk), so a collection that feeds itself walks a snapshot of its members.
+void ApplyToSnapshot(const RWCollectionBase& source,
+                     RWApplyCollectable function,
+                     void* client_data) {
+  RWSlistCollectables snapshot;
+  source.Apply(InsertInto, &snapshot);
+  snapshot.Apply(function, client_data);
+}
+
+}  // namespace
+
+RWClassID RWCollectionBase::IsA() const {
+  return kRWCollectionBaseClassId;
+}
+
+void RWCollectionBase::ClearAndDestroy() {
+  // The identity set keeps an object held several times once, so it is deleted once. A member
+  // that cannot be entered for want of memory is forgotten rather than risk deleting it twice.
+  RWIdentitySet distinct(Entries() / 4);
+  Apply(InsertNonNull, &distinct);
+  distinct.Apply(Destroy, nullptr);
+  distinct.Clear();
+  Clear();
+}
+
+bool RWCollectionBase::Contains(const RWCollectable* item) const {
+  return Find(item) != nullptr;
+}
+
+bool RWCollectionBase::RemoveAndDestroy(const RWCollectable* item) {
+  RWCollectable* removed = Remove(item);
+  if (removed == nullptr) {
+    return false;
+  }
+  delete removed;
+  return true;
+}
+
+void RWCollectionBase::AddAll(const RWCollectionBase& other) {
+  if (&other == this) {
+    ApplyToSnapshot(other, InsertInto, this);
+    return;
+  }
+  other.Apply(InsertInto, this);
+}
+
+void RWCollectionBase::RemoveAll(const RWCollectionBase& other) {
+  if (&other == this) {
+    // Every member is removed once for each time it is held: nothing is left.
+    Clear();
+    return;
+  }
+  other.Apply(RemoveFrom, this);
+}
+
+void RWCollectionBase::CopyInto(RWCollectionBase& other) const {
+  other.AddAll(*this);
+}
+
+void RWCollectionBase::CopyDeepInto(RWCollectionBase& other) const {
+  if (&other == this) {
+    ApplyToSnapshot(*this, InsertCopyInto, &other);
+    return;
+  }
+  Apply(InsertCopyInto, &other);
+}
+
+RWCollectionBase* RWCollectionBase::Select(RWTestCollectable test, const void* client_data) const {
+  RWCollectable* made = CreateInstance();
+  auto* result = dynamic_cast<RWCollectionBase*>(made);
+  if (result == nullptr) {
+    delete made;
+    return nullptr;
+  }
+  Selection selection{test, client_data, result};
+  Apply(InsertSelected, &selection);
+  return result;
+}
+
+RWSet* RWCollectionBase::AsSet() const {
+  auto* set = new (std::nothrow) RWSet(Entries() / 2);
+  if (set == nullptr) {
+    return nullptr;
+  }
+  Apply(InsertInto, set);
+  return set;
+}

@@ -1,0 +1,92 @@
+// The interface that every collection of collectable pointers shares, the operations written once
+// for all of them, and the interface of their iterators.
+//
+// Collections hold pointers to RWCollectable objects and never own them implicitly: Clear forgets
+// the members, ClearAndDestroy and RemoveAndDestroy delete them. Each collection matches an item
+// against its members by its own rule (IsEqual, Compare or identity).
+#pragma once
+
+#include <cstdint>
+
+#include "rw/RWCollectable.h"
+
+class RWSet;
+
+inline constexpr RWClassID kRWCollectionBaseClassId = 0x801D;
+
+// Called for each member by Apply.
+using RWApplyCollectable = void (*)(RWCollectable* item, void* client_data);
+// A selection test: non-zero selects the member.
+using RWTestCollectable = int (*)(const RWCollectable* item, const void* client_data);
+
+class RWCollectionBase : public RWCollectable {
+ public:
+  RWCollectionBase() = default;
+  RWCollectionBase(const RWCollectionBase&) = default;
+  RWCollectionBase& operator=(const RWCollectionBase&) = default;
+  ~RWCollectionBase() override = default;
+
+  RWClassID IsA() const override;
+
+  // Calls `function` for every member, in the collection's own order. The function must not add
+  // to or remove from this collection.
+  virtual void Apply(RWApplyCollectable function, void* client_data) const = 0;
+  // Forgets every member without deleting it.
+  virtual void Clear() = 0;
+  // Deletes every distinct member once (an object held several times is deleted once), then
+  // clears.
+  virtual void ClearAndDestroy();
+  // Whether Find finds a member matching the item.
+  virtual bool Contains(const RWCollectable* item) const;
+  virtual std::uint32_t Entries() const = 0;
+  // The first member matching the item, or null.
+  virtual RWCollectable* Find(const RWCollectable* item) const = 0;
+  // Adds a member; returns the member now held for it, or null when nothing could be added.
+  virtual RWCollectable* Insert(RWCollectable* item) = 0;
+  virtual bool IsEmpty() const = 0;
+  // The number of members matching the item.
+  virtual std::uint32_t OccurrencesOf(const RWCollectable* item) const = 0;
+  // Removes the first member matching the item and returns it, or null.
+  virtual RWCollectable* Remove(const RWCollectable* item) = 0;
+  // Removes the first member matching the item and deletes it; true when something was removed.
+  virtual bool RemoveAndDestroy(const RWCollectable* item);
+
+  // Inserts every member of `other` into this collection.
+  void AddAll(const RWCollectionBase& other);
+  // Removes from this collection, once each, every member of `other`.
+  void RemoveAll(const RWCollectionBase& other);
+  // Inserts every member of this collection into `other`.
+  void CopyInto(RWCollectionBase& other) const;
+  // Inserts a Clone of every member into `other`; a copy that `other` refuses is deleted.
+  void CopyDeepInto(RWCollectionBase& other) const;
+  // A new collection of this collection's class, made as the class's default object, holding the
+  // members for which test(member, client_data) is non-zero. The caller owns it; null when memory
+  // is short.
+  RWCollectionBase* Select(RWTestCollectable test, const void* client_data) const;
+  // A new RWSet of Entries / 2 buckets holding every member; members equal by IsEqual collapse.
+  // The caller owns it; null when memory is short.
+  RWSet* AsSet() const;
+
+  static RWClassID ClassId() { return kRWCollectionBaseClassId; }
+  static const char* ClassName() { return "RWCollectionBase"; }
+};
+
+// The cursor protocol of every collection iterator. A new or reset iterator stands before the
+// first member.
+class RWIterator {
+ public:
+  RWIterator() = default;
+  RWIterator(const RWIterator&) = default;
+  RWIterator& operator=(const RWIterator&) = default;
+  virtual ~RWIterator() = default;
+
+  // Advances to the next member matching the item (by the collection's rule) and returns it, or
+  // null when none is left.
+  virtual RWCollectable* FindNext(const RWCollectable* item) = 0;
+  // The member at the cursor; null before the first member and after the last.
+  virtual RWCollectable* Key() const = 0;
+  // Advances one member and returns it; null at the end.
+  virtual RWCollectable* Next() = 0;
+  // Back to before the first member.
+  virtual void Reset() = 0;
+};
