@@ -554,6 +554,7 @@ void RWCString::RestoreFrom(RWVirtualInStream& stream) {
   unsigned int length = 0;
   stream.Get(length);
   if (!stream.Good()) {
+    MarkFailed(stream);  // an end of data alone would not tell the caller that nothing came
     return;
   }
   if (length > kMaxStoredLength) {

@@ -217,9 +217,9 @@ class RWCString {
   // Stored forms (see the top of this file).
   void SaveOn(RWVirtualOutStream& stream) const;
   [[nodiscard]] bool SaveOn(RWBinaryFile& file) const;
-  // A stored length that cannot be satisfied (above kMaxStoredLength, or more characters than
-  // arrive) and a short or mismatched character read leave this string unchanged and the stream
-  // failed. A length that cannot be read changes nothing.
+  // Only a complete string is taken: a length that cannot be read or satisfied (above
+  // kMaxStoredLength, or more characters than arrive) and a short or mismatched character read
+  // leave this string unchanged and the stream failed.
   void RestoreFrom(RWVirtualInStream& stream);
   // Answers false, with this string unchanged, when the length or the characters could not be
   // read or the length is above kMaxStoredLength.

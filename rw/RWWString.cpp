@@ -16,6 +16,7 @@
 #include <ostream>
 #include <string>
 
+#include "rw/NextBufferSize.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
 #include "rw/RWMessage.h"
@@ -710,17 +711,15 @@ bool RWWString::GrowForRead(std::size_t capacity) {
   if (Length() < Capacity()) {
     return true;
   }
-  return core_.SetCapacity(std::max(capacity, Length() + 1)) > Length();
+  // A growth rule that has nothing larger to give answers 0 (or no more than the length).
+  return capacity > Length() && core_.SetCapacity(capacity) > Length();
 }
 
 namespace {
 
-// The buffer growth rule of the reads: 16 at first, then doubling.
+// The buffer growth rule for 16-bit characters.
 std::size_t NextReadCapacity(std::size_t capacity) {
-  if (capacity < 16) {
-    return 16;
-  }
-  return capacity <= Core::kMaxLength / 2 ? 2 * capacity : Core::kMaxLength;
+  return NextBufferSize(static_cast<std::uint32_t>(capacity), 2);
 }
 
 }  // namespace
@@ -857,6 +856,7 @@ void RWWString::RestoreFrom(RWVirtualInStream& stream) {
   unsigned int length = 0;
   stream.Get(length);
   if (!stream.Good()) {
+    MarkFailed(stream);  // an end of data alone would not tell the caller that nothing came
     return;
   }
   if (length > kMaxStoredLength) {
