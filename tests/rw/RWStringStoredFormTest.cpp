@@ -16,6 +16,7 @@
 #include "rw/RWPortableStream.h"
 #include "rw/RWWString.h"
 #include "tests/support/ByteMatch.h"
+#include "tests/support/FailingAllocation.h"
 #include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/StreamBuffers.h"
 #include "tests/support/TempDir.h"
@@ -312,6 +313,34 @@ TEST(StringStoredFormCorrupt, WideLengthsThatCannotBeSatisfied) {
     EXPECT_EQ(target.Data(), block) << bytes;
     EXPECT_TRUE(reader.Fail()) << bytes;
   }
+}
+
+TEST(StringStoredFormCorrupt, RefusedMemoryLeavesTheStringUnchangedAndTheStreamFailed) {
+  vel::test::RecordingErrorHook hook;
+  std::ostringstream out;
+  {
+    RWBinaryOutStream writer(out);
+    writer << RWCString("narrow text") << RWWString(u"wide text");
+  }
+  const std::size_t narrow_size = 4 + 4 + 11;
+  for (const bool wide : {false, true}) {
+    std::istringstream in(wide ? out.str().substr(narrow_size) : out.str());
+    RWBinaryInStream reader(in);
+    RWCString narrow("keep");
+    RWWString wide_target(u"keep");
+    {
+      vel::test::FailingAllocation refuse(0, -1);
+      if (wide) {
+        reader >> wide_target;
+      } else {
+        reader >> narrow;
+      }
+    }
+    EXPECT_EQ(Text(narrow), "keep");
+    EXPECT_EQ(Text(wide_target), u"keep");
+    EXPECT_TRUE(reader.Fail());
+  }
+  EXPECT_EQ(hook.Tags(), (std::vector<std::string>{"[NOMEM]", "[NOMEM]"}));
 }
 
 TEST(StringStoredFormCorrupt, ReadsFromABufferThatHandsOutPieces) {
