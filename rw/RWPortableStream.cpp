@@ -292,11 +292,11 @@ RWPortableInStream::RWPortableInStream(std::streambuf* buffer) : buffer_(buffer)
   }
 }
 
-int RWPortableInStream::Peek() {
+inline int RWPortableInStream::Peek() {
   return buffer_->sgetc();
 }
 
-int RWPortableInStream::Next() {
+inline int RWPortableInStream::Next() {
   return buffer_->sbumpc();
 }
 
