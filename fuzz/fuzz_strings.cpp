@@ -1,6 +1,7 @@
-// Restores narrow and wide strings from arbitrary bytes on each carrier: the first byte picks the
-// carrier, the second the order of narrow and wide restores. Every string that restores must be
-// terminated, and must save and restore again to the same text.
+// Restores narrow and wide strings from arbitrary bytes on each carrier (binary, binary of version
+// 0, portable, byte-order tagged, binary file): the first byte picks the carrier, the second the
+// order of narrow and wide restores. A restore that fails must leave its string unchanged; one
+// that succeeds must give a terminated string that saves and restores again to the same text.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,8 +13,10 @@
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
+#include "rw/RWByteOrderStream.h"
 #include "rw/RWCString.h"
 #include "rw/RWError.h"
+#include "rw/RWPortableStream.h"
 #include "rw/RWWString.h"
 
 namespace {
@@ -25,6 +28,11 @@ class Version0InStream : public RWBinaryInStream {
 class Version0OutStream : public RWBinaryOutStream {
  public:
   explicit Version0OutStream(std::ostream& out) : RWBinaryOutStream(out) { version_ = 0; }
+};
+// Round trips of what a byte-order tagged reader accepted go through a big-endian writer.
+class BigEndianOutStream : public RWByteOrderOutStream {
+ public:
+  explicit BigEndianOutStream(std::ostream& out) : RWByteOrderOutStream(out, 1) {}
 };
 
 void IgnoreErrors(const RWErrorBase&) {}
@@ -58,7 +66,8 @@ template <typename Out, typename In>
 void FuzzStream(const std::string& bytes, std::uint8_t order) {
   std::istringstream in(bytes);
   In reader(in);
-  for (int i = 0; i < 32 && reader.Good(); ++i, order = static_cast<std::uint8_t>(order >> 1 | order << 7)) {
+  for (int i = 0; i < 32 && reader.Good();
+       ++i, order = static_cast<std::uint8_t>(order >> 1 | order << 7)) {
     if ((order & 1) != 0) {
       RWWString wide(u"before");
       reader >> wide;
@@ -127,12 +136,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
   const std::uint8_t order = data[1];
-  switch (data[0] % 3) {
+  switch (data[0] % 5) {
     case 0:
       FuzzStream<RWBinaryOutStream, RWBinaryInStream>(bytes, order);
       break;
     case 1:
       FuzzStream<Version0OutStream, Version0InStream>(bytes, order);
+      break;
+    case 2:
+      FuzzStream<RWPortableOutStream, RWPortableInStream>(bytes, order);
+      break;
+    case 3:
+      FuzzStream<BigEndianOutStream, RWByteOrderInStream>(bytes, order);
       break;
     default:
       FuzzFile(bytes, order);

@@ -14,12 +14,69 @@ using vel::ByteOrder;
 
 // Arrays are converted through a scratch area of this size on the stack.
 constexpr std::size_t kChunkBytes = 2048;
+// The put and get areas of a stream buffer, which the standard library shows only to derived
+// classes. A single value's bytes are copied straight there when they fit, which is what sputn
+// and sgetn would do, without their call per value.
+class BufferAreas : public std::streambuf {
+ public:
+  // kCount is a value's width, so the copy is a single move.
+  template <std::size_t kCount>
+  static bool TryPut(std::streambuf* buffer, const unsigned char* bytes) {
+    char* next = (buffer->*&BufferAreas::pptr)();
+    if ((buffer->*&BufferAreas::epptr)() - next < static_cast<std::ptrdiff_t>(kCount)) {
+      return false;
+    }
+    std::memcpy(next, bytes, kCount);
+    (buffer->*&BufferAreas::pbump)(static_cast<int>(kCount));
+    return true;
+  }
+  template <std::size_t kCount>
+  static bool TryGet(std::streambuf* buffer, unsigned char* bytes) {
+    char* next = (buffer->*&BufferAreas::gptr)();
+    if ((buffer->*&BufferAreas::egptr)() - next < static_cast<std::ptrdiff_t>(kCount)) {
+      return false;
+    }
+    std::memcpy(bytes, next, kCount);
+    (buffer->*&BufferAreas::gbump)(static_cast<int>(kCount));
+    return true;
+  }
+};
 
 constexpr int kEndOfData = std::char_traits<char>::eof();
 
 std::streamsize ClampToStreamSize(std::uint64_t count) {
   constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::streamsize>::max());
   return static_cast<std::streamsize>(std::min(count, kMax));
+}
+
+// Reads `count` values through `scratch` (room for `per_pass` values), decoding each pass. On a
+// short read the values that arrived whole are stored, and the bytes that arrived of the next one
+// replace its first stored bytes.
+template <typename Read, typename T>
+void ReadDecoded(Read read,
+                 T* values,
+                 std::size_t count,
+                 ByteOrder order,
+                 unsigned char* scratch,
+                 std::size_t per_pass) {
+  constexpr std::size_t kWidth = vel::kStoredWidth<T>;
+  while (count > 0) {
+    const std::size_t n = std::min(count, per_pass);
+    const std::size_t got = read(scratch, n * kWidth);
+    const std::size_t whole = got / kWidth;
+    vel::DecodeValues(order, scratch, whole, values);
+    if (got < n * kWidth) {
+      if (const std::size_t part = got % kWidth; part > 0) {
+        unsigned char merged[kWidth];
+        vel::EncodeValues(order, values + whole, 1, merged);
+        std::memcpy(merged, scratch + whole * kWidth, part);
+        vel::DecodeValues(order, merged, 1, values + whole);
+      }
+      return;
+    }
+    values += n;
+    count -= n;
+  }
 }
 
 }  // namespace
@@ -76,26 +133,18 @@ unsigned char RWBinaryInStream::ReadByte() {
 template <typename T>
 void RWBinaryInStream::ReadValues(T* values, std::size_t count, ByteOrder order) {
   constexpr std::size_t kWidth = vel::kStoredWidth<T>;
-  constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
-  unsigned char chunk[kChunkBytes];
-  while (count > 0) {
-    const std::size_t n = std::min(count, kPerChunk);
-    const std::size_t got = ReadBytes(chunk, n * kWidth);
-    const std::size_t whole = got / kWidth;
-    vel::DecodeValues(order, chunk, whole, values);
-    if (got < n * kWidth) {
-      // The bytes that arrived of a cut value replace its first stored bytes.
-      if (const std::size_t part = got % kWidth; part > 0) {
-        unsigned char merged[kWidth];
-        vel::EncodeValues(order, values + whole, 1, merged);
-        std::memcpy(merged, chunk + whole * kWidth, part);
-        vel::DecodeValues(order, merged, 1, values + whole);
-      }
+  auto read = [this](void* bytes, std::size_t n) { return ReadBytes(bytes, n); };
+  if (count == 1) {
+    unsigned char bytes[kWidth];
+    if (buffer_ != nullptr && BufferAreas::TryGet<kWidth>(buffer_, bytes)) {
+      vel::DecodeValues(order, bytes, 1, values);
       return;
     }
-    values += n;
-    count -= n;
+    ReadDecoded(read, values, 1, order, bytes, 1);
+    return;
   }
+  unsigned char chunk[kChunkBytes];
+  ReadDecoded(read, values, count, order, chunk, kChunkBytes / kWidth);
 }
 
 template void RWBinaryInStream::ReadValues(unsigned long*, std::size_t, ByteOrder);
@@ -281,6 +330,14 @@ void RWBinaryOutStream::WriteByte(unsigned char byte) {
 template <typename T>
 RWVirtualOutStream& RWBinaryOutStream::PutValues(const T* values, std::size_t count) {
   constexpr std::size_t kWidth = vel::kStoredWidth<T>;
+  if (count == 1) {
+    unsigned char bytes[kWidth];
+    vel::EncodeValues(order_, values, 1, bytes);
+    if (buffer_ == nullptr || !BufferAreas::TryPut<kWidth>(buffer_, bytes)) {
+      WriteBytes(bytes, kWidth);
+    }
+    return *this;
+  }
   constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
   unsigned char chunk[kChunkBytes];
   while (count > 0) {
@@ -312,14 +369,30 @@ RWVirtualOutStream& RWBinaryOutStream::PutString(const char* text) {
   return PutString(text, text != nullptr ? std::strlen(text) : 0);
 }
 
-RWVirtualOutStream& RWBinaryOutStream::Put(unsigned short value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(short value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(unsigned long value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(long value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(unsigned int value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(int value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(float value) { return PutValues(&value, 1); }
-RWVirtualOutStream& RWBinaryOutStream::Put(double value) { return PutValues(&value, 1); }
+RWVirtualOutStream& RWBinaryOutStream::Put(unsigned short value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(short value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(unsigned long value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(long value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(unsigned int value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(int value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(float value) {
+  return PutValues(&value, 1);
+}
+RWVirtualOutStream& RWBinaryOutStream::Put(double value) {
+  return PutValues(&value, 1);
+}
 
 RWVirtualOutStream& RWBinaryOutStream::Put(unsigned char value) {
   WriteByte(value);

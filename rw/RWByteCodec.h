@@ -44,8 +44,10 @@ struct StoredBitsOfWidth<8> {
 };
 
 template <typename T>
-inline constexpr std::size_t kStoredWidth =
-    std::is_same_v<T, long> || std::is_same_v<T, unsigned long> ? 4 : sizeof(T);
+inline constexpr std::size_t kStoredWidth = std::is_same_v<T, long> ||
+                                                    std::is_same_v<T, unsigned long>
+                                                ? 4
+                                                : sizeof(T);
 
 template <typename T>
 using StoredBits = typename StoredBitsOfWidth<kStoredWidth<T>>::Type;

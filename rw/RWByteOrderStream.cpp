@@ -147,7 +147,8 @@ bool RWByteOrderInStream::ReadConverted(T& value, std::int32_t declared_width) {
 }
 
 template <typename T>
-RWVirtualInStream& RWByteOrderInStream::GetIntegers(T* values, std::size_t count,
+RWVirtualInStream& RWByteOrderInStream::GetIntegers(T* values,
+                                                    std::size_t count,
                                                     std::int32_t declared_width) {
   if (declared_width == static_cast<std::int32_t>(vel::kStoredWidth<T>)) {
     ReadValues(values, count, order_);

@@ -25,9 +25,9 @@
 //
 // A reader converts each integer of declared width S to its stored width H (short 2, int 4,
 // long 4, string length 4): a narrower value is sign-extended (signed operations) or zero-extended;
-// a wider value must fit, or the value keeps its low H bytes and fail is set. A value cut by the end
-// of data sets eof and fail; when S equals H the bytes that arrived replace its first stored bytes,
-// otherwise the value keeps what it held.
+// a wider value must fit, or the value keeps its low H bytes and fail is set. A value cut by the
+// end of data sets eof and fail; when S equals H the bytes that arrived replace its first stored
+// bytes, otherwise the value keeps what it held.
 //
 // Errors: a header that is cut, has a wrong magic or version, or declares a used width (short,
 // int, long, string length) of 0 or more than 8 raises [STREAM] "Bad input stream" and leaves the

@@ -252,7 +252,9 @@ RWCString& RWCString::Remove(std::size_t pos, std::size_t n) {
 RWCString& RWCString::Replace(std::size_t pos, std::size_t removed, const char* text) {
   return Replace(pos, removed, text, TextLength(text));
 }
-RWCString& RWCString::Replace(std::size_t pos, std::size_t removed, const char* text,
+RWCString& RWCString::Replace(std::size_t pos,
+                              std::size_t removed,
+                              const char* text,
                               std::size_t inserted) {
   core_.Replace(pos, removed, text, inserted);
   return *this;
@@ -332,7 +334,9 @@ std::size_t RWCString::FirstOf(const char* set) const {
   return found != nullptr ? static_cast<std::size_t>(found - Data()) : RW_NPOS;
 }
 
-std::size_t RWCString::Index(const char* pattern, std::size_t n, std::size_t start,
+std::size_t RWCString::Index(const char* pattern,
+                             std::size_t n,
+                             std::size_t start,
                              RWCaseCompare compare) const {
   if (pattern == nullptr) {
     n = 0;
@@ -345,13 +349,13 @@ std::size_t RWCString::Index(const char* pattern, std::size_t start, RWCaseCompa
   return Index(pattern, TextLength(pattern), start, compare);
 }
 
-std::size_t RWCString::Index(const RWCString& pattern, std::size_t start,
+std::size_t RWCString::Index(const RWCString& pattern,
+                             std::size_t start,
                              RWCaseCompare compare) const {
   return Index(pattern.Data(), pattern.Length(), start, compare);
 }
 
-RWCStringSlice RWCString::SubString(const char* pattern, std::size_t start,
-                                    RWCaseCompare compare) {
+RWCStringSlice RWCString::SubString(const char* pattern, std::size_t start, RWCaseCompare compare) {
   const std::size_t n = TextLength(pattern);
   const std::size_t found = Index(pattern, n, start, compare);
   if (found == RW_NPOS) {
@@ -434,15 +438,20 @@ std::uint32_t RWCString::Hash(RWCaseCompare compare) const {
   }
   const std::size_t whole = length / 4 * 4;
   for (std::size_t i = 0; i < whole; i += 4) {
-    const std::uint32_t word = bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
-                               (static_cast<std::uint32_t>(bytes[i + 3]) << 24);
+    std::uint32_t word;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&word, bytes + i, 4);
+    } else {
+      word = bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
+             (static_cast<std::uint32_t>(bytes[i + 3]) << 24);
+    }
     h = std::rotl(h, 5) ^ word;
   }
   if (whole != length) {
     std::uint32_t c = 0;
     for (std::size_t i = whole; i < length; ++i) {
-      const auto sign_extended = static_cast<std::uint32_t>(
-          static_cast<std::int32_t>(static_cast<signed char>(bytes[i])));
+      const auto sign_extended =
+          static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(bytes[i])));
       c = (c << 8) | sign_extended;
     }
     h = std::rotl(h, 5) ^ c;
@@ -545,6 +554,7 @@ void RWCString::RestoreFrom(RWVirtualInStream& stream) {
   unsigned int length = 0;
   stream.Get(length);
   if (!stream.Good()) {
+    MarkFailed(stream);  // an end of data alone would not tell the caller that nothing came
     return;
   }
   if (length > kMaxStoredLength) {

@@ -172,14 +172,19 @@ class RWCString {
   std::size_t FirstOf(const char* set) const;
   // The first position i >= start where the n characters of pattern match; start when n is 0;
   // RW_NPOS when start + n exceeds the length.
-  std::size_t Index(const char* pattern, std::size_t n, std::size_t start,
+  std::size_t Index(const char* pattern,
+                    std::size_t n,
+                    std::size_t start,
                     RWCaseCompare compare) const;
-  std::size_t Index(const char* pattern, std::size_t start = 0,
+  std::size_t Index(const char* pattern,
+                    std::size_t start = 0,
                     RWCaseCompare compare = RWCaseCompare::kExact) const;
-  std::size_t Index(const RWCString& pattern, std::size_t start = 0,
+  std::size_t Index(const RWCString& pattern,
+                    std::size_t start = 0,
                     RWCaseCompare compare = RWCaseCompare::kExact) const;
   // The slice of the first match of pattern at or after start, or a null slice.
-  RWCStringSlice SubString(const char* pattern, std::size_t start = 0,
+  RWCStringSlice SubString(const char* pattern,
+                           std::size_t start = 0,
                            RWCaseCompare compare = RWCaseCompare::kExact);
   // The slice [start, start + extent); a run beyond the length raises [SUBSTRING] and gives a null
   // slice.
@@ -212,9 +217,9 @@ class RWCString {
   // Stored forms (see the top of this file).
   void SaveOn(RWVirtualOutStream& stream) const;
   [[nodiscard]] bool SaveOn(RWBinaryFile& file) const;
-  // A stored length that cannot be satisfied (above kMaxStoredLength, or more characters than
-  // arrive) and a short or mismatched character read leave this string unchanged and the stream
-  // failed. A length that cannot be read changes nothing.
+  // Only a complete string is taken: a length that cannot be read or satisfied (above
+  // kMaxStoredLength, or more characters than arrive) and a short or mismatched character read
+  // leave this string unchanged and the stream failed.
   void RestoreFrom(RWVirtualInStream& stream);
   // Answers false, with this string unchanged, when the length or the characters could not be
   // read or the length is above kMaxStoredLength.

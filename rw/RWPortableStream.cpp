@@ -31,30 +31,22 @@ struct Escape {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
+// Bytes written as a backslash and a letter, and that letter.
+constexpr char kNamedEscapes[][2] = {{'\x08', 'b'}, {'\x09', 't'}, {'\x0A', 'n'},
+                                     {'\x0C', 'f'}, {'\x0D', 'r'}, {'"', '"'},
+                                     {'\\', '\\'},  {'{', '['},    {'}', ']'}};
+
 constexpr std::array<Escape, 256> MakeEscapes() {
   std::array<Escape, 256> table{};
   for (int byte = 0; byte < 256; ++byte) {
-    Escape& e = table[byte];
-    char named = 0;
-    switch (byte) {
-      case 0x08: named = 'b'; break;
-      case 0x09: named = 't'; break;
-      case 0x0A: named = 'n'; break;
-      case 0x0C: named = 'f'; break;
-      case 0x0D: named = 'r'; break;
-      case 0x22: named = '"'; break;
-      case 0x5C: named = '\\'; break;
-      case 0x7B: named = '['; break;
-      case 0x7D: named = ']'; break;
-      default: break;
-    }
-    if (named != 0) {
-      e = {{'\\', named, 0, 0}, 2};
-    } else if (byte >= 0x21 && byte <= 0x7E) {
-      e = {{static_cast<char>(byte), 0, 0, 0}, 1};
+    if (byte >= 0x21 && byte <= 0x7E) {
+      table[byte] = {{static_cast<char>(byte), 0, 0, 0}, 1};
     } else {
-      e = {{'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}, 4};
+      table[byte] = {{'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}, 4};
     }
+  }
+  for (const auto& named : kNamedEscapes) {
+    table[static_cast<unsigned char>(named[0])] = {{'\\', named[1], 0, 0}, 2};
   }
   return table;
 }
@@ -77,17 +69,25 @@ bool IsLetter(int c) {
 }
 
 int HexValue(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
   return -1;
 }
 
 // The integer type a value of T is written as: longs carry 32 bits, bytes their numeric form.
 template <typename T>
 using WrittenInteger =
-    std::conditional_t<std::is_same_v<T, char> || std::is_same_v<T, signed char>, int,
-                       std::conditional_t<std::is_same_v<T, unsigned char>, unsigned int,
+    std::conditional_t<std::is_same_v<T, char> || std::is_same_v<T, signed char>,
+                       int,
+                       std::conditional_t<std::is_same_v<T, unsigned char>,
+                                          unsigned int,
                                           std::conditional_t<std::is_signed_v<T>,
                                                              std::make_signed_t<vel::StoredBits<T>>,
                                                              vel::StoredBits<T>>>>;
@@ -97,8 +97,8 @@ template <typename T>
 std::size_t FormatNumber(T value, char* out) {
   std::to_chars_result result;
   if constexpr (std::is_floating_point_v<T>) {
-    result = std::to_chars(out, out + 31, static_cast<double>(value), std::chars_format::scientific,
-                           16);
+    result =
+        std::to_chars(out, out + 31, static_cast<double>(value), std::chars_format::scientific, 16);
   } else if constexpr (std::is_same_v<T, char>) {
     result = std::to_chars(out, out + 31, static_cast<int>(static_cast<signed char>(value)));
   } else {
@@ -170,9 +170,8 @@ RWPortableOutStream::RWPortableOutStream(std::streambuf* buffer) : buffer_(buffe
 }
 
 void RWPortableOutStream::WriteText(const char* text, std::size_t count) {
-  if (buffer_ == nullptr ||
-      buffer_->sputn(text, static_cast<std::streamsize>(count)) !=
-          static_cast<std::streamsize>(count)) {
+  if (buffer_ == nullptr || buffer_->sputn(text, static_cast<std::streamsize>(count)) !=
+                                static_cast<std::streamsize>(count)) {
     AddStatus(kRWStreamFail | kRWStreamBad);
   }
 }
@@ -203,14 +202,30 @@ RWVirtualOutStream& RWPortableOutStream::PutString(const char* text) {
   return PutString(text, text != nullptr ? std::strlen(text) : 0);
 }
 
-RWVirtualOutStream& RWPortableOutStream::Put(unsigned short value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(short value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(unsigned long value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(long value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(unsigned int value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(int value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(float value) { return PutNumbers(&value, 1); }
-RWVirtualOutStream& RWPortableOutStream::Put(double value) { return PutNumbers(&value, 1); }
+RWVirtualOutStream& RWPortableOutStream::Put(unsigned short value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(short value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(unsigned long value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(long value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(unsigned int value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(int value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(float value) {
+  return PutNumbers(&value, 1);
+}
+RWVirtualOutStream& RWPortableOutStream::Put(double value) {
+  return PutNumbers(&value, 1);
+}
 
 RWVirtualOutStream& RWPortableOutStream::Put(unsigned char value) {
   Text(*this).Escaped(value);
@@ -262,7 +277,9 @@ RWVirtualOutStream& RWPortableOutStream::PutByte(unsigned char value) {
 RWVirtualOutStream& RWPortableOutStream::Put(const char* values, std::size_t count) {
   return PutNumbers(values, count);
 }
-RWVirtualOutStream& RWPortableOutStream::PutByte(char value) { return PutNumbers(&value, 1); }
+RWVirtualOutStream& RWPortableOutStream::PutByte(char value) {
+  return PutNumbers(&value, 1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Reader
@@ -275,11 +292,11 @@ RWPortableInStream::RWPortableInStream(std::streambuf* buffer) : buffer_(buffer)
   }
 }
 
-int RWPortableInStream::Peek() {
+inline int RWPortableInStream::Peek() {
   return buffer_->sgetc();
 }
 
-int RWPortableInStream::Next() {
+inline int RWPortableInStream::Next() {
   return buffer_->sbumpc();
 }
 
@@ -487,15 +504,24 @@ int RWPortableInStream::ReadEscaped() {
     case kEndOfData:
       AddStatus(kRWStreamEof | kRWStreamFail);
       return -1;
-    case '"': return 0x22;
-    case '[': return 0x7B;
-    case '\\': return 0x5C;
-    case ']': return 0x7D;
-    case 'b': return 0x08;
-    case 'f': return 0x0C;
-    case 'n': return 0x0A;
-    case 'r': return 0x0D;
-    case 't': return 0x09;
+    case '"':
+      return 0x22;
+    case '[':
+      return 0x7B;
+    case '\\':
+      return 0x5C;
+    case ']':
+      return 0x7D;
+    case 'b':
+      return 0x08;
+    case 'f':
+      return 0x0C;
+    case 'n':
+      return 0x0A;
+    case 'r':
+      return 0x0D;
+    case 't':
+      return 0x09;
     case 'x': {
       // At most two hexadecimal digits; none gives 0.
       int byte = 0;
@@ -627,14 +653,30 @@ int RWPortableInStream::Get() {
   return value;
 }
 
-RWVirtualInStream& RWPortableInStream::Get(unsigned long& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(unsigned int& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(unsigned short& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(short& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(long& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(int& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(float& value) { return GetNumbers(&value, 1); }
-RWVirtualInStream& RWPortableInStream::Get(double& value) { return GetNumbers(&value, 1); }
+RWVirtualInStream& RWPortableInStream::Get(unsigned long& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(unsigned int& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(unsigned short& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(short& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(long& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(int& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(float& value) {
+  return GetNumbers(&value, 1);
+}
+RWVirtualInStream& RWPortableInStream::Get(double& value) {
+  return GetNumbers(&value, 1);
+}
 
 RWVirtualInStream& RWPortableInStream::Get(unsigned char& value) {
   if (Begin() && SkipWhiteSpace()) {

@@ -4,7 +4,8 @@
 //   operation                              text
 //   Put(short / int / long)                signed decimal ('-' when negative, never '+'), 0A
 //   Put(unsigned short / int / long)       unsigned decimal, 0A
-//   Put(double)                            scientific, 16 digits after the point: 1.2500000000000000e+01,
+//   Put(double)                            scientific, 16 digits after the
+//   point: 1.2500000000000000e+01,
 //                                          0A (infinities and NaN as inf, -inf, nan, -nan)
 //   Put(float)                             widened to double, as Put(double)
 //   PutByte(char)                          signed decimal -128..127, 0A
@@ -38,7 +39,8 @@
 // never split; numbers do not touch the counter; readers discard a 0A inside a string.
 //
 // Examples: Put(short) of -5 gives 2D 35 0A; PutByte(char) of 'A' gives 36 35 0A; Put(char) of
-// 'A' gives 41; PutString of a, ", b, {, TAB, space gives 22 61 5C 22 62 5C 5B 5C 74 5C 78 32 30 22.
+// 'A' gives 41; PutString of a, ", b, {, TAB, space gives 22 61 5C 22 62 5C 5B 5C 74 5C 78 32
+// 30 22.
 //
 // Status (see RWStreamState): a number that is missing or malformed sets fail; a read that meets
 // the end of data sets eof (and fail when the value is missing). Once the stream is not good, every

@@ -38,9 +38,9 @@ bool PointsInto(const Char* p, const Char* first, std::size_t n) {
 }  // namespace
 
 void RaiseSubStringError(std::size_t start, std::size_t extent, std::size_t length) {
-  RWThrow(RWIndexError(RWCatalogMessage(RWTOOL_SUBSTRING(), static_cast<int>(start),
-                                        static_cast<unsigned>(extent),
-                                        static_cast<unsigned>(length))));
+  RWThrow(
+      RWIndexError(RWCatalogMessage(RWTOOL_SUBSTRING(), static_cast<int>(start),
+                                    static_cast<unsigned>(extent), static_cast<unsigned>(length))));
 }
 
 template <typename Char>
@@ -55,7 +55,8 @@ std::size_t StringCore<Char>::AdjustCapacity(std::size_t n) {
     capacity = initial + (n - initial + increment - 1) / increment * increment;
   }
   // Rounding up never goes past the longest string; a longer n is refused by Allocate.
-  return static_cast<std::size_t>(std::min<std::uint64_t>(capacity, std::max<std::uint64_t>(n, kMaxLength)));
+  return static_cast<std::size_t>(
+      std::min<std::uint64_t>(capacity, std::max<std::uint64_t>(n, kMaxLength)));
 }
 
 template <typename Char>
@@ -74,8 +75,8 @@ typename StringCore<Char>::Rep* StringCore<Char>::Allocate(std::size_t capacity,
     RaiseNoMemory(bytes);
     return nullptr;
   }
-  Rep* rep = new (block) Rep{{0}, static_cast<std::uint32_t>(capacity),
-                             static_cast<std::uint32_t>(length)};
+  Rep* rep = new (block)
+      Rep{{0}, static_cast<std::uint32_t>(capacity), static_cast<std::uint32_t>(length)};
   rep->Text()[length] = Char();
   return rep;
 }
@@ -136,7 +137,9 @@ Char& StringCore<Char>::At(std::size_t i) {
 }
 
 template <typename Char>
-bool StringCore<Char>::Replace(std::size_t pos, std::size_t removed, const Char* text,
+bool StringCore<Char>::Replace(std::size_t pos,
+                               std::size_t removed,
+                               const Char* text,
                                std::size_t inserted) {
   Rep* rep = GetRep();
   const std::size_t length = rep->length;
@@ -320,7 +323,9 @@ std::size_t StringCore<Char>::FirstOf(const Char* set, std::size_t n) const {
 }
 
 template <typename Char>
-std::size_t StringCore<Char>::Index(const Char* pattern, std::size_t n, std::size_t start,
+std::size_t StringCore<Char>::Index(const Char* pattern,
+                                    std::size_t n,
+                                    std::size_t start,
                                     Char (*fold)(Char)) const {
   const std::size_t length = Length();
   if (start > length || n > length - start) {
@@ -384,7 +389,9 @@ bool StringCore<Char>::Equals(const Char* text, std::size_t n) const {
 }
 
 template <typename Char>
-StringCore<Char> StringCore<Char>::Concatenate(const Char* a, std::size_t na, const Char* b,
+StringCore<Char> StringCore<Char>::Concatenate(const Char* a,
+                                               std::size_t na,
+                                               const Char* b,
                                                std::size_t nb) {
   StringCore result;
   if (nb > kMaxLength || na > kMaxLength - nb) {
@@ -402,7 +409,8 @@ StringCore<Char> StringCore<Char>::Concatenate(const Char* a, std::size_t na, co
 }
 
 template <typename Char>
-typename StringCore<Char>::Rep* StringCore<Char>::ReadText(std::size_t length, ReadFunction read,
+typename StringCore<Char>::Rep* StringCore<Char>::ReadText(std::size_t length,
+                                                           ReadFunction read,
                                                            void* context) {
   Rep* rep = Allocate(std::min(length, kReadChunk), 0);
   if (rep == nullptr) {
@@ -413,8 +421,8 @@ typename StringCore<Char>::Rep* StringCore<Char>::ReadText(std::size_t length, R
     const std::size_t n = std::min(kReadChunk, length - done);
     if (rep->capacity < done + n) {
       // Grow with the data: double, but never beyond the stored length.
-      Rep* bigger = Allocate(std::min(length, std::max<std::size_t>(2 * rep->capacity, done + n)),
-                             done);
+      Rep* bigger =
+          Allocate(std::min(length, std::max<std::size_t>(2 * rep->capacity, done + n)), done);
       if (bigger == nullptr) {
         Free(rep);
         return nullptr;

@@ -22,11 +22,11 @@ enum class RWStopAt : int { kLength = 0, kFirstNul = 1 };
 // The representation block, one heap allocation (capacity + 13 bytes for narrow characters,
 // 2 x capacity + 14 for wide ones):
 //
-//   OFFSET  SIZE                  DESCRIPTION
-//   0       4                     references minus one: 0 = one holder, the block may change in place
-//   4       4                     capacity in characters, not counting the terminator
-//   8       4                     length in characters
-//   12      (capacity + 1) x w    the characters; the one at index length is always 0
+//   OFFSET  SIZE            DESCRIPTION
+//   0       4               references minus one (0: one holder, the block may change in place)
+//   4       4               capacity in characters, not counting the terminator
+//   8       4               length in characters
+//   12      (capacity+1)*w  the characters (w = 1 or 2); the one at index length is always 0
 //
 // A string object holds only the address of the first character and reaches the header by
 // stepping back 12 bytes. The count is atomic: copies and releases on several threads give the
@@ -58,7 +58,7 @@ void RaiseSubStringError(std::size_t start, std::size_t extent, std::size_t leng
 struct StringSizing {
   std::atomic<std::uint32_t> initial_capacity{15};  // smallest capacity the sizing rule gives
   std::atomic<std::uint32_t> resize_increment{16};  // step of the sizing rule
-  std::atomic<std::uint32_t> free_board{15};        // most unused characters an in-place shrink leaves
+  std::atomic<std::uint32_t> free_board{15};        // most unused characters after a shrink
 };
 
 // The mechanics common to RWCString and RWWString. Holds exactly one pointer, the first character
@@ -141,7 +141,9 @@ class StringCore {
   std::size_t FirstOf(const Char* set, std::size_t n) const;
   // First position i >= start where the n characters of pattern match; fold (may be null) maps
   // both sides before comparing.
-  std::size_t Index(const Char* pattern, std::size_t n, std::size_t start,
+  std::size_t Index(const Char* pattern,
+                    std::size_t n,
+                    std::size_t start,
                     Char (*fold)(Char)) const;
   // Start and extent of what is left after removing runs of c; start is RW_NPOS when nothing is.
   std::pair<std::size_t, std::size_t> Strip(RWStripType type, Char c) const;

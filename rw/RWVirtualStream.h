@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Status bits of a virtual stream: the state word of the standard stream state that a concrete
-// stream embeds.
+// Status bits of a virtual stream: the state word that each concrete stream keeps (see
+// rw/RWStreamState.h), with the bit values of the standard stream states.
 enum RWStreamStatus : int {
   kRWStreamGood = 0,
   kRWStreamEof = 1,   // end of data

@@ -16,6 +16,7 @@
 #include <ostream>
 #include <string>
 
+#include "rw/NextBufferSize.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
 #include "rw/RWMessage.h"
@@ -282,7 +283,8 @@ RWWString::RWWString(char16_t c, std::size_t count) : core_(c, count, count) {}
 RWWString::RWWString(const RWWStringSlice& slice) : core_(FromSlice(slice)) {}
 
 RWWString::RWWString(char c)
-    : core_(static_cast<char16_t>(static_cast<unsigned char>(c)), 1,
+    : core_(static_cast<char16_t>(static_cast<unsigned char>(c)),
+            1,
             Core::Sizing().initial_capacity.load(std::memory_order_relaxed)) {}
 
 RWWString::RWWString(const char* text)
@@ -374,7 +376,9 @@ RWWString& RWWString::Remove(std::size_t pos, std::size_t n) {
 RWWString& RWWString::Replace(std::size_t pos, std::size_t removed, const char16_t* text) {
   return Replace(std::min(pos, Length()), removed, text, TextLength(text));
 }
-RWWString& RWWString::Replace(std::size_t pos, std::size_t removed, const char16_t* text,
+RWWString& RWWString::Replace(std::size_t pos,
+                              std::size_t removed,
+                              const char16_t* text,
                               std::size_t inserted) {
   core_.Replace(pos, removed, text, inserted);
   return *this;
@@ -467,7 +471,9 @@ std::size_t RWWString::FirstOf(const char16_t* set) const {
   return RW_NPOS;
 }
 
-std::size_t RWWString::Index(const char16_t* pattern, std::size_t n, std::size_t start,
+std::size_t RWWString::Index(const char16_t* pattern,
+                             std::size_t n,
+                             std::size_t start,
                              RWCaseCompare compare) const {
   if (pattern == nullptr) {
     n = 0;
@@ -476,12 +482,14 @@ std::size_t RWWString::Index(const char16_t* pattern, std::size_t n, std::size_t
                      compare == RWCaseCompare::kIgnoreCase ? FoldLower : nullptr);
 }
 
-std::size_t RWWString::Index(const char16_t* pattern, std::size_t start,
+std::size_t RWWString::Index(const char16_t* pattern,
+                             std::size_t start,
                              RWCaseCompare compare) const {
   return Index(pattern, TextLength(pattern), start, compare);
 }
 
-std::size_t RWWString::Index(const RWWString& pattern, std::size_t start,
+std::size_t RWWString::Index(const RWWString& pattern,
+                             std::size_t start,
                              RWCaseCompare compare) const {
   return Index(pattern.Data(), pattern.Length(), start, compare);
 }
@@ -494,7 +502,8 @@ bool RWWString::Contains(const RWWString& text, RWCaseCompare compare) const {
   return Index(text, 0, compare) != RW_NPOS;
 }
 
-RWWStringSlice RWWString::SubString(const char16_t* pattern, std::size_t start,
+RWWStringSlice RWWString::SubString(const char16_t* pattern,
+                                    std::size_t start,
                                     RWCaseCompare compare) {
   const std::size_t n = TextLength(pattern);
   const std::size_t found = Index(pattern, n, start, compare);
@@ -620,7 +629,8 @@ RWCString RWWString::ToMultiByte() const {
   std::mbstate_t state{};
   std::size_t size = 0;
   for (std::size_t i = 0; i < characters; ++i) {
-    const std::size_t n = std::wcrtomb(buffer.get() + size, static_cast<wchar_t>(Data()[i]), &state);
+    const std::size_t n =
+        std::wcrtomb(buffer.get() + size, static_cast<wchar_t>(Data()[i]), &state);
     if (n == static_cast<std::size_t>(-1)) {
       return RWCString();
     }
@@ -701,17 +711,15 @@ bool RWWString::GrowForRead(std::size_t capacity) {
   if (Length() < Capacity()) {
     return true;
   }
-  return core_.SetCapacity(std::max(capacity, Length() + 1)) > Length();
+  // A growth rule that has nothing larger to give answers 0 (or no more than the length).
+  return capacity > Length() && core_.SetCapacity(capacity) > Length();
 }
 
 namespace {
 
-// The buffer growth rule of the reads: 16 at first, then doubling.
+// The buffer growth rule for 16-bit characters.
 std::size_t NextReadCapacity(std::size_t capacity) {
-  if (capacity < 16) {
-    return 16;
-  }
-  return capacity <= Core::kMaxLength / 2 ? 2 * capacity : Core::kMaxLength;
+  return NextBufferSize(static_cast<std::uint32_t>(capacity), 2);
 }
 
 }  // namespace
@@ -809,9 +817,11 @@ std::ostream& operator<<(std::ostream& out, const RWWString& text) {
   }
   const std::streamsize width = out.width(0);
   const std::size_t length = text.Length();
-  const std::size_t pad =
-      width > 0 && static_cast<std::size_t>(width) > length ? static_cast<std::size_t>(width) - length : 0;
-  const auto fill = static_cast<char16_t>(static_cast<std::int16_t>(static_cast<signed char>(out.fill())));
+  const std::size_t pad = width > 0 && static_cast<std::size_t>(width) > length
+                              ? static_cast<std::size_t>(width) - length
+                              : 0;
+  const auto fill =
+      static_cast<char16_t>(static_cast<std::int16_t>(static_cast<signed char>(out.fill())));
   const bool left = (out.flags() & std::ios::adjustfield) == std::ios::left;
   auto put_padding = [&] {
     for (std::size_t i = 0; i < pad && PutUnit(out, fill); ++i) {
@@ -846,6 +856,7 @@ void RWWString::RestoreFrom(RWVirtualInStream& stream) {
   unsigned int length = 0;
   stream.Get(length);
   if (!stream.Good()) {
+    MarkFailed(stream);  // an end of data alone would not tell the caller that nothing came
     return;
   }
   if (length > kMaxStoredLength) {

@@ -134,7 +134,9 @@ class RWWString {
   // With a NUL-terminated text pos is first clamped to the length; the other forms raise
   // [SUBSTRING] for a pos beyond it.
   RWWString& Replace(std::size_t pos, std::size_t removed, const char16_t* text);
-  RWWString& Replace(std::size_t pos, std::size_t removed, const char16_t* text,
+  RWWString& Replace(std::size_t pos,
+                     std::size_t removed,
+                     const char16_t* text,
                      std::size_t inserted);
   RWWString& Replace(std::size_t pos, std::size_t removed, const RWWString& text);
   // Pads with the wide blank 0x0020 or cuts.
@@ -153,15 +155,20 @@ class RWWString {
   std::size_t Last(char16_t c, RWStopAt stop = RWStopAt::kLength) const;
   std::size_t FirstOf(const char16_t* set, std::size_t n) const;
   std::size_t FirstOf(const char16_t* set) const;
-  std::size_t Index(const char16_t* pattern, std::size_t n, std::size_t start,
+  std::size_t Index(const char16_t* pattern,
+                    std::size_t n,
+                    std::size_t start,
                     RWCaseCompare compare) const;
-  std::size_t Index(const char16_t* pattern, std::size_t start = 0,
+  std::size_t Index(const char16_t* pattern,
+                    std::size_t start = 0,
                     RWCaseCompare compare = RWCaseCompare::kExact) const;
-  std::size_t Index(const RWWString& pattern, std::size_t start = 0,
+  std::size_t Index(const RWWString& pattern,
+                    std::size_t start = 0,
                     RWCaseCompare compare = RWCaseCompare::kExact) const;
   bool Contains(const char16_t* text, RWCaseCompare compare = RWCaseCompare::kExact) const;
   bool Contains(const RWWString& text, RWCaseCompare compare = RWCaseCompare::kExact) const;
-  RWWStringSlice SubString(const char16_t* pattern, std::size_t start = 0,
+  RWWStringSlice SubString(const char16_t* pattern,
+                           std::size_t start = 0,
                            RWCaseCompare compare = RWCaseCompare::kExact);
   RWWStringSlice operator()(std::size_t start, std::size_t extent);
 
@@ -196,7 +203,8 @@ class RWWString {
   // Everything: until the stream runs out.
   std::istream& ReadFile(std::istream& in);
   // Up to the delimiter, which is consumed and not stored.
-  std::istream& ReadToDelim(std::istream& in, char16_t delimiter = u'\n',
+  std::istream& ReadToDelim(std::istream& in,
+                            char16_t delimiter = u'\n',
                             RWWhiteSpace white = RWWhiteSpace::kKeep);
   std::istream& ReadLine(std::istream& in, RWWhiteSpace white = RWWhiteSpace::kKeep);
   // Up to a 0 character.

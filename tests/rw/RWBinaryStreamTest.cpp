@@ -1,13 +1,12 @@
 // The binary stream format: its bytes, short reads and writes, counted strings, single bytes.
-#include "rw/RWBinaryStream.h"
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 #include <sstream>
 #include <string>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWBinaryStream.h"
 #include "rw/RWVirtualStreamHelpers.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/FailingAllocation.h"
@@ -130,7 +129,8 @@ TEST(RWBinaryStreamTest, LongsCarryFourBytes) {
   if constexpr (sizeof(long) == 8) {
     std::ostringstream text;
     RWBinaryOutStream out(text);
-    out.Put(static_cast<long>(0x1'FFFF'FFFELL)).Put(static_cast<unsigned long>(0xABCD'AB00'0001ULL));
+    out.Put(static_cast<long>(0x1'FFFF'FFFELL))
+        .Put(static_cast<unsigned long>(0xABCD'AB00'0001ULL));
     EXPECT_TRUE(BytesEqual(HexBytes("FE FF FF FF  01 00 00 AB"), Written(text)));
     std::istringstream back(text.str());
     RWBinaryInStream in(back);
@@ -167,9 +167,18 @@ TEST(RWBinaryStreamTest, SingleByteGetAtEndOfDataFails) {
   in.Get(c);
   EXPECT_EQ(static_cast<unsigned char>(c), 0xFF);
   EXPECT_EQ(in.Status(), kRWStreamEof | kRWStreamFail);
-  for (auto get : {+[](RWVirtualInStream& s) { unsigned char v; s.Get(v); },
-                   +[](RWVirtualInStream& s) { unsigned char v; s.GetByte(v); },
-                   +[](RWVirtualInStream& s) { char v; s.GetByte(v); }}) {
+  for (auto get : {+[](RWVirtualInStream& s) {
+                     unsigned char v;
+                     s.Get(v);
+                   },
+                   +[](RWVirtualInStream& s) {
+                     unsigned char v;
+                     s.GetByte(v);
+                   },
+                   +[](RWVirtualInStream& s) {
+                     char v;
+                     s.GetByte(v);
+                   }}) {
     std::istringstream none("");
     RWBinaryInStream each(none);
     get(each);

@@ -1,13 +1,12 @@
 // The byte-order tagged stream format: the header, both byte orders, and the reader's width
 // conversions and header checks.
-#include "rw/RWByteOrderStream.h"
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
 #include <string>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWByteOrderStream.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/StreamBuffers.h"
@@ -103,8 +102,8 @@ TEST(RWByteOrderStreamTest, ReaderConvertsDeclaredWidths) {
   const Case cases[] = {
       {"long width 8, big-endian, -5", "65 73 01 01 02 04 08 02 04  FF FF FF FF FF FF FF FB",
        Case::kLong, -5, false},
-      {"long width 8 too large", "65 73 01 01 02 04 08 02 04  00 00 00 01 00 00 00 00",
-       Case::kLong, 0, true},
+      {"long width 8 too large", "65 73 01 01 02 04 08 02 04  00 00 00 01 00 00 00 00", Case::kLong,
+       0, true},
       {"int width 2 signed", "65 73 01 00 02 02 04 02 04  00 80", Case::kInt, -32768, false},
       {"int width 2 unsigned", "65 73 01 00 02 02 04 02 04  00 80", Case::kUnsignedInt, 32768,
        false},

@@ -1,6 +1,7 @@
 // Narrow strings: sizing, copy-on-write sharing, editing, search, comparison, hashing, slices and
 // error paths.
-#include "rw/RWCString.h"
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstring>
@@ -8,9 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
+#include "rw/RWCString.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/ScopedLocale.h"
@@ -34,8 +33,8 @@ TEST(RWCStringTest, SizingRuleRoundsToWholeIncrements) {
   const struct {
     std::size_t n;
     std::size_t capacity;
-  } cases[] = {{0, 15}, {1, 15}, {15, 15}, {16, 31}, {31, 31}, {32, 47}, {47, 47}, {48, 63},
-               {100, 111}};
+  } cases[] = {{0, 15},  {1, 15},  {15, 15}, {16, 31},  {31, 31},
+               {32, 47}, {47, 47}, {48, 63}, {100, 111}};
   for (const auto& c : cases) {
     EXPECT_EQ(RWCString::AdjustCapacity(c.n), c.capacity) << c.n;
   }
@@ -139,7 +138,7 @@ TEST(RWCStringTest, AssigningEmptyTextKeepsAnUnsharedBlockAndDropsASharedOne) {
   EXPECT_EQ(Text(other), "xyz");
 
   RWCString self("self");
-  self = self;  // NOLINT(clang-diagnostic-self-assign-overloaded)
+  self = self;             // NOLINT(clang-diagnostic-self-assign-overloaded)
   self = self.Data() + 1;  // a text inside the string itself
   EXPECT_EQ(Text(self), "elf");
 }
@@ -178,14 +177,13 @@ TEST(RWCStringTest, ReplaceCases) {
     const char* text;
     const char* result;
   } cases[] = {
-      {"abcdef", 0, 0, "XY", "XYabcdef"},     // prepend
-      {"abcdef", 6, 0, "XY", "abcdefXY"},     // append
-      {"abcdef", 2, 2, "XYZ", "abXYZef"},     // grow in the middle
-      {"abcdef", 1, 4, "X", "aXf"},           // shrink in the middle
-      {"abcdef", 3, 100, "", "abc"},          // removed clamped to the rest
-      {"abcdef", 3, 100, nullptr, "abc"},     // a null text inserts nothing
-      {"", 0, 0, "new", "new"},
-      {"abcdef", 0, RW_NPOS, "all", "all"},
+      {"abcdef", 0, 0, "XY", "XYabcdef"},  // prepend
+      {"abcdef", 6, 0, "XY", "abcdefXY"},  // append
+      {"abcdef", 2, 2, "XYZ", "abXYZef"},  // grow in the middle
+      {"abcdef", 1, 4, "X", "aXf"},        // shrink in the middle
+      {"abcdef", 3, 100, "", "abc"},       // removed clamped to the rest
+      {"abcdef", 3, 100, nullptr, "abc"},  // a null text inserts nothing
+      {"", 0, 0, "new", "new"},           {"abcdef", 0, RW_NPOS, "all", "all"},
   };
   for (const auto& c : cases) {
     RWCString s(c.start);
@@ -538,8 +536,8 @@ TEST(RWCStringTest, CharacterQuestionsAndTransforms) {
     GTEST_SKIP() << "no UTF-8 locale";
   }
   EXPECT_EQ(RWCString("caf\xc3\xa9").MbLength(), 4u);
-  EXPECT_EQ(RWCString("caf\xc3").MbLength(), RW_NPOS);      // cut off at the length
-  EXPECT_EQ(RWCString("\xff\xfe").MbLength(), RW_NPOS);     // not UTF-8
+  EXPECT_EQ(RWCString("caf\xc3").MbLength(), RW_NPOS);   // cut off at the length
+  EXPECT_EQ(RWCString("\xff\xfe").MbLength(), RW_NPOS);  // not UTF-8
 }
 
 TEST(RWCStringTest, RefusedMemoryIsReportedAndChangesNothing) {

@@ -138,7 +138,8 @@ TEST(RWMessageTest, CopiesOwnTheirText) {
   EXPECT_STREQ(copy.Text(), original.Text());
   RWCatalogMessage assigned("other");
   assigned = original;
-  assigned = assigned;
+  const RWCatalogMessage& alias = assigned;
+  assigned = alias;  // self-assignment keeps the text
   EXPECT_STREQ(assigned.Text(), "[INDEX] Index (1) out of range [0->2]");
 }
 

@@ -1,6 +1,6 @@
 // The portable stream format: numbers, escaped characters, line breaks, quoted strings, and
 // independence from the global locale.
-#include "rw/RWPortableStream.h"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
@@ -8,8 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWPortableStream.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/ScopedLocale.h"
@@ -314,16 +313,20 @@ TEST(RWPortableStreamTest, GetStringCutsSkipsAndChecksTheQuote) {
     RWPortableInStream in(text);
     char buffer[8] = "XY";
     in.GetString(buffer, sizeof buffer);
-    EXPECT_EQ(hook.Texts(),
-              std::vector<std::string>{"[SYNSTREAM] Syntax error in input stream: expected \", got a"});
+    EXPECT_EQ(hook.Texts(), std::vector<std::string>{
+                                "[SYNSTREAM] Syntax error in input stream: expected \", got a"});
     EXPECT_STREQ(buffer, "");
     EXPECT_TRUE(in.Fail());
   }
 }
 
 TEST(RWPortableStreamTest, RealsKeepTheirDigits) {
-  const double values[] = {0.1, 1.0 / 3.0, 123456789.01234567, 2.2250738585072014e-308,
-                           4.9406564584124654e-324, -1.7976931348623157e308};
+  const double values[] = {0.1,
+                           1.0 / 3.0,
+                           123456789.01234567,
+                           2.2250738585072014e-308,
+                           4.9406564584124654e-324,
+                           -1.7976931348623157e308};
   std::ostringstream text;
   RWPortableOutStream out(text);
   out.Put(values, std::size(values)).Put(0.1f).Put(std::numeric_limits<float>::denorm_min());
@@ -374,8 +377,7 @@ TEST(RWPortableStreamTest, CommaDecimalLocaleChangesNothing) {
   ASSERT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
   const std::string localized = write();
   EXPECT_EQ(localized, classic);
-  EXPECT_EQ(classic,
-            "1.2345000000000000e+03\n-2.5000000000000000e-01\n1234567\n65535\n");
+  EXPECT_EQ(classic, "1.2345000000000000e+03\n-2.5000000000000000e-01\n1234567\n65535\n");
   std::istringstream back(localized);
   RWPortableInStream in(back);
   double d = 0;

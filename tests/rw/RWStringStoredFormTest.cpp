@@ -1,5 +1,7 @@
 // Stored forms of narrow and wide strings: golden bytes, round trips on every carrier, and corrupt
 // or short stored data that must leave the string unchanged and the stream failed.
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -7,13 +9,15 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
+#include "rw/RWByteOrderStream.h"
 #include "rw/RWCString.h"
+#include "rw/RWPortableStream.h"
 #include "rw/RWWString.h"
 #include "tests/support/ByteMatch.h"
+#include "tests/support/FailingAllocation.h"
+#include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/StreamBuffers.h"
 #include "tests/support/TempDir.h"
 
@@ -58,9 +62,19 @@ Carrier MakeCarrier(const char* name) {
                  [](std::istream& in) { return std::make_unique<In>(in); }};
 }
 
+template <int kOrder>
+Carrier ByteOrderCarrier(const char* name) {
+  return Carrier{
+      name, [](std::ostream& out) { return std::make_unique<RWByteOrderOutStream>(out, kOrder); },
+      [](std::istream& in) { return std::make_unique<RWByteOrderInStream>(in); }};
+}
+
 const Carrier kCarriers[] = {
     MakeCarrier<RWBinaryOutStream, RWBinaryInStream>("Binary"),
     MakeCarrier<Version0OutStream, Version0InStream>("BinaryVersion0"),
+    MakeCarrier<RWPortableOutStream, RWPortableInStream>("Portable"),
+    ByteOrderCarrier<0>("ByteOrderLittle"),
+    ByteOrderCarrier<1>("ByteOrderBig"),
 };
 
 std::vector<RWCString> NarrowSamples() {
@@ -86,20 +100,27 @@ std::vector<RWWString> WideSamples() {
   for (char16_t c : {0x0000, 0x0001, 0x007F, 0x0080, 0x00FF, 0x0100, 0x20AC, 0xD800, 0xFFFF}) {
     every_kind.push_back(c);
   }
-  return {RWWString(), RWWString(u"a"), RWWString(u"ab"), RWWString(u"abc"),
-          RWWString(every_kind.data(), every_kind.size()), RWWString(u'\u20ac', 5000)};
+  return {RWWString(),
+          RWWString(u"a"),
+          RWWString(u"ab"),
+          RWWString(u"abc"),
+          RWWString(every_kind.data(), every_kind.size()),
+          RWWString(u'\u20ac', 5000)};
 }
 
 class StringStoredFormTest : public ::testing::TestWithParam<Carrier> {
  protected:
-  // Writes with the carrier's writer, then gives a reader over the bytes.
+  // Writes with the carrier's writer (its header, if any, then what save writes, then a marker
+  // when asked), and answers the bytes.
   template <typename Save>
-  std::string Write(Save save) {
+  std::string Write(Save save, bool marker = true) {
     std::ostringstream out;
     {
       auto writer = GetParam().writer(out);
       save(*writer);
-      writer->Put(0x5A5A5A5A);  // a marker after the strings
+      if (marker) {
+        writer->Put(0x5A5A5A5A);
+      }
       EXPECT_TRUE(writer->Good());
     }
     return out.str();
@@ -155,14 +176,16 @@ TEST_P(StringStoredFormTest, RestoreIntoAnUnsharedBlockThatFitsKeepsIt) {
 }
 
 TEST_P(StringStoredFormTest, TruncatedDataLeavesTheStringUnchangedAndTheStreamFailed) {
-  const std::string whole = Write([](RWVirtualOutStream& out) {
-    out << RWCString("some characters");
+  const auto narrow_only = [](RWVirtualOutStream& out) { out << RWCString("some characters"); };
+  const auto both = [&](RWVirtualOutStream& out) {
+    narrow_only(out);
     out << RWWString(u"some wide characters");
-  });
-  const std::size_t wide_start =
-      Write([](RWVirtualOutStream& out) { out << RWCString("some characters"); }).size() - 4;
-  // Every cut inside the narrow string, then every cut inside the wide one.
-  for (std::size_t cut = 1; cut < whole.size() - 4; ++cut) {
+  };
+  const std::size_t header = Write([](RWVirtualOutStream&) {}, false).size();
+  const std::size_t wide_start = Write(narrow_only, false).size();
+  const std::string whole = Write(both, false);
+  // Every cut after the header: inside the narrow string, then inside the wide one.
+  for (std::size_t cut = header; cut < whole.size(); ++cut) {
     std::istringstream in(whole.substr(0, cut));
     auto reader = GetParam().reader(in);
     RWCString narrow("keep");
@@ -182,34 +205,64 @@ TEST_P(StringStoredFormTest, TruncatedDataLeavesTheStringUnchangedAndTheStreamFa
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Carriers, StringStoredFormTest, ::testing::ValuesIn(kCarriers),
+INSTANTIATE_TEST_SUITE_P(Carriers,
+                         StringStoredFormTest,
+                         ::testing::ValuesIn(kCarriers),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StringStoredFormGolden, BinaryStream) {
-  // Regenerate by hand from the layout: Put(unsigned int) of the length, then the counted string
-  // (4-byte length, bytes) or, for wide strings, the 16-bit characters.
+TEST(StringStoredFormGolden, EveryFormat) {
+  // Regenerate by hand from the layouts: Put(unsigned int) of the length, then for a narrow string
+  // the counted string (its own length, then the bytes; quoted text in the portable format), for
+  // a wide one the characters as unsigned shorts. The byte-order streams start with their header.
   const struct {
     const char* name;
-    std::function<void(RWVirtualOutStream&)> save;
-    const char* bytes;
+    std::function<std::unique_ptr<RWVirtualOutStream>(std::ostream&)> writer;
+    const char* narrow;  // "ab"
+    const char* wide;    // u"a\u20ac"
   } cases[] = {
-      {"narrow", [](RWVirtualOutStream& out) { out << RWCString("ab"); },
-       "02 00 00 00  02 00 00 00  61 62"},
-      {"narrow empty", [](RWVirtualOutStream& out) { out << RWCString(); },
-       "00 00 00 00  00 00 00 00"},
-      {"wide", [](RWVirtualOutStream& out) { out << RWWString(u"a\u20ac"); },
-       "02 00 00 00  61 00  AC 20"},
+      {"binary", [](std::ostream& out) { return std::make_unique<RWBinaryOutStream>(out); },
+       "02 00 00 00  02 00 00 00  61 62", "02 00 00 00  61 00  AC 20"},
+      {"binary version 0",
+       [](std::ostream& out) { return std::make_unique<Version0OutStream>(out); },
+       "02 00 00 00  61 62", "02 00 00 00  61 00  AC 20"},
+      {"portable", [](std::ostream& out) { return std::make_unique<RWPortableOutStream>(out); },
+       "32 0A  22 61 62 22",                // 2 LF "ab"
+       "32 0A  39 37 0A  38 33 36 34 0A"},  // 2 LF 97 LF 8364 LF
+      {"byte order, big-endian",
+       [](std::ostream& out) { return std::make_unique<RWByteOrderOutStream>(out, 1); },
+       "65 73 01 01 02 04 04 02 04  00 00 00 02  00 00 00 02  61 62",
+       "65 73 01 01 02 04 04 02 04  00 00 00 02  00 61  20 AC"},
   };
   for (const auto& c : cases) {
-    std::ostringstream out;
-    RWBinaryOutStream writer(out);
-    c.save(writer);
-    EXPECT_TRUE(BytesEqual(HexBytes(c.bytes), vel::test::AsBytes(out.str()))) << c.name;
+    std::ostringstream narrow;
+    *c.writer(narrow) << RWCString("ab");
+    EXPECT_TRUE(BytesEqual(HexBytes(c.narrow), vel::test::AsBytes(narrow.str()))) << c.name;
+    std::ostringstream wide;
+    *c.writer(wide) << RWWString(u"a\u20ac");
+    EXPECT_TRUE(BytesEqual(HexBytes(c.wide), vel::test::AsBytes(wide.str()))) << c.name;
   }
-  std::ostringstream out;
-  Version0OutStream writer(out);
-  writer << RWCString("ab");
-  EXPECT_TRUE(BytesEqual(HexBytes("02 00 00 00  61 62"), vel::test::AsBytes(out.str())));
+}
+
+// Corrupt text in the portable format.
+TEST(StringStoredFormCorrupt, PortableText) {
+  vel::test::RecordingErrorHook hook;  // a missing quote raises [SYNSTREAM]
+  for (const char* text :
+       {"5\n\"abc\"", "2\n\"abcde\"", "4294967295\n\"ab\"", "x\n\"ab\"", "2\nab", "2\n\"a"}) {
+    std::istringstream in(text);
+    RWPortableInStream reader(in);
+    RWCString target("keep");
+    reader >> target;
+    EXPECT_EQ(Text(target), "keep") << text;
+    EXPECT_TRUE(reader.Fail()) << text;
+  }
+  for (const char* text : {"3\n97\n98\n", "4294967295\n97\n", "2\n97\nx\n"}) {
+    std::istringstream in(text);
+    RWPortableInStream reader(in);
+    RWWString target(u"keep");
+    reader >> target;
+    EXPECT_EQ(Text(target), u"keep") << text;
+    EXPECT_TRUE(reader.Fail()) << text;
+  }
 }
 
 // Corrupt stored lengths and mismatched counted strings, as they stand on the binary stream.
@@ -262,6 +315,34 @@ TEST(StringStoredFormCorrupt, WideLengthsThatCannotBeSatisfied) {
   }
 }
 
+TEST(StringStoredFormCorrupt, RefusedMemoryLeavesTheStringUnchangedAndTheStreamFailed) {
+  vel::test::RecordingErrorHook hook;
+  std::ostringstream out;
+  {
+    RWBinaryOutStream writer(out);
+    writer << RWCString("narrow text") << RWWString(u"wide text");
+  }
+  const std::size_t narrow_size = 4 + 4 + 11;
+  for (const bool wide : {false, true}) {
+    std::istringstream in(wide ? out.str().substr(narrow_size) : out.str());
+    RWBinaryInStream reader(in);
+    RWCString narrow("keep");
+    RWWString wide_target(u"keep");
+    {
+      vel::test::FailingAllocation refuse(0, -1);
+      if (wide) {
+        reader >> wide_target;
+      } else {
+        reader >> narrow;
+      }
+    }
+    EXPECT_EQ(Text(narrow), "keep");
+    EXPECT_EQ(Text(wide_target), u"keep");
+    EXPECT_TRUE(reader.Fail());
+  }
+  EXPECT_EQ(hook.Tags(), (std::vector<std::string>{"[NOMEM]", "[NOMEM]"}));
+}
+
 TEST(StringStoredFormCorrupt, ReadsFromABufferThatHandsOutPieces) {
   std::ostringstream out;
   {
@@ -284,7 +365,8 @@ class StringBinaryFileTest : public ::testing::Test {
   std::string WriteFile(const Bytes& bytes) {
     const std::string name = dir_.File("strings.bin");
     std::ofstream(name, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return name;
   }
   Bytes ReadFile(const std::string& name) {

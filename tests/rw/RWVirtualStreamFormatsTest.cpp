@@ -1,6 +1,8 @@
 // One table of values of every type through every stream format (and the byte-order tagged format
 // in both orders and in foreign widths), read whole or in small pieces; truncated and corrupted
 // data end failed without looping.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -10,8 +12,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "rw/RWBinaryStream.h"
 #include "rw/RWByteOrderStream.h"
@@ -36,19 +36,36 @@ struct String {
   std::string text;
 };
 
-using Item = std::variant<char, unsigned char, short, unsigned short, int, unsigned int, long,
-                          unsigned long, float, double, NumericChar, NumericByte, String,
-                          std::vector<char>, std::vector<unsigned char>, std::vector<short>,
-                          std::vector<unsigned short>, std::vector<int>, std::vector<unsigned int>,
-                          std::vector<long>, std::vector<unsigned long>, std::vector<float>,
+using Item = std::variant<char,
+                          unsigned char,
+                          short,
+                          unsigned short,
+                          int,
+                          unsigned int,
+                          long,
+                          unsigned long,
+                          float,
+                          double,
+                          NumericChar,
+                          NumericByte,
+                          String,
+                          std::vector<char>,
+                          std::vector<unsigned char>,
+                          std::vector<short>,
+                          std::vector<unsigned short>,
+                          std::vector<int>,
+                          std::vector<unsigned int>,
+                          std::vector<long>,
+                          std::vector<unsigned long>,
+                          std::vector<float>,
                           std::vector<double>>;
 using Items = std::vector<Item>;
 
 template <typename T>
 std::vector<T> Reals() {
   using L = std::numeric_limits<T>;
-  return {T(0),         -T(0),         T(1.5),          T(0.1),         T(1) / T(3),
-          L::max(),     L::lowest(),   L::min(),        L::denorm_min(), L::epsilon(),
+  return {T(0),          -T(0),          T(1.5),         T(0.1),          T(1) / T(3),
+          L::max(),      L::lowest(),    L::min(),       L::denorm_min(), L::epsilon(),
           L::infinity(), -L::infinity(), L::quiet_NaN(), -L::quiet_NaN()};
 }
 
@@ -123,11 +140,24 @@ Items FullTable() {
 
 // One item of each kind, for the tests that read every cut or corrupted form of the data.
 Items CompactTable() {
-  return {'x',         static_cast<unsigned char>(0xFE), short{-5},   static_cast<unsigned short>(7),
-          -2,          3u,                               -4L,         0x8888UL,
-          1.5f,        -2.5,                             NumericChar{'A'}, NumericByte{0xFF},
-          String{"a\"b{"}, std::vector<short>{1, -1},    std::vector<char>{'p', 'q'},
-          std::vector<double>{0.25, -8.0},               String{""},  123456};
+  return {'x',
+          static_cast<unsigned char>(0xFE),
+          short{-5},
+          static_cast<unsigned short>(7),
+          -2,
+          3u,
+          -4L,
+          0x8888UL,
+          1.5f,
+          -2.5,
+          NumericChar{'A'},
+          NumericByte{0xFF},
+          String{"a\"b{"},
+          std::vector<short>{1, -1},
+          std::vector<char>{'p', 'q'},
+          std::vector<double>{0.25, -8.0},
+          String{""},
+          123456};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -151,10 +181,9 @@ struct ItemWriter {
 template <typename T>
 ::testing::AssertionResult Same(T expected, T got, bool exact_reals) {
   if constexpr (std::is_floating_point_v<T>) {
-    const bool same =
-        exact_reals ? std::memcmp(&expected, &got, sizeof(T)) == 0
-                    : (std::isnan(expected) ? std::isnan(got) : expected == got) &&
-                          std::signbit(expected) == std::signbit(got);
+    const bool same = exact_reals ? std::memcmp(&expected, &got, sizeof(T)) == 0
+                                  : (std::isnan(expected) ? std::isnan(got) : expected == got) &&
+                                        std::signbit(expected) == std::signbit(got);
     if (same) {
       return ::testing::AssertionSuccess();
     }
@@ -189,8 +218,8 @@ struct ItemChecker {
     std::string buffer(expected.text.size() + 1, 'X');
     in.GetString(buffer.data(), buffer.size());
     if (buffer.back() != '\0' || buffer.compare(0, expected.text.size(), expected.text) != 0) {
-      return ::testing::AssertionFailure() << "string of " << expected.text.size()
-                                           << " bytes differs";
+      return ::testing::AssertionFailure()
+             << "string of " << expected.text.size() << " bytes differs";
     }
     return ::testing::AssertionSuccess();
   }
@@ -228,12 +257,10 @@ Bytes EncodeWide(const Items& items) {
       put(std::bit_cast<std::uint64_t>(value), 8);
     } else {
       // Sign- or zero-extended to the declared width.
-      const auto wide = static_cast<std::conditional_t<std::is_signed_v<T>, std::int64_t,
-                                                       std::uint64_t>>(value);
-      put(static_cast<std::uint64_t>(wide), std::is_same_v<T, short> ||
-                                                    std::is_same_v<T, unsigned short>
-                                                ? 4
-                                                : 8);
+      const auto wide =
+          static_cast<std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>>(value);
+      put(static_cast<std::uint64_t>(wide),
+          std::is_same_v<T, short> || std::is_same_v<T, unsigned short> ? 4 : 8);
     }
   };
   for (const Item& item : items) {
@@ -377,7 +404,8 @@ TEST_P(RWVirtualStreamFormatsTest, CorruptedBytesEndSafely) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formats, RWVirtualStreamFormatsTest,
+    Formats,
+    RWVirtualStreamFormatsTest,
     ::testing::Combine(::testing::ValuesIn(kFormats), ::testing::Values(0, 3)),
     [](const ::testing::TestParamInfo<RWVirtualStreamFormatsTest::ParamType>& info) {
       const std::size_t piece = std::get<1>(info.param);

@@ -1,6 +1,7 @@
 // Wide strings: what differs from the narrow string (conversions, comparison, hashing, slice
 // errors, sizing settings of their own) and reading and writing on byte streams.
-#include "rw/RWWString.h"
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
@@ -8,9 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
+#include "rw/RWWString.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwRecordingErrorHook.h"
@@ -336,7 +335,9 @@ TEST(RWWStringTest, WritingToByteStreams) {
       {5, false, '*', u"***ab"},
       {5, true, '*', u"ab***"},
       {1, false, ' ', u"ab"},
-      {3, false, '\xff', u"\xffff" u"ab"},  // the fill byte sign-extended
+      {3, false, '\xff',
+       u"\xffff"
+       u"ab"},  // the fill byte sign-extended
   };
   for (const auto& c : cases) {
     std::ostringstream out;

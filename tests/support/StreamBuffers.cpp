@@ -28,8 +28,8 @@ std::streamsize PieceInBuffer::xsgetn(char_type* out, std::streamsize count) {
   if (count <= 0 || traits_type::eq_int_type(underflow(), traits_type::eof())) {
     return 0;
   }
-  const auto step = std::min<std::streamsize>({count, egptr() - gptr(),
-                                               static_cast<std::streamsize>(piece_)});
+  const auto step =
+      std::min<std::streamsize>({count, egptr() - gptr(), static_cast<std::streamsize>(piece_)});
   std::memcpy(out, gptr(), static_cast<std::size_t>(step));
   gbump(static_cast<int>(step));
   return step;

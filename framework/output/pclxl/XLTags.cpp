@@ -1,0 +1,65 @@
+// The constant tables of the PCL XL stream writer: which operator codes and attribute ids are
+// defined, and the vendor extensions with their levels.
+#include "framework/output/pclxl/XLTags.h"
+
+// clang-format off
+
+// An entry holds the operator code itself when the operator is defined, 0 otherwise.
+const std::uint8_t kXLDefinedOperators[256] = {
+    //        _0   _1   _2   _3   _4   _5   _6   _7   _8   _9   _A   _B   _C   _D   _E   _F
+    /* 0_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 1_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 2_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 3_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 4_ */    0,0x41,0x42,0x43,0x44,   0,0x46,0x47,0x48,0x49,0x4A,0x4B,0x4C,   0,   0,0x4F,
+    /* 5_ */ 0x50,0x51,0x52,0x53,0x54,0x55,0x56,   0,   0,   0,   0,0x5B,0x5C,0x5D,0x5E,0x5F,
+    /* 6_ */ 0x60,0x61,0x62,0x63,0x64,0x65,0x66,0x67,0x68,0x69,0x6A,0x6B,0x6C,0x6D,0x6E,0x6F,
+    /* 7_ */ 0x70,0x71,0x72,0x73,0x74,0x75,0x76,0x77,0x78,0x79,0x7A,0x7B,0x7C,0x7D,0x7E,0x7F,
+    /* 8_ */ 0x80,0x81,0x82,   0,0x84,0x85,0x86,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 9_ */    0,0x91,   0,0x93,   0,0x95,0x96,0x97,0x98,0x99,   0,0x9B,   0,0x9D,0x9E,0x9F,
+    /* A_ */ 0xA0,0xA1,0xA2,0xA3,   0,   0,   0,   0,0xA8,0xA9,0xAA,   0,   0,   0,   0,   0,
+    /* B_ */ 0xB0,0xB1,0xB2,0xB3,0xB4,0xB5,0xB6,   0,0xB8,0xB9,   0,   0,   0,   0,   0,0xBF,
+    /* C_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* D_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* E_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* F_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+};
+
+// An entry holds the attribute id itself when the attribute is defined, 0 otherwise; id 0 never
+// is.
+const std::uint8_t kXLDefinedAttributes[256] = {
+    //        _0   _1   _2   _3   _4   _5   _6   _7   _8   _9   _A   _B   _C   _D   _E   _F
+    /* 0_ */    0,0x01,0x02,0x03,0x04,0x05,0x06,0x07,0x08,0x09,0x0A,0x0B,0x0C,0x0D,0x0E,0x0F,
+    /* 1_ */ 0x10,0x11,0x12,0x13,0x14,0x15,0x16,0x17,0x18,0x19,0x1A,0x1B,0x1C,   0,   0,   0,
+    /* 2_ */    0,0x21,0x22,0x23,0x24,0x25,0x26,0x27,0x28,0x29,0x2A,0x2B,0x2C,0x2D,   0,0x2F,
+    /* 3_ */ 0x30,0x31,0x32,0x33,0x34,0x35,0x36,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 4_ */    0,0x41,0x42,0x43,0x44,0x45,0x46,0x47,0x48,0x49,0x4A,0x4B,0x4C,0x4D,0x4E,0x4F,
+    /* 5_ */ 0x50,0x51,0x52,0x53,0x54,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 6_ */    0,0x61,0x62,0x63,0x64,0x65,0x66,0x67,0x68,0x69,   0,0x6B,0x6C,0x6D,0x6E,0x6F,
+    /* 7_ */ 0x70,0x71,0x72,0x73,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* 8_ */    0,0x81,0x82,   0,   0,   0,0x86,   0,0x88,0x89,0x8A,0x8B,0x8C,   0,   0,0x8F,
+    /* 9_ */    0,0x91,0x92,0x93,0x94,0x95,0x96,0x97,0x98,0x99,0x9A,0x9B,0x9C,0x9D,0x9E,0x9F,
+    /* A_ */ 0xA0,0xA1,0xA2,0xA3,0xA4,0xA5,0xA6,0xA7,0xA8,0xA9,0xAA,0xAB,0xAC,0xAD,   0,0xAF,
+    /* B_ */ 0xB0,0xB1,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* C_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* D_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* E_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+    /* F_ */    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+};
+
+// Vendor extensions by index: code ("qz" in the high half, extension number in the low half) and
+// level. A lower level carries more attributes (see XLVendorUnique).
+const XLVendorExtension kXLVendorExtensions[kXLVendorExtensionCount] = {
+    /*  0 */ {XLVendorCode(0x301B), 5}, {XLVendorCode(0x301C), 5}, {XLVendorCode(0x301D), 5},
+    /*  3 */ {XLVendorCode(0x301E), 5}, {XLVendorCode(0x3001), 4}, {XLVendorCode(0x3002), 4},
+    /*  6 */ {XLVendorCode(0x3003), 4}, {XLVendorCode(0x3004), 4}, {XLVendorCode(0x3005), 4},
+    /*  9 */ {XLVendorCode(0x3006), 4}, {XLVendorCode(0x3007), 4}, {XLVendorCode(0x3008), 4},
+    /* 12 */ {XLVendorCode(0x3009), 3}, {XLVendorCode(0x300A), 2}, {XLVendorCode(0x300B), 3},
+    /* 15 */ {XLVendorCode(0x300C), 1}, {XLVendorCode(0x300D), 2}, {XLVendorCode(0x300E), 1},
+    /* 18 */ {XLVendorCode(0x300F), 1}, {XLVendorCode(0x3010), 3}, {XLVendorCode(0x3011), 3},
+    /* 21 */ {XLVendorCode(0x3012), 3}, {XLVendorCode(0x3013), 3}, {XLVendorCode(0x3014), 3},
+    /* 24 */ {XLVendorCode(0x3015), 3}, {XLVendorCode(0x3016), 3}, {XLVendorCode(0x3017), 3},
+    /* 27 */ {XLVendorCode(0x3018), 3}, {XLVendorCode(0x3019), 3}, {XLVendorCode(0x301A), 5},
+};
+
+// clang-format on

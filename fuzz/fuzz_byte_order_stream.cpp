@@ -1,0 +1,11 @@
+// Fuzzes the byte-order tagged stream reader: every get operation over untrusted bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/StreamFuzzDriver.h"
+#include "rw/RWByteOrderStream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  vel::fuzz::Drive<RWByteOrderInStream>(data, size);
+  return 0;
+}

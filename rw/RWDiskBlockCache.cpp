@@ -1,0 +1,111 @@
+// Write-through block cache with least-recently-used replacement.
+#include "rw/RWDiskBlockCache.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "rw/RWBinaryFile.h"
+
+RWDiskBlockCache::RWDiskBlockCache(RWBinaryFile* file,
+                                   std::uint32_t block_size,
+                                   std::uint32_t max_blocks)
+    : file_(file), max_blocks_(max_blocks), block_size_(block_size) {
+  if (block_size_ == 0) {
+    max_blocks_ = 0;
+  } else if (max_blocks_ > 0xFFFFFFFFu / block_size_) {
+    max_blocks_ = 0xFFFFFFFFu / block_size_;
+  }
+  if (max_blocks_ == 0) {
+    return;
+  }
+  offsets_.reset(new (std::nothrow) std::int32_t[max_blocks_]);
+  ages_.reset(new (std::nothrow) std::uint32_t[max_blocks_]);
+  data_.reset(new (std::nothrow) unsigned char[std::size_t{max_blocks_} * block_size_]);
+  if (!offsets_ || !ages_ || !data_) {
+    // Without slots the cache passes every block straight through.
+    offsets_.reset();
+    ages_.reset();
+    data_.reset();
+    max_blocks_ = 0;
+  }
+}
+
+RWDiskBlockCache::~RWDiskBlockCache() = default;
+
+std::int64_t RWDiskBlockCache::Slot(std::int32_t offset, bool* hit) {
+  std::int64_t found = -1;
+  for (std::uint32_t i = 0; i < in_use_; ++i) {
+    if (ages_[i] != std::numeric_limits<std::uint32_t>::max()) {
+      ++ages_[i];
+    }
+    if (found < 0 && offsets_[i] == offset) {
+      found = i;
+    }
+  }
+  *hit = found >= 0;
+  if (found >= 0) {
+    return found;
+  }
+  if (in_use_ < max_blocks_) {
+    return in_use_++;
+  }
+  // The oldest block: the first with the greatest age.
+  std::uint32_t oldest = 0;
+  for (std::uint32_t i = 1; i < in_use_; ++i) {
+    if (ages_[i] > ages_[oldest]) {
+      oldest = i;
+    }
+  }
+  if (!file_->Flush()) {
+    return -1;
+  }
+  return oldest;
+}
+
+bool RWDiskBlockCache::Read(std::int32_t offset, unsigned char* buffer) {
+  if (max_blocks_ == 0) {
+    return file_->SeekTo(offset) && file_->Read(buffer, block_size_);
+  }
+  bool hit = false;
+  const std::int64_t slot = Slot(offset, &hit);
+  if (slot < 0) {
+    return false;
+  }
+  const auto index = static_cast<std::uint32_t>(slot);
+  if (!hit) {
+    offsets_[index] = offset;
+    if (!file_->SeekTo(offset) || !file_->Read(Data(index), block_size_)) {
+      // No block lives at -1: the slot holds nothing that can be found.
+      offsets_[index] = -1;
+      return false;
+    }
+  }
+  ages_[index] = 0;
+  std::memcpy(buffer, Data(index), block_size_);
+  return true;
+}
+
+bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
+  if (max_blocks_ == 0) {
+    return file_->SeekTo(offset) && file_->Write(buffer, block_size_);
+  }
+  bool hit = false;
+  const std::int64_t slot = Slot(offset, &hit);
+  if (slot < 0) {
+    return false;
+  }
+  const auto index = static_cast<std::uint32_t>(slot);
+  offsets_[index] = offset;
+  ages_[index] = 0;
+  std::memcpy(Data(index), buffer, block_size_);
+  if (!file_->SeekTo(offset) || !file_->Write(buffer, block_size_)) {
+    offsets_[index] = -1;
+    return false;
+  }
+  return true;
+}
+
+bool RWDiskBlockCache::Flush() {
+  return file_->Flush();
+}

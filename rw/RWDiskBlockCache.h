@@ -1,0 +1,44 @@
+// A small write-through cache of fixed-size blocks of a binary file, with least-recently-used
+// replacement. It never holds a modified block: every write goes to the file at once, so dropping
+// a block costs only a flush of the stream's buffer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class RWBinaryFile;
+
+class RWDiskBlockCache {
+ public:
+  // An empty cache of at most max_blocks blocks (lowered to 0xFFFFFFFF / block_size when larger).
+  // When the slots cannot be had, or max_blocks is 0, every read and write goes to the file.
+  RWDiskBlockCache(RWBinaryFile* file, std::uint32_t block_size, std::uint32_t max_blocks);
+  ~RWDiskBlockCache();
+  RWDiskBlockCache(const RWDiskBlockCache&) = delete;
+  RWDiskBlockCache& operator=(const RWDiskBlockCache&) = delete;
+
+  // One block at offset into buffer (block_size bytes); false on a failed seek, read or flush.
+  [[nodiscard]] bool Read(std::int32_t offset, unsigned char* buffer);
+  // One block from buffer to the cache and at once to the file; false when the file refuses it.
+  [[nodiscard]] bool Write(std::int32_t offset, const unsigned char* buffer);
+  bool Flush();
+  // Forgets every cached block.
+  void Invalidate() { in_use_ = 0; }
+
+  std::uint32_t MaxBlocks() const { return max_blocks_; }
+  std::uint32_t BlocksInUse() const { return in_use_; }
+
+ private:
+  // The slot of offset, or a slot taken for it (the next unused one, else the oldest after a
+  // flush); -1 when the flush fails. Every block in use grows one older on each lookup.
+  std::int64_t Slot(std::int32_t offset, bool* hit);
+  unsigned char* Data(std::uint32_t slot) { return data_.get() + std::size_t{slot} * block_size_; }
+
+  RWBinaryFile* file_;
+  std::uint32_t max_blocks_;
+  std::uint32_t in_use_ = 0;
+  std::uint32_t block_size_;
+  std::unique_ptr<std::int32_t[]> offsets_;
+  std::unique_ptr<std::uint32_t[]> ages_;
+  std::unique_ptr<unsigned char[]> data_;
+};
