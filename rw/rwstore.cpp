@@ -453,20 +453,12 @@ void RWRestoredMember::Keep(RWHold how) {
     entry.named = was_named_;
     return;
   }
-  // A refused object that a holder now keeps is no orphan any more. Unless it is the holder that
-  // refused it (whose unwinding reaches it), it counts as held elsewhere: a failed restore leaves
-  // it alone.
-  if (entry.orphan) {
-    entry.orphan = false;
-    if (holder_ != nullptr && holder_ == entry.holder) {
-      entry.named = was_named_;
-    }
-    return;
-  }
   // The holder that received it new, or the object of the record being read (which a failed
   // restore unwinds before it frees what it named), does not keep the object from being freed with
   // the restore. Any other receiver, an embedded collection or a class outside the holder protocol,
-  // may own it: then the object is left alone.
+  // may own it: then the object is left alone. A refused object that a holder now keeps is no
+  // orphan any more (it is still freed with the holder that refused it when a restore fails).
+  entry.orphan = false;
   if (holder_ != nullptr &&
       (holder_ == entry.holder || holder_ == table->CurrentRecordObject())) {
     entry.named = was_named_;

@@ -251,6 +251,24 @@ TEST_P(RWCollectionPersistenceTest, RefusedDuplicateLivesForALaterReference) {
   DeleteGraph(restored.object);
 }
 
+// Found by fuzzing: a refused duplicate that an association names later, in a restore that then
+// fails, goes with the restore.
+TEST_P(RWCollectionPersistenceTest, RefusedDuplicateNamedLaterIsFreedWhenTheRestoreFails) {
+  // nil 0, list 1, set 2, value 3, value 4 (refused), association 5 (key 6, value: the refused one)
+  const Bytes bytes = WriteItems(
+      GetParam(), {New(0x8033), Open(), Int(3),                                          //
+                   New(0x802B), Open(), Int(2), New(902), Open(), Int(6), Close(),        //
+                   New(902), Open(), Int(6), Close(), Close(),                            //
+                   New(0x8008), Open(), New(902), Open(), Int(1), Close(), Ref(4), Close(),  //
+                   New(4242), Open(), Close(), Close()});
+  RecordingErrorHook hook;
+  Restored restored = RestoreGraph(GetParam(), bytes);
+  EXPECT_TRUE(restored.failed);
+  EXPECT_EQ(restored.object, nullptr);
+  EXPECT_EQ(hook.Tags(), std::vector<std::string>{"[NOCREATE]"});
+  EXPECT_EQ(TestObjectsAlive(), 0);
+}
+
 // A dictionary owns its associations: one that is held elsewhere too comes in as a copy.
 TEST_P(RWCollectionPersistenceTest, DictionaryCopiesAnAssociationHeldElsewhere) {
   // nil 0, list 1, association 2, key 3, dictionary 4
