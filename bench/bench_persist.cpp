@@ -4,7 +4,6 @@
 // The graph: a list of 100,000 nodes; node i holds the int i, one of 100 shared leaves and node
 // i - 1, so every node is met once as a record and again as a reference.
 #include <benchmark/benchmark.h>
-
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -260,8 +259,14 @@ void BM_MemcpyBinaryBytes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-BENCHMARK(BM_SaveStream)->ArgName("portable|binary|byteorder")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RestoreStream)->ArgName("portable|binary|byteorder")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveStream)
+    ->ArgName("portable|binary|byteorder")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RestoreStream)
+    ->ArgName("portable|binary|byteorder")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RestoreFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalStoredSize)->Unit(benchmark::kMillisecond);

@@ -292,9 +292,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Whatever was accepted saves and restores again (it may nest deeper in its new order, which
     // the restore may refuse; it must still be safe).
     bool again_failed = false;
-    RWCollectable* again = carrier == 3 ? nullptr
-                                        : RestoreStream(carrier, SaveStream(carrier, root),
-                                                        again_failed);
+    RWCollectable* again =
+        carrier == 3 ? nullptr : RestoreStream(carrier, SaveStream(carrier, root), again_failed);
     Check(again, again_failed);
     Delete(again);
   }

@@ -122,6 +122,10 @@ bool RWBTreeDictionary::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != kRWBTreeDictionaryClassId) {
     return false;
   }
+  const RWEqualityDepth depth;
+  if (other == this || depth.Exceeded()) {
+    return other == this;
+  }
   const auto* dictionary = dynamic_cast<const RWBTreeDictionary*>(other);
   if (dictionary == nullptr || dictionary->Entries() != Entries()) {
     return false;

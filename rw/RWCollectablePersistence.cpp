@@ -127,7 +127,9 @@ struct Target {
 };
 
 // Resolves '@' k (0xFFFF k in a file). Null for the nil object; false for a bad reference.
-bool ResolveReference(RWLoadTable& table, std::int32_t k, const Target& target,
+bool ResolveReference(RWLoadTable& table,
+                      std::int32_t k,
+                      const Target& target,
                       RWCollectable*& object) {
   RWCollectable* found = nullptr;
   if (!table.ResolveObject(k, found)) {

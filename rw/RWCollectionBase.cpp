@@ -9,6 +9,8 @@
 
 namespace {
 
+thread_local int t_equality_depth = 0;
+
 void InsertInto(RWCollectable* item, void* client_data) {
   static_cast<RWCollectionBase*>(client_data)->Insert(item);
 }
@@ -64,6 +66,18 @@ void ApplyToSnapshot(const RWCollectionBase& source,
 }
 
 }  // namespace
+
+RWEqualityDepth::RWEqualityDepth() {
+  ++t_equality_depth;
+}
+
+RWEqualityDepth::~RWEqualityDepth() {
+  --t_equality_depth;
+}
+
+bool RWEqualityDepth::Exceeded() const {
+  return t_equality_depth > kMaxDepth;
+}
 
 RWClassID RWCollectionBase::IsA() const {
   return kRWCollectionBaseClassId;

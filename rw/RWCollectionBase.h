@@ -82,6 +82,21 @@ class RWCollectionBase : public RWCollectable {
   static const char* ClassName() { return "RWCollectionBase"; }
 };
 
+// Bounds how deep the value equality of collections (IsEqual) nests on a thread. Collections that
+// hold each other, as a restored graph may, would otherwise compare for ever; deeper than
+// kMaxDepth they count as unequal. Each IsEqual of a collection holds one for its run.
+class RWEqualityDepth {
+ public:
+  static constexpr int kMaxDepth = 256;
+
+  RWEqualityDepth();
+  ~RWEqualityDepth();
+  RWEqualityDepth(const RWEqualityDepth&) = delete;
+  RWEqualityDepth& operator=(const RWEqualityDepth&) = delete;
+
+  bool Exceeded() const;
+};
+
 // The cursor protocol of every collection iterator. A new or reset iterator stands before the
 // first member.
 class RWIterator {

@@ -82,6 +82,10 @@ bool RWHashTable::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != IsA()) {
     return false;
   }
+  const RWEqualityDepth depth;
+  if (other == this || depth.Exceeded()) {
+    return other == this;
+  }
   const auto* table = dynamic_cast<const RWHashTable*>(other);
   if (table == nullptr || table->Entries() != Entries()) {
     return false;

@@ -85,6 +85,10 @@ bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != kRWSlistCollectablesClassId) {
     return false;
   }
+  const RWEqualityDepth depth;
+  if (other == this || depth.Exceeded()) {
+    return other == this;
+  }
   const auto* list = dynamic_cast<const RWSlistCollectables*>(other);
   if (list == nullptr || list->Entries() != Entries()) {
     return false;

@@ -421,7 +421,8 @@ void RWRestoredMember::Take(std::uint32_t count_before) {
   if (object_ == nullptr || table == nullptr) {
     return;
   }
-  if (count_before < table->count_ && table->entries_[count_before].kind == RWLoadTable::Kind::kObject &&
+  if (count_before < table->count_ &&
+      table->entries_[count_before].kind == RWLoadTable::Kind::kObject &&
       table->entries_[count_before].object == object_ && table->entries_[count_before].made) {
     is_new_ = true;
     index_ = count_before;
@@ -459,8 +460,7 @@ void RWRestoredMember::Keep(RWHold how) {
   // may own it: then the object is left alone. A refused object that a holder now keeps is no
   // orphan any more (it is still freed with the holder that refused it when a restore fails).
   entry.orphan = false;
-  if (holder_ != nullptr &&
-      (holder_ == entry.holder || holder_ == table->CurrentRecordObject())) {
+  if (holder_ != nullptr && (holder_ == entry.holder || holder_ == table->CurrentRecordObject())) {
     entry.named = was_named_;
   }
 }

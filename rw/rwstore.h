@@ -10,17 +10,25 @@
 //
 // Restores of untrusted data rest on the read table's bookkeeping. Every entry knows its kind (an
 // object, a class id, or an object that a failed restore has freed), and a reference that names an
-// entry of the wrong kind or no entry at all is a bad reference. A record whose restore fails frees
-// the object it made, and with it what that object held through the holder protocol below, so a
-// failed restore leaves nothing behind that nothing holds.
+// entry of the wrong kind or no entry at all is a bad reference. Records nest at most kMaxDepth
+// deep. A record whose restore fails frees the object it made, and with it what that object held
+// through the holder protocol below; the failure also marks every entry its record made as freed,
+// so nothing can name them again.
 //
 // Holder protocol. A class that holds what it restores without owning it (the collections, the
 // associations) restores each pointer through RWRestoredMember and then says how it keeps the
-// result (RWHold). When the holder's restore, or the record around it, fails, the objects it alone
-// received new in this restore are freed and the holder forgets them; an object it refused is
-// freed at the end of the restore unless a later reference in the same restore named it. Objects
-// that other classes receive are theirs: a class that owns what it restores releases it in its
-// destructor.
+// result (RWHold). When the holder's restore, or the record around it, fails, the objects it
+// received new in this restore are freed (after what they hold in turn) and the holder forgets
+// them (collections are cleared, associations let go of key and value). An object it refused stays
+// alive while a later reference in the same restore may name it, and is freed at the end of the
+// restore when none did.
+//
+// An object named by a reference stays alive after a failure unless every receiver of such a
+// reference is either the holder that received it new or the object of the record being read:
+// those are unwound with the failure themselves. A reference received elsewhere (a collection
+// embedded in another object, a class outside the protocol) may own the object, so it is left
+// alone. Objects that other classes receive are theirs: a class that owns what it restores releases
+// it in its destructor, which a failed record calls.
 #pragma once
 
 #include <cstddef>
@@ -66,7 +74,9 @@ class RWSaveTable {
   struct Node;
   struct Chunk;
 
-  Outcome Enter(const void* address, const RWCString* name, std::uint32_t hash,
+  Outcome Enter(const void* address,
+                const RWCString* name,
+                std::uint32_t hash,
                 std::uint32_t& index);
   Node* NewNode();
   void Grow();
@@ -134,7 +144,7 @@ class RWLoadTable {
     bool made;    // made by this restore (not the nil object, not an object given to fill)
     bool owned;   // its holder owns it and frees it itself
     bool orphan;  // refused by the holder that received it new
-    bool named;   // named by a reference that a holder other than its own received
+    bool named;   // named by a reference that may keep it (see the top of this file)
     bool open;    // its record is being read
   };
 
@@ -250,6 +260,6 @@ class RWRestoredMember {
   RWCollectable* object_ = nullptr;
   std::uint32_t index_ = 0;  // the object's entry
   bool is_new_ = false;
-  bool was_named_ = false;   // a reference's entry was named before this one
+  bool was_named_ = false;  // a reference's entry was named before this one
   bool kept_ = false;
 };

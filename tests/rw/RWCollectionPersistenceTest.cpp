@@ -1,9 +1,9 @@
 // Saving and restoring every collection class and the associations, on every carrier.
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "rw/RWBTree.h"
 #include "rw/RWBTreeDictionary.h"
@@ -28,16 +28,18 @@ using vel::test::HexBytes;
 using vel::test::Item;
 using vel::test::kAllCarriers;
 using vel::test::RecordingErrorHook;
+using vel::test::Restored;
 using vel::test::RestoreGraph;
 using vel::test::RestoreInto;
-using vel::test::Restored;
 using vel::test::SaveGraph;
 using vel::test::WriteItems;
 using namespace vel::test::record;  // NOLINT(google-build-using-namespace): the record items
 
 class RWCollectionPersistenceTest : public ::testing::TestWithParam<Carrier> {};
 
-INSTANTIATE_TEST_SUITE_P(Carriers, RWCollectionPersistenceTest, ::testing::ValuesIn(kAllCarriers),
+INSTANTIATE_TEST_SUITE_P(Carriers,
+                         RWCollectionPersistenceTest,
+                         ::testing::ValuesIn(kAllCarriers),
                          [](const ::testing::TestParamInfo<Carrier>& info) {
                            std::string name = CarrierName(info.param);
                            std::erase(name, '-');
@@ -150,8 +152,8 @@ TEST_P(RWCollectionPersistenceTest, EmptyCollectionStoresOnlyItsCount) {
   RWIdentitySet identity;
   RWBTree tree;
   RWBTreeDictionary dictionary;
-  for (RWCollectable* empty : std::initializer_list<RWCollectable*>{&list, &table, &set, &identity,
-                                                                   &tree, &dictionary}) {
+  for (RWCollectable* empty :
+       std::initializer_list<RWCollectable*>{&list, &table, &set, &identity, &tree, &dictionary}) {
     const unsigned id = empty->IsA();
     const std::string id_text = std::to_string(id);
     Bytes expected;
@@ -163,14 +165,16 @@ TEST_P(RWCollectionPersistenceTest, EmptyCollectionStoresOnlyItsCount) {
         expected = HexBytes("65 73 01 00 02 04 04 02 04");
         [[fallthrough]];
       case Carrier::kBinary: {
-        const Bytes body = {':', static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-                            '{', 0, 0, 0, 0, '}'};
+        const Bytes body = {
+            ':', static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), '{', 0, 0, 0, 0,
+            '}'};
         expected.insert(expected.end(), body.begin(), body.end());
         break;
       }
       case Carrier::kFile:
-        expected = {0x88, 0x88, 0, 0, static_cast<std::uint8_t>(id),
-                    static_cast<std::uint8_t>(id >> 8), 0, 0, 0, 0};
+        expected = {
+            0x88, 0x88, 0, 0, static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+            0,    0,    0, 0};
         break;
     }
     EXPECT_TRUE(BytesEqual(expected, SaveGraph(GetParam(), empty))) << id;
@@ -206,7 +210,7 @@ TEST_P(RWCollectionPersistenceTest, NullMembersAreSkippedWhereTheyCannotBeHeld) 
   } cases[] = {{0x8033, 3}, {0x805E, 2}, {0x802B, 2}, {0x8025, 2}, {0x8003, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    const Bytes bytes = WriteItems(GetParam(), {New(c.id), Open(), Int(3),  // three members
+    const Bytes bytes = WriteItems(GetParam(), {New(c.id), Open(), Int(3),          // three members
                                                 New(902), Open(), Int(1), Close(),  //
                                                 Ref(0),                             // null
                                                 New(902), Open(), Int(2), Close(), Close()});
@@ -224,9 +228,9 @@ TEST_P(RWCollectionPersistenceTest, NullMembersAreSkippedWhereTheyCannotBeHeld) 
 // restore when none comes.
 TEST_P(RWCollectionPersistenceTest, RefusedDuplicateLivesForALaterReference) {
   // nil 0, node 1, set 2, value 3, value 4 (a duplicate of 3)
-  const std::vector<Item> set_of_duplicates = {New(0x802B), Open(), Int(2),
-                                               New(902),    Open(), Int(1), Close(),
-                                               New(902),    Open(), Int(1), Close(), Close()};
+  const std::vector<Item> set_of_duplicates = {New(0x802B), Open(), Int(2),  New(902),
+                                               Open(),      Int(1), Close(), New(902),
+                                               Open(),      Int(1), Close(), Close()};
   std::vector<Item> named_later = {New(900), Open(), Int(0)};
   named_later.insert(named_later.end(), set_of_duplicates.begin(), set_of_duplicates.end());
   named_later.insert(named_later.end(), {Ref(4), Ref(0), Close()});
@@ -256,11 +260,11 @@ TEST_P(RWCollectionPersistenceTest, RefusedDuplicateLivesForALaterReference) {
 TEST_P(RWCollectionPersistenceTest, RefusedDuplicateNamedLaterIsFreedWhenTheRestoreFails) {
   // nil 0, list 1, set 2, value 3, value 4 (refused), association 5 (key 6, value: the refused one)
   const Bytes bytes = WriteItems(
-      GetParam(), {New(0x8033), Open(), Int(3),                                          //
-                   New(0x802B), Open(), Int(2), New(902), Open(), Int(6), Close(),        //
-                   New(902), Open(), Int(6), Close(), Close(),                            //
-                   New(0x8008), Open(), New(902), Open(), Int(1), Close(), Ref(4), Close(),  //
-                   New(4242), Open(), Close(), Close()});
+      GetParam(), {New(0x8033), Open(), Int(3),                                                  //
+                   New(0x802B), Open(), Int(2),   New(902), Open(),  Int(6),  Close(),           //
+                   New(902),    Open(), Int(6),   Close(),  Close(),                             //
+                   New(0x8008), Open(), New(902), Open(),   Int(1),  Close(), Ref(4),  Close(),  //
+                   New(4242),   Open(), Close(),  Close()});
   RecordingErrorHook hook;
   Restored restored = RestoreGraph(GetParam(), bytes);
   EXPECT_TRUE(restored.failed);
@@ -269,11 +273,36 @@ TEST_P(RWCollectionPersistenceTest, RefusedDuplicateNamedLaterIsFreedWhenTheRest
   EXPECT_EQ(TestObjectsAlive(), 0);
 }
 
+// Found by fuzzing: a restored set that holds itself, and lists that hold each other, compare
+// without end unless equality stops at a depth.
+TEST_P(RWCollectionPersistenceTest, CollectionsThatHoldThemselvesCompareWithoutExhaustingTheStack) {
+  Restored restored = RestoreGraph(
+      GetParam(), WriteItems(GetParam(), {New(0x802B), Open(), Int(2), Ref(1), Ref(1), Close()}));
+  ASSERT_FALSE(restored.failed);
+  auto* set = dynamic_cast<RWSet*>(restored.object);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(set->Entries(), 1u);
+  EXPECT_TRUE(set->Contains(set));
+  DeleteGraph(set);
+
+  // nil 0, list 1 [list 2 [list 1]]
+  restored = RestoreGraph(
+      GetParam(), WriteItems(GetParam(), {New(0x8033), Open(), Int(1),  //
+                                          New(0x8033), Open(), Int(1), Ref(1), Close(), Close()}));
+  ASSERT_FALSE(restored.failed);
+  auto* outer = dynamic_cast<RWSlistCollectables*>(restored.object);
+  ASSERT_NE(outer, nullptr);
+  auto* inner = outer->First();
+  EXPECT_TRUE(outer->IsEqual(outer));
+  EXPECT_FALSE(outer->IsEqual(inner));
+  DeleteGraph(outer);
+}
+
 // A dictionary owns its associations: one that is held elsewhere too comes in as a copy.
 TEST_P(RWCollectionPersistenceTest, DictionaryCopiesAnAssociationHeldElsewhere) {
   // nil 0, list 1, association 2, key 3, dictionary 4
   const Bytes bytes = WriteItems(
-      GetParam(), {New(0x8033), Open(), Int(2),                                   //
+      GetParam(), {New(0x8033), Open(), Int(2),                                              //
                    New(0x8008), Open(), New(902), Open(), Int(9), Close(), Ref(0), Close(),  //
                    New(0x8004), Open(), Int(1), Ref(2), Close(), Close()});
   Restored restored = RestoreGraph(GetParam(), bytes);
@@ -307,10 +336,10 @@ TEST_P(RWCollectionPersistenceTest, AssociationCannotBeItsOwnKey) {
 // A collection that refuses a member it cannot hold (a dictionary given something else than an
 // association) fails, and what it made goes with it.
 TEST_P(RWCollectionPersistenceTest, DictionaryOfSomethingElseFails) {
-  const Bytes bytes = WriteItems(GetParam(), {New(0x8004), Open(), Int(2),  //
-                                              New(0x8008), Open(), New(902), Open(), Int(1),
-                                              Close(), Ref(0), Close(),  //
-                                              New(902), Open(), Int(5), Close(), Close()});
+  const Bytes bytes = WriteItems(
+      GetParam(), {New(0x8004), Open(), Int(2),                                              //
+                   New(0x8008), Open(), New(902), Open(), Int(1), Close(), Ref(0), Close(),  //
+                   New(902), Open(), Int(5), Close(), Close()});
   Restored restored = RestoreGraph(GetParam(), bytes);
   EXPECT_TRUE(restored.failed);
   EXPECT_EQ(restored.object, nullptr);

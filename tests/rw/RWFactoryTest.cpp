@@ -1,8 +1,7 @@
 // The class factory, the registration of the foundation classes, and the registration of the
 // persistent classes for this whole test program.
-#include "rw/RWFactory.h"
-
 #include <cxxabi.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
@@ -10,8 +9,7 @@
 #include <string>
 #include <typeinfo>
 
-#include <gtest/gtest.h>
-
+#include "rw/RWFactory.h"
 #include "tests/support/RwPersistTestClasses.h"
 
 namespace {
@@ -79,10 +77,14 @@ TEST(RWFactoryTest, FoundationClassIds) {
     const char* name;
     RWClassID id;
   } expected[] = {
-      {"RWCollectable", 0x8007},       {"RWHashTable", 0x805E},
-      {"RWSet", 0x802B},               {"RWIdentitySet", 0x8025},
-      {"RWBTree", 0x8003},             {"RWBTreeDictionary", 0x8004},
-      {"RWCollectableAssociation", 0x8008}, {"RWCollectableIDAssociation", 0x805F},
+      {"RWCollectable", 0x8007},
+      {"RWHashTable", 0x805E},
+      {"RWSet", 0x802B},
+      {"RWIdentitySet", 0x8025},
+      {"RWBTree", 0x8003},
+      {"RWBTreeDictionary", 0x8004},
+      {"RWCollectableAssociation", 0x8008},
+      {"RWCollectableIDAssociation", 0x805F},
       {"RWSlistCollectables", 0x8033},
   };
   for (const auto& c : expected) {

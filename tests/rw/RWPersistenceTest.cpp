@@ -5,6 +5,8 @@
 // to Y (class 901, no contents), the same pointer again, a null pointer). To regenerate, save it
 // with SaveGraph and print HexDump; check every byte against the record tables in
 // rw/RWCollectablePersistence.cpp.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -14,8 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "rw/RWBTree.h"
 #include "rw/RWBTreeDictionary.h"
@@ -44,13 +44,13 @@ using vel::test::CarrierName;
 using vel::test::DeleteGraph;
 using vel::test::Describe;
 using vel::test::HexBytes;
+using vel::test::Item;
 using vel::test::kAllCarriers;
 using vel::test::RecordingErrorHook;
+using vel::test::Restored;
 using vel::test::RestoreGraph;
 using vel::test::RestoreInto;
-using vel::test::Restored;
 using vel::test::SaveGraph;
-using vel::test::Item;
 using vel::test::WriteItems;
 using namespace vel::test::record;  // NOLINT(google-build-using-namespace): the record items
 
@@ -149,7 +149,9 @@ class RichGraph {
 
 class RWPersistenceTest : public ::testing::TestWithParam<Carrier> {};
 
-INSTANTIATE_TEST_SUITE_P(Carriers, RWPersistenceTest, ::testing::ValuesIn(kAllCarriers),
+INSTANTIATE_TEST_SUITE_P(Carriers,
+                         RWPersistenceTest,
+                         ::testing::ValuesIn(kAllCarriers),
                          [](const ::testing::TestParamInfo<Carrier>& info) {
                            std::string name = CarrierName(info.param);
                            name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
@@ -203,11 +205,11 @@ TEST_P(RWPersistenceTest, RichGraphRoundTripsAndItsSizeIsTheFileSize) {
 TEST_P(RWPersistenceTest, NullSavesAsTheNilReference) {
   const Bytes bytes = SaveGraph(GetParam(), nullptr);
   const Bytes expected = GetParam() == Carrier::kPortable ? HexBytes("40 30 0A")
-                         : GetParam() == Carrier::kFile
-                             ? HexBytes("88 88 00 00 FF FF 00 00 00 00")
+                         : GetParam() == Carrier::kFile ? HexBytes("88 88 00 00 FF FF 00 00 00 00")
                          : GetParam() == Carrier::kBinary ? HexBytes("40 00 00 00 00")
-                                                          : HexBytes("65 73 01 00 02 04 04 02 04 "
-                                                                     "40 00 00 00 00");
+                                                          : HexBytes(
+                                                                "65 73 01 00 02 04 04 02 04 "
+                                                                "40 00 00 00 00");
   EXPECT_TRUE(BytesEqual(expected, bytes));
   EXPECT_EQ(RWTotalStoredSize(nullptr), 10u);
   Restored restored = RestoreGraph(GetParam(), bytes);
@@ -251,7 +253,8 @@ TEST(RWPersistenceSharing, TablesLastOneOutermostSave) {
     RWBinaryOutStream out(&buffer);
     out << &leaf << &leaf;
   }
-  EXPECT_TRUE(BytesEqual(HexBytes("3A 85 03 7B 7D  3A 85 03 7B 7D"), vel::test::AsBytes(buffer.str())));
+  EXPECT_TRUE(
+      BytesEqual(HexBytes("3A 85 03 7B 7D  3A 85 03 7B 7D"), vel::test::AsBytes(buffer.str())));
   RWBinaryInStream in(&buffer);
   RWCollectable* a = nullptr;
   RWCollectable* b = nullptr;
@@ -309,7 +312,8 @@ struct CorruptCase {
   enum Carriers { kAll, kStreams, kFile } carriers = kAll;
 };
 
-const std::string kNoCreate = "[NOCREATE] RWFactory: no create function for class with ID 4242 (0x1092)";
+const std::string kNoCreate =
+    "[NOCREATE] RWFactory: no create function for class with ID 4242 (0x1092)";
 
 std::vector<CorruptCase> CorruptCases() {
   // Inside a node (900: int, three pointers), so that the restore has made something to free.
@@ -330,13 +334,16 @@ std::vector<CorruptCase> CorruptCases() {
       {"known name naming an object", in_node({KnownName(2), Open(), Int(5), Close()}), {"[REF]"}},
       {"known name past the table", in_node({KnownName(9), Open(), Int(5), Close()}), {"[REF]"}},
       {"unknown class, nested", in_node({New(4242), Open(), Close()}), {kNoCreate}},
-      {"unknown class name", in_node({NewName("NoSuchClass"), Open(), Close()}),
+      {"unknown class name",
+       in_node({NewName("NoSuchClass"), Open(), Close()}),
        {"[NOCREATE] RWFactory: no create function for class with ID 32768 (0x8000)"}},
       // Framing errors of the stream form fail without an error report.
       {"record without its opening brace", in_node({New(901), Int(5)}), {}, CorruptCase::kStreams},
       {"record with a bad mark", in_node({Char('x')}), {}, CorruptCase::kStreams},
-      {"bad magic number", {Magic(0x1234), New(901)},
-       {"[MAGIC] Bad magic number: 4660 (should be 34952)"}, CorruptCase::kFile},
+      {"bad magic number",
+       {Magic(0x1234), New(901)},
+       {"[MAGIC] Bad magic number: 4660 (should be 34952)"},
+       CorruptCase::kFile},
   };
 }
 

@@ -222,7 +222,8 @@ Bytes ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // Runs `restore` over a virtual input stream of the carrier's format holding `bytes`.
@@ -358,9 +359,8 @@ class Describer {
       return text + ")";
     }
     if (const auto* association = dynamic_cast<const RWCollectableAssociation*>(object)) {
-      std::string text = association->IsA() == kRWCollectableIDAssociationClassId
-                             ? "IDAssoc"
-                             : "Assoc";
+      std::string text =
+          association->IsA() == kRWCollectableIDAssociationClassId ? "IDAssoc" : "Assoc";
       return text + tag + "(" + Describe(association->Key()) + "=>" +
              Describe(association->Value()) + ")";
     }

@@ -165,18 +165,36 @@ struct Item {
 
 namespace record {
 // A new record of class `id` (a file gets the magic first unless Magic came before).
-inline Item New(int id) { return {Item::kNew, id}; }
-inline Item NewName(const char* name) { return {Item::kNewName, 0, name}; }
-inline Item KnownName(int k) { return {Item::kKnownName, k}; }
+inline Item New(int id) {
+  return {Item::kNew, id};
+}
+inline Item NewName(const char* name) {
+  return {Item::kNewName, 0, name};
+}
+inline Item KnownName(int k) {
+  return {Item::kKnownName, k};
+}
 // A reference (a file gets the magic first unless Magic or New came before).
-inline Item Ref(int k) { return {Item::kRef, k}; }
+inline Item Ref(int k) {
+  return {Item::kRef, k};
+}
 // Braces (stream forms only).
-inline Item Open() { return {Item::kOpen}; }
-inline Item Close() { return {Item::kClose}; }
-inline Item Int(int v) { return {Item::kInt, v}; }
-inline Item Char(char c) { return {Item::kChar, c}; }
+inline Item Open() {
+  return {Item::kOpen};
+}
+inline Item Close() {
+  return {Item::kClose};
+}
+inline Item Int(int v) {
+  return {Item::kInt, v};
+}
+inline Item Char(char c) {
+  return {Item::kChar, c};
+}
 // A 32-bit magic value (file form only).
-inline Item Magic(int value) { return {Item::kMagic, value}; }
+inline Item Magic(int value) {
+  return {Item::kMagic, value};
+}
 }  // namespace record
 
 // The items in the carrier's form.
