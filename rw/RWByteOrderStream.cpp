@@ -77,6 +77,8 @@ RWByteOrderInStream::RWByteOrderInStream(std::streambuf* buffer) : RWBinaryInStr
 
 void RWByteOrderInStream::RefuseHeader() {
   AddStatus(kRWStreamFail | kRWStreamBad);
+  // The header is data from outside the process: reported, never fatal.
+  RWSoftErrorScope outside_data;
   RWRaiseStream(this, RWTOOL_STREAM());
 }
 

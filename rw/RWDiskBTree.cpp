@@ -161,6 +161,8 @@ void RWDiskBTree::ResetHeader(std::uint32_t version) {
 
 bool RWDiskBTree::Fail(bool read) {
   if (read) {
+    // Corrupt file data, from outside the process: reported, never fatal.
+    RWSoftErrorScope outside_data;
     RWRaiseFile(manager_, RWFileError::kRead, RWTOOL_READERR());
   } else {
     RWRaiseFile(manager_, RWFileError::kWrite, RWTOOL_WRITEERR());

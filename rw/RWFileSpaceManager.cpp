@@ -45,6 +45,8 @@ void RWFileSpaceManager::Open() {
   const std::int32_t end = vel::disk::LoadI32(header + 4);
   const std::int32_t record_size = vel::disk::LoadI32(header + 8);
 
+  // The header is file data, from outside the process: its errors are reported, never fatal.
+  RWSoftErrorScope outside_data;
   std::unique_ptr<RWFreeListRing> free_list;
   if (record_size == RWFreeListRing::kCurrentFormat.record_size) {
     free_list = std::make_unique<RWFreeListV2>(*this);

@@ -40,6 +40,8 @@ bool RWFreeListRing::ValidRecordOffset(std::int64_t offset) const {
 }
 
 bool RWFreeListRing::Corrupt() {
+  // Records come from a file, data from outside the process: reported, never fatal.
+  RWSoftErrorScope outside_data;
   RWRaiseFile(&manager_, RWFileError::kRead, RWTOOL_READERR());
   manager_.Fail();
   return false;
@@ -65,6 +67,7 @@ bool RWFreeListRing::Load(std::int32_t offset) {
   count_ = vel::disk::LoadI32(bytes + 4 + 8 * capacity);
   next_ = vel::disk::LoadU32(bytes + 8 + 8 * capacity);
 
+  RWSoftErrorScope outside_data;  // the record is file data: reported, never fatal
   if (magic_ != format_.magic) {
     RWRaiseInternal(RWTOOL_MAGIC(), static_cast<long>(magic_), static_cast<long>(format_.magic));
     manager_.Fail();

@@ -569,6 +569,8 @@ RWVirtualInStream& RWPortableInStream::GetString(char* buffer, std::size_t size)
   if (first != '"') {
     const char got[2] = {static_cast<char>(first), '\0'};
     AddStatus(kRWStreamFail);
+    // The text is data from outside the process: reported, never fatal.
+    RWSoftErrorScope outside_data;
     RWRaiseGeneric(RWCORE_SYNSTREAM(), "\"", got);
     return *this;
   }
