@@ -264,7 +264,9 @@ bool RWBinaryFile::Eof() const {
 }
 
 bool RWBinaryFile::Error() const {
-  return marked_error_ || (file_ != nullptr && std::ferror(file_) != 0);
+  // A file that never opened fails every read and write: it reports an error, so callers that
+  // test Eof/Error once after a series of operations see that nothing moved.
+  return marked_error_ || file_ == nullptr || std::ferror(file_) != 0;
 }
 
 void RWBinaryFile::ClearError() {

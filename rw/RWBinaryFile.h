@@ -119,7 +119,7 @@ class RWBinaryFile {
   // Empties the file: closes it, deletes it by name and reopens it with "wb+".
   bool Erase();
   bool Eof() const;
-  // The stream's error indicator, or an error marked by SetError.
+  // The stream's error indicator, or an error marked by SetError; always true without a stream.
   bool Error() const;
   // Marks the file as failed, as a failed read or write would: readers of a stored structure use
   // it to stop everything above them after corrupt data. Sticky until ClearError.

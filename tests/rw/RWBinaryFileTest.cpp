@@ -45,6 +45,7 @@ TEST(RWBinaryFileTest, NullModeCreatesThenReopens) {
   EXPECT_FALSE(missing.Read(value));
   EXPECT_FALSE(missing.Write(value));
   EXPECT_EQ(missing.CurOffset(), -1);
+  EXPECT_TRUE(missing.Error());  // a file that never opened does not look healthy
   EXPECT_FALSE(RWBinaryFile::Exists(dir.File("absent").c_str()));
 }
 
