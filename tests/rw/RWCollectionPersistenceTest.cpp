@@ -378,4 +378,20 @@ TEST_P(RWCollectionPersistenceTest, ContentsSavedOnTheirOwnNumberTheirMembersInO
   EXPECT_EQ(TestObjectsAlive(), 0);
 }
 
+// An association without a key is not equal to itself, so a set restored with a second reference
+// to it held it twice, and ClearAndDestroy deleted it twice.
+TEST_P(RWCollectionPersistenceTest, RestoredSetHoldsAnObjectOnceThoughItIsNotEqualToItself) {
+  // nil 0, set 1, association 2 (null key and value), then a reference to it
+  Restored restored = RestoreGraph(
+      GetParam(), WriteItems(GetParam(), {New(0x802B), Open(), Int(2),                   //
+                                          New(0x8008), Open(), Ref(0), Ref(0), Close(),  //
+                                          Ref(2), Close()}));
+  ASSERT_FALSE(restored.failed);
+  auto* set = dynamic_cast<RWSet*>(restored.object);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(set->Entries(), 1u);
+  set->ClearAndDestroy();
+  delete set;
+}
+
 }  // namespace
