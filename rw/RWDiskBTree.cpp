@@ -429,11 +429,12 @@ bool RWDiskBTree::InsertKeyAndValue(const char* key, std::int32_t value) {
       if (!WriteNode(offset, spare_)) {
         return false;
       }
+      // The header written for the new root carries the count that includes this pair.
       root_ = offset;
-      if (!WriteHeader()) {
-        return false;
+      if (entries_known_) {
+        ++entries_;
       }
-      break;
+      return WriteHeader();
     }
     default:
       return false;
@@ -541,6 +542,10 @@ bool RWDiskBTree::RemoveKeyAndValue(const char* key,
   if (step != Step::kDone && step != Step::kUnderflow) {
     return false;
   }
+  // The pair is gone from the nodes: count it out before the header write below stores the count.
+  if (entries_known_) {
+    --entries_;
+  }
   if (step == Step::kUnderflow) {
     // The root is empty: its only child (or nothing) takes its place.
     RWDiskBTreeNode& root = Level(0);
@@ -550,9 +555,6 @@ bool RWDiskBTree::RemoveKeyAndValue(const char* key,
     if (!WriteHeader() || (root_ != kNone && !LoadRoot())) {
       return false;
     }
-  }
-  if (entries_known_) {
-    --entries_;
   }
   if (removed_key != nullptr) {
     *removed_key = std::move(out.key);

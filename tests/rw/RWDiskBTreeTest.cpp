@@ -243,6 +243,40 @@ TEST(RWDiskBTreeTest, RemovingTheLastKeyFreesTheRoot) {
   EXPECT_TRUE(Sound(manager, 0));
 }
 
+TEST(RWDiskBTreeTest, HeaderWrittenForANewOrEmptiedRootStoresTheCountOfThatChange) {
+  TempDir dir;
+  const std::string name = dir.File("records.bin");
+  RWFileSpaceManager manager(name.c_str());
+  RWDiskBTree tree(&manager);
+  // What a reader of the file finds in the header at 284 while the tree is open.
+  const auto stored_entries = [&] { return WordAt(Image(manager), 284 + 12); };
+  const auto key = [](int i) { return "a" + std::to_string(100 + i).substr(1); };
+
+  ASSERT_TRUE(tree.InsertKeyAndValue(key(0).c_str(), 0));  // the first root
+  EXPECT_EQ(stored_entries(), 1u);
+  for (int i = 1; i < 21; ++i) {
+    ASSERT_TRUE(tree.InsertKeyAndValue(key(i).c_str(), i));
+  }
+  EXPECT_EQ(tree.Height(), 2u);  // the 21st key split the root leaf
+  EXPECT_EQ(stored_entries(), 21u);
+  {
+    RWFileSpaceManager other(name.c_str(), "rb");
+    RWDiskBTree reader(&other);
+    EXPECT_EQ(reader.Entries(), 21u);
+  }
+
+  // Leaves of 10 and 10: the left one drops to 9, the leaves merge and the root goes.
+  ASSERT_TRUE(tree.RemoveKeyAndValue(key(0).c_str(), nullptr, nullptr));
+  EXPECT_EQ(tree.Height(), 1u);
+  EXPECT_EQ(stored_entries(), 20u);
+  for (int i = 1; i < 21; ++i) {
+    ASSERT_TRUE(tree.RemoveKeyAndValue(key(i).c_str(), nullptr, nullptr));
+  }
+  EXPECT_EQ(tree.Height(), 0u);
+  EXPECT_EQ(stored_entries(), 0u);
+  EXPECT_TRUE(Sound(manager));
+}
+
 TEST(RWDiskBTreeTest, TextKeysStopAtTheirNulAndAtTheKeyLength) {
   TempDir dir;
   RWFileSpaceManager manager(dir.File("text.bin").c_str());
