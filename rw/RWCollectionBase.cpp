@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "rw/RWBTreeDictionary.h"
 #include "rw/RWIdentitySet.h"
 #include "rw/RWSet.h"
 #include "rw/RWSlistCollectables.h"
@@ -42,15 +43,28 @@ void Destroy(RWCollectable* item, void*) {
   delete item;
 }
 
+// A dictionary owns its associations and deletes them with itself. One that receives the members
+// of another dictionary takes copies of them, so that no association has two owners.
+bool TakesCopiesFrom(const RWCollectionBase& target, const RWCollectionBase& source) {
+  return &target != &source && dynamic_cast<const RWBTreeDictionary*>(&target) != nullptr &&
+         dynamic_cast<const RWBTreeDictionary*>(&source) != nullptr;
+}
+
 struct Selection {
   RWTestCollectable test;
   const void* client_data;
   RWCollectionBase* result;
+  bool copies;
 };
 
 void InsertSelected(RWCollectable* item, void* client_data) {
   auto* selection = static_cast<Selection*>(client_data);
-  if (selection->test(item, selection->client_data) != 0) {
+  if (selection->test(item, selection->client_data) == 0) {
+    return;
+  }
+  if (selection->copies) {
+    InsertCopyInto(item, selection->result);
+  } else {
     selection->result->Insert(item);
   }
 }
@@ -107,6 +121,10 @@ bool RWCollectionBase::RemoveAndDestroy(const RWCollectable* item) {
 }
 
 void RWCollectionBase::AddAll(const RWCollectionBase& other) {
+  if (TakesCopiesFrom(*this, other)) {
+    other.Apply(InsertCopyInto, this);
+    return;
+  }
   if (&other == this) {
     ApplyToSnapshot(other, InsertInto, this);
     return;
@@ -142,7 +160,7 @@ RWCollectionBase* RWCollectionBase::Select(RWTestCollectable test, const void* c
     delete made;
     return nullptr;
   }
-  Selection selection{test, client_data, result};
+  Selection selection{test, client_data, result, TakesCopiesFrom(*result, *this)};
   Apply(InsertSelected, &selection);
   return result;
 }

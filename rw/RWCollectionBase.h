@@ -62,17 +62,18 @@ class RWCollectionBase : public RWCollectable {
   // Removes the first member matching the item and deletes it; true when something was removed.
   virtual bool RemoveAndDestroy(const RWCollectable* item);
 
-  // Inserts every member of `other` into this collection.
+  // Inserts every member of `other` into this collection. A dictionary, which owns its
+  // associations, takes copies (Clone) of the associations of another dictionary.
   void AddAll(const RWCollectionBase& other);
   // Removes from this collection, once each, every member of `other`.
   void RemoveAll(const RWCollectionBase& other);
-  // Inserts every member of this collection into `other`.
+  // Inserts every member of this collection into `other` (other.AddAll(*this)).
   void CopyInto(RWCollectionBase& other) const;
   // Inserts a Clone of every member into `other`; a copy that `other` refuses is deleted.
   void CopyDeepInto(RWCollectionBase& other) const;
   // A new collection of this collection's class, made as the class's default object, holding the
-  // members for which test(member, client_data) is non-zero. The caller owns it; null when memory
-  // is short.
+  // members for which test(member, client_data) is non-zero (a dictionary's selection holds
+  // copies of the associations). The caller owns it; null when memory is short.
   RWCollectionBase* Select(RWTestCollectable test, const void* client_data) const;
   // A new RWSet of Entries / 2 buckets holding every member; members equal by IsEqual collapse.
   // The caller owns it; null when memory is short.

@@ -68,6 +68,9 @@ void AddStoredSize(RWCollectable* item, void* client_data) {
 
 template <typename Carrier>
 void SaveCollection(const RWCollectionBase& collection, Carrier& carrier) {
+  // The members share one table, as their restore does, also when the contents are saved on
+  // their own rather than inside the collection's record.
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSave);
   WriteCount(carrier, collection.Entries());
   if (!Good(carrier)) {
     return;
@@ -162,6 +165,7 @@ bool KeyLoops(const RWCollectableAssociation* association) {
 }  // namespace
 
 std::uint32_t RWCollectionBase::StoredByteCount() const {
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSize);  // counted as SaveContents numbers them
   std::uint32_t size = 4;
   Apply(AddStoredSize, &size);
   return size;
@@ -183,15 +187,20 @@ void RWCollectionBase::RestoreContents(RWBinaryFile& file) {
   RestoreCollection(*this, file);
 }
 
+// The key and the value share one table, as in their restore (see SaveCollection).
 std::uint32_t RWCollectableAssociation::StoredByteCount() const {
-  return RWTotalStoredSize(key_) + RWTotalStoredSize(value_);
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSize);
+  const std::uint32_t key_size = RWTotalStoredSize(key_);
+  return key_size + RWTotalStoredSize(value_);
 }
 
 void RWCollectableAssociation::SaveContents(RWVirtualOutStream& stream) const {
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSave);
   stream << key_ << value_;
 }
 
 void RWCollectableAssociation::SaveContents(RWBinaryFile& file) const {
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSave);
   file << key_ << value_;
 }
 

@@ -65,6 +65,11 @@ RWCollectable* RWSet::Insert(RWCollectable* item) {
     if (RWCollectable* present = list->Find(item)) {
       return present;
     }
+    // An object that is not equal to itself is still held only once: ClearAndDestroy deletes
+    // every member.
+    if (list->ContainsReference(item)) {
+      return item;
+    }
   }
   return InsertInBucket(index, item);
 }

@@ -21,8 +21,9 @@ class RWSet : public RWHashTable {
 
   // Members are distinct, so each is deleted once, then the set is cleared.
   void ClearAndDestroy() override;
-  // When the item's bucket already holds a member equal to it, returns that member and adds
-  // nothing; otherwise adds the item and returns it (null when refused).
+  // When the item's bucket already holds a member equal to it (or the item itself, should it not
+  // be equal to itself), returns that member and adds nothing; otherwise adds the item and returns
+  // it (null when refused).
   RWCollectable* Insert(RWCollectable* item) override;
   // 0 or 1.
   std::uint32_t OccurrencesOf(const RWCollectable* item) const override;

@@ -238,4 +238,34 @@ TEST(RWBTreeDictionaryTest, SelectionAndGenericInsert) {
   EXPECT_EQ(dictionary.IsA(), 0x8004);
 }
 
+// Select, AddAll and CopyInto between dictionaries used to hand the same associations to a second
+// dictionary, and each deleted them: a double free. The receiver now holds copies of its own.
+TEST(RWBTreeDictionaryTest, DictionaryFedFromAnotherDictionaryOwnsItsOwnAssociations) {
+  CountedInt k1(1);
+  CountedInt k2(2);
+  CountedInt v1(10);
+  auto dictionary = std::make_unique<RWBTreeDictionary>();
+  dictionary->InsertKeyAndValue(&k1, &v1);
+  dictionary->InsertKeyAndValue(&k2, nullptr);
+
+  std::unique_ptr<RWCollectionBase> selected(dictionary->Select(
+      [](const RWCollectable* association, const void*) {
+        return ValueOf(static_cast<const RWCollectableAssociation*>(association)->Key()) == 1 ? 1
+                                                                                              : 0;
+      },
+      nullptr));
+  auto* selection = dynamic_cast<RWBTreeDictionary*>(selected.get());
+  ASSERT_NE(selection, nullptr);
+  RWBTreeDictionary added;
+  added.AddAll(*dictionary);
+  RWBTreeDictionary copied;
+  dictionary->CopyInto(copied);
+  dictionary.reset();  // its associations go with it
+
+  EXPECT_EQ(PairsOf(*selection), (Pairs{{1, 10}}));
+  EXPECT_EQ(PairsOf(added), (Pairs{{1, 10}, {2, -1}}));
+  EXPECT_EQ(PairsOf(copied), (Pairs{{1, 10}, {2, -1}}));
+  EXPECT_EQ(CountedInt::Live(), 3);
+}
+
 }  // namespace

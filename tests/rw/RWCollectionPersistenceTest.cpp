@@ -28,9 +28,11 @@ using vel::test::HexBytes;
 using vel::test::Item;
 using vel::test::kAllCarriers;
 using vel::test::RecordingErrorHook;
+using vel::test::RestoreContentsOf;
 using vel::test::Restored;
 using vel::test::RestoreGraph;
 using vel::test::RestoreInto;
+using vel::test::SaveContentsOf;
 using vel::test::SaveGraph;
 using vel::test::WriteItems;
 using namespace vel::test::record;  // NOLINT(google-build-using-namespace): the record items
@@ -344,6 +346,52 @@ TEST_P(RWCollectionPersistenceTest, DictionaryOfSomethingElseFails) {
   EXPECT_TRUE(restored.failed);
   EXPECT_EQ(restored.object, nullptr);
   EXPECT_EQ(TestObjectsAlive(), 0);
+}
+
+// Contents saved and restored on their own, outside any record: the restore reads every member
+// into one table, so the save must number every member in one table too. Saved member by member,
+// each in a table of its own, a reference inside the second member named an object of the first.
+TEST_P(RWCollectionPersistenceTest, ContentsSavedOnTheirOwnNumberTheirMembersInOneTable) {
+  auto* shared = new TestValue(5);
+  auto* leaf = new TestLeaf;
+  auto* list = new RWSlistCollectables;
+  list->Append(new TestNode(1, shared, shared, nullptr));
+  list->Append(new TestNode(2, leaf, leaf, shared));
+  auto* shared_value = new TestValue(6);
+  auto* association =
+      new RWCollectableAssociation(new TestNode(3, shared_value, nullptr, nullptr),
+                                   new TestNode(4, new TestLeaf, shared_value, nullptr));
+  for (RWCollectable* original : std::initializer_list<RWCollectable*>{list, association}) {
+    SCOPED_TRACE(Describe(original));
+    const Bytes bytes = SaveContentsOf(GetParam(), *original);
+    if (GetParam() == Carrier::kFile) {
+      EXPECT_EQ(original->StoredByteCount(), bytes.size());
+    }
+    RWCollectable* copy = original->CreateInstance();
+    Restored restored = RestoreContentsOf(GetParam(), bytes, *copy);
+    EXPECT_FALSE(restored.failed);
+    EXPECT_EQ(Describe(copy), Describe(original));
+    DeleteGraph(copy);
+  }
+  DeleteGraph(association);
+  DeleteGraph(list);
+  EXPECT_EQ(TestObjectsAlive(), 0);
+}
+
+// An association without a key is not equal to itself, so a set restored with a second reference
+// to it held it twice, and ClearAndDestroy deleted it twice.
+TEST_P(RWCollectionPersistenceTest, RestoredSetHoldsAnObjectOnceThoughItIsNotEqualToItself) {
+  // nil 0, set 1, association 2 (null key and value), then a reference to it
+  Restored restored = RestoreGraph(
+      GetParam(), WriteItems(GetParam(), {New(0x802B), Open(), Int(2),                   //
+                                          New(0x8008), Open(), Ref(0), Ref(0), Close(),  //
+                                          Ref(2), Close()}));
+  ASSERT_FALSE(restored.failed);
+  auto* set = dynamic_cast<RWSet*>(restored.object);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(set->Entries(), 1u);
+  set->ClearAndDestroy();
+  delete set;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "rw/RWCollectableAssociation.h"
 #include "rw/RWSet.h"
 #include "tests/support/RwCountedInt.h"
 
@@ -85,6 +86,21 @@ TEST_F(RWSetTest, IntersectionFillsTheResult) {
   RWSet none;
   small->Intersection(*SetOf({}), none);
   EXPECT_TRUE(none.IsEmpty());
+}
+
+// An object that is not equal to itself (an association without a key) was added again by each
+// Insert, and ClearAndDestroy, which deletes every member, then deleted it twice.
+TEST_F(RWSetTest, ObjectNotEqualToItselfIsHeldOnce) {
+  auto* keyless = new RWCollectableAssociation;
+  ASSERT_FALSE(keyless->IsEqual(keyless));
+  RWSet set;
+  EXPECT_EQ(set.Insert(keyless), keyless);
+  EXPECT_EQ(set.Insert(keyless), keyless);
+  EXPECT_EQ(set.Entries(), 1u);
+  set.Resize(5);
+  EXPECT_EQ(set.Entries(), 1u);
+  set.ClearAndDestroy();
+  EXPECT_TRUE(set.IsEmpty());
 }
 
 }  // namespace

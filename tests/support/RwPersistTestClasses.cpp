@@ -269,15 +269,16 @@ Restored WithFile(const Bytes& bytes, Restore restore) {
   return result;
 }
 
-}  // namespace
-
-Bytes SaveGraph(Carrier carrier, const RWCollectable* root) {
+// Runs `save` over a fresh carrier of the given kind and returns the bytes it wrote. The
+// byte-order stream writes the host's order.
+template <typename Save>
+Bytes SaveWith(Carrier carrier, Save save) {
   if (carrier == Carrier::kFile) {
     TempDir dir;
     const std::string path = dir.File("graph.bin");
     {
       RWBinaryFile file(path.c_str(), "wb+");
-      file << root;
+      save(file);
     }
     return ReadFileBytes(path);
   }
@@ -285,23 +286,34 @@ Bytes SaveGraph(Carrier carrier, const RWCollectable* root) {
   switch (carrier) {
     case Carrier::kPortable: {
       RWPortableOutStream stream(&buffer);
-      stream << root;
+      save(stream);
       break;
     }
     case Carrier::kBinary: {
       RWBinaryOutStream stream(&buffer);
-      stream << root;
+      save(stream);
       break;
     }
     case Carrier::kByteOrder: {
       RWByteOrderOutStream stream(&buffer, 2);
-      stream << root;
+      save(stream);
       break;
     }
     case Carrier::kFile:
       break;
   }
   return BytesOf(buffer.str());
+}
+
+}  // namespace
+
+Bytes SaveGraph(Carrier carrier, const RWCollectable* root) {
+  return SaveWith(carrier, [root](auto& carrier_object) { carrier_object << root; });
+}
+
+Bytes SaveContentsOf(Carrier carrier, const RWCollectable& object) {
+  return SaveWith(carrier,
+                  [&object](auto& carrier_object) { object.SaveContents(carrier_object); });
 }
 
 Restored RestoreGraph(Carrier carrier, const Bytes& bytes, RWCollectable* expected) {
@@ -325,6 +337,17 @@ Restored RestoreInto(Carrier carrier, const Bytes& bytes, RWCollectable& object)
   }
   return WithInStream(carrier, bytes,
                       [&object](RWVirtualInStream& stream) { return stream >> object; });
+}
+
+Restored RestoreContentsOf(Carrier carrier, const Bytes& bytes, RWCollectable& object) {
+  auto restore = [&object](auto& carrier_object) {
+    object.RestoreContents(carrier_object);
+    return &object;
+  };
+  if (carrier == Carrier::kFile) {
+    return WithFile(bytes, restore);
+  }
+  return WithInStream(carrier, bytes, restore);
 }
 
 namespace {

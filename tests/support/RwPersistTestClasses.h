@@ -149,6 +149,11 @@ Restored RestoreGraph(Carrier carrier, const Bytes& bytes, RWCollectable* expect
 // Restores into `object` from `bytes`: the result of the restore-into operator.
 Restored RestoreInto(Carrier carrier, const Bytes& bytes, RWCollectable& object);
 
+// An object's contents on their own: SaveContents straight onto the carrier (no record around
+// them), and RestoreContents of `object` from `bytes`.
+Bytes SaveContentsOf(Carrier carrier, const RWCollectable& object);
+Restored RestoreContentsOf(Carrier carrier, const Bytes& bytes, RWCollectable& object);
+
 // A text that is equal for two graphs of the same shape: classes, values, order, sharing (later
 // meetings of an object are "@n") and nulls. Hashed collections list their members sorted.
 std::string Describe(const RWCollectable* root);
