@@ -11,6 +11,8 @@
 namespace {
 
 thread_local int t_equality_depth = 0;
+// Nested collection comparisons made since the outermost one on this thread began.
+thread_local std::uint32_t t_equality_steps = 0;
 
 void InsertInto(RWCollectable* item, void* client_data) {
   static_cast<RWCollectionBase*>(client_data)->Insert(item);
@@ -82,7 +84,13 @@ void ApplyToSnapshot(const RWCollectionBase& source,
 }  // namespace
 
 RWEqualityDepth::RWEqualityDepth() {
+  if (t_equality_depth == 0) {
+    t_equality_steps = 0;
+  }
   ++t_equality_depth;
+  if (t_equality_steps <= kMaxSteps) {
+    ++t_equality_steps;
+  }
 }
 
 RWEqualityDepth::~RWEqualityDepth() {
@@ -90,7 +98,7 @@ RWEqualityDepth::~RWEqualityDepth() {
 }
 
 bool RWEqualityDepth::Exceeded() const {
-  return t_equality_depth > kMaxDepth;
+  return t_equality_depth > kMaxDepth || t_equality_steps > kMaxSteps;
 }
 
 RWClassID RWCollectionBase::IsA() const {

@@ -83,12 +83,15 @@ class RWCollectionBase : public RWCollectable {
   static const char* ClassName() { return "RWCollectionBase"; }
 };
 
-// Bounds how deep the value equality of collections (IsEqual) nests on a thread. Collections that
-// hold each other, as a restored graph may, would otherwise compare for ever; deeper than
-// kMaxDepth they count as unequal. Each IsEqual of a collection holds one for its run.
+// Bounds the value equality of collections (IsEqual) on a thread. Collections that hold each
+// other, as a restored graph may, would otherwise compare for ever, and collections that hold the
+// same collection twice at every level would take time exponential in their depth: deeper than
+// kMaxDepth, or past kMaxSteps nested comparisons within one outermost comparison, they count as
+// unequal. Each IsEqual of a collection holds one for its run.
 class RWEqualityDepth {
  public:
   static constexpr int kMaxDepth = 256;
+  static constexpr std::uint32_t kMaxSteps = 1u << 20;
 
   RWEqualityDepth();
   ~RWEqualityDepth();

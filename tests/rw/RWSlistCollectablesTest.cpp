@@ -204,3 +204,33 @@ TEST(RWSlistCollectablesTest, IteratorWalksAndEdits) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two separate chains X_k = [X_k-1, X_k-1]: comparing them naively doubles the work at every
+// level, so a short stream of such lists could stall a restore (a set compares members that meet
+// in one bucket). The comparison stops after a bounded amount of work and counts them unequal.
+TEST(RWSlistCollectablesTest, EqualityOfDoublingChainsIsBounded) {
+  auto make_chain = [](int depth, std::vector<std::unique_ptr<RWSlistCollectables>>& nodes) {
+    nodes.push_back(std::make_unique<RWSlistCollectables>());
+    for (int k = 0; k < depth; ++k) {
+      auto next = std::make_unique<RWSlistCollectables>();
+      next->Insert(nodes.back().get());
+      next->Insert(nodes.back().get());
+      nodes.push_back(std::move(next));
+    }
+    return nodes.back().get();
+  };
+  std::vector<std::unique_ptr<RWSlistCollectables>> left_nodes;
+  std::vector<std::unique_ptr<RWSlistCollectables>> right_nodes;
+  // A shallow pair compares by value as usual.
+  EXPECT_TRUE(make_chain(8, left_nodes)->IsEqual(make_chain(8, right_nodes)));
+  // 2^60 nested comparisons would never end; the bound answers at once.
+  RWSlistCollectables* left = make_chain(60, left_nodes);
+  RWSlistCollectables* right = make_chain(60, right_nodes);
+  EXPECT_FALSE(left->IsEqual(right));
+  // The budget belongs to one outermost comparison: the next one starts afresh.
+  EXPECT_TRUE(left_nodes[3]->IsEqual(right_nodes[3].get()));
+}
+
+}  // namespace
