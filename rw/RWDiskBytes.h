@@ -4,16 +4,16 @@
 
 #include <cstdint>
 
+#include "rw/RWByteCodec.h"
+
 namespace vel::disk {
 
 inline std::uint16_t LoadU16(const unsigned char* bytes) {
-  return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+  return LoadBytes<ByteOrder::kLittle, std::uint16_t>(bytes);
 }
 
 inline std::uint32_t LoadU32(const unsigned char* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[2]) << 16) |
-         (static_cast<std::uint32_t>(bytes[3]) << 24);
+  return LoadBytes<ByteOrder::kLittle, std::uint32_t>(bytes);
 }
 
 inline std::int32_t LoadI32(const unsigned char* bytes) {
@@ -21,15 +21,11 @@ inline std::int32_t LoadI32(const unsigned char* bytes) {
 }
 
 inline void StoreU16(unsigned char* bytes, std::uint16_t value) {
-  bytes[0] = static_cast<unsigned char>(value & 0xFF);
-  bytes[1] = static_cast<unsigned char>(value >> 8);
+  StoreBytes<ByteOrder::kLittle>(value, bytes);
 }
 
 inline void StoreU32(unsigned char* bytes, std::uint32_t value) {
-  bytes[0] = static_cast<unsigned char>(value & 0xFF);
-  bytes[1] = static_cast<unsigned char>((value >> 8) & 0xFF);
-  bytes[2] = static_cast<unsigned char>((value >> 16) & 0xFF);
-  bytes[3] = static_cast<unsigned char>(value >> 24);
+  StoreBytes<ByteOrder::kLittle>(value, bytes);
 }
 
 inline void StoreI32(unsigned char* bytes, std::int32_t value) {

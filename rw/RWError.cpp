@@ -16,26 +16,17 @@ std::atomic<RWErrorHook> g_error_hook{&FatalErrorHandler};
 // Depth of the calling thread's soft-error scopes.
 thread_local int t_soft_depth = 0;
 
-char* CopyText(const char* text) {
-  const std::size_t size = std::strlen(text) + 1;
-  char* copy = new (std::nothrow) char[size];
-  if (copy != nullptr) {
-    std::memcpy(copy, text, size);
-  }
-  return copy;
-}
-
 }  // namespace
 
 RWErrorBase::RWErrorBase(const char* text)
-    : text_(CopyText(text != nullptr ? text : "")), owns_text_(1) {}
+    : text_(RWDuplicateText(text != nullptr ? text : "")), owns_text_(1) {}
 
 RWErrorBase::RWErrorBase(const RWCatalogMessage& message)
-    : text_(CopyText(message.Text())), owns_text_(1) {}
+    : text_(RWDuplicateText(message.Text())), owns_text_(1) {}
 
 RWErrorBase::RWErrorBase(const char* text, bool copy) {
   if (copy) {
-    text_ = CopyText(text != nullptr ? text : "");
+    text_ = RWDuplicateText(text != nullptr ? text : "");
     owns_text_ = 1;
   } else {
     text_ = text;
@@ -44,7 +35,7 @@ RWErrorBase::RWErrorBase(const char* text, bool copy) {
 
 RWErrorBase::RWErrorBase(const RWErrorBase& other) {
   if (other.OwnsText()) {
-    text_ = CopyText(other.Text());
+    text_ = RWDuplicateText(other.Text());
     owns_text_ = 1;
   } else {
     text_ = other.text_;
@@ -60,7 +51,8 @@ RWErrorBase::~RWErrorBase() {
 RWNoMemoryError::RWNoMemoryError(std::uint32_t requested_size)
     : RWErrorBase(MessageText(RWCORE_NOMEM()), false), requested_size_(requested_size) {}
 
-RWFileError::RWFileError(const RWCatalogMessage& message, const RWBinaryFile* file,
+RWFileError::RWFileError(const RWCatalogMessage& message,
+                         const RWBinaryFile* file,
                          Operation operation)
     : RWInternalError(message), file_(file), operation_(operation) {}
 
@@ -95,12 +87,24 @@ void CallHook(const RWErrorBase& error) {
 
 }  // namespace
 
-void RWThrow(const RWErrorBase& error) { CallHook(error); }
-void RWThrow(const RWInternalError& error) { CallHook(error); }
-void RWThrow(const RWFileError& error) { CallHook(error); }
-void RWThrow(const RWStreamError& error) { CallHook(error); }
-void RWThrow(const RWDataError& error) { CallHook(error); }
-void RWThrow(const RWIndexError& error) { CallHook(error); }
+void RWThrow(const RWErrorBase& error) {
+  CallHook(error);
+}
+void RWThrow(const RWInternalError& error) {
+  CallHook(error);
+}
+void RWThrow(const RWFileError& error) {
+  CallHook(error);
+}
+void RWThrow(const RWStreamError& error) {
+  CallHook(error);
+}
+void RWThrow(const RWDataError& error) {
+  CallHook(error);
+}
+void RWThrow(const RWIndexError& error) {
+  CallHook(error);
+}
 
 void RWRaiseGeneric(const RWMessageId* id, ...) {
   va_list arguments;
@@ -126,7 +130,8 @@ void RWRaiseData(const RWMessageId* id, ...) {
   RWThrow(RWDataError(message));
 }
 
-void RWRaiseFile(const RWBinaryFile* file, RWFileError::Operation operation,
+void RWRaiseFile(const RWBinaryFile* file,
+                 RWFileError::Operation operation,
                  const RWMessageId* id) {
   RWThrow(RWFileError(RWCatalogMessage(id), file, operation));
 }

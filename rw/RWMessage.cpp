@@ -61,55 +61,121 @@ const RWMessageId* const* MessageTable() {
   return table;
 }
 
-char* CopyText(const char* text) {
+}  // namespace
+
+// Indexes into kMessages: tools 0..21, core 22..32.
+const RWMessageId* RWTOOL_ALLOCOUT() {
+  return &kMessages[0];
+}
+const RWMessageId* RWTOOL_BADRE() {
+  return &kMessages[1];
+}
+const RWMessageId* RWTOOL_CRABS() {
+  return &kMessages[2];
+}
+const RWMessageId* RWTOOL_FLIST() {
+  return &kMessages[3];
+}
+const RWMessageId* RWTOOL_ID() {
+  return &kMessages[4];
+}
+const RWMessageId* RWTOOL_INDEX() {
+  return &kMessages[5];
+}
+const RWMessageId* RWTOOL_LOCK() {
+  return &kMessages[6];
+}
+const RWMessageId* RWTOOL_LONGINDEX() {
+  return &kMessages[7];
+}
+const RWMessageId* RWTOOL_MAGIC() {
+  return &kMessages[8];
+}
+const RWMessageId* RWTOOL_NEVECL() {
+  return &kMessages[9];
+}
+const RWMessageId* RWTOOL_NOCREATE() {
+  return &kMessages[10];
+}
+const RWMessageId* RWTOOL_NOTALLOW() {
+  return &kMessages[11];
+}
+const RWMessageId* RWTOOL_READERR() {
+  return &kMessages[12];
+}
+const RWMessageId* RWTOOL_REF() {
+  return &kMessages[13];
+}
+const RWMessageId* RWTOOL_SEEKERR() {
+  return &kMessages[14];
+}
+const RWMessageId* RWTOOL_STREAM() {
+  return &kMessages[15];
+}
+const RWMessageId* RWTOOL_SUBSTRING() {
+  return &kMessages[16];
+}
+const RWMessageId* RWTOOL_UNLOCK() {
+  return &kMessages[17];
+}
+const RWMessageId* RWTOOL_WRITEERR() {
+  return &kMessages[18];
+}
+const RWMessageId* RWTOOL_INDEXERR() {
+  return &kMessages[19];
+}
+const RWMessageId* RWTOOL_NPOSINDEX() {
+  return &kMessages[20];
+}
+const RWMessageId* RWTOOL_NOPERSIST() {
+  return &kMessages[21];
+}
+const RWMessageId* RWCORE_EOF() {
+  return &kMessages[22];
+}
+const RWMessageId* RWCORE_GENERIC() {
+  return &kMessages[23];
+}
+const RWMessageId* RWCORE_INVADDR() {
+  return &kMessages[24];
+}
+const RWMessageId* RWCORE_LOCK() {
+  return &kMessages[25];
+}
+const RWMessageId* RWCORE_NOINIT() {
+  return &kMessages[26];
+}
+const RWMessageId* RWCORE_NOMEM() {
+  return &kMessages[27];
+}
+const RWMessageId* RWCORE_OPERR() {
+  return &kMessages[28];
+}
+const RWMessageId* RWCORE_OUTALLOC() {
+  return &kMessages[29];
+}
+const RWMessageId* RWCORE_OVFLOW() {
+  return &kMessages[30];
+}
+const RWMessageId* RWCORE_STREAM() {
+  return &kMessages[31];
+}
+const RWMessageId* RWCORE_SYNSTREAM() {
+  return &kMessages[32];
+}
+
+const RWMessageId* const* RWAllMessages(std::uint32_t* count) {
+  *count = kMessageCount;
+  return MessageTable();
+}
+
+char* RWDuplicateText(const char* text) {
   const std::size_t size = std::strlen(text) + 1;
   char* copy = new (std::nothrow) char[size];
   if (copy != nullptr) {
     std::memcpy(copy, text, size);
   }
   return copy;
-}
-
-}  // namespace
-
-// Indexes into kMessages: tools 0..21, core 22..32.
-const RWMessageId* RWTOOL_ALLOCOUT() { return &kMessages[0]; }
-const RWMessageId* RWTOOL_BADRE() { return &kMessages[1]; }
-const RWMessageId* RWTOOL_CRABS() { return &kMessages[2]; }
-const RWMessageId* RWTOOL_FLIST() { return &kMessages[3]; }
-const RWMessageId* RWTOOL_ID() { return &kMessages[4]; }
-const RWMessageId* RWTOOL_INDEX() { return &kMessages[5]; }
-const RWMessageId* RWTOOL_LOCK() { return &kMessages[6]; }
-const RWMessageId* RWTOOL_LONGINDEX() { return &kMessages[7]; }
-const RWMessageId* RWTOOL_MAGIC() { return &kMessages[8]; }
-const RWMessageId* RWTOOL_NEVECL() { return &kMessages[9]; }
-const RWMessageId* RWTOOL_NOCREATE() { return &kMessages[10]; }
-const RWMessageId* RWTOOL_NOTALLOW() { return &kMessages[11]; }
-const RWMessageId* RWTOOL_READERR() { return &kMessages[12]; }
-const RWMessageId* RWTOOL_REF() { return &kMessages[13]; }
-const RWMessageId* RWTOOL_SEEKERR() { return &kMessages[14]; }
-const RWMessageId* RWTOOL_STREAM() { return &kMessages[15]; }
-const RWMessageId* RWTOOL_SUBSTRING() { return &kMessages[16]; }
-const RWMessageId* RWTOOL_UNLOCK() { return &kMessages[17]; }
-const RWMessageId* RWTOOL_WRITEERR() { return &kMessages[18]; }
-const RWMessageId* RWTOOL_INDEXERR() { return &kMessages[19]; }
-const RWMessageId* RWTOOL_NPOSINDEX() { return &kMessages[20]; }
-const RWMessageId* RWTOOL_NOPERSIST() { return &kMessages[21]; }
-const RWMessageId* RWCORE_EOF() { return &kMessages[22]; }
-const RWMessageId* RWCORE_GENERIC() { return &kMessages[23]; }
-const RWMessageId* RWCORE_INVADDR() { return &kMessages[24]; }
-const RWMessageId* RWCORE_LOCK() { return &kMessages[25]; }
-const RWMessageId* RWCORE_NOINIT() { return &kMessages[26]; }
-const RWMessageId* RWCORE_NOMEM() { return &kMessages[27]; }
-const RWMessageId* RWCORE_OPERR() { return &kMessages[28]; }
-const RWMessageId* RWCORE_OUTALLOC() { return &kMessages[29]; }
-const RWMessageId* RWCORE_OVFLOW() { return &kMessages[30]; }
-const RWMessageId* RWCORE_STREAM() { return &kMessages[31]; }
-const RWMessageId* RWCORE_SYNSTREAM() { return &kMessages[32]; }
-
-const RWMessageId* const* RWAllMessages(std::uint32_t* count) {
-  *count = kMessageCount;
-  return MessageTable();
 }
 
 const char* MessageText(const RWMessageId* id) {
@@ -132,13 +198,15 @@ RWCatalogMessage::RWCatalogMessage(const RWMessageId* id, ...) {
   va_end(arguments);
 }
 
-RWCatalogMessage::RWCatalogMessage(const char* text) : text_(CopyText(text != nullptr ? text : "")) {}
+RWCatalogMessage::RWCatalogMessage(const char* text)
+    : text_(RWDuplicateText(text != nullptr ? text : "")) {}
 
-RWCatalogMessage::RWCatalogMessage(const RWCatalogMessage& other) : text_(CopyText(other.Text())) {}
+RWCatalogMessage::RWCatalogMessage(const RWCatalogMessage& other)
+    : text_(RWDuplicateText(other.Text())) {}
 
 RWCatalogMessage& RWCatalogMessage::operator=(const RWCatalogMessage& other) {
   if (this != &other) {
-    char* copy = CopyText(other.Text());
+    char* copy = RWDuplicateText(other.Text());
     delete[] text_;
     text_ = copy;
   }

@@ -53,6 +53,9 @@ const RWMessageId* RWCORE_SYNSTREAM();  // 0x100a
 // Every record of both domains, tools first, in number order (for tables and tests).
 const RWMessageId* const* RWAllMessages(std::uint32_t* count);
 
+// A heap copy of a NUL-terminated text (delete[] it), or null when memory is short.
+char* RWDuplicateText(const char* text);
+
 // The record's format text.
 const char* MessageText(const RWMessageId* id);
 
