@@ -11,6 +11,10 @@
 // it, a reference afterwards), so shared targets stay shared across a save and restore. The
 // reference word itself is never stored. The class factory never makes a counted pointer: it is
 // always saved and restored in place, inside its holder.
+//
+// A restored target is kept by its reference word, outside the restore's bookkeeping, which never
+// frees it. A holder that restores counted pointers resets them in its ForgetRestoredMembers, so a
+// failed restore leaves it holding nothing the restore gave it (see rw/rwstore.h).
 #pragma once
 
 #include <cstdint>

@@ -135,9 +135,8 @@ void MPersistentComposite::Restore(Carrier& carrier) {
     return;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
-    // The children are held by their reference words, which the restore's bookkeeping never
-    // frees: when the restore fails, Clear lets go of them (and the composite's destructor, when
-    // the failed record made the composite).
+    // No holder is named: the child is kept by its reference word, which the restore's
+    // bookkeeping never frees (see the top of the header).
     RWRestoredMember member(carrier, nullptr);
     RWCollectable* object = member.Object();
     const bool accepted = vel::CarrierGood(carrier) &&
@@ -291,6 +290,10 @@ int MPersistentComposite::ReplaceKindOf(RWClassID id, const GBaseObject* object)
 void MPersistentComposite::Clear() {
   children_.Empty(children_.Capacity() == kClearedCapacity ? children_.Capacity()
                                                            : kClearedCapacity);
+}
+
+void MPersistentComposite::ForgetRestoredMembers() {
+  Clear();
 }
 
 template <typename Test, typename Recurse>

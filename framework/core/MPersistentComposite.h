@@ -11,7 +11,10 @@
 //        record)
 // A restore clears the composite first (as Clear) and appends every child read. It fails the
 // carrier, keeping none of what it read, for a child that is not a framework object and for a
-// reference to a record still being read (the composite itself or one that holds it).
+// reference to a record still being read (the composite itself or one that holds it). The children
+// are kept by their reference words, outside the restore's bookkeeping, which therefore never frees
+// them: when a restore fails, ForgetRestoredMembers (Clear) lets go of them, and what no one else
+// holds goes with it.
 //
 // The composite has no lock of its own: one thread at a time uses it.
 #pragma once
@@ -62,6 +65,8 @@ class MPersistentComposite : public GBaseObject {
   int ReplaceKindOf(RWClassID id, const GBaseObject* object) override;
   // Drops every child and leaves capacity 64.
   void Clear() override;
+  // A failed restore: Clear.
+  void ForgetRestoredMembers() override;
   GBaseObject* FindByKey(std::uint32_t key) const override;
   GBaseObject* FindByClassId(RWClassID id) const override;
   GBaseObject* FindEqual(const GBaseObject* object) const override;

@@ -325,6 +325,25 @@ TEST(MPersistentCompositeTest, ARestoreThatWouldHoldItselfFails) {
   }
 }
 
+// A failed restore into a composite the caller gives leaves it empty: nothing the restore gave it
+// stays, and what only the restore made is freed (the leak checker sees the rest).
+TEST(MPersistentCompositeTest, AFailedRestoreIntoAGivenCompositeLeavesItEmpty) {
+  std::unique_ptr<MPersistentComposite> tree(Tree());
+  for (const Carrier carrier : vel::test::kAllCarriers) {
+    SCOPED_TRACE(vel::test::CarrierName(carrier));
+    const Bytes bytes = vel::test::SaveGraph(carrier, tree.get());
+    for (std::size_t length = 1; length < bytes.size(); ++length) {
+      MPersistentComposite given;
+      given.Add(new FwTestLeaf(7));
+      const auto into = vel::test::RestoreInto(
+          carrier, Bytes(bytes.begin(), bytes.begin() + length), given);
+      EXPECT_TRUE(into.failed);
+      EXPECT_LE(given.Count(), 1u) << length;  // before the count was read, the old child stays
+      EXPECT_EQ(FwTestLeaf::Live(), 4 + static_cast<int>(given.Count())) << length;
+    }
+  }
+}
+
 TEST(GCountedPtrArrayTest, IndexErrorsDoNothingWhenTheHookReturns) {
   vel::test::RecordingErrorHook hook;
   GCountedPtrArray array;

@@ -79,6 +79,15 @@ void CheckTruncations(const FwSample& sample, Carrier carrier) {
     EXPECT_TRUE(restored.failed) << "cut at " << length;
     EXPECT_EQ(restored.object, nullptr) << "cut at " << length;
     DeleteRestored(restored.object);
+
+    // Restored into an object the caller gives, the failure leaves it safe to use and to delete.
+    Owned given(dynamic_cast<GBaseObject*>(object->CreateInstance()));
+    ASSERT_NE(given, nullptr);
+    const Restored into =
+        RestoreInto(carrier, Bytes(bytes.begin(), bytes.begin() + length), *given);
+    EXPECT_TRUE(into.failed) << "cut at " << length;
+    (void)SaveGraph(carrier, given.get());
+    (void)given->TotalCount();
   }
 }
 

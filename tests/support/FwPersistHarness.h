@@ -5,7 +5,9 @@
 //       object record equal TotalStoredSize;
 //   (b) the object round-trips: the restored object has the same class, passes the sample's
 //       equality check (IsSameKey by default), and saving it again gives the same bytes;
-//   (c) the stored bytes cut at every length restore soft: a failed carrier and no object;
+//   (c) the stored bytes cut at every length restore soft: a failed carrier and no object, and
+//       restored into an object the caller gives, a failed carrier and an object that is safe to
+//       use and to delete;
 //   (d) a class version word other than 1 at each level of the class chain (every checked word the
 //       save writes, nested objects included) fails the carrier and hands out no object.
 //

@@ -72,6 +72,7 @@ class FwPtrHolder : public GBaseObject {
   void SaveContents(RWBinaryFile& file) const override;
   // Keys equal, and both targets null or IsSameKey.
   bool IsSameKey(const GBaseObject* other) const override;
+  void ForgetRestoredMembers() override { pointer_.Reset(); }
 
   GCountedPtr& Pointer() { return pointer_; }
   const GCountedPtr& Pointer() const { return pointer_; }
