@@ -336,41 +336,50 @@ const EscapeCase kEscapes[] = {
     {"Empty", "", "()"},
 };
 
-TEST(GPSLibWriterTest, ShowsEscapeTheirText) {
-  const std::int16_t xs[] = {10, 20, 30};
-  const std::int16_t ys[] = {-1, -2, -3};
+TEST(GPSLibWriterTest, ShowsAndTheMediaTypeEscapeTheirText) {
+  const std::int16_t advances[] = {10};
   for (const EscapeCase& c : kEscapes) {
     SCOPED_TRACE(c.name);
     const auto length = static_cast<std::uint32_t>(c.text.size());
-    EXPECT_EQ(std::string(c.literal) + "[10 20 ] xshow\r\n",
-              EmitPS([&](GPSLibWriter& w) { return w.XShow(c.text.data(), length, xs, 2); }));
-    EXPECT_EQ(std::string(c.literal) + "[-1 -2 -3 ] yshow\r\n",
-              EmitPS([&](GPSLibWriter& w) { return w.YShow(c.text.data(), length, ys, 3); }));
-    EXPECT_EQ(std::string(c.literal) + "[10 -1 20 -2 ] xyshow\r\n", EmitPS([&](GPSLibWriter& w) {
-                return w.XYShow(c.text.data(), length, xs, 2, ys, 2);
-              }));
+    const std::string literal = c.literal;
+    const std::string x =
+        EmitPS([&](GPSLibWriter& w) { return w.XShow(c.text.data(), length, advances, 1); });
+    EXPECT_EQ(literal + "[", x.substr(0, literal.size() + 1));
+    EXPECT_EQ("] xshow\r\n", x.substr(x.size() - 9));
+    const std::string y =
+        EmitPS([&](GPSLibWriter& w) { return w.YShow(c.text.data(), length, advances, 1); });
+    EXPECT_EQ(literal + "[", y.substr(0, literal.size() + 1));
+    const std::string xy = EmitPS(
+        [&](GPSLibWriter& w) { return w.XYShow(c.text.data(), length, advances, 1, advances, 1); });
+    EXPECT_EQ(literal + "[10 10 ", xy.substr(0, literal.size() + 7));
     if (!c.text.empty() && c.text.find('\0') == std::string::npos) {
       const std::string page = EmitPS([&](GPSLibWriter& w) {
         return w.DocumentSetup(600, 600, 0, 0, 0, 1, 0, 0) |
                w.PageSetup(612, 792, 0, c.text.c_str(), 0, 1);
       });
-      EXPECT_NE(std::string::npos, page.find(std::string(" /MediaType ") + c.literal + " /Manual"))
-          << page;
+      EXPECT_NE(std::string::npos, page.find(" /MediaType " + literal + " /ManualFeed")) << page;
     }
   }
 }
 
-TEST(GPSLibWriterTest, ShowsWriteExactlyLengthBytesAndTheirAdvances) {
+TEST(GPSLibWriterTest, ShowsWriteExactlyLengthBytesAndAnAdvanceForEach) {
   const std::int16_t xs[] = {1, 2, 3};
   const std::int16_t ys[] = {4};
-  // The length counts, not a terminator: "abc" cut to 2, and no advances at all.
-  EXPECT_EQ("(ab)[] xshow\r\n",
-            EmitPS([](GPSLibWriter& w) { return w.XShow("abc", 2, nullptr, 7); }));
-  // Pairs run to the longer array; the shorter one's missing values are 0.
+  // The length counts, not a terminator: "abc" cut to 2.
+  EXPECT_EQ("(ab)[1 2 ] xshow\r\n",
+            EmitPS([&](GPSLibWriter& w) { return w.XShow("abc", 2, xs, 2); }));
+  // More advances than bytes are all written; fewer are made up with 0, which the show needs.
+  EXPECT_EQ("(a)[1 2 3 ] yshow\r\n",
+            EmitPS([&](GPSLibWriter& w) { return w.YShow("a", 1, xs, 3); }));
+  EXPECT_EQ("(abc)[1 0 0 ] xshow\r\n",
+            EmitPS([&](GPSLibWriter& w) { return w.XShow("abc", 3, xs, 1); }));
+  EXPECT_EQ("(ab)[0 0 ] xshow\r\n",
+            EmitPS([](GPSLibWriter& w) { return w.XShow("ab", 2, nullptr, 7); }));
+  // Pairs run to the longest of the arrays and the text; missing values are 0.
   EXPECT_EQ("(abc)[1 4 2 0 3 0 ] xyshow\r\n",
             EmitPS([&](GPSLibWriter& w) { return w.XYShow("abc", 3, xs, 3, ys, 1); }));
-  EXPECT_EQ("(a)[0 4 ] xyshow\r\n",
-            EmitPS([&](GPSLibWriter& w) { return w.XYShow("a", 1, nullptr, 3, ys, 1); }));
+  EXPECT_EQ("(ab)[0 4 0 0 ] xyshow\r\n",
+            EmitPS([&](GPSLibWriter& w) { return w.XYShow("ab", 2, nullptr, 3, ys, 1); }));
   EXPECT_EQ("()[] xshow\r\n",
             EmitPS([](GPSLibWriter& w) { return w.XShow(nullptr, 4, nullptr, 0); }));
 }

@@ -588,11 +588,19 @@ std::int32_t GPSLibWriter::WriteShow(const char* text,
                                      const std::int16_t* values,
                                      std::uint32_t count,
                                      const char* show) {
+  if (text == nullptr) {
+    length = 0;
+  }
+  if (values == nullptr) {
+    count = 0;
+  }
   FirstFailure status;
   status += WritePSString(text, length);
   status += Append("[");
-  for (std::uint32_t i = 0; values != nullptr && i < count; ++i) {
-    status += WriteInt(values[i]);
+  // The show refuses an array shorter than its text: missing advances are 0.
+  const std::uint32_t entries = count > length ? count : length;
+  for (std::uint32_t i = 0; i < entries; ++i) {
+    status += WriteInt(i < count ? values[i] : 0);
   }
   status += Append("]");
   status += Append(show);
@@ -619,6 +627,9 @@ std::int32_t GPSLibWriter::XYShow(const char* text,
                                   std::uint32_t x_count,
                                   const std::int16_t* ys,
                                   std::uint32_t y_count) {
+  if (text == nullptr) {
+    length = 0;
+  }
   if (xs == nullptr) {
     x_count = 0;
   }
@@ -628,7 +639,10 @@ std::int32_t GPSLibWriter::XYShow(const char* text,
   FirstFailure status;
   status += WritePSString(text, length);
   status += Append("[");
-  const std::uint32_t pairs = x_count > y_count ? x_count : y_count;
+  std::uint32_t pairs = x_count > y_count ? x_count : y_count;
+  if (pairs < length) {
+    pairs = length;
+  }
   for (std::uint32_t i = 0; i < pairs; ++i) {
     status +=
         WritePoint(i < x_count ? xs[i] : std::int16_t{0}, i < y_count ? ys[i] : std::int16_t{0});

@@ -176,7 +176,8 @@ class GPSLibWriter {
   // ---- Text ------------------------------------------------------------------------------------
 
   // The show operators: the text as a PostScript string, exactly length bytes ("(", ")" and "\"
-  // escaped with a backslash, bytes below 32 and 127 as \ooo), then the advances.
+  // escaped with a backslash, bytes below 32 and 127 as \ooo), then the advances, one per byte at
+  // least: an advance beyond the array's count is written as 0 (the shows refuse a short array).
   [[nodiscard]] std::int32_t XShow(const char* text,
                                    std::uint32_t length,
                                    const std::int16_t* widths,
@@ -185,8 +186,7 @@ class GPSLibWriter {
                                    std::uint32_t length,
                                    const std::int16_t* heights,
                                    std::uint32_t count);
-  // One x and one y value for each index below x_count or y_count; a value beyond its array's
-  // count is written as 0.
+  // One x and one y value for each index below x_count, y_count or length.
   [[nodiscard]] std::int32_t XYShow(const char* text,
                                     std::uint32_t length,
                                     const std::int16_t* xs,
