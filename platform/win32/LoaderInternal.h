@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PlatformTypes.h"
 #include "platform/win32/ModuleDescriptor.h"
-#include "platform/win32/win32types.h"
 
 namespace vel::platform::detail {
 

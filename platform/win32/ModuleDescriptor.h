@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/win32/win32types.h"
+#include "platform/PlatformTypes.h"
 
 namespace vel::platform {
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/CallLog.h"
+#include "platform/WideText.h"
 #include "platform/win32/LoaderInternal.h"
 #include "platform/win32/text.h"
 
@@ -76,7 +77,7 @@ bool IsPath(std::u16string_view name) {
 }
 
 std::u16string KeyOf(std::u16string_view name) {
-  return StripDll(FoldedCopy(name));
+  return StripDll(FoldCase(name));
 }
 
 std::u16string WithDll(std::u16string name) {
@@ -126,9 +127,9 @@ ResourceRecord RecordOf(const ResourceId& type,
                         std::uint32_t size) {
   ResourceRecord record;
   record.type_id = type.name == nullptr ? type.id : 0;
-  record.type_name = type.name == nullptr ? u"" : FoldedCopy(type.name);
+  record.type_name = type.name == nullptr ? u"" : FoldCase(type.name);
   record.name_id = name.name == nullptr ? name.id : 0;
-  record.name_name = name.name == nullptr ? u"" : FoldedCopy(name.name);
+  record.name_name = name.name == nullptr ? u"" : FoldCase(name.name);
   record.language = language;
   record.data = data;
   record.size = size;
@@ -179,10 +180,10 @@ std::optional<std::string> FindInFolder(const State& state, std::u16string_view 
   if (state.host_folder.empty()) {
     return std::nullopt;
   }
-  const std::u16string wanted = KeyOf(BaseName(name)) + FoldedCopy(WidenAnsi(ModuleFileSuffix()));
+  const std::u16string wanted = KeyOf(BaseName(name)) + FoldCase(WidenAnsi(ModuleFileSuffix()));
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(state.host_folder, error)) {
-    if (FoldedCopy(WidenAnsi(entry.path().filename().string())) == wanted &&
+    if (FoldCase(WidenAnsi(entry.path().filename().string())) == wanted &&
         entry.is_regular_file(error)) {
       return entry.path().string();
     }

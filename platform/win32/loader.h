@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PlatformTypes.h"
 #include "platform/win32/ModuleDescriptor.h"
-#include "platform/win32/win32types.h"
 
 inline constexpr DWORD DLL_PROCESS_DETACH = 0;
 inline constexpr DWORD DLL_PROCESS_ATTACH = 1;

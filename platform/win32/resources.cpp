@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/CallLog.h"
+#include "platform/WideText.h"
 #include "platform/win32/LoaderInternal.h"
 #include "platform/win32/text.h"
 
@@ -40,7 +41,7 @@ Key KeyOf(LPCWSTR text) {
     key.id = static_cast<std::uint16_t>(value);
     return key;
   }
-  key.name = vel::platform::FoldedCopy(text);
+  key.name = vel::platform::FoldCase(text);
   return key;
 }
 

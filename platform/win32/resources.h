@@ -2,7 +2,7 @@
 // (platform/win32/ModuleDescriptor.h).
 #pragma once
 
-#include "platform/win32/win32types.h"
+#include "platform/PlatformTypes.h"
 
 // An integer resource id in the pointer form the resource calls take, and the test for it.
 inline LPCWSTR MAKEINTRESOURCEW(WORD id) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/WideText.h"
+
 namespace {
 
 thread_local DWORD last_error = 0;
@@ -45,13 +47,30 @@ bool IsAnsiCodePage(UINT code_page) {
   return code_page == CP_ACP || code_page == CP_THREAD_ACP || code_page == 1252;
 }
 
+// Upper case of the letters of code page 1252, for the comparisons of lstrcmpi.
+char16_t UpperCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c == 0xFF) {
+    return 0x178;
+  }
+  if (c == 0x161 || c == 0x153 || c == 0x17E) {  // the 1252 letters with capitals
+    return static_cast<char16_t>(c - 1);
+  }
+  return c;
+}
+
 int CompareFolded(const char16_t* left, const char16_t* right) {
   if (left == nullptr || right == nullptr) {
     return left == right ? 0 : (left == nullptr ? -1 : 1);
   }
   for (;; ++left, ++right) {
-    const char16_t a = vel::platform::FoldCase(*left);
-    const char16_t b = vel::platform::FoldCase(*right);
+    const char16_t a = UpperCase(*left);
+    const char16_t b = UpperCase(*right);
     if (a != b) {
       return a < b ? -1 : 1;
     }
@@ -365,42 +384,6 @@ int MulDiv(int number, int numerator, int denominator) {
 
 namespace vel::platform {
 
-char16_t FoldCase(char16_t c) {
-  if (c >= u'a' && c <= u'z') {
-    return static_cast<char16_t>(c - 0x20);
-  }
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
-    return static_cast<char16_t>(c - 0x20);
-  }
-  if (c == 0xFF) {
-    return 0x178;
-  }
-  if (c == 0x161 || c == 0x153 || c == 0x17E) {  // the 1252 letters with capitals
-    return static_cast<char16_t>(c - 1);
-  }
-  return c;
-}
-
-bool EqualsIgnoringCase(std::u16string_view left, std::u16string_view right) {
-  if (left.size() != right.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    if (FoldCase(left[i]) != FoldCase(right[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::u16string FoldedCopy(std::u16string_view text) {
-  std::u16string folded(text);
-  for (char16_t& c : folded) {
-    c = FoldCase(c);
-  }
-  return folded;
-}
-
 std::u16string WidenAnsi(std::string_view text) {
   std::u16string wide;
   wide.reserve(text.size());
@@ -421,19 +404,7 @@ std::string NarrowAnsi(std::u16string_view text) {
 }
 
 std::string LogText(LPCWSTR text) {
-  if (text == nullptr) {
-    return "(null)";
-  }
-  return LogText(std::u16string_view(text));
-}
-
-std::string LogText(std::u16string_view text) {
-  std::string line;
-  line.reserve(text.size());
-  for (char16_t c : text) {
-    line.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
-  }
-  return line;
+  return text == nullptr ? "(null)" : ToUtf8(text);
 }
 
 }  // namespace vel::platform

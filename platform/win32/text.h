@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/win32types.h"
+#include "platform/PlatformTypes.h"
 
 // The last error is kept per thread; every thread starts at 0.
 void SetLastError(DWORD error);
@@ -56,17 +56,11 @@ int MulDiv(int number, int numerator, int denominator);
 
 namespace vel::platform {
 
-// Helpers the stand-ins share for names that the platform compares ignoring case.
-char16_t FoldCase(char16_t c);
-bool EqualsIgnoringCase(std::u16string_view left, std::u16string_view right);
-std::u16string FoldedCopy(std::u16string_view text);
-
 // Code page 1252 conversions of whole strings.
 std::u16string WidenAnsi(std::string_view text);
 std::string NarrowAnsi(std::u16string_view text);
 
-// Text of a wide string for log lines (non-ASCII as '?'); "(null)" for null.
+// Text of a wide string for log lines (UTF-8); "(null)" for null.
 std::string LogText(LPCWSTR text);
-std::string LogText(std::u16string_view text);
 
 }  // namespace vel::platform

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/CallLog.h"
+#include "platform/WideText.h"
 #include "platform/win32/LoaderInternal.h"
 #include "platform/win32/text.h"
 

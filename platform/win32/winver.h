@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/win32/win32types.h"
+#include "platform/PlatformTypes.h"
 
 // The fixed file information of a version block, 52 bytes in the 32-bit layout.
 struct VS_FIXEDFILEINFO {

@@ -155,6 +155,12 @@ TEST_F(Win32LoaderTest, SharedLibraryFromTheModuleFolder) {
   ASSERT_NE(own_handle, nullptr);
   EXPECT_EQ(attach_calls(), 1);
   EXPECT_EQ(own_handle(), module);
+  // The module reaches the host's platform: its last error is the host's.
+  auto set_last_error =
+      reinterpret_cast<void (*)(DWORD)>(GetProcAddress(module, "TestModuleSetLastError"));
+  ASSERT_NE(set_last_error, nullptr);
+  set_last_error(4321);
+  EXPECT_EQ(GetLastError(), 4321u);
   // Only the module's own exports, not what it reaches through its dependencies.
   EXPECT_EQ(GetProcAddress(module, "malloc"), nullptr);
   EXPECT_EQ(GetProcAddress(module, "Entry"), nullptr);  // not exported

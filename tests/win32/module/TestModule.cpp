@@ -1,6 +1,7 @@
 // A module shared library for the loader tests: an entry that counts its calls, one string block
 // and one export.
 #include "platform/win32/ModuleDescriptor.h"
+#include "platform/win32/text.h"
 
 namespace {
 
@@ -51,4 +52,9 @@ VEL_MODULE_EXPORT int TestModuleDetachCalls() {
 }
 VEL_MODULE_EXPORT HINSTANCE TestModuleOwnHandle() {
   return own_handle;
+}
+
+// Sets the last error through the host's platform: one platform per process.
+VEL_MODULE_EXPORT void TestModuleSetLastError(DWORD error) {
+  SetLastError(error);
 }
