@@ -71,10 +71,12 @@ void CheckTrueTypeSegment(const Bytes& s, std::vector<std::string>* problems) {
     power *= 2;
     ++selector;
   }
-  if (Be16(s, 6) != 16 * power || Be16(s, 8) != selector || Be16(s, 10) != 16 * tables - 16 * power) {
-    problems->push_back("'GT' searchRange, entrySelector, rangeShift (" + std::to_string(Be16(s, 6)) +
-                        ", " + std::to_string(Be16(s, 8)) + ", " + std::to_string(Be16(s, 10)) +
-                        ") do not fit numTables " + std::to_string(tables));
+  if (Be16(s, 6) != 16 * power || Be16(s, 8) != selector ||
+      Be16(s, 10) != 16 * tables - 16 * power) {
+    problems->push_back("'GT' searchRange, entrySelector, rangeShift (" +
+                        std::to_string(Be16(s, 6)) + ", " + std::to_string(Be16(s, 8)) + ", " +
+                        std::to_string(Be16(s, 10)) + ") do not fit numTables " +
+                        std::to_string(tables));
   }
   const std::size_t directory_end = 12 + std::size_t{16} * tables;
   if (directory_end > s.size()) {
@@ -165,8 +167,7 @@ std::vector<std::string> ParseXlFontHeader(XlFont* font) {
     problems.push_back("descriptor format " + std::to_string(font->format) + " is not 0");
   }
   if (font->orientation != 0) {
-    problems.push_back("descriptor orientation " + std::to_string(font->orientation) +
-                       " is not 0");
+    problems.push_back("descriptor orientation " + std::to_string(font->orientation) + " is not 0");
   }
   if (font->scaling != kScalingTrueType && font->scaling != kScalingBitmap) {
     problems.push_back("descriptor scaling technology " + std::to_string(font->scaling) +

@@ -13,120 +13,229 @@ namespace {
 const char* AttributeNameOrNull(std::uint8_t id) {
   switch (id) {
     // 0x02-0x15: colour
-    case 0x02: return "PaletteDepth";
-    case 0x03: return "ColorSpace";
-    case 0x04: return "NullBrush";
-    case 0x05: return "NullPen";
-    case 0x06: return "PaletteData";
-    case 0x08: return "PatternSelectID";
-    case 0x09: return "GrayLevel";
-    case 0x0B: return "RGBColor";
-    case 0x0C: return "PatternOrigin";
-    case 0x0D: return "NewDestinationSize";
-    case 0x0E: return "PrimaryArray";
-    case 0x0F: return "PrimaryDepth";
-    case 0x11: return "ColorimetricColorSpace";
-    case 0x12: return "XYChromaticities";
-    case 0x13: return "WhitePointReference";
-    case 0x14: return "CRGBMinMax";
-    case 0x15: return "GammaGain";
+    case 0x02:
+      return "PaletteDepth";
+    case 0x03:
+      return "ColorSpace";
+    case 0x04:
+      return "NullBrush";
+    case 0x05:
+      return "NullPen";
+    case 0x06:
+      return "PaletteData";
+    case 0x08:
+      return "PatternSelectID";
+    case 0x09:
+      return "GrayLevel";
+    case 0x0B:
+      return "RGBColor";
+    case 0x0C:
+      return "PatternOrigin";
+    case 0x0D:
+      return "NewDestinationSize";
+    case 0x0E:
+      return "PrimaryArray";
+    case 0x0F:
+      return "PrimaryDepth";
+    case 0x11:
+      return "ColorimetricColorSpace";
+    case 0x12:
+      return "XYChromaticities";
+    case 0x13:
+      return "WhitePointReference";
+    case 0x14:
+      return "CRGBMinMax";
+    case 0x15:
+      return "GammaGain";
     // 0x21-0x36: halftone, media and page
-    case 0x21: return "DeviceMatrix";
-    case 0x22: return "DitherMatrixDataType";
-    case 0x23: return "DitherOrigin";
-    case 0x24: return "MediaDestination";
-    case 0x25: return "MediaSize";
-    case 0x26: return "MediaSource";
-    case 0x27: return "MediaType";
-    case 0x28: return "Orientation";
-    case 0x29: return "PageAngle";
-    case 0x2A: return "PageOrigin";
-    case 0x2B: return "PageScale";
-    case 0x2C: return "ROP3";
-    case 0x2D: return "TxMode";
-    case 0x2F: return "CustomMediaSize";
-    case 0x30: return "CustomMediaSizeUnits";
-    case 0x31: return "PageCopies";
-    case 0x32: return "DitherMatrixSize";
-    case 0x33: return "DitherMatrixDepth";
-    case 0x34: return "SimplexPageMode";
-    case 0x35: return "DuplexPageMode";
-    case 0x36: return "DuplexPageSide";
+    case 0x21:
+      return "DeviceMatrix";
+    case 0x22:
+      return "DitherMatrixDataType";
+    case 0x23:
+      return "DitherOrigin";
+    case 0x24:
+      return "MediaDestination";
+    case 0x25:
+      return "MediaSize";
+    case 0x26:
+      return "MediaSource";
+    case 0x27:
+      return "MediaType";
+    case 0x28:
+      return "Orientation";
+    case 0x29:
+      return "PageAngle";
+    case 0x2A:
+      return "PageOrigin";
+    case 0x2B:
+      return "PageScale";
+    case 0x2C:
+      return "ROP3";
+    case 0x2D:
+      return "TxMode";
+    case 0x2F:
+      return "CustomMediaSize";
+    case 0x30:
+      return "CustomMediaSizeUnits";
+    case 0x31:
+      return "PageCopies";
+    case 0x32:
+      return "DitherMatrixSize";
+    case 0x33:
+      return "DitherMatrixDepth";
+    case 0x34:
+      return "SimplexPageMode";
+    case 0x35:
+      return "DuplexPageMode";
+    case 0x36:
+      return "DuplexPageSide";
     // 0x41-0x54: drawing
-    case 0x41: return "ArcDirection";
-    case 0x42: return "BoundingBox";
-    case 0x43: return "DashOffset";
-    case 0x44: return "EllipseDimension";
-    case 0x45: return "EndPoint";
-    case 0x46: return "FillMode";
-    case 0x47: return "LineCapStyle";
-    case 0x48: return "LineJoinStyle";
-    case 0x49: return "MiterLength";
-    case 0x4A: return "LineDashStyle";
-    case 0x4B: return "PenWidth";
-    case 0x4C: return "Point";
-    case 0x4D: return "NumberOfPoints";
-    case 0x4E: return "SolidLine";
-    case 0x4F: return "StartPoint";
-    case 0x50: return "PointType";
-    case 0x51: return "ControlPoint1";
-    case 0x52: return "ControlPoint2";
-    case 0x53: return "ClipRegion";
-    case 0x54: return "ClipMode";
+    case 0x41:
+      return "ArcDirection";
+    case 0x42:
+      return "BoundingBox";
+    case 0x43:
+      return "DashOffset";
+    case 0x44:
+      return "EllipseDimension";
+    case 0x45:
+      return "EndPoint";
+    case 0x46:
+      return "FillMode";
+    case 0x47:
+      return "LineCapStyle";
+    case 0x48:
+      return "LineJoinStyle";
+    case 0x49:
+      return "MiterLength";
+    case 0x4A:
+      return "LineDashStyle";
+    case 0x4B:
+      return "PenWidth";
+    case 0x4C:
+      return "Point";
+    case 0x4D:
+      return "NumberOfPoints";
+    case 0x4E:
+      return "SolidLine";
+    case 0x4F:
+      return "StartPoint";
+    case 0x50:
+      return "PointType";
+    case 0x51:
+      return "ControlPoint1";
+    case 0x52:
+      return "ControlPoint2";
+    case 0x53:
+      return "ClipRegion";
+    case 0x54:
+      return "ClipMode";
     // 0x62-0x73: images, patterns and scan lines
-    case 0x62: return "ColorDepth";
-    case 0x63: return "BlockHeight";
-    case 0x64: return "ColorMapping";
-    case 0x65: return "CompressMode";
-    case 0x66: return "DestinationBox";
-    case 0x67: return "DestinationSize";
-    case 0x68: return "PatternPersistence";
-    case 0x69: return "PatternDefineID";
-    case 0x6B: return "SourceHeight";
-    case 0x6C: return "SourceWidth";
-    case 0x6D: return "StartLine";
-    case 0x6E: return "PadBytesMultiple";
-    case 0x6F: return "BlockByteLength";
-    case 0x73: return "NumberOfScanLines";
+    case 0x62:
+      return "ColorDepth";
+    case 0x63:
+      return "BlockHeight";
+    case 0x64:
+      return "ColorMapping";
+    case 0x65:
+      return "CompressMode";
+    case 0x66:
+      return "DestinationBox";
+    case 0x67:
+      return "DestinationSize";
+    case 0x68:
+      return "PatternPersistence";
+    case 0x69:
+      return "PatternDefineID";
+    case 0x6B:
+      return "SourceHeight";
+    case 0x6C:
+      return "SourceWidth";
+    case 0x6D:
+      return "StartLine";
+    case 0x6E:
+      return "PadBytesMultiple";
+    case 0x6F:
+      return "BlockByteLength";
+    case 0x73:
+      return "NumberOfScanLines";
     // 0x81-0x9B: session, streams and vendor attributes
-    case 0x81: return "CommentData";
-    case 0x82: return "DataOrg";
-    case 0x86: return "Measure";
-    case 0x88: return "SourceType";
-    case 0x89: return "UnitsPerMeasure";
-    case 0x8A: return "QueryKey";
-    case 0x8B: return "StreamName";
-    case 0x8C: return "StreamDataLength";
-    case 0x8F: return "ErrorReport";
-    case 0x91: return "VUExtension";
-    case 0x92: return "VUDataLength";
-    case 0x93: return "VUAttr1";
-    case 0x94: return "VUAttr2";
-    case 0x95: return "VUAttr3";
-    case 0x96: return "VUAttr4";
-    case 0x97: return "VUAttr5";
-    case 0x98: return "VUAttr6";
-    case 0x99: return "VUAttr7";
-    case 0x9A: return "VUAttr8";
-    case 0x9B: return "VUAttr9";
+    case 0x81:
+      return "CommentData";
+    case 0x82:
+      return "DataOrg";
+    case 0x86:
+      return "Measure";
+    case 0x88:
+      return "SourceType";
+    case 0x89:
+      return "UnitsPerMeasure";
+    case 0x8A:
+      return "QueryKey";
+    case 0x8B:
+      return "StreamName";
+    case 0x8C:
+      return "StreamDataLength";
+    case 0x8F:
+      return "ErrorReport";
+    case 0x91:
+      return "VUExtension";
+    case 0x92:
+      return "VUDataLength";
+    case 0x93:
+      return "VUAttr1";
+    case 0x94:
+      return "VUAttr2";
+    case 0x95:
+      return "VUAttr3";
+    case 0x96:
+      return "VUAttr4";
+    case 0x97:
+      return "VUAttr5";
+    case 0x98:
+      return "VUAttr6";
+    case 0x99:
+      return "VUAttr7";
+    case 0x9A:
+      return "VUAttr8";
+    case 0x9B:
+      return "VUAttr9";
     // 0xA1-0xB1: fonts and text
-    case 0xA1: return "CharAngle";
-    case 0xA2: return "CharCode";
-    case 0xA3: return "CharDataSize";
-    case 0xA4: return "CharScale";
-    case 0xA5: return "CharShear";
-    case 0xA6: return "CharSize";
-    case 0xA7: return "FontHeaderLength";
-    case 0xA8: return "FontName";
-    case 0xA9: return "FontFormat";
-    case 0xAA: return "SymbolSet";
-    case 0xAB: return "TextData";
-    case 0xAC: return "CharSubModeArray";
-    case 0xAD: return "WritingMode";
-    case 0xAF: return "XSpacingData";
-    case 0xB0: return "YSpacingData";
-    case 0xB1: return "CharBoldValue";
-    default: return nullptr;
+    case 0xA1:
+      return "CharAngle";
+    case 0xA2:
+      return "CharCode";
+    case 0xA3:
+      return "CharDataSize";
+    case 0xA4:
+      return "CharScale";
+    case 0xA5:
+      return "CharShear";
+    case 0xA6:
+      return "CharSize";
+    case 0xA7:
+      return "FontHeaderLength";
+    case 0xA8:
+      return "FontName";
+    case 0xA9:
+      return "FontFormat";
+    case 0xAA:
+      return "SymbolSet";
+    case 0xAB:
+      return "TextData";
+    case 0xAC:
+      return "CharSubModeArray";
+    case 0xAD:
+      return "WritingMode";
+    case 0xAF:
+      return "XSpacingData";
+    case 0xB0:
+      return "YSpacingData";
+    case 0xB1:
+      return "CharBoldValue";
+    default:
+      return nullptr;
   }
 }
 
@@ -164,10 +273,10 @@ std::vector<XlOpRule> BuildRules() {
                                                 {0x51, kCoordXY, kOpt},
                                                 {0x52, kCoordXY, kOpt},
                                                 {0x45, kCoordXY, kOpt}};
-  const std::vector<XlAttrRule> round_rectangle = {{0x42, kCoordBox, kReq},
-                                                   {0x44, kU16XY, kReq}};
-  const std::vector<XlAttrRule> text = {
-      {0xAB, kUBArr | kU16Arr, kReq}, {0xAF, kUBArr | kS16Arr, kOpt}, {0xB0, kUBArr | kS16Arr, kOpt}};
+  const std::vector<XlAttrRule> round_rectangle = {{0x42, kCoordBox, kReq}, {0x44, kU16XY, kReq}};
+  const std::vector<XlAttrRule> text = {{0xAB, kUBArr | kU16Arr, kReq},
+                                        {0xAF, kUBArr | kS16Arr, kOpt},
+                                        {0xB0, kUBArr | kS16Arr, kOpt}};
   const std::vector<XlAttrRule> image = {{0x64, kUB, kReq},
                                          {0x62, kUB, kReq},
                                          {0x6C, kU16, kReq},
@@ -178,12 +287,9 @@ std::vector<XlOpRule> BuildRules() {
   pattern.push_back({0x68, kUB, kReq});
   const std::vector<XlAttrRule> read_block = {
       {0x6D, kU16 | kU32, kReq}, {0x63, kU16 | kU32, kReq}, {0x65, kUB, kReq}};
-  const std::vector<XlAttrRule> brush_pen_common = {{0x09, kR32 | kUB, kOpt},
-                                                    {0x08, kS16, kOpt},
-                                                    {0x0D, kU16XY, kOpt},
-                                                    {0x0B, kR32Arr | kUBArr, kOpt},
-                                                    {0x0F, kUB, kOpt},
-                                                    {0x0E, kUBArr, kOpt}};
+  const std::vector<XlAttrRule> brush_pen_common = {
+      {0x09, kR32 | kUB, kOpt},       {0x08, kS16, kOpt}, {0x0D, kU16XY, kOpt},
+      {0x0B, kR32Arr | kUBArr, kOpt}, {0x0F, kUB, kOpt},  {0x0E, kUBArr, kOpt}};
   std::vector<XlAttrRule> brush = brush_pen_common;
   brush.push_back({0x04, kUB, kOpt});
   std::vector<XlAttrRule> pen = brush_pen_common;
@@ -195,10 +301,16 @@ std::vector<XlOpRule> BuildRules() {
 
   return {
       // Session and page structure.
-      {0x41, "BeginSession", P::kSession, D::kNone,
+      {0x41,
+       "BeginSession",
+       P::kSession,
+       D::kNone,
        {{0x89, kU16XY, kReq}, {0x86, kUB, kReq}, {0x8F, kUB, kOpt}}},
       {0x42, "EndSession", P::kSession, D::kNone, {}},
-      {0x43, "BeginPage", P::kSession, D::kNone,
+      {0x43,
+       "BeginPage",
+       P::kSession,
+       D::kNone,
        {{0x28, kUB, kReq},
         {0x25, kUB | kUBArr, kOpt},
         {0x2F, kU16XY, kOpt},
@@ -213,7 +325,11 @@ std::vector<XlOpRule> BuildRules() {
       {0x4A, "EchoComment", P::kAnywhere, D::kNone, {{0x81, kUBArr, kReq}}},
       {0x4B, "Query", P::kAnywhere, D::kNone, {{0x8A, kUBArr, kReq}}},
       // Fonts.
-      {0x4F, "BeginFontHeader", P::kDataSource, D::kNone, {{0xA8, kUBArr, kReq}, {0xA9, kUB, kReq}}},
+      {0x4F,
+       "BeginFontHeader",
+       P::kDataSource,
+       D::kNone,
+       {{0xA8, kUBArr, kReq}, {0xA9, kUB, kReq}}},
       {0x50, "ReadFontHeader", P::kBlock, D::kAlways, {{0xA7, kU16, kReq}}},
       {0x51, "EndFontHeader", P::kBlock, D::kNone, {}},
       {0x52, "BeginChar", P::kDataSource, D::kNone, {{0xA8, kUBArr, kReq}}},
@@ -238,7 +354,10 @@ std::vector<XlOpRule> BuildRules() {
       {0x67, "SetClipIntersect", P::kPage, D::kNone, {{0x53, kUB, kReq}}},
       {0x68, "SetClipRectangle", P::kPage, D::kNone, {{0x42, kCoordBox, kReq}, {0x53, kUB, kReq}}},
       {0x69, "SetClipToPage", P::kPage, D::kNone, {}},
-      {0x6A, "SetColorSpace", P::kPage, D::kNone,
+      {0x6A,
+       "SetColorSpace",
+       P::kPage,
+       D::kNone,
        {{0x03, kUB, kOpt},
         {0x02, kUB, kOpt},
         {0x06, kUBArr, kOpt},
@@ -249,16 +368,25 @@ std::vector<XlOpRule> BuildRules() {
         {0x15, kR32Arr, kOpt}}},
       {0x6B, "SetCursor", P::kPage, D::kNone, {{0x4C, kCoordXY, kReq}}},
       {0x6C, "SetCursorRel", P::kPage, D::kNone, {{0x4C, kCoordXY, kReq}}},
-      {0x6D, "SetHalftoneMethod", P::kPage, D::kWithForm,
+      {0x6D,
+       "SetHalftoneMethod",
+       P::kPage,
+       D::kWithForm,
        {{0x21, kUB, kOpt},
         {0x32, kU16XY, kOpt},
         {0x33, kUB, kOpt},
         {0x22, kUB, kOpt},
         {0x23, kU16XY, kOpt}}},
       {0x6E, "SetFillMode", P::kPage, D::kNone, {{0x46, kUB, kReq}}},
-      {0x6F, "SetFont", P::kPage, D::kNone,
+      {0x6F,
+       "SetFont",
+       P::kPage,
+       D::kNone,
        {{0xA8, kUBArr, kReq}, {0xA6, kR32, kReq}, {0xAA, kU16, kReq}}},
-      {0x70, "SetLineDash", P::kPage, D::kNone,
+      {0x70,
+       "SetLineDash",
+       P::kPage,
+       D::kNone,
        {{0x4A, kU16Arr, kOpt}, {0x43, kU16, kOpt}, {0x4E, kUB, kOpt}}},
       {0x71, "SetLineCap", P::kPage, D::kNone, {{0x47, kUB, kReq}}},
       {0x72, "SetLineJoin", P::kPage, D::kNone, {{0x48, kUB, kReq}}},
@@ -280,8 +408,14 @@ std::vector<XlOpRule> BuildRules() {
       {0x84, "CloseSubPath", P::kPage, D::kNone, {}},
       {0x85, "NewPath", P::kPage, D::kNone, {}},
       {0x86, "PaintPath", P::kPage, D::kNone, {}},
-      {0x91, "ArcPath", P::kPage, D::kNone,
-       {{0x42, kCoordBox, kReq}, {0x4F, kCoordXY, kReq}, {0x45, kCoordXY, kReq}, {0x41, kUB, kReq}}},
+      {0x91,
+       "ArcPath",
+       P::kPage,
+       D::kNone,
+       {{0x42, kCoordBox, kReq},
+        {0x4F, kCoordXY, kReq},
+        {0x45, kCoordXY, kReq},
+        {0x41, kUB, kReq}}},
       {0x93, "BezierPath", P::kPage, D::kWithForm, bezier_forms},
       {0x95, "BezierRelPath", P::kPage, D::kWithForm, bezier_forms},
       {0x96, "Chord", P::kPage, D::kNone, box_start_end},
@@ -326,14 +460,22 @@ const std::array<const XlOpRule*, 256>& RuleIndex() {
 // Names of the operators that have no rule (our jobs never send them).
 const char* UncheckedOperatorName(std::uint8_t code) {
   switch (code) {
-    case 0x4C: return "Diagnostic3";
-    case 0x7E: return "SetNeutralAxis";
-    case 0x82: return "BeginUserDefinedLineCap";
-    case 0x83: return "EndUserDefinedLineCap";
-    case 0x92: return "SetColorTrapping";
-    case 0x94: return "SetAdaptiveHalftoning";
-    case 0xBF: return "PassThrough";
-    default: return nullptr;
+    case 0x4C:
+      return "Diagnostic3";
+    case 0x7E:
+      return "SetNeutralAxis";
+    case 0x82:
+      return "BeginUserDefinedLineCap";
+    case 0x83:
+      return "EndUserDefinedLineCap";
+    case 0x92:
+      return "SetColorTrapping";
+    case 0x94:
+      return "SetAdaptiveHalftoning";
+    case 0xBF:
+      return "PassThrough";
+    default:
+      return nullptr;
   }
 }
 
@@ -351,11 +493,16 @@ std::uint32_t XlTypeBitOf(std::uint8_t tag) {
     return 0;
   }
   switch (tag & 0xF8) {
-    case 0xC0: return 1u << type;
-    case 0xC8: return 1u << (6 + type);
-    case 0xD0: return 1u << (12 + type);
-    case 0xE0: return 1u << (18 + type);
-    default: return 0;
+    case 0xC0:
+      return 1u << type;
+    case 0xC8:
+      return 1u << (6 + type);
+    case 0xD0:
+      return 1u << (12 + type);
+    case 0xE0:
+      return 1u << (18 + type);
+    default:
+      return 0;
   }
 }
 

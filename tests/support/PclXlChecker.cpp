@@ -85,13 +85,20 @@ enum class Block { kNone, kImage, kPattern, kScan, kFontHeader, kChar, kStream }
 
 const char* BlockName(Block block) {
   switch (block) {
-    case Block::kNone: return "no block";
-    case Block::kImage: return "an image (BeginImage)";
-    case Block::kPattern: return "a raster pattern (BeginRastPattern)";
-    case Block::kScan: return "a scan block (BeginScan)";
-    case Block::kFontHeader: return "a font header (BeginFontHeader)";
-    case Block::kChar: return "a character block (BeginChar)";
-    case Block::kStream: return "a stream (BeginStream)";
+    case Block::kNone:
+      return "no block";
+    case Block::kImage:
+      return "an image (BeginImage)";
+    case Block::kPattern:
+      return "a raster pattern (BeginRastPattern)";
+    case Block::kScan:
+      return "a scan block (BeginScan)";
+    case Block::kFontHeader:
+      return "a font header (BeginFontHeader)";
+    case Block::kChar:
+      return "a character block (BeginChar)";
+    case Block::kStream:
+      return "a stream (BeginStream)";
   }
   return "?";
 }
@@ -105,25 +112,44 @@ struct BlockUse {
 
 BlockUse BlockOf(std::uint8_t code) {
   switch (code) {
-    case op::kBeginImage: return {Block::kImage, Block::kNone, Block::kNone};
-    case op::kReadImage: return {Block::kNone, Block::kImage, Block::kNone};
-    case op::kEndImage: return {Block::kNone, Block::kNone, Block::kImage};
-    case op::kBeginRastPattern: return {Block::kPattern, Block::kNone, Block::kNone};
-    case op::kReadRastPattern: return {Block::kNone, Block::kPattern, Block::kNone};
-    case op::kEndRastPattern: return {Block::kNone, Block::kNone, Block::kPattern};
-    case op::kBeginScan: return {Block::kScan, Block::kNone, Block::kNone};
-    case op::kScanLineRel: return {Block::kNone, Block::kScan, Block::kNone};
-    case op::kEndScan: return {Block::kNone, Block::kNone, Block::kScan};
-    case op::kBeginFontHeader: return {Block::kFontHeader, Block::kNone, Block::kNone};
-    case op::kReadFontHeader: return {Block::kNone, Block::kFontHeader, Block::kNone};
-    case op::kEndFontHeader: return {Block::kNone, Block::kNone, Block::kFontHeader};
-    case op::kBeginChar: return {Block::kChar, Block::kNone, Block::kNone};
-    case op::kReadChar: return {Block::kNone, Block::kChar, Block::kNone};
-    case op::kEndChar: return {Block::kNone, Block::kNone, Block::kChar};
-    case op::kBeginStream: return {Block::kStream, Block::kNone, Block::kNone};
-    case op::kReadStream: return {Block::kNone, Block::kStream, Block::kNone};
-    case op::kEndStream: return {Block::kNone, Block::kNone, Block::kStream};
-    default: return {};
+    case op::kBeginImage:
+      return {Block::kImage, Block::kNone, Block::kNone};
+    case op::kReadImage:
+      return {Block::kNone, Block::kImage, Block::kNone};
+    case op::kEndImage:
+      return {Block::kNone, Block::kNone, Block::kImage};
+    case op::kBeginRastPattern:
+      return {Block::kPattern, Block::kNone, Block::kNone};
+    case op::kReadRastPattern:
+      return {Block::kNone, Block::kPattern, Block::kNone};
+    case op::kEndRastPattern:
+      return {Block::kNone, Block::kNone, Block::kPattern};
+    case op::kBeginScan:
+      return {Block::kScan, Block::kNone, Block::kNone};
+    case op::kScanLineRel:
+      return {Block::kNone, Block::kScan, Block::kNone};
+    case op::kEndScan:
+      return {Block::kNone, Block::kNone, Block::kScan};
+    case op::kBeginFontHeader:
+      return {Block::kFontHeader, Block::kNone, Block::kNone};
+    case op::kReadFontHeader:
+      return {Block::kNone, Block::kFontHeader, Block::kNone};
+    case op::kEndFontHeader:
+      return {Block::kNone, Block::kNone, Block::kFontHeader};
+    case op::kBeginChar:
+      return {Block::kChar, Block::kNone, Block::kNone};
+    case op::kReadChar:
+      return {Block::kNone, Block::kChar, Block::kNone};
+    case op::kEndChar:
+      return {Block::kNone, Block::kNone, Block::kChar};
+    case op::kBeginStream:
+      return {Block::kStream, Block::kNone, Block::kNone};
+    case op::kReadStream:
+      return {Block::kNone, Block::kStream, Block::kNone};
+    case op::kEndStream:
+      return {Block::kNone, Block::kNone, Block::kStream};
+    default:
+      return {};
   }
 }
 
@@ -166,7 +192,9 @@ class Walker {
   void Warn(const char* rule, std::size_t offset, std::string message) {
     Report(XlSeverity::kWarning, rule, offset, std::move(message));
   }
-  void OpError(const char* rule, std::string message) { Error(rule, op_->offset, std::move(message)); }
+  void OpError(const char* rule, std::string message) {
+    Error(rule, op_->offset, std::move(message));
+  }
 
   // The envelope; returns false when there is none. Sets the language data's range.
   bool Envelope(const Bytes& bytes, std::size_t* begin, std::size_t* end);
@@ -217,13 +245,15 @@ class Walker {
   std::vector<GraphicsState> gs_stack_;
   std::map<long, long> patterns_;  // defined pattern id -> persistence
   std::map<std::string, FontState> fonts_;
-  std::string header_font_;  // the font whose header is being read
-  std::string char_font_;    // the font of the open character block
+  std::string header_font_;               // the font whose header is being read
+  std::string char_font_;                 // the font of the open character block
   std::optional<std::string> page_font_;  // set by SetFont in this page
   ActiveRaster raster_;
 };
 
-void Walker::Report(XlSeverity severity, const char* rule, std::size_t offset,
+void Walker::Report(XlSeverity severity,
+                    const char* rule,
+                    std::size_t offset,
                     std::string message) {
   XlFinding finding;
   finding.severity = severity;
@@ -273,8 +303,7 @@ bool Walker::Envelope(const Bytes& bytes, std::size_t* begin, std::size_t* end) 
     CheckPjlLine(line, pos);
     if (job_.pjl_lines.empty()) {
       constexpr std::string_view kJob = "@PJL JOB NAME=\"";
-      if (line.substr(0, kJob.size()) == kJob && line.size() > kJob.size() &&
-          line.back() == '"') {
+      if (line.substr(0, kJob.size()) == kJob && line.size() > kJob.size() && line.back() == '"') {
         job_.job_name = std::string(line.substr(kJob.size(), line.size() - kJob.size() - 1));
       } else {
         Error("envelope", pos, "the first PJL line is not the JOB NAME=\"...\" line");
@@ -297,8 +326,7 @@ bool Walker::Envelope(const Bytes& bytes, std::size_t* begin, std::size_t* end) 
   // The language data runs to the sequence that opens the trailer; a sequence followed by
   // anything else (bytes of an image, say) is taken as data when a trailer follows later.
   std::size_t uel = all.find(kUel, pos);
-  for (std::size_t next = uel; next != std::string_view::npos;
-       next = all.find(kUel, next + 1)) {
+  for (std::size_t next = uel; next != std::string_view::npos; next = all.find(kUel, next + 1)) {
     if (all.substr(next + kUel.size(), 4) == "@PJL") {
       uel = next;
       break;
@@ -397,8 +425,8 @@ void Walker::Header(const std::string& header, std::size_t base, bool decoded_on
 
 void Walker::Stream(const Bytes& bytes, std::size_t base) {
   const XlDecoded decoded = DecodePclXl(bytes);
-  const bool has_header = !bytes.empty() && (bytes[0] == '\'' || bytes[0] == '(' ||
-                                             bytes[0] == ')');
+  const bool has_header =
+      !bytes.empty() && (bytes[0] == '\'' || bytes[0] == '(' || bytes[0] == ')');
   Header(decoded.header, base, has_header);
 
   std::optional<XlItem> pending;  // a value waiting for its attribute id
@@ -499,8 +527,8 @@ void Walker::Operator(XlOperation& o) {
   }
   for (const XlAttribute& a : o.attributes) {
     if (a.id == attr::kFontName && a.values.size() > kLongFontName) {
-      Warn("font-name", o.offset, "FontName of " + std::to_string(a.values.size()) +
-                                      " bytes is longer than 16 bytes");
+      Warn("font-name", o.offset,
+           "FontName of " + std::to_string(a.values.size()) + " bytes is longer than 16 bytes");
     }
   }
 }
@@ -679,9 +707,15 @@ void Walker::Semantics() {
         OpError("header", "DataOrg is not 1 (low byte first), which the binding ')' needs");
       }
       break;
-    case op::kBeginPage: BeginPage(); break;
-    case op::kEndPage: EndPage(); break;
-    case op::kPushGS: gs_stack_.push_back(gs_); break;
+    case op::kBeginPage:
+      BeginPage();
+      break;
+    case op::kEndPage:
+      EndPage();
+      break;
+    case op::kPushGS:
+      gs_stack_.push_back(gs_);
+      break;
     case op::kPopGS:
       if (gs_stack_.empty()) {
         OpError("order", "PopGS without PushGS");
@@ -690,37 +724,82 @@ void Walker::Semantics() {
         gs_stack_.pop_back();
       }
       break;
-    case op::kSetColorSpace: ColorSpace(); break;
-    case op::kSetBrushSource: Source(false); break;
-    case op::kSetPenSource: Source(true); break;
-    case op::kSetLineDash: LineDash(); break;
+    case op::kSetColorSpace:
+      ColorSpace();
+      break;
+    case op::kSetBrushSource:
+      Source(false);
+      break;
+    case op::kSetPenSource:
+      Source(true);
+      break;
+    case op::kSetLineDash:
+      LineDash();
+      break;
     case op::kSetClipReplace:
       if (!path_has_content_) {
         Warn("clip", op_->offset, "SetClipReplace with no path since NewPath");
       }
       break;
-    case op::kLinePath: PathForm(false, false); break;
-    case op::kLineRelPath: PathForm(false, true); break;
-    case op::kBezierPath: PathForm(true, false); break;
-    case op::kBezierRelPath: PathForm(true, true); break;
-    case op::kBeginImage: BeginRaster(false); break;
-    case op::kBeginRastPattern: BeginRaster(true); break;
+    case op::kLinePath:
+      PathForm(false, false);
+      break;
+    case op::kLineRelPath:
+      PathForm(false, true);
+      break;
+    case op::kBezierPath:
+      PathForm(true, false);
+      break;
+    case op::kBezierRelPath:
+      PathForm(true, true);
+      break;
+    case op::kBeginImage:
+      BeginRaster(false);
+      break;
+    case op::kBeginRastPattern:
+      BeginRaster(true);
+      break;
     case op::kReadImage:
-    case op::kReadRastPattern: ReadRaster(); break;
+    case op::kReadRastPattern:
+      ReadRaster();
+      break;
     case op::kEndImage:
-    case op::kEndRastPattern: EndRaster(); break;
-    case op::kScanLineRel: ScanLines(); break;
-    case op::kBeginFontHeader: BeginFontHeader(); break;
-    case op::kReadFontHeader: ReadFontHeader(); break;
-    case op::kEndFontHeader: EndFontHeader(); break;
-    case op::kBeginChar: BeginChar(); break;
-    case op::kReadChar: ReadChar(); break;
-    case op::kEndChar: char_font_.clear(); break;
-    case op::kRemoveFont: RemoveFont(); break;
-    case op::kSetFont: SetFont(); break;
+    case op::kEndRastPattern:
+      EndRaster();
+      break;
+    case op::kScanLineRel:
+      ScanLines();
+      break;
+    case op::kBeginFontHeader:
+      BeginFontHeader();
+      break;
+    case op::kReadFontHeader:
+      ReadFontHeader();
+      break;
+    case op::kEndFontHeader:
+      EndFontHeader();
+      break;
+    case op::kBeginChar:
+      BeginChar();
+      break;
+    case op::kReadChar:
+      ReadChar();
+      break;
+    case op::kEndChar:
+      char_font_.clear();
+      break;
+    case op::kRemoveFont:
+      RemoveFont();
+      break;
+    case op::kSetFont:
+      SetFont();
+      break;
     case op::kText:
-    case op::kTextPath: Text(); break;
-    default: break;
+    case op::kTextPath:
+      Text();
+      break;
+    default:
+      break;
   }
 }
 
@@ -767,9 +846,9 @@ void Walker::ColorSpace() {
 
 void Walker::Source(bool pen) {
   const std::uint8_t null_id = pen ? attr::kNullPen : attr::kNullBrush;
-  RequireOneOf({attr::kGrayLevel, attr::kRGBColor, attr::kPatternSelectID, attr::kPrimaryArray,
-                null_id},
-               "colour source");
+  RequireOneOf(
+      {attr::kGrayLevel, attr::kRGBColor, attr::kPatternSelectID, attr::kPrimaryArray, null_id},
+      "colour source");
   if (op_->Find(attr::kNewDestinationSize) && !op_->Find(attr::kPatternSelectID)) {
     OpError("attributes", "NewDestinationSize without PatternSelectID");
   }
@@ -805,8 +884,8 @@ void Walker::PathForm(bool bezier, bool relative) {
     }
     const long n = Int(*op_, attr::kNumberOfPoints).value_or(0);
     const long point_type = Int(*op_, attr::kPointType).value_or(-1);
-    const bool type_ok = relative ? (point_type == 1 || point_type == 3)
-                                  : (point_type >= 0 && point_type <= 3);
+    const bool type_ok =
+        relative ? (point_type == 1 || point_type == 3) : (point_type >= 0 && point_type <= 3);
     if (!type_ok) {
       OpError("path", name + " PointType " + std::to_string(point_type) + " is not " +
                           (relative ? "1 (sbyte) or 3 (sint16)" : "0 to 3"));
@@ -826,9 +905,9 @@ void Walker::PathForm(bool bezier, bool relative) {
     }
     return;
   }
-  const bool complete = op_->Find(attr::kEndPoint) &&
-                        (!bezier || (op_->Find(attr::kControlPoint1) &&
-                                     op_->Find(attr::kControlPoint2)));
+  const bool complete =
+      op_->Find(attr::kEndPoint) &&
+      (!bezier || (op_->Find(attr::kControlPoint1) && op_->Find(attr::kControlPoint2)));
   if (!complete) {
     OpError("attributes", name + " needs NumberOfPoints and PointType, or " +
                               (bezier ? "ControlPoint1, ControlPoint2 and EndPoint" : "EndPoint"));
@@ -855,7 +934,8 @@ void Walker::BeginRaster(bool pattern) {
     }
   }
   if (mapping != 0 && mapping != 1) {
-    OpError("image", "ColorMapping " + std::to_string(mapping) + " is not 0 (direct) or 1 (indexed)");
+    OpError("image",
+            "ColorMapping " + std::to_string(mapping) + " is not 0 (direct) or 1 (indexed)");
     return;
   }
   if (depth < 0 || depth > 2) {
@@ -865,8 +945,9 @@ void Walker::BeginRaster(bool pattern) {
   r.color_mapping = static_cast<int>(mapping);
   r.bits = depth == 0 ? 1 : depth == 1 ? 4 : 8;
   r.components = mapping == 0 && gs_.color_space == 2 ? 3 : 1;
-  const std::size_t row = (static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.bits) + 7) /
-                          8 * static_cast<std::size_t>(r.components);
+  const std::size_t row =
+      (static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.bits) + 7) / 8 *
+      static_cast<std::size_t>(r.components);
   r.row_bytes = (row + 3) / 4 * 4;
   if (mapping == 1) {
     const std::size_t palette = (gs_.color_space == 2 ? 3u : 1u) << r.bits;
@@ -880,9 +961,9 @@ void Walker::BeginRaster(bool pattern) {
     }
   }
   if (r.width == 0 || r.height == 0) {
-    Warn("image", op_->offset, std::string(pattern ? "pattern" : "image") + " of width " +
-                                   std::to_string(r.width) + " and height " +
-                                   std::to_string(r.height));
+    Warn("image", op_->offset,
+         std::string(pattern ? "pattern" : "image") + " of width " + std::to_string(r.width) +
+             " and height " + std::to_string(r.height));
   }
   raster_.valid = true;
 }
@@ -925,15 +1006,15 @@ void Walker::ReadRaster() {
       return;
     }
     for (long i = 0; i < lines && r.row_bytes > 0; ++i) {
-      const auto at = data.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i) *
-                                                                 r.row_bytes);
+      const auto at =
+          data.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i) * r.row_bytes);
       r.rows.emplace_back(at, at + static_cast<std::ptrdiff_t>(r.row_bytes));
     }
     return;
   }
   if (mode != 1) {
-    OpError("image", name + " CompressMode " + std::to_string(mode) +
-                         " is not 0 (none) or 1 (run-length)");
+    OpError("image",
+            name + " CompressMode " + std::to_string(mode) + " is not 0 (none) or 1 (run-length)");
     return;
   }
   // Run-length: each row's packets decode to exactly one padded row.
@@ -1177,7 +1258,8 @@ std::string FormatFinding(const XlFinding& finding) {
 std::string XlAttribute::Text() const {
   std::string text;
   for (double v : values) {
-    text.push_back(static_cast<char>(static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFF)));
+    const bool byte = v >= 0 && v <= 255;  // false for NaN too
+    text.push_back(static_cast<char>(byte ? static_cast<std::uint8_t>(v) : '?'));
   }
   return text;
 }
@@ -1257,8 +1339,7 @@ XlCheckResult PclXlChecker::Check(const Bytes& bytes) const {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure() << "the PCL XL check found " << result.ErrorCount()
-                                       << " errors and " << result.WarningCount()
-                                       << " warnings:\n"
+                                       << " errors and " << result.WarningCount() << " warnings:\n"
                                        << result.Report();
 }
 

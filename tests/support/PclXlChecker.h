@@ -4,12 +4,12 @@
 // interpreter can be installed here, so this is the check a job meets before a printer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/ByteMatch.h"
 
@@ -19,10 +19,10 @@ enum class XlSeverity { kError, kWarning };
 
 struct XlFinding {
   XlSeverity severity = XlSeverity::kError;
-  std::string rule;         // the rule broken: "envelope", "types", "order", "image", "font", ...
-  std::size_t offset = 0;   // byte offset in the checked bytes
-  long op_index = -1;       // index of the operator in the stream (0 = first), -1 for none
-  std::string op_name;      // its name, empty for none
+  std::string rule;        // the rule broken: "envelope", "types", "order", "image", "font", ...
+  std::size_t offset = 0;  // byte offset in the checked bytes
+  long op_index = -1;      // index of the operator in the stream (0 = first), -1 for none
+  std::string op_name;     // its name, empty for none
   std::string message;
 };
 
@@ -65,7 +65,7 @@ struct XlRaster {
   long height = 0;
   long dest_width = 0;
   long dest_height = 0;
-  std::size_t row_bytes = 0;  // padded to a multiple of 4
+  std::size_t row_bytes = 0;        // padded to a multiple of 4
   std::vector<int> compress_modes;  // of each block
   std::vector<Bytes> rows;
 };

@@ -32,7 +32,7 @@ struct XlItem {
 struct XlDecoded {
   std::string header;  // the stream header line without its line feed, when the bytes open with one
   std::vector<XlItem> items;
-  std::string error;  // empty when every byte was decoded
+  std::string error;             // empty when every byte was decoded
   std::size_t error_offset = 0;  // where the item that failed starts
 };
 

@@ -1,4 +1,5 @@
 // The decoded PCL XL job as text for people.
+#include <cmath>
 #include <cstdio>
 
 #include "tests/support/PclXlCheckRules.h"
@@ -11,7 +12,10 @@ namespace {
 
 std::string Number(double value) {
   char text[32];
-  if (value == static_cast<double>(static_cast<long long>(value))) {
+  // Reals of a stream may hold anything (NaN, infinities, huge values): only whole numbers in
+  // range are printed as integers.
+  if (std::isfinite(value) && std::fabs(value) < 1e15 &&
+      value == static_cast<double>(static_cast<long long>(value))) {
     std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
   } else {
     std::snprintf(text, sizeof text, "%g", value);
@@ -79,9 +83,9 @@ std::string DumpPclXlJob(const XlJob& job) {
   for (const XlRaster& r : job.rasters) {
     std::snprintf(line, sizeof line,
                   "%s %ld: %ld x %ld, %d-bit %s x%d, to %ld x %ld, rows of %zu bytes, %zu rows\n",
-                  r.pattern ? "pattern" : "image", r.pattern ? r.pattern_id : 0L, r.width,
-                  r.height, r.bits, r.color_mapping == 1 ? "indexed" : "direct", r.components,
-                  r.dest_width, r.dest_height, r.row_bytes, r.rows.size());
+                  r.pattern ? "pattern" : "image", r.pattern ? r.pattern_id : 0L, r.width, r.height,
+                  r.bits, r.color_mapping == 1 ? "indexed" : "direct", r.components, r.dest_width,
+                  r.dest_height, r.row_bytes, r.rows.size());
     out += line;
   }
   for (const XlFont& f : job.fonts) {

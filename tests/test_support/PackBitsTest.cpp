@@ -1,8 +1,8 @@
 // The PackBits decoder: exact bytes for every packet kind, and failures that stay inside the
 // buffers (each buffer is sized exactly, so AddressSanitizer sees any stray access).
-#include "tests/support/PackBits.h"
-
 #include <gtest/gtest.h>
+
+#include "tests/support/PackBits.h"
 
 namespace vel::test {
 namespace {
@@ -70,10 +70,9 @@ TEST(PackBitsTest, BadPacketsFailInsideTheirBuffers) {
       {"repeat without its byte", HexBytes("00 07  FE"), 4, PackBitsStatus::kTruncated, 2, 1},
       {"literal of 128 cut at 127", Concat(HexBytes("7F"), Sequence(127)), 128,
        PackBitsStatus::kTruncated, 0, 0},
-      {"repeat longer than expected", HexBytes("00 01  FD 02"), 3, PackBitsStatus::kOverflow, 2,
-       1},
-      {"literal longer than expected", HexBytes("03 01 02 03 04"), 3, PackBitsStatus::kOverflow,
-       0, 0},
+      {"repeat longer than expected", HexBytes("00 01  FD 02"), 3, PackBitsStatus::kOverflow, 2, 1},
+      {"literal longer than expected", HexBytes("03 01 02 03 04"), 3, PackBitsStatus::kOverflow, 0,
+       0},
       {"count byte 0x80", HexBytes("00 01  80 02"), 4, PackBitsStatus::kBadCount, 2, 1},
   };
   for (const BadCase& c : cases) {

@@ -1,8 +1,12 @@
 // The PCL XL job checker over hand-written streams: for each rule a stream that passes and one
 // that fails, each failure named by its rule, operator and offset.
-#include "tests/support/PclXlChecker.h"
-
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+
+#include "tests/support/PclXlChecker.h"
 
 namespace vel::test {
 namespace {
@@ -11,8 +15,10 @@ namespace {
 constexpr const char* kHeader = ") QZ-PCL XL;2;0;Comment test\n";
 constexpr const char* kSession =
     "D1 58 02 58 02 F8 89  C0 00 F8 86  C0 03 F8 8F  41  # 600 x 600 per inch, BeginSession\n"
-    "C0 00 F8 88  C0 01 F8 82  48                        # SourceType 0, DataOrg 1, OpenDataSource\n";
-constexpr const char* kPageStart = "C0 00 F8 28  C0 02 F8 25  43  # Orientation 0, MediaSize 2, BeginPage\n";
+    "C0 00 F8 88  C0 01 F8 82  48                        # SourceType 0, DataOrg 1, "
+    "OpenDataSource\n";
+constexpr const char* kPageStart =
+    "C0 00 F8 28  C0 02 F8 25  43  # Orientation 0, MediaSize 2, BeginPage\n";
 constexpr const char* kPageEnd = "C1 01 00 F8 31  44  # PageCopies 1, EndPage\n";
 constexpr const char* kSessionEnd = "49 42  # CloseDataSource, EndSession\n";
 
@@ -66,8 +72,8 @@ struct Case {
   const char* name;
   Place place;
   std::string body;
-  const char* rule;  // null: the stream passes without findings
-  const char* op;    // the operator the finding names, "" for none
+  const char* rule;     // null: the stream passes without findings
+  const char* op;       // the operator the finding names, "" for none
   long at = kLastByte;  // offset of the finding in the body
   XlSeverity severity = XlSeverity::kError;
 };
@@ -110,23 +116,40 @@ XlCheckOptions Residents() {
   return options;
 }
 
+// With VEL_XL_SEED_DIR set, every case's stream is also written there: the seeds of the checker's
+// fuzz target (fuzz/corpus/fuzz_pclxl_checker) are made this way.
+void WriteSeed(const char* name, const Bytes& bytes) {
+  const char* dir = std::getenv("VEL_XL_SEED_DIR");
+  if (dir == nullptr) {
+    return;
+  }
+  std::string file = std::string(dir) + "/";
+  for (const char* c = name; *c != 0; ++c) {
+    file += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+  }
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
 void RunCases(const std::vector<Case>& cases) {
   const PclXlChecker checker(Residents());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Built built = Build(c);
+    WriteSeed(c.name, built.bytes);
     const XlCheckResult result = checker.Check(built.bytes);
     if (c.rule == nullptr) {
       EXPECT_TRUE(result.findings.empty()) << result.Report();
       continue;
     }
     const std::size_t body_size = HexBytes(c.body).size();
-    const std::size_t at = built.base + (c.at == kLastByte ? body_size - 1
-                                                           : static_cast<std::size_t>(c.at));
+    const std::size_t at =
+        built.base + (c.at == kLastByte ? body_size - 1 : static_cast<std::size_t>(c.at));
     bool found = false;
     for (const XlFinding& f : result.findings) {
-      found = found || (f.rule == c.rule && f.op_name == c.op && f.offset == at &&
-                        f.severity == c.severity);
+      found = found ||
+              (f.rule == c.rule && f.op_name == c.op && f.offset == at && f.severity == c.severity);
     }
     EXPECT_TRUE(found) << "expected [" << c.rule << "] at " << at << " naming '" << c.op
                        << "'; found:\n"
@@ -162,8 +185,7 @@ TEST(PclXlCheckerTest, NarrowFormsOfOurBackEnds) {
       {"cursor ubyte", Place::kPage, "D0 01 02 F8 4C 6B", nullptr, ""},
       {"cursor sint32", Place::kPage, "D4 01 00 00 00 02 00 00 00 F8 4C 6B", "types", "SetCursor"},
       {"rectangle real32 box", Place::kPage,
-       "E5 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00 F8 42 A1", "types",
-       "RectanglePath"},
+       "E5 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00 F8 42 A1", "types", "RectanglePath"},
       {"pen width uint16", Place::kPage, "C1 02 00 F8 4B 7A", nullptr, ""},
       {"pen width real32", Place::kPage, "C5 00 00 80 3F F8 4B 7A", "types", "SetPenWidth"},
       {"miter limit real32", Place::kPage, "C5 00 00 80 3F F8 49 73", "types", "SetMiterLimit"},
@@ -232,8 +254,8 @@ TEST(PclXlCheckerTest, ImagesAndPatterns) {
       "C0 02 F8 03  6A  C0 00 F8 64  C0 02 F8 62  C1 02 00 F8 6C  C1 01 00 F8 6B  "
       "D1 02 00 01 00 F8 67  B0  C1 00 00 F8 6D  C1 01 00 F8 63  C0 00 F8 65  ";
   RunCases({
-      {"raw rows", Place::kPage,
-       image + kReadBothRows + "B1 FB 08  01 02 03 04  05 06 07 08  B2", nullptr, ""},
+      {"raw rows", Place::kPage, image + kReadBothRows + "B1 FB 08  01 02 03 04  05 06 07 08  B2",
+       nullptr, ""},
       {"run-length rows", Place::kPage,
        image + "C1 00 00 F8 6D  C1 02 00 F8 63  C0 01 F8 65  B1 FB 04  FD 11  FD 22  B2", nullptr,
        ""},
@@ -254,8 +276,7 @@ TEST(PclXlCheckerTest, ImagesAndPatterns) {
       {"compress mode 2", Place::kPage,
        image + "C1 00 00 F8 6D  C1 02 00 F8 63  C0 02 F8 65  B1 FB 02  FF D8", "image", "ReadImage",
        static_cast<long>(HexBytes(image).size()) + 14},
-      {"read image without data", Place::kPage, image + kReadBothRows + "B1", "data",
-       "ReadImage"},
+      {"read image without data", Place::kPage, image + kReadBothRows + "B1", "data", "ReadImage"},
       {"indexed 1-bit gray with a 2-entry palette", Place::kPage,
        "C0 01 F8 03  C0 02 F8 02  C8 C1 02 00 00 FF F8 06  6A "
        "C0 01 F8 64  C0 00 F8 62  C1 08 00 F8 6C  C1 01 00 F8 6B  D1 08 00 01 00 F8 67  B0 "
@@ -273,8 +294,8 @@ TEST(PclXlCheckerTest, ImagesAndPatterns) {
        "D1 02 00 01 00 F8 67  B0  C1 00 00 F8 6D  C1 01 00 F8 63  C0 00 F8 65  "
        "B1 FB 08  FF 00 00 00 FF 00 00 00  B2",
        nullptr, ""},
-      {"direct RGB rows unpadded", Place::kPage, rgb_image + "B1 FB 06  FF 00 00 00 FF 00",
-       "image", "ReadImage", static_cast<long>(HexBytes(rgb_image).size())},
+      {"direct RGB rows unpadded", Place::kPage, rgb_image + "B1 FB 06  FF 00 00 00 FF 00", "image",
+       "ReadImage", static_cast<long>(HexBytes(rgb_image).size())},
       {"pattern defined and selected", Place::kPage,
        std::string(kImage4x2) + kPatternId1 + "B3 " + kReadBothRows +
            "B4 FB 08  01 02 03 04 05 06 07 08  B5  C3 01 00 F8 08  63",
@@ -301,17 +322,15 @@ TEST(PclXlCheckerTest, TextFontsAndCharacters) {
       {"font never defined", Place::kPage,
        "C8 C1 04 00 4E 6F 70 65 F8 A8  C5 00 00 40 41 F8 A6  C1 4E 02 F8 AA  6F", "font",
        "SetFont"},
-      {"downloaded font", Place::kPage,
-       download + kSetTest + cursor + "C8 C1 01 00 41 F8 AB  A8", nullptr, ""},
+      {"downloaded font", Place::kPage, download + kSetTest + cursor + "C8 C1 01 00 41 F8 AB  A8",
+       nullptr, ""},
       {"downloaded outside the page", Place::kDataSource, download, nullptr, ""},
       {"character never sent", Place::kPage,
        download + kSetTest + cursor + "C8 C1 01 00 42 F8 AB  A8", "text", "Text"},
       {"set font inside a font header", Place::kPage, std::string(kBeginTest) + kSetTest, "order",
        "SetFont"},
-      {"font removed", Place::kPage,
-       download + kTestName + "55 " + kSetTest, "font", "SetFont"},
-      {"remove an unknown font", Place::kPage, std::string(kTestName) + "55", "font",
-       "RemoveFont"},
+      {"font removed", Place::kPage, download + kTestName + "55 " + kSetTest, "font", "SetFont"},
+      {"remove an unknown font", Place::kPage, std::string(kTestName) + "55", "font", "RemoveFont"},
       {"defined twice", Place::kPage, download + kBeginTest, "font", "BeginFontHeader",
        static_cast<long>(HexBytes(download + kBeginTest).size()) - 1},
       {"header length differs", Place::kPage, DownloadTest(kTrueTypeHeader, 99), "font",
@@ -321,9 +340,8 @@ TEST(PclXlCheckerTest, TextFontsAndCharacters) {
            "52  C1 41 00 F8 A2  C2 0D 00 00 00 F8 A3  53 FB 0E "
            "01 01 00 0C 00 00 02 00 00 03 AA BB CC DD",
        "char", "ReadChar", static_cast<long>(HexBytes(DownloadTest()).size()) - 30 + 12},
-      {"character sent twice", Place::kPage,
-       download + kTestName + "52 " + kCharA + "54", "char", "ReadChar",
-       static_cast<long>(HexBytes(download).size()) + 11 + 12},
+      {"character sent twice", Place::kPage, download + kTestName + "52 " + kCharA + "54", "char",
+       "ReadChar", static_cast<long>(HexBytes(download).size()) + 11 + 12},
   });
 }
 
@@ -382,10 +400,11 @@ TEST(PclXlCheckerTest, FontHeaders) {
     return text.replace(text.find(from), from.size(), to);
   };
   const HeaderCase cases[] = {
-      {"TrueType with GT, VE, VR", descriptor + gt +
-                                       "56 45 00 00 00 06  00 01 00 00 00 FF "
-                                       "56 52 00 00 00 04  00 00 00 10 " +
-                                       null_segment,
+      {"TrueType with GT, VE, VR",
+       descriptor + gt +
+           "56 45 00 00 00 06  00 01 00 00 00 FF "
+           "56 52 00 00 00 04  00 00 00 10 " +
+           null_segment,
        nullptr},
       {"bitmap with BR", "00 00 00 02 FE 00 00 20  42 52 00 00 00 04 02 58 02 58 " + null_segment,
        nullptr},
@@ -400,8 +419,8 @@ TEST(PclXlCheckerTest, FontHeaders) {
       {"bytes after the null segment", descriptor + gt + null_segment + " 00", "follow the null"},
       {"segment past the end", descriptor + "47 43 00 00 00 08  00 00 FF FF 00 00",
        "runs past the header"},
-      {"search range", descriptor + replace(gt, "00 20  00 01  00 10", "00 30  00 01  00 10") +
-                           null_segment,
+      {"search range",
+       descriptor + replace(gt, "00 20  00 01  00 10", "00 30  00 01  00 10") + null_segment,
        "do not fit numTables 3"},
       {"no head table", descriptor + replace(gt, "68 65 61 64", "68 65 61 65") + null_segment,
        "no 'head'"},
@@ -493,7 +512,8 @@ TEST(PclXlCheckerTest, Characters) {
   }
 
   // A bitmap font: rows of ceil(width / 8) bytes after the 10-byte header.
-  const std::string bitmap_header = "00 00 00 02 FE 00 00 20  42 52 00 00 00 04 02 58 02 58  FF FF 00 00 00 00";
+  const std::string bitmap_header =
+      "00 00 00 02 FE 00 00 20  42 52 00 00 00 04 02 58 02 58  FF FF 00 00 00 00";
   const std::string good = read_char("41 00", "00 00 00 00 00 0A 00 09 00 02  FF 80 7F 00");
   const std::string bad = read_char("42 00", "00 00 00 00 00 0A 00 09 00 02  FF 80 7F");
   const XlCheckResult bitmap = checker.Check(
@@ -521,8 +541,9 @@ TEST(PclXlCheckerTest, Envelope) {
     return out;
   };
   const std::string uel = "\x1b%-12345X";
-  const std::string start = uel + "@PJL JOB NAME=\"abc\"\r\n@PJL SET RESOLUTION=600\r\n"
-                                  "@PJL ENTER LANGUAGE=PCLXL\r\n";
+  const std::string start = uel +
+                            "@PJL JOB NAME=\"abc\"\r\n@PJL SET RESOLUTION=600\r\n"
+                            "@PJL ENTER LANGUAGE=PCLXL\r\n";
   const std::string end = uel + "@PJL EOJ NAME=\"abc\"\r\n" + uel;
   struct EnvelopeCase {
     const char* name;
@@ -531,28 +552,31 @@ TEST(PclXlCheckerTest, Envelope) {
   };
   const EnvelopeCase cases[] = {
       {"framed job", frame(start, end), nullptr},
-      {"user name with a tab", frame(uel + "@PJL JOB NAME=\"a\tb\"\r\n@PJL SET USERNAME=\"X\"\r\n"
-                                           "@PJL ENTER LANGUAGE=PCLXL\r\n",
-                                     uel + "@PJL EOJ NAME=\"a\tb\"\r\n" + uel),
+      {"user name with a tab",
+       frame(uel + "@PJL JOB NAME=\"a\tb\"\r\n@PJL SET USERNAME=\"X\"\r\n"
+                   "@PJL ENTER LANGUAGE=PCLXL\r\n",
+             uel + "@PJL EOJ NAME=\"a\tb\"\r\n" + uel),
        nullptr},
       {"first line not the job line",
        frame(uel + "@PJL SET RESOLUTION=600\r\n@PJL ENTER LANGUAGE=PCLXL\r\n", end),
        "first PJL line"},
       {"no language line", frame(uel + "@PJL JOB NAME=\"abc\"\r\n", end), "PJL line expected"},
-      {"line ends in LF alone", frame(uel + "@PJL JOB NAME=\"abc\"\n@PJL ENTER LANGUAGE=PCLXL\r\n", end),
-       "control byte"},
-      {"quote in the name", frame(uel + "@PJL JOB NAME=\"a\"b\"\r\n@PJL ENTER LANGUAGE=PCLXL\r\n",
-                                  uel + "@PJL EOJ NAME=\"a\"b\"\r\n" + uel),
+      {"line ends in LF alone",
+       frame(uel + "@PJL JOB NAME=\"abc\"\n@PJL ENTER LANGUAGE=PCLXL\r\n", end), "control byte"},
+      {"quote in the name",
+       frame(uel + "@PJL JOB NAME=\"a\"b\"\r\n@PJL ENTER LANGUAGE=PCLXL\r\n",
+             uel + "@PJL EOJ NAME=\"a\"b\"\r\n" + uel),
        "holds a double quote"},
       {"name with a quoted part",
        frame(uel + "@PJL JOB NAME=\"a\"b\"c\"\r\n@PJL ENTER LANGUAGE=PCLXL\r\n", end),
        "holds a double quote"},
       {"unbalanced quote",
-       frame(uel + "@PJL JOB NAME=\"abc\"\r\n@PJL SET USERNAME=\"abc\r\n@PJL ENTER LANGUAGE=PCLXL\r\n",
-             end),
+       frame(
+           uel +
+               "@PJL JOB NAME=\"abc\"\r\n@PJL SET USERNAME=\"abc\r\n@PJL ENTER LANGUAGE=PCLXL\r\n",
+           end),
        "unbalanced"},
-      {"other end name", frame(start, uel + "@PJL EOJ NAME=\"abd\"\r\n" + uel),
-       "end line is not"},
+      {"other end name", frame(start, uel + "@PJL EOJ NAME=\"abd\"\r\n" + uel), "end line is not"},
       {"no closing sequence", frame(start, uel + "@PJL EOJ NAME=\"abc\"\r\n"), "not followed by"},
       {"bytes after the end", frame(start, end + "x"), "after the closing UEL"},
       {"no trailer", frame(start, ""), "not closed"},
@@ -611,18 +635,33 @@ TEST(PclXlCheckerTest, HeaderLine) {
   ASSERT_TRUE(truncated.HasRule("decode")) << truncated.Report();
 }
 
+// Found by the fuzz target: a real32 box of NaN made the dump cast NaN to an integer.
+TEST(PclXlCheckerTest, DumpOfNonFiniteRealsIsSafe) {
+  const Bytes job =
+      Build({"", Place::kPage, "E5 FF FF FF FF  FF FF FF 7F  00 00 80 7F  00 00 80 FF F8 42  A1",
+             nullptr, ""})
+          .bytes;
+  const XlCheckResult result = PclXlChecker().Check(job);
+  EXPECT_TRUE(result.HasRule("types"));
+  const std::string dump = DumpPclXlJob(result.job);
+  EXPECT_NE(dump.find("nan"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("inf"), std::string::npos) << dump;
+}
+
 // The model: pages with their operators, decoded rows, fonts with their characters.
 TEST(PclXlCheckerTest, ModelOfTheJob) {
-  const std::string body = DownloadTest() + kSetTest +
-                           "D3 64 00 64 00 F8 4C 6B  C8 C1 01 00 41 F8 AB  A8 " + kImage4x2 +
-                           "B0 C1 00 00 F8 6D  C1 02 00 F8 63  C0 01 F8 65  B1 FB 04  FD 11  FD 22  B2";
-  const XlCheckResult result = PclXlChecker().Check(Build({"", Place::kPage, body, nullptr, ""}).bytes);
+  const std::string body =
+      DownloadTest() + kSetTest + "D3 64 00 64 00 F8 4C 6B  C8 C1 01 00 41 F8 AB  A8 " + kImage4x2 +
+      "B0 C1 00 00 F8 6D  C1 02 00 F8 63  C0 01 F8 65  B1 FB 04  FD 11  FD 22  B2";
+  const XlCheckResult result =
+      PclXlChecker().Check(Build({"", Place::kPage, body, nullptr, ""}).bytes);
   ASSERT_EQ(result.ErrorCount(), 0u) << result.Report();
   ASSERT_EQ(result.job.pages.size(), 1u);
   const std::vector<XlOperation>& page = result.job.pages[0].operations;
   EXPECT_EQ(page.front().code, 0x43);
   EXPECT_EQ(page.back().code, 0x44);
-  const auto text = std::find_if(page.begin(), page.end(), [](const XlOperation& o) { return o.code == 0xA8; });
+  const auto text =
+      std::find_if(page.begin(), page.end(), [](const XlOperation& o) { return o.code == 0xA8; });
   ASSERT_NE(text, page.end());
   EXPECT_EQ(text->Find(0xAB)->Text(), "A");
 

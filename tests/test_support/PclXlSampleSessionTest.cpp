@@ -1,6 +1,10 @@
 // A whole job written with the PCL XL stream writer's functions, as the back end writes one, passes
 // the checker; each kind of damage a back end could do to it is caught.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
 
 #include "framework/output/pclxl/XLEncoder.h"
 #include "framework/output/pclxl/XLFontOperators.h"
@@ -12,6 +16,7 @@
 #include "framework/output/pclxl/XLTextOperators.h"
 #include "tests/pclxl/XLTestStream.h"
 #include "tests/support/PclXlChecker.h"
+#include "tests/support/TempDir.h"
 
 namespace vel::test {
 namespace {
@@ -21,7 +26,8 @@ const std::uint8_t kFontName[] = {'1', 'T', 'T', 'T', 'e', 's', 't'};
 // The font header of a TrueType font with 'gdir', 'head' and 'maxp', as a back end builds it.
 Bytes FontHeader() {
   return HexBytes(
-      "00 00 02 4E 01 00 00 05                          # descriptor: symbol set 590, 5 characters\n"
+      "00 00 02 4E 01 00 00 05                          # descriptor: symbol set 590, 5 "
+      "characters\n"
       "47 54 00 00 00 44                                # 'GT', 68 bytes\n"
       "00 01 00 00  00 03  00 20  00 01  00 10\n"
       "67 64 69 72  00 00 00 00  00 00 00 00  00 00 00 00\n"
@@ -140,6 +146,10 @@ Bytes SampleSession() {
 
 TEST(PclXlSampleSessionTest, WriterSessionPasses) {
   const Bytes job = SampleSession();
+  if (const char* seeds = std::getenv("VEL_XL_SEED_DIR")) {  // see PclXlCheckerTest.cpp
+    std::ofstream(std::string(seeds) + "/sample_session", std::ios::binary)
+        .write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
+  }
   const XlCheckResult result = PclXlChecker().Check(job);
   EXPECT_TRUE(result.findings.empty()) << result.Report() << DumpPclXlJob(result.job);
   ASSERT_EQ(result.job.pages.size(), 1u);
@@ -170,6 +180,32 @@ TEST(PclXlSampleSessionTest, EveryTruncationFails) {
     const Bytes cut(job.begin(), job.begin() + static_cast<std::ptrdiff_t>(size));
     EXPECT_GT(checker.Check(cut).ErrorCount(), 0u) << "cut at " << size;
   }
+}
+
+// The exit code of xlcheck run on a file holding `bytes`.
+int RunXlcheck(const TempDir& dir, const Bytes& bytes, const std::string& args = "") {
+  const std::string path = dir.File("job.prn");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  const std::string command =
+      std::string(VEL_XLCHECK) + " " + path + args + " >" + dir.File("out.txt") + " 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(PclXlSampleSessionTest, XlcheckExitCodes) {
+  const TempDir dir;
+  Bytes job = SampleSession();
+  EXPECT_EQ(RunXlcheck(dir, job), 0);
+  EXPECT_EQ(RunXlcheck(dir, job, " --dump"), 0);
+  job[job.size() - 2] = 0x44;  // CloseDataSource becomes a second EndPage
+  EXPECT_EQ(RunXlcheck(dir, job), 1);
+  EXPECT_EQ(RunXlcheck(dir, job, " --no-such-option"), 2);
+  const std::string missing =
+      std::string(VEL_XLCHECK) + " " + dir.File("missing.prn") + " >/dev/null 2>&1";
+  const int status = std::system(missing.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 }  // namespace
