@@ -38,6 +38,8 @@ class RWHashTable : public RWCollectionBase {
   // The other has this object's class id and the same number of members, and no member of this
   // table occurs in it fewer times than here (counted by this class's matching rule).
   bool IsEqual(const RWCollectable* other) const override;
+  // The hashes of the members that are not collections, in any order, with the class id.
+  std::uint32_t Hash() const override;
 
   // Buckets in index order, each front to back.
   void Apply(RWApplyCollectable function, void* client_data) const override;
