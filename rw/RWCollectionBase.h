@@ -37,8 +37,10 @@ class RWCollectionBase : public RWCollectable {
   // Stored form, the same for every collection: the member count (unsigned 32-bit), then each
   // member as an object record, in Apply order. A restore clears the collection first and inserts
   // the members in that order; a member the collection refuses (a duplicate) is not added. Hashed
-  // and sorted collections skip null members; sequences keep them. A restore that fails leaves the
-  // collection cleared and frees the members it made (rw/rwstore.h).
+  // and sorted collections skip null members; sequences keep them. A hashed collection whose
+  // members come to outnumber its buckets four to one grows its buckets during the restore, so
+  // a large restore stays linear. A restore that fails leaves the collection cleared and frees
+  // the members it made (rw/rwstore.h).
   std::uint32_t StoredByteCount() const override;
   void RestoreContents(RWVirtualInStream& stream) override;
   void RestoreContents(RWBinaryFile& file) override;

@@ -3,7 +3,8 @@
 // A member goes into bucket item.Hash() mod the bucket count, at the end of that bucket's list;
 // equal members may repeat. Each bucket is an RWSlistCollectables made when the bucket first
 // receives a member, so a large empty table costs one pointer per bucket. The table never grows
-// by itself: a caller that fills it far beyond its bucket count calls Resize. A null item is
+// by itself: a caller that fills it far beyond its bucket count calls Resize (a restore does so
+// as it goes; see RWCollectionBase). A null item is
 // refused (its Hash would be called).
 #pragma once
 
