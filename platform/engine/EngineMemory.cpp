@@ -39,10 +39,18 @@ static_assert(sizeof(Header) == kHeaderSize);
 constexpr std::size_t kSlots = 128;
 
 struct Slot {
-  std::atomic<bool> used{false};
   std::atomic<ULONG> tag{0};
-  std::atomic<std::int64_t> blocks{0};
-  std::atomic<std::int64_t> bytes{0};
+};
+
+// The counts are kept per thread, so that the hot path makes no read-modify-write on shared
+// memory: a shard is written only by its thread (a load and a store) and read by anyone. A block
+// freed on another thread than the one that allocated it is subtracted there; the sum over the
+// shards is the ledger. Shards of threads that ended are handed to new threads.
+struct Shard {
+  std::atomic<std::int64_t> blocks[kSlots] = {};
+  std::atomic<std::int64_t> bytes[kSlots] = {};
+  std::atomic<std::int64_t> allocations{0};
+  std::atomic<std::int64_t> frees{0};
 };
 
 struct MemoryTable {
@@ -50,13 +58,64 @@ struct MemoryTable {
   std::atomic<std::size_t> used_slots{0};
   std::mutex insert_mutex;
   std::atomic<std::uint32_t> generation{0};
-  std::atomic<std::size_t> allocations{0};
-  std::atomic<std::size_t> frees{0};
+  std::mutex shards_mutex;
+  std::vector<Shard*> shards;       // every shard ever made (never freed)
+  std::vector<Shard*> free_shards;  // shards whose thread ended
 };
 
 MemoryTable& GetMemoryLedger() {
   static MemoryTable* ledger = new MemoryTable;
   return *ledger;
+}
+
+extern thread_local Shard* t_shard;
+
+struct ShardHolder {
+  Shard* shard = nullptr;
+  ~ShardHolder() {
+    t_shard = nullptr;
+    if (shard != nullptr) {
+      MemoryTable& ledger = GetMemoryLedger();
+      std::lock_guard<std::mutex> lock(ledger.shards_mutex);
+      ledger.free_shards.push_back(shard);
+    }
+  }
+};
+
+// The thread's shard, reached without a call on the hot path: a plain thread-local pointer (the
+// holder that returns the shard at thread end is touched only once per thread).
+thread_local Shard* t_shard __attribute__((tls_model("initial-exec"))) = nullptr;  // NOLINT
+
+Shard& TakeShard() {
+  thread_local ShardHolder holder;
+  MemoryTable& ledger = GetMemoryLedger();
+  std::lock_guard<std::mutex> lock(ledger.shards_mutex);
+  if (!ledger.free_shards.empty()) {
+    holder.shard = ledger.free_shards.back();
+    ledger.free_shards.pop_back();
+  } else {
+    holder.shard = new Shard;
+    ledger.shards.push_back(holder.shard);
+  }
+  t_shard = holder.shard;
+  return *holder.shard;
+}
+
+inline Shard& ThisThreadShard() { return t_shard != nullptr ? *t_shard : TakeShard(); }
+
+// Only the shard's own thread changes a count, so a load and a store suffice.
+void Bump(std::atomic<std::int64_t>& count, std::int64_t by) {
+  count.store(count.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+}
+
+template <typename Read>
+std::int64_t SumShards(MemoryTable& ledger, Read read) {
+  std::lock_guard<std::mutex> lock(ledger.shards_mutex);
+  std::int64_t sum = 0;
+  for (Shard* shard : ledger.shards) {
+    sum += read(*shard);
+  }
+  return sum;
 }
 
 std::uint32_t FindSlot(MemoryTable& ledger, ULONG tag) {
@@ -77,7 +136,6 @@ std::uint32_t FindSlot(MemoryTable& ledger, ULONG tag) {
     return kSlots - 1;
   }
   ledger.slots[used].tag.store(tag, std::memory_order_relaxed);
-  ledger.slots[used].used.store(true, std::memory_order_relaxed);
   ledger.used_slots.store(used + 1, std::memory_order_release);
   return static_cast<std::uint32_t>(used);
 }
@@ -97,12 +155,15 @@ void MemoryProblems(std::vector<std::string>& problems) {
 void ClearMemoryLedger() {
   MemoryTable& ledger = GetMemoryLedger();
   ledger.generation.fetch_add(1);
-  for (Slot& slot : ledger.slots) {
-    slot.blocks = 0;
-    slot.bytes = 0;
+  std::lock_guard<std::mutex> lock(ledger.shards_mutex);
+  for (Shard* shard : ledger.shards) {
+    for (std::size_t i = 0; i < kSlots; ++i) {
+      shard->blocks[i] = 0;
+      shard->bytes[i] = 0;
+    }
+    shard->allocations = 0;
+    shard->frees = 0;
   }
-  ledger.allocations = 0;
-  ledger.frees = 0;
 }
 
 }  // namespace detail
@@ -112,11 +173,12 @@ std::vector<MemoryLedgerEntry> MemoryLedger() {
   std::vector<MemoryLedgerEntry> entries;
   std::size_t used = ledger.used_slots.load(std::memory_order_acquire);
   for (std::size_t i = 0; i < used; ++i) {
-    std::int64_t blocks = ledger.slots[i].blocks.load();
+    std::int64_t blocks = SumShards(ledger, [i](Shard& shard) { return shard.blocks[i].load(); });
+    std::int64_t bytes = SumShards(ledger, [i](Shard& shard) { return shard.bytes[i].load(); });
     if (blocks > 0) {
       entries.push_back(MemoryLedgerEntry{ledger.slots[i].tag.load(),
                                           static_cast<std::size_t>(blocks),
-                                          static_cast<std::size_t>(ledger.slots[i].bytes.load())});
+                                          static_cast<std::size_t>(bytes)});
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -144,8 +206,15 @@ std::size_t LiveBytes(ULONG tag) {
 
 namespace detail {
 
-std::size_t MemoryAllocations() { return GetMemoryLedger().allocations.load(); }
-std::size_t MemoryFrees() { return GetMemoryLedger().frees.load(); }
+std::size_t MemoryAllocations() {
+  return static_cast<std::size_t>(
+      SumShards(GetMemoryLedger(), [](Shard& shard) { return shard.allocations.load(); }));
+}
+
+std::size_t MemoryFrees() {
+  return static_cast<std::size_t>(
+      SumShards(GetMemoryLedger(), [](Shard& shard) { return shard.frees.load(); }));
+}
 
 }  // namespace detail
 }  // namespace vel::platform::engine
@@ -171,9 +240,10 @@ PVOID EngAllocMem(ULONG flags, ULONG cj, ULONG tag) {
   std::memcpy(raw, &header, sizeof header);
   unsigned char* block = raw + kHeaderSize;
   std::memset(block, (flags & FL_ZERO_MEMORY) != 0 ? 0 : kFillPattern, cj);
-  ledger.slots[slot].blocks.fetch_add(1, std::memory_order_relaxed);
-  ledger.slots[slot].bytes.fetch_add(cj, std::memory_order_relaxed);
-  ledger.allocations.fetch_add(1, std::memory_order_relaxed);
+  Shard& shard = ThisThreadShard();
+  Bump(shard.blocks[slot], 1);
+  Bump(shard.bytes[slot], cj);
+  Bump(shard.allocations, 1);
   if (FullLogging()) {
     vel::platform::LogCall("EngAllocMem(" + detail::Hex(flags) + ", " + std::to_string(cj) +
                            ", '" + detail::TagText(tag) + "')");
@@ -194,11 +264,12 @@ void EngFreeMem(PVOID block) {
     return;
   }
   auto& ledger = GetMemoryLedger();
+  Shard& shard = ThisThreadShard();
   if (header.generation == ledger.generation.load(std::memory_order_relaxed)) {
-    ledger.slots[header.slot].blocks.fetch_sub(1, std::memory_order_relaxed);
-    ledger.slots[header.slot].bytes.fetch_sub(header.size, std::memory_order_relaxed);
+    Bump(shard.blocks[header.slot], -1);
+    Bump(shard.bytes[header.slot], -static_cast<std::int64_t>(header.size));
   }
-  ledger.frees.fetch_add(1, std::memory_order_relaxed);
+  Bump(shard.frees, 1);
   header.magic = kFreedMagic;
   std::memcpy(raw, &header, sizeof header);
   if (FullLogging()) {

@@ -81,12 +81,12 @@ void EngUnicodeToMultiByteN(char* multi_byte, ULONG max_multi_byte_bytes, PULONG
 
 // --- Floating-point objects -------------------------------------------------------------------
 
-// A FLOATOBJ is 8 opaque bytes (two 32-bit words) that hold a double. A FLOATL is a
+// A FLOATOBJ is 8 opaque bytes (the size of two 32-bit words) that hold a double. A FLOATL is a
 // single-precision value passed as its 32-bit IEEE pattern. The operations keep no state, take
 // no lock and write no log: every real of the render module passes through them.
 struct FLOATOBJ {
-  ULONG ul1;
-  ULONG ul2;
+  // Opaque to drivers: they copy the whole object and use it only through FLOATOBJ_*.
+  double value_;
 };
 using PFLOATOBJ = FLOATOBJ*;
 using FLOATL = LONG;
@@ -104,13 +104,9 @@ using PFLOATOBJ_XFORM = FLOATOBJ_XFORM*;
 
 namespace vel::platform::engine_detail {
 
-inline double Load(const FLOATOBJ* f) {
-  double value;
-  std::memcpy(&value, f, sizeof value);
-  return value;
-}
+inline double Load(const FLOATOBJ* f) { return f->value_; }
 
-inline void Store(FLOATOBJ* f, double value) { std::memcpy(f, &value, sizeof value); }
+inline void Store(FLOATOBJ* f, double value) { f->value_ = value; }
 
 }  // namespace vel::platform::engine_detail
 
