@@ -38,12 +38,23 @@ using LPBYTE = BYTE*;
 using PBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PULONG = ULONG*;
+using LPCVOID = const void*;
+using LANGID = WORD;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
 
 // Opaque handles are pointer-sized and never stored.
 using HANDLE = void*;
 using HWND = void*;
 using HMODULE = void*;
 using HINSTANCE = void*;
+struct HKEY__;
+using HKEY = HKEY__*;
+struct HRSRC__;
+using HRSRC = HRSRC__*;
+using HGLOBAL = void*;
+// Any function; callers cast it to its real type (void (*)() casts without warnings).
+using FARPROC = void (*)();
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
@@ -83,11 +94,18 @@ inline constexpr DWORD ERROR_INVALID_NAME = 123;
 inline constexpr DWORD ERROR_INVALID_LEVEL = 124;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_DLL_INIT_FAILED = 1114;
 inline constexpr DWORD ERROR_CANCELLED = 1223;
 inline constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
+inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+inline constexpr DWORD ERROR_RESOURCE_LANG_NOT_FOUND = 1815;
 inline constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 inline constexpr DWORD ERROR_INVALID_FORM_NAME = 1902;
 
