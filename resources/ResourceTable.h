@@ -1,0 +1,23 @@
+// The resource table that velrc writes for velres: one entry per resource, in the order of type,
+// name and language.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vel::velres {
+
+struct ResourceEntry {
+  std::uint16_t type;          // 1 cursor, 2 bitmap, 3 icon, 4 menu, 5 dialog, 6 string block,
+                               // 12 cursor group, 14 icon group, 16 version
+  std::uint16_t id;            // the ordinal name; 0 when the name is a text
+  const char16_t* name;        // the text name (zero-terminated, capitals), or null
+  std::uint16_t language;      // 1033
+  const unsigned char* data;   // the resource in the platform's binary form
+  std::uint32_t size;          // bytes of data
+};
+
+extern const ResourceEntry kResources[];
+extern const std::size_t kResourcesCount;
+
+}  // namespace vel::velres
