@@ -7,13 +7,18 @@
 
 namespace vel::velres {
 
+// A type or name: an integer id when `name` is null, else the text.
+struct ResourceId {
+  std::uint16_t id;
+  const char16_t* name;
+};
+
 struct ResourceEntry {
-  std::uint16_t type;          // 1 cursor, 2 bitmap, 3 icon, 4 menu, 5 dialog, 6 string block,
+  ResourceId type;             // 1 cursor, 2 bitmap, 3 icon, 4 menu, 5 dialog, 6 string block,
                                // 12 cursor group, 14 icon group, 16 version
-  std::uint16_t id;            // the ordinal name; 0 when the name is a text
-  const char16_t* name;        // the text name (zero-terminated, capitals), or null
+  ResourceId name;
   std::uint16_t language;      // 1033
-  const unsigned char* data;   // the resource in the platform's binary form
+  const std::uint8_t* data;    // the resource in the platform's binary form
   std::uint32_t size;          // bytes of data
 };
 

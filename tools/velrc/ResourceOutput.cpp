@@ -94,11 +94,11 @@ void WriteTable(std::ostream& out, const std::vector<CompiledResource>& resource
   out << "extern const " << names.type << " " << names.symbol << "[] = {\n";
   for (std::size_t i = 0; i < resources.size(); ++i) {
     const CompiledResource& r = resources[i];
-    out << "    {" << r.type << ", " << (r.name.is_ordinal ? r.name.ordinal : 0) << ", "
-        << (r.name.is_ordinal ? std::string("nullptr") : "kName" + std::to_string(i)) << ", "
+    out << "    {{" << r.type << ", nullptr}, {" << (r.name.is_ordinal ? r.name.ordinal : 0) << ", "
+        << (r.name.is_ordinal ? std::string("nullptr") : "kName" + std::to_string(i)) << "}, "
         << r.language << ", kData" << i << ", " << r.bytes.size() << "},\n";
   }
-  if (resources.empty()) out << "    {0, 0, nullptr, 0, nullptr, 0},\n";
+  if (resources.empty()) out << "    {{0, nullptr}, {0, nullptr}, 0, nullptr, 0},\n";
   out << "};\n";
   out << "extern const std::size_t " << names.symbol << "Count = " << resources.size() << ";\n\n";
   out << "}  // namespace " << names.name_space << "\n";

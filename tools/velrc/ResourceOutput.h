@@ -20,9 +20,10 @@ struct TableNames {
 };
 
 // Writes a C++ source that defines, in the namespace,
-//   extern const <type> <symbol>[] = {{type, ordinal, name, language, bytes, size}, ...};
+//   extern const <type> <symbol>[] = {{{type, nullptr}, {ordinal, name}, language, bytes, size}, ...};
 //   extern const std::size_t <symbol>Count;
-// where name is null for an ordinal and a UTF-16 text otherwise.
+// where name is null for an ordinal (0 beside a text name) and a UTF-16 text otherwise: the
+// resource table of a module descriptor.
 void WriteTable(std::ostream& out, const std::vector<CompiledResource>& resources,
                 const std::string& script_name, const TableNames& names);
 
