@@ -164,7 +164,7 @@ bool DecodeStringBlock(const std::uint8_t* data, std::size_t size,
 }
 
 bool DecodeDibHeader(const std::uint8_t* data, std::size_t size, DecodedDibHeader& header,
-                     std::string& error) {
+                     std::string& error, bool icon_image) {
   Cursor in(data, size);
   std::uint32_t header_size = in.U32();
   header.width = static_cast<std::int32_t>(in.U32());
@@ -183,7 +183,12 @@ bool DecodeDibHeader(const std::uint8_t* data, std::size_t size, DecodedDibHeade
   header.colours = used != 0 ? used : (header.bit_count <= 8 ? 1u << header.bit_count : 0);
   std::size_t stride = ((static_cast<std::size_t>(header.width) * header.bit_count + 31) / 32) * 4;
   std::size_t rows = static_cast<std::size_t>(header.height < 0 ? -header.height : header.height);
-  if (40 + header.colours * 4 + stride * rows > size) {
+  std::size_t pixels = stride * rows;
+  if (icon_image) {
+    std::size_t mask_stride = ((static_cast<std::size_t>(header.width) + 31) / 32) * 4;
+    pixels = (stride + mask_stride) * (rows / 2);
+  }
+  if (40 + header.colours * 4 + pixels > size) {
     error = "bitmap shorter than its header says";
     return false;
   }

@@ -50,8 +50,10 @@ struct DecodedDibHeader {
   std::uint32_t colours = 0;  // entries of the colour table
 };
 
+// `icon_image`: the header of an icon or cursor image, whose height covers the colour image and
+// the 1-bit mask that follows it.
 bool DecodeDibHeader(const std::uint8_t* data, std::size_t size, DecodedDibHeader& header,
-                     std::string& error);
+                     std::string& error, bool icon_image = false);
 
 // UTF-16 text as UTF-8 for messages.
 std::string Narrow(const std::u16string& text);
