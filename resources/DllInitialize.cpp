@@ -1,10 +1,11 @@
 // The entry of velres, called by the loader when the module is attached to or detached from the
 // process and when threads start and end.
+#include "platform/win32/ModuleDescriptor.h"
 #include "resources/VelresModule.h"
 
 namespace vel::velres {
 
-HANDLE g_module = nullptr;
+HINSTANCE g_module = nullptr;
 
 }  // namespace vel::velres
 
@@ -15,8 +16,7 @@ constexpr DWORD kProcessAttach = 1;
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) BOOL DllInitialize(HANDLE module, DWORD reason,
-                                                                     LPVOID /*reserved*/) {
+VEL_MODULE_EXPORT BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == kProcessAttach) {
     vel::velres::g_module = module;
   } else if (reason == kProcessDetach) {

@@ -1,14 +1,14 @@
-// The one global of velres: its module handle while the module is attached to the process.
+// The entry of velres and its one global: the module handle while the module is attached.
 #pragma once
 
-#include "platform/win32/windows.h"
+#include "platform/PlatformTypes.h"
 
 namespace vel::velres {
 
-extern HANDLE g_module;
+extern HINSTANCE g_module;
 
 }  // namespace vel::velres
 
-// The module's entry: reason 1 (process attach) keeps the handle, 0 (process detach) clears it,
-// 2 and 3 (thread attach and detach) change nothing; the answer is always TRUE.
-extern "C" BOOL DllInitialize(HANDLE module, DWORD reason, LPVOID reserved);
+// Reason 1 (process attach) keeps the handle, 0 (process detach) clears it, 2 and 3 (thread
+// attach and detach) change nothing; the answer is always TRUE.
+extern "C" BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID reserved);

@@ -145,12 +145,11 @@ TEST(VelresDialogs, EveryDialogHasItsCaptionSizeAndItemsInOrder) {
   ASSERT_EQ(Dialogs().size(), 13u);
   for (const ExpectedDialog& want : Dialogs()) {
     SCOPED_TRACE("dialog " + std::to_string(want.id));
-    const velres::ResourceEntry* entry = FindVelresResource(kDialogType, want.id);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->language, 1033);
+    ResourceBytes entry = VelresResource(kDialogType, want.id);
+    ASSERT_NE(entry.data, nullptr);
     DecodedDialog got;
     std::string error;
-    ASSERT_TRUE(DecodeDialogTemplate(entry->data, entry->size, got, error)) << error;
+    ASSERT_TRUE(DecodeDialogTemplate(entry.data, entry.size, got, error)) << error;
     EXPECT_EQ(Narrow(got.caption), Narrow(want.caption));
     EXPECT_EQ(got.cx, want.cx);
     EXPECT_EQ(got.cy, want.cy);
@@ -194,9 +193,9 @@ TEST(VelresDialogs, PagesAreChildDialogsAndSubDialogsArePopups) {
   for (const ExpectedDialog& want : Dialogs()) {
     DecodedDialog got;
     std::string error;
-    const velres::ResourceEntry* entry = FindVelresResource(5, want.id);
-    ASSERT_NE(entry, nullptr);
-    ASSERT_TRUE(DecodeDialogTemplate(entry->data, entry->size, got, error)) << error;
+    ResourceBytes entry = VelresResource(5, want.id);
+    ASSERT_NE(entry.data, nullptr);
+    ASSERT_TRUE(DecodeDialogTemplate(entry.data, entry.size, got, error)) << error;
     bool page = want.id == 1000 || want.id == 2000 || want.id == 3000 || want.id == 4000 ||
                 want.id == 6000 || want.id == 7000 || want.id == 10000;
     EXPECT_EQ((got.style & kWsChild) != 0, page) << want.id;
@@ -213,8 +212,8 @@ TEST(VelresDialogs, OwnerDrawnButtonsHaveNoCaption) {
   for (const ExpectedDialog& want : Dialogs()) {
     DecodedDialog got;
     std::string error;
-    const velres::ResourceEntry* entry = FindVelresResource(5, want.id);
-    ASSERT_TRUE(DecodeDialogTemplate(entry->data, entry->size, got, error)) << error;
+    ResourceBytes entry = VelresResource(5, want.id);
+    ASSERT_TRUE(DecodeDialogTemplate(entry.data, entry.size, got, error)) << error;
     for (const DecodedDialogItem& item : got.items) {
       if (item.class_atom == 0x80 && (item.style & kBsTypeMask) == kBsOwnerDraw) {
         ++owner_drawn;

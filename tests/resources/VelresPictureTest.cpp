@@ -31,35 +31,35 @@ TEST(VelresPictures, BitmapSizesAndDepths) {
   for (const BitmapCase& c : cases) {
     for (std::uint16_t id = c.first; id <= c.last; ++id) {
       SCOPED_TRACE(id);
-      const velres::ResourceEntry* entry = FindVelresResource(2, id);
-      ASSERT_NE(entry, nullptr);
+      ResourceBytes entry = VelresResource(2, id);
+      ASSERT_NE(entry.data, nullptr);
       DecodedDibHeader header;
       std::string error;
-      ASSERT_TRUE(DecodeDibHeader(entry->data, entry->size, header, error)) << error;
+      ASSERT_TRUE(DecodeDibHeader(entry.data, entry.size, header, error)) << error;
       EXPECT_EQ(header.width, c.width);
       EXPECT_EQ(header.height, c.height);
       EXPECT_EQ(header.bit_count, c.bits);
-      EXPECT_NE(entry->data[0], 'B') << "no file header";
+      EXPECT_NE(entry.data[0], 'B') << "no file header";
     }
   }
 }
 
 TEST(VelresPictures, HandCursorWithItsHotSpot) {
-  const velres::ResourceEntry* group = FindVelresResource(12, 11220);
-  ASSERT_NE(group, nullptr);
-  ASSERT_EQ(group->size, 20u);
-  EXPECT_EQ(U16At(group->data + 2), 2u);
-  EXPECT_EQ(U16At(group->data + 4), 1u);
-  EXPECT_EQ(U16At(group->data + 6), 32u);
-  EXPECT_EQ(U16At(group->data + 8), 64u);
-  EXPECT_EQ(U16At(group->data + 12), 1u) << "monochrome";
-  const velres::ResourceEntry* image = FindVelresResource(1, U16At(group->data + 18));
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(U16At(image->data), 5u);
-  EXPECT_EQ(U16At(image->data + 2), 1u);
+  ResourceBytes group = VelresResource(12, 11220);
+  ASSERT_NE(group.data, nullptr);
+  ASSERT_EQ(group.size, 20u);
+  EXPECT_EQ(U16At(group.data + 2), 2u);
+  EXPECT_EQ(U16At(group.data + 4), 1u);
+  EXPECT_EQ(U16At(group.data + 6), 32u);
+  EXPECT_EQ(U16At(group.data + 8), 64u);
+  EXPECT_EQ(U16At(group.data + 12), 1u) << "monochrome";
+  ResourceBytes image = VelresResource(1, U16At(group.data + 18));
+  ASSERT_NE(image.data, nullptr);
+  EXPECT_EQ(U16At(image.data), 5u);
+  EXPECT_EQ(U16At(image.data + 2), 1u);
   DecodedDibHeader header;
   std::string error;
-  ASSERT_TRUE(DecodeDibHeader(image->data + 4, image->size - 4, header, error, true)) << error;
+  ASSERT_TRUE(DecodeDibHeader(image.data + 4, image.size - 4, header, error, true)) << error;
   EXPECT_EQ(header.width, 32);
   EXPECT_EQ(header.height, 64);
   EXPECT_EQ(header.bit_count, 1);
@@ -68,20 +68,20 @@ TEST(VelresPictures, HandCursorWithItsHotSpot) {
 TEST(VelresPictures, IconsInMonochromeEightAndSixteenColours) {
   for (std::uint16_t id : {11413, 11414, 11423, 11424}) {
     SCOPED_TRACE(id);
-    const velres::ResourceEntry* group = FindVelresResource(14, id);
-    ASSERT_NE(group, nullptr);
-    ASSERT_EQ(U16At(group->data + 4), 3u);
+    ResourceBytes group = VelresResource(14, id);
+    ASSERT_NE(group.data, nullptr);
+    ASSERT_EQ(U16At(group.data + 4), 3u);
     const std::uint32_t kColours[3] = {2, 8, 16}, kBits[3] = {1, 4, 4};
     for (int i = 0; i < 3; ++i) {
-      const std::uint8_t* e = group->data + 6 + 14 * i;
+      const std::uint8_t* e = group.data + 6 + 14 * i;
       EXPECT_EQ(e[0], 32);
       EXPECT_EQ(e[1], 32);
-      const velres::ResourceEntry* image = FindVelresResource(3, U16At(e + 12));
-      ASSERT_NE(image, nullptr);
-      EXPECT_EQ(U32At(e + 8), image->size);
+      ResourceBytes image = VelresResource(3, U16At(e + 12));
+      ASSERT_NE(image.data, nullptr);
+      EXPECT_EQ(U32At(e + 8), image.size);
       DecodedDibHeader header;
       std::string error;
-      ASSERT_TRUE(DecodeDibHeader(image->data, image->size, header, error, true)) << error;
+      ASSERT_TRUE(DecodeDibHeader(image.data, image.size, header, error, true)) << error;
       EXPECT_EQ(header.bit_count, kBits[i]);
       EXPECT_EQ(header.colours, kColours[i]);
       EXPECT_EQ(header.height, 64) << "colour image and mask";

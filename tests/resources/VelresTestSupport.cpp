@@ -1,24 +1,26 @@
-// Searches the compiled resource table of velres.
+// Loads velres and reads its resources through the loader and the resource calls.
 #include "tests/resources/VelresTestSupport.h"
+
+#include "platform/win32/loader.h"
+#include "platform/win32/resources.h"
 
 namespace vel::test {
 
-const velres::ResourceEntry* FindVelresResource(std::uint16_t type, std::uint16_t id) {
-  for (std::size_t i = 0; i < velres::kResourcesCount; ++i) {
-    const velres::ResourceEntry& e = velres::kResources[i];
-    if (e.type.id == type && e.type.name == nullptr && e.name.name == nullptr && e.name.id == id) {
-      return &e;
-    }
-  }
-  return nullptr;
+HMODULE Velres() {
+  static HMODULE module = [] {
+    vel::platform::SetModuleFolder(VELRES_DIR, u"C:\\WINNT\\System32\\spool\\drivers\\w32x86\\2");
+    return LoadLibraryW(u"velres.dll");
+  }();
+  return module;
 }
 
-const velres::ResourceEntry* FindVelresResource(std::uint16_t type, const std::u16string& name) {
-  for (std::size_t i = 0; i < velres::kResourcesCount; ++i) {
-    const velres::ResourceEntry& e = velres::kResources[i];
-    if (e.type.id == type && e.name.name != nullptr && name == e.name.name) return &e;
-  }
-  return nullptr;
+ResourceBytes VelresResource(std::uint16_t type, std::uint16_t id) {
+  HMODULE module = Velres();
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+  if (found == nullptr) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  return ResourceBytes{static_cast<const std::uint8_t*>(LockResource(loaded)),
+                       SizeofResource(module, found)};
 }
 
 }  // namespace vel::test

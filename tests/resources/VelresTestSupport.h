@@ -1,16 +1,24 @@
-// Access to the resources of velres for its tests: the compiled table, searched by type and name.
+// Access to velres for its tests: the module as the loader loads it from the build's module
+// folder, and its resources through the platform's resource calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "resources/ResourceTable.h"
+#include "platform/PlatformTypes.h"
 
 namespace vel::test {
 
-// The resource of an integer type and integer name (any language); null when there is none.
-const velres::ResourceEntry* FindVelresResource(std::uint16_t type, std::uint16_t id);
-// The same for a text name.
-const velres::ResourceEntry* FindVelresResource(std::uint16_t type, const std::u16string& name);
+// velres, loaded once for the test binary (and kept loaded); null when the load failed.
+HMODULE Velres();
+
+struct ResourceBytes {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+};
+
+// A resource of velres by integer type and name; empty when there is none.
+ResourceBytes VelresResource(std::uint16_t type, std::uint16_t id);
 
 }  // namespace vel::test

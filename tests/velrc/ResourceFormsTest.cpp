@@ -256,7 +256,7 @@ TEST(VelrcForms, TableListsEveryResourceWithItsBytes) {
   std::ostringstream text;
   velrc::WriteTable(text, out, "test.vrc", velrc::TableNames{});
   std::string table = text.str();
-  EXPECT_NE(table.find("#include \"resources/ResourceTable.h\""), std::string::npos);
+  EXPECT_NE(table.find("#include \"platform/win32/ModuleDescriptor.h\""), std::string::npos);
   EXPECT_NE(table.find("{{4, nullptr}, {0, kName0}, 0, kData0, 12}"), std::string::npos) << table;
   EXPECT_NE(table.find("const char16_t kName0[] = {85, 73, 0};"), std::string::npos);
   EXPECT_NE(table.find("{{6, nullptr}, {1, nullptr}, 0, kData1, 34}"), std::string::npos);

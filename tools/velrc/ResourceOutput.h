@@ -13,9 +13,9 @@ namespace vel::velrc {
 // Names used in the generated table: the header that declares the entry type, the namespace, the
 // entry type and the array's name. The table also defines `<symbol>Count`.
 struct TableNames {
-  std::string header = "resources/ResourceTable.h";
-  std::string name_space = "vel::velres";
-  std::string type = "ResourceEntry";
+  std::string header = "platform/win32/ModuleDescriptor.h";
+  std::string name_space = "vel::resources";
+  std::string type = "vel::platform::ResourceEntry";
   std::string symbol = "kResources";
 };
 
