@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vel::velrc::ReadOptions options;
   options.loader = [](const std::string& path, std::string& contents) {
     auto it = Files().find(path);
-    if (it == Files().end()) return false;
+    if (it == Files().end())
+      return false;
     contents = it->second;
     return true;
   };

@@ -262,7 +262,7 @@
 // ---- strings that code names (other texts are found by the number ranges) ----
 #define IDS_INCOMPATIBLE_OPTIONS 5100
 #define IDS_USERS_MANUAL 5401
-#define IDS_PAPER_NAME_BASE 10000   // + the platform's paper code
+#define IDS_PAPER_NAME_BASE 10000  // + the platform's paper code
 #define IDS_CUSTOM_SIZE 10120
 #define IDS_SOURCE_NAME_BASE 10500  // + the platform's bin code
 #define IDS_USE_INCHES 11002
@@ -281,11 +281,11 @@
 #define IDS_RENAME 11027
 #define IDS_DELETE 11028
 #define IDS_UNTITLED 11029
-#define IDS_BOOKLET_BASE 11032      // 11032-11040: Off and the eight bindings
+#define IDS_BOOKLET_BASE 11032  // 11032-11040: Off and the eight bindings
 #define IDS_JOB_RETENTION 11041
 #define IDS_STAPLING 11042
-#define IDS_PAGE_ORDER_BASE 11047   // 11047-11050
-#define IDS_LAYOUT_COUNT 11051      // a decimal number kept as text
+#define IDS_PAGE_ORDER_BASE 11047  // 11047-11050
+#define IDS_LAYOUT_COUNT 11051     // a decimal number kept as text
 #define IDS_FACTORY_DEFAULTS 11052
 #define IDS_QUICK_SET_EXISTS 11053
 #define IDS_QUICK_SET_PROTECTED 11054
@@ -294,19 +294,19 @@
 #define IDS_QUICK_SET_PROMPT 11057
 #define IDS_COMMUNICATION_ERROR 11058
 #define IDS_NO_WATERMARK 11060
-#define IDS_STYLE_BASE 11061        // 11061-11064
-#define IDS_SHADING_BASE 11065      // 11065-11070
+#define IDS_STYLE_BASE 11061    // 11061-11064
+#define IDS_SHADING_BASE 11065  // 11065-11070
 #define IDS_NAME_NUMBER 11072
 #define IDS_WATERMARK_CONFIDENTIAL 11074
 #define IDS_WATERMARK_DRAFT 11075
 #define IDS_WATERMARK_SAMPLE 11076
 #define IDS_WATERMARK_SIZE_TEMPLATE 11077  // 11077-11080: sizes kept as text
 #define IDS_WATERMARK_LIST_FULL 11081
-#define IDS_MEDIA_TYPE_BASE 11101   // 11101-11112
-#define IDS_PRINT_ON_BASE 11600     // 11600-11617
+#define IDS_MEDIA_TYPE_BASE 11101  // 11101-11112
+#define IDS_PRINT_ON_BASE 11600    // 11600-11617
 #define IDS_PRINT_DOCUMENT_ON 11617
 #define IDS_FEATURE_TIP 11901
-#define IDS_NO_TIP 11902            // a marker without text
+#define IDS_NO_TIP 11902  // a marker without text
 #define IDS_BEST_QUALITY_SETTING 11903
 #define IDS_600_DPI_SETTING 11904
 #define IDS_CUSTOM_SETTING 11905

@@ -5,8 +5,8 @@
 #include "resources/VelresModule.h"
 
 VEL_MODULE_EXPORT const vel::platform::ModuleDescriptor* VelModuleDescriptor() {
-  static const vel::platform::ModuleDescriptor descriptor{
-      vel::platform::kModuleDescriptorVersion, &DllInitialize, vel::velres::kResources,
-      vel::velres::kResourcesCount};
+  static const vel::platform::ModuleDescriptor descriptor{vel::platform::kModuleDescriptorVersion,
+                                                          &DllInitialize, vel::velres::kResources,
+                                                          vel::velres::kResourcesCount};
   return &descriptor;
 }

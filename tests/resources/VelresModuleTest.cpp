@@ -9,8 +9,8 @@
 #include "platform/win32/loader.h"
 #include "platform/win32/winver.h"
 #include "resources/VelresModule.h"
-#include "tests/support/ResourceDecoder.h"
 #include "tests/resources/VelresTestSupport.h"
+#include "tests/support/ResourceDecoder.h"
 
 namespace vel::test {
 namespace {
@@ -73,8 +73,8 @@ TEST(VelresModule, LoadsAndExportsItsEntryAndDescriptorOnly) {
   while (std::fgets(line, sizeof line, pipe) != nullptr) {
     char type = 0;
     char name[400] = {};
-    if (std::sscanf(line, "%*s %c %399s", &type, name) == 2 && (type == 'T' || type == 'D' ||
-                                                                type == 'B' || type == 'R')) {
+    if (std::sscanf(line, "%*s %c %399s", &type, name) == 2 &&
+        (type == 'T' || type == 'D' || type == 'B' || type == 'R')) {
       exported.insert(name);
     }
   }
@@ -85,7 +85,8 @@ TEST(VelresModule, LoadsAndExportsItsEntryAndDescriptorOnly) {
 std::u16string QueryText(const std::vector<std::uint8_t>& block, const std::u16string& path) {
   LPVOID value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0) return u"";
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0)
+    return u"";
   return std::u16string(static_cast<const char16_t*>(value), length - 1);
 }
 

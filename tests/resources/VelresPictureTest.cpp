@@ -1,7 +1,6 @@
 // The pictures of velres: every bitmap's size and depth, the hand cursor, the icons in their three
 // forms, and the files that the compiler's export mode writes, as `file` sees them.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,8 +12,12 @@
 namespace vel::test {
 namespace {
 
-std::uint32_t U16At(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-std::uint32_t U32At(const std::uint8_t* p) { return U16At(p) | (U16At(p + 2) << 16); }
+std::uint32_t U16At(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
+std::uint32_t U32At(const std::uint8_t* p) {
+  return U16At(p) | (U16At(p + 2) << 16);
+}
 
 struct BitmapCase {
   std::uint16_t first, last;
@@ -24,7 +27,7 @@ struct BitmapCase {
 
 TEST(VelresPictures, BitmapSizesAndDepths) {
   const BitmapCase cases[] = {
-      {2100, 2117, 196, 178, 4}, {11201, 11201, 229, 22, 4}, {11203, 11203, 229, 22, 4},
+      {2100, 2117, 196, 178, 4},  {11201, 11201, 229, 22, 4}, {11203, 11203, 229, 22, 4},
       {11202, 11202, 229, 22, 1}, {11210, 11213, 24, 24, 4},  {11214, 11214, 24, 24, 1},
       {11230, 11233, 25, 19, 4},
   };
@@ -93,9 +96,11 @@ std::string FileSays(const std::filesystem::path& path) {
   std::string command = "file -b '" + path.string() + "'";
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
+  if (pipe == nullptr)
+    return out;
   char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+    out += buffer;
   pclose(pipe);
   return out;
 }
@@ -107,17 +112,20 @@ TEST(VelresPictures, ExportedFilesAreRecognised) {
   std::string command = std::string(VELRC_PATH) + " -I " + VELRES_ARTWORK_DIR + " --export " +
                         folder.string() + " " + VELRES_SCRIPT;
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_NE(FileSays(folder / "bitmap_2100.bmp").find("PC bitmap, Windows 3.x format, 196 x 178 x 4"),
-            std::string::npos)
+  EXPECT_NE(
+      FileSays(folder / "bitmap_2100.bmp").find("PC bitmap, Windows 3.x format, 196 x 178 x 4"),
+      std::string::npos)
       << FileSays(folder / "bitmap_2100.bmp");
   EXPECT_NE(FileSays(folder / "bitmap_11202.bmp").find("229 x 22 x 1"), std::string::npos);
   std::string cursor = FileSays(folder / "cursor_11220.cur");
   EXPECT_NE(cursor.find("cursor resource"), std::string::npos) << cursor;
   EXPECT_NE(cursor.find("32x32"), std::string::npos) << cursor;
   EXPECT_NE(cursor.find("hotspot @5x1"), std::string::npos) << cursor;
-  for (const char* icon : {"icon_11413.ico", "icon_11414.ico", "icon_11423.ico", "icon_11424.ico"}) {
+  for (const char* icon :
+       {"icon_11413.ico", "icon_11414.ico", "icon_11423.ico", "icon_11424.ico"}) {
     std::string says = FileSays(folder / icon);
-    EXPECT_NE(says.find("icon resource - 3 icons, 32x32"), std::string::npos) << icon << ": " << says;
+    EXPECT_NE(says.find("icon resource - 3 icons, 32x32"), std::string::npos)
+        << icon << ": " << says;
   }
   std::filesystem::remove_all(folder);
 }

@@ -34,7 +34,8 @@ TEST(VelresStrings, NumbersKeptAsTextAndLeadingBlanks) {
       {11079, u"200"},     {11080, u"275"}, {11052, u" Factory Defaults"},
       {11060, u" (none)"}, {11072, u" #"},  {11020, u" by "},
   };
-  for (const auto& [id, text] : cases) EXPECT_EQ(Narrow(Load(id)), Narrow(text)) << id;
+  for (const auto& [id, text] : cases)
+    EXPECT_EQ(Narrow(Load(id)), Narrow(text)) << id;
 }
 
 // 11902 is a marker that must load no text; the on/off map ids are not in the table either.
@@ -61,11 +62,13 @@ TEST(VelresStrings, EveryBlockIsWellFormed) {
   int blocks = 0;
   for (std::uint16_t block = 1; block <= 4096; ++block) {
     ResourceBytes bytes = VelresResource(6, block);
-    if (bytes.data == nullptr) continue;
+    if (bytes.data == nullptr)
+      continue;
     ++blocks;
     std::array<std::u16string, 16> strings;
     std::string error;
-    EXPECT_TRUE(DecodeStringBlock(bytes.data, bytes.size, strings, error)) << block << ": " << error;
+    EXPECT_TRUE(DecodeStringBlock(bytes.data, bytes.size, strings, error))
+        << block << ": " << error;
   }
   EXPECT_GT(blocks, 30);
 }

@@ -17,7 +17,8 @@ HMODULE Velres() {
 ResourceBytes VelresResource(std::uint16_t type, std::uint16_t id) {
   HMODULE module = Velres();
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
-  if (found == nullptr) return {};
+  if (found == nullptr)
+    return {};
   HGLOBAL loaded = LoadResource(module, found);
   return ResourceBytes{static_cast<const std::uint8_t*>(LockResource(loaded)),
                        SizeofResource(module, found)};

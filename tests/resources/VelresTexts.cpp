@@ -7,32 +7,67 @@ namespace vel::test {
 const std::vector<QuotedText>& QuotedTexts() {
   static const std::vector<QuotedText> texts = {
       {5100, u"Incompatible Options"},
-      {5101, u"The \"Print on Both Sides\" (duplexing) feature is not available with the paper type you selected."},
-      {5102, u"The \"Print on Both Sides\" (duplexing) feature is not available with the paper size you selected."},
-      {5103, u"The selected paper type cannot be used with the current tray. The paper Source setting will be changed to Tray 1."},
-      {5104, u"The selected paper size cannot be used with the current tray. The paper Source setting will be changed to Tray 1."},
+      {5101,
+       u"The \"Print on Both Sides\" (duplexing) feature is not available with the paper type you "
+       u"selected."},
+      {5102,
+       u"The \"Print on Both Sides\" (duplexing) feature is not available with the paper size you "
+       u"selected."},
+      {5103,
+       u"The selected paper type cannot be used with the current tray. The paper Source setting "
+       u"will be changed to Tray 1."},
+      {5104,
+       u"The selected paper size cannot be used with the current tray. The paper Source setting "
+       u"will be changed to Tray 1."},
       {5105, u"The selected tray is incompatible with the currently selected paper type."},
       {5106, u"The selected tray is incompatible with the currently selected paper size."},
       {5108, u"To use this feature, set \"% of Normal Size\" to 100 (see \"Effects\" tab)."},
       {5109, u"To use this feature, set \"Pages Per Sheet\" to 1 (see \"Finishing\" tab)."},
-      {5111, u"This feature is not available with the currently selected paper size (see \"Paper\" tab)."},
-      {5112, u"This feature is not available with the currently selected paper type (see \"Paper\" tab)."},
-      {5115, u"To use this feature, set the \"Booklet Printing\" option to Off (see \"Finishing\" tab)."},
+      {5111,
+       u"This feature is not available with the currently selected paper size (see \"Paper\" "
+       u"tab)."},
+      {5112,
+       u"This feature is not available with the currently selected paper type (see \"Paper\" "
+       u"tab)."},
+      {5115,
+       u"To use this feature, set the \"Booklet Printing\" option to Off (see \"Finishing\" tab)."},
       {5116, u"To use this feature, set the paper size to Letter or A4 (see \"Paper\" tab)."},
       {5117, u"To use this feature, turn off the \"Staple\" option (see \"Finishing\" tab)."},
       {5118, u"The \"Staple\" feature is not available with the paper size you selected."},
-      {5135, u"To use this feature, turn off the \"Print Document On:\" option (see \"Effects\" tab)."},
-      {5136, u"These options were automatically set to match your printer's configuration. \nClick the \"Update Now\" button to reload these settings."},
-      {5137, u"This feature is not available because you do not have permission \nto save system settings on this computer."},
+      {5135,
+       u"To use this feature, turn off the \"Print Document On:\" option (see \"Effects\" tab)."},
+      {5136,
+       u"These options were automatically set to match your printer's configuration. \nClick the "
+       u"\"Update Now\" button to reload these settings."},
+      {5137,
+       u"This feature is not available because you do not have permission \nto save system "
+       u"settings on this computer."},
       {5138, u"The \"Staple\" feature is not available with the paper type you selected."},
-      {5140, u"The selected paper size cannot be used with the current destination bin. \nThe destination bin setting will be changed to Top Bin (Face-Down)."},
-      {5141, u"The selected paper type cannot be used with the current destination bin. \nThe destination bin setting will be changed to Top Bin (Face-Down)."},
-      {5142, u"This destination bin cannot be used with the current paper size.  \nTo select a different size, see the \"Paper\" tab."},
-      {5143, u"This destination bin cannot be used with the current paper type.  \nTo select a different type, see the \"Paper\" tab."},
-      {5144, u"The configuration settings cannot be updated automatically because \nbidirectional communication is not available now."},
-      {5145, u"This feature is not available when the paper type is Cardstock, Labels, or Transparency (see \"Paper\" tab)."},
-      {5301, u"Although your document will be formatted for the paper size indicated, it will be printed \non the paper size specified on the \"Effects\" tab."},
-      {5302, u"If you're getting unexpected results, turn off the \"Collate\" option in your \napplicaton's Print dialog before using the stapler.  Also, please note that \nthe stapler can handle no more than 20 pages at a time."},
+      {5140,
+       u"The selected paper size cannot be used with the current destination bin. \nThe "
+       u"destination bin setting will be changed to Top Bin (Face-Down)."},
+      {5141,
+       u"The selected paper type cannot be used with the current destination bin. \nThe "
+       u"destination bin setting will be changed to Top Bin (Face-Down)."},
+      {5142,
+       u"This destination bin cannot be used with the current paper size.  \nTo select a different "
+       u"size, see the \"Paper\" tab."},
+      {5143,
+       u"This destination bin cannot be used with the current paper type.  \nTo select a different "
+       u"type, see the \"Paper\" tab."},
+      {5144,
+       u"The configuration settings cannot be updated automatically because \nbidirectional "
+       u"communication is not available now."},
+      {5145,
+       u"This feature is not available when the paper type is Cardstock, Labels, or Transparency "
+       u"(see \"Paper\" tab)."},
+      {5301,
+       u"Although your document will be formatted for the paper size indicated, it will be printed "
+       u"\non the paper size specified on the \"Effects\" tab."},
+      {5302,
+       u"If you're getting unexpected results, turn off the \"Collate\" option in your "
+       u"\napplicaton's Print dialog before using the stapler.  Also, please note that \nthe "
+       u"stapler can handle no more than 20 pages at a time."},
       {5401, u"User's Manual"},
       {10001, u"Letter"},
       {10005, u"Legal"},
@@ -69,9 +104,11 @@ const std::vector<QuotedText>& QuotedTexts() {
       {10523, u"Tray 11"},
       {11002, u"Use Inches"},
       {11003, u"Use Millimeters"},
-      {11008, u"A custom paper already exists with that name.  Do you want to replace the existing item?"},
+      {11008,
+       u"A custom paper already exists with that name.  Do you want to replace the existing item?"},
       {11009, u"A custom paper already exists with that name.  Please choose another name."},
-      {11010, u"There are too many custom papers defined.  Please delete some before adding new ones."},
+      {11010,
+       u"There are too many custom papers defined.  Please delete some before adding new ones."},
       {11011, u"Custom Paper Problem"},
       {11020, u" by "},
       {11021, u" mm."},
@@ -100,12 +137,18 @@ const std::vector<QuotedText>& QuotedTexts() {
       {11050, u"Down, then Left"},
       {11051, u"4"},
       {11052, u" Factory Defaults"},
-      {11053, u"A Quick Set with that name already exists.  \nDo you want to replace it with the current settings?"},
-      {11054, u"A Quick Set with that name already exists and cannot \nbe replaced.  Please use another name."},
-      {11055, u"There are too many Quick Sets defined.  Please delete some before adding new ones."},
+      {11053,
+       u"A Quick Set with that name already exists.  \nDo you want to replace it with the current "
+       u"settings?"},
+      {11054,
+       u"A Quick Set with that name already exists and cannot \nbe replaced.  Please use another "
+       u"name."},
+      {11055,
+       u"There are too many Quick Sets defined.  Please delete some before adding new ones."},
       {11056, u"Quick Sets"},
       {11057, u"Please type a name for the new Quick Set:"},
-      {11058, u"The command could not be completed because a printer communication error occurred."},
+      {11058,
+       u"The command could not be completed because a printer communication error occurred."},
       {11060, u" (none)"},
       {11061, u"Regular"},
       {11062, u"Bold"},
@@ -125,7 +168,9 @@ const std::vector<QuotedText>& QuotedTexts() {
       {11078, u"145"},
       {11079, u"200"},
       {11080, u"275"},
-      {11081, u"You cannot add a new watermark because the list is full.  You may edit existing watermarks, \nor you may delete unused ones to make more room."},
+      {11081,
+       u"You cannot add a new watermark because the list is full.  You may edit existing "
+       u"watermarks, \nor you may delete unused ones to make more room."},
       {11101, u"Auto Select"},
       {11102, u"Plain"},
       {11103, u"Preprinted"},

@@ -14,7 +14,8 @@ class Cursor {
   std::size_t Offset() const { return at_; }
 
   std::uint16_t U16() {
-    if (!Need(2)) return 0;
+    if (!Need(2))
+      return 0;
     std::uint16_t v = static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
     at_ += 2;
     return v;
@@ -27,13 +28,15 @@ class Cursor {
     std::u16string text;
     for (;;) {
       std::uint16_t c = U16();
-      if (!ok_ || c == 0) return text;
+      if (!ok_ || c == 0)
+        return text;
       text += static_cast<char16_t>(c);
     }
   }
   // 0x0000 nothing, 0xFFFF and an ordinal, else a text.
   void NameOrOrdinal(bool& is_ordinal, std::uint16_t& ordinal, std::u16string& text) {
-    if (!Need(2)) return;
+    if (!Need(2))
+      return;
     std::uint16_t first = static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
     is_ordinal = first == 0xFFFF;
     if (is_ordinal) {
@@ -88,7 +91,9 @@ std::string Narrow(const std::u16string& text) {
   return out;
 }
 
-bool DecodeDialogTemplate(const std::uint8_t* data, std::size_t size, DecodedDialog& dialog,
+bool DecodeDialogTemplate(const std::uint8_t* data,
+                          std::size_t size,
+                          DecodedDialog& dialog,
                           std::string& error) {
   Cursor in(data, size);
   dialog = DecodedDialog{};
@@ -144,13 +149,16 @@ bool DecodeDialogTemplate(const std::uint8_t* data, std::size_t size, DecodedDia
   return true;
 }
 
-bool DecodeStringBlock(const std::uint8_t* data, std::size_t size,
-                       std::array<std::u16string, 16>& strings, std::string& error) {
+bool DecodeStringBlock(const std::uint8_t* data,
+                       std::size_t size,
+                       std::array<std::u16string, 16>& strings,
+                       std::string& error) {
   Cursor in(data, size);
   for (std::u16string& s : strings) {
     std::uint16_t length = in.U16();
     s.clear();
-    for (std::uint16_t i = 0; i < length && in.Ok(); ++i) s += static_cast<char16_t>(in.U16());
+    for (std::uint16_t i = 0; i < length && in.Ok(); ++i)
+      s += static_cast<char16_t>(in.U16());
   }
   if (!in.Ok()) {
     error = "string block shorter than its lengths";
@@ -163,8 +171,11 @@ bool DecodeStringBlock(const std::uint8_t* data, std::size_t size,
   return true;
 }
 
-bool DecodeDibHeader(const std::uint8_t* data, std::size_t size, DecodedDibHeader& header,
-                     std::string& error, bool icon_image) {
+bool DecodeDibHeader(const std::uint8_t* data,
+                     std::size_t size,
+                     DecodedDibHeader& header,
+                     std::string& error,
+                     bool icon_image) {
   Cursor in(data, size);
   std::uint32_t header_size = in.U32();
   header.width = static_cast<std::int32_t>(in.U32());

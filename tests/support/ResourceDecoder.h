@@ -36,12 +36,16 @@ struct DecodedDialog {
   std::vector<DecodedDialogItem> items;
 };
 
-bool DecodeDialogTemplate(const std::uint8_t* data, std::size_t size, DecodedDialog& dialog,
+bool DecodeDialogTemplate(const std::uint8_t* data,
+                          std::size_t size,
+                          DecodedDialog& dialog,
                           std::string& error);
 
 // The 16 strings of one string block (missing ones empty).
-bool DecodeStringBlock(const std::uint8_t* data, std::size_t size,
-                       std::array<std::u16string, 16>& strings, std::string& error);
+bool DecodeStringBlock(const std::uint8_t* data,
+                       std::size_t size,
+                       std::array<std::u16string, 16>& strings,
+                       std::string& error);
 
 struct DecodedDibHeader {
   std::int32_t width = 0;
@@ -52,8 +56,11 @@ struct DecodedDibHeader {
 
 // `icon_image`: the header of an icon or cursor image, whose height covers the colour image and
 // the 1-bit mask that follows it.
-bool DecodeDibHeader(const std::uint8_t* data, std::size_t size, DecodedDibHeader& header,
-                     std::string& error, bool icon_image = false);
+bool DecodeDibHeader(const std::uint8_t* data,
+                     std::size_t size,
+                     DecodedDibHeader& header,
+                     std::string& error,
+                     bool icon_image = false);
 
 // UTF-16 text as UTF-8 for messages.
 std::string Narrow(const std::u16string& text);

@@ -1,24 +1,26 @@
 // The binary forms the compiler writes: golden bytes of a dialog template, a string block and a
 // menu; the version block's layout; cursor and icon groups; pictures exported back to files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 #include "tests/support/ByteMatch.h"
 #include "tests/support/ResourceDecoder.h"
+#include "tests/velrc/VelrcTestFiles.h"
 #include "tools/velrc/PictureFiles.h"
 #include "tools/velrc/ResourceOutput.h"
-#include "tests/velrc/VelrcTestFiles.h"
 
 namespace vel::test {
 namespace {
 
-std::uint32_t U16At(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+std::uint32_t U16At(const Bytes& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8);
+}
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
   return U16At(b, at) | (U16At(b, at + 2) << 16);
 }
@@ -99,7 +101,10 @@ TEST(VelrcForms, MenuTemplateBytes) {
 
 // Walks one node of a version block and its children, checking that every length fits its parent
 // and every child starts on a 4-byte boundary; collects "path=value" for text values.
-void WalkVersion(const Bytes& b, std::size_t at, std::size_t end, const std::string& path,
+void WalkVersion(const Bytes& b,
+                 std::size_t at,
+                 std::size_t end,
+                 const std::string& path,
                  std::vector<std::string>& texts) {
   ASSERT_EQ(at % 4, 0u);
   ASSERT_LE(at + 6, end);
@@ -115,7 +120,8 @@ void WalkVersion(const Bytes& b, std::size_t at, std::size_t end, const std::str
   std::string name = path + "/" + Narrow(key);
   if (type == 1 && value_length > 0) {
     std::u16string value;
-    for (std::size_t i = 0; i + 1 < value_length; ++i) value += static_cast<char16_t>(U16At(b, p + 2 * i));
+    for (std::size_t i = 0; i + 1 < value_length; ++i)
+      value += static_cast<char16_t>(U16At(b, p + 2 * i));
     EXPECT_EQ(U16At(b, p + 2 * (value_length - 1)), 0u) << "terminated";
     texts.push_back(name + "=" + Narrow(value));
     p += 2 * value_length;
@@ -124,7 +130,8 @@ void WalkVersion(const Bytes& b, std::size_t at, std::size_t end, const std::str
   }
   while (true) {
     p = (p + 3) & ~std::size_t{3};
-    if (p >= at + length) break;
+    if (p >= at + length)
+      break;
     WalkVersion(b, p, at + length, name, texts);
     p += U16At(b, p);
   }
@@ -188,10 +195,10 @@ TEST(VelrcForms, CursorAndIconGroupsListTheirImages) {
   ASSERT_EQ(g.size(), 6u + 14);
   EXPECT_EQ(U16At(g, 2), 2u);
   EXPECT_EQ(U16At(g, 4), 1u);
-  EXPECT_EQ(U16At(g, 6), 32u);   // width
-  EXPECT_EQ(U16At(g, 8), 64u);   // height of colour and mask
-  EXPECT_EQ(U16At(g, 10), 1u);   // planes
-  EXPECT_EQ(U16At(g, 12), 1u);   // bits
+  EXPECT_EQ(U16At(g, 6), 32u);  // width
+  EXPECT_EQ(U16At(g, 8), 64u);  // height of colour and mask
+  EXPECT_EQ(U16At(g, 10), 1u);  // planes
+  EXPECT_EQ(U16At(g, 12), 1u);  // bits
   const velrc::CompiledResource* cursor = Find(out, velrc::kTypeCursor, U16At(g, 18));
   ASSERT_NE(cursor, nullptr);
   EXPECT_EQ(U32At(g, 14), cursor->bytes.size());
@@ -239,7 +246,8 @@ TEST(VelrcForms, ExportGivesBackThePictureFiles) {
                                               {"icon_4.ico", "icon_11424.ico"}};
   for (const velart::ArtworkFile& art : velart::DrawArtwork()) {
     for (const auto& [exported, source] : pairs) {
-      if (art.name != source) continue;
+      if (art.name != source)
+        continue;
       std::ifstream in(folder / exported, std::ios::binary);
       Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       EXPECT_TRUE(BytesEqual(art.bytes, bytes)) << exported;
@@ -250,9 +258,9 @@ TEST(VelrcForms, ExportGivesBackThePictureFiles) {
 
 TEST(VelrcForms, TableListsEveryResourceWithItsBytes) {
   std::vector<velrc::CompiledResource> out;
-  ASSERT_EQ(Compile("STRINGTABLE\nBEGIN\n  1 \"a\"\nEND\nUI MENU\nBEGIN\n MENUITEM \"b\", 2\nEND\n",
-                    out),
-            "");
+  ASSERT_EQ(
+      Compile("STRINGTABLE\nBEGIN\n  1 \"a\"\nEND\nUI MENU\nBEGIN\n MENUITEM \"b\", 2\nEND\n", out),
+      "");
   std::ostringstream text;
   velrc::WriteTable(text, out, "test.vrc", velrc::TableNames{});
   std::string table = text.str();

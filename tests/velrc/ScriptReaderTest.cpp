@@ -36,13 +36,13 @@ TEST(VelrcScriptReader, FaultsNameTheFileAndLine) {
        "PIC BITMAP \"bitmap_2100.bmp\"\npic BITMAP \"bitmap_2101.bmp\"\n",
        "test.vrc:2: duplicate BITMAP id 'PIC'"},
       {"missing include", "#include \"nope.h\"\n", "test.vrc:1: cannot open include file 'nope.h'"},
-      {"fault inside an include", "#include \"ids.h\"\n",
-       "ids.h:2: unsupported directive #if"},
+      {"fault inside an include", "#include \"ids.h\"\n", "ids.h:2: unsupported directive #if"},
       {"undefined name", "1 DIALOG 0, 0, WIDTH, 9\nBEGIN\nEND\n",
        "test.vrc:1: undefined name 'WIDTH'"},
       {"macro that names itself", "#define A A + 1\n1 DIALOG 0, 0, A, 9\nBEGIN\nEND\n",
        "test.vrc:2: macros nested too deeply"},
-      {"macro with parameters", "#define F(x) x\n", "test.vrc:1: macros with parameters are not supported"},
+      {"macro with parameters", "#define F(x) x\n",
+       "test.vrc:1: macros with parameters are not supported"},
       {"missing END", "STRINGTABLE\nBEGIN\n  1 \"a\"\n", "test.vrc:1: STRINGTABLE without END"},
       {"coordinate out of range", "1 DIALOG 0, 0, 40000, 9\nBEGIN\nEND\n",
        "test.vrc:1: value 40000 out of range"},
@@ -52,8 +52,7 @@ TEST(VelrcScriptReader, FaultsNameTheFileAndLine) {
       {"cursor file given as an icon", "1 ICON \"cursor_11220.cur\"\n",
        "test.vrc:1: cursor_11220.cur: not an icon file"},
       {"unterminated comment", "/* no end\n\n", "test.vrc:1: unterminated comment"},
-      {"text and numbers in one value",
-       "1 VERSIONINFO\nBEGIN\n  VALUE \"k\", 1, \"a\"\nEND\n",
+      {"text and numbers in one value", "1 VERSIONINFO\nBEGIN\n  VALUE \"k\", 1, \"a\"\nEND\n",
        "test.vrc:3: text and numbers mixed in one VALUE"},
       {"menu item without id", "M MENU\nBEGIN\n  MENUITEM \"a\"\nEND\n",
        "test.vrc:4: expected ',', found 'END'"},
@@ -78,8 +77,9 @@ TEST(VelrcScriptReader, OneIdMayServeSeveralTypes) {
 
 TEST(VelrcScriptReader, IncludesDefinesAndLanguage) {
   std::map<std::string, std::string> files = {
-      {"ids.h", "// ids\n#pragma once\n#define IDD_MAIN 100 /* the main one */\n"
-                "#define IDC_NAME (IDD_MAIN + 5)\n#define TEXT_STYLE SS_CENTER | NOT WS_GROUP\n"}};
+      {"ids.h",
+       "// ids\n#pragma once\n#define IDD_MAIN 100 /* the main one */\n"
+       "#define IDC_NAME (IDD_MAIN + 5)\n#define TEXT_STYLE SS_CENTER | NOT WS_GROUP\n"}};
   std::vector<velrc::CompiledResource> out;
   ASSERT_EQ(Compile("#include \"ids.h\"\nLANGUAGE 9, 1\n"
                     "IDD_MAIN DIALOG 0, 0, 50, 20\nBEGIN\n"
@@ -142,7 +142,8 @@ TEST(VelrcScriptReader, ItemStylesAddToTheDefaultsAndNotRemoves) {
 
 TEST(VelrcScriptReader, StringEscapesAndUtf8) {
   std::vector<velrc::CompiledResource> out;
-  ASSERT_EQ(Compile("STRINGTABLE\nBEGIN\n  1 \"a\\n\\r\\t\\\\\"\"b\"\"\"\n  2, \"\xC3\xA9\xE2\x82\xAC\"\nEND\n",
+  ASSERT_EQ(Compile("STRINGTABLE\nBEGIN\n  1 \"a\\n\\r\\t\\\\\"\"b\"\"\"\n  2, "
+                    "\"\xC3\xA9\xE2\x82\xAC\"\nEND\n",
                     out),
             "");
   std::array<std::u16string, 16> strings;

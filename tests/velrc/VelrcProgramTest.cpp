@@ -1,7 +1,6 @@
 // The velrc program: a faulty script gives "file:line: message" and exit status 1; a good one a
 // table, a dump or exported pictures.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,9 +19,11 @@ RunResult RunVelrc(const std::string& arguments) {
   std::string command = std::string(VELRC_PATH) + " " + arguments + " 2>&1";
   RunResult run{-1, ""};
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
+  if (pipe == nullptr)
+    return run;
   char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+    run.output += buffer;
   int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
@@ -31,8 +32,8 @@ RunResult RunVelrc(const std::string& arguments) {
 class VelrcProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velrc_program_" + std::to_string(::getpid()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("velrc_program_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }

@@ -22,7 +22,8 @@ inline velrc::ReadOptions MemoryFiles(std::map<std::string, std::string> files =
   velrc::ReadOptions options;
   options.loader = [shared](const std::string& path, std::string& contents) {
     auto it = shared->find(path);
-    if (it == shared->end()) return false;
+    if (it == shared->end())
+      return false;
     contents = it->second;
     return true;
   };
@@ -30,7 +31,8 @@ inline velrc::ReadOptions MemoryFiles(std::map<std::string, std::string> files =
 }
 
 // Reads and compiles `text` as "test.vrc"; the error text ("file:line: message") when it fails.
-inline std::string Compile(const std::string& text, std::vector<velrc::CompiledResource>& out,
+inline std::string Compile(const std::string& text,
+                           std::vector<velrc::CompiledResource>& out,
                            const velrc::ReadOptions& options = MemoryFiles()) {
   velrc::ResourceScript script;
   velrc::ScriptError error;
@@ -43,9 +45,11 @@ inline std::string Compile(const std::string& text, std::vector<velrc::CompiledR
 
 // The one compiled resource of a type and ordinal name; null when there is none.
 inline const velrc::CompiledResource* Find(const std::vector<velrc::CompiledResource>& resources,
-                                           std::uint16_t type, std::uint16_t id) {
+                                           std::uint16_t type,
+                                           std::uint16_t id) {
   for (const velrc::CompiledResource& r : resources) {
-    if (r.type == type && r.name.is_ordinal && r.name.ordinal == id) return &r;
+    if (r.type == type && r.name.is_ordinal && r.name.ordinal == id)
+      return &r;
   }
   return nullptr;
 }

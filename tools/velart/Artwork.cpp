@@ -17,15 +17,28 @@ struct Rgb {
 };
 
 // The 16 colours of 4-bit pictures, in the usual order of the display's standard palette.
-constexpr Rgb kPalette16[16] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},  {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+constexpr Rgb kPalette16[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
 
 enum Colour : std::uint8_t {
-  kBlack = 0, kMaroon = 1, kGreen = 2, kOlive = 3, kNavy = 4, kPurple = 5, kTeal = 6,
-  kSilver = 7, kGrey = 8, kRed = 9, kLime = 10, kYellow = 11, kBlue = 12, kFuchsia = 13,
-  kAqua = 14, kWhite = 15,
+  kBlack = 0,
+  kMaroon = 1,
+  kGreen = 2,
+  kOlive = 3,
+  kNavy = 4,
+  kPurple = 5,
+  kTeal = 6,
+  kSilver = 7,
+  kGrey = 8,
+  kRed = 9,
+  kLime = 10,
+  kYellow = 11,
+  kBlue = 12,
+  kFuchsia = 13,
+  kAqua = 14,
+  kWhite = 15,
 };
 
 // A picture of palette indexes, (0, 0) at the top left.
@@ -38,14 +51,16 @@ class Canvas {
   int Height() const { return height_; }
 
   void Set(int x, int y, std::uint8_t c) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[y * width_ + x] = c;
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+      pixels_[y * width_ + x] = c;
   }
   std::uint8_t Get(int x, int y) const { return pixels_[y * width_ + x]; }
 
   // Fills left <= x < right, top <= y < bottom.
   void Fill(int left, int top, int right, int bottom, std::uint8_t c) {
     for (int y = top; y < bottom; ++y) {
-      for (int x = left; x < right; ++x) Set(x, y, c);
+      for (int x = left; x < right; ++x)
+        Set(x, y, c);
     }
   }
   void Frame(int left, int top, int right, int bottom, std::uint8_t c) {
@@ -66,7 +81,8 @@ class Canvas {
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1, err = dx + dy;
     for (;;) {
       Set(x0, y0, c);
-      if (x0 == x1 && y0 == y1) return;
+      if (x0 == x1 && y0 == y1)
+        return;
       int e2 = 2 * err;
       if (e2 >= dy) {
         err += dy;
@@ -103,7 +119,8 @@ void PutRows(Bytes& out, int width, int height, int bits, PixelOf pixel) {
     for (int x = 0; x < width; ++x) {
       unsigned v = pixel(x, y);
       if (bits == 1) {
-        if (v) row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        if (v)
+          row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
       } else {
         row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? v << 4 : v);
       }
@@ -113,7 +130,12 @@ void PutRows(Bytes& out, int width, int height, int bits, PixelOf pixel) {
 }
 
 // BITMAPINFOHEADER and colour table; `rows` is the height written in the header.
-void PutHeader(Bytes& out, int width, int rows, int bits, const Rgb* palette, int colours,
+void PutHeader(Bytes& out,
+               int width,
+               int rows,
+               int bits,
+               const Rgb* palette,
+               int colours,
                std::uint32_t image_bytes) {
   Put32(out, 40);
   Put32(out, static_cast<std::uint32_t>(width));
@@ -182,48 +204,88 @@ void Shelves(Canvas& c, int left, int top, int right, int count, int step) {
 
 Canvas PrinterBase() {
   Canvas c(kPrinterWidth, kPrinterHeight, kBackground);
-  c.Box(84, 24, 160, 108, kWhite);                 // the body
-  c.Fill(110, 28, 148, 38, kGrey);                 // top bin (face-down)
+  c.Box(84, 24, 160, 108, kWhite);  // the body
+  c.Fill(110, 28, 148, 38, kGrey);  // top bin (face-down)
   c.Frame(110, 28, 148, 38, kBlack);
-  c.Box(49, 44, 84, 67, kSilver);                  // left bin (face-up)
-  c.Box(160, 36, 176, 66, kSilver);                // tray 1 at the side
-  c.Box(88, 42, 104, 52, kNavy);                   // control panel
+  c.Box(49, 44, 84, 67, kSilver);    // left bin (face-up)
+  c.Box(160, 36, 176, 66, kSilver);  // tray 1 at the side
+  c.Box(88, 42, 104, 52, kNavy);     // control panel
   c.Fill(90, 44, 98, 48, kLime);
-  Drawers(c, 87, 81, 153, 107, 2);                 // trays 2 and 3
+  Drawers(c, 87, 81, 153, 107, 2);  // trays 2 and 3
   return c;
 }
 
 Canvas Overlay(int which) {
   Canvas c(kPrinterWidth, kPrinterHeight, kBackground);
   switch (which) {
-    case 2101: c.Box(162, 23, 193, 48, kTeal); c.Fill(168, 30, 188, 34, kWhite); break;  // envelope feeder
-    case 2102: Drawers(c, 87, 114, 153, 141, 2); break;                                 // two 500-sheet trays
-    case 2103: c.Box(87, 107, 153, 160, kSilver); c.Fill(112, 130, 128, 134, kGrey); break;  // 2000-sheet tray
-    case 2104: c.Box(112, 2, 150, 26, kSilver); Shelves(c, 114, 4, 148, 8, 3); break;   // 8-bin mailbox
-    case 2105: c.Box(80, 160, 164, 176, kGrey); break;                                    // caster base
-    case 2106:                                                                              // mailbox with stapler
+    case 2101:
+      c.Box(162, 23, 193, 48, kTeal);
+      c.Fill(168, 30, 188, 34, kWhite);
+      break;  // envelope feeder
+    case 2102:
+      Drawers(c, 87, 114, 153, 141, 2);
+      break;  // two 500-sheet trays
+    case 2103:
+      c.Box(87, 107, 153, 160, kSilver);
+      c.Fill(112, 130, 128, 134, kGrey);
+      break;  // 2000-sheet tray
+    case 2104:
+      c.Box(112, 2, 150, 26, kSilver);
+      Shelves(c, 114, 4, 148, 8, 3);
+      break;  // 8-bin mailbox
+    case 2105:
+      c.Box(80, 160, 164, 176, kGrey);
+      break;    // caster base
+    case 2106:  // mailbox with stapler
       c.Box(112, 6, 150, 26, kSilver);
       Shelves(c, 114, 8, 148, 5, 4);
       c.Box(26, 63, 59, 99, kMaroon);
       c.Fill(34, 74, 50, 80, kYellow);
       break;
-    case 2107: c.Box(112, 4, 150, 26, kSilver); Shelves(c, 114, 6, 148, 7, 3); break;   // 7-bin mailbox
-    case 2108: c.Box(112, 4, 150, 26, kPurple); Shelves(c, 114, 6, 148, 7, 3); break;
-    case 2109: c.Box(84, 107, 156, 112, kGrey); break;                                    // stand
-    case 2110:                                                                              // tower, 4 bins
+    case 2107:
+      c.Box(112, 4, 150, 26, kSilver);
+      Shelves(c, 114, 6, 148, 7, 3);
+      break;  // 7-bin mailbox
+    case 2108:
+      c.Box(112, 4, 150, 26, kPurple);
+      Shelves(c, 114, 6, 148, 7, 3);
+      break;
+    case 2109:
+      c.Box(84, 107, 156, 112, kGrey);
+      break;    // stand
+    case 2110:  // tower, 4 bins
       c.Box(150, 101, 177, 156, kSilver);
-      for (int y = 112; y < 156; y += 11) c.Line(150, y, 176, y, kBlack);
+      for (int y = 112; y < 156; y += 11)
+        c.Line(150, y, 176, y, kBlack);
       break;
     case 2111:
       c.Box(150, 101, 177, 178, kSilver);
-      for (int y = 112; y < 178; y += 11) c.Line(150, y, 176, y, kBlack);
+      for (int y = 112; y < 178; y += 11)
+        c.Line(150, y, 176, y, kBlack);
       break;
-    case 2112: c.Box(150, 90, 177, 102, kGrey); break;                                    // tower cap
-    case 2113: c.Box(20, 40, 50, 104, kNavy); c.Fill(26, 60, 44, 66, kAqua); break;     // booklet maker
-    case 2114: c.Box(14, 36, 50, 104, kGreen); Shelves(c, 16, 50, 48, 1, 0); break;     // 2500-sheet stacker
-    case 2115: c.Box(14, 36, 50, 150, kGreen); Shelves(c, 16, 50, 48, 1, 0); break;
-    case 2116: c.Box(10, 30, 50, 108, kOlive); Shelves(c, 12, 44, 48, 2, 20); break;    // stackmounts
-    case 2117: c.Box(4, 20, 50, 108, kOlive); Shelves(c, 6, 34, 48, 3, 20); break;
+    case 2112:
+      c.Box(150, 90, 177, 102, kGrey);
+      break;  // tower cap
+    case 2113:
+      c.Box(20, 40, 50, 104, kNavy);
+      c.Fill(26, 60, 44, 66, kAqua);
+      break;  // booklet maker
+    case 2114:
+      c.Box(14, 36, 50, 104, kGreen);
+      Shelves(c, 16, 50, 48, 1, 0);
+      break;  // 2500-sheet stacker
+    case 2115:
+      c.Box(14, 36, 50, 150, kGreen);
+      Shelves(c, 16, 50, 48, 1, 0);
+      break;
+    case 2116:
+      c.Box(10, 30, 50, 108, kOlive);
+      Shelves(c, 12, 44, 48, 2, 20);
+      break;  // stackmounts
+    case 2117:
+      c.Box(4, 20, 50, 108, kOlive);
+      Shelves(c, 6, 34, 48, 3, 20);
+      break;
   }
   return c;
 }
@@ -234,7 +296,8 @@ Canvas Overlay(int which) {
 Canvas Strip(std::uint8_t accent) {
   Canvas c(229, 22, kWhite);
   c.Fill(2, 3, 227, 19, kNavy);
-  for (int x = 8; x < 220; x += 14) c.Fill(x, 8, x + 8, 14, accent);
+  for (int x = 8; x < 220; x += 14)
+    c.Fill(x, 8, x + 8, 14, accent);
   c.Frame(2, 3, 227, 19, kBlack);
   return c;
 }
@@ -246,7 +309,8 @@ Canvas Sheet(bool right_binding, bool landscape) {
   int top = landscape ? 5 : 2, bottom = landscape ? 19 : 22;
   c.Fill(left, top, right, bottom, kSilver);
   c.Frame(left, top, right, bottom, kBlack);
-  for (int y = top + 3; y < bottom - 2; y += 3) c.Line(left + 3, y, right - 4, y, kGrey);
+  for (int y = top + 3; y < bottom - 2; y += 3)
+    c.Line(left + 3, y, right - 4, y, kGrey);
   int edge = right_binding ? right - 2 : left + 1;
   c.Line(edge, top + 1, edge, bottom - 2, kBlue);
   return c;
@@ -271,11 +335,12 @@ Canvas FeatureTip(bool pressed, std::uint8_t lamp) {
 // everything else transparent. Pixel values: 0 transparent, 1 black, 2 white.
 Canvas Hand() {
   Canvas c(32, 32, 0);
-  c.Fill(4, 1, 8, 16, 1);      // the finger
+  c.Fill(4, 1, 8, 16, 1);  // the finger
   c.Fill(5, 2, 7, 16, 2);
-  c.Fill(4, 12, 21, 28, 1);    // palm with bent fingers
+  c.Fill(4, 12, 21, 28, 1);  // palm with bent fingers
   c.Fill(5, 13, 20, 27, 2);
-  for (int x = 10; x < 20; x += 4) c.Line(x, 13, x, 18, 1);
+  for (int x = 10; x < 20; x += 4)
+    c.Line(x, 13, x, 18, 1);
   c.Set(5, 1, 1);
   c.Set(6, 1, 1);
   return c;
@@ -293,14 +358,16 @@ Canvas SizeIcon(bool height, bool metric) {
     c.Line(18, 7, 16, 5, kRed);
     c.Line(14, 24, 16, 26, kRed);
     c.Line(18, 24, 16, 26, kRed);
-    for (int y = 6; y < 27; y += step) c.Set(9, y, kBlue);
+    for (int y = 6; y < 27; y += step)
+      c.Set(9, y, kBlue);
   } else {
     c.Line(9, 16, 22, 16, kRed);
     c.Line(11, 14, 9, 16, kRed);
     c.Line(11, 18, 9, 16, kRed);
     c.Line(20, 14, 22, 16, kRed);
     c.Line(20, 18, 22, 16, kRed);
-    for (int x = 9; x < 23; x += step) c.Set(x, 5, kBlue);
+    for (int x = 9; x < 23; x += step)
+      c.Set(x, 5, kBlue);
   }
   return c;
 }
@@ -308,7 +375,10 @@ Canvas SizeIcon(bool height, bool metric) {
 // One icon or cursor image: colour bits (or the XOR image) at `bits` per pixel over `colours`
 // palette entries, then the 1-bit mask (1 = transparent).
 template <typename ColourOf, typename MaskOf>
-velrc::IconImage IconImageOf(int bits, const Rgb* palette, int colours, ColourOf colour,
+velrc::IconImage IconImageOf(int bits,
+                             const Rgb* palette,
+                             int colours,
+                             ColourOf colour,
                              MaskOf transparent) {
   velrc::IconImage image;
   image.width = 32;
@@ -343,27 +413,30 @@ Bytes SizeIconFile(bool height, bool metric) {
   auto transparent = [&](int x, int y) { return c.Get(x, y) == kTeal; };
   constexpr Rgb kMono[2] = {{0, 0, 0}, {255, 255, 255}};
   // Eight colours: black, the dark primaries and white.
-  constexpr Rgb kEight[8] = {{0, 0, 0},     {128, 0, 0}, {0, 128, 0},   {255, 0, 0},
-                             {0, 0, 255},   {0, 128, 128}, {192, 192, 192}, {255, 255, 255}};
+  constexpr Rgb kEight[8] = {{0, 0, 0},   {128, 0, 0},   {0, 128, 0},     {255, 0, 0},
+                             {0, 0, 255}, {0, 128, 128}, {192, 192, 192}, {255, 255, 255}};
   std::vector<velrc::IconImage> images;
-  images.push_back(IconImageOf(1, kMono, 2,
-                               [&](int x, int y) {
-                                 std::uint8_t v = c.Get(x, y);
-                                 return v == kWhite || v == kTeal ? 1u : 0u;
-                               },
-                               transparent));
-  images.push_back(IconImageOf(4, kEight, 8,
-                               [&](int x, int y) {
-                                 std::uint8_t v = c.Get(x, y);
-                                 return v == kTeal ? 0u : unsigned{Nearest(v, kEight, 8)};
-                               },
-                               transparent));
-  images.push_back(IconImageOf(4, kPalette16, 16,
-                               [&](int x, int y) {
-                                 std::uint8_t v = c.Get(x, y);
-                                 return v == kTeal ? 0u : unsigned{v};
-                               },
-                               transparent));
+  images.push_back(IconImageOf(
+      1, kMono, 2,
+      [&](int x, int y) {
+        std::uint8_t v = c.Get(x, y);
+        return v == kWhite || v == kTeal ? 1u : 0u;
+      },
+      transparent));
+  images.push_back(IconImageOf(
+      4, kEight, 8,
+      [&](int x, int y) {
+        std::uint8_t v = c.Get(x, y);
+        return v == kTeal ? 0u : unsigned{Nearest(v, kEight, 8)};
+      },
+      transparent));
+  images.push_back(IconImageOf(
+      4, kPalette16, 16,
+      [&](int x, int y) {
+        std::uint8_t v = c.Get(x, y);
+        return v == kTeal ? 0u : unsigned{v};
+      },
+      transparent));
   return velrc::WriteIconFile(images, 1);
 }
 
@@ -404,8 +477,10 @@ std::vector<ArtworkFile> DrawArtwork() {
   for (int y = 0; y < 24; ++y) {
     for (int x = 0; x < 24; ++x) {
       bool inside = false;
-      for (const Canvas& s : sheets) inside = inside || s.Get(x, y) != kWhite;
-      if (inside) mask.Set(x, y, kBlack);
+      for (const Canvas& s : sheets)
+        inside = inside || s.Get(x, y) != kWhite;
+      if (inside)
+        mask.Set(x, y, kBlack);
     }
   }
   add("bitmap_11214.bmp", Bitmap1(mask, kWhite));

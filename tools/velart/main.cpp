@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string folder = argv[1];
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  if (!folder.empty() && folder.back() != '/')
+    folder += '/';
   for (const vel::velart::ArtworkFile& file : vel::velart::DrawArtwork()) {
     std::ofstream out(folder + file.name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(file.bytes.data()),

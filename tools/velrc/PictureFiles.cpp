@@ -5,7 +5,9 @@ namespace vel::velrc {
 
 namespace {
 
-std::uint32_t U16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+std::uint32_t U16(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 std::uint32_t U32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
@@ -28,8 +30,12 @@ constexpr std::size_t kInfoHeaderBytes = 40;
 //     0 4 header size (40)   4 4 width   8 4 height (negative: top-down)
 //    12 2 planes (1)  14 2 bits per pixel  16 4 compression (0)  20 4 image bytes
 //    24 4 x pixels per metre  28 4 y pixels per metre  32 4 colours used  36 4 colours important
-bool MeasureDib(const std::uint8_t* dib, std::size_t size, int height_divisor,
-                std::size_t& header_bytes, std::size_t& pixel_bytes, std::string& error) {
+bool MeasureDib(const std::uint8_t* dib,
+                std::size_t size,
+                int height_divisor,
+                std::size_t& header_bytes,
+                std::size_t& pixel_bytes,
+                std::string& error) {
   if (size < kInfoHeaderBytes || U32(dib) != kInfoHeaderBytes) {
     error = "not a device-independent bitmap with a 40-byte header";
     return false;
@@ -39,8 +45,7 @@ bool MeasureDib(const std::uint8_t* dib, std::size_t size, int height_divisor,
   std::uint32_t planes = U16(dib + 12), bits = U16(dib + 14), compression = U32(dib + 16);
   std::uint32_t used = U32(dib + 32);
   if (width <= 0 || width > 0x4000 || height == 0 || height < -0x4000 || height > 0x4000 ||
-      planes != 1 || compression != 0 ||
-      (bits != 1 && bits != 4 && bits != 8 && bits != 24)) {
+      planes != 1 || compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24)) {
     error = "unsupported bitmap header";
     return false;
   }
@@ -93,7 +98,8 @@ Bytes WriteBitmapFile(const Bytes& dib) {
   std::size_t header_bytes = 0, pixel_bytes = 0;
   std::string error;
   Bytes out;
-  if (!MeasureDib(dib.data(), dib.size(), 1, header_bytes, pixel_bytes, error)) return out;
+  if (!MeasureDib(dib.data(), dib.size(), 1, header_bytes, pixel_bytes, error))
+    return out;
   out.push_back('B');
   out.push_back('M');
   Put32(out, static_cast<std::uint32_t>(kFileHeaderBytes + dib.size()));
@@ -103,7 +109,9 @@ Bytes WriteBitmapFile(const Bytes& dib) {
   return out;
 }
 
-bool ReadIconFile(const Bytes& file, std::uint16_t type, std::vector<IconImage>& images,
+bool ReadIconFile(const Bytes& file,
+                  std::uint16_t type,
+                  std::vector<IconImage>& images,
                   std::string& error) {
   const char* kind = type == 1 ? "icon" : "cursor";
   if (file.size() < 6 || U16(file.data()) != 0 || U16(file.data() + 2) != type) {
@@ -124,7 +132,8 @@ bool ReadIconFile(const Bytes& file, std::uint16_t type, std::vector<IconImage>&
       return false;
     }
     std::size_t header_bytes = 0, pixel_bytes = 0;
-    if (!MeasureDib(file.data() + offset, bytes, 2, header_bytes, pixel_bytes, error)) return false;
+    if (!MeasureDib(file.data() + offset, bytes, 2, header_bytes, pixel_bytes, error))
+      return false;
     const std::uint8_t* dib = file.data() + offset;
     IconImage image;
     image.width = entry[0];
@@ -159,7 +168,8 @@ Bytes WriteIconFile(const std::vector<IconImage>& images, std::uint16_t type) {
     Put32(out, static_cast<std::uint32_t>(offset));
     offset += image.data.size();
   }
-  for (const IconImage& image : images) out.insert(out.end(), image.data.begin(), image.data.end());
+  for (const IconImage& image : images)
+    out.insert(out.end(), image.data.begin(), image.data.end());
   return out;
 }
 

@@ -24,7 +24,8 @@ class ByteWriter {
   }
   // A zero-terminated UTF-16 text.
   void Text(const std::u16string& text) {
-    for (char16_t c : text) U16(c);
+    for (char16_t c : text)
+      U16(c);
     U16(0);
   }
   // 0xFFFF and the ordinal, or the zero-terminated text.
@@ -40,7 +41,8 @@ class ByteWriter {
     bytes_.insert(bytes_.end(), more.begin(), more.end());
   }
   void AlignTo4() {
-    while (bytes_.size() % 4 != 0) U8(0);
+    while (bytes_.size() % 4 != 0)
+      U8(0);
   }
   void Patch16(std::size_t at, std::uint32_t v) {
     bytes_[at] = static_cast<std::uint8_t>(v);
@@ -68,7 +70,8 @@ void WriteMenuEntries(ByteWriter& w, const std::vector<MenuEntry>& entries) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const MenuEntry& e = entries[i];
     std::uint16_t flags = e.flags;
-    if (i + 1 == entries.size()) flags |= kMenuEnd;
+    if (i + 1 == entries.size())
+      flags |= kMenuEnd;
     if (e.popup) {
       w.U16(flags | kMenuPopup);
       w.Text(e.text);
@@ -88,8 +91,11 @@ void WriteMenuEntries(ByteWriter& w, const std::vector<MenuEntry>& entries) {
 //     4 2 type: 1 text, 0 binary
 //     6 .. key, zero-terminated UTF-16; padding to 4
 //       .. value; padding to 4; children, each starting on a 4-byte boundary
-void WriteVersionNode(ByteWriter& w, const std::u16string& key, std::uint16_t value_length,
-                      bool text, const std::vector<std::uint8_t>& value,
+void WriteVersionNode(ByteWriter& w,
+                      const std::u16string& key,
+                      std::uint16_t value_length,
+                      bool text,
+                      const std::vector<std::uint8_t>& value,
                       const std::vector<VersionNode>& children);
 
 void WriteVersionChild(ByteWriter& w, const VersionNode& node) {
@@ -106,8 +112,11 @@ void WriteVersionChild(ByteWriter& w, const VersionNode& node) {
   }
 }
 
-void WriteVersionNode(ByteWriter& w, const std::u16string& key, std::uint16_t value_length,
-                      bool text, const std::vector<std::uint8_t>& value,
+void WriteVersionNode(ByteWriter& w,
+                      const std::u16string& key,
+                      std::uint16_t value_length,
+                      bool text,
+                      const std::vector<std::uint8_t>& value,
                       const std::vector<VersionNode>& children) {
   w.AlignTo4();
   std::size_t start = w.Size();
@@ -209,7 +218,8 @@ std::vector<std::uint8_t> VersionBlock(const VersionInfo& info) {
   return w.Take();
 }
 
-bool CompileResources(const ResourceScript& script, std::vector<CompiledResource>& resources,
+bool CompileResources(const ResourceScript& script,
+                      std::vector<CompiledResource>& resources,
                       ScriptError& error) {
   resources.clear();
   auto add = [&](std::uint16_t type, NameOrOrdinal name, std::uint16_t language,
@@ -219,7 +229,8 @@ bool CompileResources(const ResourceScript& script, std::vector<CompiledResource
   for (const Dialog& d : script.dialogs) {
     add(kTypeDialog, d.name, d.language, DialogTemplate(d), d.place);
   }
-  for (const Menu& m : script.menus) add(kTypeMenu, m.name, m.language, MenuTemplate(m), m.place);
+  for (const Menu& m : script.menus)
+    add(kTypeMenu, m.name, m.language, MenuTemplate(m), m.place);
   for (const VersionInfo& v : script.versions) {
     add(kTypeVersion, v.name, v.language, VersionBlock(v), v.place);
   }
@@ -229,7 +240,8 @@ bool CompileResources(const ResourceScript& script, std::vector<CompiledResource
   std::map<std::pair<std::uint16_t, std::uint16_t>, std::vector<const StringEntry*>> blocks;
   for (const StringEntry& s : script.strings) {
     auto& block = blocks[{s.language, static_cast<std::uint16_t>(s.id / 16 + 1)}];
-    if (block.empty()) block.resize(16, nullptr);
+    if (block.empty())
+      block.resize(16, nullptr);
     block[s.id % 16] = &s;
   }
   for (const auto& [key, entries] : blocks) {
@@ -240,9 +252,11 @@ bool CompileResources(const ResourceScript& script, std::vector<CompiledResource
         w.U16(0);
         continue;
       }
-      if (place == nullptr) place = &e->place;
+      if (place == nullptr)
+        place = &e->place;
       w.U16(static_cast<std::uint32_t>(e->text.size()));
-      for (char16_t c : e->text) w.U16(c);
+      for (char16_t c : e->text)
+        w.U16(c);
     }
     add(kTypeString, Ordinal(key.second), key.first, w.Take(), *place);
   }
@@ -259,7 +273,8 @@ bool CompileResources(const ResourceScript& script, std::vector<CompiledResource
     std::string message;
     if (p.type == kTypeBitmap) {
       std::vector<std::uint8_t> dib;
-      if (!ReadBitmapFile(p.bytes, dib, message)) return Fail(error, p.place, p.path + ": " + message);
+      if (!ReadBitmapFile(p.bytes, dib, message))
+        return Fail(error, p.place, p.path + ": " + message);
       add(kTypeBitmap, p.name, p.language, std::move(dib), p.place);
       continue;
     }
@@ -303,13 +318,12 @@ bool CompileResources(const ResourceScript& script, std::vector<CompiledResource
     add(cursor ? kTypeGroupCursor : kTypeGroupIcon, p.name, p.language, group.Take(), p.place);
   }
 
-  std::stable_sort(resources.begin(), resources.end(),
-                   [](const CompiledResource& a, const CompiledResource& b) {
-                     return std::make_tuple(a.type, !a.name.is_ordinal, a.name.ordinal,
-                                            a.name.text, a.language) <
-                            std::make_tuple(b.type, !b.name.is_ordinal, b.name.ordinal,
-                                            b.name.text, b.language);
-                   });
+  std::stable_sort(
+      resources.begin(), resources.end(), [](const CompiledResource& a, const CompiledResource& b) {
+        return std::make_tuple(a.type, !a.name.is_ordinal, a.name.ordinal, a.name.text,
+                               a.language) <
+               std::make_tuple(b.type, !b.name.is_ordinal, b.name.ordinal, b.name.text, b.language);
+      });
   return true;
 }
 

@@ -22,7 +22,8 @@ struct CompiledResource {
 // Compiles every resource of the script, in the order of type, then name (ordinals by number
 // before texts), then language. False with the error on the first picture file that is not valid.
 [[nodiscard]] bool CompileResources(const ResourceScript& script,
-                                    std::vector<CompiledResource>& resources, ScriptError& error);
+                                    std::vector<CompiledResource>& resources,
+                                    ScriptError& error);
 
 // The single forms, for tests and for the dump.
 std::vector<std::uint8_t> DialogTemplate(const Dialog& dialog);

@@ -2,8 +2,8 @@
 #include "tools/velrc/ScriptReader.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -74,7 +74,8 @@ struct Token {
 };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (std::toupper(static_cast<unsigned char>(a[i])) !=
         std::toupper(static_cast<unsigned char>(b[i]))) {
@@ -91,7 +92,8 @@ std::string DirectoryOf(const std::string& path) {
 
 bool DiskLoader(const std::string& path, std::string& contents) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in)
+    return false;
   std::ostringstream buffer;
   buffer << in.rdbuf();
   contents = buffer.str();
@@ -147,14 +149,16 @@ std::u16string Widen(std::string_view ascii) {
 class Reader {
  public:
   Reader(const ReadOptions& options, ResourceScript& script) : options_(options), script_(script) {
-    if (!options_.loader) options_.loader = DiskLoader;
+    if (!options_.loader)
+      options_.loader = DiskLoader;
   }
 
   void Run(const std::string& name, std::string text) {
     PushSource(name, std::move(text));
     for (;;) {
       Token token = Next();
-      if (token.kind == TokenKind::kEnd) return;
+      if (token.kind == TokenKind::kEnd)
+        return;
       Statement(token);
     }
   }
@@ -174,12 +178,15 @@ class Reader {
   }
 
   SourcePlace Here() const {
-    if (sources_.empty()) return last_place_;
+    if (sources_.empty())
+      return last_place_;
     return SourcePlace{sources_.back().name, sources_.back().line};
   }
 
   // Finds a file named in the script: beside the file that names it, then in the include folders.
-  bool Load(const std::string& name, const SourcePlace& from, std::string& path,
+  bool Load(const std::string& name,
+            const SourcePlace& from,
+            std::string& path,
             std::string& contents) {
     std::vector<std::string> candidates;
     if (!name.empty() && name[0] == '/') {
@@ -208,7 +215,8 @@ class Reader {
       while (s.pos < s.text.size()) {
         char c = s.text[s.pos];
         if (c == '\n') {
-          if (stop_at_newline) return Token{TokenKind::kEnd, {}, 0, false, {}, Here(), 0};
+          if (stop_at_newline)
+            return Token{TokenKind::kEnd, {}, 0, false, {}, Here(), 0};
           ++s.line;
           ++s.pos;
           s.at_line_start = true;
@@ -219,17 +227,21 @@ class Reader {
           continue;
         }
         if (c == '/' && s.pos + 1 < s.text.size() && s.text[s.pos + 1] == '/') {
-          while (s.pos < s.text.size() && s.text[s.pos] != '\n') ++s.pos;
+          while (s.pos < s.text.size() && s.text[s.pos] != '\n')
+            ++s.pos;
           continue;
         }
         if (c == '/' && s.pos + 1 < s.text.size() && s.text[s.pos + 1] == '*') {
           SourcePlace start = Here();
           s.pos += 2;
           for (;;) {
-            if (s.pos + 1 >= s.text.size()) FailAt(start, "unterminated comment");
-            if (s.text[s.pos] == '*' && s.text[s.pos + 1] == '/') break;
+            if (s.pos + 1 >= s.text.size())
+              FailAt(start, "unterminated comment");
+            if (s.text[s.pos] == '*' && s.text[s.pos + 1] == '/')
+              break;
             if (s.text[s.pos] == '\n') {
-              if (stop_at_newline) FailAt(start, "comment runs past the end of the directive");
+              if (stop_at_newline)
+                FailAt(start, "comment runs past the end of the directive");
               ++s.line;
             }
             ++s.pos;
@@ -246,7 +258,8 @@ class Reader {
         return LexToken();
       }
       if (sources_.back().pos >= sources_.back().text.size()) {
-        if (stop_at_newline) return Token{TokenKind::kEnd, {}, 0, false, {}, Here(), 0};
+        if (stop_at_newline)
+          return Token{TokenKind::kEnd, {}, 0, false, {}, Here(), 0};
         last_place_ = Here();
         sources_.pop_back();
       }
@@ -261,16 +274,18 @@ class Reader {
     char c = s.text[s.pos];
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       std::size_t start = s.pos;
-      while (s.pos < s.text.size() && (std::isalnum(static_cast<unsigned char>(s.text[s.pos])) ||
-                                       s.text[s.pos] == '_')) {
+      while (s.pos < s.text.size() &&
+             (std::isalnum(static_cast<unsigned char>(s.text[s.pos])) || s.text[s.pos] == '_')) {
         ++s.pos;
       }
       token.kind = TokenKind::kIdent;
       token.text = s.text.substr(start, s.pos - start);
       return token;
     }
-    if (std::isdigit(static_cast<unsigned char>(c))) return LexNumber(token);
-    if (c == '"') return LexString(token);
+    if (std::isdigit(static_cast<unsigned char>(c)))
+      return LexNumber(token);
+    if (c == '"')
+      return LexString(token);
     if (std::string_view(",|&+-~(){}").find(c) != std::string_view::npos) {
       ++s.pos;
       token.kind = TokenKind::kPunct;
@@ -278,7 +293,8 @@ class Reader {
       return token;
     }
     char shown[16];
-    std::snprintf(shown, sizeof shown, std::isprint(static_cast<unsigned char>(c)) ? "'%c'" : "0x%02X",
+    std::snprintf(shown, sizeof shown,
+                  std::isprint(static_cast<unsigned char>(c)) ? "'%c'" : "0x%02X",
                   static_cast<unsigned char>(c));
     FailAt(token.place, std::string("unexpected character ") + shown);
   }
@@ -303,12 +319,15 @@ class Reader {
       } else {
         break;
       }
-      if (base == 10 && d >= 10) break;
+      if (base == 10 && d >= 10)
+        break;
       value = value * base + d;
-      if (value > 0xFFFFFFFFu) FailAt(token.place, "number too large");
+      if (value > 0xFFFFFFFFu)
+        FailAt(token.place, "number too large");
       ++digits;
     }
-    if (digits == 0) FailAt(token.place, "hexadecimal number without digits");
+    if (digits == 0)
+      FailAt(token.place, "hexadecimal number without digits");
     while (s.pos < s.text.size()) {
       char c = s.text[s.pos];
       if (c == 'L' || c == 'l') {
@@ -318,8 +337,8 @@ class Reader {
       }
       ++s.pos;
     }
-    if (s.pos < s.text.size() && (std::isalnum(static_cast<unsigned char>(s.text[s.pos])) ||
-                                  s.text[s.pos] == '_')) {
+    if (s.pos < s.text.size() &&
+        (std::isalnum(static_cast<unsigned char>(s.text[s.pos])) || s.text[s.pos] == '_')) {
       FailAt(token.place, "bad number");
     }
     token.kind = TokenKind::kNumber;
@@ -348,24 +367,34 @@ class Reader {
         break;
       }
       if (c == '\\') {
-        if (s.pos + 1 >= s.text.size()) FailAt(token.place, "unterminated string");
+        if (s.pos + 1 >= s.text.size())
+          FailAt(token.place, "unterminated string");
         char e = s.text[s.pos + 1];
         switch (e) {
-          case 'n': out += u'\n'; break;
-          case 'r': out += u'\r'; break;
-          case 't': out += u'\t'; break;
-          case '\\': out += u'\\'; break;
+          case 'n':
+            out += u'\n';
+            break;
+          case 'r':
+            out += u'\r';
+            break;
+          case 't':
+            out += u'\t';
+            break;
+          case '\\':
+            out += u'\\';
+            break;
           default:
             FailAt(token.place, std::string("bad escape '\\") +
                                     (std::isprint(static_cast<unsigned char>(e)) ? std::string(1, e)
-                                                                                  : std::string()) +
+                                                                                 : std::string()) +
                                     "' in string");
         }
         s.pos += 2;
         continue;
       }
       if (c < 0x80) {
-        if (c < 0x20 && c != '\t') FailAt(token.place, "control character in string");
+        if (c < 0x20 && c != '\t')
+          FailAt(token.place, "control character in string");
         out += static_cast<char16_t>(c);
         ++s.pos;
         continue;
@@ -378,7 +407,8 @@ class Reader {
       std::uint32_t cp = c & (0x3F >> extra);
       for (int i = 1; i <= extra; ++i) {
         unsigned char t = static_cast<unsigned char>(s.text[s.pos + i]);
-        if ((t & 0xC0) != 0x80) FailAt(token.place, "string is not UTF-8");
+        if ((t & 0xC0) != 0x80)
+          FailAt(token.place, "string is not UTF-8");
         cp = (cp << 6) | (t & 0x3F);
       }
       static constexpr std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
@@ -403,29 +433,34 @@ class Reader {
 
   void SkipRestOfLine() {
     Source& s = sources_.back();
-    while (s.pos < s.text.size() && s.text[s.pos] != '\n') ++s.pos;
+    while (s.pos < s.text.size() && s.text[s.pos] != '\n')
+      ++s.pos;
   }
 
   void Directive() {
     SourcePlace place = Here();
     Token word = Lex(true);
-    if (word.kind != TokenKind::kIdent) FailAt(place, "bad preprocessor directive");
+    if (word.kind != TokenKind::kIdent)
+      FailAt(place, "bad preprocessor directive");
     if (word.text == "include") {
       Token name = Lex(true);
-      if (name.kind != TokenKind::kString) FailAt(place, "#include needs a quoted file name");
+      if (name.kind != TokenKind::kString)
+        FailAt(place, "#include needs a quoted file name");
       ExpectEndOfDirective(place);
       if (static_cast<int>(sources_.size()) >= kMaxIncludeDepth) {
         FailAt(place, "includes nested too deeply");
       }
       std::string path, contents;
       std::string file = ToUtf8(name.string);
-      if (!Load(file, place, path, contents)) FailAt(place, "cannot open include file '" + file + "'");
+      if (!Load(file, place, path, contents))
+        FailAt(place, "cannot open include file '" + file + "'");
       PushSource(path, std::move(contents));
       return;
     }
     if (word.text == "define") {
       Token name = Lex(true);
-      if (name.kind != TokenKind::kIdent) FailAt(place, "#define needs a name");
+      if (name.kind != TokenKind::kIdent)
+        FailAt(place, "#define needs a name");
       Source& s = sources_.back();
       if (s.pos < s.text.size() && s.text[s.pos] == '(') {
         FailAt(place, "macros with parameters are not supported");
@@ -433,7 +468,8 @@ class Reader {
       std::vector<Token> body;
       for (;;) {
         Token t = Lex(true);
-        if (t.kind == TokenKind::kEnd) break;
+        if (t.kind == TokenKind::kEnd)
+          break;
         body.push_back(std::move(t));
       }
       macros_[name.text] = std::move(body);
@@ -441,7 +477,8 @@ class Reader {
     }
     if (word.text == "undef") {
       Token name = Lex(true);
-      if (name.kind != TokenKind::kIdent) FailAt(place, "#undef needs a name");
+      if (name.kind != TokenKind::kIdent)
+        FailAt(place, "#undef needs a name");
       ExpectEndOfDirective(place);
       macros_.erase(name.text);
       return;
@@ -454,7 +491,8 @@ class Reader {
   }
 
   void ExpectEndOfDirective(const SourcePlace& place) {
-    if (Lex(true).kind != TokenKind::kEnd) FailAt(place, "extra text after directive");
+    if (Lex(true).kind != TokenKind::kEnd)
+      FailAt(place, "extra text after directive");
   }
 
   // The next token after macro replacement.
@@ -467,12 +505,16 @@ class Reader {
       } else {
         token = Lex();
       }
-      if (token.kind != TokenKind::kIdent) return token;
+      if (token.kind != TokenKind::kIdent)
+        return token;
       auto macro = macros_.find(token.text);
-      if (macro == macros_.end()) return token;
-      if (token.depth >= kMaxMacroDepth) FailAt(token.place, "macros nested too deeply");
+      if (macro == macros_.end())
+        return token;
+      if (token.depth >= kMaxMacroDepth)
+        FailAt(token.place, "macros nested too deeply");
       expanded_ += static_cast<long>(macro->second.size());
-      if (expanded_ > kMaxExpandedTokens) FailAt(token.place, "macro expansion too large");
+      if (expanded_ > kMaxExpandedTokens)
+        FailAt(token.place, "macro expansion too large");
       for (auto it = macro->second.rbegin(); it != macro->second.rend(); ++it) {
         Token copy = *it;
         copy.place = token.place;
@@ -501,11 +543,16 @@ class Reader {
 
   std::string Describe(const Token& t) const {
     switch (t.kind) {
-      case TokenKind::kEnd: return "end of file";
-      case TokenKind::kIdent: return "'" + t.text + "'";
-      case TokenKind::kNumber: return "number " + std::to_string(t.number);
-      case TokenKind::kString: return "string \"" + ToUtf8(t.string) + "\"";
-      case TokenKind::kPunct: return "'" + t.text + "'";
+      case TokenKind::kEnd:
+        return "end of file";
+      case TokenKind::kIdent:
+        return "'" + t.text + "'";
+      case TokenKind::kNumber:
+        return "number " + std::to_string(t.number);
+      case TokenKind::kString:
+        return "string \"" + ToUtf8(t.string) + "\"";
+      case TokenKind::kPunct:
+        return "'" + t.text + "'";
     }
     return "?";
   }
@@ -516,7 +563,8 @@ class Reader {
 
   void ExpectComma() {
     Token t = Next();
-    if (!IsPunct(t, ',')) Expected(t, "','");
+    if (!IsPunct(t, ','))
+      Expected(t, "','");
   }
 
   bool SkipComma() {
@@ -529,12 +577,14 @@ class Reader {
 
   void ExpectBegin() {
     Token t = Next();
-    if (!IsBegin(t)) Expected(t, "BEGIN");
+    if (!IsBegin(t))
+      Expected(t, "BEGIN");
   }
 
   std::u16string ExpectString() {
     Token t = Next();
-    if (t.kind != TokenKind::kString) Expected(t, "a quoted string");
+    if (t.kind != TokenKind::kString)
+      Expected(t, "a quoted string");
     return t.string;
   }
 
@@ -546,13 +596,16 @@ class Reader {
   }
 
   Value Primary(int depth) {
-    if (depth > kMaxNesting) FailAt(Here(), "expression nested too deeply");
+    if (depth > kMaxNesting)
+      FailAt(Here(), "expression nested too deeply");
     Token t = Next();
-    if (t.kind == TokenKind::kNumber) return Value{t.number, 0, t.is_long};
+    if (t.kind == TokenKind::kNumber)
+      return Value{t.number, 0, t.is_long};
     if (IsPunct(t, '(')) {
       Value v = Expression(depth + 1);
       Token close = Next();
-      if (!IsPunct(close, ')')) Expected(close, "')'");
+      if (!IsPunct(close, ')'))
+        Expected(close, "')'");
       return v;
     }
     if (IsPunct(t, '-')) {
@@ -571,7 +624,8 @@ class Reader {
     }
     if (t.kind == TokenKind::kIdent) {
       std::uint32_t value;
-      if (FindWindowConstant(t.text, value)) return Value{Wrap32(value), 0, false};
+      if (FindWindowConstant(t.text, value))
+        return Value{Wrap32(value), 0, false};
       FailAt(t.place, "undefined name '" + t.text + "'");
     }
     Expected(t, "a number");
@@ -587,10 +641,18 @@ class Reader {
       Next();
       Value rhs = Primary(depth);
       switch (t.text[0]) {
-        case '|': acc.number = Wrap32(acc.number | rhs.number); break;
-        case '&': acc.number = Wrap32(acc.number & rhs.number); break;
-        case '+': acc.number = Wrap32(acc.number + rhs.number); break;
-        case '-': acc.number = Wrap32(acc.number - rhs.number); break;
+        case '|':
+          acc.number = Wrap32(acc.number | rhs.number);
+          break;
+        case '&':
+          acc.number = Wrap32(acc.number & rhs.number);
+          break;
+        case '+':
+          acc.number = Wrap32(acc.number + rhs.number);
+          break;
+        case '-':
+          acc.number = Wrap32(acc.number - rhs.number);
+          break;
       }
       // NOT clears bits in what came before; a later plain operand sets them again.
       acc.number = Wrap32(acc.number & ~static_cast<std::int64_t>(rhs.cleared));
@@ -610,7 +672,8 @@ class Reader {
   std::int16_t Coordinate() {
     SourcePlace place = Peek().place;
     std::int64_t v = Expression().number;
-    if (v < -32768 || v > 32767) FailAt(place, "value " + std::to_string(v) + " out of range");
+    if (v < -32768 || v > 32767)
+      FailAt(place, "value " + std::to_string(v) + " out of range");
     return static_cast<std::int16_t>(v);
   }
 
@@ -629,25 +692,30 @@ class Reader {
   // A resource's name: a number (or a name defined as one), else the identifier or string itself,
   // in capitals.
   NameOrOrdinal ResourceName(const Token& first) {
-    if (first.kind == TokenKind::kString) return NameFromText(first.string, first.place);
+    if (first.kind == TokenKind::kString)
+      return NameFromText(first.string, first.place);
     if (first.kind == TokenKind::kIdent && !IsWord(first, "NOT")) {
       std::uint32_t ignored;
       if (!FindWindowConstant(first.text, ignored)) {
         std::string upper;
-        for (char c : first.text) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char c : first.text)
+          upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return Text(Widen(upper));
       }
     }
     pending_.push_front(first);
     std::uint16_t id = Word("resource id");
-    if (id == 0) FailAt(first.place, "resource id 0");
+    if (id == 0)
+      FailAt(first.place, "resource id 0");
     return Ordinal(id);
   }
 
   NameOrOrdinal NameFromText(const std::u16string& text, const SourcePlace& place) {
-    if (text.empty()) FailAt(place, "empty resource name");
+    if (text.empty())
+      FailAt(place, "empty resource name");
     std::u16string upper;
-    for (char16_t c : text) upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    for (char16_t c : text)
+      upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
     return Text(std::move(upper));
   }
 
@@ -657,8 +725,10 @@ class Reader {
     for (;;) {
       Token t = Peek();
       bool option = false;
-      for (const char* o : kOptions) option = option || IsWord(t, o);
-      if (!option) return;
+      for (const char* o : kOptions)
+        option = option || IsWord(t, o);
+      if (!option)
+        return;
       Next();
     }
   }
@@ -678,13 +748,20 @@ class Reader {
     bool named_by_word = first.kind == TokenKind::kIdent;
     NameOrOrdinal name = ResourceName(first);
     Token type = Next();
-    if (IsWord(type, "DIALOG")) return DialogStatement(first.place, std::move(name));
-    if (IsWord(type, "BITMAP")) return Picture(first.place, std::move(name), kTypeBitmap);
-    if (IsWord(type, "CURSOR")) return Picture(first.place, std::move(name), kTypeCursor);
-    if (IsWord(type, "ICON")) return Picture(first.place, std::move(name), kTypeIcon);
-    if (IsWord(type, "MENU")) return MenuStatement(first.place, std::move(name));
-    if (IsWord(type, "VERSIONINFO")) return VersionStatement(first.place, std::move(name));
-    if (named_by_word) FailAt(first.place, "unknown statement '" + first.text + "'");
+    if (IsWord(type, "DIALOG"))
+      return DialogStatement(first.place, std::move(name));
+    if (IsWord(type, "BITMAP"))
+      return Picture(first.place, std::move(name), kTypeBitmap);
+    if (IsWord(type, "CURSOR"))
+      return Picture(first.place, std::move(name), kTypeCursor);
+    if (IsWord(type, "ICON"))
+      return Picture(first.place, std::move(name), kTypeIcon);
+    if (IsWord(type, "MENU"))
+      return MenuStatement(first.place, std::move(name));
+    if (IsWord(type, "VERSIONINFO"))
+      return VersionStatement(first.place, std::move(name));
+    if (named_by_word)
+      FailAt(first.place, "unknown statement '" + first.text + "'");
     FailAt(type.place, "unknown resource type " + Describe(type));
   }
 
@@ -692,14 +769,17 @@ class Reader {
     std::uint16_t primary = Word("language");
     ExpectComma();
     std::uint16_t sub = Word("sublanguage");
-    if (primary > 0x3FF || sub > 0x3F) FailAt(Here(), "language out of range");
+    if (primary > 0x3FF || sub > 0x3F)
+      FailAt(Here(), "language out of range");
     return static_cast<std::uint16_t>((sub << 10) | primary);
   }
 
-  void CheckUnique(ResourceType type, const NameOrOrdinal& name, std::uint16_t language,
+  void CheckUnique(ResourceType type,
+                   const NameOrOrdinal& name,
+                   std::uint16_t language,
                    const SourcePlace& place) {
-    auto key = std::make_tuple(static_cast<int>(type), name.is_ordinal, name.ordinal, name.text,
-                               language);
+    auto key =
+        std::make_tuple(static_cast<int>(type), name.is_ordinal, name.ordinal, name.text, language);
     if (!names_.insert(key).second) {
       std::string shown =
           name.is_ordinal ? std::to_string(name.ordinal) : "'" + ToUtf8(name.text) + "'";
@@ -709,13 +789,20 @@ class Reader {
 
   static const char* TypeWord(ResourceType type) {
     switch (type) {
-      case kTypeDialog: return "DIALOG";
-      case kTypeBitmap: return "BITMAP";
-      case kTypeCursor: return "CURSOR";
-      case kTypeIcon: return "ICON";
-      case kTypeMenu: return "MENU";
-      case kTypeVersion: return "VERSIONINFO";
-      default: return "resource";
+      case kTypeDialog:
+        return "DIALOG";
+      case kTypeBitmap:
+        return "BITMAP";
+      case kTypeCursor:
+        return "CURSOR";
+      case kTypeIcon:
+        return "ICON";
+      case kTypeMenu:
+        return "MENU";
+      case kTypeVersion:
+        return "VERSIONINFO";
+      default:
+        return "resource";
     }
   }
 
@@ -733,14 +820,16 @@ class Reader {
         Next();
         return;
       }
-      if (t.kind == TokenKind::kEnd) FailAt(place, "STRINGTABLE without END");
+      if (t.kind == TokenKind::kEnd)
+        FailAt(place, "STRINGTABLE without END");
       StringEntry entry;
       entry.place = t.place;
       entry.language = language;
       entry.id = Word("string id");
       SkipComma();
       entry.text = ExpectString();
-      if (entry.text.size() > 0xFFFF) FailAt(entry.place, "string too long");
+      if (entry.text.size() > 0xFFFF)
+        FailAt(entry.place, "string too long");
       if (!string_ids_.insert({language, entry.id}).second) {
         FailAt(entry.place, "duplicate string id " + std::to_string(entry.id));
       }
@@ -756,7 +845,8 @@ class Reader {
     picture.name = std::move(name);
     picture.language = language_;
     Token file = Next();
-    if (file.kind != TokenKind::kString) Expected(file, "a quoted file name");
+    if (file.kind != TokenKind::kString)
+      Expected(file, "a quoted file name");
     std::string file_name = ToUtf8(file.string);
     std::string contents;
     if (!Load(file_name, place, picture.path, contents)) {
@@ -786,7 +876,8 @@ class Reader {
     std::uint32_t style = 0;
     for (;;) {
       Token t = Next();
-      if (IsBegin(t)) break;
+      if (IsBegin(t))
+        break;
       if (IsWord(t, "STYLE")) {
         style = Style(0);
         has_style = true;
@@ -808,17 +899,23 @@ class Reader {
         Expected(t, "BEGIN");
       }
     }
-    if (!has_style) style = kWsPopup | kWsBorder | kWsSysMenu;
-    if (has_caption) style |= kWsCaption;
-    if (dialog.has_font) style |= kDsSetFont;
+    if (!has_style)
+      style = kWsPopup | kWsBorder | kWsSysMenu;
+    if (has_caption)
+      style |= kWsCaption;
+    if (dialog.has_font)
+      style |= kDsSetFont;
     dialog.style = style;
     for (;;) {
       Token t = Next();
-      if (IsEnd(t)) break;
-      if (t.kind == TokenKind::kEnd) FailAt(place, "DIALOG without END");
+      if (IsEnd(t))
+        break;
+      if (t.kind == TokenKind::kEnd)
+        FailAt(place, "DIALOG without END");
       dialog.items.push_back(Item(t));
     }
-    if (dialog.items.size() > 0xFFFF) FailAt(place, "too many dialog items");
+    if (dialog.items.size() > 0xFFFF)
+      FailAt(place, "too many dialog items");
     CheckUnique(kTypeDialog, dialog.name, dialog.language, place);
     script_.dialogs.push_back(std::move(dialog));
   }
@@ -849,10 +946,13 @@ class Reader {
     };
     DialogItem item;
     item.place = word.place;
-    if (IsWord(word, "CONTROL")) return Control(item);
-    if (IsWord(word, "ICON")) return IconItem(item);
+    if (IsWord(word, "CONTROL"))
+      return Control(item);
+    if (IsWord(word, "ICON"))
+      return IconItem(item);
     for (const ItemKind& kind : kKinds) {
-      if (!IsWord(word, kind.word)) continue;
+      if (!IsWord(word, kind.word))
+        continue;
       item.window_class = Ordinal(kind.atom);
       if (kind.has_text) {
         item.title = TitleText();
@@ -866,7 +966,8 @@ class Reader {
       item.style = kWsChild | kWsVisible | kind.style;
       if (SkipComma()) {
         item.style = Style(item.style);
-        if (SkipComma()) item.ex_style = Number32();
+        if (SkipComma())
+          item.ex_style = Number32();
       }
       return item;
     }
@@ -879,7 +980,8 @@ class Reader {
   // An item's text: a string, or a number naming an icon or bitmap resource.
   NameOrOrdinal TitleText() {
     Token t = Peek();
-    if (t.kind == TokenKind::kString) return Text(ExpectString());
+    if (t.kind == TokenKind::kString)
+      return Text(ExpectString());
     return Ordinal(Word("resource id"));
   }
 
@@ -908,17 +1010,20 @@ class Reader {
     } else {
       Expected(cls, "a window class");
     }
-    if (class_name.empty()) FailAt(cls.place, "empty window class");
+    if (class_name.empty())
+      FailAt(cls.place, "empty window class");
     item.window_class = Text(class_name);
     std::string narrow = ToUtf8(class_name);
     for (const ClassAtom& atom : kClassAtoms) {
-      if (EqualsIgnoringCase(narrow, atom.name)) item.window_class = Ordinal(atom.atom);
+      if (EqualsIgnoringCase(narrow, atom.name))
+        item.window_class = Ordinal(atom.atom);
     }
     ExpectComma();
     item.style = Style(kWsChild | kWsVisible);
     ExpectComma();
     Placement(item);
-    if (SkipComma()) item.ex_style = Number32();
+    if (SkipComma())
+      item.ex_style = Number32();
     return item;
   }
 
@@ -939,7 +1044,8 @@ class Reader {
       item.cy = Coordinate();
       if (SkipComma()) {
         item.style = Style(item.style);
-        if (SkipComma()) item.ex_style = Number32();
+        if (SkipComma())
+          item.ex_style = Number32();
       }
     }
     return item;
@@ -959,17 +1065,21 @@ class Reader {
     }
     ExpectBegin();
     MenuEntries(menu.entries, place, 0);
-    if (menu.entries.empty()) FailAt(place, "empty MENU");
+    if (menu.entries.empty())
+      FailAt(place, "empty MENU");
     CheckUnique(kTypeMenu, menu.name, menu.language, place);
     script_.menus.push_back(std::move(menu));
   }
 
   void MenuEntries(std::vector<MenuEntry>& entries, const SourcePlace& place, int depth) {
-    if (depth > kMaxNesting) FailAt(place, "menus nested too deeply");
+    if (depth > kMaxNesting)
+      FailAt(place, "menus nested too deeply");
     for (;;) {
       Token t = Next();
-      if (IsEnd(t)) return;
-      if (t.kind == TokenKind::kEnd) FailAt(place, "MENU without END");
+      if (IsEnd(t))
+        return;
+      if (t.kind == TokenKind::kEnd)
+        FailAt(place, "MENU without END");
       MenuEntry entry;
       if (IsWord(t, "MENUITEM")) {
         if (IsWord(Peek(), "SEPARATOR")) {
@@ -986,7 +1096,8 @@ class Reader {
         entry.flags = MenuOptions();
         ExpectBegin();
         MenuEntries(entry.children, t.place, depth + 1);
-        if (entry.children.empty()) FailAt(t.place, "empty POPUP");
+        if (entry.children.empty())
+          FailAt(t.place, "empty POPUP");
       } else if (t.kind == TokenKind::kIdent) {
         FailAt(t.place, "unknown statement '" + t.text + "' in MENU");
       } else {
@@ -998,7 +1109,7 @@ class Reader {
 
   std::uint16_t MenuOptions() {
     static constexpr std::pair<const char*, std::uint16_t> kOptions[] = {
-        {"GRAYED", 0x01}, {"INACTIVE", 0x04}, {"CHECKED", 0x08},
+        {"GRAYED", 0x01},       {"INACTIVE", 0x04},  {"CHECKED", 0x08},
         {"MENUBARBREAK", 0x20}, {"MENUBREAK", 0x40}, {"HELP", 0x4000}};
     std::uint16_t flags = 0;
     for (;;) {
@@ -1016,7 +1127,8 @@ class Reader {
         }
       }
       if (!found) {
-        if (comma) Expected(t, "a menu option");
+        if (comma)
+          Expected(t, "a menu option");
         return flags;
       }
       Next();
@@ -1032,7 +1144,8 @@ class Reader {
     info.language = language_;
     for (;;) {
       Token t = Next();
-      if (IsBegin(t)) break;
+      if (IsBegin(t))
+        break;
       if (IsWord(t, "FILEVERSION")) {
         VersionQuad(info.file_version_ms, info.file_version_ls);
       } else if (IsWord(t, "PRODUCTVERSION")) {
@@ -1061,7 +1174,8 @@ class Reader {
   void VersionQuad(std::uint32_t& ms, std::uint32_t& ls) {
     std::uint16_t parts[4] = {};
     for (int i = 0; i < 4; ++i) {
-      if (i > 0 && !SkipComma()) break;
+      if (i > 0 && !SkipComma())
+        break;
       parts[i] = Word("version part");
     }
     ms = (static_cast<std::uint32_t>(parts[0]) << 16) | parts[1];
@@ -1069,11 +1183,14 @@ class Reader {
   }
 
   void VersionChildren(std::vector<VersionNode>& children, const SourcePlace& place, int depth) {
-    if (depth > kMaxNesting) FailAt(place, "version blocks nested too deeply");
+    if (depth > kMaxNesting)
+      FailAt(place, "version blocks nested too deeply");
     for (;;) {
       Token t = Next();
-      if (IsEnd(t)) return;
-      if (t.kind == TokenKind::kEnd) FailAt(place, "VERSIONINFO without END");
+      if (IsEnd(t))
+        return;
+      if (t.kind == TokenKind::kEnd)
+        FailAt(place, "VERSIONINFO without END");
       VersionNode node;
       if (IsWord(t, "BLOCK")) {
         node.is_block = true;
@@ -1098,12 +1215,14 @@ class Reader {
     while (SkipComma()) {
       Token t = Peek();
       if (t.kind == TokenKind::kString) {
-        if (!node.binary.empty()) FailAt(t.place, "text and numbers mixed in one VALUE");
+        if (!node.binary.empty())
+          FailAt(t.place, "text and numbers mixed in one VALUE");
         node.is_text = true;
         node.text += ExpectString();
         continue;
       }
-      if (node.is_text) FailAt(t.place, "text and numbers mixed in one VALUE");
+      if (node.is_text)
+        FailAt(t.place, "text and numbers mixed in one VALUE");
       Value v = Expression();
       auto n = static_cast<std::uint32_t>(v.number);
       node.binary.push_back(static_cast<std::uint8_t>(n));
@@ -1112,7 +1231,8 @@ class Reader {
         node.binary.push_back(static_cast<std::uint8_t>(n >> 16));
         node.binary.push_back(static_cast<std::uint8_t>(n >> 24));
       }
-      if (node.binary.size() > 0x8000) FailAt(place, "VALUE too long");
+      if (node.binary.size() > 0x8000)
+        FailAt(place, "VALUE too long");
     }
   }
 
@@ -1130,8 +1250,11 @@ class Reader {
 
 }  // namespace
 
-bool ReadScriptText(const std::string& name, std::string_view text, const ReadOptions& options,
-                    ResourceScript& script, ScriptError& error) {
+bool ReadScriptText(const std::string& name,
+                    std::string_view text,
+                    const ReadOptions& options,
+                    ResourceScript& script,
+                    ScriptError& error) {
   try {
     Reader reader(options, script);
     reader.Run(name, std::string(text));
@@ -1143,7 +1266,9 @@ bool ReadScriptText(const std::string& name, std::string_view text, const ReadOp
   }
 }
 
-bool ReadScript(const std::string& path, const ReadOptions& options, ResourceScript& script,
+bool ReadScript(const std::string& path,
+                const ReadOptions& options,
+                ResourceScript& script,
                 ScriptError& error) {
   std::string contents;
   FileLoader loader = options.loader ? options.loader : FileLoader(DiskLoader);

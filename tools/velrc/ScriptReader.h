@@ -32,12 +32,16 @@ struct ReadOptions {
 
 // Reads the script at `path`. On a fault answers false with the error filled; `script` then holds
 // what was read before it.
-[[nodiscard]] bool ReadScript(const std::string& path, const ReadOptions& options,
-                              ResourceScript& script, ScriptError& error);
+[[nodiscard]] bool ReadScript(const std::string& path,
+                              const ReadOptions& options,
+                              ResourceScript& script,
+                              ScriptError& error);
 
 // The same over a script held in memory, named `name` in messages and for relative paths.
-[[nodiscard]] bool ReadScriptText(const std::string& name, std::string_view text,
-                                  const ReadOptions& options, ResourceScript& script,
+[[nodiscard]] bool ReadScriptText(const std::string& name,
+                                  std::string_view text,
+                                  const ReadOptions& options,
+                                  ResourceScript& script,
                                   ScriptError& error);
 
 }  // namespace vel::velrc

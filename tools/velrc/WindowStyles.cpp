@@ -142,7 +142,8 @@ constexpr NamedConstant kConstants[] = {
 bool FindWindowConstant(std::string_view name, std::uint32_t& value) {
   auto it = std::lower_bound(std::begin(kConstants), std::end(kConstants), name,
                              [](const NamedConstant& c, std::string_view n) { return c.name < n; });
-  if (it == std::end(kConstants) || it->name != name) return false;
+  if (it == std::end(kConstants) || it->name != name)
+    return false;
   value = it->value;
   return true;
 }

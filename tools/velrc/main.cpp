@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](std::string& into) {
-      if (i + 1 >= argc) return false;
+      if (i + 1 >= argc)
+        return false;
       into = argv[++i];
       return true;
     };
@@ -65,9 +66,11 @@ int main(int argc, char** argv) {
     } else {
       ok = false;
     }
-    if (!ok) return Usage();
+    if (!ok)
+      return Usage();
   }
-  if (script_path.empty() || (output.empty() && !dump && export_folder.empty())) return Usage();
+  if (script_path.empty() || (output.empty() && !dump && export_folder.empty()))
+    return Usage();
 
   ResourceScript script;
   ScriptError error;
@@ -77,7 +80,8 @@ int main(int argc, char** argv) {
     std::cerr << error.Format() << "\n";
     return 1;
   }
-  if (dump) WriteDump(std::cout, script);
+  if (dump)
+    WriteDump(std::cout, script);
   if (!export_folder.empty()) {
     std::string message;
     if (!ExportPictures(resources, export_folder, message)) {
