@@ -54,6 +54,9 @@ TEST(VelrcScriptReader, FaultsNameTheFileAndLine) {
       {"unterminated comment", "/* no end\n\n", "test.vrc:1: unterminated comment"},
       {"text and numbers in one value", "1 VERSIONINFO\nBEGIN\n  VALUE \"k\", 1, \"a\"\nEND\n",
        "test.vrc:3: text and numbers mixed in one VALUE"},
+      {"version text longer than its length field",
+       "1 VERSIONINFO\nBEGIN\n  VALUE \"k\", \"" + std::string(0x4001, 'a') + "\"\nEND\n",
+       "test.vrc:3: VALUE too long"},
       {"menu item without id", "M MENU\nBEGIN\n  MENUITEM \"a\"\nEND\n",
        "test.vrc:4: expected ',', found 'END'"},
   };

@@ -232,7 +232,10 @@ bool CompileResources(const ResourceScript& script,
   for (const Menu& m : script.menus)
     add(kTypeMenu, m.name, m.language, MenuTemplate(m), m.place);
   for (const VersionInfo& v : script.versions) {
-    add(kTypeVersion, v.name, v.language, VersionBlock(v), v.place);
+    std::vector<std::uint8_t> block = VersionBlock(v);
+    // Every node's length is a 16-bit field; the root's covers the whole block.
+    if (block.size() > 0xFFFF) return Fail(error, v.place, "version block too long");
+    add(kTypeVersion, v.name, v.language, std::move(block), v.place);
   }
 
   // String blocks: block b (from 1) holds ids (b - 1) x 16 to (b - 1) x 16 + 15, each as a

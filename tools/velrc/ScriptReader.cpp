@@ -1219,6 +1219,7 @@ class Reader {
           FailAt(t.place, "text and numbers mixed in one VALUE");
         node.is_text = true;
         node.text += ExpectString();
+        if (node.text.size() > 0x4000) FailAt(place, "VALUE too long");
         continue;
       }
       if (node.is_text)
