@@ -123,6 +123,17 @@ bool FormFrom(LPBYTE form, spooler::FormRecord* record) {
   return true;
 }
 
+// The error that stops a form call before it reaches the store; 0 when none does.
+DWORD FormCallError(const char* call, HANDLE printer, DWORD level) {
+  if (vel::platform::ShouldFail(call)) {
+    return ERROR_GEN_FAILURE;
+  }
+  if (!spooler::IsPrinterHandle(printer)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return level == 1 ? ERROR_SUCCESS : ERROR_INVALID_LEVEL;
+}
+
 }  // namespace
 
 BOOL OpenPrinterW(LPWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
@@ -346,12 +357,8 @@ BOOL EnumFormsW(HANDLE printer,
   if (returned != nullptr) {
     *returned = 0;
   }
-  if (vel::platform::ShouldFail("EnumFormsW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("EnumFormsW", printer, level)) {
+    Fail(error);
   } else {
     const std::vector<spooler::FormRecord> forms = spooler::Forms();
     ok = PackInto(buffer, size, needed, forms.size() * sizeof(FORM_INFO_1W),
@@ -378,12 +385,8 @@ BOOL GetFormW(HANDLE printer,
               LPDWORD needed) {
   BOOL ok = FALSE;
   std::optional<spooler::FormRecord> form;
-  if (vel::platform::ShouldFail("GetFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("GetFormW", printer, level)) {
+    Fail(error);
   } else if (form_name == nullptr || !(form = spooler::GetForm(form_name))) {
     Fail(ERROR_INVALID_FORM_NAME);
   } else {
@@ -400,12 +403,8 @@ BOOL GetFormW(HANDLE printer,
 BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
-  if (vel::platform::ShouldFail("AddFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("AddFormW", printer, level)) {
+    Fail(error);
   } else if (!FormFrom(form, &record)) {
     Fail(ERROR_INVALID_PARAMETER);
   } else {
@@ -420,12 +419,8 @@ BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
 BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
-  if (vel::platform::ShouldFail("SetFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("SetFormW", printer, level)) {
+    Fail(error);
   } else if (form_name == nullptr || !FormFrom(form, &record)) {
     Fail(ERROR_INVALID_PARAMETER);
   } else {
@@ -439,10 +434,8 @@ BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
 
 BOOL DeleteFormW(HANDLE printer, LPWSTR form_name) {
   BOOL ok = FALSE;
-  if (vel::platform::ShouldFail("DeleteFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
+  if (const DWORD error = FormCallError("DeleteFormW", printer, 1)) {
+    Fail(error);
   } else if (form_name == nullptr) {
     Fail(ERROR_INVALID_FORM_NAME);
   } else {
