@@ -49,6 +49,7 @@ class BenchNode : public RWCollectable {
   }
   void RestoreContents(RWVirtualInStream& stream) override { Restore(stream); }
   void RestoreContents(RWBinaryFile& file) override { Restore(file); }
+  void ForgetRestoredMembers() override { leaf = previous = nullptr; }
   static RWCollectable* Create() { return new (std::nothrow) BenchNode; }
 
   int value = 0;

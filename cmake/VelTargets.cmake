@@ -2,6 +2,9 @@
 # flavours, test labels and sanitizers are decided in one place.
 #
 #   vel_library(NAME SOURCES ... [DEPS ...])              static library, one build
+#   vel_shared_library(NAME SOURCES ... [DEPS ...])       shared library, one build: a stand-in that
+#                                                         keeps process-wide state, so that a host and
+#                                                         the modules it loads share one copy
 #   vel_flavoured_library(NAME SOURCES ... [DEPS ...])    NAME_ui and NAME_render from one source list;
 #                                                         DEPS naming flavoured libraries (by their
 #                                                         base name) link the same flavour
@@ -51,6 +54,13 @@ endfunction()
 function(vel_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
+  vel_apply_options(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+function(vel_shared_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
   vel_apply_options(${name})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()

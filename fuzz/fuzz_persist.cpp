@@ -1,11 +1,13 @@
 // Restores an object graph from arbitrary bytes on each carrier: byte 0 picks the carrier
-// (portable, binary, byte-order tagged stream, binary file), the rest is the stored graph. The
+// (portable, binary, byte-order tagged stream, binary file: its value modulo 4) and whether the
+// restore fills a given node (bit 2) or makes its root; the rest is the stored graph. The
 // graph's classes are small test classes (a node with an int and three pointers, a leaf, a value
 // compared by value, a class written by its name) and every collection and association class.
 //
 // A restore must not crash, leak or touch freed memory. A failed restore must answer null; one
 // that succeeds must report a stored size equal to what saving the graph to a file writes, and
-// must save and restore again on its own carrier; the graph is then deleted.
+// must save and restore again on its own carrier; the graph is then deleted. A failed restore into
+// a given node must leave the node holding nothing.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -65,6 +67,7 @@ class FuzzNode : public RWCollectable {
   }
   void RestoreContents(RWVirtualInStream& stream) override { Restore(stream); }
   void RestoreContents(RWBinaryFile& file) override { Restore(file); }
+  void ForgetRestoredMembers() override { child[0] = child[1] = child[2] = nullptr; }
   static RWCollectable* Create() { return new (std::nothrow) FuzzNode; }
 
   int value = 0;
@@ -154,9 +157,11 @@ class Graph {
     }
   }
 
-  void DeleteAll() {
+  void DeleteAll() { DeleteAllBut(nullptr); }
+
+  void DeleteAllBut(const RWCollectable* kept) {
     for (RWCollectable* object : order_) {
-      if (owned_.count(object) == 0) {
+      if (owned_.count(object) == 0 && object != kept) {
         delete object;
       }
     }
@@ -270,6 +275,48 @@ void Delete(RWCollectable* root) {
   graph.DeleteAll();
 }
 
+RWCollectable* RestoreStreamInto(int format, const std::string& bytes, RWCollectable& given) {
+  std::istringstream in(bytes);
+  if (format == 0) {
+    RWPortableInStream stream(in);
+    return stream >> given;
+  }
+  if (format == 1) {
+    RWBinaryInStream stream(in);
+    return stream >> given;
+  }
+  RWByteOrderInStream stream(in);
+  return stream >> given;
+}
+
+RWCollectable* RestoreFileInto(const std::string& bytes, RWCollectable& given) {
+  ScratchFile& scratch = Scratch();
+  if (!scratch.Fill(bytes)) {
+    std::abort();
+  }
+  RWBinaryFile file(scratch.name.c_str(), "rb");
+  return file >> given;
+}
+
+// Restores into a node on the stack; what it received is deleted, the node itself is not.
+void RestoreIntoGivenNode(int carrier, const std::string& bytes) {
+  FuzzNode given;
+  RWCollectable* restored =
+      carrier == 3 ? RestoreFileInto(bytes, given) : RestoreStreamInto(carrier, bytes, given);
+  if (restored == nullptr) {
+    // Failed: the node forgot everything the restore gave it (it held nothing before).
+    for (RWCollectable* c : given.child) {
+      if (c != nullptr) {
+        std::abort();
+      }
+    }
+    return;
+  }
+  Graph graph;
+  graph.Visit(&given);
+  graph.DeleteAllBut(&given);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -284,6 +331,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const int carrier = data[0] % 4;
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if ((data[0] & 4) != 0) {
+    RestoreIntoGivenNode(carrier, bytes);
+    return 0;
+  }
   bool failed = false;
   RWCollectable* root =
       carrier == 3 ? RestoreFile(bytes, failed) : RestoreStream(carrier, bytes, failed);

@@ -58,6 +58,7 @@ void RWCollectable::RestoreContents(RWVirtualInStream&) {}
 void RWCollectable::RestoreContents(RWBinaryFile&) {}
 void RWCollectable::SaveContents(RWVirtualOutStream&) const {}
 void RWCollectable::SaveContents(RWBinaryFile&) const {}
+void RWCollectable::ForgetRestoredMembers() {}
 
 RWClassID RWCollectable::NextClassId() {
   RWLockGuard guard(g_lock);

@@ -40,6 +40,12 @@ class RWCollectable {
   virtual void RestoreContents(RWBinaryFile& file);
   virtual void SaveContents(RWVirtualOutStream& stream) const;
   virtual void SaveContents(RWBinaryFile& file) const;
+  // Drops, without freeing, every pointer this object restored through the holder protocol
+  // (RWRestoredMember, see rw/rwstore.h). A failed restore calls it on each holder it unwinds,
+  // given or made, after freeing what the holder received new, so that no holder keeps a freed
+  // pointer. A class that holds what it restores through RWRestoredMember overrides it; the
+  // default, for classes that restore no pointers that way, does nothing.
+  virtual void ForgetRestoredMembers();
 
   // Writes this object's record: the object and everything it points to, each object reached
   // once in a save written once and referred to by its number afterwards (see rw/rwstore.h).

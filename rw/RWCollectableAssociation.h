@@ -36,6 +36,8 @@ class RWCollectableAssociation : public RWCollectable {
   void RestoreContents(RWBinaryFile& file) override;
   void SaveContents(RWVirtualOutStream& stream) const override;
   void SaveContents(RWBinaryFile& file) const override;
+  // Lets go of key and value.
+  void ForgetRestoredMembers() override;
 
   RWCollectable* Key() const { return key_; }
   RWCollectable* Value() const { return value_; }
@@ -48,9 +50,6 @@ class RWCollectableAssociation : public RWCollectable {
   static RWCollectable* Create();
 
  protected:
-  // A failed restore makes an association forget what it freed.
-  friend class RWLoadTable;
-
   RWCollectable* key_ = nullptr;
   RWCollectable* value_ = nullptr;
 };

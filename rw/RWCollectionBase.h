@@ -38,6 +38,8 @@ class RWCollectionBase : public RWCollectable {
   void RestoreContents(RWBinaryFile& file) override;
   void SaveContents(RWVirtualOutStream& stream) const override;
   void SaveContents(RWBinaryFile& file) const override;
+  // Clear: a failed restore leaves the collection empty.
+  void ForgetRestoredMembers() override;
 
   // Calls `function` for every member, in the collection's own order. The function must not add
   // to or remove from this collection.

@@ -187,6 +187,10 @@ void RWCollectionBase::RestoreContents(RWBinaryFile& file) {
   RestoreCollection(*this, file);
 }
 
+void RWCollectionBase::ForgetRestoredMembers() {
+  Clear();
+}
+
 // The key and the value share one table, as in their restore (see SaveCollection).
 std::uint32_t RWCollectableAssociation::StoredByteCount() const {
   RWSaveTableScope scope(RWSaveTable::Purpose::kSize);
@@ -246,4 +250,9 @@ void RWCollectableAssociation::RestoreContents(RWVirtualInStream& stream) {
 
 void RWCollectableAssociation::RestoreContents(RWBinaryFile& file) {
   RestoreAssociation(*this, key_, value_, file);
+}
+
+void RWCollectableAssociation::ForgetRestoredMembers() {
+  key_ = nullptr;
+  value_ = nullptr;
 }

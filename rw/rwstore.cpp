@@ -7,8 +7,6 @@
 
 #include "rw/NextBufferSize.h"
 #include "rw/RWCollectable.h"
-#include "rw/RWCollectableAssociation.h"
-#include "rw/RWCollectionBase.h"
 
 RWCollectable* RWNilObject() {
   // Never destroyed: a save or restore on another thread may still use it while the process ends.
@@ -274,14 +272,9 @@ void RWLoadTable::Unwind(std::uint32_t i, bool free_object) {
   const std::uint32_t end = entry.end;
   const bool made = entry.made;
   UnwindRange(object, i + 1, end);
-  // The holder forgets what was freed, so that nothing (an owner that destroys its members, say)
-  // reaches it through the holder again.
-  if (auto* collection = dynamic_cast<RWCollectionBase*>(object)) {
-    collection->Clear();
-  } else if (auto* association = dynamic_cast<RWCollectableAssociation*>(object)) {
-    association->key_ = nullptr;
-    association->value_ = nullptr;
-  }
+  // The holder forgets what was freed, so that nothing (its destructor, an owner that destroys its
+  // members, the caller that gave it) reaches it through the holder again.
+  object->ForgetRestoredMembers();
   for (std::uint32_t k = i; k < end; ++k) {
     entries_[k].kind = Kind::kFreed;
   }

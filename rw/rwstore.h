@@ -18,10 +18,16 @@
 // Holder protocol. A class that holds what it restores without owning it (the collections, the
 // associations) restores each pointer through RWRestoredMember and then says how it keeps the
 // result (RWHold). When the holder's restore, or the record around it, fails, the objects it
-// received new in this restore are freed (after what they hold in turn) and the holder forgets
-// them (collections are cleared, associations let go of key and value). An object it refused stays
-// alive while a later reference in the same restore may name it, and is freed at the end of the
-// restore when none did.
+// received new in this restore are freed (after what they hold in turn) and then the holder is
+// told to forget them through RWCollectable::ForgetRestoredMembers. That call reaches every holder
+// the failure unwinds: one the restore made (before it is freed, so its destructor touches nothing
+// freed), one the caller gave to restore into, and one nested in another. Every class that keeps
+// pointers it restored through RWRestoredMember must override it: drop each such pointer, and free
+// what it keeps as RWHold::kOwns (the failure has unwound that object's own contents but left the
+// object to its owner). Collections clear themselves, associations let go of key and value. After
+// the call the holder holds nothing the failed restore gave it and is safe to use and to destroy.
+// An object it refused stays alive while a later reference in the same restore may name it, and
+// is freed at the end of the restore when none did.
 //
 // An object named by a reference stays alive after a failure unless every receiver of such a
 // reference is either the holder that received it new or the object of the record being read:

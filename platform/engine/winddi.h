@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 
+#include "platform/PlatformTypes.h"
+
 // An engine semaphore is a recursive lock: the owning thread may acquire it again.
 struct HSEMAPHORE__;
 using HSEMAPHORE = HSEMAPHORE__*;

@@ -2,19 +2,8 @@
 // semaphores, thread-local slots, the current thread id and the message box.
 #pragma once
 
-#include <cstdint>
+#include "platform/PlatformTypes.h"
 
-using BOOL = std::int32_t;
-using DWORD = std::uint32_t;
-using UINT = std::uint32_t;
-using LONG = std::int32_t;
-using HANDLE = void*;
-using HWND = void*;
-using LPVOID = void*;
-using LPCSTR = const char*;
-
-inline constexpr BOOL TRUE = 1;
-inline constexpr BOOL FALSE = 0;
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;

@@ -285,6 +285,24 @@ TEST_P(RWPersistenceTest, RestoreIntoAGivenObject) {
   EXPECT_EQ(hook.Tags(), std::vector<std::string>{"[REF]"});
 }
 
+// A failed restore into a given holder frees what the holder received new and makes the holder
+// forget it, whatever the holder's class: the given node must not keep a freed child.
+TEST_P(RWPersistenceTest, FailedRestoreIntoAGivenHolderLeavesNoFreedPointer) {
+  TestNode given(5, nullptr, nullptr, nullptr);
+  const int alive = TestObjectsAlive();
+  // nil 0, the given node 1, its new child 2; then a reference to the child, and the data ends.
+  const Bytes bytes = WriteItems(GetParam(), {New(900), Open(), Int(1), New(900), Open(), Int(2),
+                                              Ref(0), Ref(0), Ref(0), Close(), Ref(2)});
+  RecordingErrorHook hook;
+  const Restored restored = RestoreInto(GetParam(), bytes, given);
+  EXPECT_TRUE(restored.failed);
+  EXPECT_EQ(restored.object, nullptr);
+  EXPECT_EQ(given.Child(0), nullptr);
+  EXPECT_EQ(given.Child(1), nullptr);
+  EXPECT_EQ(given.Child(2), nullptr);
+  EXPECT_EQ(TestObjectsAlive(), alive);
+}
+
 TEST_P(RWPersistenceTest, PointerThatHoldsAnObject) {
   WorkedExample example;
   TestLeaf old;

@@ -109,6 +109,10 @@ void TestNode::RestoreContents(RWBinaryFile& file) {
   Restore(file);
 }
 
+void TestNode::ForgetRestoredMembers() {
+  child_[0] = child_[1] = child_[2] = nullptr;
+}
+
 RWCollectable* TestValue::Clone() const {
   return new (std::nothrow) TestValue(*this);
 }

@@ -60,6 +60,7 @@ class TestNode : public TestObject {
   void RestoreContents(RWBinaryFile& file) override;
   void SaveContents(RWVirtualOutStream& stream) const override;
   void SaveContents(RWBinaryFile& file) const override;
+  void ForgetRestoredMembers() override;
 
   int Value() const { return value_; }
   RWCollectable* Child(int i) const { return child_[i]; }
