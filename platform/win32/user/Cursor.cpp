@@ -52,7 +52,7 @@ CursorInfo* Remember(CursorTable& table, const CursorInfo& info) {
 void* LoadFromModule(HINSTANCE module, LPCWSTR name, bool icon, std::string& why) {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  if (!FindModuleResource(module, icon ? kResourceGroupIcon : kResourceGroupCursor, name, &data,
+  if (!FindModuleResource(module, icon ? kRtGroupIcon : kRtGroupCursor, name, &data,
                           &size)) {
     why = "no such resource";
     return nullptr;
@@ -67,7 +67,7 @@ void* LoadFromModule(HINSTANCE module, LPCWSTR name, bool icon, std::string& why
     return nullptr;
   }
   const GroupEntry& entry = group.entries[static_cast<std::size_t>(pick)];
-  if (!FindModuleResource(module, icon ? kResourceIcon : kResourceCursor,
+  if (!FindModuleResource(module, icon ? kRtIcon : kRtCursor,
                           reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(entry.id)),
                           &data, &size)) {
     why = "the group names image " + std::to_string(entry.id) + ", which is missing";

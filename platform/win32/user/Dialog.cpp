@@ -95,7 +95,7 @@ HWND MakeDialog(const DialogOptions& options) {
     return nullptr;
   }
   if (info.window_class.present &&
-      (info.window_class.is_ordinal || !EqualNoCase(info.window_class.text, u"#32770"))) {
+      (info.window_class.is_ordinal || !vel::platform::EqualsIgnoringCase(info.window_class.text, u"#32770"))) {
     Log(std::string(call) + "(" + name + ") -> dialog class of its own is not supported");
     return nullptr;
   }
@@ -197,7 +197,7 @@ INT_PTR RunModal(HWND dialog, const char* call) {
 
 bool TemplateOfModule(HINSTANCE instance, LPCWSTR name, const std::uint8_t** bytes,
                       std::size_t* size, const char* call) {
-  if (FindModuleResource(instance, kResourceDialog, name, bytes, size)) {
+  if (FindModuleResource(instance, kRtDialog, name, bytes, size)) {
     return true;
   }
   Log(std::string(call) + "(" +

@@ -81,7 +81,7 @@ bool PageTemplate(PROPSHEETPAGEW& record, const std::uint8_t** bytes, std::size_
     *size = record.pResource == nullptr ? 0 : kTemplateInMemoryLimit;
     return record.pResource != nullptr;
   }
-  return FindModuleResource(record.hInstance, kResourceDialog, record.pszTemplate, bytes, size);
+  return FindModuleResource(record.hInstance, kRtDialog, record.pszTemplate, bytes, size);
 }
 
 LRESULT Notify(Sheet& sheet, Page& page, UINT code, LPARAM lparam) {
@@ -312,7 +312,7 @@ LONG_PTR CALLBACK SheetFunction(HANDLE handle, UINT function, LPARAM lparam1, LP
       PROPSHEETPAGEW* record = page->record();
       if ((record->dwFlags & PSP_USETITLE) != 0 && record->pszTitle != nullptr) {
         page->title = IsOrdinal(record->pszTitle)
-                          ? u"#" + Utf16(std::to_string(OrdinalOf(record->pszTitle)))
+                          ? u"#" + vel::platform::ToUtf16(std::to_string(OrdinalOf(record->pszTitle)))
                           : TextOf(record->pszTitle);
       } else {
         const std::uint8_t* bytes = nullptr;

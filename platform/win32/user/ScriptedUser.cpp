@@ -189,7 +189,7 @@ std::string Items(const Window& list) {
 }
 
 std::string ControlLine(const Window& control, HWND focus) {
-  std::string line = Id(control.id) + " " + user::Utf8(control.window_class->name) + " " +
+  std::string line = Id(control.id) + " " + ToUtf8(control.window_class->name) + " " +
                      user::Quote(control.text) + (control.Enabled() ? " enabled" : " disabled") +
                      (control.Visible() ? " visible" : " hidden") +
                      (focus == control.handle ? " focus" : "");

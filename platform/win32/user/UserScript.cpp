@@ -88,7 +88,7 @@ bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& er
               ++i;
             }
             // Kept as UTF-16 below: mark it with a private escape through a code point.
-            token.text += user::Utf16(raw);
+            token.text += ToUtf16(raw);
             raw.clear();
             token.text += static_cast<char16_t>(value);
             break;
@@ -102,13 +102,13 @@ bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& er
         error = "a text has no closing quote";
         return false;
       }
-      token.text += user::Utf16(raw);
+      token.text += ToUtf16(raw);
     } else {
       while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
              line[i] != '#') {
         token.word += line[i++];
       }
-      token.text = user::Utf16(token.word);
+      token.text = ToUtf16(token.word);
     }
     tokens.push_back(std::move(token));
   }
@@ -269,7 +269,7 @@ bool ParseUserScript(std::string_view text, Script& script, std::string& error) 
 namespace {
 
 bool IsWord(const ScriptArgument& argument, const char* word) {
-  return !argument.is_text && argument.text == user::Utf16(word);
+  return !argument.is_text && argument.text == ToUtf16(word);
 }
 
 bool Id(const ScriptArgument& argument, int& id) {

@@ -39,15 +39,7 @@ Table& GetTable() {
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
-std::u16string Fold(std::u16string_view text) {
-  std::u16string folded(text);
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') {
-      c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-  }
-  return folded;
-}
+std::u16string Fold(std::u16string_view text) { return FoldCase(text); }
 
 // Registers the built-in classes; the table's mutex is held.
 void RegisterBuiltins(Table& table) {
@@ -430,85 +422,6 @@ bool WriteExtra(Window& window, int offset, LONG_PTR value) {
 
 // ---- Text --------------------------------------------------------------------------------------
 
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::u16string Utf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    std::uint32_t c = 0xFFFD;
-    std::size_t length = 1;
-    if (byte < 0x80) {
-      c = byte;
-    } else if ((byte & 0xE0) == 0xC0) {
-      length = 2;
-    } else if ((byte & 0xF0) == 0xE0) {
-      length = 3;
-    } else if ((byte & 0xF8) == 0xF0) {
-      length = 4;
-    }
-    if (length > 1) {
-      if (i + length > text.size()) {
-        length = 1;
-      } else {
-        c = byte & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-          const auto next = static_cast<unsigned char>(text[i + k]);
-          if ((next & 0xC0) != 0x80) {
-            c = 0xFFFD;
-            length = k;
-            break;
-          }
-          c = (c << 6) | (next & 0x3F);
-        }
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-          c = 0xFFFD;
-        }
-      }
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += length;
-  }
-  return out;
-}
-
 std::u16string TextOf(LPCWSTR text) { return text == nullptr ? std::u16string() : text; }
 
 bool IsOrdinal(LPCWSTR name) { return reinterpret_cast<std::uintptr_t>(name) <= 0xFFFF; }
@@ -517,11 +430,9 @@ int OrdinalOf(LPCWSTR name) {
   return static_cast<int>(reinterpret_cast<std::uintptr_t>(name) & 0xFFFF);
 }
 
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) { return Fold(a) == Fold(b); }
-
 std::string Quote(std::u16string_view text) {
   std::string out = "\"";
-  for (char c : Utf8(text)) {
+  for (char c : vel::platform::ToUtf8(text)) {
     switch (c) {
       case '"':
         out += "\\\"";

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/WideText.h"
 #include "platform/win32/user/winuser.h"
 
 namespace vel::platform::user {
@@ -224,15 +225,11 @@ const CursorInfo* DescribeCursor(const void* handle);
 
 // ---- Text --------------------------------------------------------------------------------------
 
-std::string Utf8(std::u16string_view text);
-std::u16string Utf16(std::string_view text);
 // A null-terminated UTF-16 text (empty for null).
 std::u16string TextOf(LPCWSTR text);
 // A resource name: an ordinal (a value up to 0xFFFF) or a text.
 bool IsOrdinal(LPCWSTR name);
 int OrdinalOf(LPCWSTR name);
-// Case-insensitive comparison of ASCII letters, as class and message names compare.
-bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 // A text quoted for logs and state lines: "..." with \" \\ \n \r \t and \xNN escapes.
 std::string Quote(std::u16string_view text);
 std::string Hex(std::uint64_t value);

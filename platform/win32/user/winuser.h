@@ -17,28 +17,14 @@
 
 #include "platform/win32/windows.h"
 
-// Integer and pointer types of the windowing calls. Pointer-sized values are pointer-sized here
-// (a 64-bit host), as the platform defines them.
-using WORD = std::uint16_t;
-using BYTE = std::uint8_t;
-using SHORT = std::int16_t;
-using INT = std::int32_t;
-using ATOM = std::uint16_t;
-using WCHAR = char16_t;
-using LPWSTR = WCHAR*;
-using LPCWSTR = const WCHAR*;
-using LPDWORD = DWORD*;
-using INT_PTR = std::intptr_t;
-using UINT_PTR = std::uintptr_t;
-using LONG_PTR = std::intptr_t;
-using ULONG_PTR = std::uintptr_t;
+// Types of the windowing calls beside the shared platform types. Pointer-sized values are
+// pointer-sized here (a 64-bit host), as the platform defines them.
 using DWORD_PTR = std::uintptr_t;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LRESULT = LONG_PTR;
+using ATOM = WORD;
 using COLORREF = DWORD;
-using HINSTANCE = void*;
-using HMODULE = void*;
 using HMENU = void*;
 using HICON = void*;
 using HCURSOR = void*;
