@@ -235,6 +235,11 @@ HWND MakeWindow(WindowClass* window_class, DWORD ex_style, std::u16string_view t
   window->ex_style = ex_style;
   window->text = std::u16string(text);
   window->rect = rect;
+  if (window->kind == Kind::kComboBox && (style & 0x3) != CBS_SIMPLE) {
+    // A drop-down combo box is as high as its selection field; the height it was given is that of
+    // its dropped list.
+    window->rect.bottom = window->rect.top + kComboFieldHeight;
+  }
   window->procedure = window_class->procedure;
   window->instance = instance;
   window->thread = std::this_thread::get_id();

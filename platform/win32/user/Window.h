@@ -111,6 +111,9 @@ struct Window {
   bool Enabled() const { return (style & WS_DISABLED) == 0; }
 };
 
+// The height in pixels of a drop-down combo box's selection field (its window).
+inline constexpr LONG kComboFieldHeight = 21;
+
 // ---- Handle table ------------------------------------------------------------------------------
 
 // The window of a handle, or null for a handle that names no window. A window is used only by the

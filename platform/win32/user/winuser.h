@@ -11,6 +11,8 @@
 // non-client area (window and client rectangles have the same size), the virtual screen is
 // 1024 x 768 pixels at origin (0, 0), and the dialog base units are fixed: a horizontal dialog unit
 // is 6/4 pixel and a vertical one 13/8 pixel (pixels = units * 6 / 4 and units * 13 / 8, truncated).
+// A drop-down combo box's window is 21 pixels high, its selection field; the height its template
+// gives is that of its dropped list.
 #pragma once
 
 #include <cstdint>
