@@ -458,6 +458,15 @@ void RWRestoredMember::Keep(RWHold how) {
   }
 }
 
+bool RWRestoredMember::NamesOpenRecord() const {
+  const RWLoadTable* table = scope_.Table();
+  if (object_ == nullptr || is_new_ || table == nullptr || index_ >= table->count_) {
+    return false;
+  }
+  const RWLoadTable::Entry& entry = table->entries_[index_];
+  return entry.kind == RWLoadTable::Kind::kObject && entry.object == object_ && entry.open;
+}
+
 RWRestoredMember::~RWRestoredMember() {
   Keep(RWHold::kRefuses);
 }

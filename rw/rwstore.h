@@ -256,6 +256,10 @@ class RWRestoredMember {
   RWCollectable* Object() const { return object_; }
   // True when this restore made the object (a new record), false for a reference.
   bool IsNew() const { return is_new_; }
+  // True for a reference to a record still being read: an object that holds the holder, directly
+  // or through others. A holder that owns what it keeps must refuse it, or the two would own each
+  // other.
+  bool NamesOpenRecord() const;
   void Keep(RWHold how);
 
  private:

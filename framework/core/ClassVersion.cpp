@@ -1,0 +1,79 @@
+// The class version word: writing, checked and unchecked reading, and the test patch.
+#include "framework/core/ClassVersion.h"
+
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+namespace vel {
+
+namespace {
+
+struct Patch {
+  bool active = false;
+  std::uint32_t patched = 0;
+  std::uint32_t word = 0;
+  std::uint32_t written = 0;
+};
+
+thread_local Patch t_patch;
+
+std::uint32_t NextWord() {
+  if (!t_patch.active) {
+    return kClassVersion;
+  }
+  return t_patch.written++ == t_patch.patched ? t_patch.word : kClassVersion;
+}
+
+}  // namespace
+
+void WriteClassVersion(RWVirtualOutStream& stream) {
+  stream.Put(static_cast<unsigned long>(NextWord()));
+}
+
+void WriteClassVersion(RWBinaryFile& file) {
+  (void)file.Write(static_cast<unsigned int>(NextWord()));
+}
+
+bool ReadClassVersion(RWVirtualInStream& stream) {
+  unsigned long word = 0;
+  stream.Get(word);
+  if (stream.Good() != 0 && word == kClassVersion) {
+    return true;
+  }
+  stream.SetStatus(stream.Status() | kRWStreamFail);
+  return false;
+}
+
+bool ReadClassVersion(RWBinaryFile& file) {
+  unsigned int word = 0;
+  if (file.Read(word) && word == kClassVersion) {
+    return true;
+  }
+  file.SetError();
+  return false;
+}
+
+bool SkipClassVersion(RWVirtualInStream& stream) {
+  unsigned long word = 0;
+  stream.Get(word);
+  return stream.Good() != 0;
+}
+
+bool SkipClassVersion(RWBinaryFile& file) {
+  unsigned int word = 0;
+  return file.Read(word);
+}
+
+ScopedClassVersionPatch::ScopedClassVersionPatch(std::uint32_t patched, std::uint32_t word) {
+  t_patch = Patch{true, patched, word, 0};
+}
+
+ScopedClassVersionPatch::~ScopedClassVersionPatch() {
+  t_patch = Patch{};
+}
+
+std::uint32_t ScopedClassVersionPatch::Written() const {
+  return t_patch.written;
+}
+
+}  // namespace vel

@@ -1,0 +1,48 @@
+// The class version word of the framework's persistent classes.
+//
+// Every class saves its base part, then its own 32-bit class version word (1 throughout), then its
+// own fields. A restore that meets another word stops reading that class's fields, keeps their
+// values and fails the carrier: object records carry no length, so reading on would take the next
+// bytes for the next object. A few words are read and not checked (their readers say so); those go
+// through SkipClassVersion.
+#pragma once
+
+#include <cstdint>
+
+class RWBinaryFile;
+class RWVirtualInStream;
+class RWVirtualOutStream;
+
+namespace vel {
+
+inline constexpr std::uint32_t kClassVersion = 1;
+// Bytes of the word in every carrier's binary form.
+inline constexpr std::uint32_t kClassVersionSize = 4;
+
+// Writes the word (Put(unsigned long) on a stream, 4 bytes in a file).
+void WriteClassVersion(RWVirtualOutStream& stream);
+void WriteClassVersion(RWBinaryFile& file);
+
+// Reads the word: true when it is kClassVersion. Otherwise, and when it could not be read, the
+// carrier is failed and the answer is false.
+[[nodiscard]] bool ReadClassVersion(RWVirtualInStream& stream);
+[[nodiscard]] bool ReadClassVersion(RWBinaryFile& file);
+
+// Reads a word that is not checked: true when it could be read.
+bool SkipClassVersion(RWVirtualInStream& stream);
+bool SkipClassVersion(RWBinaryFile& file);
+
+// For tests of the version check: while one lives, the checked class version words written on this
+// thread are counted from 0, and the one numbered `patched` is written as `word` instead.
+class ScopedClassVersionPatch {
+ public:
+  ScopedClassVersionPatch(std::uint32_t patched, std::uint32_t word);
+  ~ScopedClassVersionPatch();
+  ScopedClassVersionPatch(const ScopedClassVersionPatch&) = delete;
+  ScopedClassVersionPatch& operator=(const ScopedClassVersionPatch&) = delete;
+
+  // The checked words written so far.
+  std::uint32_t Written() const;
+};
+
+}  // namespace vel

@@ -1,0 +1,45 @@
+// The framework's registration table. A new persistent class adds one line here.
+#include "framework/core/FrameworkClasses.h"
+
+#include <iterator>
+
+#include "framework/core/GConfiguration.h"
+#include "framework/core/GCountedPtr.h"
+#include "framework/core/GPMDVersionInfo.h"
+#include "framework/core/GPersistableLong.h"
+#include "framework/core/MPersistentComposite.h"
+
+namespace {
+
+template <typename T>
+RWClassRegistration Entry() {
+  return RWClassRegistration{&T::Create, T::ClassId(), T::ClassName()};
+}
+
+}  // namespace
+
+const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
+  // Made on first use, so that a registration made during start-up never sees an empty table.
+  static const RWClassRegistration classes[] = {
+      Entry<MPersistentComposite>(),
+      Entry<GConfiguration>(),
+      Entry<GCountedPtr>(),
+      Entry<GPersistableLong>(),
+      Entry<GPersistableULong>(),
+      Entry<GPMDVersionInfo>(),
+  };
+  *count = std::size(classes);
+  return classes;
+}
+
+void GRegisterFrameworkClasses() {
+  std::size_t count = 0;
+  const RWClassRegistration* classes = GFrameworkClasses(&count);
+  RWRegisterClasses(classes, count);
+}
+
+void GUnregisterFrameworkClasses() {
+  std::size_t count = 0;
+  const RWClassRegistration* classes = GFrameworkClasses(&count);
+  RWUnregisterClasses(classes, count);
+}

@@ -1,0 +1,176 @@
+// The class ids and attribute keys of the whole framework, in one place: every subsystem names them
+// from here, never as bare numbers.
+//
+// Class ids (vel::classid) and attribute keys (vel::key) are separate namespaces of numbers: class
+// id 101 is the graphic bundle, key 101 the language peripheral. Both are stored in object graphs
+// and in the driver data file, so a value here never changes once written.
+#pragma once
+
+#include <cstdint>
+
+#include "rw/RWDefs.h"
+
+namespace vel::classid {
+
+// Framework root and containers.
+inline constexpr RWClassID kGBaseObject = 751;  // abstract, never registered
+inline constexpr RWClassID kMPersistentComposite = 752;
+inline constexpr RWClassID kGConfiguration = 759;
+inline constexpr RWClassID kGCountedPtr = 773;
+inline constexpr RWClassID kGPersistableLong = 777;
+inline constexpr RWClassID kGPersistableULong = 778;
+inline constexpr RWClassID kMPersistentAssociation = 771;
+inline constexpr RWClassID kMAssociationList = 772;
+inline constexpr RWClassID kMPersistentCompositeOnDisk = 781;
+inline constexpr RWClassID kMPersistentCompositeOnDiskImp = 782;
+inline constexpr RWClassID kGRecord = 783;
+inline constexpr RWClassID kGRecordProxy = 784;
+inline constexpr RWClassID kGRecordComposite = 785;
+
+// Attributes.
+inline constexpr RWClassID kGBinaryData = 4;
+inline constexpr RWClassID kGAttribute = 753;  // abstract
+inline constexpr RWClassID kGAttributeComposite = 757;
+inline constexpr RWClassID kGState = 758;
+inline constexpr RWClassID kGRangeAttribute = 762;
+inline constexpr RWClassID kGValueAttribute = 763;
+inline constexpr RWClassID kGEnumAttribute = 764;
+inline constexpr RWClassID kGStringAttribute = 776;
+inline constexpr RWClassID kGSelectionString = 1008;
+
+// Locale, mappings and version information.
+inline constexpr RWClassID kGLocaleInfo = 3;
+inline constexpr RWClassID kGResourceMapping = 1004;
+inline constexpr RWClassID kGResourceMappingList = 1005;
+inline constexpr RWClassID kGPMDVersionInfo = 1051;
+
+// Paper handling.
+inline constexpr RWClassID kGCustomMediaSize = 775;
+inline constexpr RWClassID kGTray = 1001;
+inline constexpr RWClassID kGMedia = 1002;
+inline constexpr RWClassID kGCapabilities = 1003;
+inline constexpr RWClassID kGMediaPool = 1006;
+inline constexpr RWClassID kGTrayPool = 1007;
+inline constexpr RWClassID kGBin = 1009;
+inline constexpr RWClassID kGPaperHandlingDevice = 1010;
+
+// Peripherals.
+inline constexpr RWClassID kGPeripheral = 760;  // abstract
+inline constexpr RWClassID kGPrinter = 761;
+inline constexpr RWClassID kGLanguagePeripheral = 765;
+inline constexpr RWClassID kGKestrix = 767;
+inline constexpr RWClassID kGPostScript = 768;
+inline constexpr RWClassID kGPJL = 769;
+inline constexpr RWClassID kGPeripheralComposite = 770;
+inline constexpr RWClassID kGPeripheralProxy = 779;
+inline constexpr RWClassID kGDynamicLibrary = 780;
+
+// Page pipeline: graphic state and commands.
+inline constexpr RWClassID kGGraphicBundle = 101;
+inline constexpr RWClassID kGTransformAttribute = 103;
+inline constexpr RWClassID kGCommand = 601;
+inline constexpr RWClassID kGCommandComposite = 605;
+inline constexpr RWClassID kGCommandCompositeOnDisk = 606;
+inline constexpr RWClassID kGDocumentStart = 705;
+inline constexpr RWClassID kGDocumentEnd = 706;
+inline constexpr RWClassID kGPageStart = 709;
+inline constexpr RWClassID kGPageEnd = 710;
+inline constexpr RWClassID kGJobAbort = 713;
+inline constexpr RWClassID kGErrorCommand = 714;
+inline constexpr RWClassID kGNoCommand = 715;
+
+// Providers of status and output channels.
+inline constexpr RWClassID kGStatusProvider = 952;
+inline constexpr RWClassID kGSpoolerProvider = 953;
+inline constexpr RWClassID kGOSBProvider = 957;
+
+}  // namespace vel::classid
+
+namespace vel::key {
+
+// Parts of the driver data file and of a device session.
+inline constexpr std::uint32_t kTrayMappingList = 84;
+inline constexpr std::uint32_t kMediaMappingList = 191;
+inline constexpr std::uint32_t kHeadPeripheral = 353;  // the peripheral chain's head
+
+// Peripherals and their states.
+inline constexpr std::uint32_t kPrinterPeripheral = 76;     // the GPrinter inside the head
+inline constexpr std::uint32_t kLanguagePeripheral = 101;   // child of the printer, and job state
+inline constexpr std::uint32_t kPJLPeripheral = 106;        // child of the printer, and job state
+inline constexpr std::uint32_t kPeripheralConfiguration = 198;
+inline constexpr std::uint32_t kPeripheralState = 243;      // a peripheral's job and page states
+inline constexpr std::uint32_t kGraphicsGroup = 244;        // bundle of a graphic command
+inline constexpr std::uint32_t kDocumentGroup = 246;        // bundle of a document command
+inline constexpr std::uint32_t kPageGroup = 256;            // bundle of a page command
+inline constexpr std::uint32_t kLanguageName = 373;         // a language peripheral's name
+
+// The printer configuration.
+inline constexpr std::uint32_t kPaperHandlingDevices = 90;
+inline constexpr std::uint32_t kMediaPool = 189;
+inline constexpr std::uint32_t kMedia = 190;                // a media attribute
+inline constexpr std::uint32_t kCopiesLimit = 199;          // range whose upper bound limits copies
+inline constexpr std::uint32_t kDeviceMemory = 202;         // range set from detected value 307
+inline constexpr std::uint32_t kDeviceValue204 = 204;       // in the device group, from 308
+inline constexpr std::uint32_t kSupportedModes = 206;       // groups of (315, 316) pairs
+inline constexpr std::uint32_t kDeviceFlag226 = 226;        // in the device group, from 239
+inline constexpr std::uint32_t kDeviceGroup = 228;
+inline constexpr std::uint32_t kDeviceCopiesFlag231 = 231;  // in the device group, from 310
+inline constexpr std::uint32_t kStatusAgentAvailable = 313;
+inline constexpr std::uint32_t kOption339 = 339;
+inline constexpr std::uint32_t kConfigurationText = 401;
+
+// The detected device configuration (what the status agent reports).
+inline constexpr std::uint32_t kDetectedOption = 213;       // selected option of a device, 0..4
+inline constexpr std::uint32_t kDetectedValue239 = 239;
+inline constexpr std::uint32_t kDetectedTrayFlag = 275;
+inline constexpr std::uint32_t kDetectedMemory = 307;
+inline constexpr std::uint32_t kDetectedValue308 = 308;
+inline constexpr std::uint32_t kDetectedValue317 = 317;
+inline constexpr std::uint32_t kDetectedConfiguration = 365;
+
+// The job attribute group: document settings parts and their attributes.
+inline constexpr std::uint32_t kCustomMediaSizes = 276;
+inline constexpr std::uint32_t kDocumentBundleSettings = 362;
+inline constexpr std::uint32_t kPageBundleSettings = 363;
+inline constexpr std::uint32_t kJobOptions = 364;
+inline constexpr std::uint32_t kFurtherSettings = 366;
+inline constexpr std::uint32_t kDocumentCopies = 247;
+inline constexpr std::uint32_t kPageStartGroup = 249;       // also holds resolution x and y
+inline constexpr std::uint32_t kPageCopies = 257;
+inline constexpr std::uint32_t kTraySelection = 258;
+inline constexpr std::uint32_t kSelectedMedia = 259;
+inline constexpr std::uint32_t kPaperId = 260;
+inline constexpr std::uint32_t kFirstPageMediaType = 261;
+inline constexpr std::uint32_t kLaterPagesMediaType = 262;
+inline constexpr std::uint32_t kLaterPagesTraySelection = 263;
+inline constexpr std::uint32_t kUseLaterPagesTray = 264;
+inline constexpr std::uint32_t kOrientation = 265;
+inline constexpr std::uint32_t kSecondMediaRequest = 270;
+inline constexpr std::uint32_t kSecondMediaPaperId = 272;
+inline constexpr std::uint32_t kSecondMedia = 273;
+inline constexpr std::uint32_t kThirdMediaRequest = 279;
+inline constexpr std::uint32_t kThirdMediaPaperId = 280;
+inline constexpr std::uint32_t kThirdMedia = 281;
+inline constexpr std::uint32_t kRequestedCopies = 291;
+inline constexpr std::uint32_t kCollate = 292;
+inline constexpr std::uint32_t kDocumentStartFlag293 = 293;
+inline constexpr std::uint32_t kDocumentStartValue296 = 296;
+inline constexpr std::uint32_t kDocumentStartValue297 = 297;
+inline constexpr std::uint32_t kDeviceMakesCopies = 310;    // also detected, copied into 231
+inline constexpr std::uint32_t kModeFirst = 315;            // also a detected device name
+inline constexpr std::uint32_t kModeSecond = 316;           // also a detected device name
+inline constexpr std::uint32_t kResolutionX = 322;
+inline constexpr std::uint32_t kResolutionY = 323;
+inline constexpr std::uint32_t kMargins = 330;
+inline constexpr std::uint32_t kLeftMargin = 331;
+inline constexpr std::uint32_t kTopMargin = 332;
+inline constexpr std::uint32_t kRightMargin = 333;
+inline constexpr std::uint32_t kBottomMargin = 334;
+inline constexpr std::uint32_t kNamedJobOptions = 378;
+inline constexpr std::uint32_t kJobOptionsGroup = 379;
+inline constexpr std::uint32_t kJobOptionsTakeNamed = 381;  // 0 = take a named entry
+inline constexpr std::uint32_t kJobOptionsMode = 382;       // 2 = no job options
+inline constexpr std::uint32_t kJobOptionsName = 383;
+inline constexpr std::uint32_t kJobOptionsEntryName = 384;
+
+}  // namespace vel::key

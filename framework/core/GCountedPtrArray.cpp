@@ -1,0 +1,203 @@
+// GCountedPtrArray: the growable array of counted references.
+#include "framework/core/GCountedPtrArray.h"
+
+#include <new>
+#include <utility>
+
+#include "framework/core/GBaseObject.h"
+#include "rw/RWError.h"
+
+GCountedPtrArray::GCountedPtrArray(std::uint32_t capacity) {
+  if (capacity > 0) {
+    entries_ = new (std::nothrow) GCountedPtr[capacity];
+    if (entries_ != nullptr) {
+      capacity_ = capacity;
+    }
+  }
+}
+
+GCountedPtrArray::GCountedPtrArray(const GCountedPtrArray& other)
+    : GCountedPtrArray(other.capacity_) {
+  if (capacity_ < other.count_) {
+    return;
+  }
+  for (std::uint32_t i = 0; i < other.count_; ++i) {
+    entries_[i] = other.entries_[i];
+  }
+  count_ = other.count_;
+}
+
+GCountedPtrArray& GCountedPtrArray::operator=(const GCountedPtrArray& other) {
+  if (this == &other) {
+    return *this;
+  }
+  GCountedPtrArray copy(other);
+  if (copy.capacity_ < other.count_) {
+    return *this;  // no memory for the copy: unchanged
+  }
+  std::swap(capacity_, copy.capacity_);
+  std::swap(entries_, copy.entries_);
+  std::swap(count_, copy.count_);
+  return *this;  // the old entries go with `copy`
+}
+
+GCountedPtrArray::~GCountedPtrArray() {
+  delete[] entries_;
+}
+
+std::uint32_t GCountedPtrArray::IndexOf(const GBaseObject* target) const {
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    if (entries_[i].Get() == target) {
+      return i;
+    }
+  }
+  return kNotFound;
+}
+
+bool GCountedPtrArray::Grow() {
+  if (count_ < capacity_) {
+    return true;
+  }
+  if (count_ > 0xFFFFFFFFu - kGrowth) {
+    return false;
+  }
+  return Resize(count_ + kGrowth);
+}
+
+bool GCountedPtrArray::Insert(const GCountedPtr& reference) {
+  if (!Grow()) {
+    return false;
+  }
+  entries_[count_++] = reference;
+  return true;
+}
+
+std::uint32_t GCountedPtrArray::CountOf(const GBaseObject* target) const {
+  std::uint32_t n = 0;
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    n += entries_[i].Get() == target ? 1 : 0;
+  }
+  return n;
+}
+
+bool GCountedPtrArray::Remove(const GBaseObject* target) {
+  const std::uint32_t index = IndexOf(target);
+  if (index == kNotFound) {
+    return false;
+  }
+  GCountedPtr removed = RemoveAt(index);
+  return true;
+}
+
+std::uint32_t GCountedPtrArray::RemoveAll(const GBaseObject* target) {
+  // Every removed entry holds the same target: one reference is kept until the array is
+  // consistent again (dropping it may delete an object whose destructor looks here), the others
+  // are let go at once.
+  GCountedPtr held;
+  std::uint32_t kept = 0;
+  std::uint32_t taken = 0;
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    if (entries_[i].Get() == target) {
+      ++taken;
+      if (!held) {
+        held = std::move(entries_[i]);
+      } else {
+        (void)entries_[i].Release();
+      }
+      continue;
+    }
+    if (kept != i) {
+      entries_[kept] = std::move(entries_[i]);
+    }
+    ++kept;
+  }
+  count_ = kept;
+  return taken;
+}
+
+bool GCountedPtrArray::CheckIndex(std::uint32_t index, std::uint32_t limit) const {
+  if (index < limit) {
+    return true;
+  }
+  RWRaiseIndex(index, count_);
+  return false;
+}
+
+bool GCountedPtrArray::InsertAt(std::uint32_t index, const GCountedPtr& reference) {
+  if (!CheckIndex(index, count_ + 1) || !Grow()) {
+    return false;
+  }
+  for (std::uint32_t i = count_; i > index; --i) {
+    entries_[i] = std::move(entries_[i - 1]);
+  }
+  entries_[index] = reference;
+  ++count_;
+  return true;
+}
+
+GCountedPtr GCountedPtrArray::RemoveAt(std::uint32_t index) {
+  if (!CheckIndex(index, count_)) {
+    return GCountedPtr();
+  }
+  GCountedPtr removed = std::move(entries_[index]);
+  for (std::uint32_t i = index + 1; i < count_; ++i) {
+    entries_[i - 1] = std::move(entries_[i]);
+  }
+  --count_;
+  return removed;
+}
+
+const GCountedPtr& GCountedPtrArray::At(std::uint32_t index) const {
+  static const GCountedPtr empty;
+  if (!CheckIndex(index, count_)) {
+    return empty;
+  }
+  return entries_[index];
+}
+
+void GCountedPtrArray::Set(std::uint32_t index, const GCountedPtr& reference) {
+  if (CheckIndex(index, count_)) {
+    entries_[index] = reference;
+  }
+}
+
+bool GCountedPtrArray::Resize(std::uint32_t capacity) {
+  if (capacity < count_) {
+    capacity = count_;
+  }
+  if (capacity == capacity_) {
+    return true;
+  }
+  GCountedPtr* entries = nullptr;
+  if (capacity > 0) {
+    entries = new (std::nothrow) GCountedPtr[capacity];
+    if (entries == nullptr) {
+      return false;
+    }
+  }
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    entries[i] = std::move(entries_[i]);
+  }
+  delete[] entries_;
+  entries_ = entries;
+  capacity_ = capacity;
+  return true;
+}
+
+void GCountedPtrArray::Empty(std::uint32_t capacity) {
+  // The references are dropped once the array is consistent: dropping one may delete an object
+  // whose destructor looks at this array.
+  GCountedPtr* entries = capacity > 0 ? new (std::nothrow) GCountedPtr[capacity] : nullptr;
+  if (capacity > 0 && entries == nullptr) {
+    const std::uint32_t count = count_;
+    count_ = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      entries_[i].Reset();
+    }
+    return;
+  }
+  GCountedPtr* old = std::exchange(entries_, entries);
+  capacity_ = capacity;
+  count_ = 0;
+  delete[] old;
+}

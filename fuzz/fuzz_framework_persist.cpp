@@ -1,0 +1,139 @@
+// Restores an object record of any registered framework class from arbitrary bytes on each
+// carrier: byte 0 picks the carrier (portable, binary, byte-order tagged stream, binary file), the
+// rest is the stored record. Only the framework's classes are registered.
+//
+// A restore must not crash, leak or touch freed memory. A failed restore must answer null; one
+// that succeeds must hand out a framework object that no counted pointer holds, report a stored
+// size equal to what saving it to a file writes, save and restore again on its own carrier, and
+// then be deleted.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "framework/core/FrameworkClasses.h"
+#include "framework/core/GBaseObject.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWBinaryStream.h"
+#include "rw/RWByteOrderStream.h"
+#include "rw/RWError.h"
+#include "rw/RWPortableStream.h"
+
+namespace {
+
+void IgnoreErrors(const RWErrorBase&) {}
+
+// The binary file reads an in-memory file, reached by name through /proc.
+struct ScratchFile {
+  int fd = memfd_create("fuzz_framework_persist", 0);
+  std::string name = "/proc/self/fd/" + std::to_string(fd);
+
+  void Fill(const std::string& bytes) const {
+    if (fd < 0 || ftruncate(fd, 0) != 0 ||
+        pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+      std::abort();
+    }
+  }
+  std::size_t Size() const { return static_cast<std::size_t>(lseek(fd, 0, SEEK_END)); }
+};
+
+ScratchFile& Scratch() {
+  static ScratchFile file;
+  return file;
+}
+
+RWCollectable* Restore(int carrier, const std::string& bytes, bool& failed) {
+  RWCollectable* root = nullptr;
+  if (carrier == 3) {
+    Scratch().Fill(bytes);
+    RWBinaryFile file(Scratch().name.c_str(), "rb");
+    file >> root;
+    failed = file.Eof() || file.Error();
+    return root;
+  }
+  std::istringstream in(bytes);
+  if (carrier == 0) {
+    RWPortableInStream stream(in);
+    stream >> root;
+    failed = stream.Good() == 0;
+  } else if (carrier == 1) {
+    RWBinaryInStream stream(in);
+    stream >> root;
+    failed = stream.Good() == 0;
+  } else {
+    RWByteOrderInStream stream(in);
+    stream >> root;
+    failed = stream.Good() == 0;
+  }
+  return root;
+}
+
+std::string Save(int carrier, const RWCollectable* root) {
+  if (carrier == 3) {
+    Scratch().Fill("");
+    RWBinaryFile file(Scratch().name.c_str(), "wb+");
+    file << root;
+    (void)file.Flush();
+    return std::string(Scratch().Size(), '\0');  // only the length is used
+  }
+  std::ostringstream out;
+  if (carrier == 0) {
+    RWPortableOutStream stream(out);
+    stream << root;
+  } else if (carrier == 1) {
+    RWBinaryOutStream stream(out);
+    stream << root;
+  } else {
+    RWByteOrderOutStream stream(out, 2);
+    stream << root;
+  }
+  return out.str();
+}
+
+// Checks a restored root and deletes it.
+void CheckAndDelete(RWCollectable* root, bool failed) {
+  if (failed) {
+    if (root != nullptr) {
+      std::abort();  // a failed restore hands nothing over
+    }
+    return;
+  }
+  if (root == nullptr) {
+    return;  // the nil record
+  }
+  auto* object = dynamic_cast<GBaseObject*>(root);
+  if (object == nullptr || object->References() != -1 ||
+      object->TotalStoredSize() != Save(3, object).size()) {
+    std::abort();
+  }
+  delete object;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const bool ready = [] {
+    SetErrorHook(&IgnoreErrors);
+    GRegisterFrameworkClasses();
+    return true;
+  }();
+  (void)ready;
+  if (size < 1) {
+    return 0;
+  }
+  const int carrier = data[0] % 4;
+  const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  bool failed = false;
+  RWCollectable* root = Restore(carrier, bytes, failed);
+  if (!failed && root != nullptr && carrier != 3) {
+    // What was accepted saves and restores again.
+    bool again_failed = false;
+    CheckAndDelete(Restore(carrier, Save(carrier, root), again_failed), again_failed);
+  }
+  CheckAndDelete(root, failed);
+  return 0;
+}
