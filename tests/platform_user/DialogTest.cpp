@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/CallLog.h"
+#include "platform/win32/loader.h"
+#include "platform/win32/resources.h"
 #include "platform/win32/user/ScriptedUser.h"
 #include "platform/win32/user/UserFixture.h"
 #include "platform/win32/user/commctrl.h"
@@ -15,16 +17,31 @@ using platform::ScriptedUser;
 
 class DialogTest : public ::testing::Test {
  protected:
+  // The dialog is template 4000 of a module, as the pages' dialogs are resources of velres.
   void SetUp() override {
     platform::ResetWindowing();
+    platform::VirtualModule module;
+    module.path = u"C:\\test\\dialogs.dll";
+    platform::VirtualModule::Resource resource;
+    resource.type = {platform::kRtDialog, nullptr};
+    resource.name = {4000, nullptr};
+    resource.bytes = template_.Bytes();
+    module.resources.push_back(resource);
+    platform::RegisterVirtualModule(module);
+    module_ = LoadLibraryW(u"dialogs");
+    ASSERT_NE(module_, nullptr);
     platform::ClearCallLog();
     user_.SetErrorSink([this](const std::string& error) { errors_.push_back(error); });
   }
-  void TearDown() override { platform::ResetWindowing(); }
+  void TearDown() override {
+    platform::ResetWindowing();
+    FreeLibrary(module_);
+    platform::ResetLoaderFixture();
+  }
 
   INT_PTR Run() {
-    return DialogBoxIndirectParamW(nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()),
-                                   nullptr, EveryControlProc, reinterpret_cast<LPARAM>(&record_));
+    return DialogBoxParamW(module_, MAKEINTRESOURCEW(4000), nullptr, EveryControlProc,
+                           reinterpret_cast<LPARAM>(&record_));
   }
 
   HWND Item(ScriptedUser& user, int id) { return GetDlgItem(user.Target(), id); }
@@ -33,6 +50,7 @@ class DialogTest : public ::testing::Test {
   std::vector<std::string> errors_;
   DialogTemplateBuilder template_ = EveryControlTemplate();
   EveryControlRecord record_;
+  HMODULE module_ = nullptr;
 };
 
 TEST_F(DialogTest, TypingSendsOneChangePerCharacterUpToTheLimit) {
