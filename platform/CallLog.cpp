@@ -1,6 +1,7 @@
 // Call log and failure switches of the stand-in platform.
 #include "platform/CallLog.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -16,7 +17,8 @@ struct Failure {
 struct State {
   std::mutex mutex;
   std::vector<std::string> lines;
-  std::map<std::string, Failure> failures;
+  std::map<std::string, Failure, std::less<>> failures;
+  std::atomic<bool> any_failures{false};
 };
 
 // Never destroyed: stand-ins may be called from static destructors and exit handlers.
@@ -49,16 +51,21 @@ void FailCalls(const std::string& function, int skip, int count) {
   State& state = GetState();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.failures[function] = Failure{skip, count};
+  state.any_failures.store(true, std::memory_order_release);
 }
 
 void ClearFailures() {
   State& state = GetState();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.failures.clear();
+  state.any_failures.store(false, std::memory_order_release);
 }
 
-bool ShouldFail(const std::string& function) {
+bool ShouldFail(std::string_view function) {
   State& state = GetState();
+  if (!state.any_failures.load(std::memory_order_acquire)) {
+    return false;
+  }
   std::lock_guard<std::mutex> lock(state.mutex);
   auto it = state.failures.find(function);
   if (it == state.failures.end()) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vel::platform {
@@ -19,8 +20,9 @@ void ClearCallLog();
 // Failure switches, keyed by the stand-in function's name ("TlsAlloc", "EngCreateSemaphore").
 // FailCalls(name, skip, count) lets `skip` calls through and then fails the next `count` calls
 // (count -1: every later call). ShouldFail is what a stand-in asks before doing its work.
+// While no switch is set, ShouldFail answers without taking a lock.
 void FailCalls(const std::string& function, int skip, int count);
 void ClearFailures();
-bool ShouldFail(const std::string& function);
+bool ShouldFail(std::string_view function);
 
 }  // namespace vel::platform

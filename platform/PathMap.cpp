@@ -97,7 +97,9 @@ std::vector<std::string> Components(std::string_view rest) {
 std::string Resolve(const std::string& base, std::string_view rest) {
   std::string path = base;
   for (const std::string& part : Components(rest)) {
-    path += "/" + FindEntry(path, part);
+    std::string entry = FindEntry(path, part);
+    path += '/';
+    path += entry;
   }
   return path;
 }

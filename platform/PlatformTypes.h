@@ -42,6 +42,8 @@ using LPCVOID = const void*;
 using LANGID = WORD;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using LPARAM = LONG_PTR;
+using WPARAM = UINT_PTR;
 
 // Opaque handles are pointer-sized and never stored.
 using HANDLE = void*;

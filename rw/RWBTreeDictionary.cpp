@@ -122,9 +122,12 @@ bool RWBTreeDictionary::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != kRWBTreeDictionaryClassId) {
     return false;
   }
-  const RWEqualityDepth depth;
-  if (other == this || depth.Exceeded()) {
+  const RWEqualityDepth guard(this, other);
+  if (other == this || guard.Exceeded()) {
     return other == this;
+  }
+  if (bool known = false; guard.Known(&known)) {
+    return known;
   }
   const auto* dictionary = dynamic_cast<const RWBTreeDictionary*>(other);
   if (dictionary == nullptr || dictionary->Entries() != Entries()) {
@@ -132,7 +135,7 @@ bool RWBTreeDictionary::IsEqual(const RWCollectable* other) const {
   }
   Equality equality{dictionary};
   ApplyToKeyAndValue(CheckPair, &equality);
-  return equality.equal;
+  return guard.Remember(equality.equal);
 }
 
 void RWBTreeDictionary::Clear() {

@@ -48,11 +48,14 @@ class RWCollectable {
   virtual void ForgetRestoredMembers();
 
   // Writes this object's record: the object and everything it points to, each object reached
-  // once in a save written once and referred to by its number afterwards (see rw/rwstore.h).
+  // once in a save written once and referred to by its number afterwards (see rw/rwstore.h). A
+  // record that would nest deeper than a restore accepts (RWLoadTable::kMaxDepth) is not written
+  // and fails the stream (file), so a save never writes what its restore refuses.
   void SaveObject(RWVirtualOutStream& stream) const;
   void SaveObject(RWBinaryFile& file) const;
   // The bytes that SaveObject(RWBinaryFile&) would write, counted as a pass of its own. It enters
-  // objects in the calling thread's save table, so it must not run inside a save.
+  // objects in the calling thread's save table, so it must not run inside a save. For a graph
+  // that nests too deep to be saved, the count stops at that depth.
   std::uint32_t TotalStoredSize() const;
 
   static RWClassID ClassId() { return kRWCollectableClassId; }

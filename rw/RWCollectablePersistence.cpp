@@ -428,13 +428,19 @@ void RWCollectable::SaveObject(RWVirtualOutStream& stream) const {
     case RWSaveTable::Outcome::kNew:
       break;
   }
+  if (!table->BeginRecord()) {
+    Fail(stream);  // nested deeper than a restore would read
+    return;
+  }
   if (!WriteNewHeader(stream, *table, IsA())) {
+    table->EndRecord();
     Fail(stream);
     return;
   }
   stream.Put(kOpen);
   SaveContents(stream);
   stream.Put(kClose);
+  table->EndRecord();
 }
 
 void RWCollectable::SaveObject(RWBinaryFile& file) const {
@@ -460,11 +466,17 @@ void RWCollectable::SaveObject(RWBinaryFile& file) const {
     case RWSaveTable::Outcome::kNew:
       break;
   }
+  if (!table->BeginRecord()) {
+    file.SetError();  // nested deeper than a restore would read
+    return;
+  }
   if (!WriteNewHeader(file, *table, IsA())) {
+    table->EndRecord();
     file.SetError();
     return;
   }
   SaveContents(file);
+  table->EndRecord();
 }
 
 std::uint32_t RWCollectable::TotalStoredSize() const {
@@ -485,6 +497,9 @@ std::uint32_t RWCollectable::TotalStoredSize() const {
     case RWSaveTable::Outcome::kNew:
       break;
   }
+  if (!table->BeginRecord()) {
+    return size;  // too deep to save; counting on would only exhaust the stack
+  }
   size += 2;
   const RWClassID id = IsA();
   if (IsStringIdClass(id)) {
@@ -495,7 +510,9 @@ std::uint32_t RWCollectable::TotalStoredSize() const {
       size += 4;
     }
   }
-  return size + StoredByteCount();
+  size += StoredByteCount();
+  table->EndRecord();
+  return size;
 }
 
 std::uint32_t RWTotalStoredSize(const RWCollectable* object) {

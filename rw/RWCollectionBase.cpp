@@ -1,7 +1,10 @@
 // The operations written once for every collection.
 #include "rw/RWCollectionBase.h"
 
+#include <functional>
 #include <new>
+#include <unordered_map>
+#include <vector>
 
 #include "rw/RWBTreeDictionary.h"
 #include "rw/RWIdentitySet.h"
@@ -10,9 +13,70 @@
 
 namespace {
 
-thread_local int t_equality_depth = 0;
-// Nested collection comparisons made since the outermost one on this thread began.
-thread_local std::uint32_t t_equality_steps = 0;
+// The comparisons of collections under way on this thread, outermost first, and the results
+// remembered within the outermost one.
+struct EqualityFrame {
+  const RWCollectable* self;
+  const RWCollectable* other;
+  std::uint32_t nested;  // collection comparisons made directly inside this one
+};
+
+struct EqualityPair {
+  const RWCollectable* self;
+  const RWCollectable* other;
+  bool operator==(const EqualityPair&) const = default;
+};
+
+struct EqualityPairHash {
+  std::size_t operator()(const EqualityPair& pair) const {
+    const std::hash<const void*> hash;
+    return hash(pair.self) * 31 + hash(pair.other);
+  }
+};
+
+struct EqualityState {
+  std::vector<EqualityFrame> frames;
+  std::unordered_map<EqualityPair, bool, EqualityPairHash> known;
+};
+
+thread_local EqualityState t_equality;
+// A table of remembered results larger than this is released when its comparison ends.
+constexpr std::size_t kKeepBuckets = 1024;
+
+// The collection hashes being made on this thread (see RWCollectionBase::Hash).
+thread_local int t_hash_depth = 0;
+
+// Spreads a 32-bit value over all bits (the finaliser of MurmurHash3).
+std::uint32_t Mix(std::uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  h *= 0xC2B2AE35u;
+  h ^= h >> 16;
+  return h;
+}
+
+struct MemberHashing {
+  std::uint32_t (*member_hash)(const RWCollectable*);
+  bool in_order;
+  bool skip_collections;
+  std::uint32_t count;
+  std::uint32_t combined;
+};
+
+void AddMemberHash(RWCollectable* item, void* client_data) {
+  auto* hashing = static_cast<MemberHashing*>(client_data);
+  if (hashing->skip_collections && dynamic_cast<const RWCollectionBase*>(item) != nullptr) {
+    return;
+  }
+  const std::uint32_t h = Mix(hashing->member_hash(item));
+  hashing->combined = hashing->in_order ? hashing->combined * 31 + h : hashing->combined + h;
+  ++hashing->count;
+}
+
+std::uint32_t ClassHash(RWClassID id) {
+  return Mix(id * 0x9E3779B1u);
+}
 
 void InsertInto(RWCollectable* item, void* client_data) {
   static_cast<RWCollectionBase*>(client_data)->Insert(item);
@@ -83,26 +147,83 @@ void ApplyToSnapshot(const RWCollectionBase& source,
 
 }  // namespace
 
-RWEqualityDepth::RWEqualityDepth() {
-  if (t_equality_depth == 0) {
-    t_equality_steps = 0;
+RWEqualityDepth::RWEqualityDepth(const RWCollectable* self, const RWCollectable* other)
+    : self_(self), other_(other) {
+  EqualityState& state = t_equality;
+  if (state.frames.empty()) {
+    state.known.clear();
+  } else {
+    ++state.frames.back().nested;
   }
-  ++t_equality_depth;
-  if (t_equality_steps <= kMaxSteps) {
-    ++t_equality_steps;
+  if (self != nullptr) {
+    for (const EqualityFrame& frame : state.frames) {
+      if (frame.self == self && frame.other == other) {
+        repeated_ = true;
+        break;
+      }
+    }
   }
+  state.frames.push_back({self, other, 0});
 }
 
 RWEqualityDepth::~RWEqualityDepth() {
-  --t_equality_depth;
+  EqualityState& state = t_equality;
+  state.frames.pop_back();
+  if (state.frames.empty() && state.known.bucket_count() > kKeepBuckets) {
+    std::unordered_map<EqualityPair, bool, EqualityPairHash>().swap(state.known);
+  }
 }
 
 bool RWEqualityDepth::Exceeded() const {
-  return t_equality_depth > kMaxDepth || t_equality_steps > kMaxSteps;
+  return repeated_ || t_equality.frames.size() > static_cast<std::size_t>(kMaxDepth);
+}
+
+bool RWEqualityDepth::Known(bool* equal) const {
+  const EqualityState& state = t_equality;
+  if (self_ == nullptr || state.known.empty()) {
+    return false;
+  }
+  const auto found = state.known.find({self_, other_});
+  if (found == state.known.end()) {
+    return false;
+  }
+  *equal = found->second;
+  return true;
+}
+
+bool RWEqualityDepth::Remember(bool equal) const {
+  EqualityState& state = t_equality;
+  // Only a comparison that branched into several nested ones can be costly to repeat; leaves are
+  // cheaper to compare again than to remember. The table grows no faster than the work done.
+  if (self_ != nullptr && state.frames.back().nested >= 2) {
+    state.known.emplace(EqualityPair{self_, other_}, equal);
+  }
+  return equal;
 }
 
 RWClassID RWCollectionBase::IsA() const {
   return kRWCollectionBaseClassId;
+}
+
+std::uint32_t RWCollectionBase::Hash() const {
+  if (t_hash_depth > 0) {
+    return ClassHash(IsA());
+  }
+  return Mix(ClassHash(IsA()) + Entries());
+}
+
+std::uint32_t RWCollectionBase::HashWithMembers(std::uint32_t (*member_hash)(const RWCollectable*),
+                                                MemberOrder order,
+                                                Members taken) const {
+  if (t_hash_depth > 0) {
+    return ClassHash(IsA());
+  }
+  ++t_hash_depth;
+  MemberHashing hashing{member_hash, order == MemberOrder::kAsApplied,
+                        taken == Members::kNotCollections, 0, 0};
+  Apply(AddMemberHash, &hashing);
+  --t_hash_depth;
+  return Mix(Mix(ClassHash(IsA()) + hashing.count) ^ hashing.combined);
 }
 
 void RWCollectionBase::ClearAndDestroy() {

@@ -27,12 +27,20 @@ class RWCollectionBase : public RWCollectable {
   ~RWCollectionBase() override = default;
 
   RWClassID IsA() const override;
+  // A hash consistent with the class's IsEqual (equal collections hash alike): here the class id
+  // and the number of members; the hashed collections and the list use their members' hashes
+  // instead (HashWithMembers). A collection hashed while another collection's hash is being made
+  // (for a member's key, say) answers its class id alone, so graphs that lead back to themselves
+  // hash in bounded time.
+  std::uint32_t Hash() const override;
 
   // Stored form, the same for every collection: the member count (unsigned 32-bit), then each
   // member as an object record, in Apply order. A restore clears the collection first and inserts
   // the members in that order; a member the collection refuses (a duplicate) is not added. Hashed
-  // and sorted collections skip null members; sequences keep them. A restore that fails leaves the
-  // collection cleared and frees the members it made (rw/rwstore.h).
+  // and sorted collections skip null members; sequences keep them. A hashed collection whose
+  // members come to outnumber its buckets four to one grows its buckets during the restore, so
+  // a large restore stays linear. A restore that fails leaves the collection cleared and frees
+  // the members it made (rw/rwstore.h).
   std::uint32_t StoredByteCount() const override;
   void RestoreContents(RWVirtualInStream& stream) override;
   void RestoreContents(RWBinaryFile& file) override;
@@ -83,24 +91,57 @@ class RWCollectionBase : public RWCollectable {
 
   static RWClassID ClassId() { return kRWCollectionBaseClassId; }
   static const char* ClassName() { return "RWCollectionBase"; }
+
+ protected:
+  enum class MemberOrder { kAny, kAsApplied };
+  enum class Members { kAll, kNotCollections };
+  // The class id with the count and the member_hash of the members taken (null members
+  // included), combined in Apply order or in any order. With kNotCollections, members that are
+  // collections are left out: a collection's value changes with its members, and one that holds
+  // itself would change its own hash by being inserted; a member that is a collection can only
+  // equal a collection, so leaving them all out keeps the hash consistent with IsEqual.
+  std::uint32_t HashWithMembers(std::uint32_t (*member_hash)(const RWCollectable* member),
+                                MemberOrder order,
+                                Members taken) const;
 };
 
-// Bounds the value equality of collections (IsEqual) on a thread. Collections that hold each
-// other, as a restored graph may, would otherwise compare for ever, and collections that hold the
-// same collection twice at every level would take time exponential in their depth: deeper than
-// kMaxDepth, or past kMaxSteps nested comparisons within one outermost comparison, they count as
-// unequal. Each IsEqual of a collection holds one for its run.
+// Bounds the value equality of collections (IsEqual) on a thread, for graphs that share members
+// or hold themselves, as restored graphs may. Each IsEqual of a collection holds one for its run,
+// for the pair it compares:
+//
+//   if (other == this || guard.Exceeded()) return other == this;
+//   if (bool known = false; guard.Known(&known)) return known;
+//   ... compare ...
+//   return guard.Remember(equal);
+//
+// Within one outermost comparison, a pair whose comparison went on to several nested collection
+// comparisons is remembered with its result, so a collection shared many times over (a chain in
+// which every list holds the next one twice) is compared once per pair, and ordinary large
+// collections compare exactly however many members they hold. A comparison that comes back to a
+// pair it is still comparing (the graph leads back to itself) counts that pair unequal, as does
+// nesting deeper than kMaxDepth, which would exhaust the stack.
 class RWEqualityDepth {
  public:
   static constexpr int kMaxDepth = 256;
-  static constexpr std::uint32_t kMaxSteps = 1u << 20;
 
-  RWEqualityDepth();
+  // A guard that only counts depth.
+  RWEqualityDepth() : RWEqualityDepth(nullptr, nullptr) {}
+  RWEqualityDepth(const RWCollectable* self, const RWCollectable* other);
   ~RWEqualityDepth();
   RWEqualityDepth(const RWEqualityDepth&) = delete;
   RWEqualityDepth& operator=(const RWEqualityDepth&) = delete;
 
+  // Too deep, or the pair is already being compared further out.
   bool Exceeded() const;
+  // True, with the result, when the pair was compared before in this outermost comparison.
+  bool Known(bool* equal) const;
+  // Records the pair's result when it is worth remembering; returns `equal`.
+  bool Remember(bool equal) const;
+
+ private:
+  const RWCollectable* self_;
+  const RWCollectable* other_;
+  bool repeated_ = false;
 };
 
 // The cursor protocol of every collection iterator. A new or reset iterator stands before the

@@ -10,6 +10,7 @@
 #include "rw/RWBinaryFile.h"
 #include "rw/RWCollectableAssociation.h"
 #include "rw/RWCollectionBase.h"
+#include "rw/RWHashTable.h"
 #include "rw/RWSequenceable.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -120,6 +121,9 @@ bool RestoreMember(RWCollectionBase& collection, Carrier& carrier, bool owns, bo
   return held != nullptr;
 }
 
+// A restored hashed collection grows its buckets beyond this many members per bucket.
+constexpr std::uint32_t kMembersPerBucket = 4;
+
 template <typename Carrier>
 void RestoreCollection(RWCollectionBase& collection, Carrier& carrier) {
   collection.Clear();
@@ -136,12 +140,19 @@ void RestoreCollection(RWCollectionBase& collection, Carrier& carrier) {
   }
   const bool owns = dynamic_cast<RWBTreeDictionary*>(&collection) != nullptr;
   const bool keeps_null = dynamic_cast<RWSequenceable*>(&collection) != nullptr;
+  auto* hashed = dynamic_cast<RWHashTable*>(&collection);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!RestoreMember(collection, carrier, owns, keeps_null)) {
       Fail(carrier);
       table->UnwindHeldBy(&collection, start);
       collection.Clear();
       return;
+    }
+    // A set compares each new member with its bucket: a table left at its default size would make
+    // a large restore quadratic. It grows once the members far outnumber the buckets (the same
+    // factor each time, so the restore stays linear); memory short, it keeps its buckets.
+    if (hashed != nullptr && hashed->Entries() > kMembersPerBucket * hashed->Buckets()) {
+      hashed->Resize(hashed->Entries());
     }
   }
 }

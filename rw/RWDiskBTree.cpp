@@ -181,6 +181,7 @@ bool RWDiskBTree::ReadHeader() {
   }
   unsigned char bytes[kHeaderSize];
   if (!manager_->SeekTo(static_cast<std::int32_t>(at))) {
+    RWSoftErrorScope outside_data;
     RWRaiseFile(manager_, RWFileError::kSeek, RWTOOL_SEEKERR());
     failed_ = true;
     return false;
@@ -293,7 +294,17 @@ std::int32_t RWDiskBTree::NewNode() {
 }
 
 void RWDiskBTree::FreeNode(std::int32_t offset) {
-  manager_->Deallocate(offset);
+  // The node is already out of the tree, so the tree stays sound when the block is refused.
+  if (!manager_->Deallocate(offset)) {
+    lost_block_ = true;
+  }
+}
+
+void RWDiskBTree::StopIfLost() {
+  if (lost_block_ && !failed_) {
+    WriteHeader();
+    failed_ = true;
+  }
 }
 
 bool RWDiskBTree::LoadRoot() {
@@ -556,6 +567,7 @@ bool RWDiskBTree::RemoveKeyAndValue(const char* key,
       return false;
     }
   }
+  StopIfLost();
   if (removed_key != nullptr) {
     *removed_key = std::move(out.key);
   }
@@ -826,6 +838,7 @@ void RWDiskBTree::Clear() {
   entries_known_ = true;
   cache_->Invalidate();
   WriteHeader();
+  StopIfLost();
 }
 
 RWDiskTreeCompareFunction RWDiskBTree::SetCompareFunction(RWDiskTreeCompareFunction function) {

@@ -34,7 +34,11 @@
 // 1..65535, order at least 1, minimum fill 1..order, a node of at most 1 MiB), every node offset
 // (inside the manager's allocatable space), every key count (at most 2m), the children of an
 // internal node, and the depth and size of every walk. A failed check, read or write raises an
-// error and stops the tree for good: later operations answer false and change nothing.
+// error and stops the tree for good: later operations answer false and change nothing. Errors in
+// data read from the file are reported inside the soft-error scope (rw/RWError.h), so a corrupt
+// tree file does not end the process under the UI flavour's default hook. A node block that the
+// space manager refuses to take back (its size word is corrupt) is left in the file; the operation
+// that freed it completes, and then the tree stops.
 //
 // Neither the tree nor its cache takes a lock; one thread at a time uses a tree.
 #pragma once
@@ -137,7 +141,11 @@ class RWDiskBTree {
   bool LoadNode(std::int32_t offset, RWDiskBTreeNode& node);
   bool WriteNode(std::int32_t offset, const RWDiskBTreeNode& node);
   std::int32_t NewNode();
+  // Gives a node's block back. A block the manager refuses (its size word is corrupt) stays in
+  // the file and stops the tree once the operation that freed it has finished (StopIfLost).
   void FreeNode(std::int32_t offset);
+  // Writes the header and stops the tree when FreeNode lost a block.
+  void StopIfLost();
   bool LoadRoot();
 
   const char* NormalKey(const char* key);
@@ -187,6 +195,7 @@ class RWDiskBTree {
 
   bool entries_known_ = true;
   bool failed_ = false;
+  bool lost_block_ = false;
   std::vector<std::unique_ptr<RWDiskBTreeNode>> levels_;
   RWDiskBTreeNode sibling_;
   RWDiskBTreeNode spare_;

@@ -45,7 +45,7 @@ void RWFileSpaceManager::Open() {
   const std::int32_t end = vel::disk::LoadI32(header + 4);
   const std::int32_t record_size = vel::disk::LoadI32(header + 8);
 
-  // The header is file data, from outside the process: its errors are reported, never fatal.
+  // The header is file data: its errors are reported, never fatal.
   RWSoftErrorScope outside_data;
   std::unique_ptr<RWFreeListRing> free_list;
   if (record_size == RWFreeListRing::kCurrentFormat.record_size) {
@@ -95,14 +95,19 @@ std::int32_t RWFileSpaceManager::Allocate(std::uint32_t n) {
   return offset;
 }
 
-void RWFileSpaceManager::Deallocate(std::int32_t offset) {
-  if (!HasFreeList() || offset == -1 || offset == start_) {
-    return;
+bool RWFileSpaceManager::Deallocate(std::int32_t offset) {
+  if (!HasFreeList()) {
+    return false;
   }
-  free_list_->Deallocate(offset);
+  if (offset == -1 || offset == start_) {
+    return true;
+  }
+  return free_list_->Deallocate(offset);
 }
 
 bool RWFileSpaceManager::ReadAt(std::int32_t offset, unsigned char* bytes, std::size_t count) {
+  // Everything read here is file data, from outside the process: its errors are never fatal.
+  RWSoftErrorScope outside_data;
   if (!SeekTo(offset)) {
     RWRaiseFile(this, RWFileError::kSeek, RWTOOL_SEEKERR());
     return false;

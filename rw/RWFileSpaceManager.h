@@ -14,11 +14,14 @@
 // points just past that word.
 //
 // Every change is written at once, so the file is consistent after each completed operation.
-// Errors go to the library's error hook. A file whose free list is unusable (it could not be
-// opened, its header names an unknown record size, a record is corrupt, a record could not be
-// read or written) leaves the manager without a working free list: Allocate answers -1 and
-// Deallocate does nothing from then on. A bad request (a size beyond 32-bit file space, a bad
-// block offset or size word) is reported and refused without that consequence.
+// Errors go to the library's error hook. Whatever comes from the file (the header, the free-list
+// records, size words, the end of space) is data from outside the process: its errors are reported
+// inside the soft-error scope (rw/RWError.h), so even the UI flavour's default hook does not end
+// the process for a corrupt or truncated file; the operation fails instead. A file whose free list
+// is unusable (it could not be opened, its header names an unknown record size, a record is
+// corrupt, a record could not be read or written) leaves the manager without a working free list:
+// Allocate answers -1 and Deallocate does nothing from then on. A bad request (a size beyond 32-bit
+// file space, a bad block offset or size word) is reported and refused without that consequence.
 //
 // The manager takes no lock; one thread at a time uses a file's manager.
 #pragma once
@@ -41,8 +44,9 @@ class RWFileSpaceManager : public RWBinaryFile {
   // The offset of n usable bytes, from the free list or else from the end of space; -1 when the
   // space cannot be had (see above). The first offset ever returned becomes the start offset.
   [[nodiscard]] std::int32_t Allocate(std::uint32_t n);
-  // Gives the block at offset back. -1 and the start offset are ignored.
-  void Deallocate(std::int32_t offset);
+  // Gives the block at offset back: false when it was refused (see above) or the free list does
+  // not work. -1 and the start offset are ignored (true).
+  bool Deallocate(std::int32_t offset);
 
   std::int32_t GetStart() const { return start_; }
   static constexpr std::int32_t FirstRecordOffset() { return kFirstRecordOffset; }

@@ -201,6 +201,8 @@ RWFreeListRing::Taken RWFreeListRing::Take(std::uint32_t gross, bool exact, int 
   const std::int64_t block = manager_.end_;
   const std::int64_t new_end = block + gross;
   if (new_end > std::numeric_limits<std::int32_t>::max()) {
+    // The end of space comes from the file: reported, never fatal.
+    RWSoftErrorScope outside_data;
     RWRaiseFile(&manager_, RWFileError::kWrite, RWTOOL_WRITEERR());
     return {};
   }
@@ -267,22 +269,24 @@ bool RWFreeListRing::PullSuccessorIntoAnchor(int depth) {
   return FreeExtent(successor, format_.record_size, depth + 1);
 }
 
-void RWFreeListRing::Deallocate(std::int32_t offset) {
+bool RWFreeListRing::Deallocate(std::int32_t offset) {
   const std::int64_t block = static_cast<std::int64_t>(offset) - 4;
   if (block < DataStart() || offset > manager_.end_) {
+    // The caller's offset lies outside the space: a fault of the caller.
     RWRaiseFile(&manager_, RWFileError::kRead, RWTOOL_READERR());
-    return;
+    return false;
   }
   unsigned char word[4];
   if (!manager_.ReadAt(static_cast<std::int32_t>(block), word, sizeof word)) {
-    return;
+    return false;
   }
   const std::int64_t size = vel::disk::LoadU32(word);
   if (size < 4 || size % 4 != 0 || block + size > manager_.end_) {
+    RWSoftErrorScope outside_data;  // the size word is file data
     RWRaiseFile(&manager_, RWFileError::kRead, RWTOOL_READERR());
-    return;
+    return false;
   }
-  FreeExtent(block, size, 0);
+  return FreeExtent(block, size, 0);
 }
 
 bool RWFreeListRing::FreeExtent(std::int64_t offset, std::int64_t size, int depth) {
@@ -326,9 +330,11 @@ RWFreeListRing::Accept RWFreeListRing::TryAccept(std::int64_t offset, std::int64
   while (i < count_ && offsets_[i] <= offset) {
     ++i;
   }
-  // An extent that overlaps a free one is a double free or a corrupt size word.
+  // An extent that overlaps a free one is a double free or a corrupt size word or record: file
+  // data either way, reported and never fatal.
   if ((i > 0 && static_cast<std::int64_t>(offsets_[i - 1]) + sizes_[i - 1] > offset) ||
       (i < count_ && offset + size > offsets_[i])) {
+    RWSoftErrorScope outside_data;
     RWRaiseFile(&manager_, RWFileError::kRead, RWTOOL_READERR());
     return Accept::kFailed;
   }

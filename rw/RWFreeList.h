@@ -38,8 +38,8 @@ class RWFreeList {
 
   // The block offset plus 4 (past the size word) of n usable bytes; -1 on failure.
   [[nodiscard]] virtual std::int32_t Allocate(std::uint32_t n) = 0;
-  // Frees the block whose usable bytes begin at offset.
-  virtual void Deallocate(std::int32_t offset) = 0;
+  // Frees the block whose usable bytes begin at offset; false when it was refused or failed.
+  virtual bool Deallocate(std::int32_t offset) = 0;
   virtual std::int32_t RecordSize() const = 0;
 };
 
@@ -57,7 +57,7 @@ class RWFreeListRing : public RWFreeList {
   static constexpr Format kOlderFormat = {0x1234, 10, 92};
 
   std::int32_t Allocate(std::uint32_t n) override;
-  void Deallocate(std::int32_t offset) override;
+  bool Deallocate(std::int32_t offset) override;
   std::int32_t RecordSize() const override { return format_.record_size; }
 
   // Loads the anchor record; false (error raised) when it cannot be used.

@@ -82,9 +82,12 @@ bool RWHashTable::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != IsA()) {
     return false;
   }
-  const RWEqualityDepth depth;
-  if (other == this || depth.Exceeded()) {
+  const RWEqualityDepth guard(this, other);
+  if (other == this || guard.Exceeded()) {
     return other == this;
+  }
+  if (bool known = false; guard.Known(&known)) {
+    return known;
   }
   const auto* table = dynamic_cast<const RWHashTable*>(other);
   if (table == nullptr || table->Entries() != Entries()) {
@@ -95,7 +98,12 @@ bool RWHashTable::IsEqual(const RWCollectable* other) const {
   // identity set, where distinct objects count apart however equal they are.
   Walk walk{this, table};
   Apply(CompareOccurrences, &walk);
-  return walk.equal;
+  return guard.Remember(walk.equal);
+}
+
+std::uint32_t RWHashTable::Hash() const {
+  return HashWithMembers([](const RWCollectable* member) { return member->Hash(); },
+                         MemberOrder::kAny, Members::kNotCollections);
 }
 
 void RWHashTable::Apply(RWApplyCollectable function, void* client_data) const {

@@ -3,7 +3,8 @@
 // A member goes into bucket item.Hash() mod the bucket count, at the end of that bucket's list;
 // equal members may repeat. Each bucket is an RWSlistCollectables made when the bucket first
 // receives a member, so a large empty table costs one pointer per bucket. The table never grows
-// by itself: a caller that fills it far beyond its bucket count calls Resize. A null item is
+// by itself: a caller that fills it far beyond its bucket count calls Resize (a restore does so
+// as it goes; see RWCollectionBase). A null item is
 // refused (its Hash would be called).
 #pragma once
 
@@ -38,6 +39,8 @@ class RWHashTable : public RWCollectionBase {
   // The other has this object's class id and the same number of members, and no member of this
   // table occurs in it fewer times than here (counted by this class's matching rule).
   bool IsEqual(const RWCollectable* other) const override;
+  // The hashes of the members that are not collections, in any order, with the class id.
+  std::uint32_t Hash() const override;
 
   // Buckets in index order, each front to back.
   void Apply(RWApplyCollectable function, void* client_data) const override;

@@ -19,6 +19,11 @@ RWCollectable* RWIdentitySet::Create() {
   return new (std::nothrow) RWIdentitySet;
 }
 
+std::uint32_t RWIdentitySet::Hash() const {
+  return HashWithMembers([](const RWCollectable* member) { return AddressHash(member); },
+                         MemberOrder::kAny, Members::kAll);
+}
+
 std::uint32_t RWIdentitySet::AddressHash(const void* address) {
   const std::uint32_t a = FoldAddress(address);
   return (a >> 3) ^ a;

@@ -19,6 +19,8 @@ class RWIdentitySet : public RWSet {
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;
   RWClassID IsA() const override;
+  // The members' addresses in any order, with the class id and the count.
+  std::uint32_t Hash() const override;
 
   // The member that is the item itself, or null.
   RWCollectable* Find(const RWCollectable* item) const override;

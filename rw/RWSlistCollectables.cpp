@@ -85,9 +85,12 @@ bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
   if (other == nullptr || other->IsA() != kRWSlistCollectablesClassId) {
     return false;
   }
-  const RWEqualityDepth depth;
-  if (other == this || depth.Exceeded()) {
+  const RWEqualityDepth guard(this, other);
+  if (other == this || guard.Exceeded()) {
     return other == this;
+  }
+  if (bool known = false; guard.Known(&known)) {
+    return known;
   }
   const auto* list = dynamic_cast<const RWSlistCollectables*>(other);
   if (list == nullptr || list->Entries() != Entries()) {
@@ -97,10 +100,16 @@ bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
   RWPointerSlistIterator theirs(list->list_);
   for (std::uint32_t i = 0; i < Entries(); ++i) {
     if (MemberEquals(mine.Advance(), theirs.Advance()) == 0) {
-      return false;
+      return guard.Remember(false);
     }
   }
-  return true;
+  return guard.Remember(true);
+}
+
+std::uint32_t RWSlistCollectables::Hash() const {
+  return HashWithMembers(
+      [](const RWCollectable* member) { return member != nullptr ? member->Hash() : 0u; },
+      MemberOrder::kAsApplied, Members::kNotCollections);
 }
 
 void RWSlistCollectables::Apply(RWApplyCollectable function, void* client_data) const {

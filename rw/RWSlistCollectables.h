@@ -28,6 +28,9 @@ class RWSlistCollectables : public RWSequenceable {
   // The other is an RWSlistCollectables of the same length whose members are, position by
   // position, equal to this list's (this list's member asked).
   bool IsEqual(const RWCollectable* other) const override;
+  // The hashes of the members that are not collections, in order (a null member hashes as 0),
+  // with the class id.
+  std::uint32_t Hash() const override;
 
   // Front to back.
   void Apply(RWApplyCollectable function, void* client_data) const override;

@@ -116,6 +116,14 @@ RWSaveTable::Outcome RWSaveTable::Enter(const void* address,
   return Outcome::kNew;
 }
 
+bool RWSaveTable::BeginRecord() {
+  if (depth_ >= RWLoadTable::kMaxDepth) {
+    return false;
+  }
+  ++depth_;
+  return true;
+}
+
 RWSaveTable::Node* RWSaveTable::NewNode() {
   if (chunks_ == nullptr || chunk_used_ == chunks_->capacity) {
     const std::uint32_t capacity =

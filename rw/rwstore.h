@@ -74,6 +74,13 @@ class RWSaveTable {
   std::uint32_t Entries() const { return count_; }
   Purpose GetPurpose() const { return purpose_; }
 
+  // The bookkeeping of one new record while its contents are written (or counted): BeginRecord
+  // is false when records would nest deeper than a restore accepts (RWLoadTable::kMaxDepth), so
+  // that what one side writes the other reads, and the recursion stays within the stack; the
+  // record must then not be written and the save fails. EndRecord after a successful Begin.
+  [[nodiscard]] bool BeginRecord();
+  void EndRecord() { --depth_; }
+
   static constexpr std::uint32_t kInitialBuckets = 64;
 
  private:
@@ -88,6 +95,7 @@ class RWSaveTable {
   void Grow();
 
   Purpose purpose_;
+  std::uint32_t depth_ = 0;
   Node** buckets_ = nullptr;
   std::uint32_t bucket_count_ = 0;
   std::uint32_t count_ = 0;
@@ -108,8 +116,11 @@ class RWLoadTable {
   RWLoadTable& operator=(const RWLoadTable&) = delete;
 
   static constexpr std::uint32_t kInitialCapacity = 30;
-  // Records nested deeper than this are refused, so corrupt data cannot exhaust the stack.
-  static constexpr std::uint32_t kMaxDepth = 1000;
+  // Records nested deeper than this are refused, so corrupt data cannot exhaust the stack. Each
+  // level costs about 1 KiB of stack in the library and the class's own restore under the
+  // sanitizers; 500 levels leave room for heavier classes within the 1 MiB stack of the threads
+  // the system runs on. Sound data nests a few levels deep.
+  static constexpr std::uint32_t kMaxDepth = 500;
 
   std::uint32_t Count() const { return count_; }
   std::uint32_t Capacity() const { return capacity_; }

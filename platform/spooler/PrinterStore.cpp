@@ -120,6 +120,7 @@ void Clear(State& state) {
   state.added_forms.clear();
   state.form_limit = 256;
   state.read_only = false;
+  state.user_is_administrator = true;
   state.handles.clear();
   g_short_write_after = -1;
 }
@@ -567,6 +568,18 @@ bool IsStoreReadOnly() {
   State& state = GetState();
   std::lock_guard<std::mutex> lock(state.mutex);
   return state.read_only;
+}
+
+void SetUserIsAdministrator(bool administrator) {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.user_is_administrator = administrator;
+}
+
+bool UserIsAdministrator() {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.user_is_administrator;
 }
 
 void SetShortWriteAfter(std::int64_t bytes) { g_short_write_after = bytes < 0 ? -1 : bytes; }

@@ -145,6 +145,10 @@ bool IsStoreReadOnly();
 // Each handle's sink takes at most `bytes` bytes in all; later writes take what remains (0 when
 // nothing does). -1 switches it off.
 void SetShortWriteAfter(std::int64_t bytes);
+// Whether the user is an administrator (default true): the Win32 spooler calls grant administer
+// access to printer handles only then.
+void SetUserIsAdministrator(bool administrator);
+bool UserIsAdministrator();
 
 // --- The state folder's text format (exposed for the fuzz target and tests) --------------------
 

@@ -39,6 +39,7 @@ struct State {
   std::vector<FormRecord> added_forms;
   int form_limit = 256;
   bool read_only = false;
+  bool user_is_administrator = true;
   std::map<void*, std::shared_ptr<OpenHandle>> handles;
 };
 

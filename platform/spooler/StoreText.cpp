@@ -53,6 +53,13 @@ void AppendHex(std::string& out, const BYTE* bytes, std::size_t size) {
   }
 }
 
+// A space and the number in decimal.
+template <typename Number>
+void AppendNumber(std::string& out, Number number) {
+  out += ' ';
+  out += std::to_string(number);
+}
+
 void AppendName(std::string& out, const std::u16string& text) {
   std::vector<BYTE> bytes;
   bytes.reserve(text.size() * 2);
@@ -213,7 +220,9 @@ std::string PrintersText(const State& state) {
     for (const auto& [value_key, value] : printer.values) {
       out += "value ";
       AppendName(out, value.name);
-      out += " " + std::to_string(value.type) + " " + std::to_string(value.bytes.size()) + " ";
+      AppendNumber(out, value.type);
+      AppendNumber(out, value.bytes.size());
+      out += ' ';
       AppendHex(out, value.bytes.data(), value.bytes.size());
       out += '\n';
     }
@@ -227,11 +236,15 @@ std::string FormsText(const State& state) {
   for (const FormRecord& form : state.added_forms) {
     out += "form ";
     AppendName(out, form.name);
-    out += " " + std::to_string(form.flags) + " " + std::to_string(form.size.cx) + " " +
-           std::to_string(form.size.cy) + " " + std::to_string(form.imageable_area.left) + " " +
-           std::to_string(form.imageable_area.top) + " " +
-           std::to_string(form.imageable_area.right) + " " +
-           std::to_string(form.imageable_area.bottom) + "\n";
+    for (long long number : {static_cast<long long>(form.flags), static_cast<long long>(form.size.cx),
+                             static_cast<long long>(form.size.cy),
+                             static_cast<long long>(form.imageable_area.left),
+                             static_cast<long long>(form.imageable_area.top),
+                             static_cast<long long>(form.imageable_area.right),
+                             static_cast<long long>(form.imageable_area.bottom)}) {
+      AppendNumber(out, number);
+    }
+    out += '\n';
   }
   return out;
 }

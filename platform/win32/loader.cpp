@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/CallLog.h"
+#include "platform/PathMap.h"
 #include "platform/WideText.h"
 #include "platform/win32/LoaderInternal.h"
 #include "platform/win32/text.h"
@@ -205,6 +206,21 @@ std::optional<Found> Locate(State& state, std::u16string_view name) {
   if (!IsPath(name)) {
     if (auto host = FindInFolder(state, name)) {
       return Found{state.windows_folder + u"\\" + WithDll(std::u16string(name)), nullptr, *host};
+    }
+    return std::nullopt;
+  }
+  // A path: the module file on disk has the host's suffix in place of ".dll"; a file of exactly
+  // the given name is taken too.
+  std::u16string stem(name);
+  if (KeyOf(stem) != FoldCase(stem)) {
+    stem.resize(stem.size() - 4);
+  }
+  for (const std::u16string& candidate :
+       {stem + WidenAnsi(ModuleFileSuffix()), std::u16string(name)}) {
+    const std::string host = MapPlatformPath(std::u16string_view(candidate));
+    std::error_code error;
+    if (!host.empty() && std::filesystem::is_regular_file(host, error)) {
+      return Found{std::u16string(name), nullptr, host};
     }
   }
   return std::nullopt;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/CallLog.h"
+#include "platform/win32/KernelObjects.h"
+#include "platform/win32/text.h"
 
 using vel::platform::LogCall;
 using vel::platform::ShouldFail;
@@ -35,7 +37,7 @@ void LeaveCriticalSection(CRITICAL_SECTION* section) {
 namespace {
 
 // A Win32 semaphore is not owned by a thread: any thread may release it.
-struct Semaphore {
+struct Semaphore : vel::platform::detail::KernelObject {
   std::mutex mutex;
   std::condition_variable changed;
   LONG count = 0;
@@ -44,25 +46,47 @@ struct Semaphore {
 
 }  // namespace
 
-HANDLE CreateSemaphoreA(void*, LONG initial_count, LONG maximum_count, LPCSTR) {
-  if (ShouldFail("CreateSemaphoreA") || maximum_count <= 0 || initial_count < 0 ||
-      initial_count > maximum_count) {
+namespace {
+
+HANDLE CreateSemaphoreNamed(const char* call, LONG initial_count, LONG maximum_count) {
+  if (ShouldFail(call)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (maximum_count <= 0 || initial_count < 0 || initial_count > maximum_count) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   auto* semaphore = new (std::nothrow) Semaphore;
   if (semaphore == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   semaphore->count = initial_count;
   semaphore->maximum = maximum_count;
-  return semaphore;
+  return vel::platform::detail::AddObject(semaphore);
+}
+
+Semaphore* FindSemaphore(HANDLE handle) {
+  return vel::platform::detail::FindObjectOf<Semaphore>(handle);
+}
+
+}  // namespace
+
+HANDLE CreateSemaphoreA(void*, LONG initial_count, LONG maximum_count, LPCSTR) {
+  return CreateSemaphoreNamed("CreateSemaphoreA", initial_count, maximum_count);
+}
+
+HANDLE CreateSemaphoreW(void*, LONG initial_count, LONG maximum_count, LPCWSTR) {
+  return CreateSemaphoreNamed("CreateSemaphoreW", initial_count, maximum_count);
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  if (handle == nullptr || ShouldFail("WaitForSingleObject")) {
+  Semaphore* semaphore = FindSemaphore(handle);
+  if (semaphore == nullptr || ShouldFail("WaitForSingleObject")) {
+    SetLastError(semaphore == nullptr ? ERROR_INVALID_HANDLE : ERROR_GEN_FAILURE);
     return WAIT_FAILED;
   }
-  auto* semaphore = static_cast<Semaphore*>(handle);
   std::unique_lock<std::mutex> lock(semaphore->mutex);
   if (milliseconds == INFINITE) {
     semaphore->changed.wait(lock, [semaphore] { return semaphore->count > 0; });
@@ -75,10 +99,11 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 }
 
 BOOL ReleaseSemaphore(HANDLE handle, LONG release_count, LONG* previous_count) {
-  if (handle == nullptr || release_count <= 0 || ShouldFail("ReleaseSemaphore")) {
+  Semaphore* semaphore = FindSemaphore(handle);
+  if (semaphore == nullptr || release_count <= 0 || ShouldFail("ReleaseSemaphore")) {
+    SetLastError(semaphore == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  auto* semaphore = static_cast<Semaphore*>(handle);
   {
     std::lock_guard<std::mutex> lock(semaphore->mutex);
     if (semaphore->count + release_count > semaphore->maximum) {
@@ -94,10 +119,10 @@ BOOL ReleaseSemaphore(HANDLE handle, LONG release_count, LONG* previous_count) {
 }
 
 BOOL CloseHandle(HANDLE handle) {
-  if (handle == nullptr) {
+  if (!vel::platform::detail::CloseObject(handle)) {
+    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  delete static_cast<Semaphore*>(handle);
   return TRUE;
 }
 

@@ -26,8 +26,10 @@ void LeaveCriticalSection(CRITICAL_SECTION* section);
 // Counting semaphores. Only the calls the system makes: create with an initial and maximum count,
 // wait (INFINITE or 0 ms), release one, close.
 HANDLE CreateSemaphoreA(void* attributes, LONG initial_count, LONG maximum_count, LPCSTR name);
+HANDLE CreateSemaphoreW(void* attributes, LONG initial_count, LONG maximum_count, LPCWSTR name);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL ReleaseSemaphore(HANDLE handle, LONG release_count, LONG* previous_count);
+// Closes a semaphore or a file (platform/win32/files.h); FALSE and 6 for anything else.
 BOOL CloseHandle(HANDLE handle);
 
 // Thread-local slots: each index holds one pointer-sized value per thread, null until set.

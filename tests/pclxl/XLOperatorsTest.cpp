@@ -221,10 +221,10 @@ const OperatorRow kRows[] = {
      [](XLStream* s) { XLReadStream(s, 1); }},
     {"XLEndStream", 0x5D, "",
      [](XLStream* s) { XLEndStream(s); }},
-    {"XLExecStream", 0x5E, "0x8C uint32",
-     [](XLStream* s) { XLExecStream(s, 1); }},
-    {"XLRemoveStream", 0x5F, "0x8C uint32",
-     [](XLStream* s) { XLRemoveStream(s, 1); }},
+    {"XLExecStream", 0x5E, "StreamName ubyte_array",
+     [](XLStream* s) { const std::uint8_t a1[] = {1, 2}; XLExecStream(s, a1, 2); }},
+    {"XLRemoveStream", 0x5F, "StreamName ubyte_array",
+     [](XLStream* s) { const std::uint8_t a1[] = {1, 2}; XLRemoveStream(s, a1, 2); }},
     {"XLPopGS", 0x60, "",
      [](XLStream* s) { XLPopGS(s); }},
     {"XLPushGS", 0x61, "",
@@ -598,6 +598,23 @@ TEST(XLOperatorFunctions, ArcPathIsByteExact) {
       D3 00 00 19 00              F8 45   # EndPoint (0, 25)
       C0 00                       F8 41   # ArcDirection 0
       91                                  # ArcPath
+  )"),
+                         stream.Output()));
+}
+
+// A stored stream is executed and removed by the name that BeginStream gave it.
+TEST(XLOperatorFunctions, StoredStreamIsDefinedExecutedAndRemovedByName) {
+  const std::uint8_t name[] = {'S', '1'};
+  TestStream stream;
+  XLBeginStream(stream.get(), name, 2);
+  XLEndStream(stream.get());
+  XLExecStream(stream.get(), name, 2);
+  XLRemoveStream(stream.get(), name, 2);
+  EXPECT_TRUE(BytesEqual(HexBytes(R"(
+      C8 C1 02 00 53 31  F8 8B  5B   # BeginStream StreamName "S1"
+      5D                             # EndStream
+      C8 C1 02 00 53 31  F8 8B  5E   # ExecStream StreamName "S1"
+      C8 C1 02 00 53 31  F8 8B  5F   # RemoveStream StreamName "S1"
   )"),
                          stream.Output()));
 }

@@ -64,6 +64,24 @@ TEST_P(RWCollectionBaseTest, ClearAndDestroyDeletesEachObjectOnce) {
   EXPECT_EQ(collection->Entries(), 0u);
 }
 
+// Equal collections hash alike, so that a hashed collection finds a collection member by value.
+TEST_P(RWCollectionBaseTest, EqualCollectionsHashAlike) {
+  CountedInt one(1);
+  CountedInt two(2);
+  CountedInt one_again(1);
+  CountedInt two_again(2);
+  auto mine = Make();
+  auto theirs = Make();
+  mine->Insert(&one);
+  mine->Insert(&two);
+  // The identity set matches by address: only the same objects make an equal one.
+  const bool by_address = dynamic_cast<RWIdentitySet*>(mine.get()) != nullptr;
+  theirs->Insert(by_address ? &one : &one_again);
+  theirs->Insert(by_address ? &two : &two_again);
+  ASSERT_TRUE(mine->IsEqual(theirs.get()));
+  EXPECT_EQ(mine->Hash(), theirs->Hash());
+}
+
 TEST_P(RWCollectionBaseTest, RemoveAndDestroy) {
   auto collection = Make();
   auto* held = new CountedInt(1);

@@ -11,6 +11,7 @@
 #include "rw/RWHashTable.h"
 #include "rw/RWIdentitySet.h"
 #include "rw/RWSet.h"
+#include "rw/RWSlistCollectables.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/RwCountedInt.h"
 #include "tests/support/RwRecordingErrorHook.h"
@@ -274,6 +275,48 @@ TEST(RWHashTableTest, HashedEquality) {
     EXPECT_EQ(*mine == *theirs, c.equal) << c.what;
     EXPECT_EQ(*mine != *theirs, !c.equal) << c.what;
   }
+}
+
+// Collections compare by value, so a set holds two equal lists once and finds either by value.
+TEST(RWHashTableTest, CollectionMembersAreHashedByValue) {
+  CountedInt a(1);
+  CountedInt b(2);
+  RWSlistCollectables first;
+  RWSlistCollectables second;
+  RWSlistCollectables third;
+  for (RWSlistCollectables* list : {&first, &second, &third}) {
+    list->Insert(&a);
+    list->Insert(&b);
+  }
+  RWSet set;
+  EXPECT_EQ(set.Insert(&first), &first);
+  EXPECT_EQ(set.Insert(&second), &first);
+  EXPECT_EQ(set.Entries(), 1u);
+  EXPECT_TRUE(set.Contains(&third));
+
+  RWHashTable mine;
+  RWHashTable theirs;
+  mine.Insert(&first);
+  mine.Insert(&second);
+  theirs.Insert(&third);
+  theirs.Insert(&third);
+  EXPECT_TRUE(mine.IsEqual(&theirs));
+}
+
+// Two bags in one bucket, each of 800 separate empty lists: every list matches every other, so
+// the comparison makes 2 x 800 x 800 nested list comparisons and must still answer by value.
+TEST(RWHashTableTest, LargeBagsOfEqualCollectionsCompareEqual) {
+  std::vector<std::unique_ptr<RWSlistCollectables>> lists;
+  RWHashTable mine(1);
+  RWHashTable theirs(1);
+  for (int i = 0; i < 1600; ++i) {
+    lists.push_back(std::make_unique<RWSlistCollectables>());
+    (i % 2 == 0 ? mine : theirs).Insert(lists.back().get());
+  }
+  EXPECT_TRUE(mine.IsEqual(&theirs));
+  CountedInt extra(1);
+  lists.back()->Insert(&extra);
+  EXPECT_FALSE(mine.IsEqual(&theirs));
 }
 
 std::multiset<int> Walk(RWHashTableIterator& it) {

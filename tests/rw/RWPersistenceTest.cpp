@@ -33,6 +33,7 @@
 #include "tests/support/RwPersistTestClasses.h"
 #include "tests/support/RwRecordingErrorHook.h"
 #include "tests/support/ScopedLocale.h"
+#include "tests/support/SmallStackThread.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -398,30 +399,86 @@ TEST_P(RWPersistenceTest, TruncationAtEveryByteLeavesAFailedCarrierAndNothingEls
   }
 }
 
-// Records nest at most RWLoadTable::kMaxDepth deep, so corrupt data cannot exhaust the stack.
+// A chain of `depth` nodes, each holding the next as its first child.
+RWCollectable* Chain(std::uint32_t depth) {
+  RWCollectable* head = nullptr;
+  for (std::uint32_t i = 0; i < depth; ++i) {
+    head = new TestNode(static_cast<int>(i), head, nullptr, nullptr);
+  }
+  return head;
+}
+
+// Deletes a chain without recursing.
+void DeleteChain(RWCollectable* head) {
+  while (head != nullptr) {
+    RWCollectable* next = static_cast<TestNode*>(head)->Child(0);
+    delete head;
+    head = next;
+  }
+}
+
+// Records nest at most RWLoadTable::kMaxDepth deep, so corrupt data cannot exhaust the stack; a
+// save refuses to write deeper, so that it never writes what its restore refuses.
 TEST_P(RWPersistenceTest, NestingDeeperThanTheLimitFails) {
-  auto chain = [](std::uint32_t depth) {
-    RWCollectable* head = nullptr;
-    for (std::uint32_t i = 0; i < depth; ++i) {
-      head = new TestNode(static_cast<int>(i), head, nullptr, nullptr);
-    }
-    return head;
-  };
   const int alive = TestObjectsAlive();
-  RWCollectable* deepest = chain(RWLoadTable::kMaxDepth);
+  RWCollectable* deepest = Chain(RWLoadTable::kMaxDepth);
   Restored restored = RestoreGraph(GetParam(), SaveGraph(GetParam(), deepest));
   EXPECT_FALSE(restored.failed);
   EXPECT_EQ(Describe(restored.object), Describe(deepest));
-  DeleteGraph(restored.object);
-  DeleteGraph(deepest);
+  DeleteChain(restored.object);
+  DeleteChain(deepest);
 
-  RWCollectable* too_deep = chain(RWLoadTable::kMaxDepth + 1);
-  const Bytes bytes = SaveGraph(GetParam(), too_deep);
-  DeleteGraph(too_deep);
-  restored = RestoreGraph(GetParam(), bytes);
+  // Written by hand, as no save writes it.
+  std::vector<Item> items;
+  for (std::uint32_t i = 0; i <= RWLoadTable::kMaxDepth; ++i) {
+    items.insert(items.end(), {New(900), Open(), Int(static_cast<int>(i))});
+  }
+  items.insert(items.end(), {Ref(0), Ref(0), Ref(0), Close()});
+  for (std::uint32_t i = 0; i < RWLoadTable::kMaxDepth; ++i) {
+    items.insert(items.end(), {Ref(0), Ref(0), Close()});
+  }
+  restored = RestoreGraph(GetParam(), WriteItems(GetParam(), items));
   EXPECT_TRUE(restored.failed);
   EXPECT_EQ(restored.object, nullptr);
   EXPECT_EQ(TestObjectsAlive(), alive);
+}
+
+TEST_P(RWPersistenceTest, SavingDeeperThanARestoreReadsFails) {
+  bool failed = false;
+  RWCollectable* deepest = Chain(RWLoadTable::kMaxDepth);
+  (void)SaveGraph(GetParam(), deepest, &failed);
+  EXPECT_FALSE(failed);
+  DeleteChain(deepest);
+
+  RWCollectable* too_deep = Chain(RWLoadTable::kMaxDepth + 1);
+  const Bytes bytes = SaveGraph(GetParam(), too_deep, &failed);
+  EXPECT_TRUE(failed);
+  EXPECT_TRUE(RestoreGraph(GetParam(), bytes).failed);
+  DeleteChain(too_deep);
+
+  // Far deeper than a stack could recurse: the save and the stored-size pass stop at the limit.
+  RWCollectable* very_deep = Chain(200000);
+  (void)SaveGraph(GetParam(), very_deep, &failed);
+  EXPECT_TRUE(failed);
+  EXPECT_GT(very_deep->TotalStoredSize(), 0u);
+  DeleteChain(very_deep);
+}
+
+// The deepest graph a restore accepts saves, counts and restores on a thread with a 1 MiB stack,
+// the least the system's threads have.
+TEST_P(RWPersistenceTest, DeepestGraphFitsASmallThreadStack) {
+  RWCollectable* deepest = Chain(RWLoadTable::kMaxDepth);
+  Restored restored;
+  std::uint32_t size = 0;
+  ASSERT_TRUE(vel::test::RunWithStack(1 << 20, [&] {
+    size = deepest->TotalStoredSize();
+    restored = RestoreGraph(GetParam(), SaveGraph(GetParam(), deepest));
+  }));
+  EXPECT_FALSE(restored.failed);
+  EXPECT_EQ(size, deepest->TotalStoredSize());
+  EXPECT_EQ(Describe(restored.object), Describe(deepest));
+  DeleteChain(restored.object);
+  DeleteChain(deepest);
 }
 
 TEST_P(RWPersistenceTest, TypedRestoreHandsOverOnlyItsOwnClass) {

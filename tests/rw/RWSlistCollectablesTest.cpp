@@ -209,10 +209,15 @@ namespace {
 
 // Two separate chains X_k = [X_k-1, X_k-1]: comparing them naively doubles the work at every
 // level, so a short stream of such lists could stall a restore (a set compares members that meet
-// in one bucket). The comparison stops after a bounded amount of work and counts them unequal.
+// in one bucket). Pairs already compared are remembered, so the comparison is linear in the depth
+// and still exact.
 TEST(RWSlistCollectablesTest, EqualityOfDoublingChainsIsBounded) {
-  auto make_chain = [](int depth, std::vector<std::unique_ptr<RWSlistCollectables>>& nodes) {
+  auto make_chain = [](int depth, std::vector<std::unique_ptr<RWSlistCollectables>>& nodes,
+                       RWCollectable* bottom) {
     nodes.push_back(std::make_unique<RWSlistCollectables>());
+    if (bottom != nullptr) {
+      nodes.back()->Insert(bottom);
+    }
     for (int k = 0; k < depth; ++k) {
       auto next = std::make_unique<RWSlistCollectables>();
       next->Insert(nodes.back().get());
@@ -221,16 +226,24 @@ TEST(RWSlistCollectablesTest, EqualityOfDoublingChainsIsBounded) {
     }
     return nodes.back().get();
   };
-  std::vector<std::unique_ptr<RWSlistCollectables>> left_nodes;
-  std::vector<std::unique_ptr<RWSlistCollectables>> right_nodes;
-  // A shallow pair compares by value as usual.
-  EXPECT_TRUE(make_chain(8, left_nodes)->IsEqual(make_chain(8, right_nodes)));
-  // 2^60 nested comparisons would never end; the bound answers at once.
-  RWSlistCollectables* left = make_chain(60, left_nodes);
-  RWSlistCollectables* right = make_chain(60, right_nodes);
-  EXPECT_FALSE(left->IsEqual(right));
-  // The budget belongs to one outermost comparison: the next one starts afresh.
-  EXPECT_TRUE(left_nodes[3]->IsEqual(right_nodes[3].get()));
+  std::vector<std::unique_ptr<RWSlistCollectables>> nodes;
+  CountedInt one(1);
+  CountedInt two(2);
+  // 2^60 nested comparisons would never end.
+  RWSlistCollectables* left = make_chain(60, nodes, &one);
+  RWSlistCollectables* right = make_chain(60, nodes, &one);
+  RWSlistCollectables* other = make_chain(60, nodes, &two);
+  EXPECT_TRUE(left->IsEqual(right));
+  EXPECT_FALSE(left->IsEqual(other));
+  EXPECT_EQ(left->Hash(), right->Hash());
+  // Bags of such chains count occurrences on both sides, which compares every pair many times.
+  RWHashTable left_bag(1);
+  RWHashTable right_bag(1);
+  for (int i = 0; i < 3; ++i) {
+    left_bag.Insert(left);
+    right_bag.Insert(i == 0 ? other : right);
+  }
+  EXPECT_FALSE(left_bag.IsEqual(&right_bag));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "rw/RWStaticLock.h"
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -9,8 +10,17 @@
 
 namespace {
 
+// A lock never used before, for each run of a test (--gtest_repeat runs it again in the same
+// process). Like the library's static locks it is never destroyed; the list keeps it reachable.
+RWStaticLock& FreshLock() {
+  static std::vector<std::unique_ptr<RWStaticLock>>* const locks =
+      new std::vector<std::unique_ptr<RWStaticLock>>;
+  locks->push_back(std::make_unique<RWStaticLock>());
+  return *locks->back();
+}
+
 TEST(RWStaticLockTest, IsRecursive) {
-  static RWStaticLock lock;
+  RWStaticLock& lock = FreshLock();
   EXPECT_FALSE(lock.IsCreated());
   RWLockGuard outer(lock);
   RWLockGuard inner(lock);
@@ -20,9 +30,8 @@ TEST(RWStaticLockTest, IsRecursive) {
 // Eight threads meet at a barrier and take a fresh lock's first use at once; every increment of
 // the unguarded counter must then be seen (ThreadSanitizer checks the creation itself).
 TEST(RWStaticLockThreads, FirstUseFromEightThreadsAtOnce) {
-  static RWStaticLock locks[20];
-  for (RWStaticLock& fresh : locks) {
-    RWStaticLock* lock = &fresh;
+  for (int round = 0; round < 20; ++round) {
+    RWStaticLock* lock = &FreshLock();
     std::atomic<int> waiting{8};
     long counter = 0;
     std::vector<std::thread> threads;

@@ -85,8 +85,9 @@ std::string Hex2(unsigned value) {
   return text;
 }
 
-std::string Failure(const char* what, std::size_t offset) {
-  return std::string(what) + " at offset " + std::to_string(offset);
+void Fail(XlDecoded* out, const std::string& what, std::size_t offset) {
+  out->error = what + " at offset " + std::to_string(offset);
+  out->error_offset = offset;
 }
 
 // The data length of the attribute list that ends at the operator just read, when it holds a
@@ -97,8 +98,10 @@ bool VendorDataLength(const std::vector<XlItem>& items, std::uint32_t* length) {
     if (item.kind == XlItemKind::kOperator || item.kind == XlItemKind::kData) {
       break;
     }
+    // Only an unsigned integer value gives a length (a real could hold anything).
     if (item.kind == XlItemKind::kAttribute && item.code == kVendorDataLength && i > 0 &&
-        items[i - 1].kind == XlItemKind::kValue && items[i - 1].values.size() == 1) {
+        items[i - 1].kind == XlItemKind::kValue && items[i - 1].code >= 0xC0 &&
+        items[i - 1].code <= 0xC2) {
       *length = static_cast<std::uint32_t>(items[i - 1].values[0]);
       return true;
     }
@@ -120,7 +123,7 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
       out.header.push_back(static_cast<char>(byte));
     }
     if (bytes[in.Pos() - 1] != '\n') {
-      out.error = Failure("header without line feed", in.Pos());
+      Fail(&out, "header without line feed", in.Pos());
       return out;
     }
   }
@@ -129,6 +132,7 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
     const std::uint8_t tag = in.Byte();
     XlItem item;
     item.code = tag;
+    item.offset = start;
     if (IsValueTag(tag)) {
       item.kind = XlItemKind::kValue;
       const int type = tag & 0x07;
@@ -142,19 +146,19 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
       } else {
         // Array: the element count is a ubyte or uint16 value of its own.
         if (!in.Has(1)) {
-          out.error = Failure("array without count", start);
+          Fail(&out, "array without count", start);
           return out;
         }
         const std::uint8_t count_tag = in.Byte();
         const int count_size = count_tag == 0xC0 ? 1 : count_tag == 0xC1 ? 2 : 0;
         if (count_size == 0 || !in.Has(static_cast<std::size_t>(count_size))) {
-          out.error = Failure("bad array count", start);
+          Fail(&out, "bad array count", start);
           return out;
         }
         count = in.Unsigned(count_size);
       }
       if (!in.Has(std::size_t{count} * static_cast<std::size_t>(kElementSizes[type]))) {
-        out.error = Failure("truncated value", start);
+        Fail(&out, "truncated value", start);
         return out;
       }
       for (std::uint32_t i = 0; i < count; ++i) {
@@ -162,7 +166,7 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
       }
     } else if (tag == kAttributeUByte) {
       if (!in.Has(1)) {
-        out.error = Failure("truncated attribute id", start);
+        Fail(&out, "truncated attribute id", start);
         return out;
       }
       item.kind = XlItemKind::kAttribute;
@@ -170,12 +174,12 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
     } else if (tag == kDataLong || tag == kDataShort) {
       const int size = tag == kDataLong ? 4 : 1;
       if (!in.Has(static_cast<std::size_t>(size))) {
-        out.error = Failure("truncated data length", start);
+        Fail(&out, "truncated data length", start);
         return out;
       }
       const std::uint32_t length = in.Unsigned(size);
       if (!in.Has(length)) {
-        out.error = Failure("truncated embedded data", start);
+        Fail(&out, "truncated embedded data", start);
         return out;
       }
       item.kind = XlItemKind::kData;
@@ -187,14 +191,18 @@ XlDecoded DecodePclXl(const Bytes& bytes) {
       out.items.push_back(item);
       if (vendor_data) {
         if (!in.Has(length)) {
-          out.error = Failure("truncated vendor data", start);
+          Fail(&out, "truncated vendor data", start);
           return out;
         }
-        out.items.push_back({XlItemKind::kData, 0, {}, in.Take(length)});
+        XlItem data;
+        data.kind = XlItemKind::kData;
+        data.offset = in.Pos();
+        data.data = in.Take(length);
+        out.items.push_back(std::move(data));
       }
       continue;
     } else {
-      out.error = Failure(("unexpected byte " + Hex2(tag)).c_str(), start);
+      Fail(&out, "unexpected byte " + Hex2(tag), start);
       return out;
     }
     out.items.push_back(std::move(item));

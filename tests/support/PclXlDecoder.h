@@ -26,12 +26,14 @@ struct XlItem {
   std::uint8_t code = 0;
   std::vector<double> values;  // kValue: the numbers in order (an array's count is not included)
   Bytes data;                  // kData: the bytes
+  std::size_t offset = 0;      // where the item starts in the decoded bytes
 };
 
 struct XlDecoded {
   std::string header;  // the stream header line without its line feed, when the bytes open with one
   std::vector<XlItem> items;
-  std::string error;  // empty when every byte was decoded
+  std::string error;             // empty when every byte was decoded
+  std::size_t error_offset = 0;  // where the item that failed starts
 };
 
 // Decodes a whole stream. A stream that opens with a binding selector (the bytes ' ( or )) is

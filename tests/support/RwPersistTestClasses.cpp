@@ -273,46 +273,59 @@ Restored WithFile(const Bytes& bytes, Restore restore) {
   return result;
 }
 
-// Runs `save` over a fresh carrier of the given kind and returns the bytes it wrote. The
-// byte-order stream writes the host's order.
+// Runs `save` over a fresh carrier of the given kind and returns the bytes it wrote, and in
+// `failed` (when given) whether the carrier failed. The byte-order stream writes the host's order.
 template <typename Save>
-Bytes SaveWith(Carrier carrier, Save save) {
+Bytes SaveWith(Carrier carrier, Save save, bool* failed = nullptr) {
+  bool bad = false;
   if (carrier == Carrier::kFile) {
     TempDir dir;
     const std::string path = dir.File("graph.bin");
     {
       RWBinaryFile file(path.c_str(), "wb+");
       save(file);
+      bad = file.Error();
+    }
+    if (failed != nullptr) {
+      *failed = bad;
     }
     return ReadFileBytes(path);
   }
   std::stringbuf buffer(std::ios::out);
+  auto run = [&](RWVirtualOutStream& stream) {
+    save(stream);
+    bad = stream.Good() == 0;
+  };
   switch (carrier) {
     case Carrier::kPortable: {
       RWPortableOutStream stream(&buffer);
-      save(stream);
+      run(stream);
       break;
     }
     case Carrier::kBinary: {
       RWBinaryOutStream stream(&buffer);
-      save(stream);
+      run(stream);
       break;
     }
     case Carrier::kByteOrder: {
       RWByteOrderOutStream stream(&buffer, 2);
-      save(stream);
+      run(stream);
       break;
     }
     case Carrier::kFile:
       break;
+  }
+  if (failed != nullptr) {
+    *failed = bad;
   }
   return BytesOf(buffer.str());
 }
 
 }  // namespace
 
-Bytes SaveGraph(Carrier carrier, const RWCollectable* root) {
-  return SaveWith(carrier, [root](auto& carrier_object) { carrier_object << root; });
+Bytes SaveGraph(Carrier carrier, const RWCollectable* root, bool* failed) {
+  return SaveWith(
+      carrier, [root](auto& carrier_object) { carrier_object << root; }, failed);
 }
 
 Bytes SaveContentsOf(Carrier carrier, const RWCollectable& object) {

@@ -137,9 +137,9 @@ inline constexpr Carrier kAllCarriers[] = {Carrier::kPortable, Carrier::kBinary,
                                            Carrier::kByteOrder, Carrier::kFile};
 const char* CarrierName(Carrier carrier);
 
-// The bytes of one outermost save of `root` (null saves the nil reference). The byte-order
-// stream writes the host's order.
-Bytes SaveGraph(Carrier carrier, const RWCollectable* root);
+// The bytes of one outermost save of `root` (null saves the nil reference), and in `failed`
+// (when given) whether the carrier failed. The byte-order stream writes the host's order.
+Bytes SaveGraph(Carrier carrier, const RWCollectable* root, bool* failed = nullptr);
 
 struct Restored {
   RWCollectable* object = nullptr;

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "platform/CallLog.h"
+#include "platform/spooler/PrinterStore.h"
 #include "platform/win32/loader.h"
 #include "platform/win32/text.h"
+#include "platform/win32/winspool.h"
 
 namespace {
 
@@ -161,6 +163,30 @@ TEST_F(Win32LoaderTest, SharedLibraryFromTheModuleFolder) {
   ASSERT_NE(set_last_error, nullptr);
   set_last_error(4321);
   EXPECT_EQ(GetLastError(), 4321u);
+  // And its printers: a value written in the module is in the host's store.
+  vel::platform::spooler::ResetStore();
+  vel::platform::spooler::PrinterRecord record;
+  record.name = u"QZ 6400";
+  ASSERT_TRUE(vel::platform::spooler::PutPrinter(record));
+  std::u16string printer_name = u"QZ 6400";
+  PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(printer_name.data(), &printer, &defaults));
+  auto write_data =
+      reinterpret_cast<DWORD (*)(HANDLE)>(GetProcAddress(module, "TestModuleWritePrinterData"));
+  ASSERT_NE(write_data, nullptr);
+  EXPECT_EQ(write_data(printer), ERROR_SUCCESS);
+  EXPECT_EQ(GetLastError(), 1234u);
+  std::u16string value_name = u"RegWriteTest";
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD needed = 0;
+  EXPECT_EQ(GetPrinterDataW(printer, value_name.data(), &type, reinterpret_cast<LPBYTE>(&value), 4,
+                            &needed),
+            ERROR_SUCCESS);
+  EXPECT_EQ(value, 1u);
+  EXPECT_TRUE(ClosePrinter(printer));
+  vel::platform::spooler::ResetStore();
   // Only the module's own exports, not what it reaches through its dependencies.
   EXPECT_EQ(GetProcAddress(module, "malloc"), nullptr);
   EXPECT_EQ(GetProcAddress(module, "Entry"), nullptr);  // not exported

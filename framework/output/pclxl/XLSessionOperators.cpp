@@ -217,10 +217,10 @@ void XLEndStream(XLStream* stream) {
   XLWriteOperator(stream, kXLOpEndStream);
 }
 
-void XLExecStream(XLStream* stream, std::uint32_t value) {
-  UInt32Operator(stream, value, kXLAttrStreamDataLength, kXLOpExecStream);
+void XLExecStream(XLStream* stream, const std::uint8_t* name, std::uint32_t count) {
+  ByteArrayOperator(stream, name, count, kXLAttrStreamName, kXLOpExecStream);
 }
 
-void XLRemoveStream(XLStream* stream, std::uint32_t value) {
-  UInt32Operator(stream, value, kXLAttrStreamDataLength, kXLOpRemoveStream);
+void XLRemoveStream(XLStream* stream, const std::uint8_t* name, std::uint32_t count) {
+  ByteArrayOperator(stream, name, count, kXLAttrStreamName, kXLOpRemoveStream);
 }

@@ -79,9 +79,12 @@ void XLQuery(XLStream* stream, const std::uint8_t* key, std::uint32_t count);
 
 // BeginStream (0x5B): StreamName ubyte_array. ReadStream (0x5C): StreamDataLength uint32, then
 // the caller's embedded data. EndStream (0x5D). ExecStream (0x5E) and RemoveStream (0x5F):
-// attribute 0x8C (StreamDataLength) uint32.
+// StreamName ubyte_array, the name that BeginStream defined; for "S1":
+//   C8 C1 02 00 53 31   ubyte_array of 2: 'S' '1'
+//   F8 8B               StreamName
+//   5E                  ExecStream (5F: RemoveStream)
 void XLBeginStream(XLStream* stream, const std::uint8_t* name, std::uint32_t count);
 void XLReadStream(XLStream* stream, std::uint32_t length);
 void XLEndStream(XLStream* stream);
-void XLExecStream(XLStream* stream, std::uint32_t value);
-void XLRemoveStream(XLStream* stream, std::uint32_t value);
+void XLExecStream(XLStream* stream, const std::uint8_t* name, std::uint32_t count);
+void XLRemoveStream(XLStream* stream, const std::uint8_t* name, std::uint32_t count);

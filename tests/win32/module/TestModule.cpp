@@ -2,6 +2,7 @@
 // and one export.
 #include "platform/win32/ModuleDescriptor.h"
 #include "platform/win32/text.h"
+#include "platform/win32/winspool.h"
 
 namespace {
 
@@ -57,4 +58,15 @@ VEL_MODULE_EXPORT HINSTANCE TestModuleOwnHandle() {
 // Sets the last error through the host's platform: one platform per process.
 VEL_MODULE_EXPORT void TestModuleSetLastError(DWORD error) {
   SetLastError(error);
+}
+
+// Writes a printer-data value through a handle the host opened, then sets the last error: the
+// host sees both.
+VEL_MODULE_EXPORT DWORD TestModuleWritePrinterData(HANDLE printer) {
+  DWORD value = 1;
+  char16_t name[] = u"RegWriteTest";
+  const DWORD result =
+      SetPrinterDataW(printer, name, REG_DWORD, reinterpret_cast<LPBYTE>(&value), sizeof value);
+  SetLastError(1234);
+  return result;
 }
