@@ -35,23 +35,23 @@ struct IconImage {
 // The byte size of a device-independent bitmap's header and colour table, and of its pixels;
 // false when the header is not one this system writes (BITMAPINFOHEADER, 1 to 24 bits, no
 // compression) or its numbers overflow. `height_divisor` is 2 for icon and cursor images.
-bool MeasureDib(const std::uint8_t* dib,
-                std::size_t size,
-                int height_divisor,
-                std::size_t& header_bytes,
-                std::size_t& pixel_bytes,
-                std::string& error);
+[[nodiscard]] bool MeasureDib(const std::uint8_t* dib,
+                              std::size_t size,
+                              int height_divisor,
+                              std::size_t& header_bytes,
+                              std::size_t& pixel_bytes,
+                              std::string& error);
 
 // Takes the device-independent bitmap out of a bitmap file.
-bool ReadBitmapFile(const Bytes& file, Bytes& dib, std::string& error);
+[[nodiscard]] bool ReadBitmapFile(const Bytes& file, Bytes& dib, std::string& error);
 // A bitmap file around a device-independent bitmap (which MeasureDib accepts).
 Bytes WriteBitmapFile(const Bytes& dib);
 
 // Reads the images of an icon (type 1) or cursor (type 2) file.
-bool ReadIconFile(const Bytes& file,
-                  std::uint16_t type,
-                  std::vector<IconImage>& images,
-                  std::string& error);
+[[nodiscard]] bool ReadIconFile(const Bytes& file,
+                                std::uint16_t type,
+                                std::vector<IconImage>& images,
+                                std::string& error);
 Bytes WriteIconFile(const std::vector<IconImage>& images, std::uint16_t type);
 
 }  // namespace vel::velrc

@@ -34,8 +34,8 @@ void WriteDump(std::ostream& out, const ResourceScript& script);
 
 // Writes bitmap_<name>.bmp, cursor_<name>.cur and icon_<name>.ico into `folder` from the
 // compiled bitmaps and cursor and icon groups. False with a message when a file cannot be written.
-bool ExportPictures(const std::vector<CompiledResource>& resources,
-                    const std::string& folder,
-                    std::string& error);
+[[nodiscard]] bool ExportPictures(const std::vector<CompiledResource>& resources,
+                                  const std::string& folder,
+                                  std::string& error);
 
 }  // namespace vel::velrc
