@@ -3,10 +3,15 @@
 
 #include <iterator>
 
+#include "framework/core/GAttributeComposite.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/GRangeAttribute.h"
+#include "framework/core/GState.h"
+#include "framework/core/GStringAttribute.h"
+#include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
 
 namespace {
@@ -27,6 +32,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GPersistableLong>(),
       Entry<GPersistableULong>(),
       Entry<GPMDVersionInfo>(),
+      Entry<GValueAttribute>(),
+      Entry<GStringAttribute>(),
+      Entry<GRangeAttribute>(),
+      Entry<GAttributeComposite>(),
+      Entry<GState>(),
   };
   *count = std::size(classes);
   return classes;
