@@ -1,5 +1,5 @@
-// GValueAttribute: one 16-bit setting under a key; also a flag (set when the value is not 0) and the
-// search key of association lists.
+// GValueAttribute: one 16-bit setting under a key; also a flag (set when the value is not 0) and
+// the search key of association lists.
 //
 // Stored form (after the attribute part):
 //   u32  class version word, 1

@@ -19,17 +19,17 @@ inline constexpr bool kStoredField =
 
 // The type a virtual stream carries the field as.
 template <typename T>
-using StreamFieldType = std::conditional_t<
-    sizeof(T) == 2,
-    std::conditional_t<std::is_signed_v<T>, short, unsigned short>,
-    std::conditional_t<std::is_signed_v<T>, long, unsigned long>>;
+using StreamFieldType =
+    std::conditional_t<sizeof(T) == 2,
+                       std::conditional_t<std::is_signed_v<T>, short, unsigned short>,
+                       std::conditional_t<std::is_signed_v<T>, long, unsigned long>>;
 
 // The type a binary file carries the field as.
 template <typename T>
-using FileFieldType = std::conditional_t<
-    sizeof(T) == 2,
-    std::conditional_t<std::is_signed_v<T>, short, unsigned short>,
-    std::conditional_t<std::is_signed_v<T>, int, unsigned int>>;
+using FileFieldType =
+    std::conditional_t<sizeof(T) == 2,
+                       std::conditional_t<std::is_signed_v<T>, short, unsigned short>,
+                       std::conditional_t<std::is_signed_v<T>, int, unsigned int>>;
 
 template <typename T>
 void WriteField(RWVirtualOutStream& stream, T value) {

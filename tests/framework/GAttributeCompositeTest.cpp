@@ -1,7 +1,5 @@
 // Attribute groups and states: searches, removals, collecting, replay, placement by category and
 // key, merging, the iterator and the stored form.
-#include "framework/core/GAttributeComposite.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GAttributeComposite.h"
 #include "framework/core/GIterator.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GState.h"
@@ -75,7 +74,7 @@ TEST(GAttributeCompositeTest, SearchesArePreOrderAndFindNestedGroups) {
   GBaseObject* found = state->FindByKey(7);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->IsA(), vel::classid::kGStringAttribute);  // nested key 7 before the later one
-  EXPECT_EQ(state->FindByKey(9), state->ChildAt(1));           // the group itself can be found
+  EXPECT_EQ(state->FindByKey(9), state->ChildAt(1));         // the group itself can be found
   EXPECT_EQ(state->FindByKey(99), nullptr);
   EXPECT_EQ(state->FindByClassId(vel::classid::kGRangeAttribute), state->ChildAt(3));
   EXPECT_EQ(state->FindKindOf(vel::classid::kGAttributeComposite), state->ChildAt(1));
@@ -182,9 +181,9 @@ TEST(GAttributeCompositeTest, AcceptReplaysEnabledChildrenAndDisablesTheGroup) {
   handlers.SetStatus("HandleRangeAttribute", 5);
   handlers.SetStatus("HandleValueAttribute", 9);
   EXPECT_EQ(group.Accept(handlers), 9);  // the last non-zero status
-  EXPECT_EQ(handlers.Names(), (std::vector<std::string>{"HandleValueAttribute",
-                                                        "HandleRangeAttribute",
-                                                        "HandleValueAttribute"}));
+  EXPECT_EQ(handlers.Names(),
+            (std::vector<std::string>{"HandleValueAttribute", "HandleRangeAttribute",
+                                      "HandleValueAttribute"}));
   EXPECT_EQ(handlers.Calls()[2].object, last);
   EXPECT_EQ(group.GetEnabled(), 0);
   EXPECT_EQ(first->GetEnabled(), 1);
@@ -210,11 +209,8 @@ TEST(GStateTest, SetAttributePlacesAChangedAttributeBehindItsNeighbour) {
   };
   // Children a1..a4 with keys 1..4; the new attribute x carries key `key` and value 99.
   const Case cases[] = {
-      {"second", 2, {1, 3, 4, 2}},
-      {"first", 1, {2, 3, 1, 4}},
-      {"last", 4, {1, 2, 3, 4}},
-      {"third", 3, {1, 2, 4, 3}},
-      {"absent", 5, {1, 2, 3, 4, 5}},
+      {"second", 2, {1, 3, 4, 2}}, {"first", 1, {2, 3, 1, 4}},     {"last", 4, {1, 2, 3, 4}},
+      {"third", 3, {1, 2, 4, 3}},  {"absent", 5, {1, 2, 3, 4, 5}},
   };
   for (const Case& c : cases) {
     GState state(243);

@@ -1,7 +1,5 @@
 // The scalar attributes: range repair and setters, equality, the base merge, the stored form and
 // the one handler each attribute calls.
-#include "framework/core/GAttribute.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GAttribute.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
@@ -50,9 +49,9 @@ struct RangeCase {
 
 TEST(GRangeAttributeTest, ConstructorRepairsItsArguments) {
   const RangeCase cases[] = {
-      {10, 5, 0, 20, 10, 10, 1, 10},       // maximum below minimum, step 0, value above
-      {1, 999, 1, 0, 1, 999, 1, 1},        // value below the minimum
-      {-5, 5, 3, 2, -5, 5, 3, 2},          // already sound
+      {10, 5, 0, 20, 10, 10, 1, 10},  // maximum below minimum, step 0, value above
+      {1, 999, 1, 0, 1, 999, 1, 1},   // value below the minimum
+      {-5, 5, 3, 2, -5, 5, 3, 2},     // already sound
       {-32768, 32767, 65535, -32768, -32768, 32767, 65535, -32768},
   };
   for (const RangeCase& c : cases) {
@@ -212,8 +211,7 @@ TEST(GAttributeTest, StoredSizesFollowTheFields) {
   EXPECT_EQ(range.StoredByteCount(), 12u + 8u + 12u);
   const Bytes bytes = vel::test::SaveContentsOf(Carrier::kFile, range);
   // minimum, maximum, step, value after the three version words.
-  EXPECT_TRUE(BytesEqual(HexBytes("01 00 02 00 01 00 01 00"),
-                         Bytes(bytes.end() - 8, bytes.end())));
+  EXPECT_TRUE(BytesEqual(HexBytes("01 00 02 00 01 00 01 00"), Bytes(bytes.end() - 8, bytes.end())));
 }
 
 TEST(GAttributeTest, EachAttributeCallsExactlyItsOwnHandler) {
@@ -226,9 +224,9 @@ TEST(GAttributeTest, EachAttributeCallsExactlyItsOwnHandler) {
   EXPECT_EQ(text.Accept(handlers), 0);
   EXPECT_EQ(range.Accept(handlers), 42);
   ASSERT_EQ(handlers.Calls().size(), 3u);
-  EXPECT_EQ(handlers.Names(), (std::vector<std::string>{"HandleValueAttribute",
-                                                        "HandleStringAttribute",
-                                                        "HandleRangeAttribute"}));
+  EXPECT_EQ(handlers.Names(),
+            (std::vector<std::string>{"HandleValueAttribute", "HandleStringAttribute",
+                                      "HandleRangeAttribute"}));
   EXPECT_EQ(handlers.Calls()[0].object, &value);
   EXPECT_EQ(handlers.Calls()[1].object, &text);
   EXPECT_EQ(handlers.Calls()[2].object, &range);
