@@ -13,6 +13,13 @@
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GDocumentCommand.h"
+#include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GJobAbort.h"
+#include "framework/pipeline/GMarkerCommands.h"
+#include "framework/pipeline/GPageCommand.h"
+#include "framework/pipeline/GPassThroughCommand.h"
 
 namespace {
 
@@ -37,6 +44,16 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRangeAttribute>(),
       Entry<GAttributeComposite>(),
       Entry<GState>(),
+      Entry<GDocumentStart>(),
+      Entry<GDocumentEnd>(),
+      Entry<GPageStart>(),
+      Entry<GPageEnd>(),
+      Entry<GJobAbort>(),
+      Entry<GErrorCommand>(),
+      Entry<GNoCommand>(),
+      Entry<GNullCommand>(),
+      Entry<GPassThroughCommand>(),
+      Entry<GCommandComposite>(),
   };
   *count = std::size(classes);
   return classes;

@@ -1,0 +1,67 @@
+// Parts shared by the command classes: the level bundle of document and page commands, and the
+// stored form of a class that adds nothing but its class version word.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/core/ClassVersion.h"
+#include "framework/core/GBaseObject.h"
+#include "rw/rwstore.h"
+
+class GCommand;
+class GState;
+
+namespace vel {
+
+// The bundle a document or page command starts with: `bundle` with its key set to `level`, or,
+// when null, a new GState with that key (null when memory is short).
+GState* LevelBundle(GState* bundle, std::uint32_t level);
+
+// SetGraphicBundle of a document or page command: nothing for null or the bundle already held; a
+// kind of GState gets key `level` and becomes the bundle; anything else is refused (destroyed
+// unless a counted reference holds it) and the bundle stays.
+void SetLevelBundle(GCommand& command, GBaseObject* bundle, std::uint32_t level);
+
+// The stored-size pass of a command's StoredByteCount. Counted on its own (outside any record), the
+// command enters itself in the pass first, as its record would, so the records it holds count as
+// nested ones (no file magic) and a reference back to it counts as a reference.
+class StoredSizeScope {
+ public:
+  explicit StoredSizeScope(const RWCollectable* object);
+  StoredSizeScope(const StoredSizeScope&) = delete;
+  StoredSizeScope& operator=(const StoredSizeScope&) = delete;
+
+ private:
+  RWSaveTableScope scope_;
+};
+
+// The same for a command's SaveContents: saved on its own, the command enters itself first, so the
+// bytes are those its record holds (and StoredByteCount counts).
+class SaveScope {
+ public:
+  explicit SaveScope(const RWCollectable* object);
+  SaveScope(const SaveScope&) = delete;
+  SaveScope& operator=(const SaveScope&) = delete;
+
+ private:
+  RWSaveTableScope scope_;
+};
+
+// The stored form of a class whose own part is only its class version word: the base's part, then
+// the word. A restore reads the base's part and then checks the word.
+template <typename Base, typename Carrier>
+void SaveVersionAfter(const Base& self, Carrier& carrier) {
+  const SaveScope scope(&self);
+  self.Base::SaveContents(carrier);
+  WriteClassVersion(carrier);
+}
+
+template <typename Base, typename Carrier>
+void RestoreVersionAfter(Base& self, Carrier& carrier) {
+  self.Base::RestoreContents(carrier);
+  if (CarrierGood(carrier)) {
+    (void)ReadClassVersion(carrier);
+  }
+}
+
+}  // namespace vel

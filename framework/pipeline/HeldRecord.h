@@ -1,0 +1,22 @@
+// One object record that a command holds by counted reference (its bundle, the failed command of
+// an error command): read it, check its kind, and hand it over without the restore's bookkeeping
+// ever freeing it.
+#pragma once
+
+#include "rw/RWDefs.h"
+
+class GBaseObject;
+class RWBinaryFile;
+class RWVirtualInStream;
+
+namespace vel {
+
+// Reads one object record. Answers true with `object` set to the framework object read (null for
+// the nil record), which the caller then holds by a counted reference. A record that is not a
+// framework object of kind `kind` (IsKindOf), or that names a record still being read (an object
+// that holds the reader), is refused: the carrier fails and the answer is false. A failed read
+// answers false as well; `object` is then untouched.
+[[nodiscard]] bool RestoreHeldRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object);
+[[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
+
+}  // namespace vel
