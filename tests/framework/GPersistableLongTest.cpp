@@ -1,6 +1,4 @@
 // The persistable integers: stored form, ordering and equality.
-#include "framework/core/GPersistableLong.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,6 +6,7 @@
 #include <limits>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GPersistableLong.h"
 #include "tests/support/FwPersistHarness.h"
 
 namespace {
@@ -20,8 +19,9 @@ using vel::test::HexBytes;
 FW_PERSIST_SAMPLES(vel::classid::kGPersistableLong,
                    {{"long default", [] { return new GPersistableLong; }},
                     {"long -1", [] { return new GPersistableLong(-1); }},
-                    {"long min",
-                     [] { return new GPersistableLong(std::numeric_limits<std::int32_t>::min()); }}});
+                    {"long min", [] {
+                       return new GPersistableLong(std::numeric_limits<std::int32_t>::min());
+                     }}});
 
 FW_PERSIST_SAMPLES(vel::classid::kGPersistableULong,
                    {{"ulong default", [] { return new GPersistableULong; }},
@@ -31,8 +31,9 @@ TEST(GPersistableLongTest, MinusOneEndsInFourFFBytesInABinaryFile) {
   GPersistableLong value(-1);
   value.SetSerialNumber(0x01020304);
   // Root part: version 1, key 0, serial; then the class version 1 and the value.
-  EXPECT_TRUE(BytesEqual(HexBytes("01 00 00 00  00 00 00 00  04 03 02 01  01 00 00 00  FF FF FF FF"),
-                         vel::test::SaveContentsOf(Carrier::kFile, value)));
+  EXPECT_TRUE(
+      BytesEqual(HexBytes("01 00 00 00  00 00 00 00  04 03 02 01  01 00 00 00  FF FF FF FF"),
+                 vel::test::SaveContentsOf(Carrier::kFile, value)));
   EXPECT_EQ(value.StoredByteCount(), 20u);
 }
 
