@@ -62,7 +62,7 @@ class ForgedEnum : public GEnumAttribute {
 FW_PERSIST_SAMPLES(vel::classid::kGEnumAttribute,
                    {{"enum empty", [] { return new GEnumAttribute; }},
                     {"enum second current", [] { return ThreeChoices(); }},
-                    {"enum emptied, choice class kept", [] {
+                    {"enum emptied with choice class", [] {
                        auto* choices = ThreeChoices();
                        GBaseObject* removed = choices->RemoveObject(choices->GetCurrent());
                        delete removed;
@@ -81,7 +81,7 @@ FW_PERSIST_SAMPLES(vel::classid::kGBinaryData,
                        auto* block = new std::uint8_t[5]{1, 2, 3, 0, 0xFF};
                        return new GBinaryData(block, 5, 1, 4);
                      }},
-                    {"binary not owned, 5000 bytes", [] {
+                    {"binary not owned 5000 bytes", [] {
                        // Kept alive for the process: the object does not own it.
                        static std::uint8_t block[5000];
                        for (std::size_t i = 0; i < sizeof block; ++i) {
