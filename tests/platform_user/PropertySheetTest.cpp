@@ -7,6 +7,7 @@
 #include "platform/win32/resources.h"
 #include "platform/win32/user/ScriptedUser.h"
 #include "platform/win32/user/UserFixture.h"
+#include "platform/win32/user/UserScript.h"
 #include "platform/win32/user/compstui.h"
 #include "tests/support/DialogTemplateBuilder.h"
 
@@ -298,6 +299,34 @@ TEST_F(PropertySheetTest, FunctionsOtherThanAddAndSetResultAnswerMinusOne) {
   DWORD result = 0;
   Run(&result);
   EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(PropertySheetTest, ScriptDrivesTheSheetAsTheSheetHostDoes) {
+  platform::Script sheet_script;
+  std::string error;
+  ASSERT_TRUE(platform::ParseUserScript("on sheet\n"
+                                        "  pages\n"
+                                        "  page \"Page 3\"\n"
+                                        "  type 10 \"42\"\n"
+                                        "  show\n"
+                                        "  pages\n"
+                                        "  ok\n"
+                                        "end\n",
+                                        sheet_script, error))
+      << error;
+  EXPECT_TRUE(platform::RunUserScript(sheet_script, user_));
+  DWORD result = 0;
+  EXPECT_EQ(Run(&result), CPSUI_OK);
+  EXPECT_TRUE(errors_.empty());
+  EXPECT_EQ(user_.TakeOutput(),
+            "1 \"Page 1\" active created\n"
+            "2 \"Page 2\"\n"
+            "3 \"Page 3\"\n"
+            "page \"Page 3\" of sheet \"Test Printer\" focus=10 default=0\n"
+            "10 Edit \"42\" enabled visible focus sel=2-2 limit=32766\n"
+            "1 \"Page 1\" created\n"
+            "2 \"Page 2\"\n"
+            "3 \"Page 3\" active created\n");
 }
 
 }  // namespace
