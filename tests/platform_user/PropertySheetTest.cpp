@@ -51,8 +51,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
   if (notify->hdr.code == PSN_APPLY && script->set_result_on_apply) {
     script->seen.push_back("page " + std::to_string(index + 1) + " reports OK");
     script->info->pfnComPropSheet(script->info->hComPropSheet, CPSFUNC_SET_RESULT,
-                                  reinterpret_cast<LPARAM>(script->page_handles[index]),
-                                  CPSUI_OK);
+                                  reinterpret_cast<LPARAM>(script->page_handles[index]), CPSUI_OK);
     script->seen.push_back("page " + std::to_string(index + 1) + " applied");
   }
   return FALSE;
@@ -132,11 +131,10 @@ class PropertySheetTest : public ::testing::Test {
   static std::vector<std::string> SheetLog() {
     std::vector<std::string> lines;
     for (const std::string& line : platform::CallLogSnapshot()) {
-      const bool page_message =
-          line.rfind("SendMessageW(page", 0) == 0 &&
-          (line.find("WM_INITDIALOG") != std::string::npos ||
-           line.find("WM_NOTIFY") != std::string::npos ||
-           line.find("WM_DESTROY") != std::string::npos);
+      const bool page_message = line.rfind("SendMessageW(page", 0) == 0 &&
+                                (line.find("WM_INITDIALOG") != std::string::npos ||
+                                 line.find("WM_NOTIFY") != std::string::npos ||
+                                 line.find("WM_DESTROY") != std::string::npos);
       if (line.rfind("CommonPropertySheetUIW: ", 0) == 0 || page_message) {
         lines.push_back(line);
       }
@@ -207,13 +205,13 @@ TEST_F(PropertySheetTest, CancelResetsEveryMadePage) {
   EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
   std::vector<std::string> resets;
   for (const std::string& line : SheetLog()) {
-    if (line.find("PSN_RESET") != std::string::npos || line.find("PSN_APPLY") != std::string::npos) {
+    if (line.find("PSN_RESET") != std::string::npos ||
+        line.find("PSN_APPLY") != std::string::npos) {
       resets.push_back(line);
     }
   }
-  const std::vector<std::string> expected = {
-      "SendMessageW(page \"Page 1\", WM_NOTIFY PSN_RESET)",
-      "SendMessageW(page \"Page 3\", WM_NOTIFY PSN_RESET)"};
+  const std::vector<std::string> expected = {"SendMessageW(page \"Page 1\", WM_NOTIFY PSN_RESET)",
+                                             "SendMessageW(page \"Page 3\", WM_NOTIFY PSN_RESET)"};
   EXPECT_EQ(resets, expected);
 }
 
@@ -241,7 +239,7 @@ TEST_F(PropertySheetTest, MessageResultTrueAtKillActiveKeepsThePage) {
   user_.OnSheet([&](ScriptedUser& user) {
     EXPECT_FALSE(user.ActivatePage(u"Page 2"));
     pages = user.Pages();
-    user.Ok();      // kept again: the sheet stays open
+    user.Ok();  // kept again: the sheet stays open
     user.Cancel();
   });
   DWORD result = 0;
@@ -304,15 +302,16 @@ TEST_F(PropertySheetTest, FunctionsOtherThanAddAndSetResultAnswerMinusOne) {
 TEST_F(PropertySheetTest, ScriptDrivesTheSheetAsTheSheetHostDoes) {
   platform::Script sheet_script;
   std::string error;
-  ASSERT_TRUE(platform::ParseUserScript("on sheet\n"
-                                        "  pages\n"
-                                        "  page \"Page 3\"\n"
-                                        "  type 10 \"42\"\n"
-                                        "  show\n"
-                                        "  pages\n"
-                                        "  ok\n"
-                                        "end\n",
-                                        sheet_script, error))
+  ASSERT_TRUE(
+      platform::ParseUserScript("on sheet\n"
+                                "  pages\n"
+                                "  page \"Page 3\"\n"
+                                "  type 10 \"42\"\n"
+                                "  show\n"
+                                "  pages\n"
+                                "  ok\n"
+                                "end\n",
+                                sheet_script, error))
       << error;
   EXPECT_TRUE(platform::RunUserScript(sheet_script, user_));
   DWORD result = 0;

@@ -41,18 +41,26 @@ class VelresDialogsTest : public ::testing::Test {
 TEST_F(VelresDialogsTest, EveryDialogIsMadeWithItsItems) {
   const struct {
     int id;
-    int item;      // an item the dialog holds
+    int item;  // an item the dialog holds
     const char16_t* item_class;
   } dialogs[] = {
-      {1000, 1022, u"msctls_updown32"}, {2000, 2015, u"ComboBox"}, {3000, 3016, u"msctls_updown32"},
-      {4000, 4014, u"ComboBox"},        {5000, 5002, u"ListBox"},  {6000, 6023, u"ScrollBar"},
-      {7000, 7041, u"Edit"},            {8000, 11413, u"Static"},  {9000, 9013, u"Button"},
-      {10000, 10013, u"Edit"},          {11000, 11009, u"Edit"},   {11511, 11514, u"Edit"},
+      {1000, 1022, u"msctls_updown32"},
+      {2000, 2015, u"ComboBox"},
+      {3000, 3016, u"msctls_updown32"},
+      {4000, 4014, u"ComboBox"},
+      {5000, 5002, u"ListBox"},
+      {6000, 6023, u"ScrollBar"},
+      {7000, 7041, u"Edit"},
+      {8000, 11413, u"Static"},
+      {9000, 9013, u"Button"},
+      {10000, 10013, u"Edit"},
+      {11000, 11009, u"Edit"},
+      {11511, 11514, u"Edit"},
       {11520, 102, u"Static"},
   };
   for (const auto& dialog : dialogs) {
-    HWND window =
-        CreateDialogParamW(velres_, MAKEINTRESOURCEW(static_cast<WORD>(dialog.id)), frame_, Quiet, 0);
+    HWND window = CreateDialogParamW(velres_, MAKEINTRESOURCEW(static_cast<WORD>(dialog.id)),
+                                     frame_, Quiet, 0);
     ASSERT_NE(window, nullptr) << dialog.id;
     HWND item = GetDlgItem(window, dialog.item);
     ASSERT_NE(item, nullptr) << dialog.id << " item " << dialog.item;
