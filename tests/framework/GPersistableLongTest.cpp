@@ -7,6 +7,7 @@
 
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GPersistableLong.h"
+#include "rw/RWSet.h"
 #include "tests/support/FwPersistHarness.h"
 
 namespace {
@@ -70,6 +71,22 @@ TEST(GPersistableLongTest, EqualValuesWithDifferentKeysAreEqualButNotTheSameKey)
   EXPECT_FALSE(a.IsSameKey(&c));
   EXPECT_TRUE(c.IsKindOf(vel::classid::kGBaseObject));
   EXPECT_FALSE(c.IsKindOf(vel::classid::kGPersistableLong));
+}
+
+// Equal objects hash alike, so a hashed collection finds an equal one and holds it once.
+TEST(GPersistableLongTest, EqualValuesHashAlike) {
+  GPersistableLong a(7);
+  GPersistableLong b(7);
+  b.SetKey(3);
+  GPersistableULong c(9);
+  GPersistableULong d(9);
+  RWSet set;
+  EXPECT_EQ(set.Insert(&a), &a);
+  EXPECT_EQ(set.Insert(&b), &a);
+  EXPECT_EQ(set.Insert(&c), &c);
+  EXPECT_TRUE(set.Contains(&d));
+  EXPECT_EQ(set.Entries(), 2u);
+  set.Clear();
 }
 
 }  // namespace
