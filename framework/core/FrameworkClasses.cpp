@@ -4,11 +4,14 @@
 #include <iterator>
 
 #include "framework/core/GAttributeComposite.h"
+#include "framework/core/GBinaryData.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
+#include "framework/core/GEnumAttribute.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GSelectionString.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
@@ -44,6 +47,9 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRangeAttribute>(),
       Entry<GAttributeComposite>(),
       Entry<GState>(),
+      Entry<GEnumAttribute>(),
+      Entry<GSelectionString>(),
+      Entry<GBinaryData>(),
       Entry<GDocumentStart>(),
       Entry<GDocumentEnd>(),
       Entry<GPageStart>(),

@@ -84,9 +84,10 @@ void GAttributeComposite::Restore(Carrier& carrier) {
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
   }
-  GAttributeComposite::Clear();
+  // Through the virtual, so that a subclass lets go of what points into the children.
+  Clear();
   if (!vel::RestoreChildRecords(carrier, children_)) {
-    GAttributeComposite::Clear();
+    Clear();
   }
 }
 

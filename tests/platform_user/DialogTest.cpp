@@ -92,8 +92,7 @@ TEST_F(DialogTest, AutoRadioUnchecksItsOwnGroupOnly) {
   });
   EXPECT_EQ(Run(), IDOK);
   EXPECT_EQ(errors_.size(), 1u);
-  const auto clicks =
-      std::count(record_.events.begin(), record_.events.end(), "command 130 0");
+  const auto clicks = std::count(record_.events.begin(), record_.events.end(), "command 130 0");
   EXPECT_EQ(clicks, 1);
 }
 
@@ -207,9 +206,9 @@ TEST_F(DialogTest, DialogLeftOpenByItsHandlerIsAnError) {
 }
 
 TEST_F(DialogTest, MapDialogRectFollowsTheBaseUnits) {
-  HWND dialog = CreateDialogIndirectParamW(
-      nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()), nullptr, EveryControlProc,
-      reinterpret_cast<LPARAM>(&record_));
+  HWND dialog =
+      CreateDialogIndirectParamW(nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()),
+                                 nullptr, EveryControlProc, reinterpret_cast<LPARAM>(&record_));
   ASSERT_NE(dialog, nullptr);
   RECT rect{4, 8, 13, 21};
   ASSERT_TRUE(MapDialogRect(dialog, &rect));
