@@ -3,8 +3,8 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
-#include "framework/pipeline/CommandParts.h"
 #include "framework/core/GState.h"
+#include "framework/pipeline/CommandParts.h"
 #include "framework/pipeline/HeldRecord.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
@@ -35,7 +35,8 @@ bool GCommand::IsKindOf(RWClassID id) const {
 }
 
 bool GCommand::SameClass(const GBaseObject* other) const {
-  return other != nullptr && other->IsA() == IsA() && dynamic_cast<const GCommand*>(other) != nullptr;
+  return other != nullptr && other->IsA() == IsA() &&
+         dynamic_cast<const GCommand*>(other) != nullptr;
 }
 
 bool GCommand::IsSameKey(const GBaseObject* other) const {

@@ -5,8 +5,8 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
-#include "framework/pipeline/CommandParts.h"
 #include "framework/core/GIterator.h"
+#include "framework/pipeline/CommandParts.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -58,7 +58,8 @@ void GCommandComposite::MakeUnique() {
 
 void GCommandComposite::Add(GBaseObject* object) {
   if (object != nullptr && !object->IsKindOf(vel::classid::kGCommand)) {
-    vel::DestroyRefused(object, children_.Children().IndexOf(object) != GCountedPtrArray::kNotFound);
+    vel::DestroyRefused(object,
+                        children_.Children().IndexOf(object) != GCountedPtrArray::kNotFound);
     return;
   }
   children_.Add(object);
@@ -66,7 +67,8 @@ void GCommandComposite::Add(GBaseObject* object) {
 
 void GCommandComposite::Prepend(GBaseObject* object) {
   if (object != nullptr && !object->IsKindOf(vel::classid::kGCommand)) {
-    vel::DestroyRefused(object, children_.Children().IndexOf(object) != GCountedPtrArray::kNotFound);
+    vel::DestroyRefused(object,
+                        children_.Children().IndexOf(object) != GCountedPtrArray::kNotFound);
     return;
   }
   children_.Prepend(object);

@@ -5,9 +5,9 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
-#include "framework/pipeline/CommandParts.h"
 #include "framework/core/GTypedHandlers.h"
 #include "framework/core/StoredFields.h"
+#include "framework/pipeline/CommandParts.h"
 #include "framework/pipeline/HeldRecord.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"

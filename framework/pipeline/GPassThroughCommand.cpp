@@ -7,9 +7,9 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
-#include "framework/pipeline/CommandParts.h"
 #include "framework/core/GTypedHandlers.h"
 #include "framework/core/StoredFields.h"
+#include "framework/pipeline/CommandParts.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -103,7 +103,8 @@ bool GPassThroughCommand::IsSameKey(const GBaseObject* other) const {
   if (pass->data_ == data_) {
     return true;
   }
-  return pass->data_ != nullptr && data_ != nullptr && std::equal(data_, data_ + length_, pass->data_);
+  return pass->data_ != nullptr && data_ != nullptr &&
+         std::equal(data_, data_ + length_, pass->data_);
 }
 
 std::uint16_t GPassThroughCommand::Accept(GTypedHandlers& handlers) {

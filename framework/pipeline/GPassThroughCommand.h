@@ -35,11 +35,12 @@ class GPassThroughCommand : public GCommand {
                       std::uint32_t key = 0);
   // A length wider than 16 bits would be cut silently: not accepted.
   template <typename Length>
-    requires(std::is_integral_v<Length> && (sizeof(Length) > sizeof(std::uint16_t)))
-  GPassThroughCommand(const std::uint8_t* data,
-                      Length length,
-                      RWClassID target,
-                      std::uint32_t key = 0) = delete;
+  requires(std::is_integral_v<Length> && (sizeof(Length) > sizeof(std::uint16_t)))
+      GPassThroughCommand(const std::uint8_t* data,
+                          Length length,
+                          RWClassID target,
+                          std::uint32_t key = 0)
+  = delete;
   // Same length and target; owned bytes are duplicated (the copy owns the duplicate; when memory
   // is short it has no data and length 0), caller memory is shared.
   GPassThroughCommand(const GPassThroughCommand& other);

@@ -16,7 +16,9 @@ namespace vel {
 // framework object of kind `kind` (IsKindOf), or that names a record still being read (an object
 // that holds the reader), is refused: the carrier fails and the answer is false. A failed read
 // answers false as well; `object` is then untouched.
-[[nodiscard]] bool RestoreHeldRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object);
+[[nodiscard]] bool RestoreHeldRecord(RWVirtualInStream& stream,
+                                     RWClassID kind,
+                                     GBaseObject*& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
 
 }  // namespace vel

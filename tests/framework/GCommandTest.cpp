@@ -52,10 +52,10 @@ Command* WithBundle(Command* command) {
 bool SamePassThrough(const GBaseObject& original, const GBaseObject& restored) {
   const auto& a = dynamic_cast<const GPassThroughCommand&>(original);
   const auto& b = dynamic_cast<const GPassThroughCommand&>(restored);
-  const bool same_bundle =
-      a.GetGraphicBundle() == nullptr
-          ? b.GetGraphicBundle() == nullptr
-          : b.GetGraphicBundle() != nullptr && a.GetGraphicBundle()->IsSameKey(b.GetGraphicBundle());
+  const bool same_bundle = a.GetGraphicBundle() == nullptr
+                               ? b.GetGraphicBundle() == nullptr
+                               : b.GetGraphicBundle() != nullptr &&
+                                     a.GetGraphicBundle()->IsSameKey(b.GetGraphicBundle());
   return *a.Key() == *b.Key() && same_bundle && a.GetLength() == b.GetLength() &&
          a.GetTargetClassId() == b.GetTargetClassId() &&
          std::equal(a.GetData(), a.GetData() + a.GetLength(), b.GetData());
@@ -65,9 +65,10 @@ bool SamePassThrough(const GBaseObject& original, const GBaseObject& restored) {
 bool SameError(const GBaseObject& original, const GBaseObject& restored) {
   const auto& a = dynamic_cast<const GErrorCommand&>(original);
   const auto& b = dynamic_cast<const GErrorCommand&>(restored);
-  const bool same_command = a.GetCommand() == nullptr
-                                ? b.GetCommand() == nullptr
-                                : b.GetCommand() != nullptr && a.GetCommand()->IsSameKey(b.GetCommand());
+  const bool same_command =
+      a.GetCommand() == nullptr
+          ? b.GetCommand() == nullptr
+          : b.GetCommand() != nullptr && a.GetCommand()->IsSameKey(b.GetCommand());
   GErrorCommand plain_a(a.GetStatus(), nullptr, *a.Key());
   GErrorCommand plain_b(b.GetStatus(), nullptr, *b.Key());
   plain_a.SetGraphicBundle(a.GetGraphicBundle());
@@ -101,27 +102,28 @@ FW_PERSIST_SAMPLES(classid::kGNoCommand,
 FW_PERSIST_SAMPLES(classid::kGNullCommand,
                    {{"null command", [] { return new GNullCommand; }},
                     {"null command bundle", [] { return new GNullCommand(Settings(244), 2); }}});
-FW_PERSIST_SAMPLES(
-    classid::kGErrorCommand,
-    {{"error default", [] { return new GErrorCommand; }, SameError},
-     {"error holding a command", [] { return new GErrorCommand(601, new GNullCommand(4), 1); },
-      SameError},
-     {"error sharing its bundle with the failed command", [] {
-        auto* failed = new GPageEnd(Settings(1), 0);
-        auto* error = new GErrorCommand(2, failed);
-        error->AssignGraphicBundle(GCountedPtr(failed->GetGraphicBundle()));
-        return error;
-      },
-      SameError}});
+FW_PERSIST_SAMPLES(classid::kGErrorCommand,
+                   {{"error default", [] { return new GErrorCommand; }, SameError},
+                    {"error holding a command",
+                     [] { return new GErrorCommand(601, new GNullCommand(4), 1); }, SameError},
+                    {"error sharing its bundle with the failed command",
+                     [] {
+                       auto* failed = new GPageEnd(Settings(1), 0);
+                       auto* error = new GErrorCommand(2, failed);
+                       error->AssignGraphicBundle(GCountedPtr(failed->GetGraphicBundle()));
+                       return error;
+                     },
+                     SameError}});
 FW_PERSIST_SAMPLES(
     classid::kGPassThroughCommand,
     {{"pass-through empty", [] { return new GPassThroughCommand; }},
-     {"pass-through bytes", [] {
-        return new GPassThroughCommand(kPassBytes, std::uint16_t{3}, classid::kGKestrix);
-      },
+     {"pass-through bytes",
+      [] { return new GPassThroughCommand(kPassBytes, std::uint16_t{3}, classid::kGKestrix); },
       SamePassThrough},
-     {"pass-through bundle", [] {
-        return WithBundle(new GPassThroughCommand(kPassBytes, std::uint16_t{1}, classid::kGPostScript, 8));
+     {"pass-through bundle",
+      [] {
+        return WithBundle(
+            new GPassThroughCommand(kPassBytes, std::uint16_t{1}, classid::kGPostScript, 8));
       },
       SamePassThrough}});
 
@@ -140,11 +142,13 @@ std::vector<DispatchCase> DispatchCases() {
       {"GPageStart", [] { return new GPageStart; }, "HandlePageStart"},
       {"GPageEnd", [] { return new GPageEnd; }, "HandlePageEnd"},
       {"GJobAbort", [] { return new GJobAbort; }, "HandleJobAbort"},
-      {"GErrorCommand", [] { return new GErrorCommand(5, new GNullCommand); }, "HandleErrorCommand"},
+      {"GErrorCommand", [] { return new GErrorCommand(5, new GNullCommand); },
+       "HandleErrorCommand"},
       {"GPassThroughCommand", [] { return new GPassThroughCommand; }, "HandlePassThroughCommand"},
       {"GNoCommand", [] { return new GNoCommand; }, nullptr},
       {"GNullCommand", [] { return new GNullCommand; }, nullptr},
-      {"GCommandComposite", [] {
+      {"GCommandComposite",
+       [] {
          auto* composite = new GCommandComposite;
          composite->Add(new GPageStart);
          return composite;
@@ -191,7 +195,8 @@ TEST(GCommandTest, ClassIdsAndKinds) {
       {[] { return new GPassThroughCommand; }, 608, {608, 601, 751}},
       {[] { return new GCommandComposite; }, 605, {605, 601, 751}},
   };
-  const RWClassID others[] = {704, 705, 706, 708, 709, 710, 712, 713, 714, 715, 608, 605, 606, 758, 753, 752};
+  const RWClassID others[] = {704, 705, 706, 708, 709, 710, 712, 713,
+                              714, 715, 608, 605, 606, 758, 753, 752};
   for (const KindCase& c : cases) {
     std::unique_ptr<GCommand> command(c.make());
     SCOPED_TRACE(c.id);
@@ -218,8 +223,7 @@ TEST(GCommandTest, EqualityComparesClassKeyBundleAndFields) {
     bool equal;
   };
   const EqualCase cases[] = {
-      {"different classes, equal keys and bundles",
-       [&] { return new GNullCommand(shared, 1); },
+      {"different classes, equal keys and bundles", [&] { return new GNullCommand(shared, 1); },
        [&] {
          auto* abort = new GJobAbort(1);
          abort->SetGraphicBundle(shared);
@@ -239,8 +243,7 @@ TEST(GCommandTest, EqualityComparesClassKeyBundleAndFields) {
       {"document names differ",
        [] { return new GDocumentEnd(RWWString(u"j"), RWWString(u"p"), 0); },
        [] { return new GDocumentEnd(RWWString(u"j"), RWWString(u"q"), 0); }, false},
-      {"document names equal",
-       [] { return new GDocumentEnd(RWWString(u"j"), RWWString(u"p"), 0); },
+      {"document names equal", [] { return new GDocumentEnd(RWWString(u"j"), RWWString(u"p"), 0); },
        [] { return new GDocumentEnd(RWWString(u"j"), RWWString(u"p"), 0); }, true},
       {"page start and page end", [] { return new GPageStart; }, [] { return new GPageEnd; },
        false},
@@ -284,8 +287,8 @@ TEST(GDocumentStartTest, HandlesTakePartInEqualityAndAFlagZeroRestoreKeepsTheHan
   GDocumentStart same(RWWString(u"j"), RWWString(u"p"), handle_a, 0);
   EXPECT_FALSE(a.IsSameKey(&b));
   EXPECT_TRUE(a.IsSameKey(&same));
-  EXPECT_EQ(a.StoredByteCount() - GDocumentStart(RWWString(u"j"), RWWString(u"p"), nullptr, 0)
-                                      .StoredByteCount(),
+  EXPECT_EQ(a.StoredByteCount() -
+                GDocumentStart(RWWString(u"j"), RWWString(u"p"), nullptr, 0).StoredByteCount(),
             4u);
 
   // Saved without a handle: flag 0, and the object restored into keeps its handle.
@@ -426,12 +429,12 @@ TEST(GErrorCommandTest, TheFailedCommandGoesWithItsLastReference) {
 
 // ---- pass-through data
 
-static_assert(std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::uint16_t,
-                                      RWClassID>);
-static_assert(!std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::uint32_t,
-                                       RWClassID>);
-static_assert(!std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::size_t,
-                                       RWClassID>);
+static_assert(
+    std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::uint16_t, RWClassID>);
+static_assert(
+    !std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::uint32_t, RWClassID>);
+static_assert(
+    !std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, std::size_t, RWClassID>);
 static_assert(!std::is_constructible_v<GPassThroughCommand, const std::uint8_t*, int, RWClassID>);
 
 TEST(GPassThroughCommandTest, NullDataHoldsLengthZero) {

@@ -85,7 +85,11 @@ std::string FwTranscriptRecorder::Text() const {
 void FwTranscriptRecorder::SetAttributeFormat(RWClassID id, AttributeFormat format) {
   Formats& formats = TheFormats();
   std::lock_guard<std::mutex> hold(formats.lock);
-  formats.by_id[id] = std::move(format);
+  if (format) {
+    formats.by_id[id] = std::move(format);
+  } else {
+    formats.by_id.erase(id);
+  }
 }
 
 std::string FwTranscriptRecorder::Attribute(const GBaseObject& attribute) {

@@ -38,7 +38,8 @@ class FwTranscriptRecorder : public FwRecordingHandlers {
   std::string Text() const;
   void ClearLines() { lines_.clear(); }
 
-  // The format of the attributes of one class, for every recorder of the process.
+  // The format of the attributes of one class, for every recorder of the process; an empty
+  // format removes the class's format.
   static void SetAttributeFormat(RWClassID id, AttributeFormat format);
 
   // The line of `command` under `class_name`.
@@ -73,6 +74,10 @@ std::string FormatMedia(const std::string& name,
                         int origin_y,
                         int orientation);
 // transform(rotation r, translation x,y, scale sx,sy), the scales through FormatReal.
-std::string FormatTransform(int rotation, int translate_x, int translate_y, double scale_x, double scale_y);
+std::string FormatTransform(int rotation,
+                            int translate_x,
+                            int translate_y,
+                            double scale_x,
+                            double scale_y);
 
 }  // namespace vel::test
