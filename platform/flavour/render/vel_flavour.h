@@ -3,6 +3,8 @@
 #pragma once
 
 #include "platform/engine/winddi.h"
+#include "platform/flavour/render/GReal.h"
+#include "platform/flavour/GRealPoint.h"
 
 namespace vel::flavour {
 
