@@ -5,6 +5,7 @@
 #include "platform/engine/winddi.h"
 #include "platform/flavour/render/GReal.h"
 #include "platform/flavour/GRealPoint.h"
+#include "platform/flavour/render/FileSeam.h"
 
 namespace vel::flavour {
 
