@@ -77,18 +77,18 @@ bool KMNativeBind() {
     return false;
   }
   HANDLE image = bound.image;
-  const bool all = Find(image, "ZwCreateFile", bound.ZwCreateFile) &
-                   Find(image, "ZwClose", bound.ZwClose) &
-                   Find(image, "ZwReadFile", bound.ZwReadFile) &
-                   Find(image, "ZwWriteFile", bound.ZwWriteFile) &
-                   Find(image, "ZwQueryInformationFile", bound.ZwQueryInformationFile) &
-                   Find(image, "ZwSetInformationFile", bound.ZwSetInformationFile) &
-                   Find(image, "RtlAnsiStringToUnicodeString", bound.RtlAnsiStringToUnicodeString) &
-                   Find(image, "RtlFreeUnicodeString", bound.RtlFreeUnicodeString) &
-                   Find(image, "RtlInitAnsiString", bound.RtlInitAnsiString) &
-                   Find(image, "RtlInitUnicodeString", bound.RtlInitUnicodeString) &
-                   Find(image, "RtlConvertLongToLargeInteger", bound.RtlConvertLongToLargeInteger) &
-                   Find(image, "RtlLargeIntegerAdd", bound.RtlLargeIntegerAdd) &
+  const bool all = Find(image, "ZwCreateFile", bound.ZwCreateFile) &&
+                   Find(image, "ZwClose", bound.ZwClose) &&
+                   Find(image, "ZwReadFile", bound.ZwReadFile) &&
+                   Find(image, "ZwWriteFile", bound.ZwWriteFile) &&
+                   Find(image, "ZwQueryInformationFile", bound.ZwQueryInformationFile) &&
+                   Find(image, "ZwSetInformationFile", bound.ZwSetInformationFile) &&
+                   Find(image, "RtlAnsiStringToUnicodeString", bound.RtlAnsiStringToUnicodeString) &&
+                   Find(image, "RtlFreeUnicodeString", bound.RtlFreeUnicodeString) &&
+                   Find(image, "RtlInitAnsiString", bound.RtlInitAnsiString) &&
+                   Find(image, "RtlInitUnicodeString", bound.RtlInitUnicodeString) &&
+                   Find(image, "RtlConvertLongToLargeInteger", bound.RtlConvertLongToLargeInteger) &&
+                   Find(image, "RtlLargeIntegerAdd", bound.RtlLargeIntegerAdd) &&
                    Find(image, "RtlLargeIntegerSubtract", bound.RtlLargeIntegerSubtract);
   if (!all) {
     EngUnloadImage(image);
