@@ -95,6 +95,12 @@ struct XformSpec {
   double dy = 0;
 };
 
+// The transform of a font (notional space is y-down like device space): for an em of `em_pixels`
+// pixels, `units_per_em` units, escapement e (degrees, counter-clockwise) and width factor w, with
+// k = em_pixels / units_per_em: m11 = k·w·cos e, m12 = −k·w·sin e, m21 = k·sin e, m22 = k·cos e,
+// no offset. Multiples of 90 degrees are exact.
+XformSpec FontTransform(double em_pixels, double units_per_em, double escapement, double width);
+
 // Line attributes with their style array.
 struct LineSpec {
   LINEATTRS attributes{LA_GEOMETRIC, JOIN_ROUND, ENDCAP_ROUND, {0}, 0, 0, nullptr, {0}};

@@ -35,6 +35,30 @@ ObjectSettings GetObjectSettings() {
   return g_settings;
 }
 
+XformSpec FontTransform(double em_pixels, double units_per_em, double escapement, double width) {
+  double k = units_per_em != 0 ? em_pixels / units_per_em : 0;
+  double turn = std::fmod(escapement, 360.0);
+  if (turn < 0) {
+    turn += 360;
+  }
+  double c = 0;
+  double s = 0;
+  if (turn == 0) {
+    c = 1;
+  } else if (turn == 90) {
+    s = 1;
+  } else if (turn == 180) {
+    c = -1;
+  } else if (turn == 270) {
+    s = -1;
+  } else {
+    double radians = turn * 3.14159265358979323846 / 180;
+    c = std::cos(radians);
+    s = std::sin(radians);
+  }
+  return XformSpec{k * width * c, -k * width * s, k * s, k * c, 0, 0};
+}
+
 namespace detail {
 namespace {
 
