@@ -68,7 +68,7 @@ std::string HandleText(HANDLE printer) {
 }
 
 // The store's form from a caller's FORM_INFO_1W; false when it has no name.
-bool FormFrom(LPBYTE form, spooler::FormRecord* record) {
+bool FormFrom(const BYTE* form, spooler::FormRecord* record) {
   const auto* info = reinterpret_cast<const FORM_INFO_1W*>(form);
   if (info == nullptr || info->pName == nullptr || info->pName[0] == 0) {
     return false;
@@ -93,7 +93,7 @@ DWORD FormCallError(const char* call, HANDLE printer, DWORD level) {
 
 }  // namespace
 
-BOOL OpenPrinterW(LPWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
+BOOL OpenPrinterW(LPCWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
   ACCESS_MASK access = defaults != nullptr ? defaults->DesiredAccess : 0;
   if (access == 0) {
     access = PRINTER_ACCESS_USE;
@@ -149,7 +149,7 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
   return ok;
 }
 
-BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
+BOOL SetPrinterW(HANDLE printer, DWORD level, const BYTE* buffer, DWORD command) {
   BOOL ok = FALSE;
   std::optional<spooler::PrinterRecord> record = PrinterOf(printer);
   if (vel::platform::ShouldFail("SetPrinterW")) {
@@ -192,7 +192,7 @@ BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
 }
 
 BOOL GetPrinterDriverW(HANDLE printer,
-                       LPWSTR,
+                       LPCWSTR,
                        DWORD level,
                        LPBYTE buffer,
                        DWORD size,
@@ -229,7 +229,7 @@ BOOL GetPrinterDriverW(HANDLE printer,
 }
 
 DWORD GetPrinterDataW(HANDLE printer,
-                      LPWSTR value_name,
+                      LPCWSTR value_name,
                       LPDWORD type,
                       LPBYTE data,
                       DWORD size,
@@ -266,7 +266,11 @@ DWORD GetPrinterDataW(HANDLE printer,
   return result;
 }
 
-DWORD SetPrinterDataW(HANDLE printer, LPWSTR value_name, DWORD type, LPBYTE data, DWORD size) {
+DWORD SetPrinterDataW(HANDLE printer,
+                      LPCWSTR value_name,
+                      DWORD type,
+                      const BYTE* data,
+                      DWORD size) {
   DWORD result = ERROR_SUCCESS;
   std::optional<std::u16string> name = spooler::HandlePrinterName(printer);
   if (vel::platform::ShouldFail("SetPrinterDataW")) {
@@ -315,7 +319,7 @@ BOOL EnumFormsW(HANDLE printer,
 }
 
 BOOL GetFormW(HANDLE printer,
-              LPWSTR form_name,
+              LPCWSTR form_name,
               DWORD level,
               LPBYTE buffer,
               DWORD size,
@@ -336,7 +340,7 @@ BOOL GetFormW(HANDLE printer,
   return ok;
 }
 
-BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
+BOOL AddFormW(HANDLE printer, DWORD level, const BYTE* form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
   if (const DWORD error = FormCallError("AddFormW", printer, level)) {
@@ -352,7 +356,7 @@ BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
   return ok;
 }
 
-BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
+BOOL SetFormW(HANDLE printer, LPCWSTR form_name, DWORD level, const BYTE* form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
   if (const DWORD error = FormCallError("SetFormW", printer, level)) {
@@ -368,7 +372,7 @@ BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
   return ok;
 }
 
-BOOL DeleteFormW(HANDLE printer, LPWSTR form_name) {
+BOOL DeleteFormW(HANDLE printer, LPCWSTR form_name) {
   BOOL ok = FALSE;
   if (const DWORD error = FormCallError("DeleteFormW", printer, 1)) {
     Fail(error);
