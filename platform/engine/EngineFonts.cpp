@@ -471,9 +471,10 @@ FONTOBJ* CreateFontObject(const FontSpec& spec) {
   font->k = font->spec.em_pixels / font->units_per_em;
   font->xform = detail::MakeXform(
       FontTransform(font->spec.em_pixels, font->units_per_em, spec.escapement, spec.width));
+  // The widest advance ('hhea' keeps it unsigned; a damaged font may hold anything).
+  auto widest = static_cast<USHORT>(reinterpret_cast<IFIMETRICS*>(font->ifi.data())->fwdMaxCharInc);
   font->fo.cxMax = static_cast<ULONG>(
-      std::ceil(reinterpret_cast<IFIMETRICS*>(font->ifi.data())->fwdMaxCharInc * font->k *
-                spec.width));
+      std::clamp(std::ceil(widest * font->k * std::fabs(spec.width)), 0.0, 1e9));
   return &font.release()->fo;
 }
 

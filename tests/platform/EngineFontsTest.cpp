@@ -258,6 +258,21 @@ TEST_F(EngineFontsTest, PositionsFollowTheEscapementOrTheFixedIncrement) {
   EXPECT_EQ(fixed->so.pgp[2].hg, 2u);
 }
 
+TEST_F(EngineFontsTest, AWidestAdvanceAbove32767StaysUnsigned) {
+  // Found by fuzzing: 'hhea' keeps the widest advance unsigned.
+  std::vector<test::SfntTable> tables = test::TestFontTables();
+  for (test::SfntTable& table : tables) {
+    if (table.tag == "hhea") {
+      table.data[10] = 0xFD;
+      table.data[11] = 0x9C;
+    }
+  }
+  FontSpec spec;
+  spec.em_pixels = 20.48;
+  FONTOBJ* font = Font(test::BuildSfnt(tables), spec);
+  EXPECT_EQ(font->cxMax, 650u);
+}
+
 TEST_F(EngineFontsTest, AFileThatIsNoFontGivesNoFontObject) {
   FontSpec spec;
   spec.path = Write("junk.ttf", {1, 2, 3, 4});
