@@ -65,11 +65,16 @@ std::string Fix(const POINTFIX& p) {
   auto part = [](FIX v) {
     std::string text = N(v / 16);
     if (v % 16 != 0) {
-      text += "+" + N((v % 16 + 16) % 16) + "/16";
+      text += '+';
+      text += N((v % 16 + 16) % 16);
+      text += "/16";
     }
     return text;
   };
-  return part(p.x) + "," + part(p.y);
+  std::string text = part(p.x);
+  text += ',';
+  text += part(p.y);
+  return text;
 }
 
 void LogPath(const char* what, PATHOBJ* ppo) {
@@ -86,7 +91,8 @@ void LogPath(const char* what, PATHOBJ* ppo) {
     for (ULONG i = 0; i < data.count; ++i) {
       g_work += static_cast<unsigned>(data.pptfx[i].x ^ data.pptfx[i].y);
       if (!Quiet()) {
-        line += " " + Fix(data.pptfx[i]);
+        line += ' ';
+        line += Fix(data.pptfx[i]);
       }
     }
     if (data.count > 0) {
@@ -120,7 +126,8 @@ void LogClip(CLIPOBJ* pco) {
     more = CLIPOBJ_bEnum(pco, sizeof buffer, buffer);
     auto* rects = reinterpret_cast<ENUMRECTS*>(buffer);
     for (ULONG i = 0; i < rects->c; ++i) {
-      line += " " + Rect(rects->arcl[i]);
+      line += ' ';
+      line += Rect(rects->arcl[i]);
     }
   } while (more);
   Log(line);
@@ -164,7 +171,8 @@ void LogLine(LINEATTRS* pla) {
                      N(pla->iEndCap) + " width " + N(pla->elWidth.l) + " styles " +
                      N(pla->cstyle);
   for (ULONG i = 0; i < pla->cstyle; ++i) {
-    line += " " + N(pla->pstyle[i].l);
+    line += ' ';
+    line += N(pla->pstyle[i].l);
   }
   Log(line);
 }
@@ -210,7 +218,8 @@ void LogXlate(XLATEOBJ* pxlo) {
   std::string line = "  xlate " + N(pxlo->iSrcType) + "->" + N(pxlo->iDstType) +
                      (pxlo->pulXlate == nullptr ? " (vector)" : "") + ":";
   for (ULONG i = 0; i < pxlo->cEntries && table != nullptr; ++i) {
-    line += " " + Hex(table[i]);
+    line += ' ';
+    line += Hex(table[i]);
   }
   Log(line);
 }
