@@ -320,7 +320,10 @@ TEST_F(ServicesTest, LocaleInfoComesFromTheProfileInTheUIFlavour) {
 
 // --- Locks --------------------------------------------------------------------------------
 
-TEST_F(ServicesTest, EightThreadsMakeOneLock) {
+// Run under ThreadSanitizer too.
+class ServicesThreadsTest : public ServicesTest {};
+
+TEST_F(ServicesThreadsTest, EightThreadsMakeOneLock) {
   GSemaphore* lock = nullptr;
   std::atomic<int> go{0};
   std::vector<std::thread> threads;
@@ -366,7 +369,7 @@ class CountingTranslator : public GCharTranslator {
   std::uint16_t ToMultiByte(char16_t c, std::uint32_t) override { return c; }
 };
 
-TEST_F(ServicesTest, TheTranslatorIsMadeOnceOrNotAtAll) {
+TEST_F(ServicesThreadsTest, TheTranslatorIsMadeOnceOrNotAtAll) {
   std::atomic<int> made{0};
   services_->make_translator = [&made]() -> GCharTranslator* {
     made.fetch_add(1);
