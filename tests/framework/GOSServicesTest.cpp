@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
@@ -14,6 +16,8 @@
 #include "framework/core/GCharTranslator.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GOSServices.h"
+#include "framework/core/MPersistentComposite.h"
+#include "framework/core/GPersistableLong.h"
 #include "framework/core/GPrinterData.h"
 #include "framework/core/GRandom.h"
 #include "framework/core/GSemaphore.h"
@@ -389,6 +393,45 @@ TEST_F(ServicesThreadsTest, TheTranslatorIsMadeOnceOrNotAtAll) {
     EXPECT_EQ(t == nullptr, !kRender);
   }
   EXPECT_EQ(GetCodePageTranslator(), seen[0]);
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the seeds of fuzz_printer_data_object (fuzz/corpus/fuzz_printer_data_object) when
+// VEL_WRITE_PRINTER_DATA_SEEDS names a folder: objects stored through the services, each as the
+// count and the chunks the fuzz target's input holds.
+TEST_F(ServicesTest, WritesPrinterDataSeedsWhenAsked) {
+  const char* folder = std::getenv("VEL_WRITE_PRINTER_DATA_SEEDS");
+  if (folder == nullptr) {
+    GTEST_SKIP() << "VEL_WRITE_PRINTER_DATA_SEEDS is not set";
+  }
+  GLocaleInfo plain;
+  GLocaleInfo changed(3);
+  changed.SetLongDate(std::string(600, 'd').c_str());
+  MPersistentComposite composite(8);
+  composite.Add(new GPersistableLong(-5));
+  composite.Add(new GLocaleInfo(4));
+  const struct {
+    const char* name;
+    const RWCollectable* object;
+  } seeds[] = {{"locale_default", &plain}, {"locale_long", &changed}, {"composite", &composite}};
+  for (const auto& seed : seeds) {
+    ASSERT_EQ(services_->StorePrinterDataObject(session_, u"Obj", seed.object), 1);
+    vel::platform::spooler::PrinterDataValue count;
+    ASSERT_EQ(vel::platform::spooler::GetPrinterDataValue(u"Laser 1", u"Obj", &count), 0u);
+    std::string bytes(count.bytes.begin(), count.bytes.end());
+    const std::uint32_t chunks = count.bytes[0] | count.bytes[1] << 8;
+    for (std::uint32_t i = 0; i < chunks; ++i) {
+      vel::platform::spooler::PrinterDataValue chunk;
+      const std::u16string name = u"Obj:" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+      ASSERT_EQ(vel::platform::spooler::GetPrinterDataValue(u"Laser 1", name, &chunk), 0u);
+      bytes.push_back(static_cast<char>(chunk.bytes.size()));
+      bytes.append(chunk.bytes.begin(), chunk.bytes.end());
+    }
+    std::ofstream(std::string(folder) + "/" + seed.name, std::ios::binary) << bytes;
+  }
 }
 
 }  // namespace
