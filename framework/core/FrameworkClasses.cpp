@@ -8,6 +8,7 @@
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GEnumAttribute.h"
+#include "framework/core/GLocaleInfo.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
@@ -36,20 +37,11 @@ RWClassRegistration Entry() {
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
   static const RWClassRegistration classes[] = {
-      Entry<MPersistentComposite>(),
-      Entry<GConfiguration>(),
-      Entry<GCountedPtr>(),
-      Entry<GPersistableLong>(),
-      Entry<GPersistableULong>(),
-      Entry<GPMDVersionInfo>(),
-      Entry<GValueAttribute>(),
-      Entry<GStringAttribute>(),
-      Entry<GRangeAttribute>(),
-      Entry<GAttributeComposite>(),
-      Entry<GState>(),
-      Entry<GEnumAttribute>(),
-      Entry<GSelectionString>(),
-      Entry<GBinaryData>(),
+      Entry<MPersistentComposite>(), Entry<GConfiguration>(),      Entry<GCountedPtr>(),
+      Entry<GPersistableLong>(),     Entry<GPersistableULong>(),   Entry<GPMDVersionInfo>(),
+      Entry<GLocaleInfo>(),          Entry<GValueAttribute>(),     Entry<GStringAttribute>(),
+      Entry<GRangeAttribute>(),      Entry<GAttributeComposite>(), Entry<GState>(),
+      Entry<GEnumAttribute>(),       Entry<GSelectionString>(),    Entry<GBinaryData>(),
       Entry<GDocumentStart>(),
       Entry<GDocumentEnd>(),
       Entry<GPageStart>(),
