@@ -285,12 +285,20 @@ void GPaperHandlingDevice::Restore(Carrier& carrier) {
     vel::FailCarrier(carrier);
     return;
   }
-  // Entries are read one at a time: a count beyond the data fails at the first missing entry.
+  // Entries are read one at a time: a count beyond the data fails at the first missing entry,
+  // and a failed restore lets go of what it had read.
+  if (!RestoreEntries(carrier, count)) {
+    Empty();
+    vel::FailCarrier(carrier);
+  }
+}
+
+template <typename Carrier>
+bool GPaperHandlingDevice::RestoreEntries(Carrier& carrier, std::uint32_t count) {
   for (std::uint32_t i = 0; i < count; ++i) {
     std::uint16_t id = 0;
     if (!vel::ReadField(carrier, id)) {
-      vel::FailCarrier(carrier);
-      return;
+      return false;
     }
     RWRestoredMember member(carrier, nullptr);
     RWCollectable* object = member.Object();
@@ -298,8 +306,7 @@ void GPaperHandlingDevice::Restore(Carrier& carrier) {
         (object != nullptr && !GBaseObject::IsFrameworkObject(object)) ||
         member.NamesOpenRecord()) {
       member.Keep(RWHold::kRefuses);
-      vel::FailCarrier(carrier);
-      return;
+      return false;
     }
     if (object == nullptr) {
       member.Keep(RWHold::kRefuses);  // the table holds no empty references
@@ -307,10 +314,10 @@ void GPaperHandlingDevice::Restore(Carrier& carrier) {
     }
     member.Keep(member.IsNew() ? RWHold::kOwns : RWHold::kHolds);
     if (!Put(id, GCountedPtr(static_cast<GBaseObject*>(object)))) {
-      vel::FailCarrier(carrier);
-      return;
+      return false;
     }
   }
+  return true;
 }
 
 void GPaperHandlingDevice::RestoreContents(RWVirtualInStream& stream) {

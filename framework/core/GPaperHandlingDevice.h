@@ -132,6 +132,8 @@ class GPaperHandlingDevice : public GAttribute {
   void Save(Carrier& carrier) const;
   template <typename Carrier>
   void Restore(Carrier& carrier);
+  template <typename Carrier>
+  bool RestoreEntries(Carrier& carrier, std::uint32_t count);
 
   RWCString name_;
   std::int32_t device_type_ = 0;

@@ -46,14 +46,14 @@ struct ConversionCase {
 
 TEST(ConvertMediaSizeUnitsTest, RoundsHalvesUpAndLeavesUnknownUnitsAlone) {
   const ConversionCase cases[] = {
-      {1, 0, 210, 827},          // 10,500,000 / 12700 = 826 remainder 9,800: up
-      {0, 1, 1, 0},              // 12,700 / 50,000: down
-      {2, 0, 50, 1},             // a half rounds up
+      {1, 0, 210, 827},  // 10,500,000 / 12700 = 826 remainder 9,800: up
+      {0, 1, 1, 0},      // 12,700 / 50,000: down
+      {2, 0, 50, 1},     // a half rounds up
       {2, 0, 49, 0},
-      {1, 2, 5, 1969},           // 250,000 / 127 = 1968 remainder 64: up
-      {1, 2, 122, 48031},        // 6,100,000 / 127 = 48031 remainder 63: down
-      {3, 3, 12345, 12345},      // the same unit
-      {4, 0, 777, 777},          // unit codes from 4 up
+      {1, 2, 5, 1969},       // 250,000 / 127 = 1968 remainder 64: up
+      {1, 2, 122, 48031},    // 6,100,000 / 127 = 48031 remainder 63: down
+      {3, 3, 12345, 12345},  // the same unit
+      {4, 0, 777, 777},      // unit codes from 4 up
       {0, 7, 777, 777},
       {1, 3, 297, 297000},
       {3, 2, 25400, 10000},

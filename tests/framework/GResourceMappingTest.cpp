@@ -23,8 +23,8 @@ using vel::test::Carrier;
 using vel::test::kAllCarriers;
 
 MPersistentAssociation* Pair(std::uint32_t key_key, const char* value) {
-  return new MPersistentAssociation(new GValueAttribute(1, key_key),
-                                    new GStringAttribute(value, 0), 0);
+  return new MPersistentAssociation(new GValueAttribute(1, key_key), new GStringAttribute(value, 0),
+                                    0);
 }
 
 FW_PERSIST_SAMPLES(vel::classid::kMPersistentAssociation,

@@ -38,7 +38,8 @@ FW_PERSIST_SAMPLES(vel::classid::kGTray,
 
 FW_PERSIST_SAMPLES(vel::classid::kGBin,
                    {{"bin default", [] { return new GBin; }},
-                    {"bin full", [] { return new GBin("Face down", 3, 1, 2, 250, 10, -3, 4, 8); }}});
+                    {"bin full",
+                     [] { return new GBin("Face down", 3, 1, 2, 250, 10, -3, 4, 8); }}});
 
 FW_PERSIST_SAMPLES(vel::classid::kGCapabilities,
                    {{"capabilities empty", [] { return new GCapabilities; }},
@@ -67,9 +68,9 @@ TEST(GTrayTest, SetLevelTable) {
       {-1, 0, 1, 0, -1},  // unknown capacity: every percentage refused
       {0, 0, 1, 0, -1},
       {0, 50, 1, 0, -1},
-      {3, 50, 1, 1, 1},                // truncated
+      {3, 50, 1, 1, 1},                    // truncated
       {0x7FFFFFFF, 99, 1, 1, 2126008810},  // the product taken in 64 bits
-      {500, -20, 1, 1, 0},             // held within 0 and the capacity
+      {500, -20, 1, 1, 0},                 // held within 0 and the capacity
   };
   for (const LevelCase& c : cases) {
     GTray tray("Tray", 1, 0, 0, c.capacity, -1, nullptr, 0);
