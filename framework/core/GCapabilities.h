@@ -47,7 +47,9 @@ class GCapabilities : public GBaseObject {
   void Set(std::uint32_t capability);
   // Grows to the largest capability + 1 bits when that exceeds the length, then sets every bit.
   void SetMany(const std::uint32_t* capabilities, std::uint16_t count);
-  // Numbers at or beyond the length are ignored.
+  // Numbers at or beyond the length are ignored. (The root's Clear, of children, stays: a leaf
+  // has none.)
+  using GBaseObject::Clear;
   void Clear(std::uint32_t capability);
   void ClearMany(const std::uint32_t* capabilities, std::uint16_t count);
   // False at or beyond the length.
