@@ -11,6 +11,7 @@
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GCustomMediaSize.h"
 #include "framework/core/GEnumAttribute.h"
+#include "framework/core/GLocaleInfo.h"
 #include "framework/core/GMedia.h"
 #include "framework/core/GMediaPool.h"
 #include "framework/core/GPMDVersionInfo.h"
@@ -47,6 +48,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GPersistableLong>(),
       Entry<GPersistableULong>(),
       Entry<GPMDVersionInfo>(),
+      Entry<GLocaleInfo>(),
       Entry<GValueAttribute>(),
       Entry<GStringAttribute>(),
       Entry<GRangeAttribute>(),

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -267,37 +268,55 @@ TEST(GBinaryDataTest, OwnershipCopyAndDetach) {
   EXPECT_EQ(empty.StoredByteCount(), 12u + 12u);
 }
 
+// The allocation checks run on the streams: a binary file of the render flavour allocates inside
+// its own reads, which the failing-allocation switch would count as well.
+constexpr Carrier kStreams[] = {Carrier::kPortable, Carrier::kBinary, Carrier::kByteOrder};
+
 TEST(GBinaryDataTest, SizeZeroStoresAndRestoresNoBlock) {
   GBinaryData empty(3);
   for (Carrier carrier : kAllCarriers) {
     SCOPED_TRACE(vel::test::CarrierName(carrier));
-    vel::test::FailingAllocation no_allocation(0, -1);
     GBinaryData target(3);
     const Bytes bytes = vel::test::SaveContentsOf(carrier, empty);
     vel::test::Restored restored = vel::test::RestoreContentsOf(carrier, bytes, target);
     EXPECT_FALSE(restored.failed);
     EXPECT_EQ(target.GetData(), nullptr);
     EXPECT_EQ(target.GetSize(), 0u);
+  }
+  for (Carrier carrier : kStreams) {
+    SCOPED_TRACE(vel::test::CarrierName(carrier));
+    GBinaryData target(3);
+    const Bytes bytes = vel::test::SaveContentsOf(carrier, empty);
+    vel::test::FailingAllocation no_allocation(0, -1);
+    (void)vel::test::RestoreContentsOf(carrier, bytes, target);
     EXPECT_EQ(no_allocation.Refused(), 0);
   }
 }
 
 TEST(GBinaryDataTest, HugeStoredSizeFailsWithoutAllocating) {
-  // Root part, version, size 0xFFFFFFFF, owns 1, and nothing behind: 24 bytes of a binary file.
+  // Root part, version, size 0xFFFFFFFF, owns 1, and nothing behind: 24 bytes.
   GBinaryData small(new std::uint8_t[4]{1, 2, 3, 4}, 4, 1, 0);
-  Bytes bytes = vel::test::SaveContentsOf(Carrier::kFile, small);
-  bytes.resize(bytes.size() - 4);  // drop the block
-  const std::size_t size_at = bytes.size() - 8;
-  for (int i = 0; i < 4; ++i) {
-    bytes[size_at + i] = 0xFF;
+  for (Carrier carrier : {Carrier::kBinary, Carrier::kFile}) {
+    SCOPED_TRACE(vel::test::CarrierName(carrier));
+    Bytes bytes = vel::test::SaveContentsOf(carrier, small);
+    bytes.resize(bytes.size() - 4);  // drop the block
+    const std::size_t size_at = bytes.size() - 8;
+    for (int i = 0; i < 4; ++i) {
+      bytes[size_at + i] = 0xFF;
+    }
+    GBinaryData target(1);
+    std::optional<vel::test::FailingAllocation> no_allocation;
+    if (carrier != Carrier::kFile) {
+      no_allocation.emplace(0, -1);
+    }
+    vel::test::Restored restored = vel::test::RestoreContentsOf(carrier, bytes, target);
+    EXPECT_TRUE(restored.failed);
+    if (no_allocation) {
+      EXPECT_EQ(no_allocation->Refused(), 0);
+    }
+    EXPECT_EQ(target.GetData(), nullptr);
+    EXPECT_EQ(target.GetSize(), 0u);
   }
-  GBinaryData target(1);
-  vel::test::FailingAllocation no_allocation(0, -1);
-  vel::test::Restored restored = vel::test::RestoreContentsOf(Carrier::kFile, bytes, target);
-  EXPECT_TRUE(restored.failed);
-  EXPECT_EQ(no_allocation.Refused(), 0);
-  EXPECT_EQ(target.GetData(), nullptr);
-  EXPECT_EQ(target.GetSize(), 0u);
 }
 
 TEST(GBinaryDataTest, RestoredBlockIsFreedWhateverTheOwnsFlag) {
@@ -319,7 +338,7 @@ TEST(GBinaryDataTest, RestoredBlockIsFreedWhateverTheOwnsFlag) {
 
 TEST(GBinaryDataTest, OutOfMemoryReadsPastTheBytesAndLeavesTheObjectEmpty) {
   GBinaryData data(new std::uint8_t[10]{}, 10, 1, 1);
-  for (Carrier carrier : kAllCarriers) {
+  for (Carrier carrier : kStreams) {
     SCOPED_TRACE(vel::test::CarrierName(carrier));
     const Bytes bytes = vel::test::SaveContentsOf(carrier, data);
     GBinaryData target(1);
