@@ -5,6 +5,7 @@
 
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
+#include "framework/core/GLocaleInfo.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/MPersistentComposite.h"
@@ -23,6 +24,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   static const RWClassRegistration classes[] = {
       Entry<MPersistentComposite>(), Entry<GConfiguration>(),    Entry<GCountedPtr>(),
       Entry<GPersistableLong>(),     Entry<GPersistableULong>(), Entry<GPMDVersionInfo>(),
+      Entry<GLocaleInfo>(),
   };
   *count = std::size(classes);
   return classes;
