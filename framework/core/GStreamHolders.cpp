@@ -1,7 +1,6 @@
 // Persistence stream holders over memory and files.
 #include "framework/core/GStreamHolders.h"
 
-#include <fstream>
 #include <istream>
 #include <new>
 #include <ostream>
@@ -12,6 +11,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWByteOrderStream.h"
 #include "rw/RWPortableStream.h"
+#include "vel_flavour.h"
 
 namespace {
 
@@ -69,6 +69,88 @@ class FixedOutBuffer : public std::streambuf {
   }
 };
 
+// A file through the flavour's file seam (standard C files in the UI flavour, the kernel-mode file
+// layer in the render flavour), buffered in 4 KB blocks. It only tells its position; it cannot
+// seek.
+class SeamFileBuffer : public std::streambuf {
+ public:
+  SeamFileBuffer() = default;
+  SeamFileBuffer(const SeamFileBuffer&) = delete;
+  SeamFileBuffer& operator=(const SeamFileBuffer&) = delete;
+  ~SeamFileBuffer() override { Close(); }
+
+  // "rb" or "wb"; false when the file cannot be opened.
+  bool Open(const std::string& path, const char* mode) {
+    writing_ = mode[0] == 'w';
+    file_ = path.empty() ? nullptr : vel::flavour::FileOpen(path.c_str(), mode);
+    if (file_ != nullptr && writing_) {
+      setp(block_, block_ + sizeof block_);
+    }
+    return file_ != nullptr;
+  }
+
+ protected:
+  int_type underflow() override {
+    if (file_ == nullptr || writing_) {
+      return traits_type::eof();
+    }
+    const std::size_t n = vel::flavour::FileRead(block_, 1, sizeof block_, file_);
+    if (n == 0) {
+      return traits_type::eof();
+    }
+    setg(block_, block_, block_ + n);
+    return traits_type::to_int_type(block_[0]);
+  }
+  int_type overflow(int_type c) override {
+    if (file_ == nullptr || !writing_ || !Drain()) {
+      return traits_type::eof();
+    }
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override {
+    if (file_ == nullptr || !writing_) {
+      return 0;
+    }
+    return Drain() && vel::flavour::FileFlush(file_) == 0 ? 0 : -1;
+  }
+  // The position only: offset 0 from the current position.
+  pos_type seekoff(off_type offset, std::ios_base::seekdir dir,
+                   std::ios_base::openmode /*which*/) override {
+    if (file_ == nullptr || offset != 0 || dir != std::ios_base::cur) {
+      return pos_type(off_type(-1));
+    }
+    const long at = vel::flavour::FileTell(file_);
+    if (at < 0) {
+      return pos_type(off_type(-1));
+    }
+    return pos_type(writing_ ? at + (pptr() - pbase()) : at - (egptr() - gptr()));
+  }
+
+ private:
+  bool Drain() {
+    const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
+    setp(block_, block_ + sizeof block_);
+    return n == 0 || vel::flavour::FileWrite(block_, 1, n, file_) == n;
+  }
+  void Close() {
+    if (file_ != nullptr) {
+      if (writing_) {
+        Drain();
+      }
+      vel::flavour::FileClose(file_);
+      file_ = nullptr;
+    }
+  }
+
+  vel::flavour::File* file_ = nullptr;
+  bool writing_ = false;
+  char block_[4096];
+};
+
 std::string HostPath(const RWWString& name) {
   return vel::platform::MapPlatformPath(std::u16string_view(name.Data(), name.Length()));
 }
@@ -87,13 +169,11 @@ GStreamReader::GStreamReader(const std::uint8_t* data, std::uint32_t length, std
 }
 
 GStreamReader::GStreamReader(const RWWString& file_name, std::int32_t format) {
-  auto* file = new (std::nothrow) std::filebuf;
+  auto* file = new (std::nothrow) SeamFileBuffer;
   buffer_.reset(file);
   bool opened = false;
   if (file != nullptr) {
-    const std::string path = HostPath(file_name);
-    opened = !path.empty() &&
-             file->open(path, std::ios_base::in | std::ios_base::binary) != nullptr;
+    opened = file->Open(HostPath(file_name), "rb");
     standard_.reset(new (std::nothrow) std::istream(file));
     if (standard_ != nullptr && !opened) {
       standard_->setstate(std::ios_base::failbit);
@@ -155,14 +235,10 @@ GStreamWriter::GStreamWriter(std::uint8_t* data, std::uint32_t capacity, std::in
 }
 
 GStreamWriter::GStreamWriter(const RWWString& file_name, std::int32_t format) {
-  auto* file = new (std::nothrow) std::filebuf;
+  auto* file = new (std::nothrow) SeamFileBuffer;
   buffer_.reset(file);
   if (file != nullptr) {
-    const std::string path = HostPath(file_name);
-    const bool opened =
-        !path.empty() &&
-        file->open(path, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary) !=
-            nullptr;
+    const bool opened = file->Open(HostPath(file_name), "wb");
     standard_.reset(new (std::nothrow) std::ostream(file));
     if (standard_ != nullptr && !opened) {
       standard_->setstate(std::ios_base::failbit);

@@ -12,9 +12,11 @@
 // buffer: the caller's buffer must outlive the holder. A memory writer never grows its buffer: the
 // byte that does not fit is refused and the virtual stream fails, so callers test the stream
 // after writing. A memory reader of length 0 is at end of data; a writer of capacity 0 fails on
-// its first byte. A file that cannot be opened gives a failed standard stream; its virtual stream
-// transfers nothing (a byte-order reader over it reads no header and is failed at once). When
-// memory is short, the affected stream is null.
+// its first byte. Files go through the flavour's file seam (standard C files in the UI flavour,
+// the kernel-mode file layer in the render flavour); names may be platform names ("C:\..."),
+// mapped by the platform's one name mapping. A file that cannot be opened gives a failed standard
+// stream; its virtual stream transfers nothing (a byte-order reader over it reads no header and is
+// failed at once). When memory is short, the affected stream is null.
 #pragma once
 
 #include <cstdint>
@@ -54,7 +56,7 @@ class GStreamReader : public GStreamReaderBase {
  public:
   // Reads `length` bytes of the caller's buffer in place.
   GStreamReader(const std::uint8_t* data, std::uint32_t length, std::int32_t format);
-  // Opens the file (binary input); the name may be a platform name ("C:\...").
+  // Opens the file for binary input.
   GStreamReader(const RWWString& file_name, std::int32_t format);
   GStreamReader(const GStreamReader&) = delete;
   GStreamReader& operator=(const GStreamReader&) = delete;
