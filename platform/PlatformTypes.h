@@ -158,6 +158,7 @@ struct DEVMODEW {
   DWORD dmPanningHeight;   // 216
 };
 static_assert(sizeof(DEVMODEW) == 220);
+static_assert(offsetof(DEVMODEW, dmDeviceName) == 0);
 static_assert(offsetof(DEVMODEW, dmSpecVersion) == 64);
 static_assert(offsetof(DEVMODEW, dmDriverVersion) == 66);
 static_assert(offsetof(DEVMODEW, dmSize) == 68);
@@ -179,7 +180,17 @@ static_assert(offsetof(DEVMODEW, dmCollate) == 100);
 static_assert(offsetof(DEVMODEW, dmFormName) == 102);
 static_assert(offsetof(DEVMODEW, dmLogPixels) == 166);
 static_assert(offsetof(DEVMODEW, dmBitsPerPel) == 168);
+static_assert(offsetof(DEVMODEW, dmPelsWidth) == 172);
+static_assert(offsetof(DEVMODEW, dmPelsHeight) == 176);
+static_assert(offsetof(DEVMODEW, dmDisplayFlags) == 180);
+static_assert(offsetof(DEVMODEW, dmDisplayFrequency) == 184);
+static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);
+static_assert(offsetof(DEVMODEW, dmICMIntent) == 192);
 static_assert(offsetof(DEVMODEW, dmMediaType) == 196);
+static_assert(offsetof(DEVMODEW, dmDitherType) == 200);
+static_assert(offsetof(DEVMODEW, dmReserved1) == 204);
+static_assert(offsetof(DEVMODEW, dmReserved2) == 208);
+static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212);
 static_assert(offsetof(DEVMODEW, dmPanningHeight) == 216);
 using DEVMODE = DEVMODEW;
 using PDEVMODEW = DEVMODEW*;

@@ -21,12 +21,8 @@ RWClassRegistration Entry() {
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
   static const RWClassRegistration classes[] = {
-      Entry<MPersistentComposite>(),
-      Entry<GConfiguration>(),
-      Entry<GCountedPtr>(),
-      Entry<GPersistableLong>(),
-      Entry<GPersistableULong>(),
-      Entry<GPMDVersionInfo>(),
+      Entry<MPersistentComposite>(), Entry<GConfiguration>(),    Entry<GCountedPtr>(),
+      Entry<GPersistableLong>(),     Entry<GPersistableULong>(), Entry<GPMDVersionInfo>(),
   };
   *count = std::size(classes);
   return classes;

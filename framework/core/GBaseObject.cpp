@@ -66,6 +66,10 @@ int GBaseObject::Compare(const RWCollectable* other) const {
   return std::less<const void*>()(this, other) ? -1 : 1;
 }
 
+std::uint32_t GBaseObject::Hash() const {
+  return *Key();
+}
+
 bool GBaseObject::IsEqual(const RWCollectable* other) const {
   const auto* object = dynamic_cast<const GBaseObject*>(other);
   return object != nullptr && object->IsA() == IsA() && IsSameKey(object);

@@ -40,6 +40,9 @@ class GBaseObject : public RWCollectable {
   std::uint32_t StoredByteCount() const override;
   // By identity: 0 for the same object, -1 when this address is lower, else 1.
   int Compare(const RWCollectable* other) const override;
+  // The key: objects that are IsEqual have equal keys, so a hashed collection finds an equal
+  // object (an identity hash would not).
+  std::uint32_t Hash() const override;
   // The same class (IsA) and IsSameKey.
   bool IsEqual(const RWCollectable* other) const override;
   void RestoreContents(RWVirtualInStream& stream) override;

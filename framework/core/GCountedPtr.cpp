@@ -118,8 +118,7 @@ void GCountedPtr::Restore(Carrier& carrier) {
     return;
   }
   RWCollectable* object = member.Object();
-  if ((object != nullptr && !GBaseObject::IsFrameworkObject(object)) ||
-      member.NamesOpenRecord()) {
+  if ((object != nullptr && !GBaseObject::IsFrameworkObject(object)) || member.NamesOpenRecord()) {
     member.Keep(RWHold::kRefuses);
     vel::FailCarrier(carrier);
     return;

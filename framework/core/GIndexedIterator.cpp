@@ -14,8 +14,8 @@ GBaseObject* GIndexedIterator::Current() const {
 
 void GIndexedIterator::ReplaceCurrent(GBaseObject* object) {
   if (!HasCurrent() || object == nullptr) {
-    vel::DestroyRefused(object, object != nullptr && children_.IndexOf(object) !=
-                                                        GCountedPtrArray::kNotFound);
+    vel::DestroyRefused(
+        object, object != nullptr && children_.IndexOf(object) != GCountedPtrArray::kNotFound);
     return;
   }
   children_.Set(static_cast<std::uint32_t>(index_), GCountedPtr(object));

@@ -68,6 +68,10 @@ int GPersistableLong::Compare(const RWCollectable* other) const {
   return CompareValues(value_, static_cast<const GPersistableLong*>(other)->value_);
 }
 
+std::uint32_t GPersistableLong::Hash() const {
+  return static_cast<std::uint32_t>(value_);
+}
+
 bool GPersistableLong::IsEqual(const RWCollectable* other) const {
   return other != nullptr && other->IsA() == IsA() &&
          static_cast<const GPersistableLong*>(other)->value_ == value_;
@@ -142,6 +146,10 @@ int GPersistableULong::Compare(const RWCollectable* other) const {
     return GBaseObject::Compare(other);
   }
   return CompareValues(value_, static_cast<const GPersistableULong*>(other)->value_);
+}
+
+std::uint32_t GPersistableULong::Hash() const {
+  return value_;
 }
 
 bool GPersistableULong::IsEqual(const RWCollectable* other) const {

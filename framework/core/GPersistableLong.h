@@ -23,6 +23,8 @@ class GPersistableLong : public GBaseObject {
   std::uint32_t StoredByteCount() const override;
   // By value, signed, against another GPersistableLong: -1, 0 or 1. Any other object by identity.
   int Compare(const RWCollectable* other) const override;
+  // The value, as IsEqual compares values only.
+  std::uint32_t Hash() const override;
   // The same class and equal values; the keys are not compared.
   bool IsEqual(const RWCollectable* other) const override;
   void RestoreContents(RWVirtualInStream& stream) override;
@@ -57,6 +59,7 @@ class GPersistableULong : public GBaseObject {
   std::uint32_t StoredByteCount() const override;
   // By value, unsigned, against another GPersistableULong; any other object by identity.
   int Compare(const RWCollectable* other) const override;
+  std::uint32_t Hash() const override;
   bool IsEqual(const RWCollectable* other) const override;
   void RestoreContents(RWVirtualInStream& stream) override;
   void RestoreContents(RWBinaryFile& file) override;

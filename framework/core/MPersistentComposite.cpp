@@ -263,9 +263,9 @@ int MPersistentComposite::ReplaceFirst(const Test& test,
 }
 
 int MPersistentComposite::ReplaceByKey(std::uint32_t key, const GBaseObject* object) {
-  return ReplaceFirst([key](const GBaseObject* child) { return *child->Key() == key; },
-                      [key, object](GBaseObject* child) { return child->ReplaceByKey(key, object); },
-                      object);
+  return ReplaceFirst(
+      [key](const GBaseObject* child) { return *child->Key() == key; },
+      [key, object](GBaseObject* child) { return child->ReplaceByKey(key, object); }, object);
 }
 
 int MPersistentComposite::ReplaceByClassId(RWClassID id, const GBaseObject* object) {
@@ -275,16 +275,17 @@ int MPersistentComposite::ReplaceByClassId(RWClassID id, const GBaseObject* obje
 }
 
 int MPersistentComposite::ReplaceEqual(const GBaseObject* object, const GBaseObject* replacement) {
-  return ReplaceFirst(
-      [object](const GBaseObject* child) { return child == object; },
-      [object, replacement](GBaseObject* child) { return child->ReplaceEqual(object, replacement); },
-      replacement);
+  return ReplaceFirst([object](const GBaseObject* child) { return child == object; },
+                      [object, replacement](GBaseObject* child) {
+                        return child->ReplaceEqual(object, replacement);
+                      },
+                      replacement);
 }
 
 int MPersistentComposite::ReplaceKindOf(RWClassID id, const GBaseObject* object) {
-  return ReplaceFirst(
-      [id](const GBaseObject* child) { return child->IsKindOf(id); },
-      [id, object](GBaseObject* child) { return child->ReplaceKindOf(id, object); }, object);
+  return ReplaceFirst([id](const GBaseObject* child) { return child->IsKindOf(id); },
+                      [id, object](GBaseObject* child) { return child->ReplaceKindOf(id, object); },
+                      object);
 }
 
 void MPersistentComposite::Clear() {
@@ -324,9 +325,8 @@ GBaseObject* MPersistentComposite::FindByClassId(RWClassID id) const {
 }
 
 GBaseObject* MPersistentComposite::FindEqual(const GBaseObject* object) const {
-  return FindFirstMatch(
-      [object](const GBaseObject* child) { return child->IsSameKey(object); },
-      [object](const GBaseObject* child) { return child->FindEqual(object); });
+  return FindFirstMatch([object](const GBaseObject* child) { return child->IsSameKey(object); },
+                        [object](const GBaseObject* child) { return child->FindEqual(object); });
 }
 
 GBaseObject* MPersistentComposite::FindKindOf(RWClassID id) const {

@@ -12,6 +12,7 @@
 #include "platform/engine/EngineFixture.h"
 #include "platform/engine/EngineLedger.h"
 #include "platform/engine/winddi.h"
+#include "platform/spooler/PackedRecords.h"
 #include "platform/spooler/PrinterStore.h"
 
 namespace spooler = vel::platform::spooler;
@@ -26,103 +27,10 @@ std::string Text(LPCWSTR text) {
                          : ToUtf8(std::u16string_view(text, vel::platform::WideLength(text)));
 }
 
-// Lays records and their strings out in a caller's buffer: first the size needed, then, when the
-// buffer holds it, the bytes.
-class Packer {
- public:
-  Packer(LPBYTE buffer, DWORD size) : buffer_(buffer), size_(size) {}
-
-  // Reserves `count` bytes aligned to `align`; the address in the buffer, or null while only
-  // measuring.
-  BYTE* Reserve(std::size_t count, std::size_t align) {
-    used_ = (used_ + align - 1) / align * align;
-    BYTE* at = Fits() ? buffer_ + used_ : nullptr;
-    used_ += count;
-    return at;
-  }
-
-  LPWSTR String(const std::u16string& text) {
-    auto* at = reinterpret_cast<LPWSTR>(Reserve((text.size() + 1) * 2, alignof(WCHAR)));
-    if (at != nullptr) {
-      std::memcpy(at, text.data(), text.size() * 2);
-      at[text.size()] = 0;
-    }
-    return at;
-  }
-
-  // True while the buffer can hold everything: the final size is known only at the end, so the
-  // caller measures first.
-  bool Fits() const { return buffer_ != nullptr && measured_ <= size_; }
-  void SetMeasured(std::size_t measured) {
-    measured_ = measured;
-    used_ = 0;
-  }
-  std::size_t Used() const { return used_; }
-
- private:
-  LPBYTE buffer_;
-  DWORD size_;
-  std::size_t used_ = 0;
-  std::size_t measured_ = static_cast<std::size_t>(-1);
-};
-
-void PackPrinter(Packer& packer, const spooler::PrinterRecord& record) {
-  auto* info = reinterpret_cast<PRINTER_INFO_2W*>(
-      packer.Reserve(sizeof(PRINTER_INFO_2W), alignof(PRINTER_INFO_2W)));
-  DEVMODEW* devmode = nullptr;
-  if (!record.devmode.empty()) {
-    BYTE* at = packer.Reserve(record.devmode.size(), 8);
-    if (at != nullptr) {
-      std::memcpy(at, record.devmode.data(), record.devmode.size());
-      devmode = reinterpret_cast<DEVMODEW*>(at);
-    }
-  }
-  LPWSTR server = record.server_name.empty() ? nullptr : packer.String(record.server_name);
-  LPWSTR name = packer.String(record.name);
-  LPWSTR port = packer.String(record.port_name);
-  LPWSTR driver = packer.String(record.driver_name);
-  if (info != nullptr) {
-    std::memset(info, 0, sizeof *info);
-    info->pServerName = server;
-    info->pPrinterName = name;
-    info->pPortName = port;
-    info->pDriverName = driver;
-    info->pDevMode = devmode;
-    info->Attributes = record.attributes;
-  }
-}
-
-void PackForms(Packer& packer, const std::vector<spooler::FormRecord>& forms) {
-  auto* records = reinterpret_cast<FORM_INFO_1W*>(
-      packer.Reserve(sizeof(FORM_INFO_1W) * forms.size(), alignof(FORM_INFO_1W)));
-  for (std::size_t i = 0; i < forms.size(); ++i) {
-    LPWSTR name = packer.String(forms[i].name);
-    if (records != nullptr) {
-      records[i].Flags = forms[i].flags;
-      records[i].pName = name;
-      records[i].Size = forms[i].size;
-      records[i].ImageableArea = forms[i].imageable_area;
-    }
-  }
-}
-
-// Measures, then packs when the buffer is large enough. The size needed goes to *needed.
-template <typename Pack>
-bool PackInto(LPBYTE buffer, DWORD size, LPDWORD needed, Pack pack) {
-  Packer measure(nullptr, 0);
-  pack(measure);
-  std::size_t total = measure.Used();
-  if (needed != nullptr) {
-    *needed = static_cast<DWORD>(total);
-  }
-  if (buffer == nullptr || size < total) {
-    return false;
-  }
-  Packer packer(buffer, size);
-  packer.SetMeasured(total);
-  pack(packer);
-  return true;
-}
+using spooler::Packer;
+using spooler::PackForms;
+using spooler::PackInto;
+using spooler::PackPrinter;
 
 std::optional<std::u16string> PrinterOf(HANDLE printer) {
   return spooler::HandlePrinterName(printer);

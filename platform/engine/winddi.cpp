@@ -57,6 +57,11 @@ HSEMAPHORE EngCreateSemaphore() {
 }
 
 void EngAcquireSemaphore(HSEMAPHORE semaphore) {
+  if (semaphore == nullptr) {
+    // A caller that never checked a failed creation: recorded, and nothing to lock.
+    detail::AddProblem("EngAcquireSemaphore of a null semaphore");
+    return;
+  }
   semaphore->mutex.lock();
   semaphore->owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
   semaphore->depth.fetch_add(1, std::memory_order_relaxed);
@@ -67,6 +72,10 @@ void EngAcquireSemaphore(HSEMAPHORE semaphore) {
 }
 
 void EngReleaseSemaphore(HSEMAPHORE semaphore) {
+  if (semaphore == nullptr) {
+    detail::AddProblem("EngReleaseSemaphore of a null semaphore");
+    return;
+  }
   if (semaphore->depth.load(std::memory_order_relaxed) == 0 ||
       semaphore->owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) {
     // Unlocking a lock this thread does not hold would break the lock itself: record and refuse.

@@ -33,7 +33,10 @@ void EngFreeMem(PVOID block);
 
 // --- Semaphores -------------------------------------------------------------------------------
 
-// An engine semaphore is a recursive lock: the owning thread may acquire it again.
+// An engine semaphore is a recursive lock: the owning thread may acquire it again. Acquiring or
+// releasing a null semaphore (a creation that failed and was not checked) does nothing and is
+// recorded in the ledger, as are a release by a thread that does not hold the semaphore (refused)
+// and a deletion while it is held.
 HSEMAPHORE EngCreateSemaphore();
 void EngAcquireSemaphore(HSEMAPHORE semaphore);
 void EngReleaseSemaphore(HSEMAPHORE semaphore);

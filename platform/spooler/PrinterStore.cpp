@@ -182,7 +182,7 @@ std::string SaveFormsText() {
 // --- Printers ---------------------------------------------------------------------------------
 
 bool PutPrinter(const PrinterRecord& printer) {
-  if (printer.name.empty()) {
+  if (printer.name.empty() || !detail::IsWholeDevMode(printer.devmode)) {
     return false;
   }
   State& state = GetState();
@@ -243,6 +243,9 @@ bool ChangePrinter(std::u16string_view name, Change change) {
 }  // namespace
 
 bool SetPrinterDevMode(std::u16string_view name, const std::vector<BYTE>& devmode) {
+  if (!detail::IsWholeDevMode(devmode)) {
+    return false;
+  }
   return ChangePrinter(name, [&](PrinterRecord& record) { record.devmode = devmode; });
 }
 

@@ -26,7 +26,8 @@ struct PrinterRecord {
   std::u16string driver_path;  // the render module
   std::u16string data_file;    // the driver data file
   std::u16string config_file;  // the configuration (UI) module
-  // The printer's default DEVMODE, dmSize + dmDriverExtra bytes; empty when it has none.
+  // The printer's default DEVMODE, dmSize + dmDriverExtra bytes; empty when it has none. The
+  // store refuses a record whose length is not the sum of those two words.
   std::vector<BYTE> devmode;
 };
 
@@ -67,13 +68,14 @@ std::string StateFolder();
 // --- Printers ---------------------------------------------------------------------------------
 
 // Adds a printer, or replaces the record of the printer of that name (its printer data stays).
-// false for an empty name.
+// false for an empty name or a DEVMODE that is not whole.
 bool PutPrinter(const PrinterRecord& printer);
 bool DeletePrinter(std::u16string_view name);
 std::optional<PrinterRecord> GetPrinter(std::u16string_view name);
 std::vector<std::u16string> PrinterNames();
 
-// Field setters of the fixture; false when the printer does not exist.
+// Field setters of the fixture; false when the printer does not exist (or the DEVMODE is not
+// whole).
 bool SetPrinterDevMode(std::u16string_view name, const std::vector<BYTE>& devmode);
 bool SetPrinterDataFile(std::u16string_view name, std::u16string_view path);
 bool SetPrinterPort(std::u16string_view name, std::u16string_view port);

@@ -43,6 +43,20 @@ struct State {
   std::map<void*, std::shared_ptr<OpenHandle>> handles;
 };
 
+// A DEVMODE the store keeps: empty, or a record whose dmSize + dmDriverExtra (the words at
+// offsets 68 and 70) is its length, so that a reader of the record's sizes stays inside it.
+inline bool IsWholeDevMode(const std::vector<BYTE>& devmode) {
+  if (devmode.empty()) {
+    return true;
+  }
+  if (devmode.size() < 72) {
+    return false;
+  }
+  std::size_t size = devmode[68] | devmode[69] << 8;
+  std::size_t extra = devmode[70] | devmode[71] << 8;
+  return size >= 72 && size + extra == devmode.size();
+}
+
 // The process's store; never destroyed (calls may come from exit handlers).
 State& GetState();
 

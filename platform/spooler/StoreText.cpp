@@ -22,7 +22,8 @@
 // the added forms (flags 0 or 2), in their order; the built-in forms are not stored.
 //
 // The files are untrusted: a line that is damaged (unknown keyword, bad hex, a size that does not
-// match its bytes or exceeds the limits, a field outside a printer block) is skipped and reported,
+// match its bytes or exceeds the limits, a DEVMODE whose dmSize + dmDriverExtra is not its length,
+// a field outside a printer block) is skipped and reported,
 // and everything sound around it is loaded. A block cut off before its "end" keeps what it read.
 #include <charconv>
 #include <string_view>
@@ -328,7 +329,8 @@ void ParsePrinters(const std::string& text, State& state, LoadReport& report) {
     }
     if (keyword == "devmode") {
       std::vector<BYTE> bytes;
-      if (fields.size() != 3 || !ParseSizedBytes(fields[1], fields[2], kMaxDevModeBytes, bytes)) {
+      if (fields.size() != 3 || !ParseSizedBytes(fields[1], fields[2], kMaxDevModeBytes, bytes) ||
+          !IsWholeDevMode(bytes)) {
         Problem(report, kFile, number, "bad devmode");
         return;
       }

@@ -4,12 +4,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 
 namespace vel::platform::detail {
 namespace {
 
+// Lookups (every wait and release of a lock) share the table; only opens and closes take it alone.
 struct Table {
-  std::mutex mutex;
+  std::shared_mutex mutex;
   std::map<HANDLE, std::unique_ptr<KernelObject>> objects;
 };
 
@@ -23,7 +25,7 @@ Table& GetTable() {
 
 HANDLE AddObject(KernelObject* object) {
   Table& table = GetTable();
-  std::lock_guard<std::mutex> lock(table.mutex);
+  std::lock_guard<std::shared_mutex> lock(table.mutex);
   HANDLE handle = object;
   table.objects[handle].reset(object);
   return handle;
@@ -31,7 +33,7 @@ HANDLE AddObject(KernelObject* object) {
 
 KernelObject* FindObject(HANDLE handle) {
   Table& table = GetTable();
-  std::lock_guard<std::mutex> lock(table.mutex);
+  std::shared_lock<std::shared_mutex> lock(table.mutex);
   auto it = table.objects.find(handle);
   return it != table.objects.end() ? it->second.get() : nullptr;
 }
@@ -40,7 +42,7 @@ bool CloseObject(HANDLE handle) {
   std::unique_ptr<KernelObject> object;
   {
     Table& table = GetTable();
-    std::lock_guard<std::mutex> lock(table.mutex);
+    std::lock_guard<std::shared_mutex> lock(table.mutex);
     auto it = table.objects.find(handle);
     if (it == table.objects.end()) {
       return false;

@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -77,8 +78,11 @@ bool IsPath(std::u16string_view name) {
   return name.find_first_of(u"\\/:") != std::u16string_view::npos;
 }
 
+// The key under which names compare: case folded, '/' taken as '\', without ".DLL".
 std::u16string KeyOf(std::u16string_view name) {
-  return StripDll(FoldCase(name));
+  std::u16string key = FoldCase(name);
+  std::replace(key.begin(), key.end(), u'/', u'\\');
+  return StripDll(std::move(key));
 }
 
 std::u16string WithDll(std::u16string name) {

@@ -10,6 +10,7 @@
 
 #include "platform/CallLog.h"
 #include "platform/WideText.h"
+#include "platform/spooler/PackedRecords.h"
 #include "platform/spooler/PrinterStore.h"
 #include "platform/win32/text.h"
 
@@ -17,59 +18,25 @@ namespace spooler = vel::platform::spooler;
 
 namespace {
 
-// Packs a record's strings and blocks after the record in the caller's buffer. Run once without a
-// buffer to learn the size, then with it.
-class Packer {
- public:
-  Packer(LPBYTE buffer, std::size_t fixed) : buffer_(buffer), offset_(fixed) {}
-
-  LPWSTR String(std::u16string_view text) {
-    Align(alignof(WCHAR));
-    auto* at = buffer_ != nullptr ? reinterpret_cast<LPWSTR>(buffer_ + offset_) : nullptr;
-    if (at != nullptr) {
-      std::memcpy(at, text.data(), text.size() * sizeof(WCHAR));
-      at[text.size()] = 0;
-    }
-    offset_ += (text.size() + 1) * sizeof(WCHAR);
-    return at;
-  }
-  // A string, or null for an empty one.
-  LPWSTR OptionalString(std::u16string_view text) { return text.empty() ? nullptr : String(text); }
-  void* Block(const std::vector<BYTE>& bytes) {
-    Align(8);
-    void* at = buffer_ != nullptr ? buffer_ + offset_ : nullptr;
-    if (at != nullptr) {
-      std::memcpy(at, bytes.data(), bytes.size());
-    }
-    offset_ += bytes.size();
-    return at;
-  }
-  std::size_t Size() const { return offset_; }
-
- private:
-  void Align(std::size_t alignment) { offset_ = (offset_ + alignment - 1) / alignment * alignment; }
-
-  LPBYTE buffer_;
-  std::size_t offset_;
-};
-
-// Runs `pack(packer)` to size the record, then into the buffer when it fits; the size protocol's
-// answer. `pack` writes the fixed part itself when the packer has a buffer.
+// The size protocol over the shared packer: a short or null buffer sets 122.
 template <typename Pack>
-bool PackInto(LPBYTE buffer, DWORD size, LPDWORD needed, std::size_t fixed, Pack pack) {
-  Packer sizing(nullptr, fixed);
-  pack(sizing, nullptr);
-  const std::size_t total = sizing.Size();
-  if (needed != nullptr) {
-    *needed = static_cast<DWORD>(total);
-  }
-  if (buffer == nullptr || size < total) {
+bool PackInto(LPBYTE buffer, DWORD size, LPDWORD needed, Pack pack) {
+  if (!spooler::PackInto(buffer, size, needed, pack)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return false;
   }
-  Packer writing(buffer, fixed);
-  pack(writing, buffer);
   return true;
+}
+
+// A record of pointer fields filled by `fill(record, packer)`, packed before its strings.
+template <typename Record, typename Fill>
+void PackRecord(spooler::Packer& packer, Fill fill) {
+  auto* at = reinterpret_cast<Record*>(packer.Reserve(sizeof(Record), alignof(Record)));
+  Record record{};
+  fill(record, packer);
+  if (at != nullptr) {
+    std::memcpy(at, &record, sizeof record);
+  }
 }
 
 std::string Result(BOOL ok) {
@@ -100,18 +67,8 @@ std::string HandleText(HANDLE printer) {
   return name ? vel::platform::ToUtf8(*name) : "(bad handle)";
 }
 
-void PackForm(Packer& packer, FORM_INFO_1W* out, const spooler::FormRecord& form) {
-  LPWSTR name = packer.String(form.name);
-  if (out != nullptr) {
-    out->Flags = form.flags;
-    out->pName = name;
-    out->Size = form.size;
-    out->ImageableArea = form.imageable_area;
-  }
-}
-
 // The store's form from a caller's FORM_INFO_1W; false when it has no name.
-bool FormFrom(LPBYTE form, spooler::FormRecord* record) {
+bool FormFrom(const BYTE* form, spooler::FormRecord* record) {
   const auto* info = reinterpret_cast<const FORM_INFO_1W*>(form);
   if (info == nullptr || info->pName == nullptr || info->pName[0] == 0) {
     return false;
@@ -123,9 +80,20 @@ bool FormFrom(LPBYTE form, spooler::FormRecord* record) {
   return true;
 }
 
+// The error that stops a form call before it reaches the store; 0 when none does.
+DWORD FormCallError(const char* call, HANDLE printer, DWORD level) {
+  if (vel::platform::ShouldFail(call)) {
+    return ERROR_GEN_FAILURE;
+  }
+  if (!spooler::IsPrinterHandle(printer)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return level == 1 ? ERROR_SUCCESS : ERROR_INVALID_LEVEL;
+}
+
 }  // namespace
 
-BOOL OpenPrinterW(LPWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
+BOOL OpenPrinterW(LPCWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
   ACCESS_MASK access = defaults != nullptr ? defaults->DesiredAccess : 0;
   if (access == 0) {
     access = PRINTER_ACCESS_USE;
@@ -173,26 +141,15 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
   } else if (level != 2) {
     Fail(ERROR_INVALID_LEVEL);
   } else {
-    ok = PackInto(buffer, size, needed, sizeof(PRINTER_INFO_2W), [&](Packer& packer, LPBYTE out) {
-      PRINTER_INFO_2W info{};
-      info.pServerName = packer.OptionalString(record->server_name);
-      info.pPrinterName = packer.String(record->name);
-      info.pPortName = packer.String(record->port_name);
-      info.pDriverName = packer.String(record->driver_name);
-      info.pDevMode =
-          record->devmode.empty() ? nullptr : static_cast<DEVMODEW*>(packer.Block(record->devmode));
-      info.Attributes = record->attributes;
-      if (out != nullptr) {
-        std::memcpy(out, &info, sizeof info);
-      }
-    });
+    ok = PackInto(buffer, size, needed,
+                  [&](spooler::Packer& packer) { spooler::PackPrinter(packer, *record); });
   }
   vel::platform::LogCall("GetPrinterW(" + HandleText(printer) + ", " + std::to_string(level) +
                          ", " + std::to_string(size) + ") = " + Result(ok));
   return ok;
 }
 
-BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
+BOOL SetPrinterW(HANDLE printer, DWORD level, const BYTE* buffer, DWORD command) {
   BOOL ok = FALSE;
   std::optional<spooler::PrinterRecord> record = PrinterOf(printer);
   if (vel::platform::ShouldFail("SetPrinterW")) {
@@ -235,7 +192,7 @@ BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
 }
 
 BOOL GetPrinterDriverW(HANDLE printer,
-                       LPWSTR,
+                       LPCWSTR,
                        DWORD level,
                        LPBYTE buffer,
                        DWORD size,
@@ -247,25 +204,21 @@ BOOL GetPrinterDriverW(HANDLE printer,
   } else if (!record) {
     Fail(ERROR_INVALID_HANDLE);
   } else if (level == 1) {
-    ok = PackInto(buffer, size, needed, sizeof(DRIVER_INFO_1W), [&](Packer& packer, LPBYTE out) {
-      DRIVER_INFO_1W info{};
-      info.pName = packer.String(record->driver_name);
-      if (out != nullptr) {
-        std::memcpy(out, &info, sizeof info);
-      }
+    ok = PackInto(buffer, size, needed, [&](spooler::Packer& packer) {
+      PackRecord<DRIVER_INFO_1W>(packer, [&](DRIVER_INFO_1W& info, spooler::Packer& strings) {
+        info.pName = strings.String(record->driver_name);
+      });
     });
   } else if (level == 2) {
-    ok = PackInto(buffer, size, needed, sizeof(DRIVER_INFO_2W), [&](Packer& packer, LPBYTE out) {
-      DRIVER_INFO_2W info{};
-      info.cVersion = 2;
-      info.pName = packer.String(record->driver_name);
-      info.pEnvironment = packer.String(u"Windows NT x86");
-      info.pDriverPath = packer.String(record->driver_path);
-      info.pDataFile = packer.String(record->data_file);
-      info.pConfigFile = packer.String(record->config_file);
-      if (out != nullptr) {
-        std::memcpy(out, &info, sizeof info);
-      }
+    ok = PackInto(buffer, size, needed, [&](spooler::Packer& packer) {
+      PackRecord<DRIVER_INFO_2W>(packer, [&](DRIVER_INFO_2W& info, spooler::Packer& strings) {
+        info.cVersion = 2;
+        info.pName = strings.String(record->driver_name);
+        info.pEnvironment = strings.String(u"Windows NT x86");
+        info.pDriverPath = strings.String(record->driver_path);
+        info.pDataFile = strings.String(record->data_file);
+        info.pConfigFile = strings.String(record->config_file);
+      });
     });
   } else {
     Fail(ERROR_INVALID_LEVEL);
@@ -276,7 +229,7 @@ BOOL GetPrinterDriverW(HANDLE printer,
 }
 
 DWORD GetPrinterDataW(HANDLE printer,
-                      LPWSTR value_name,
+                      LPCWSTR value_name,
                       LPDWORD type,
                       LPBYTE data,
                       DWORD size,
@@ -313,7 +266,11 @@ DWORD GetPrinterDataW(HANDLE printer,
   return result;
 }
 
-DWORD SetPrinterDataW(HANDLE printer, LPWSTR value_name, DWORD type, LPBYTE data, DWORD size) {
+DWORD SetPrinterDataW(HANDLE printer,
+                      LPCWSTR value_name,
+                      DWORD type,
+                      const BYTE* data,
+                      DWORD size) {
   DWORD result = ERROR_SUCCESS;
   std::optional<std::u16string> name = spooler::HandlePrinterName(printer);
   if (vel::platform::ShouldFail("SetPrinterDataW")) {
@@ -346,21 +303,12 @@ BOOL EnumFormsW(HANDLE printer,
   if (returned != nullptr) {
     *returned = 0;
   }
-  if (vel::platform::ShouldFail("EnumFormsW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("EnumFormsW", printer, level)) {
+    Fail(error);
   } else {
     const std::vector<spooler::FormRecord> forms = spooler::Forms();
-    ok = PackInto(buffer, size, needed, forms.size() * sizeof(FORM_INFO_1W),
-                  [&](Packer& packer, LPBYTE out) {
-                    auto* infos = reinterpret_cast<FORM_INFO_1W*>(out);
-                    for (std::size_t i = 0; i < forms.size(); ++i) {
-                      PackForm(packer, infos != nullptr ? infos + i : nullptr, forms[i]);
-                    }
-                  });
+    ok = PackInto(buffer, size, needed,
+                  [&](spooler::Packer& packer) { spooler::PackForms(packer, forms); });
     if (ok && returned != nullptr) {
       *returned = static_cast<DWORD>(forms.size());
     }
@@ -371,25 +319,20 @@ BOOL EnumFormsW(HANDLE printer,
 }
 
 BOOL GetFormW(HANDLE printer,
-              LPWSTR form_name,
+              LPCWSTR form_name,
               DWORD level,
               LPBYTE buffer,
               DWORD size,
               LPDWORD needed) {
   BOOL ok = FALSE;
   std::optional<spooler::FormRecord> form;
-  if (vel::platform::ShouldFail("GetFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("GetFormW", printer, level)) {
+    Fail(error);
   } else if (form_name == nullptr || !(form = spooler::GetForm(form_name))) {
     Fail(ERROR_INVALID_FORM_NAME);
   } else {
-    ok = PackInto(buffer, size, needed, sizeof(FORM_INFO_1W), [&](Packer& packer, LPBYTE out) {
-      PackForm(packer, reinterpret_cast<FORM_INFO_1W*>(out), *form);
-    });
+    ok = PackInto(buffer, size, needed,
+                  [&](spooler::Packer& packer) { spooler::PackForms(packer, {*form}); });
   }
   vel::platform::LogCall("GetFormW(" + HandleText(printer) + ", " +
                          vel::platform::LogText(form_name) + ", " + std::to_string(size) +
@@ -397,15 +340,11 @@ BOOL GetFormW(HANDLE printer,
   return ok;
 }
 
-BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
+BOOL AddFormW(HANDLE printer, DWORD level, const BYTE* form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
-  if (vel::platform::ShouldFail("AddFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("AddFormW", printer, level)) {
+    Fail(error);
   } else if (!FormFrom(form, &record)) {
     Fail(ERROR_INVALID_PARAMETER);
   } else {
@@ -417,15 +356,11 @@ BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
   return ok;
 }
 
-BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
+BOOL SetFormW(HANDLE printer, LPCWSTR form_name, DWORD level, const BYTE* form) {
   BOOL ok = FALSE;
   spooler::FormRecord record;
-  if (vel::platform::ShouldFail("SetFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
-  } else if (level != 1) {
-    Fail(ERROR_INVALID_LEVEL);
+  if (const DWORD error = FormCallError("SetFormW", printer, level)) {
+    Fail(error);
   } else if (form_name == nullptr || !FormFrom(form, &record)) {
     Fail(ERROR_INVALID_PARAMETER);
   } else {
@@ -437,12 +372,10 @@ BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form) {
   return ok;
 }
 
-BOOL DeleteFormW(HANDLE printer, LPWSTR form_name) {
+BOOL DeleteFormW(HANDLE printer, LPCWSTR form_name) {
   BOOL ok = FALSE;
-  if (vel::platform::ShouldFail("DeleteFormW")) {
-    Fail(ERROR_GEN_FAILURE);
-  } else if (!spooler::IsPrinterHandle(printer)) {
-    Fail(ERROR_INVALID_HANDLE);
+  if (const DWORD error = FormCallError("DeleteFormW", printer, 1)) {
+    Fail(error);
   } else if (form_name == nullptr) {
     Fail(ERROR_INVALID_FORM_NAME);
   } else {

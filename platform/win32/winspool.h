@@ -1,5 +1,6 @@
 // Stand-in Win32 spooler calls over the process's printer store (platform/spooler/): printer
 // handles with the access they were granted, printers, the driver record, printer data and forms.
+// Names and records the calls only read are const, so literals and LPWSTR both pass.
 // Buffers follow the platform's size protocol: a short (or null) buffer gives FALSE, 122 and the
 // bytes needed; a record is packed into the caller's buffer with the strings (and the DEVMODE)
 // it points to.
@@ -46,7 +47,7 @@ struct DOCINFOW {
 // PRINTER_ACCESS_USE; administer access (PRINTER_ALL_ACCESS or PRINTER_ACCESS_ADMINISTER) only
 // when the user is an administrator (the store's switch, vel::platform::spooler::
 // SetUserIsAdministrator; else FALSE and 5). Unknown printer: FALSE and 1801.
-BOOL OpenPrinterW(LPWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
+BOOL OpenPrinterW(LPCWSTR printer_name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
 BOOL ClosePrinter(HANDLE printer);
 
 // Level 2: PRINTER_INFO_2W with the names and the stored DEVMODE packed after it (other pointer
@@ -55,10 +56,10 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
 // Level 2 needs administer access (else 5): stores the port, driver name and attributes of the
 // record and dmSize + dmDriverExtra bytes of pDevMode (a null pDevMode keeps the stored one).
 // Level 0 with a command is accepted and does nothing.
-BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command);
+BOOL SetPrinterW(HANDLE printer, DWORD level, const BYTE* buffer, DWORD command);
 // Levels 1 and 2 (cVersion 2, environment "Windows NT x86").
 BOOL GetPrinterDriverW(HANDLE printer,
-                       LPWSTR environment,
+                       LPCWSTR environment,
                        DWORD level,
                        LPBYTE buffer,
                        DWORD size,
@@ -68,13 +69,13 @@ BOOL GetPrinterDriverW(HANDLE printer,
 // null buffer of size 0 is the size probe); 2 when the value is missing; 6 for a bad handle. A
 // zero-length value answers 0 with size 0.
 DWORD GetPrinterDataW(HANDLE printer,
-                      LPWSTR value_name,
+                      LPCWSTR value_name,
                       LPDWORD type,
                       LPBYTE data,
                       DWORD size,
                       LPDWORD needed);
 // 5 on a handle without administer access (or a read-only store).
-DWORD SetPrinterDataW(HANDLE printer, LPWSTR value_name, DWORD type, LPBYTE data, DWORD size);
+DWORD SetPrinterDataW(HANDLE printer, LPCWSTR value_name, DWORD type, const BYTE* data, DWORD size);
 
 // Forms (level 1): the built-in forms in paper-code order (position + 1 is the paper code), then
 // the added forms in the order of addition. Names compare ignoring case.
@@ -86,14 +87,14 @@ BOOL EnumFormsW(HANDLE printer,
                 LPDWORD returned);
 // 1902 for a missing form.
 BOOL GetFormW(HANDLE printer,
-              LPWSTR form_name,
+              LPCWSTR form_name,
               DWORD level,
               LPBYTE buffer,
               DWORD size,
               LPDWORD needed);
 // 80 when the name exists; the store's limit on added forms refuses with 1816.
-BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form);
+BOOL AddFormW(HANDLE printer, DWORD level, const BYTE* form);
 // Refused for built-in forms (5); 1902 for a missing form.
-BOOL SetFormW(HANDLE printer, LPWSTR form_name, DWORD level, LPBYTE form);
+BOOL SetFormW(HANDLE printer, LPCWSTR form_name, DWORD level, const BYTE* form);
 // Refused for built-in forms (5); later forms move down one position.
-BOOL DeleteFormW(HANDLE printer, LPWSTR form_name);
+BOOL DeleteFormW(HANDLE printer, LPCWSTR form_name);

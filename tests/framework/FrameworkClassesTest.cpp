@@ -68,8 +68,8 @@ TEST(FrameworkClassesTest, TableHoldsEveryClassOnceUnderItsOwnName) {
   }
   EXPECT_EQ(ids.size(), count);
   EXPECT_EQ(names.size(), count);
-  for (const RWClassID abstract : {vel::classid::kGBaseObject, vel::classid::kGAttribute,
-                                   vel::classid::kGPeripheral}) {
+  for (const RWClassID abstract :
+       {vel::classid::kGBaseObject, vel::classid::kGAttribute, vel::classid::kGPeripheral}) {
     EXPECT_EQ(TheFactory()->GetFunction(abstract), nullptr) << abstract;
   }
 }

@@ -1,6 +1,4 @@
 // The framework root object: identity, serial numbers, the leaf's answers and its root part.
-#include "framework/core/GBaseObject.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GBaseObject.h"
 #include "framework/core/GPersistableLong.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
@@ -80,7 +79,8 @@ TEST(GBaseObjectTest, FindAllOfALeafHoldsTheLeaf) {
 TEST(GBaseObjectTest, AnotherRootVersionRestoresNothingOfTheRootPart) {
   for (const std::uint32_t version : {0u, 2u}) {
     // The root part of an FwTestLeaf: version, key 7, serial 8; then its own version and value.
-    vel::test::Bytes bytes = HexBytes("00 00 00 00  07 00 00 00  08 00 00 00  01 00 00 00  05 00 00 00");
+    vel::test::Bytes bytes =
+        HexBytes("00 00 00 00  07 00 00 00  08 00 00 00  01 00 00 00  05 00 00 00");
     bytes[0] = static_cast<std::uint8_t>(version);
     FwTestLeaf leaf;
     const std::uint32_t serial = leaf.SerialNumber();

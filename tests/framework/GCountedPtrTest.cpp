@@ -1,6 +1,4 @@
 // Counted pointers: holding and letting go, saving and restoring inside a holder, threads.
-#include "framework/core/GCountedPtr.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GCountedPtr.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/MPersistentComposite.h"
 #include "rw/rwstore.h"
@@ -111,7 +110,9 @@ TEST(GCountedPtrTest, StoredByteCountOfAnEmptyPointerAndOfATargetCountedBefore) 
 
 class GCountedPtrCarrierTest : public ::testing::TestWithParam<Carrier> {};
 
-INSTANTIATE_TEST_SUITE_P(Carriers, GCountedPtrCarrierTest, ::testing::ValuesIn(vel::test::kAllCarriers));
+INSTANTIATE_TEST_SUITE_P(Carriers,
+                         GCountedPtrCarrierTest,
+                         ::testing::ValuesIn(vel::test::kAllCarriers));
 
 TEST_P(GCountedPtrCarrierTest, RestoringIntoTheOnlyHolderOfADeletesItAndHoldsB) {
   FwPtrHolder saved(new FwTestLeaf(2, 22), 1);

@@ -1,11 +1,10 @@
 // Version information and its string list.
-#include "framework/core/GPMDVersionInfo.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GPMDVersionInfo.h"
 #include "tests/support/FwPersistHarness.h"
 
 namespace {
@@ -49,7 +48,8 @@ TEST(GPMDVersionInfoTest, WritesVersion2BeforeVersion1And26BytesAfterTheRootPart
 TEST(GPMDVersionInfoTest, VersionsComeBackInTheirOwnFields) {
   for (const Carrier carrier : vel::test::kAllCarriers) {
     std::unique_ptr<GPMDVersionInfo> info(FullInfo());
-    const auto restored = vel::test::RestoreGraph(carrier, vel::test::SaveGraph(carrier, info.get()));
+    const auto restored =
+        vel::test::RestoreGraph(carrier, vel::test::SaveGraph(carrier, info.get()));
     std::unique_ptr<RWCollectable> owned(restored.object);
     const auto* copy = dynamic_cast<const GPMDVersionInfo*>(restored.object);
     ASSERT_NE(copy, nullptr);
@@ -68,10 +68,8 @@ TEST(GPMDVersionInfoTest, Increments) {
     std::uint16_t answer;
     std::uint32_t after;
   } cases[] = {
-      {0x0002000A, false, 0x000A, 0x0002000B},
-      {0x0002000A, true, 0x0002, 0x00030000},
-      {0x0002FFFF, false, 0xFFFF, 0x0002FFFF},
-      {0xFFFF0003, true, 0xFFFF, 0xFFFF0003},
+      {0x0002000A, false, 0x000A, 0x0002000B}, {0x0002000A, true, 0x0002, 0x00030000},
+      {0x0002FFFF, false, 0xFFFF, 0x0002FFFF}, {0xFFFF0003, true, 0xFFFF, 0xFFFF0003},
       {0xFFFFFFFF, false, 0xFFFF, 0xFFFFFFFF},
   };
   for (const Case& c : cases) {

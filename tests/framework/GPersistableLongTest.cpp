@@ -1,6 +1,4 @@
 // The persistable integers: stored form, ordering and equality.
-#include "framework/core/GPersistableLong.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,6 +6,8 @@
 #include <limits>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GPersistableLong.h"
+#include "rw/RWSet.h"
 #include "tests/support/FwPersistHarness.h"
 
 namespace {
@@ -20,8 +20,9 @@ using vel::test::HexBytes;
 FW_PERSIST_SAMPLES(vel::classid::kGPersistableLong,
                    {{"long default", [] { return new GPersistableLong; }},
                     {"long -1", [] { return new GPersistableLong(-1); }},
-                    {"long min",
-                     [] { return new GPersistableLong(std::numeric_limits<std::int32_t>::min()); }}});
+                    {"long min", [] {
+                       return new GPersistableLong(std::numeric_limits<std::int32_t>::min());
+                     }}});
 
 FW_PERSIST_SAMPLES(vel::classid::kGPersistableULong,
                    {{"ulong default", [] { return new GPersistableULong; }},
@@ -31,8 +32,9 @@ TEST(GPersistableLongTest, MinusOneEndsInFourFFBytesInABinaryFile) {
   GPersistableLong value(-1);
   value.SetSerialNumber(0x01020304);
   // Root part: version 1, key 0, serial; then the class version 1 and the value.
-  EXPECT_TRUE(BytesEqual(HexBytes("01 00 00 00  00 00 00 00  04 03 02 01  01 00 00 00  FF FF FF FF"),
-                         vel::test::SaveContentsOf(Carrier::kFile, value)));
+  EXPECT_TRUE(
+      BytesEqual(HexBytes("01 00 00 00  00 00 00 00  04 03 02 01  01 00 00 00  FF FF FF FF"),
+                 vel::test::SaveContentsOf(Carrier::kFile, value)));
   EXPECT_EQ(value.StoredByteCount(), 20u);
 }
 
@@ -69,6 +71,22 @@ TEST(GPersistableLongTest, EqualValuesWithDifferentKeysAreEqualButNotTheSameKey)
   EXPECT_FALSE(a.IsSameKey(&c));
   EXPECT_TRUE(c.IsKindOf(vel::classid::kGBaseObject));
   EXPECT_FALSE(c.IsKindOf(vel::classid::kGPersistableLong));
+}
+
+// Equal objects hash alike, so a hashed collection finds an equal one and holds it once.
+TEST(GPersistableLongTest, EqualValuesHashAlike) {
+  GPersistableLong a(7);
+  GPersistableLong b(7);
+  b.SetKey(3);
+  GPersistableULong c(9);
+  GPersistableULong d(9);
+  RWSet set;
+  EXPECT_EQ(set.Insert(&a), &a);
+  EXPECT_EQ(set.Insert(&b), &a);
+  EXPECT_EQ(set.Insert(&c), &c);
+  EXPECT_TRUE(set.Contains(&d));
+  EXPECT_EQ(set.Entries(), 2u);
+  set.Clear();
 }
 
 }  // namespace

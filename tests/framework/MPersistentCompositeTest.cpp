@@ -1,7 +1,5 @@
 // The persistent composite and the configuration: children, searches, removals, replacements,
 // copies, iteration and the stored form.
-#include "framework/core/MPersistentComposite.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,9 +8,11 @@
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GIterator.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/MPersistentComposite.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/RwRecordingErrorHook.h"
+#include "vel_flavour.h"
 
 namespace {
 
@@ -65,21 +65,21 @@ FW_PERSIST_SAMPLES(vel::classid::kGConfiguration,
 // 0x22) added twice, saved to a binary file. Regenerate by saving GoldenComposite() with
 // vel::test::SaveGraph(Carrier::kFile, ...) and checking each field against the comments.
 const Bytes kGolden = HexBytes(
-    "88 88 00 00"   // magic of the outermost record
-    "F0 02"         // new object, class 752 (MPersistentComposite)
-    "01 00 00 00"   //   root part: class version 1
-    "05 00 00 00"   //              key 5
-    "11 00 00 00"   //              serial number 0x11
-    "01 00 00 00"   //   composite class version 1
-    "02 00 00 00"   //   two children
-    "09 03"         //   new object, class 777 (GPersistableLong)
-    "01 00 00 00"   //     root part: class version 1
-    "00 00 00 00"   //                key 0
-    "22 00 00 00"   //                serial number 0x22
-    "01 00 00 00"   //     class version 1
-    "FE FF FF FF"   //     value -2
-    "FF FF"         //   the second child: a reference
-    "02 00 00 00"); //     to object 2 (0 is nil, 1 the composite)
+    "88 88 00 00"    // magic of the outermost record
+    "F0 02"          // new object, class 752 (MPersistentComposite)
+    "01 00 00 00"    //   root part: class version 1
+    "05 00 00 00"    //              key 5
+    "11 00 00 00"    //              serial number 0x11
+    "01 00 00 00"    //   composite class version 1
+    "02 00 00 00"    //   two children
+    "09 03"          //   new object, class 777 (GPersistableLong)
+    "01 00 00 00"    //     root part: class version 1
+    "00 00 00 00"    //                key 0
+    "22 00 00 00"    //                serial number 0x22
+    "01 00 00 00"    //     class version 1
+    "FE FF FF FF"    //     value -2
+    "FF FF"          //   the second child: a reference
+    "02 00 00 00");  //     to object 2 (0 is nil, 1 the composite)
 
 MPersistentComposite* GoldenComposite() {
   auto* composite = new MPersistentComposite(5);
@@ -310,11 +310,11 @@ TEST(MPersistentCompositeTest, ARestoreThatWouldHoldItselfFails) {
       }
     };
     root_part();
-    items.push_back(Int(1));           // one child:
-    items.push_back(New(composite));   // a composite
+    items.push_back(Int(1));          // one child:
+    items.push_back(New(composite));  // a composite
     root_part();
-    items.push_back(Int(1));           // holding one child:
-    items.push_back(Ref(1));           // the outer composite
+    items.push_back(Int(1));  // holding one child:
+    items.push_back(Ref(1));  // the outer composite
     if (!file) {
       items.push_back(Close());
       items.push_back(Close());
@@ -335,8 +335,8 @@ TEST(MPersistentCompositeTest, AFailedRestoreIntoAGivenCompositeLeavesItEmpty) {
     for (std::size_t length = 1; length < bytes.size(); ++length) {
       MPersistentComposite given;
       given.Add(new FwTestLeaf(7));
-      const auto into = vel::test::RestoreInto(
-          carrier, Bytes(bytes.begin(), bytes.begin() + length), given);
+      const auto into =
+          vel::test::RestoreInto(carrier, Bytes(bytes.begin(), bytes.begin() + length), given);
       EXPECT_TRUE(into.failed);
       EXPECT_LE(given.Count(), 1u) << length;  // before the count was read, the old child stays
       EXPECT_EQ(FwTestLeaf::Live(), 4 + static_cast<int>(given.Count())) << length;
@@ -354,8 +354,21 @@ TEST(GCountedPtrArrayTest, IndexErrorsDoNothingWhenTheHookReturns) {
   array.Set(3, leaf);
   EXPECT_EQ(array.Count(), 0u);
   EXPECT_EQ(leaf->References(), 0);
-  EXPECT_EQ(hook.Tags(), (std::vector<std::string>{"[INDEXERR]", "[INDEXERR]", "[INDEXERR]",
-                                                   "[INDEXERR]"}));
+  EXPECT_EQ(hook.Tags(),
+            (std::vector<std::string>{"[INDEXERR]", "[INDEXERR]", "[INDEXERR]", "[INDEXERR]"}));
+}
+
+// Under the default hooks: the UI flavour's ends the process, the render flavour's returns and
+// the array answers the empty reference.
+TEST(GCountedPtrArrayTest, IndexErrorUnderTheDefaultHook) {
+  GCountedPtrArray array;
+  if constexpr (vel::flavour::kIsRenderFlavour) {
+    EXPECT_FALSE(array.At(2));
+  } else {
+    EXPECT_EXIT((void)array.At(2), ::testing::ExitedWithCode(1),
+                "Fatal Error: \\[INDEXERR\\] Illegal Index \\(2\\) for collection or string with "
+                "0 elements");
+  }
 }
 
 TEST(GCountedPtrArrayTest, OperationsOnTargets) {

@@ -88,9 +88,8 @@ TEST(PersistHarnessTest, WritesFuzzSeedsWhenAsked) {
   for (const auto& [id, samples] : FrameworkSamples()) {
     for (const auto& sample : samples) {
       std::unique_ptr<GBaseObject> object(sample.make());
-      const bool registered = std::any_of(classes, classes + count, [&](const auto& entry) {
-        return entry.id == object->IsA();
-      });
+      const bool registered = std::any_of(
+          classes, classes + count, [&](const auto& entry) { return entry.id == object->IsA(); });
       if (!registered) {
         continue;  // a test holder, which the fuzz target does not know
       }

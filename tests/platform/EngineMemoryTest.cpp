@@ -94,7 +94,14 @@ TEST_F(EngineMemoryTest, SemaphoresAreRecursiveAndTheLedgerReportsMisuse) {
   EXPECT_TRUE(LedgerProblems().empty());
 
   FailCalls("EngCreateSemaphore", 0, 1);
-  EXPECT_EQ(EngCreateSemaphore(), nullptr);
+  HSEMAPHORE failed = EngCreateSemaphore();
+  EXPECT_EQ(failed, nullptr);
+  EngAcquireSemaphore(failed);
+  EngReleaseSemaphore(failed);
+  EngDeleteSemaphore(failed);
+  EXPECT_EQ(LedgerProblems(), (std::vector<std::string>{"EngAcquireSemaphore of a null semaphore",
+                                                        "EngReleaseSemaphore of a null semaphore"}));
+  ClearLedgers();
 }
 
 TEST_F(EngineMemoryTest, LastErrorIsKeptPerThread) {

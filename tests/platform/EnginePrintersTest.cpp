@@ -24,6 +24,8 @@ class EnginePrintersTest : public EngineTest {
     printer.data_file = u"C:\\drivers\\model.dat";
     printer.attributes = 0x40;
     printer.devmode.assign(2884, 0x5A);
+    const BYTE sizes[] = {220, 0, 0x68, 0x0A};  // dmSize 220, dmDriverExtra 2664
+    std::memcpy(printer.devmode.data() + 68, sizes, 4);
     ASSERT_TRUE(spooler::PutPrinter(printer));
     handle_ = spooler::OpenPrinterHandle(u"Laser 1", 8);
     ASSERT_NE(handle_, nullptr);

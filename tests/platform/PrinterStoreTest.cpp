@@ -19,6 +19,13 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+void SetSizes(std::vector<BYTE>& devmode, int size, int extra) {
+  devmode[68] = static_cast<BYTE>(size);
+  devmode[69] = static_cast<BYTE>(size >> 8);
+  devmode[70] = static_cast<BYTE>(extra);
+  devmode[71] = static_cast<BYTE>(extra >> 8);
+}
+
 PrinterRecord SamplePrinter(std::u16string name) {
   PrinterRecord printer;
   printer.name = std::move(name);
@@ -33,6 +40,7 @@ PrinterRecord SamplePrinter(std::u16string name) {
   for (std::size_t i = 0; i < printer.devmode.size(); ++i) {
     printer.devmode[i] = static_cast<BYTE>(i * 7);
   }
+  SetSizes(printer.devmode, 220, 2664);
   return printer;
 }
 
@@ -285,6 +293,27 @@ TEST_F(PrinterStoreTest, DamagedFilesLoadTheirSoundPart) {
       EXPECT_EQ(GetPrinter(u"Good")->driver_name, u"Model 4000") << c.what;
     }
   }
+}
+
+TEST_F(PrinterStoreTest, OnlyWholeDevModesAreKept) {
+  PrinterRecord printer = SamplePrinter(u"P");
+  ASSERT_TRUE(PutPrinter(printer));
+  std::vector<BYTE> devmode = printer.devmode;
+  SetSizes(devmode, 220, 2665);  // one byte more than the record holds
+  EXPECT_FALSE(SetPrinterDevMode(u"P", devmode));
+  EXPECT_FALSE(SetPrinterDevMode(u"P", std::vector<BYTE>(71, 0)));
+  printer.devmode = devmode;
+  EXPECT_FALSE(PutPrinter(printer));
+  EXPECT_EQ(GetPrinter(u"P")->devmode, SamplePrinter(u"P").devmode);
+  EXPECT_TRUE(SetPrinterDevMode(u"P", {}));
+
+  // A stored record whose sizes disagree with its length is dropped on load, the rest kept.
+  std::string text = "vel-printers 1\nprinter 5000\nport 4c00\ndevmode 72 " +
+                     std::string(68 * 2, '0') + "4800" + "0100" + "\nend\n";
+  LoadReport report = LoadStoreText(text, "");
+  EXPECT_EQ(report.problems.size(), 1u);
+  EXPECT_TRUE(GetPrinter(u"P")->devmode.empty());
+  EXPECT_EQ(GetPrinter(u"P")->port_name, u"L");
 }
 
 TEST_F(PrinterStoreTest, AnUnterminatedBlockKeepsWhatItRead) {

@@ -45,8 +45,8 @@ struct FwSampleRegistrar {
 #define FW_PERSIST_SAMPLES_CONCAT2(a, b) a##b
 #define FW_PERSIST_SAMPLES_CONCAT(a, b) FW_PERSIST_SAMPLES_CONCAT2(a, b)
 // Registers samples for a class id in a test file: FW_PERSIST_SAMPLES(id, {{"name", make}, ...}).
-#define FW_PERSIST_SAMPLES(id, ...)                                                \
-  static const ::vel::test::FwSampleRegistrar FW_PERSIST_SAMPLES_CONCAT(          \
+#define FW_PERSIST_SAMPLES(id, ...)                                      \
+  static const ::vel::test::FwSampleRegistrar FW_PERSIST_SAMPLES_CONCAT( \
       fw_persist_samples_, __LINE__)(id, std::vector<::vel::test::FwSample> __VA_ARGS__)
 
 // The checks, each reporting through GoogleTest assertions.

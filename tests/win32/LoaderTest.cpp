@@ -1,13 +1,17 @@
 // The module loader of the Win32 stand-in over virtual modules and a module shared library.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/CallLog.h"
 #include "platform/spooler/PrinterStore.h"
 #include "platform/win32/loader.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/text.h"
+#include "platform/win32/winreg.h"
 #include "platform/win32/winspool.h"
 
 namespace {
@@ -53,13 +57,15 @@ TEST_F(Win32LoaderTest, CountsLoadsAndCallsTheEntryOnFirstLoadAndLastFree) {
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(LoadLibraryW(u"QZKEYS32"), first);  // ".dll" optional, case ignored
   EXPECT_EQ(LoadLibraryW(u"c:\\winnt\\system32\\QZKEYS32.DLL"), first);  // by its own path
-  EXPECT_EQ(vel::platform::ModuleLoadCount(first), 3);
+  EXPECT_EQ(LoadLibraryW(u"C:/WINNT/System32/qzkeys32.dll"), first);
+  EXPECT_EQ(vel::platform::ModuleLoadCount(first), 4);
   ASSERT_EQ(entry_calls.size(), 1u);
   EXPECT_EQ(entry_calls[0].module, first);
   EXPECT_EQ(entry_calls[0].reason, DLL_PROCESS_ATTACH);
   EXPECT_EQ(GetModuleHandleW(u"qzkeys32.dll"), first);
-  EXPECT_EQ(vel::platform::ModuleLoadCount(first), 3);  // GetModuleHandleW does not count
+  EXPECT_EQ(vel::platform::ModuleLoadCount(first), 4);  // GetModuleHandleW does not count
 
+  EXPECT_TRUE(FreeLibrary(first));
   EXPECT_TRUE(FreeLibrary(first));
   EXPECT_TRUE(FreeLibrary(first));
   EXPECT_EQ(entry_calls.size(), 1u);
@@ -197,6 +203,55 @@ TEST_F(Win32LoaderTest, SharedLibraryFromTheModuleFolder) {
   EXPECT_TRUE(FreeLibrary(module));
   EXPECT_TRUE(FreeLibrary(module));
   EXPECT_EQ(vel::platform::ModuleLoadCount(module), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::atomic<int> attaches{0};
+std::atomic<int> detaches{0};
+
+BOOL CountingEntry(HINSTANCE, DWORD reason, LPVOID) {
+  (reason == DLL_PROCESS_ATTACH ? attaches : detaches).fetch_add(1);
+  return TRUE;
+}
+
+// Loads, frees, resource and registry reads from eight threads at once.
+TEST(Win32LoaderThreadsTest, LoadFreeAndReadFromManyThreads) {
+  VirtualModule module;
+  module.path = u"C:\\WINNT\\System32\\shared.dll";
+  module.entry = CountingEntry;
+  vel::platform::RegisterVirtualModule(module);
+  HMODULE pinned = LoadLibraryW(u"shared.dll");
+  ASSERT_NE(pinned, nullptr);
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&failures] {
+      for (int round = 0; round < 100; ++round) {
+        HMODULE handle = LoadLibraryW(u"SHARED");
+        WCHAR path[64];
+        HKEY key = nullptr;
+        if (handle == nullptr || GetModuleFileNameW(handle, path, 64) == 0 ||
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                          0, KEY_READ, &key) != 0 ||
+            RegCloseKey(key) != 0 || GetProfileIntA("intl", "iCountry", 0) != 1 ||
+            !FreeLibrary(handle)) {
+          failures.fetch_add(1);
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(vel::platform::ModuleLoadCount(pinned), 1);
+  EXPECT_TRUE(FreeLibrary(pinned));
+  EXPECT_EQ(attaches.load(), 1);
+  EXPECT_EQ(detaches.load(), 1);
+  vel::platform::ResetLoaderFixture();
 }
 
 }  // namespace

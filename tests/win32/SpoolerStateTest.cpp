@@ -2,6 +2,7 @@
 // in the store's state folder and reads back byte for byte; and the calls are safe on many threads.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "platform/spooler/PrinterStore.h"
 #include "platform/win32/winspool.h"
 #include "tests/support/TempDir.h"
+#include "tests/win32/probe/StateProbe.h"
 
 namespace {
 
@@ -195,6 +197,49 @@ TEST(Win32SpoolerThreadsTest, HandlesAndPrinterDataOfTwoPrinters) {
   // Each printer holds the values of its own four threads only.
   EXPECT_EQ(spooler::DumpPrinterData(u"First").size(), 4u);
   EXPECT_EQ(spooler::DumpPrinterData(u"Second").size(), 4u);
+  spooler::ResetStore();
+}
+
+}  // namespace
+
+namespace {
+
+// Runs the probe program; its standard output.
+std::string RunProbe(const std::string& mode, const std::string& folder, int* status) {
+  const std::string command = std::string(VEL_STATE_PROBE) + " " + mode + " '" + folder + "'";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    *status = -1;
+    return output;
+  }
+  char chunk[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+    output.append(chunk, count);
+  }
+  *status = pclose(pipe);
+  return output;
+}
+
+TEST(Win32SpoolerStateTest, AnotherProcessReadsWhatOneProcessWrote) {
+  vel::test::TempDir folder;
+  int status = -1;
+  RunProbe("write", folder.Path().string(), &status);
+  ASSERT_EQ(status, 0);
+  const std::string dump = RunProbe("dump", folder.Path().string(), &status);
+  ASSERT_EQ(status, 0);
+
+  // What this process reads from the folder, and what it wrote itself into a folder of its own.
+  spooler::OpenStore(folder.Path().string());
+  EXPECT_EQ(vel::test::DumpProbeState(), dump);
+  vel::test::TempDir own;
+  spooler::OpenStore(own.Path().string());
+  ASSERT_TRUE(vel::test::WriteProbeState());
+  EXPECT_EQ(vel::test::DumpProbeState(), dump);
+  EXPECT_NE(dump.find("devmode 01"), std::string::npos);
+  EXPECT_NE(dump.find("data 0 1 51007500"), std::string::npos);  // "Qu..." without a NUL
+  EXPECT_NE(dump.find("data 2 "), std::string::npos);            // the missing value
   spooler::ResetStore();
 }
 

@@ -165,6 +165,14 @@ TEST_F(Win32SpoolerTest, SetPrinterStoresTheDevModeByteForByte) {
                               reinterpret_cast<const BYTE*>(stored->pDevMode) + 2884),
             std::vector<BYTE>(devmode.begin(), devmode.begin() + 2884));
   EXPECT_EQ(spooler::GetPrinter(u"QZ 6400")->devmode.size(), 2884u);
+
+  // A record whose dmSize does not reach its own size fields is refused; the stored one stays.
+  DEVMODEW runt{};
+  runt.dmSize = 10;
+  info->pDevMode = &runt;
+  EXPECT_FALSE(SetPrinterW(admin, 2, buffer.data(), 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(spooler::GetPrinter(u"QZ 6400")->devmode.size(), 2884u);
 }
 
 TEST_F(Win32SpoolerTest, DriverRecordWithPaths) {

@@ -16,6 +16,7 @@ namespace {
 using vel::ps::FirstFailure;
 
 constexpr char kRealError[] = "\r\n%% PSLIB error in converting GReal to asc\r\n";
+
 // The two digits of each byte value, in text order.
 struct HexPairs {
   char digits[256][2];

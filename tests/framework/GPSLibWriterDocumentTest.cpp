@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/output/postscript/GPSLibWriter.h"
-#include "tests/postscript/PSTestSink.h"
+#include "tests/framework/PSTestSink.h"
 
 namespace {
 

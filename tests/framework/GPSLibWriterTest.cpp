@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framework/output/postscript/GPSLibWriter.h"
-#include "tests/postscript/PSTestSink.h"
+#include "tests/framework/PSTestSink.h"
 #include "tests/support/ScopedLocale.h"
 
 namespace {
