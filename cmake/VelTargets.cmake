@@ -102,9 +102,9 @@ endfunction()
 #   ctest -j runs the parts of a large suite side by side without linking more executables.
 # - The test sources compile against a precompiled header of GoogleTest and the common standard
 #   headers (VEL_TEST_PCH).
-# - With VEL_CONCURRENCY_ONLY (the tsan preset), a binary holds only the sources that define
+# - With VEL_CONCURRENCY_ONLY (the tsan preset), a binary holds only the test files that define
 #   concurrency suites (a test or suite name containing "Threads") or set up the global test
-#   environment, its ctest tests get the label
+#   environment, with the helper sources beside them; its ctest tests get the label
 #   "concurrency", and the target vel_concurrency_tests builds exactly those binaries and what they
 #   link. A library without concurrency suites keeps its target, empty and out of the build.
 # libFuzzer targets likewise gather under vel_fuzz_targets.
@@ -113,21 +113,32 @@ set(VEL_TEST_MAX_SHARDS 8 CACHE STRING "Most ctest shards of one test binary")
 option(VEL_TEST_PCH "Precompile GoogleTest and standard headers for test binaries" ON)
 option(VEL_CONCURRENCY_ONLY "Build and register only the concurrency test suites" OFF)
 
-# The sources among ARGN that define a concurrency suite, and those that set up the binary's
-# global test environment (AddGlobalTestEnvironment), which the suites may rely on.
+# The sources among ARGN that a concurrency binary needs: the test files (named *Test.cpp) that
+# define a concurrency suite or set up the binary's global test environment
+# (AddGlobalTestEnvironment), and every source that is not a test file (a helper of the tests).
 function(vel_concurrency_sources out)
-  set(result "")
+  set(helpers "")
+  set(tests "")
   foreach(source IN LISTS ARGN)
+    if(NOT source MATCHES "Tests?\\.cpp$")
+      list(APPEND helpers ${source})
+      continue()
+    endif()
     file(READ ${source} text)
     if(text MATCHES "TEST(_F|_P)?\\([^)]*Threads" OR
-       text MATCHES "INSTANTIATE_TEST_SUITE_P\\([^,]*Threads" OR
-       text MATCHES "AddGlobalTestEnvironment")
-      list(APPEND result ${source})
+       text MATCHES "INSTANTIATE_TEST_SUITE_P\\([^,]*Threads")
+      list(APPEND tests ${source})
+    elseif(text MATCHES "AddGlobalTestEnvironment")
+      list(APPEND helpers ${source})
     endif()
     # A suite added to an existing file must reach the next configure.
     set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
   endforeach()
-  set(${out} ${result} PARENT_SCOPE)
+  if(tests)
+    set(${out} ${tests} ${helpers} PARENT_SCOPE)
+  else()
+    set(${out} "" PARENT_SCOPE)
+  endif()
 endfunction()
 
 # Registers the binary `target` as its ctest shards, labelled `label`.
