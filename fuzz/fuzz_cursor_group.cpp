@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vel::platform::user::ResourceGroup group;
   if (vel::platform::user::ReadResourceGroup(data + 1, size - 1, cursors, group, error)) {
     const int pick = vel::platform::user::PickGroupEntry(group, 32, 32);
-    if ((pick < 0) != group.entries.empty() ||
-        pick >= static_cast<int>(group.entries.size())) {
+    if ((pick < 0) != group.entries.empty() || pick >= static_cast<int>(group.entries.size())) {
       std::abort();
     }
   }

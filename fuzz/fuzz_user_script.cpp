@@ -31,10 +31,14 @@ std::vector<std::uint8_t> Template() {
     std::uint32_t style;
     int atom;  // 0: the up-down class by name
   };
-  const Item items[] = {{ES_AUTOHSCROLL, 0x81},       {BS_AUTOCHECKBOX, 0x80},
-                        {BS_AUTORADIOBUTTON, 0x80},   {CBS_DROPDOWN, 0x85},
-                        {LBS_NOTIFY, 0x83},           {SBS_HORZ, 0x84},
-                        {0, 0},                       {SS_LEFT, 0x82}};
+  const Item items[] = {{ES_AUTOHSCROLL, 0x81},
+                        {BS_AUTOCHECKBOX, 0x80},
+                        {BS_AUTORADIOBUTTON, 0x80},
+                        {CBS_DROPDOWN, 0x85},
+                        {LBS_NOTIFY, 0x83},
+                        {SBS_HORZ, 0x84},
+                        {0, 0},
+                        {SS_LEFT, 0x82}};
   std::vector<std::uint8_t> out;
   Put32(out, WS_POPUP);
   Put32(out, 0);

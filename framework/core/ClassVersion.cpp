@@ -34,6 +34,14 @@ void WriteClassVersion(RWBinaryFile& file) {
   (void)file.Write(static_cast<unsigned int>(NextWord()));
 }
 
+void WriteUncheckedClassVersion(RWVirtualOutStream& stream) {
+  stream.Put(static_cast<unsigned long>(kClassVersion));
+}
+
+void WriteUncheckedClassVersion(RWBinaryFile& file) {
+  (void)file.Write(static_cast<unsigned int>(kClassVersion));
+}
+
 bool ReadClassVersion(RWVirtualInStream& stream) {
   unsigned long word = 0;
   stream.Get(word);

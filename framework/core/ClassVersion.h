@@ -28,7 +28,10 @@ void WriteClassVersion(RWBinaryFile& file);
 [[nodiscard]] bool ReadClassVersion(RWVirtualInStream& stream);
 [[nodiscard]] bool ReadClassVersion(RWBinaryFile& file);
 
-// Reads a word that is not checked: true when it could be read.
+// A word that its reader does not check: written as 1 (and never patched by the test seam below),
+// read back without a check (true when it could be read).
+void WriteUncheckedClassVersion(RWVirtualOutStream& stream);
+void WriteUncheckedClassVersion(RWBinaryFile& file);
 bool SkipClassVersion(RWVirtualInStream& stream);
 bool SkipClassVersion(RWBinaryFile& file);
 

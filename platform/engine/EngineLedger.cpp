@@ -87,7 +87,11 @@ std::vector<std::string> LedgerProblems() {
   static constexpr Named kNames[] = {{detail::Kind::kSemaphore, "semaphore(s) never deleted"},
                                      {detail::Kind::kModule, "module(s) never freed"},
                                      {detail::Kind::kImage, "image(s) never unloaded"},
-                                     {detail::Kind::kNativeHandle, "native handle(s) never closed"}};
+                                     {detail::Kind::kNativeHandle, "native handle(s) never closed"},
+                                     {detail::Kind::kSurface, "surface(s) never deleted"},
+                                     {detail::Kind::kSurfaceLock, "surface lock(s) never released"},
+                                     {detail::Kind::kPalette, "palette(s) never deleted"},
+                                     {detail::Kind::kPath, "path(s) never deleted"}};
   for (const Named& named : kNames) {
     std::int64_t count = detail::g_live[static_cast<int>(named.kind)].load();
     if (count > 0) {

@@ -23,7 +23,17 @@ void AddProblem(std::string problem);
 
 // Live objects of each kind. An object remembers the generation it was made in; ClearLedgers
 // starts a new generation, and an object of an older one no longer counts when it goes.
-enum class Kind { kSemaphore, kModule, kImage, kNativeHandle, kCount };
+enum class Kind {
+  kSemaphore,
+  kModule,
+  kImage,
+  kNativeHandle,
+  kSurface,
+  kSurfaceLock,
+  kPalette,
+  kPath,
+  kCount
+};
 std::uint32_t Generation();
 // Counts a new object and answers its generation.
 std::uint32_t CountCreated(Kind kind);

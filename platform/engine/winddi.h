@@ -374,3 +374,6 @@ void EngDebugPrint(const char* prefix, const char* format, va_list arguments);
 
 // Breaks into the kernel debugger. The stand-in logs "EngDebugBreak" and returns.
 void EngDebugBreak();
+
+// The driver interface and the engine objects.
+#include "platform/engine/DdiObjects.h"  // IWYU pragma: export

@@ -292,9 +292,10 @@ TEST(MPersistentCompositeTest, TheIteratorWrapsToMinusOne) {
   EXPECT_EQ(none->StepBack(), 0);
 }
 
-// A reference to a record still being read would make a composite hold itself (or an ancestor):
-// the restore refuses it and fails.
-TEST(MPersistentCompositeTest, ARestoreThatWouldHoldItselfFails) {
+// A reference to a record still being read would make a composite hold itself (or an ancestor),
+// and a child that is no framework object cannot be held by a counted reference: the restore
+// refuses either and fails.
+TEST(MPersistentCompositeTest, ARestoreThatWouldHoldItselfOrAForeignObjectFails) {
   using namespace vel::test::record;
   const int composite = vel::classid::kMPersistentComposite;
   for (const Carrier carrier : vel::test::kAllCarriers) {
@@ -314,14 +315,23 @@ TEST(MPersistentCompositeTest, ARestoreThatWouldHoldItselfFails) {
     items.push_back(New(composite));  // a composite
     root_part();
     items.push_back(Int(1));  // holding one child:
-    items.push_back(Ref(1));  // the outer composite
+    std::vector<vel::test::Item> foreign = items;
+    items.push_back(Ref(1));                        // the outer composite
+    foreign.push_back(New(kRWCollectableClassId));  // or a foundation object
     if (!file) {
-      items.push_back(Close());
-      items.push_back(Close());
+      foreign.push_back(Open());
+      foreign.push_back(Close());
     }
-    const auto restored = vel::test::RestoreGraph(carrier, vel::test::WriteItems(carrier, items));
-    EXPECT_TRUE(restored.failed);
-    EXPECT_EQ(restored.object, nullptr);
+    for (auto* record : {&items, &foreign}) {
+      if (!file) {
+        record->push_back(Close());
+        record->push_back(Close());
+      }
+      const auto restored =
+          vel::test::RestoreGraph(carrier, vel::test::WriteItems(carrier, *record));
+      EXPECT_TRUE(restored.failed);
+      EXPECT_EQ(restored.object, nullptr);
+    }
   }
 }
 

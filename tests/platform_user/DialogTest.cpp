@@ -92,8 +92,7 @@ TEST_F(DialogTest, AutoRadioUnchecksItsOwnGroupOnly) {
   });
   EXPECT_EQ(Run(), IDOK);
   EXPECT_EQ(errors_.size(), 1u);
-  const auto clicks =
-      std::count(record_.events.begin(), record_.events.end(), "command 130 0");
+  const auto clicks = std::count(record_.events.begin(), record_.events.end(), "command 130 0");
   EXPECT_EQ(clicks, 1);
 }
 
@@ -207,9 +206,9 @@ TEST_F(DialogTest, DialogLeftOpenByItsHandlerIsAnError) {
 }
 
 TEST_F(DialogTest, MapDialogRectFollowsTheBaseUnits) {
-  HWND dialog = CreateDialogIndirectParamW(
-      nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()), nullptr, EveryControlProc,
-      reinterpret_cast<LPARAM>(&record_));
+  HWND dialog =
+      CreateDialogIndirectParamW(nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()),
+                                 nullptr, EveryControlProc, reinterpret_cast<LPARAM>(&record_));
   ASSERT_NE(dialog, nullptr);
   RECT rect{4, 8, 13, 21};
   ASSERT_TRUE(MapDialogRect(dialog, &rect));
@@ -265,6 +264,52 @@ TEST_F(DialogTest, SubclassedProcedureSeesMessagesFirstAndTheSavedOneRunsAfter) 
   EXPECT_NE(std::find(record_.events.begin(), record_.events.end(), "dlgcode"),
             record_.events.end());
   subclass_seen = nullptr;
+}
+
+// An edit checked while typing: the text is upper-cased and written back with the caret kept, as
+// the job name and PIN edits do.
+INT_PTR CALLBACK UpperCaseProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == kEdit && HIWORD(wparam) == EN_CHANGE) {
+    WCHAR text[32];
+    GetDlgItemTextW(dialog, kEdit, text, 32);
+    std::u16string upper(text);
+    for (char16_t& c : upper) {
+      c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    }
+    if (upper != text) {
+      DWORD start = 0;
+      DWORD end = 0;
+      SendDlgItemMessageW(dialog, kEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                          reinterpret_cast<LPARAM>(&end));
+      SetDlgItemTextW(dialog, kEdit, upper.c_str());
+      SendDlgItemMessageW(dialog, kEdit, EM_SETSEL, start, end);
+    }
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
+    EndDialog(dialog, IDOK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+TEST_F(DialogTest, EditRewrittenWhileTypingKeepsItsCaret) {
+  std::u16string typed;
+  user_.OnDialog(u"Every Control", [&](ScriptedUser& user) {
+    user.Type(kEdit, u"ab");
+    user.Key(kEdit, VK_LEFT);
+    user.Type(kEdit, u"x");
+    WCHAR text[16];
+    GetDlgItemTextW(user.Target(), kEdit, text, 16);
+    typed = text;
+    user.Ok();
+  });
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(4000), nullptr, UpperCaseProc, 0), IDOK);
+  EXPECT_EQ(typed, u"AXB");
+  EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace

@@ -32,15 +32,13 @@ DialogTemplateBuilder EveryControlTemplate() {
       .Item(kEdit, B::kEdit, u"", WS_TABSTOP | ES_AUTOHSCROLL, 10, 10, 60, 12)
       .Item(kUpDown, u"msctls_updown32", u"", 0, 70, 10, 10, 12)
       .Item(kGroupA, B::kButton, u"Group A", BS_GROUPBOX, 5, 28, 90, 40)
-      .Item(kRadioA1, B::kButton, u"A1", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 38, 40,
-            10)
+      .Item(kRadioA1, B::kButton, u"A1", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 38, 40, 10)
       .Item(kRadioA2, B::kButton, u"A2", BS_AUTORADIOBUTTON, 10, 50, 40, 10)
       .Item(kGroupB, B::kButton, u"Group B", BS_GROUPBOX | WS_GROUP, 100, 28, 90, 40)
-      .Item(kRadioB1, B::kButton, u"B1", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 105, 38,
-            40, 10)
-      .Item(kRadioB2, B::kButton, u"B2", BS_AUTORADIOBUTTON, 105, 50, 40, 10)
-      .Item(kCheck, B::kButton, u"Check", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 10, 72, 60,
+      .Item(kRadioB1, B::kButton, u"B1", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 105, 38, 40,
             10)
+      .Item(kRadioB2, B::kButton, u"B2", BS_AUTORADIOBUTTON, 105, 50, 40, 10)
+      .Item(kCheck, B::kButton, u"Check", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 10, 72, 60, 10)
       .Item(kDropList, B::kComboBox, u"", CBS_DROPDOWNLIST | WS_TABSTOP, 10, 86, 80, 60)
       .Item(kDropDown, B::kComboBox, u"", CBS_DROPDOWN | WS_TABSTOP, 100, 86, 80, 60)
       .Item(kList, B::kListBox, u"", LBS_NOTIFY | WS_TABSTOP, 10, 102, 80, 30)
@@ -58,10 +56,9 @@ DialogTemplateBuilder EveryControlTemplate() {
 
 DialogTemplateBuilder InnerTemplate() {
   DialogTemplateBuilder builder(WS_POPUP | WS_CAPTION, u"Inner", 20, 20, 100, 60);
-  builder.Item(10, DialogTemplateBuilder::kButton, u"Ask", BS_PUSHBUTTON | WS_TABSTOP, 5, 5, 40,
-               14)
-      .Item(IDOK, DialogTemplateBuilder::kButton, u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 50, 40,
-            40, 14);
+  builder.Item(10, DialogTemplateBuilder::kButton, u"Ask", BS_PUSHBUTTON | WS_TABSTOP, 5, 5, 40, 14)
+      .Item(IDOK, DialogTemplateBuilder::kButton, u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 50, 40, 40,
+            14);
   return builder;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/win32/resources.h"
 #include "platform/win32/user/ScriptedUser.h"
 #include "platform/win32/user/UserFixture.h"
+#include "platform/win32/user/UserScript.h"
 #include "platform/win32/user/compstui.h"
 #include "tests/support/DialogTemplateBuilder.h"
 
@@ -50,8 +51,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
   if (notify->hdr.code == PSN_APPLY && script->set_result_on_apply) {
     script->seen.push_back("page " + std::to_string(index + 1) + " reports OK");
     script->info->pfnComPropSheet(script->info->hComPropSheet, CPSFUNC_SET_RESULT,
-                                  reinterpret_cast<LPARAM>(script->page_handles[index]),
-                                  CPSUI_OK);
+                                  reinterpret_cast<LPARAM>(script->page_handles[index]), CPSUI_OK);
     script->seen.push_back("page " + std::to_string(index + 1) + " applied");
   }
   return FALSE;
@@ -131,11 +131,10 @@ class PropertySheetTest : public ::testing::Test {
   static std::vector<std::string> SheetLog() {
     std::vector<std::string> lines;
     for (const std::string& line : platform::CallLogSnapshot()) {
-      const bool page_message =
-          line.rfind("SendMessageW(page", 0) == 0 &&
-          (line.find("WM_INITDIALOG") != std::string::npos ||
-           line.find("WM_NOTIFY") != std::string::npos ||
-           line.find("WM_DESTROY") != std::string::npos);
+      const bool page_message = line.rfind("SendMessageW(page", 0) == 0 &&
+                                (line.find("WM_INITDIALOG") != std::string::npos ||
+                                 line.find("WM_NOTIFY") != std::string::npos ||
+                                 line.find("WM_DESTROY") != std::string::npos);
       if (line.rfind("CommonPropertySheetUIW: ", 0) == 0 || page_message) {
         lines.push_back(line);
       }
@@ -206,13 +205,13 @@ TEST_F(PropertySheetTest, CancelResetsEveryMadePage) {
   EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
   std::vector<std::string> resets;
   for (const std::string& line : SheetLog()) {
-    if (line.find("PSN_RESET") != std::string::npos || line.find("PSN_APPLY") != std::string::npos) {
+    if (line.find("PSN_RESET") != std::string::npos ||
+        line.find("PSN_APPLY") != std::string::npos) {
       resets.push_back(line);
     }
   }
-  const std::vector<std::string> expected = {
-      "SendMessageW(page \"Page 1\", WM_NOTIFY PSN_RESET)",
-      "SendMessageW(page \"Page 3\", WM_NOTIFY PSN_RESET)"};
+  const std::vector<std::string> expected = {"SendMessageW(page \"Page 1\", WM_NOTIFY PSN_RESET)",
+                                             "SendMessageW(page \"Page 3\", WM_NOTIFY PSN_RESET)"};
   EXPECT_EQ(resets, expected);
 }
 
@@ -240,7 +239,7 @@ TEST_F(PropertySheetTest, MessageResultTrueAtKillActiveKeepsThePage) {
   user_.OnSheet([&](ScriptedUser& user) {
     EXPECT_FALSE(user.ActivatePage(u"Page 2"));
     pages = user.Pages();
-    user.Ok();      // kept again: the sheet stays open
+    user.Ok();  // kept again: the sheet stays open
     user.Cancel();
   });
   DWORD result = 0;
@@ -298,6 +297,35 @@ TEST_F(PropertySheetTest, FunctionsOtherThanAddAndSetResultAnswerMinusOne) {
   DWORD result = 0;
   Run(&result);
   EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(PropertySheetTest, ScriptDrivesTheSheetAsTheSheetHostDoes) {
+  platform::Script sheet_script;
+  std::string error;
+  ASSERT_TRUE(
+      platform::ParseUserScript("on sheet\n"
+                                "  pages\n"
+                                "  page \"Page 3\"\n"
+                                "  type 10 \"42\"\n"
+                                "  show\n"
+                                "  pages\n"
+                                "  ok\n"
+                                "end\n",
+                                sheet_script, error))
+      << error;
+  EXPECT_TRUE(platform::RunUserScript(sheet_script, user_));
+  DWORD result = 0;
+  EXPECT_EQ(Run(&result), CPSUI_OK);
+  EXPECT_TRUE(errors_.empty());
+  EXPECT_EQ(user_.TakeOutput(),
+            "1 \"Page 1\" active created\n"
+            "2 \"Page 2\"\n"
+            "3 \"Page 3\"\n"
+            "page \"Page 3\" of sheet \"Test Printer\" focus=10 default=0\n"
+            "10 Edit \"42\" enabled visible focus sel=2-2 limit=32766\n"
+            "1 \"Page 1\" created\n"
+            "2 \"Page 2\"\n"
+            "3 \"Page 3\" active created\n");
 }
 
 }  // namespace

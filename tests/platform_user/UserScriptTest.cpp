@@ -170,8 +170,7 @@ TEST_F(UserScriptTest, ExpectedBoxesAndUnicodeEscapes) {
   EXPECT_TRUE(platform::RunUserScript(script, user));
   EveryControlRecord record;
   EXPECT_EQ(RunDialog(record), IDOK);
-  EXPECT_NE(std::find(record.events.begin(), record.events.end(), "asked 2"),
-            record.events.end());
+  EXPECT_NE(std::find(record.events.begin(), record.events.end(), "asked 2"), record.events.end());
   EXPECT_EQ(user.PendingMessageBoxes(), 0u);
   EXPECT_TRUE(user.errors().empty());
 }

@@ -253,14 +253,14 @@ TEST_F(WindowTest, PlacementAndZOrder) {
 TEST_F(WindowTest, DialogsCursorsAndIconsOfAModule) {
   // A cursor group of one 32 x 32 cursor (image 7) with its hot spot at (5, 1), and an icon group
   // of two forms of which the 4-bit one is taken.
-  const std::vector<std::uint8_t> cursor_group = {0, 0, 2, 0, 1, 0, 32, 0, 64, 0, 1, 0, 1, 0,
-                                                  0x30, 1, 0, 0, 7, 0};
-  std::vector<std::uint8_t> cursor_image = {5, 0, 1, 0, 40, 0, 0, 0, 32, 0, 0, 0,
-                                            64, 0, 0, 0, 1, 0, 1, 0};
+  const std::vector<std::uint8_t> cursor_group = {0, 0, 2, 0, 1,    0, 32, 0, 64, 0,
+                                                  1, 0, 1, 0, 0x30, 1, 0,  0, 7,  0};
+  std::vector<std::uint8_t> cursor_image = {5, 0, 1,  0, 40, 0, 0, 0, 32, 0,
+                                            0, 0, 64, 0, 0,  0, 1, 0, 1,  0};
   cursor_image.resize(4 + 40 + 8 + 256, 0);
-  const std::vector<std::uint8_t> icon_group = {0, 0, 1, 0, 2, 0,
-                                                32, 32, 2, 0, 1, 0, 1, 0, 0x30, 1, 0, 0, 8, 0,
-                                                32, 32, 16, 0, 1, 0, 4, 0, 0xE8, 2, 0, 0, 9, 0};
+  const std::vector<std::uint8_t> icon_group = {0, 0, 1,    0, 2,    0, 32, 32, 2,  0,  1,  0,
+                                                1, 0, 0x30, 1, 0,    0, 8,  0,  32, 32, 16, 0,
+                                                1, 0, 4,    0, 0xE8, 2, 0,  0,  9,  0};
   std::vector<std::uint8_t> icon_image = {40, 0, 0, 0, 32, 0, 0, 0, 64, 0, 0, 0, 1, 0, 4, 0};
   icon_image.resize(40 + 64 + 512 + 128, 0);
   platform::VirtualModule module;
@@ -290,8 +290,7 @@ TEST_F(WindowTest, DialogsCursorsAndIconsOfAModule) {
   const std::vector<std::string> log = platform::CallLogSnapshot();
   EXPECT_NE(std::find(log.begin(), log.end(), "LoadCursorW(module, 11220) -> cursor 11220"),
             log.end());
-  EXPECT_NE(std::find(log.begin(), log.end(), "LoadIconW(module, 11413) -> icon 11413"),
-            log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "LoadIconW(module, 11413) -> icon 11413"), log.end());
   SetCursor(hand);
   EXPECT_EQ(GetCursor(), hand);
 
@@ -300,14 +299,15 @@ TEST_F(WindowTest, DialogsCursorsAndIconsOfAModule) {
     opened = true;
     user.Ok();
   });
-  EXPECT_EQ(DialogBoxParamW(resources, MAKEINTRESOURCEW(5000), dialog_,
-                            [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
-                              if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
-                                EndDialog(dialog, 7);
-                              }
-                              return message == WM_INITDIALOG ? TRUE : FALSE;
-                            },
-                            0),
+  EXPECT_EQ(DialogBoxParamW(
+                resources, MAKEINTRESOURCEW(5000), dialog_,
+                [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
+                  if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
+                    EndDialog(dialog, 7);
+                  }
+                  return message == WM_INITDIALOG ? TRUE : FALSE;
+                },
+                0),
             7);
   EXPECT_TRUE(opened);
   EXPECT_EQ(DialogBoxParamW(resources, MAKEINTRESOURCEW(5001), dialog_, WatchingProc, 0), -1);

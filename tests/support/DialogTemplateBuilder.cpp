@@ -29,8 +29,11 @@ void PutText(std::vector<std::uint8_t>& out, const std::u16string& text) {
 
 }  // namespace
 
-DialogTemplateBuilder::DialogTemplateBuilder(std::uint32_t style, std::u16string title,
-                                             std::int16_t x, std::int16_t y, std::int16_t cx,
+DialogTemplateBuilder::DialogTemplateBuilder(std::uint32_t style,
+                                             std::u16string title,
+                                             std::int16_t x,
+                                             std::int16_t y,
+                                             std::int16_t cx,
                                              std::int16_t cy)
     : style_(style), title_(std::move(title)), x_(x), y_(y), cx_(cx), cy_(cy) {}
 
@@ -41,29 +44,52 @@ DialogTemplateBuilder& DialogTemplateBuilder::Font(std::uint16_t point_size, std
   return *this;
 }
 
-DialogTemplateBuilder& DialogTemplateBuilder::Item(std::uint16_t id, std::uint16_t class_atom,
-                                                   std::u16string title, std::uint32_t style,
-                                                   std::int16_t x, std::int16_t y,
-                                                   std::int16_t cx, std::int16_t cy) {
-  items_.push_back(ItemRecord{style | kChild | kVisible, x, y, cx, cy, id, class_atom, {}, false, 0,
-                              std::move(title), {}});
+DialogTemplateBuilder& DialogTemplateBuilder::Item(std::uint16_t id,
+                                                   std::uint16_t class_atom,
+                                                   std::u16string title,
+                                                   std::uint32_t style,
+                                                   std::int16_t x,
+                                                   std::int16_t y,
+                                                   std::int16_t cx,
+                                                   std::int16_t cy) {
+  items_.push_back(ItemRecord{
+      style | kChild | kVisible, x, y, cx, cy, id, class_atom, {}, false, 0, std::move(title), {}});
   return *this;
 }
 
-DialogTemplateBuilder& DialogTemplateBuilder::Item(std::uint16_t id, std::u16string class_name,
-                                                   std::u16string title, std::uint32_t style,
-                                                   std::int16_t x, std::int16_t y,
-                                                   std::int16_t cx, std::int16_t cy) {
-  items_.push_back(ItemRecord{style | kChild | kVisible, x, y, cx, cy, id, 0, std::move(class_name), false,
-                              0, std::move(title), {}});
+DialogTemplateBuilder& DialogTemplateBuilder::Item(std::uint16_t id,
+                                                   std::u16string class_name,
+                                                   std::u16string title,
+                                                   std::uint32_t style,
+                                                   std::int16_t x,
+                                                   std::int16_t y,
+                                                   std::int16_t cx,
+                                                   std::int16_t cy) {
+  items_.push_back(ItemRecord{style | kChild | kVisible,
+                              x,
+                              y,
+                              cx,
+                              cy,
+                              id,
+                              0,
+                              std::move(class_name),
+                              false,
+                              0,
+                              std::move(title),
+                              {}});
   return *this;
 }
 
-DialogTemplateBuilder& DialogTemplateBuilder::ItemWithOrdinal(
-    std::uint16_t id, std::uint16_t class_atom, std::uint16_t ordinal, std::uint32_t style,
-    std::int16_t x, std::int16_t y, std::int16_t cx, std::int16_t cy) {
-  items_.push_back(
-      ItemRecord{style | kChild | kVisible, x, y, cx, cy, id, class_atom, {}, true, ordinal, {}, {}});
+DialogTemplateBuilder& DialogTemplateBuilder::ItemWithOrdinal(std::uint16_t id,
+                                                              std::uint16_t class_atom,
+                                                              std::uint16_t ordinal,
+                                                              std::uint32_t style,
+                                                              std::int16_t x,
+                                                              std::int16_t y,
+                                                              std::int16_t cx,
+                                                              std::int16_t cy) {
+  items_.push_back(ItemRecord{
+      style | kChild | kVisible, x, y, cx, cy, id, class_atom, {}, true, ordinal, {}, {}});
   return *this;
 }
 

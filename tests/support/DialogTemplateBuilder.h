@@ -20,23 +20,41 @@ class DialogTemplateBuilder {
   static constexpr std::uint16_t kScrollBar = 0x84;
   static constexpr std::uint16_t kComboBox = 0x85;
 
-  DialogTemplateBuilder(std::uint32_t style, std::u16string title, std::int16_t x, std::int16_t y,
-                        std::int16_t cx, std::int16_t cy);
+  DialogTemplateBuilder(std::uint32_t style,
+                        std::u16string title,
+                        std::int16_t x,
+                        std::int16_t y,
+                        std::int16_t cx,
+                        std::int16_t cy);
 
   // DS_SETFONT with a point size and face name.
   DialogTemplateBuilder& Font(std::uint16_t point_size, std::u16string face);
   // An item of a standard class (by atom).
-  DialogTemplateBuilder& Item(std::uint16_t id, std::uint16_t class_atom, std::u16string title,
-                              std::uint32_t style, std::int16_t x, std::int16_t y,
-                              std::int16_t cx, std::int16_t cy);
+  DialogTemplateBuilder& Item(std::uint16_t id,
+                              std::uint16_t class_atom,
+                              std::u16string title,
+                              std::uint32_t style,
+                              std::int16_t x,
+                              std::int16_t y,
+                              std::int16_t cx,
+                              std::int16_t cy);
   // An item of a class given by name ("msctls_updown32").
-  DialogTemplateBuilder& Item(std::uint16_t id, std::u16string class_name, std::u16string title,
-                              std::uint32_t style, std::int16_t x, std::int16_t y,
-                              std::int16_t cx, std::int16_t cy);
+  DialogTemplateBuilder& Item(std::uint16_t id,
+                              std::u16string class_name,
+                              std::u16string title,
+                              std::uint32_t style,
+                              std::int16_t x,
+                              std::int16_t y,
+                              std::int16_t cx,
+                              std::int16_t cy);
   // An item whose title is a resource ordinal (the icon of an SS_ICON static).
-  DialogTemplateBuilder& ItemWithOrdinal(std::uint16_t id, std::uint16_t class_atom,
-                                         std::uint16_t ordinal, std::uint32_t style,
-                                         std::int16_t x, std::int16_t y, std::int16_t cx,
+  DialogTemplateBuilder& ItemWithOrdinal(std::uint16_t id,
+                                         std::uint16_t class_atom,
+                                         std::uint16_t ordinal,
+                                         std::uint32_t style,
+                                         std::int16_t x,
+                                         std::int16_t y,
+                                         std::int16_t cx,
                                          std::int16_t cy);
   // Creation data for the last item.
   DialogTemplateBuilder& CreationData(std::vector<std::uint8_t> data);

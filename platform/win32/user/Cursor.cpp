@@ -52,8 +52,7 @@ CursorInfo* Remember(CursorTable& table, const CursorInfo& info) {
 void* LoadFromModule(HINSTANCE module, LPCWSTR name, bool icon, std::string& why) {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  if (!FindModuleResource(module, icon ? kRtGroupIcon : kRtGroupCursor, name, &data,
-                          &size)) {
+  if (!FindModuleResource(module, icon ? kRtGroupIcon : kRtGroupCursor, name, &data, &size)) {
     why = "no such resource";
     return nullptr;
   }
@@ -68,8 +67,8 @@ void* LoadFromModule(HINSTANCE module, LPCWSTR name, bool icon, std::string& why
   }
   const GroupEntry& entry = group.entries[static_cast<std::size_t>(pick)];
   if (!FindModuleResource(module, icon ? kRtIcon : kRtCursor,
-                          reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(entry.id)),
-                          &data, &size)) {
+                          reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(entry.id)), &data,
+                          &size)) {
     why = "the group names image " + std::to_string(entry.id) + ", which is missing";
     return nullptr;
   }
@@ -120,8 +119,8 @@ void* Load(HINSTANCE module, LPCWSTR name, bool icon) {
   } else {
     handle = LoadFromModule(module, name, icon, why);
   }
-  LogCall(std::string(call) + "(" + (module == nullptr ? "null" : "module") + ", " +
-          NameOf(name) + ") -> " + (handle != nullptr ? CursorName(handle) : "null (" + why + ")"));
+  LogCall(std::string(call) + "(" + (module == nullptr ? "null" : "module") + ", " + NameOf(name) +
+          ") -> " + (handle != nullptr ? CursorName(handle) : "null (" + why + ")"));
   return handle;
 }
 
@@ -131,7 +130,12 @@ HCURSOR SystemCursor(int ordinal) {
   if (ordinal != IDC_ARROW_ORDINAL && ordinal != IDC_WAIT_ORDINAL) {
     return nullptr;
   }
-  CursorInfo info{nullptr, ordinal, false, 32, 32, ordinal == IDC_ARROW_ORDINAL ? 0 : 15,
+  CursorInfo info{nullptr,
+                  ordinal,
+                  false,
+                  32,
+                  32,
+                  ordinal == IDC_ARROW_ORDINAL ? 0 : 15,
                   ordinal == IDC_ARROW_ORDINAL ? 0 : 15};
   CursorTable& table = GetCursors();
   std::lock_guard<std::mutex> lock(table.mutex);
@@ -175,7 +179,9 @@ void ResetOtherCounters() {
   message_box_calls = 0;
 }
 
-void CountMessageBox() { ++message_box_calls; }
+void CountMessageBox() {
+  ++message_box_calls;
+}
 
 void ResetCursorsAndHelp() {
   CursorTable& table = GetCursors();
@@ -189,16 +195,22 @@ void ResetCursorsAndHelp() {
 
 using namespace vel::platform::user;
 
-HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) { return Load(instance, name, false); }
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+  return Load(instance, name, false);
+}
 
-HICON LoadIconW(HINSTANCE instance, LPCWSTR name) { return Load(instance, name, true); }
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
+  return Load(instance, name, true);
+}
 
 HCURSOR SetCursor(HCURSOR cursor) {
   vel::platform::LogCall("SetCursor(" + CursorName(cursor) + ")");
   return current_cursor.exchange(cursor);
 }
 
-HCURSOR GetCursor() { return current_cursor.load(); }
+HCURSOR GetCursor() {
+  return current_cursor.load();
+}
 
 BOOL GetCursorPos(POINT* point) {
   if (point == nullptr) {

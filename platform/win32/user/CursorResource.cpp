@@ -22,8 +22,11 @@ constexpr std::size_t kBitmapHeaderSize = 40;
 
 }  // namespace
 
-bool ReadResourceGroup(const std::uint8_t* data, std::size_t size, bool cursors,
-                       ResourceGroup& group, std::string& error) {
+bool ReadResourceGroup(const std::uint8_t* data,
+                       std::size_t size,
+                       bool cursors,
+                       ResourceGroup& group,
+                       std::string& error) {
   group = ResourceGroup{};
   group.cursors = cursors;
   if (data == nullptr || size < kHeaderSize) {
@@ -36,14 +39,14 @@ bool ReadResourceGroup(const std::uint8_t* data, std::size_t size, bool cursors,
   }
   const std::uint32_t type = Read16(data + 2);
   if (type != (cursors ? 2u : 1u)) {
-    error = At(2, "type " + std::to_string(type) + " where " + (cursors ? "2" : "1") +
-                      " was expected");
+    error =
+        At(2, "type " + std::to_string(type) + " where " + (cursors ? "2" : "1") + " was expected");
     return false;
   }
   const std::size_t count = Read16(data + 4);
   if (count > (size - kHeaderSize) / kEntrySize) {
-    error = At(4, std::to_string(count) + " entries do not fit in " + std::to_string(size) +
-                      " bytes");
+    error =
+        At(4, std::to_string(count) + " entries do not fit in " + std::to_string(size) + " bytes");
     return false;
   }
   group.entries.reserve(count);
@@ -84,14 +87,17 @@ int PickGroupEntry(const ResourceGroup& group, int width, int height) {
   return best;
 }
 
-bool ReadImageHeader(const std::uint8_t* data, std::size_t size, bool cursor, ImageInfo& image,
+bool ReadImageHeader(const std::uint8_t* data,
+                     std::size_t size,
+                     bool cursor,
+                     ImageInfo& image,
                      std::string& error) {
   image = ImageInfo{};
   const std::size_t start = cursor ? 4 : 0;
   if (data == nullptr || size < start + kBitmapHeaderSize) {
-    error = At(0, std::string("an image header needs ") +
-                      std::to_string(start + kBitmapHeaderSize) + " bytes, " +
-                      std::to_string(size) + " given");
+    error =
+        At(0, std::string("an image header needs ") + std::to_string(start + kBitmapHeaderSize) +
+                  " bytes, " + std::to_string(size) + " given");
     return false;
   }
   if (cursor) {

@@ -39,8 +39,11 @@ struct ResourceGroup {
 };
 
 // Reads a group directory of the expected kind.
-bool ReadResourceGroup(const std::uint8_t* data, std::size_t size, bool cursors,
-                       ResourceGroup& group, std::string& error);
+bool ReadResourceGroup(const std::uint8_t* data,
+                       std::size_t size,
+                       bool cursors,
+                       ResourceGroup& group,
+                       std::string& error);
 
 // The entry to load for a wanted size: the exact size with the most bits per pixel, else the
 // first entry; -1 for an empty group.
@@ -55,7 +58,10 @@ struct ImageInfo {
 };
 
 // Reads the header of a cursor image (with its hot spot) or of an icon image.
-bool ReadImageHeader(const std::uint8_t* data, std::size_t size, bool cursor, ImageInfo& image,
+bool ReadImageHeader(const std::uint8_t* data,
+                     std::size_t size,
+                     bool cursor,
+                     ImageInfo& image,
                      std::string& error);
 
 }  // namespace vel::platform::user

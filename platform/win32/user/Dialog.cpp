@@ -13,8 +13,12 @@
 namespace vel::platform::user {
 namespace {
 
-LONG DialogUnitsX(LONG units) { return units * 6 / 4; }
-LONG DialogUnitsY(LONG units) { return units * 13 / 8; }
+LONG DialogUnitsX(LONG units) {
+  return units * 6 / 4;
+}
+LONG DialogUnitsY(LONG units) {
+  return units * 13 / 8;
+}
 
 RECT PixelsOf(std::int16_t x, std::int16_t y, std::int16_t cx, std::int16_t cy) {
   const LONG left = DialogUnitsX(x);
@@ -22,7 +26,9 @@ RECT PixelsOf(std::int16_t x, std::int16_t y, std::int16_t cx, std::int16_t cy) 
   return RECT{left, top, left + DialogUnitsX(cx), top + DialogUnitsY(cy)};
 }
 
-void Log(std::string line) { LogCall(std::move(line)); }
+void Log(std::string line) {
+  LogCall(std::move(line));
+}
 
 // Messages whose answer is the dialog procedure's own, not the DWLP_MSGRESULT slot.
 bool AnswersDirectly(UINT message) {
@@ -36,8 +42,7 @@ bool AnswersDirectly(UINT message) {
 HWND FirstTabStop(const Window& dialog) {
   for (HWND child : dialog.children) {
     Window* item = Find(child);
-    if (item != nullptr && (item->style & WS_TABSTOP) != 0 && item->Visible() &&
-        item->Enabled()) {
+    if (item != nullptr && (item->style & WS_TABSTOP) != 0 && item->Visible() && item->Enabled()) {
       return child;
     }
   }
@@ -45,10 +50,9 @@ HWND FirstTabStop(const Window& dialog) {
 }
 
 HWND MakeItem(HWND dialog, const DialogItemInfo& item, HINSTANCE instance, std::string& error) {
-  WindowClass* window_class =
-      item.window_class.is_ordinal
-          ? FindClassByAtom(static_cast<WORD>(item.window_class.ordinal))
-          : FindClass(item.window_class.text);
+  WindowClass* window_class = item.window_class.is_ordinal
+                                  ? FindClassByAtom(static_cast<WORD>(item.window_class.ordinal))
+                                  : FindClass(item.window_class.text);
   if (window_class == nullptr) {
     error = "item " + std::to_string(item.id) + " has the unknown class " +
             (item.window_class.is_ordinal ? Hex(item.window_class.ordinal)
@@ -56,11 +60,11 @@ HWND MakeItem(HWND dialog, const DialogItemInfo& item, HINSTANCE instance, std::
     return nullptr;
   }
   const std::u16string title = item.title.is_ordinal ? std::u16string() : item.title.text;
-  LPVOID data = item.creation_data.empty() ? nullptr
-                                           : const_cast<std::uint8_t*>(item.creation_data.data());
-  HWND handle = MakeWindow(window_class, item.ex_style, title, item.style | WS_CHILD,
-                           PixelsOf(item.x, item.y, item.cx, item.cy), dialog, item.id, instance,
-                           data);
+  LPVOID data =
+      item.creation_data.empty() ? nullptr : const_cast<std::uint8_t*>(item.creation_data.data());
+  HWND handle =
+      MakeWindow(window_class, item.ex_style, title, item.style | WS_CHILD,
+                 PixelsOf(item.x, item.y, item.cx, item.cy), dialog, item.id, instance, data);
   if (handle == nullptr) {
     error = "item " + std::to_string(item.id) + " refused its creation";
     return nullptr;
@@ -95,7 +99,8 @@ HWND MakeDialog(const DialogOptions& options) {
     return nullptr;
   }
   if (info.window_class.present &&
-      (info.window_class.is_ordinal || !vel::platform::EqualsIgnoringCase(info.window_class.text, u"#32770"))) {
+      (info.window_class.is_ordinal ||
+       !vel::platform::EqualsIgnoringCase(info.window_class.text, u"#32770"))) {
     Log(std::string(call) + "(" + name + ") -> dialog class of its own is not supported");
     return nullptr;
   }
@@ -111,9 +116,9 @@ HWND MakeDialog(const DialogOptions& options) {
   }
   RECT rect = PixelsOf(info.x, info.y, info.cx, info.cy);
   if (options.as_page) {
-    rect = RECT{options.position.x, options.position.y,
-                options.position.x + (rect.right - rect.left),
-                options.position.y + (rect.bottom - rect.top)};
+    rect =
+        RECT{options.position.x, options.position.y, options.position.x + (rect.right - rect.left),
+             options.position.y + (rect.bottom - rect.top)};
   } else if (!child) {
     if ((info.style & DS_CENTER) != 0) {
       const LONG width = rect.right - rect.left;
@@ -128,10 +133,10 @@ HWND MakeDialog(const DialogOptions& options) {
     }
   }
   WindowClass* dialog_class = FindClass(u"#32770");
-  HWND handle = MakeWindow(dialog_class, info.ex_style, info.title, info.style & ~WS_VISIBLE,
-                           rect, owner, 0, options.instance, nullptr);
+  HWND handle = MakeWindow(dialog_class, info.ex_style, info.title, info.style & ~WS_VISIBLE, rect,
+                           owner, 0, options.instance, nullptr);
   Window* dialog = Find(handle);
-  dialog->label = !options.label.empty()         ? options.label
+  dialog->label = !options.label.empty()     ? options.label
                   : options.template_id >= 0 ? "dialog " + std::to_string(options.template_id)
                                              : "dialog " + Quote(info.title);
   dialog->dialog->template_id = options.template_id;
@@ -195,8 +200,11 @@ INT_PTR RunModal(HWND dialog, const char* call) {
   return result;
 }
 
-bool TemplateOfModule(HINSTANCE instance, LPCWSTR name, const std::uint8_t** bytes,
-                      std::size_t* size, const char* call) {
+bool TemplateOfModule(HINSTANCE instance,
+                      LPCWSTR name,
+                      const std::uint8_t** bytes,
+                      std::size_t* size,
+                      const char* call) {
   if (FindModuleResource(instance, kRtDialog, name, bytes, size)) {
     return true;
   }
@@ -257,8 +265,11 @@ LRESULT CALLBACK DialogProc(HWND handle, UINT message, WPARAM wparam, LPARAM lpa
 
 using namespace vel::platform::user;
 
-INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_template, HWND owner,
-                                DLGPROC procedure, LPARAM init_param) {
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance,
+                                LPCDLGTEMPLATEW dialog_template,
+                                HWND owner,
+                                DLGPROC procedure,
+                                LPARAM init_param) {
   DialogOptions options;
   options.instance = instance;
   options.bytes = reinterpret_cast<const std::uint8_t*>(dialog_template);
@@ -272,7 +283,10 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_templ
   return RunModal(dialog, "DialogBoxIndirectParamW");
 }
 
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC procedure,
+INT_PTR DialogBoxParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
                         LPARAM init_param) {
   const std::uint8_t* bytes = nullptr;
   std::size_t size = 0;
@@ -293,8 +307,11 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, D
   return RunModal(dialog, "DialogBoxParamW");
 }
 
-HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
-                        DLGPROC procedure, LPARAM init_param) {
+HWND CreateDialogParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
+                        LPARAM init_param) {
   const std::uint8_t* bytes = nullptr;
   std::size_t size = 0;
   if (!TemplateOfModule(instance, template_name, &bytes, &size, "CreateDialogParamW")) {
@@ -312,8 +329,11 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
   return MakeDialog(options);
 }
 
-HWND CreateDialogIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_template, HWND owner,
-                                DLGPROC procedure, LPARAM init_param) {
+HWND CreateDialogIndirectParamW(HINSTANCE instance,
+                                LPCDLGTEMPLATEW dialog_template,
+                                HWND owner,
+                                DLGPROC procedure,
+                                LPARAM init_param) {
   DialogOptions options;
   options.instance = instance;
   options.bytes = reinterpret_cast<const std::uint8_t*>(dialog_template);
@@ -357,7 +377,7 @@ LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam, LP
   HWND item = GetDlgItem(dialog, id);
   if (item == nullptr) {
     vel::platform::LogCall("SendDlgItemMessageW(" + LabelOf(dialog) + ", " + std::to_string(id) +
-            ") to no item");
+                           ") to no item");
     return 0;
   }
   return Send(item, message, wparam, lparam);
@@ -379,8 +399,8 @@ UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int buffer_size) {
 }
 
 BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL is_signed) {
-  const std::string text = is_signed != 0 ? std::to_string(static_cast<INT>(value))
-                                          : std::to_string(value);
+  const std::string text =
+      is_signed != 0 ? std::to_string(static_cast<INT>(value)) : std::to_string(value);
   const std::u16string wide(text.begin(), text.end());
   return SetDlgItemTextW(dialog, id, wide.c_str());
 }

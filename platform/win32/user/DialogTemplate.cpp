@@ -116,7 +116,9 @@ class Reader {
 
 }  // namespace
 
-bool ReadDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTemplateInfo& info,
+bool ReadDialogTemplate(const std::uint8_t* data,
+                        std::size_t size,
+                        DialogTemplateInfo& info,
                         std::string& error) {
   info = DialogTemplateInfo{};
   if (data == nullptr || size < kHeaderSize) {
@@ -145,8 +147,8 @@ bool ReadDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTempla
   }
   // Each item takes at least 24 bytes: the count cannot exceed what remains.
   if (!reader.failed() && count > (size - reader.offset()) / 24 + 1) {
-    reader.Fail(8, std::to_string(count) + " items cannot fit in " + std::to_string(size) +
-                       " bytes");
+    reader.Fail(8,
+                std::to_string(count) + " items cannot fit in " + std::to_string(size) + " bytes");
   }
   info.items.reserve(reader.failed() ? 0 : count);
   for (std::uint16_t i = 0; i < count && !reader.failed(); ++i) {

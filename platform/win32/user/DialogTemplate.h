@@ -70,7 +70,9 @@ struct DialogTemplateInfo {
 };
 
 // Reads a template of `size` bytes. On failure `error` names the byte offset and the fault.
-bool ReadDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTemplateInfo& info,
+bool ReadDialogTemplate(const std::uint8_t* data,
+                        std::size_t size,
+                        DialogTemplateInfo& info,
                         std::string& error);
 
 }  // namespace vel::platform::user

@@ -2,8 +2,8 @@
 // edit part of drop-down combo boxes.
 #include <algorithm>
 
-#include "platform/win32/user/Window.h"
 #include "platform/win32/user/EditText.h"
+#include "platform/win32/user/Window.h"
 
 namespace vel::platform::user {
 

@@ -8,9 +8,13 @@
 namespace vel::platform::user {
 namespace {
 
-bool IsCombo(const Window& window) { return window.kind == Kind::kComboBox; }
+bool IsCombo(const Window& window) {
+  return window.kind == Kind::kComboBox;
+}
 
-DWORD ComboType(const Window& window) { return window.style & 0x3; }
+DWORD ComboType(const Window& window) {
+  return window.style & 0x3;
+}
 
 bool HasEditPart(const Window& window) {
   return IsCombo(window) && ComboType(window) != CBS_DROPDOWNLIST;
@@ -66,7 +70,9 @@ LRESULT Add(Window& list, LPCWSTR text) {
   return Insert(list, index, text);
 }
 
-bool Valid(const Window& list, WPARAM index) { return index < list.items.size(); }
+bool Valid(const Window& list, WPARAM index) {
+  return index < list.items.size();
+}
 
 // Selects an entry (or nothing for -1) as a program does: no notification.
 LRESULT Select(Window& list, INT_PTR index) {
@@ -132,7 +138,11 @@ void Arrow(HWND handle, int step) {
   }
 }
 
-LRESULT ListMessage(HWND handle, Window& list, UINT message, WPARAM wparam, LPARAM lparam,
+LRESULT ListMessage(HWND handle,
+                    Window& list,
+                    UINT message,
+                    WPARAM wparam,
+                    LPARAM lparam,
                     bool* handled) {
   *handled = true;
   const bool combo = IsCombo(list);

@@ -123,13 +123,15 @@ const char* NotificationName(UINT code) {
 }
 
 const char* ScrollName(WORD code) {
-  static const char* const names[] = {"SB_LINELEFT",      "SB_LINERIGHT", "SB_PAGELEFT",
-                                      "SB_PAGERIGHT",     "SB_THUMBPOSITION", "SB_THUMBTRACK",
-                                      "SB_LEFT",          "SB_RIGHT",     "SB_ENDSCROLL"};
+  static const char* const names[] = {"SB_LINELEFT",  "SB_LINERIGHT",     "SB_PAGELEFT",
+                                      "SB_PAGERIGHT", "SB_THUMBPOSITION", "SB_THUMBTRACK",
+                                      "SB_LEFT",      "SB_RIGHT",         "SB_ENDSCROLL"};
   return code < 9 ? names[code] : nullptr;
 }
 
-std::string Number(LONG_PTR value) { return std::to_string(value); }
+std::string Number(LONG_PTR value) {
+  return std::to_string(value);
+}
 
 }  // namespace
 

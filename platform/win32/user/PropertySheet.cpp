@@ -70,9 +70,13 @@ Sheet* FindSheet(HANDLE handle) {
 
 std::atomic<std::uintptr_t> next_page_handle{0x7000};
 
-void Log(std::string line) { LogCall("CommonPropertySheetUIW: " + std::move(line)); }
+void Log(std::string line) {
+  LogCall("CommonPropertySheetUIW: " + std::move(line));
+}
 
-std::string PageName(const Page& page) { return "page " + Quote(page.title); }
+std::string PageName(const Page& page) {
+  return "page " + Quote(page.title);
+}
 
 // The template of a page: in memory with PSP_DLGINDIRECT, else a resource of hInstance.
 bool PageTemplate(PROPSHEETPAGEW& record, const std::uint8_t** bytes, std::size_t* size) {
@@ -149,8 +153,8 @@ void LayOut(Sheet& sheet, const Window& page) {
   if (frame == nullptr) {
     return;
   }
-  const LONG width = std::max<LONG>(page.rect.right - page.rect.left + 2 * kPageLeft,
-                                    4 * (kButtonWidth + 6) + 6);
+  const LONG width =
+      std::max<LONG>(page.rect.right - page.rect.left + 2 * kPageLeft, 4 * (kButtonWidth + 6) + 6);
   const LONG height = page.rect.bottom - page.rect.top + kPageTop + kButtonHeight + 14;
   frame->rect = RECT{kFrameLeft, kFrameTop, kFrameLeft + width, kFrameTop + height};
   LONG right = width - 6;
@@ -170,8 +174,8 @@ bool Activate(Sheet& sheet, std::size_t index, std::string& error) {
   if (sheet.active == static_cast<int>(index)) {
     return true;
   }
-  Page* old_page = sheet.active >= 0 ? sheet.pages[static_cast<std::size_t>(sheet.active)].get()
-                                     : nullptr;
+  Page* old_page =
+      sheet.active >= 0 ? sheet.pages[static_cast<std::size_t>(sheet.active)].get() : nullptr;
   if (old_page != nullptr && Notify(sheet, *old_page, PSN_KILLACTIVE, 0) != 0) {
     error = PageName(*old_page) + " kept itself active";
     Log(error);
@@ -205,8 +209,7 @@ bool Activate(Sheet& sheet, std::size_t index, std::string& error) {
 // The pages' PSN_APPLY in order; false when a page kept the sheet open.
 bool ApplyPages(Sheet& sheet, bool closing) {
   if (sheet.active >= 0 &&
-      Notify(sheet, *sheet.pages[static_cast<std::size_t>(sheet.active)], PSN_KILLACTIVE, 0) !=
-          0) {
+      Notify(sheet, *sheet.pages[static_cast<std::size_t>(sheet.active)], PSN_KILLACTIVE, 0) != 0) {
     Log(PageName(*sheet.pages[static_cast<std::size_t>(sheet.active)]) + " kept itself active");
     return false;
   }
@@ -311,9 +314,10 @@ LONG_PTR CALLBACK SheetFunction(HANDLE handle, UINT function, LPARAM lparam1, LP
       std::memcpy(page->storage.data(), given, given->dwSize);
       PROPSHEETPAGEW* record = page->record();
       if ((record->dwFlags & PSP_USETITLE) != 0 && record->pszTitle != nullptr) {
-        page->title = IsOrdinal(record->pszTitle)
-                          ? u"#" + vel::platform::ToUtf16(std::to_string(OrdinalOf(record->pszTitle)))
-                          : TextOf(record->pszTitle);
+        page->title =
+            IsOrdinal(record->pszTitle)
+                ? u"#" + vel::platform::ToUtf16(std::to_string(OrdinalOf(record->pszTitle)))
+                : TextOf(record->pszTitle);
       } else {
         const std::uint8_t* bytes = nullptr;
         std::size_t size = 0;
@@ -354,9 +358,9 @@ LONG_PTR CALLBACK SheetFunction(HANDLE handle, UINT function, LPARAM lparam1, LP
 
 HWND MakeFrame(HWND owner) {
   WindowClass* dialog_class = FindClass(u"#32770");
-  HWND frame = MakeWindow(dialog_class, 0, u"", WS_POPUP | WS_CAPTION, RECT{kFrameLeft, kFrameTop,
-                                                                          kFrameLeft, kFrameTop},
-                          owner, 0, nullptr, nullptr);
+  HWND frame =
+      MakeWindow(dialog_class, 0, u"", WS_POPUP | WS_CAPTION,
+                 RECT{kFrameLeft, kFrameTop, kFrameLeft, kFrameTop}, owner, 0, nullptr, nullptr);
   Window* window = Find(frame);
   window->label = "sheet";
   WriteExtra(*window, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&FrameProc));
@@ -379,15 +383,17 @@ HWND MakeFrame(HWND owner) {
 
 }  // namespace
 
-bool IsSheetFrame(HWND frame) { return FindSheet(frame) != nullptr; }
+bool IsSheetFrame(HWND frame) {
+  return FindSheet(frame) != nullptr;
+}
 
 std::vector<SheetPageInfo> SheetPages(HWND frame) {
   std::vector<SheetPageInfo> pages;
   if (Sheet* sheet = FindSheet(frame)) {
     for (std::size_t i = 0; i < sheet->pages.size(); ++i) {
       const Page& page = *sheet->pages[i];
-      pages.push_back(SheetPageInfo{page.title, page.created,
-                                    sheet->active == static_cast<int>(i), page.refused});
+      pages.push_back(SheetPageInfo{page.title, page.created, sheet->active == static_cast<int>(i),
+                                    page.refused});
     }
   }
   return pages;

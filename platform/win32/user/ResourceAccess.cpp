@@ -5,7 +5,10 @@
 
 namespace vel::platform::user {
 
-bool FindModuleResource(HINSTANCE module, int type, LPCWSTR name, const std::uint8_t** data,
+bool FindModuleResource(HINSTANCE module,
+                        int type,
+                        LPCWSTR name,
+                        const std::uint8_t** data,
                         std::size_t* size) {
   *data = nullptr;
   *size = 0;

@@ -11,7 +11,10 @@
 namespace vel::platform::user {
 
 // The bytes of a module's resource (a name or an ordinal), or false when there is none.
-bool FindModuleResource(HINSTANCE module, int type, LPCWSTR name, const std::uint8_t** data,
+bool FindModuleResource(HINSTANCE module,
+                        int type,
+                        LPCWSTR name,
+                        const std::uint8_t** data,
                         std::size_t* size);
 
 }  // namespace vel::platform::user

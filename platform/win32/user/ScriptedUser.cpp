@@ -38,7 +38,9 @@ struct TargetEntry {
   bool sheet = false;  // the window is a sheet's frame: the target is its active page
 };
 
-std::string Id(int id) { return std::to_string(id); }
+std::string Id(int id) {
+  return std::to_string(id);
+}
 
 }  // namespace
 
@@ -62,9 +64,13 @@ ScriptedUser::ScriptedUser() : impl_(std::make_unique<Impl>()) {
   current_user = this;
 }
 
-ScriptedUser::~ScriptedUser() { current_user = impl_->previous; }
+ScriptedUser::~ScriptedUser() {
+  current_user = impl_->previous;
+}
 
-ScriptedUser* ScriptedUser::Current() { return current_user; }
+ScriptedUser* ScriptedUser::Current() {
+  return current_user;
+}
 
 void ScriptedUser::OnDialog(int template_id, UserHandler handler) {
   impl_->dialogs_by_id[template_id] = std::move(handler);
@@ -74,14 +80,20 @@ void ScriptedUser::OnDialog(std::u16string caption, UserHandler handler) {
   impl_->dialogs_by_caption[std::move(caption)] = std::move(handler);
 }
 
-void ScriptedUser::OnSheet(UserHandler handler) { impl_->sheet_handler = std::move(handler); }
+void ScriptedUser::OnSheet(UserHandler handler) {
+  impl_->sheet_handler = std::move(handler);
+}
 
-void ScriptedUser::ExpectMessageBox(std::u16string text, std::u16string caption, UINT flags,
+void ScriptedUser::ExpectMessageBox(std::u16string text,
+                                    std::u16string caption,
+                                    UINT flags,
                                     int answer) {
   impl_->boxes.push_back(ExpectedBox{std::move(text), std::move(caption), flags, answer});
 }
 
-std::size_t ScriptedUser::PendingMessageBoxes() const { return impl_->boxes.size(); }
+std::size_t ScriptedUser::PendingMessageBoxes() const {
+  return impl_->boxes.size();
+}
 
 void ScriptedUser::SetDialogFallback(std::function<bool(ScriptedUser&, HWND)> fallback) {
   impl_->dialog_fallback = std::move(fallback);
@@ -96,7 +108,9 @@ void ScriptedUser::SetErrorSink(std::function<void(const std::string&)> sink) {
   impl_->sink = std::move(sink);
 }
 
-const std::vector<std::string>& ScriptedUser::errors() const { return impl_->errors; }
+const std::vector<std::string>& ScriptedUser::errors() const {
+  return impl_->errors;
+}
 
 void ScriptedUser::ReportError(const std::string& error) {
   const std::string line = impl_->context + error;
@@ -109,13 +123,20 @@ void ScriptedUser::ReportError(const std::string& error) {
   }
 }
 
-void ScriptedUser::SetErrorContext(std::string context) { impl_->context = std::move(context); }
+void ScriptedUser::SetErrorContext(std::string context) {
+  impl_->context = std::move(context);
+}
 
-std::string ScriptedUser::TakeOutput() { return std::exchange(impl_->output, std::string()); }
+std::string ScriptedUser::TakeOutput() {
+  return std::exchange(impl_->output, std::string());
+}
 
-void ScriptedUser::Write(const std::string& text) { impl_->output += text; }
+void ScriptedUser::Write(const std::string& text) {
+  impl_->output += text;
+}
 
-// ---- The target -----------------------------------------------------------------------------------
+// ---- The target
+// -----------------------------------------------------------------------------------
 
 HWND ScriptedUser::Target() const {
   for (auto it = impl_->targets.rbegin(); it != impl_->targets.rend(); ++it) {
@@ -127,7 +148,9 @@ HWND ScriptedUser::Target() const {
   return nullptr;
 }
 
-void ScriptedUser::PushTarget(HWND dialog) { impl_->targets.push_back(TargetEntry{dialog, false}); }
+void ScriptedUser::PushTarget(HWND dialog) {
+  impl_->targets.push_back(TargetEntry{dialog, false});
+}
 
 void ScriptedUser::PopTarget() {
   if (!impl_->targets.empty()) {
@@ -214,7 +237,9 @@ std::string ControlLine(const Window& control, HWND focus) {
     case Kind::kComboBox: {
       const DWORD type = control.style & 0x3;
       line += std::string(" kind=") +
-              (type == CBS_SIMPLE ? "simple" : type == CBS_DROPDOWN ? "dropdown" : "dropdownlist") +
+              (type == CBS_SIMPLE     ? "simple"
+               : type == CBS_DROPDOWN ? "dropdown"
+                                      : "dropdownlist") +
               " sel=" + std::to_string(control.selected) + " items=" + Items(control);
       if (type != CBS_DROPDOWNLIST) {
         const auto [start, end] = user::Selection(control);
@@ -226,13 +251,14 @@ std::string ControlLine(const Window& control, HWND focus) {
       line += " sel=" + std::to_string(control.selected) + " items=" + Items(control);
       break;
     case Kind::kScrollBar:
-      line += " pos=" + std::to_string(control.scroll_pos) + " range=" +
-              std::to_string(control.scroll_min) + "-" + std::to_string(control.scroll_max) +
-              " page=" + std::to_string(control.scroll_page);
+      line += " pos=" + std::to_string(control.scroll_pos) +
+              " range=" + std::to_string(control.scroll_min) + "-" +
+              std::to_string(control.scroll_max) + " page=" + std::to_string(control.scroll_page);
       break;
     case Kind::kUpDown:
-      line += " pos=" + std::to_string(control.updown_pos) + " range=" +
-              std::to_string(control.updown_lower) + "-" + std::to_string(control.updown_upper);
+      line += " pos=" + std::to_string(control.updown_pos) +
+              " range=" + std::to_string(control.updown_lower) + "-" +
+              std::to_string(control.updown_upper);
       break;
     default:
       break;
@@ -270,7 +296,9 @@ std::string ScriptedUser::State() {
   return text;
 }
 
-void ScriptedUser::Show() { Write(State()); }
+void ScriptedUser::Show() {
+  Write(State());
+}
 
 std::vector<SheetPageInfo> ScriptedUser::Pages() {
   HWND sheet = InnermostSheet(impl_->targets);
@@ -341,7 +369,10 @@ HWND MouseReceiver(HWND control) {
 
 enum class MouseAction { kMove, kClick, kRightClick };
 
-bool Mouse(ScriptedUser& user, const char* action, int id, std::optional<POINT> point,
+bool Mouse(ScriptedUser& user,
+           const char* action,
+           int id,
+           std::optional<POINT> point,
            MouseAction kind) {
   Window* control = Usable(user, action, id, false);
   if (control == nullptr) {
@@ -429,8 +460,7 @@ bool ScriptedUser::Check(int id, bool checked) {
                 " is no check box or radio button");
     return false;
   }
-  const bool radio =
-      control->Type() == BS_RADIOBUTTON || control->Type() == BS_AUTORADIOBUTTON;
+  const bool radio = control->Type() == BS_RADIOBUTTON || control->Type() == BS_AUTORADIOBUTTON;
   if (!checked && radio) {
     ReportError("uncheck " + Id(id) + ": a radio button is unchecked by checking another");
     return false;
@@ -461,8 +491,7 @@ bool ScriptedUser::SelectText(int id, std::u16string_view text) {
   }
   const int index = user::FindItem(*control, text, -1, true);
   if (index < 0) {
-    ReportError("select " + Id(id) + ": control " + Id(id) + " has no entry " +
-                user::Quote(text));
+    ReportError("select " + Id(id) + ": control " + Id(id) + " has no entry " + user::Quote(text));
     return false;
   }
   HWND handle = control->handle;
@@ -478,8 +507,7 @@ bool ScriptedUser::SelectIndex(int id, int index) {
   }
   if (index < 0 || static_cast<std::size_t>(index) >= control->items.size()) {
     ReportError("select " + Id(id) + ": control " + Id(id) + " has no entry " +
-                std::to_string(index) + " (it has " + std::to_string(control->items.size()) +
-                ")");
+                std::to_string(index) + " (it has " + std::to_string(control->items.size()) + ")");
     return false;
   }
   HWND handle = control->handle;
@@ -498,8 +526,7 @@ Window* TextControl(ScriptedUser& user, const char* action, int id) {
   const bool edit_part =
       control->kind == Kind::kComboBox && (control->style & 0x3) != CBS_DROPDOWNLIST;
   if (control->kind != Kind::kEdit && !edit_part) {
-    user.ReportError(std::string(action) + " " + Id(id) + ": control " + Id(id) +
-                     " takes no text");
+    user.ReportError(std::string(action) + " " + Id(id) + ": control " + Id(id) + " takes no text");
     return nullptr;
   }
   return control;
@@ -584,9 +611,8 @@ bool ScriptedUser::Scroll(int id, WORD request, int position) {
     control->scroll_track = position;
   }
   const UINT message = (control->style & SBS_VERT) != 0 ? WM_VSCROLL : WM_HSCROLL;
-  const WORD packed = request == SB_THUMBTRACK || request == SB_THUMBPOSITION
-                          ? static_cast<WORD>(position)
-                          : 0;
+  const WORD packed =
+      request == SB_THUMBTRACK || request == SB_THUMBPOSITION ? static_cast<WORD>(position) : 0;
   user::Send(control->parent, message, MAKEWPARAM(request, packed),
              reinterpret_cast<LPARAM>(control->handle));
   return true;
@@ -636,7 +662,9 @@ bool ScriptedUser::Help(int id) {
 namespace {
 
 // A button of the frame (a sheet) or of the dialog (a modal dialog) pressed by a person.
-bool PressButton(ScriptedUser& user, const std::vector<TargetEntry>& targets, int id,
+bool PressButton(ScriptedUser& user,
+                 const std::vector<TargetEntry>& targets,
+                 int id,
                  const char* name) {
   HWND owner = InnermostSheet(targets);
   if (owner == nullptr) {
@@ -655,13 +683,12 @@ bool PressButton(ScriptedUser& user, const std::vector<TargetEntry>& targets, in
       user::Send(owner, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       return true;
     }
-    user.ReportError(std::string(name) + ": " + window->label + " offers no " + name +
-                     " button");
+    user.ReportError(std::string(name) + ": " + window->label + " offers no " + name + " button");
     return false;
   }
   if (!record->Enabled() || !user::ReallyVisible(*record)) {
-    user.ReportError(std::string(name) + ": the " + name + " button of " + window->label +
-                     " is " + (record->Enabled() ? "hidden" : "disabled"));
+    user.ReportError(std::string(name) + ": the " + name + " button of " + window->label + " is " +
+                     (record->Enabled() ? "hidden" : "disabled"));
     return false;
   }
   return user::ClickButton(button);
@@ -669,9 +696,13 @@ bool PressButton(ScriptedUser& user, const std::vector<TargetEntry>& targets, in
 
 }  // namespace
 
-bool ScriptedUser::Ok() { return PressButton(*this, impl_->targets, IDOK, "OK"); }
+bool ScriptedUser::Ok() {
+  return PressButton(*this, impl_->targets, IDOK, "OK");
+}
 
-bool ScriptedUser::Cancel() { return PressButton(*this, impl_->targets, IDCANCEL, "Cancel"); }
+bool ScriptedUser::Cancel() {
+  return PressButton(*this, impl_->targets, IDCANCEL, "Cancel");
+}
 
 bool ScriptedUser::Apply() {
   if (InnermostSheet(impl_->targets) == nullptr) {
@@ -686,7 +717,8 @@ bool ScriptedUser::HelpButton() {
                      InnermostSheet(impl_->targets) != nullptr ? IDHELP_SHEET : IDHELP, "Help");
 }
 
-// ---- Modal windows ----------------------------------------------------------------------------------
+// ---- Modal windows
+// ----------------------------------------------------------------------------------
 
 bool ScriptedUser::RunModalDialog(HWND dialog) {
   Window* window = Find(dialog);
@@ -742,10 +774,11 @@ bool ScriptedUser::RunSheet(HWND frame) {
   return true;
 }
 
-int ScriptedUser::AnswerMessageBox(std::u16string_view text, std::u16string_view caption,
+int ScriptedUser::AnswerMessageBox(std::u16string_view text,
+                                   std::u16string_view caption,
                                    UINT flags) {
-  const std::string shown = user::Quote(text) + " (caption " + user::Quote(caption) + ", flags " +
-                            user::Hex(flags) + ")";
+  const std::string shown =
+      user::Quote(text) + " (caption " + user::Quote(caption) + ", flags " + user::Hex(flags) + ")";
   if (impl_->boxes.empty()) {
     if (impl_->box_fallback) {
       if (const int answer = impl_->box_fallback(text, caption, flags); answer != 0) {

@@ -48,9 +48,8 @@ void StepUpDown(HWND handle, int delta) {
   change.iDelta = delta;
   const bool horizontal = (updown->style & UDS_HORZ) != 0;
   HWND parent = updown->parent;
-  if (parent != nullptr &&
-      Send(parent, WM_NOTIFY, static_cast<WPARAM>(updown->id),
-           reinterpret_cast<LPARAM>(&change)) != 0) {
+  if (parent != nullptr && Send(parent, WM_NOTIFY, static_cast<WPARAM>(updown->id),
+                                reinterpret_cast<LPARAM>(&change)) != 0) {
     return;  // the parent refused the change
   }
   updown = Find(handle);

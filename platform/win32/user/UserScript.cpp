@@ -156,14 +156,14 @@ struct Shape {
 
 const std::map<std::string, Shape>& Commands() {
   static const std::map<std::string, Shape> commands = {
-      {"on dialog", {1, 1}}, {"on sheet", {0, 0}},  {"expect box", {4, 4}},
-      {"pages", {0, 0}},     {"page", {1, 1}},      {"show", {0, 0}},
-      {"click", {1, 1}},     {"check", {1, 1}},     {"uncheck", {1, 1}},
-      {"select", {2, 2}},    {"type", {2, 2}},      {"set", {2, 2}},
-      {"leave", {1, 1}},     {"step", {2, 2}},      {"scroll", {2, 3}},
-      {"key", {2, 2}},       {"mouse move", {1, 3}}, {"mouse click", {1, 3}},
-      {"rightclick", {1, 3}}, {"help", {1, 1}},     {"ok", {0, 0}},
-      {"cancel", {0, 0}},    {"apply", {0, 0}},     {"helpbutton", {0, 0}},
+      {"on dialog", {1, 1}},  {"on sheet", {0, 0}},   {"expect box", {4, 4}},
+      {"pages", {0, 0}},      {"page", {1, 1}},       {"show", {0, 0}},
+      {"click", {1, 1}},      {"check", {1, 1}},      {"uncheck", {1, 1}},
+      {"select", {2, 2}},     {"type", {2, 2}},       {"set", {2, 2}},
+      {"leave", {1, 1}},      {"step", {2, 2}},       {"scroll", {2, 3}},
+      {"key", {2, 2}},        {"mouse move", {1, 3}}, {"mouse click", {1, 3}},
+      {"rightclick", {1, 3}}, {"help", {1, 1}},       {"ok", {0, 0}},
+      {"cancel", {0, 0}},     {"apply", {0, 0}},      {"helpbutton", {0, 0}},
   };
   return commands;
 }
@@ -298,10 +298,9 @@ bool Point(const ScriptStatement& statement, std::size_t first, std::optional<PO
 
 bool KeyCode(const ScriptArgument& argument, UINT& key) {
   static const std::map<std::u16string, UINT> keys = {
-      {u"left", VK_LEFT},     {u"right", VK_RIGHT},   {u"up", VK_UP},
-      {u"down", VK_DOWN},     {u"home", VK_HOME},     {u"end", VK_END},
-      {u"delete", VK_DELETE}, {u"tab", VK_TAB},       {u"return", VK_RETURN},
-      {u"escape", VK_ESCAPE}, {u"space", VK_SPACE},   {u"back", VK_BACK},
+      {u"left", VK_LEFT},     {u"right", VK_RIGHT},   {u"up", VK_UP},         {u"down", VK_DOWN},
+      {u"home", VK_HOME},     {u"end", VK_END},       {u"delete", VK_DELETE}, {u"tab", VK_TAB},
+      {u"return", VK_RETURN}, {u"escape", VK_ESCAPE}, {u"space", VK_SPACE},   {u"back", VK_BACK},
       {u"f1", VK_F1}};
   int number = 0;
   if (Id(argument, number)) {
@@ -318,11 +317,14 @@ bool KeyCode(const ScriptArgument& argument, UINT& key) {
 
 bool ScrollRequest(const ScriptArgument& argument, WORD& request) {
   static const std::map<std::u16string, WORD> requests = {
-      {u"lineleft", SB_LINELEFT},   {u"lineup", SB_LINEUP},       {u"lineright", SB_LINERIGHT},
-      {u"linedown", SB_LINEDOWN},   {u"pageleft", SB_PAGELEFT},   {u"pageup", SB_PAGEUP},
-      {u"pageright", SB_PAGERIGHT}, {u"pagedown", SB_PAGEDOWN},   {u"left", SB_LEFT},
-      {u"top", SB_TOP},             {u"right", SB_RIGHT},         {u"bottom", SB_BOTTOM},
-      {u"end", SB_ENDSCROLL},       {u"thumb", SB_THUMBPOSITION}, {u"track", SB_THUMBTRACK}};
+      {u"lineleft", SB_LINELEFT},   {u"lineup", SB_LINEUP},
+      {u"lineright", SB_LINERIGHT}, {u"linedown", SB_LINEDOWN},
+      {u"pageleft", SB_PAGELEFT},   {u"pageup", SB_PAGEUP},
+      {u"pageright", SB_PAGERIGHT}, {u"pagedown", SB_PAGEDOWN},
+      {u"left", SB_LEFT},           {u"top", SB_TOP},
+      {u"right", SB_RIGHT},         {u"bottom", SB_BOTTOM},
+      {u"end", SB_ENDSCROLL},       {u"thumb", SB_THUMBPOSITION},
+      {u"track", SB_THUMBTRACK}};
   auto it = requests.find(argument.text);
   if (argument.is_text || it == requests.end()) {
     return false;
@@ -333,8 +335,8 @@ bool ScrollRequest(const ScriptArgument& argument, WORD& request) {
 
 bool Answer(const ScriptArgument& argument, int& answer) {
   static const std::map<std::u16string, int> answers = {
-      {u"ok", IDOK},       {u"cancel", IDCANCEL}, {u"abort", IDABORT}, {u"retry", IDRETRY},
-      {u"ignore", IDIGNORE}, {u"yes", IDYES},     {u"no", IDNO}};
+      {u"ok", IDOK},         {u"cancel", IDCANCEL}, {u"abort", IDABORT}, {u"retry", IDRETRY},
+      {u"ignore", IDIGNORE}, {u"yes", IDYES},       {u"no", IDNO}};
   if (Id(argument, answer)) {
     return true;
   }

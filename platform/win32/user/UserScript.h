@@ -65,7 +65,8 @@ bool ParseUserScript(std::string_view text, Script& script, std::string& error);
 
 // Runs a script's top-level statements with a user: on-blocks register handlers, expect queues
 // message boxes, other commands act on the target at once. Errors go to the user's error sink,
-// prefixed with their line. Answers false when a command failed.
+// prefixed with their line. Answers false when a command failed. The handlers of on-blocks run
+// the script's own statements: the Script must outlive the modal windows they answer.
 bool RunUserScript(const Script& script, ScriptedUser& user);
 
 }  // namespace vel::platform

@@ -21,7 +21,7 @@ namespace {
 struct Table {
   std::mutex mutex;
   std::unordered_map<std::uintptr_t, std::unique_ptr<Window>> windows;
-  std::vector<HWND> top_level;  // creation order, for FindWindowW and resets
+  std::vector<HWND> top_level;            // creation order, for FindWindowW and resets
   std::map<HWND, std::u16string> titles;  // titles of top-level windows, for FindWindowW
   std::map<std::u16string, std::unique_ptr<WindowClass>> classes;  // keyed by folded name
   std::map<std::u16string, UINT> messages;
@@ -37,9 +37,13 @@ Table& GetTable() {
   return *table;
 }
 
-std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uintptr_t Key(HWND handle) {
+  return reinterpret_cast<std::uintptr_t>(handle);
+}
 
-std::u16string Fold(std::u16string_view text) { return FoldCase(text); }
+std::u16string Fold(std::u16string_view text) {
+  return FoldCase(text);
+}
 
 // Registers the built-in classes; the table's mutex is held.
 void RegisterBuiltins(Table& table) {
@@ -90,9 +94,13 @@ thread_local HWND focus_window = nullptr;
 std::atomic<int> enable_window_calls{0};
 std::atomic<int> show_window_calls{0};
 
-void Log(std::string line) { LogCall(std::move(line)); }
+void Log(std::string line) {
+  LogCall(std::move(line));
+}
 
-std::string Text(LPCWSTR text) { return text == nullptr ? "null" : Quote(TextOf(text)); }
+std::string Text(LPCWSTR text) {
+  return text == nullptr ? "null" : Quote(TextOf(text));
+}
 
 }  // namespace
 
@@ -226,8 +234,15 @@ std::string LabelOf(HWND handle) {
   return window->label;
 }
 
-HWND MakeWindow(WindowClass* window_class, DWORD ex_style, std::u16string_view text, DWORD style,
-                RECT rect, HWND parent, int id, HINSTANCE instance, LPVOID param) {
+HWND MakeWindow(WindowClass* window_class,
+                DWORD ex_style,
+                std::u16string_view text,
+                DWORD style,
+                RECT rect,
+                HWND parent,
+                int id,
+                HINSTANCE instance,
+                LPVOID param) {
   auto window = std::make_unique<Window>();
   window->window_class = window_class;
   window->kind = window_class->kind;
@@ -250,9 +265,8 @@ HWND MakeWindow(WindowClass* window_class, DWORD ex_style, std::u16string_view t
     window->label = "item " + std::to_string(id);
   } else {
     window->owner = parent;
-    window->label = window->kind == Kind::kDialog
-                        ? "dialog " + Quote(text)
-                        : "window " + Quote(window_class->name);
+    window->label = window->kind == Kind::kDialog ? "dialog " + Quote(text)
+                                                  : "window " + Quote(window_class->name);
   }
   if (window->kind == Kind::kDialog) {
     window->dialog = std::make_unique<DialogState>();
@@ -427,9 +441,13 @@ bool WriteExtra(Window& window, int offset, LONG_PTR value) {
 
 // ---- Text --------------------------------------------------------------------------------------
 
-std::u16string TextOf(LPCWSTR text) { return text == nullptr ? std::u16string() : text; }
+std::u16string TextOf(LPCWSTR text) {
+  return text == nullptr ? std::u16string() : text;
+}
 
-bool IsOrdinal(LPCWSTR name) { return reinterpret_cast<std::uintptr_t>(name) <= 0xFFFF; }
+bool IsOrdinal(LPCWSTR name) {
+  return reinterpret_cast<std::uintptr_t>(name) <= 0xFFFF;
+}
 
 int OrdinalOf(LPCWSTR name) {
   return static_cast<int>(reinterpret_cast<std::uintptr_t>(name) & 0xFFFF);
@@ -476,7 +494,8 @@ std::string Hex(std::uint64_t value) {
 
 }  // namespace vel::platform::user
 
-// ---- The platform's calls ------------------------------------------------------------------------
+// ---- The platform's calls
+// ------------------------------------------------------------------------
 
 using namespace vel::platform::user;
 
@@ -508,14 +527,22 @@ ATOM RegisterClassW(const WNDCLASSW* window_class) {
   return slot->atom;
 }
 
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu_or_id,
-                     HINSTANCE instance, LPVOID param) {
+HWND CreateWindowExW(DWORD ex_style,
+                     LPCWSTR class_name,
+                     LPCWSTR window_name,
+                     DWORD style,
+                     int x,
+                     int y,
+                     int width,
+                     int height,
+                     HWND parent,
+                     HMENU menu_or_id,
+                     HINSTANCE instance,
+                     LPVOID param) {
   WindowClass* window_class = nullptr;
   if (class_name != nullptr) {
-    window_class = IsOrdinal(class_name)
-                       ? FindClassByAtom(static_cast<WORD>(OrdinalOf(class_name)))
-                       : FindClass(class_name);
+    window_class = IsOrdinal(class_name) ? FindClassByAtom(static_cast<WORD>(OrdinalOf(class_name)))
+                                         : FindClass(class_name);
   }
   const std::string described =
       "CreateWindowExW(" +
@@ -536,7 +563,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
     width = 0;
     height = 0;
   }
-  const int id = (style & WS_CHILD) != 0 ? static_cast<int>(reinterpret_cast<std::uintptr_t>(menu_or_id)) : 0;
+  const int id =
+      (style & WS_CHILD) != 0 ? static_cast<int>(reinterpret_cast<std::uintptr_t>(menu_or_id)) : 0;
   HWND window = MakeWindow(window_class, ex_style, TextOf(window_name), style,
                            RECT{x, y, x + width, y + height}, parent, id, instance, param);
   Log(described + " -> " + LabelOf(window));
@@ -553,7 +581,9 @@ BOOL DestroyWindow(HWND window) {
   return TRUE;
 }
 
-BOOL IsWindow(HWND window) { return FindUnchecked(window) != nullptr ? TRUE : FALSE; }
+BOOL IsWindow(HWND window) {
+  return FindUnchecked(window) != nullptr ? TRUE : FALSE;
+}
 
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name) {
   WindowClass* wanted = nullptr;
@@ -658,7 +688,10 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
   }
 }
 
-LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wparam,
+LRESULT CallWindowProcW(WNDPROC procedure,
+                        HWND window,
+                        UINT message,
+                        WPARAM wparam,
                         LPARAM lparam) {
   if (procedure == nullptr) {
     return 0;
@@ -681,8 +714,7 @@ LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     case GWLP_HINSTANCE:
       return reinterpret_cast<LONG_PTR>(window->instance);
     case GWLP_HWNDPARENT:
-      return reinterpret_cast<LONG_PTR>(window->parent != nullptr ? window->parent
-                                                                  : window->owner);
+      return reinterpret_cast<LONG_PTR>(window->parent != nullptr ? window->parent : window->owner);
     case GWLP_ID:
       return window->id;
     case GWL_STYLE:
@@ -846,8 +878,8 @@ int GetWindowTextW(HWND window, LPWSTR buffer, int buffer_size) {
   if (Find(window) == nullptr || buffer == nullptr || buffer_size <= 0) {
     return 0;
   }
-  return static_cast<int>(Send(window, WM_GETTEXT, static_cast<WPARAM>(buffer_size),
-                               reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(
+      Send(window, WM_GETTEXT, static_cast<WPARAM>(buffer_size), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLengthW(HWND window) {
@@ -881,7 +913,11 @@ BOOL IsWindowEnabled(HWND handle) {
 BOOL ShowWindow(HWND handle, int command) {
   ++show_window_calls;
   Window* window = Find(handle);
-  Log("ShowWindow(" + LabelOf(handle) + ", " + (command == SW_HIDE ? "SW_HIDE" : command == SW_SHOW ? "SW_SHOW" : std::to_string(command)) + ")");
+  Log("ShowWindow(" + LabelOf(handle) + ", " +
+      (command == SW_HIDE   ? "SW_HIDE"
+       : command == SW_SHOW ? "SW_SHOW"
+                            : std::to_string(command)) +
+      ")");
   if (window == nullptr) {
     return FALSE;
   }
@@ -912,8 +948,8 @@ BOOL InvalidateRect(HWND handle, const RECT*, BOOL) {
 
 BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint) {
   Window* window = Find(handle);
-  Log("MoveWindow(" + LabelOf(handle) + ", " + std::to_string(x) + ", " + std::to_string(y) +
-      ", " + std::to_string(width) + ", " + std::to_string(height) + ")");
+  Log("MoveWindow(" + LabelOf(handle) + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " +
+      std::to_string(width) + ", " + std::to_string(height) + ")");
   if (window == nullptr) {
     return FALSE;
   }
@@ -985,8 +1021,8 @@ BOOL GetClientRect(HWND handle, RECT* rect) {
   if (window == nullptr || rect == nullptr) {
     return FALSE;
   }
-  *rect = RECT{0, 0, window->rect.right - window->rect.left,
-               window->rect.bottom - window->rect.top};
+  *rect =
+      RECT{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
   return TRUE;
 }
 
@@ -1096,7 +1132,9 @@ HWND SetFocus(HWND handle) {
   return MoveFocus(handle);
 }
 
-HWND GetFocus() { return Focus(); }
+HWND GetFocus() {
+  return Focus();
+}
 
 namespace vel::platform {
 
@@ -1114,7 +1152,9 @@ void ResetUserCounters() {
   user::ResetOtherCounters();
 }
 
-std::string WindowLabel(HWND window) { return user::LabelOf(window); }
+std::string WindowLabel(HWND window) {
+  return user::LabelOf(window);
+}
 
 void ResetWindowing() {
   for (HWND window : user::TopLevelWindows()) {

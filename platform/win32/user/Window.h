@@ -48,9 +48,9 @@ struct ListItem {
 // State of a dialog window (a window of the dialog class).
 struct DialogState {
   DLGPROC procedure = nullptr;
-  int template_id = -1;      // resource ordinal of the template, -1 for other templates
-  std::u16string caption;    // the template's caption
-  int default_id = 0;        // DM_SETDEFID / DM_GETDEFID
+  int template_id = -1;    // resource ordinal of the template, -1 for other templates
+  std::u16string caption;  // the template's caption
+  int default_id = 0;      // DM_SETDEFID / DM_GETDEFID
   bool modal = false;
   bool ended = false;
   INT_PTR result = 0;
@@ -60,8 +60,8 @@ struct Window {
   HWND handle = nullptr;
   WindowClass* window_class = nullptr;
   Kind kind = Kind::kCustom;
-  HWND parent = nullptr;  // set for WS_CHILD windows
-  HWND owner = nullptr;   // set for top-level windows with an owner
+  HWND parent = nullptr;       // set for WS_CHILD windows
+  HWND owner = nullptr;        // set for top-level windows with an owner
   std::vector<HWND> children;  // z-order: the first child is on top (template order)
   int id = 0;
   DWORD style = 0;
@@ -144,8 +144,15 @@ std::string DescribeMessage(UINT message, WPARAM wparam, LPARAM lparam);
 // ---- Windows -----------------------------------------------------------------------------------
 
 // Makes a window of a class without logging the call; sends WM_CREATE for registered classes.
-HWND MakeWindow(WindowClass* window_class, DWORD ex_style, std::u16string_view text, DWORD style,
-                RECT rect, HWND parent, int id, HINSTANCE instance, LPVOID param);
+HWND MakeWindow(WindowClass* window_class,
+                DWORD ex_style,
+                std::u16string_view text,
+                DWORD style,
+                RECT rect,
+                HWND parent,
+                int id,
+                HINSTANCE instance,
+                LPVOID param);
 // Destroys a window and its children (WM_DESTROY to the window, then to its children).
 void Destroy(HWND window);
 // The window's top-left corner on the virtual screen.
@@ -188,7 +195,8 @@ HWND MakeDialog(const DialogOptions& options);
 // The bytes of a template kept in memory, read up to this many bytes.
 inline constexpr std::size_t kTemplateInMemoryLimit = std::size_t{1} << 20;
 
-// ---- Controls ------------------------------------------------------------------------------------
+// ---- Controls
+// ------------------------------------------------------------------------------------
 
 LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -217,7 +225,7 @@ int FindItem(const Window& list, std::u16string_view text, int start_after, bool
 // What a cursor or icon handle stands for (null for a handle the stand-in did not make).
 struct CursorInfo {
   HINSTANCE module = nullptr;
-  int id = 0;            // the resource ordinal (or the system cursor's id)
+  int id = 0;  // the resource ordinal (or the system cursor's id)
   bool is_icon = false;
   int width = 0;
   int height = 0;

@@ -18,7 +18,9 @@
 
 #include "platform/win32/user/prsht.h"
 
-using PFNCOMPROPSHEET = LONG_PTR(CALLBACK*)(HANDLE sheet, UINT function, LPARAM lparam1,
+using PFNCOMPROPSHEET = LONG_PTR(CALLBACK*)(HANDLE sheet,
+                                            UINT function,
+                                            LPARAM lparam1,
                                             LPARAM lparam2);
 
 struct PROPSHEETUI_INFO {

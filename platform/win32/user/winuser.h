@@ -10,9 +10,9 @@
 // Geometry is fixed so that pixel results are the same on every machine: windows have no
 // non-client area (window and client rectangles have the same size), the virtual screen is
 // 1024 x 768 pixels at origin (0, 0), and the dialog base units are fixed: a horizontal dialog unit
-// is 6/4 pixel and a vertical one 13/8 pixel (pixels = units * 6 / 4 and units * 13 / 8, truncated).
-// A drop-down combo box's window is 21 pixels high, its selection field; the height its template
-// gives is that of its dropped list.
+// is 6/4 pixel and a vertical one 13/8 pixel (pixels = units * 6 / 4 and units * 13 / 8,
+// truncated). A drop-down combo box's window is 21 pixels high, its selection field; the height its
+// template gives is that of its dropped list.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +56,12 @@ using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
 // Packing helpers of message parameters.
-constexpr WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(DWORD_PTR value) {
+  return static_cast<WORD>(value & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD_PTR value) {
+  return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
 constexpr LONG MAKELONG(WORD low, WORD high) {
   return static_cast<LONG>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
@@ -525,16 +529,24 @@ inline constexpr int COLOR_BTNHIGHLIGHT = 20;
 // ---- Calls ------------------------------------------------------------------------------------
 // Classes and windows.
 ATOM RegisterClassW(const WNDCLASSW* window_class);
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu_or_id,
-                     HINSTANCE instance, LPVOID param);
+HWND CreateWindowExW(DWORD ex_style,
+                     LPCWSTR class_name,
+                     LPCWSTR window_name,
+                     DWORD style,
+                     int x,
+                     int y,
+                     int width,
+                     int height,
+                     HWND parent,
+                     HMENU menu_or_id,
+                     HINSTANCE instance,
+                     LPVOID param);
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name);
 UINT RegisterWindowMessageW(LPCWSTR name);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wparam,
-                        LPARAM lparam);
+LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
@@ -571,14 +583,26 @@ HWND SetFocus(HWND window);
 HWND GetFocus();
 
 // Dialogs.
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC procedure,
+INT_PTR DialogBoxParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
                         LPARAM init_param);
-INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_template, HWND owner,
-                                DLGPROC procedure, LPARAM init_param);
-HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
-                        DLGPROC procedure, LPARAM init_param);
-HWND CreateDialogIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_template, HWND owner,
-                                DLGPROC procedure, LPARAM init_param);
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance,
+                                LPCDLGTEMPLATEW dialog_template,
+                                HWND owner,
+                                DLGPROC procedure,
+                                LPARAM init_param);
+HWND CreateDialogParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
+                        LPARAM init_param);
+HWND CreateDialogIndirectParamW(HINSTANCE instance,
+                                LPCDLGTEMPLATEW dialog_template,
+                                HWND owner,
+                                DLGPROC procedure,
+                                LPARAM init_param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL MapDialogRect(HWND dialog, RECT* rect);
