@@ -1,4 +1,4 @@
-// Binary file over a buffered C stream, values least significant byte first.
+// Binary file over the flavour's file seam, values least significant byte first.
 #include "rw/RWBinaryFile.h"
 
 #include <cstring>
@@ -11,6 +11,7 @@
 namespace {
 
 using vel::ByteOrder;
+namespace seam = vel::flavour;
 
 constexpr std::size_t kChunkBytes = 4096;
 
@@ -19,20 +20,20 @@ constexpr std::size_t kChunkBytes = 4096;
 RWBinaryFile::RWBinaryFile(const char* name, const char* mode) : name_(name != nullptr ? name : "") {
   if (mode != nullptr) {
     std::strncpy(mode_, mode, sizeof mode_ - 1);
-    file_ = std::fopen(name_.c_str(), mode_);
+    file_ = seam::FileOpen(name_.c_str(), mode_);
     return;
   }
   std::strcpy(mode_, "rb+");
-  file_ = std::fopen(name_.c_str(), mode_);
+  file_ = seam::FileOpen(name_.c_str(), mode_);
   if (file_ == nullptr) {
     std::strcpy(mode_, "wb+");
-    file_ = std::fopen(name_.c_str(), mode_);
+    file_ = seam::FileOpen(name_.c_str(), mode_);
   }
 }
 
 RWBinaryFile::~RWBinaryFile() {
   if (file_ != nullptr) {
-    std::fclose(file_);
+    seam::FileClose(file_);
   }
 }
 
@@ -65,14 +66,14 @@ bool RWBinaryFile::ReadBytes(void* bytes, std::size_t count) {
   if (file_ == nullptr) {
     return false;
   }
-  return std::fread(bytes, 1, count, file_) == count;
+  return seam::FileRead(bytes, 1, count, file_) == count;
 }
 
 bool RWBinaryFile::WriteBytes(const void* bytes, std::size_t count) {
   if (file_ == nullptr) {
     return false;
   }
-  return std::fwrite(bytes, 1, count, file_) == count;
+  return seam::FileWrite(bytes, 1, count, file_) == count;
 }
 
 template <typename T>
@@ -145,8 +146,8 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   }
   std::size_t length = 0;
   for (;;) {
-    int c = std::fgetc(file_);
-    if (c == EOF || c == '\0') {
+    int c = seam::FileGetChar(file_);
+    if (c < 0 || c == '\0') {
       break;
     }
     if (length + 1 < size) {
@@ -154,8 +155,8 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
       continue;
     }
     // The buffer is full: skip the rest of the string, so the next read starts after it.
-    while (c != EOF && c != '\0') {
-      c = std::fgetc(file_);
+    while (c >= 0 && c != '\0') {
+      c = seam::FileGetChar(file_);
     }
     buffer[length] = '\0';
     return false;
@@ -215,7 +216,7 @@ std::int32_t RWBinaryFile::CurOffset() {
   if (file_ == nullptr) {
     return -1;
   }
-  long offset = std::ftell(file_);
+  long offset = seam::FileTell(file_);
   if (offset < 0 || offset > std::numeric_limits<std::int32_t>::max()) {
     return -1;
   }
@@ -223,55 +224,50 @@ std::int32_t RWBinaryFile::CurOffset() {
 }
 
 bool RWBinaryFile::SeekTo(std::int32_t offset) {
-  return file_ != nullptr && offset >= 0 && std::fseek(file_, offset, SEEK_SET) == 0;
+  return file_ != nullptr && offset >= 0 && seam::FileSeek(file_, offset, seam::kFileSeekStart) == 0;
 }
 
 bool RWBinaryFile::SeekToEnd() {
-  return file_ != nullptr && std::fseek(file_, 0, SEEK_END) == 0;
+  return file_ != nullptr && seam::FileSeek(file_, 0, seam::kFileSeekEnd) == 0;
 }
 
 bool RWBinaryFile::IsEmpty() {
-  if (file_ == nullptr || std::fflush(file_) != 0) {
-    return false;
-  }
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(name_, error);
-  return !error && size == 0;
+  return file_ != nullptr && seam::FileLength(file_) == 0;
 }
 
 bool RWBinaryFile::Flush() {
-  return file_ != nullptr && std::fflush(file_) == 0;
+  return file_ != nullptr && seam::FileFlush(file_) == 0;
 }
 
 bool RWBinaryFile::Erase() {
   if (file_ != nullptr) {
-    std::FILE* old = file_;
+    seam::File* old = file_;
     file_ = nullptr;
-    if (std::fclose(old) != 0) {
+    if (seam::FileClose(old) != 0) {
       return false;
     }
   }
-  if (std::remove(name_.c_str()) != 0) {
+  if (seam::FileRemove(name_.c_str()) != 0) {
     return false;
   }
   std::strcpy(mode_, "wb+");
-  file_ = std::fopen(name_.c_str(), mode_);
+  file_ = seam::FileOpen(name_.c_str(), mode_);
   return file_ != nullptr;
 }
 
 bool RWBinaryFile::Eof() const {
-  return file_ != nullptr && std::feof(file_) != 0;
+  return file_ != nullptr && seam::FileEof(file_);
 }
 
 bool RWBinaryFile::Error() const {
   // A file that never opened fails every read and write: it reports an error, so callers that
   // test Eof/Error once after a series of operations see that nothing moved.
-  return marked_error_ || file_ == nullptr || std::ferror(file_) != 0;
+  return marked_error_ || file_ == nullptr || seam::FileError(file_);
 }
 
 void RWBinaryFile::ClearError() {
   marked_error_ = false;
   if (file_ != nullptr) {
-    std::clearerr(file_);
+    seam::FileClearError(file_);
   }
 }

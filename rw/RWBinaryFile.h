@@ -1,5 +1,6 @@
 // The library's random-access binary file: typed reads and writes of raw values at the current
-// position of one buffered C stream, with seek, flush, erase and end-of-file and error questions.
+// position of one file of the flavour's file seam (a buffered C stream, or the kernel-mode file
+// layer), with seek, flush, erase and end-of-file and error questions.
 //
 // Byte format: no header, tag, length prefix or padding of its own. Every value is written at the
 // current position least significant byte first, in these widths:
@@ -22,9 +23,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <new>
 #include <string>
+
+#include "vel_flavour.h"
 
 class RWBinaryFile {
  public:
@@ -136,6 +138,6 @@ class RWBinaryFile {
 
   std::string name_;
   char mode_[8] = {};
-  std::FILE* file_ = nullptr;
+  vel::flavour::File* file_ = nullptr;
   bool marked_error_ = false;
 };

@@ -188,6 +188,27 @@ TEST(RWBinaryFileTest, IsEmptySeesBufferedBytesAndErase) {
   EXPECT_EQ(file.CurOffset(), 0);
 }
 
+// Users of the file seek between a read that met the end of the file and the next write; the
+// write then lands where the seek put it, in both flavours.
+TEST(RWBinaryFileTest, SeekBetweenAReadAtTheEndAndAWrite) {
+  TempDir dir;
+  const std::string name = dir.File("s.bin");
+  RWBinaryFile file(name.c_str(), "wb+");
+  ASSERT_TRUE(file.Write(0x11223344));
+  ASSERT_TRUE(file.SeekTo(0));
+  int value = 0;
+  ASSERT_TRUE(file.Read(value));
+  EXPECT_FALSE(file.Read(value));
+  EXPECT_TRUE(file.Eof());
+  ASSERT_TRUE(file.SeekToEnd());
+  EXPECT_FALSE(file.Eof());
+  EXPECT_TRUE(file.Write(short{0x5566}));
+  EXPECT_FALSE(file.Error());
+  EXPECT_EQ(file.CurOffset(), 6);
+  ASSERT_TRUE(file.Flush());
+  EXPECT_TRUE(BytesEqual(HexBytes("44 33 22 11 66 55"), FileBytes(name)));
+}
+
 TEST(RWBinaryFileTest, ReadAllocatedHandsOverANewValue) {
   TempDir dir;
   RWBinaryFile file(dir.File("p.bin").c_str());

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "platform/engine/winddi.h"
+#include "platform/flavour/render/GReal.h"
+#include "platform/flavour/GRealPoint.h"
+#include "platform/flavour/render/FileSeam.h"
 
 namespace vel::flavour {
 

@@ -2,15 +2,15 @@
 // of the same name; each flavoured library sees exactly one of them.
 #pragma once
 
+#include "platform/flavour/ui/GReal.h"
+#include "platform/flavour/GRealPoint.h"
+#include "platform/flavour/ui/FileSeam.h"
 #include "platform/win32/windows.h"
 
 namespace vel::flavour {
 
 inline constexpr bool kIsRenderFlavour = false;
 inline constexpr const char kName[] = "ui";
-
-// The framework's 8-byte real.
-using GReal = double;
 
 // The primitive under each source unit's static lock: a Win32 critical section (recursive).
 class LockPrimitive {
