@@ -518,8 +518,9 @@ struct PANOSE {
   BYTE bXHeight;
 };
 
-inline constexpr FLONG FM_INFO_TECH_TRUETYPE = 0x4;
-inline constexpr FLONG FM_INFO_CONSTANT_WIDTH = 0x200000;
+inline constexpr FLONG FM_INFO_TECH_TRUETYPE = 0x1;
+inline constexpr FLONG FM_INFO_TECH_BITMAP = 0x2;
+inline constexpr FLONG FM_INFO_CONSTANT_WIDTH = 0x1000;
 inline constexpr USHORT FM_SEL_ITALIC = 0x1;
 inline constexpr USHORT FM_SEL_UNDERSCORE = 0x2;
 inline constexpr USHORT FM_SEL_NEGATIVE = 0x4;

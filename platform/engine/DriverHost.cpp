@@ -664,4 +664,50 @@ BOOL DeviceContext::StretchBlt(const BitmapSpec& source, const ClipSpec& clip,
   });
 }
 
+BOOL DeviceContext::TextOut(FONTOBJ* font, const TextSpec& text, const ClipSpec& clip,
+                            const std::vector<RECTL>& extra, const RECTL* opaque,
+                            const BrushSpec& fore, const BrushSpec& opaque_brush,
+                            POINTL brush_origin, MIX mix) {
+  auto text_out = Fn<PFN_DrvTextOut>(*this, INDEX_DrvTextOut);
+  auto realize = Fn<PFN_DrvRealizeBrush>(*this, INDEX_DrvRealizeBrush);
+  if (text_out == nullptr || font == nullptr) {
+    return FALSE;
+  }
+  RECTL bounds = detail::MakeString(font, text, POINTL{0, 0})->so.rclBkGround;
+  std::optional<RECTL> opaque_rect;
+  if (opaque != nullptr) {
+    opaque_rect = Ordered(*opaque);
+    bounds = RECTL{std::min(bounds.left, opaque_rect->left), std::min(bounds.top, opaque_rect->top),
+                   std::max(bounds.right, opaque_rect->right),
+                   std::max(bounds.bottom, opaque_rect->bottom)};
+  }
+  for (const RECTL& r : extra) {
+    RECTL o = Ordered(r);
+    bounds = RECTL{std::min(bounds.left, o.left), std::min(bounds.top, o.top),
+                   std::max(bounds.right, o.right), std::max(bounds.bottom, o.bottom)};
+  }
+  bool copy = detail::Poison();
+  return Draw("DrvTextOut", bounds, clip, [=, this](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
+    SeeFont(font);
+    auto string = detail::MakeString(font, text, offset);
+    auto fore_brush = detail::MakeBrush(fore, realize, so, copy);
+    auto back_brush = detail::MakeBrush(opaque_brush, realize, so, copy);
+    std::vector<RECTL> extras;
+    for (const RECTL& r : extra) {
+      extras.push_back(Offset(r, offset));
+    }
+    if (!extras.empty()) {
+      extras.push_back(RECTL{0, 0, 0, 0});
+    }
+    RECTL moved_opaque = opaque_rect ? Offset(*opaque_rect, offset) : RECTL{0, 0, 0, 0};
+    POINTL origin{brush_origin.x + offset.x, brush_origin.y + offset.y};
+    BOOL result = text_out(so, &string->so, font, co, extras.empty() ? nullptr : extras.data(),
+                           opaque_rect ? &moved_opaque : nullptr, &fore_brush->bo,
+                           opaque_rect ? &back_brush->bo : nullptr, &origin, mix);
+    detail::EndFontCall(font);
+    detail::PoisonVector(extras);
+    return result;
+  });
+}
+
 }  // namespace vel::platform::engine

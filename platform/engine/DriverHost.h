@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/engine/DrawingSpecs.h"
+#include "platform/engine/EngineFonts.h"
 #include "platform/engine/winddi.h"
 
 namespace vel::platform::engine {
@@ -79,9 +80,6 @@ class DriverHost {
   DriverHostOptions options_;
 };
 
-// An engine font object that a DC hands to the driver (see EngineFonts.h).
-struct EngineFont;
-
 class DeviceContext {
  public:
   // Deletes the DC: DrvDestroyFont for each font seen, DrvDisableSurface, DrvDisablePDEV.
@@ -124,6 +122,12 @@ class DeviceContext {
                 RECTL target, POINTL source_point);
   BOOL StretchBlt(const BitmapSpec& source, const ClipSpec& clip, const XlateSpec* xlate,
                   RECTL target, RECTL source_rect, ULONG mode);
+
+  // The font becomes one that the driver has seen (DrvDestroyFont at deletion). `extra` are the
+  // underline and strike-out rectangles (handed over ended by an all-zero rectangle).
+  BOOL TextOut(FONTOBJ* font, const TextSpec& text, const ClipSpec& clip,
+               const std::vector<RECTL>& extra, const RECTL* opaque, const BrushSpec& fore,
+               const BrushSpec& opaque_brush, POINTL brush_origin, MIX mix);
 
   // Runs one drawing call on the device surface (the host's clipping and banding apply); the
   // function receives the band's offset to add to device coordinates. Used by the text calls.

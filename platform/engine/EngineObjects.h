@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/engine/DrawingSpecs.h"
+#include "platform/engine/EngineFonts.h"
 #include "platform/engine/winddi.h"
 
 namespace vel::platform::engine::detail {
@@ -98,6 +99,20 @@ struct Brush {
 std::unique_ptr<Brush> MakeBrush(const BrushSpec& spec, PFN_DrvRealizeBrush realize,
                                  SURFOBJ* target, bool copy_bits);
 Brush* BrushOf(BRUSHOBJ* pbo);
+
+// Strings and the glyph bits of a call (EngineFonts.cpp).
+struct String {
+  STROBJ so{};
+  std::vector<GLYPHPOS> positions;
+  std::vector<WCHAR> text_units;  // pwszOrg, zero-terminated
+  std::size_t next = 0;
+  ULONG batch = 0;
+  DWORD code_page = 1252;
+  ~String();
+};
+std::unique_ptr<String> MakeString(FONTOBJ* font, const TextSpec& spec, POINTL offset);
+// Frees the glyph bits that FONTOBJ_cGetGlyphs handed out during a driver call.
+void EndFontCall(FONTOBJ* font);
 
 // The driver's PDEV recorded for a device handle by the driver host (null when none).
 DHPDEV DevicePdev(HDEV hdev);

@@ -86,6 +86,27 @@ TEST(XLPackBitsEncode, RowsDecodeToThemselvesAndTheirPad) {
   }
 }
 
+// Rows of every length up to a few words past the packet size, from small alphabets so that pairs
+// and runs fall on every offset within an eight-byte word.
+TEST(XLPackBitsEncode, RandomRowsDecodeToThemselves) {
+  std::mt19937 random(5143);
+  for (int i = 0; i < 2000; ++i) {
+    Bytes row(1 + random() % 300);
+    const unsigned alphabet = 2 + random() % 4;
+    for (std::uint8_t& b : row) {
+      b = static_cast<std::uint8_t>(random() % alphabet);
+    }
+    const Encoded encoded = Encode(row);
+    const std::size_t padded = (row.size() + 3) / 4 * 4;
+    Bytes expected = row;
+    expected.resize(padded, 0);
+    const auto decoded = UnpackBits(encoded.bytes, padded);
+    ASSERT_TRUE(decoded.has_value()) << i;
+    ASSERT_TRUE(BytesEqual(expected, *decoded)) << i;
+    ASSERT_EQ(encoded.length, encoded.bytes.size());
+  }
+}
+
 TEST(XLPackBitsEncode, PacketLayout) {
   const struct {
     const char* name;

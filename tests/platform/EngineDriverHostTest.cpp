@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/platform/EngineTestFixture.h"
+#include "tests/support/SfntBuilder.h"
 
 namespace vel::platform::engine {
 namespace {
@@ -63,8 +64,9 @@ BitmapSpec Bits(ULONG format, LONG width, LONG height, bool top_down) {
   return spec;
 }
 
-// Every drawing call once, some of them crossing or outside the surface.
-void DrawEverything(DeviceContext& dc) {
+// Every drawing call once, some of them crossing or outside the surface; text in the raster
+// font, in a TrueType font (when given) and in a device font.
+void DrawEverything(DeviceContext& dc, FONTOBJ* raster, FONTOBJ* truetype, FONTOBJ* device) {
   LineSpec line;
   line.attributes.fl = 0;
   line.attributes.elWidth.l = 3;
@@ -93,7 +95,45 @@ void DrawEverything(DeviceContext& dc) {
   XlateSpec xlate{PAL_INDEXED, PAL_RGB, {0x000000, 0xFFFFFF, 0x0000FF}, true};
   dc.CopyBits(indexed, ClipSpec{}, &xlate, RECTL{-2, -2, 2, 2}, POINTL{0, 0});
   dc.StretchBlt(rgb, ClipSpec{}, nullptr, RECTL{600, 600, 300, 900}, RECTL{0, 0, 3, 2}, 3);
+  RECTL opaque{40, 3290, 100, 3310};
+  dc.TextOut(raster, TextSpec{u"AB", {}, POINTL{50, 3305}, 0, 0}, ClipSpec{},
+             {RECTL{50, 3306, 70, 3307}, RECTL{50, 3301, 70, 3302}}, &opaque,
+             BrushSpec::Solid(0x00FF0000), BrushSpec::Solid(0x00FFFFFF), POINTL{0, 0},
+             R2_COPYPEN);
+  if (truetype != nullptr) {
+    dc.TextOut(truetype, TextSpec{u"AB A", {}, POINTL{200, 400}, 0, 0}, ClipSpec{}, {}, nullptr,
+               BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
+    dc.TextOut(truetype, TextSpec{{}, {2, 1}, POINTL{200, 500}, 30, 0}, ClipSpec{}, {}, nullptr,
+               BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
+  }
+  dc.TextOut(device, TextSpec{u"Z", {}, POINTL{10, 10}, 0, 0}, ClipSpec{}, {}, nullptr,
+             BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
 }
+
+struct Fonts {
+  FONTOBJ* raster = CreateFontObject(FontSpec{});
+  FONTOBJ* truetype = nullptr;
+  FONTOBJ* device = nullptr;
+  explicit Fonts(const std::string& truetype_path) {
+    FontSpec device_spec;
+    device_spec.device = true;
+    device = CreateFontObject(device_spec);
+    if (!truetype_path.empty()) {
+      FontSpec spec;
+      spec.path = truetype_path;
+      spec.em_pixels = 18;
+      spec.escapement = 90;
+      truetype = CreateFontObject(spec);
+    }
+  }
+  ~Fonts() {
+    DeleteFontObject(raster);
+    DeleteFontObject(device);
+    if (truetype != nullptr) {
+      DeleteFontObject(truetype);
+    }
+  }
+};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -105,6 +145,13 @@ std::string ReadFile(const std::string& path) {
 TEST_F(DriverHostTest, TheScriptedSequenceMatchesItsGoldenTrace) {
   ASSERT_TRUE(spooler::PutPrinter(spooler::PrinterRecord{u"Golden"}));
   HANDLE printer = spooler::OpenPrinterHandle(u"Golden", 8);
+  std::string font_path = root_.File("test.ttf");
+  std::vector<std::uint8_t> font_file = test::MakeTestFont();
+  std::ofstream(font_path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(font_file.data()),
+             static_cast<std::streamsize>(font_file.size()));
+  Fonts fonts(font_path);
+  ASSERT_NE(fonts.truetype, nullptr);
   {
     auto host = Load();
     ASSERT_NE(host, nullptr);
@@ -118,20 +165,16 @@ TEST_F(DriverHostTest, TheScriptedSequenceMatchesItsGoldenTrace) {
     EXPECT_TRUE(dc->StartDoc(u"Report", 7));
     for (int page = 0; page < 2; ++page) {
       EXPECT_TRUE(dc->StartPage());
-      DrawEverything(*dc);
+      DrawEverything(*dc, fonts.raster, fonts.truetype, fonts.device);
       EXPECT_TRUE(dc->EndPage());
     }
     EXPECT_TRUE(dc->Reset(Devmode(2)));
     EXPECT_TRUE(dc->Banding());
     dc->SetAbort(true);
     EXPECT_TRUE(dc->StartPage());
-    DrawEverything(*dc);
+    DrawEverything(*dc, fonts.raster, nullptr, fonts.device);
     EXPECT_TRUE(dc->EndPage());
-    FONTOBJ seen{};
-    FONTOBJ destroyed{};
-    dc->SeeFont(&seen);
-    dc->SeeFont(&destroyed);
-    dc->DestroyFont(&destroyed);
+    dc->DestroyFont(fonts.device);
     EXPECT_EQ(dc->Escape(19025, 3, nullptr, 0, nullptr), 3u);
     EXPECT_TRUE(dc->EndDoc(ED_ABORTDOC));
   }
@@ -205,12 +248,14 @@ TEST_F(DriverHostTest, EightThreadsDriveEightDcs) {
       auto dc = host->CreateDC({nullptr, u"P", u"LPT1:", Devmode(i % 2 == 0 ? 1 : 2)});
       ASSERT_NE(dc, nullptr);
       dc->StartDoc(u"Doc", static_cast<DWORD>(i));
+      Fonts fonts("");
       for (int page = 0; page < 3; ++page) {
         dc->StartPage();
-        DrawEverything(*dc);
+        DrawEverything(*dc, fonts.raster, nullptr, fonts.device);
         dc->EndPage();
       }
       dc->EndDoc(0);
+      dc.reset();
     });
   }
   for (std::thread& thread : threads) {

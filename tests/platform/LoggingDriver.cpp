@@ -65,11 +65,16 @@ std::string Fix(const POINTFIX& p) {
   auto part = [](FIX v) {
     std::string text = N(v / 16);
     if (v % 16 != 0) {
-      text += "+" + N((v % 16 + 16) % 16) + "/16";
+      text += '+';
+      text += N((v % 16 + 16) % 16);
+      text += "/16";
     }
     return text;
   };
-  return part(p.x) + "," + part(p.y);
+  std::string text = part(p.x);
+  text += ',';
+  text += part(p.y);
+  return text;
 }
 
 void LogPath(const char* what, PATHOBJ* ppo) {
@@ -86,7 +91,8 @@ void LogPath(const char* what, PATHOBJ* ppo) {
     for (ULONG i = 0; i < data.count; ++i) {
       g_work += static_cast<unsigned>(data.pptfx[i].x ^ data.pptfx[i].y);
       if (!Quiet()) {
-        line += " " + Fix(data.pptfx[i]);
+        line += ' ';
+        line += Fix(data.pptfx[i]);
       }
     }
     if (data.count > 0) {
@@ -120,7 +126,8 @@ void LogClip(CLIPOBJ* pco) {
     more = CLIPOBJ_bEnum(pco, sizeof buffer, buffer);
     auto* rects = reinterpret_cast<ENUMRECTS*>(buffer);
     for (ULONG i = 0; i < rects->c; ++i) {
-      line += " " + Rect(rects->arcl[i]);
+      line += ' ';
+      line += Rect(rects->arcl[i]);
     }
   } while (more);
   Log(line);
@@ -164,7 +171,8 @@ void LogLine(LINEATTRS* pla) {
                      N(pla->iEndCap) + " width " + N(pla->elWidth.l) + " styles " +
                      N(pla->cstyle);
   for (ULONG i = 0; i < pla->cstyle; ++i) {
-    line += " " + N(pla->pstyle[i].l);
+    line += ' ';
+    line += N(pla->pstyle[i].l);
   }
   Log(line);
 }
@@ -210,7 +218,8 @@ void LogXlate(XLATEOBJ* pxlo) {
   std::string line = "  xlate " + N(pxlo->iSrcType) + "->" + N(pxlo->iDstType) +
                      (pxlo->pulXlate == nullptr ? " (vector)" : "") + ":";
   for (ULONG i = 0; i < pxlo->cEntries && table != nullptr; ++i) {
-    line += " " + Hex(table[i]);
+    line += ' ';
+    line += Hex(table[i]);
   }
   Log(line);
 }
@@ -411,11 +420,89 @@ BOOL StretchBlt(SURFOBJ*, SURFOBJ* src, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo,
   return TRUE;
 }
 
-BOOL TextOut(SURFOBJ*, STROBJ* pstro, FONTOBJ*, CLIPOBJ* pco, RECTL*, RECTL*, BRUSHOBJ* fore,
-             BRUSHOBJ*, POINTL*, MIX mix) {
-  Log("DrvTextOut(mix " + N(mix) + ", glyphs " + N(pstro != nullptr ? pstro->cGlyphs : 0) + ")");
+void LogFont(FONTOBJ* pfo) {
+  IFIMETRICS* ifi = FONTOBJ_pifi(pfo);
+  FLOATOBJ_XFORM m;
+  XFORMOBJ_iGetFloatObjXform(FONTOBJ_pxoGetXform(pfo), &m);
+  auto milli = [](FLOATOBJ value) {
+    FLOATOBJ thousand;
+    FLOATOBJ_SetLong(&thousand, 1000);
+    FLOATOBJ_Mul(&value, &thousand);
+    return N(FLOATOBJ_GetLong(&value));
+  };
+  ULONG size = 0;
+  FONTOBJ_pvTrueTypeFontFile(pfo, &size);
+  Log("  font type " + N(pfo->flFontType) + " family " +
+      Narrow(reinterpret_cast<const WCHAR*>(reinterpret_cast<BYTE*>(ifi) +
+                                            ifi->dpwszFamilyName)) +
+      " units " + N(ifi->fwdUnitsPerEm) + " weight " + N(ifi->usWinWeight) + " charset " +
+      N(ifi->jWinCharSet) + " xform " + milli(m.eM11) + " " + milli(m.eM12) + " " +
+      milli(m.eM21) + " " + milli(m.eM22) + " file " + (size > 0 ? "yes" : "no"));
+}
+
+void LogGlyph(FONTOBJ* pfo, const GLYPHPOS& position) {
+  HGLYPH glyph = position.hg;
+  PVOID bits = nullptr;
+  if (FONTOBJ_cGetGlyphs(pfo, FO_GLYPHBITS, 1, &glyph, &bits) != 1) {
+    Log("  glyph " + N(glyph) + " has no bits");
+    return;
+  }
+  auto* glyph_bits = static_cast<GLYPHBITS*>(bits);
+  LONG row = (glyph_bits->sizlBitmap.cx + 7) / 8;
+  unsigned long sum = 0;
+  for (LONG i = 0; i < row * glyph_bits->sizlBitmap.cy; ++i) {
+    sum += glyph_bits->aj[i] * static_cast<unsigned long>(i + 1);
+  }
+  g_work += sum;
+  Log("  glyph " + N(glyph) + " at " + N(position.ptl.x) + "," + N(position.ptl.y) + ": " +
+      N(glyph_bits->sizlBitmap.cx) + "x" + N(glyph_bits->sizlBitmap.cy) + " origin " +
+      N(glyph_bits->ptlOrigin.x) + "," + N(glyph_bits->ptlOrigin.y) + " checksum " +
+      N(static_cast<long long>(sum)));
+}
+
+BOOL TextOut(SURFOBJ*, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* extra, RECTL* opaque,
+             BRUSHOBJ* fore, BRUSHOBJ* opaque_brush, POINTL*, MIX mix) {
+  Log("DrvTextOut(mix " + N(mix) + ", glyphs " + N(pstro->cGlyphs) + ", accel " +
+      Hex(pstro->flAccel) + ", increment " + N(pstro->ulCharInc) + ", code page " +
+      N(STROBJ_dwGetCodePage(pstro)) + ", text " +
+      (pstro->pwszOrg != nullptr
+           ? Narrow(std::u16string(pstro->pwszOrg, pstro->cGlyphs).c_str())
+           : std::string("(glyph indices)")) +
+      ", positions " + (pstro->pgp != nullptr ? "given" : "enumerated") + ")");
+  LogFont(pfo);
+  if ((pfo->flFontType & FO_TYPE_DEVICE) != 0) {
+    Log("  refused: a device font");
+    return FALSE;
+  }
+  if (pstro->pgp != nullptr) {
+    for (ULONG i = 0; i < pstro->cGlyphs; ++i) {
+      LogGlyph(pfo, pstro->pgp[i]);
+    }
+  } else {
+    STROBJ_vEnumStart(pstro);
+    ULONG count = 0;
+    GLYPHPOS* positions = nullptr;
+    BOOL more;
+    do {
+      more = STROBJ_bEnum(pstro, &count, &positions);
+      if (more == static_cast<BOOL>(DDI_ERROR)) {
+        Log("  enumeration failed");
+        return FALSE;
+      }
+      for (ULONG i = 0; i < count; ++i) {
+        LogGlyph(pfo, positions[i]);
+      }
+    } while (more == TRUE);
+  }
   LogClip(pco);
   LogBrush("fore", fore);
+  for (RECTL* r = extra; r != nullptr && (r->left | r->top | r->right | r->bottom) != 0; ++r) {
+    Log("  extra " + Rect(*r));
+  }
+  if (opaque != nullptr) {
+    Log("  opaque " + Rect(*opaque));
+    LogBrush("opaque brush", opaque_brush);
+  }
   return TRUE;
 }
 
