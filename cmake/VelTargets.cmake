@@ -105,8 +105,8 @@ endfunction()
 # - The binary is registered as several ctest tests, each running one GoogleTest shard of it
 #   (one shard per VEL_TEST_SOURCES_PER_SHARD test sources, at most VEL_TEST_MAX_SHARDS), so
 #   ctest -j runs the parts of a large suite side by side without linking more executables.
-# - The test sources compile against a precompiled header of GoogleTest and the common standard
-#   headers (VEL_TEST_PCH).
+# - The test sources compile against one precompiled header of GoogleTest and the common standard
+#   headers, made once per configuration (VEL_TEST_PCH).
 # - With VEL_CONCURRENCY_ONLY (the tsan preset), a binary holds only the test files that define
 #   concurrency suites (a test or suite name containing "Threads") or set up the global test
 #   environment, with the helper sources beside them; its ctest tests get the label
@@ -170,6 +170,33 @@ function(vel_add_gtest target label source_count)
   endforeach()
 endfunction()
 
+# ccache caches a compile that uses a precompiled header only when told to accept one.
+function(vel_test_pch_launcher target)
+  if(VEL_CCACHE)
+    set_target_properties(${target} PROPERTIES CXX_COMPILER_LAUNCHER
+      "${CMAKE_COMMAND};-E;env;CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime;${VEL_CCACHE}")
+  endif()
+endfunction()
+
+# The one precompiled header that every test binary of the configuration reuses: a program of no
+# tests compiled with the test binaries' options, so that the header is made once, not once per
+# binary (on a small machine a header per binary would cost what it saves).
+function(vel_test_pch_host)
+  if(TARGET vel_test_pch)
+    return()
+  endif()
+  set(source ${CMAKE_BINARY_DIR}/vel_test_pch.cpp)
+  if(NOT EXISTS ${source})
+    file(WRITE ${source} "// Carries the precompiled header of the test binaries.\n")
+  endif()
+  add_executable(vel_test_pch ${source})
+  vel_apply_options(vel_test_pch)
+  target_link_libraries(vel_test_pch PRIVATE GTest::gmock GTest::gtest_main)
+  target_precompile_headers(vel_test_pch PRIVATE <gtest/gtest.h> <gmock/gmock.h> <cstdint>
+                            <functional> <map> <memory> <sstream> <string> <vector>)
+  vel_test_pch_launcher(vel_test_pch)
+endfunction()
+
 # One test binary of `library`, linking `deps`.
 function(vel_add_test_binary target library label sources deps)
   if(VEL_CONCURRENCY_ONLY)
@@ -191,13 +218,9 @@ function(vel_add_test_binary target library label sources deps)
     return()
   endif()
   if(VEL_TEST_PCH)
-    target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <cstdint> <functional>
-                              <map> <memory> <sstream> <string> <vector>)
-    if(VEL_CCACHE)
-      # ccache caches a compile that uses a precompiled header only when told to accept one.
-      set_target_properties(${target} PROPERTIES CXX_COMPILER_LAUNCHER
-        "${CMAKE_COMMAND};-E;env;CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime;${VEL_CCACHE}")
-    endif()
+    vel_test_pch_host()
+    target_precompile_headers(${target} REUSE_FROM vel_test_pch)
+    vel_test_pch_launcher(${target})
   endif()
   if(VEL_CONCURRENCY_ONLY)
     set_property(GLOBAL APPEND PROPERTY VEL_CONCURRENCY_TARGETS ${target})
