@@ -5,6 +5,7 @@
 #   rw/                          rw/, platform/ (through vel_flavour.h)
 #   framework/output/pclxl/      itself only
 #   framework/                   framework/, rw/, platform/
+#   common/                      common/, framework/, rw/, platform/
 #   winnt/ (render module)       winnt/, framework/, rw/, platform/, common/
 #   winnt40/, ui/ (UI module)    each other, framework/, rw/, platform/, common/
 #   resources/                   resources/, platform/
@@ -13,6 +14,7 @@ set(rules
   "rw|rw,platform"
   "framework/output/pclxl|framework/output/pclxl"
   "framework|framework,rw,platform"
+  "common|common,framework,rw,platform"
   "winnt|winnt,framework,rw,platform,common"
   "winnt40|winnt40,ui,framework,rw,platform,common"
   "ui|ui,winnt40,framework,rw,platform,common"

@@ -117,6 +117,12 @@ inline constexpr DWORD REG_SZ = 1;
 inline constexpr DWORD REG_EXPAND_SZ = 2;
 inline constexpr DWORD REG_BINARY = 3;
 inline constexpr DWORD REG_DWORD = 4;
+
+// Access and attribute words that both the Win32 file calls and the engine's native file calls
+// take (one definition, so the two headers can meet in one unit).
+inline constexpr DWORD GENERIC_READ = 0x80000000;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD REG_MULTI_SZ = 7;
 
 // The public part of the device-mode record (spec version 0x401), 220 bytes. The driver's private

@@ -75,6 +75,11 @@ RWByteOrderInStream::RWByteOrderInStream(std::streambuf* buffer) : RWBinaryInStr
   ReadHeader();
 }
 
+RWByteOrderInStream::RWByteOrderInStream(std::streambuf* buffer, Unopened)
+    : RWBinaryInStream(buffer) {
+  AddStatus(kRWStreamFail | kRWStreamBad);
+}
+
 void RWByteOrderInStream::RefuseHeader() {
   AddStatus(kRWStreamFail | kRWStreamBad);
   // The header is data from outside the process: reported, never fatal.

@@ -60,6 +60,10 @@ class RWByteOrderInStream : public RWBinaryInStream {
   // Reads and checks the header at once.
   explicit RWByteOrderInStream(std::istream& stream);
   explicit RWByteOrderInStream(std::streambuf* buffer);
+  // A reader over an input that could not be opened: failed (fail and bad) from the start; no
+  // header is read and no error is raised.
+  struct Unopened {};
+  RWByteOrderInStream(std::streambuf* buffer, Unopened);
 
   RWVirtualInStream& Get(unsigned long* values, std::size_t count) override;
   RWVirtualInStream& Get(unsigned int* values, std::size_t count) override;

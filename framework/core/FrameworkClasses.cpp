@@ -3,10 +3,19 @@
 
 #include <iterator>
 
+#include "framework/core/GAttributeComposite.h"
+#include "framework/core/GBinaryData.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
+#include "framework/core/GEnumAttribute.h"
+#include "framework/core/GLocaleInfo.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/GRangeAttribute.h"
+#include "framework/core/GSelectionString.h"
+#include "framework/core/GState.h"
+#include "framework/core/GStringAttribute.h"
+#include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
 
 namespace {
@@ -21,8 +30,11 @@ RWClassRegistration Entry() {
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
   static const RWClassRegistration classes[] = {
-      Entry<MPersistentComposite>(), Entry<GConfiguration>(),    Entry<GCountedPtr>(),
-      Entry<GPersistableLong>(),     Entry<GPersistableULong>(), Entry<GPMDVersionInfo>(),
+      Entry<MPersistentComposite>(), Entry<GConfiguration>(),      Entry<GCountedPtr>(),
+      Entry<GPersistableLong>(),     Entry<GPersistableULong>(),   Entry<GPMDVersionInfo>(),
+      Entry<GLocaleInfo>(),          Entry<GValueAttribute>(),     Entry<GStringAttribute>(),
+      Entry<GRangeAttribute>(),      Entry<GAttributeComposite>(), Entry<GState>(),
+      Entry<GEnumAttribute>(),       Entry<GSelectionString>(),    Entry<GBinaryData>(),
   };
   *count = std::size(classes);
   return classes;

@@ -28,9 +28,12 @@ class GIndexedIterator : public GIterator {
 
   std::int32_t Index() const { return index_; }
 
- private:
+ protected:
   bool HasCurrent() const;
+  GCountedPtrArray& Children() const { return children_; }
+  void SetIndex(std::int32_t index) { index_ = index; }
 
+ private:
   GCountedPtrArray& children_;
   std::int32_t index_ = -1;
 };

@@ -687,9 +687,11 @@ BOOL DeviceContext::TextOut(FONTOBJ* font, const TextSpec& text, const ClipSpec&
                    std::max(bounds.right, o.right), std::max(bounds.bottom, o.bottom)};
   }
   bool copy = detail::Poison();
+  // The settings of the moment of the call hold for every band of it.
+  TextSettings settings = GetTextSettings();
   return Draw("DrvTextOut", bounds, clip, [=, this](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
     SeeFont(font);
-    auto string = detail::MakeString(font, text, offset);
+    auto string = detail::MakeString(font, text, offset, settings);
     auto fore_brush = detail::MakeBrush(fore, realize, so, copy);
     auto back_brush = detail::MakeBrush(opaque_brush, realize, so, copy);
     std::vector<RECTL> extras;

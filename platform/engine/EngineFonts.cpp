@@ -362,8 +362,12 @@ String::~String() {
 String* StringOf(STROBJ* pstro) { return reinterpret_cast<String*>(pstro); }
 
 std::unique_ptr<String> MakeString(FONTOBJ* pfo, const TextSpec& spec, POINTL offset) {
+  return MakeString(pfo, spec, offset, GetTextSettings());
+}
+
+std::unique_ptr<String> MakeString(FONTOBJ* pfo, const TextSpec& spec, POINTL offset,
+                                   const TextSettings& settings) {
   Font* font = FontOf(pfo);
-  TextSettings settings = GetTextSettings();
   auto string = std::make_unique<String>();
   string->batch = settings.batch;
   string->code_page = settings.code_page;

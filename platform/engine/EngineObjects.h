@@ -110,6 +110,9 @@ struct String {
   DWORD code_page = 1252;
   ~String();
 };
+// The string of `spec` moved by `offset`, under the text settings given (or the current ones).
+std::unique_ptr<String> MakeString(FONTOBJ* font, const TextSpec& spec, POINTL offset,
+                                   const TextSettings& settings);
 std::unique_ptr<String> MakeString(FONTOBJ* font, const TextSpec& spec, POINTL offset);
 // Frees the glyph bits that FONTOBJ_cGetGlyphs handed out during a driver call.
 void EndFontCall(FONTOBJ* font);

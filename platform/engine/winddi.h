@@ -231,12 +231,9 @@ inline constexpr ULONG_PTR FILE_OPENED = 1;
 inline constexpr ULONG_PTR FILE_CREATED = 2;
 inline constexpr ULONG_PTR FILE_OVERWRITTEN = 3;
 
-inline constexpr ACCESS_MASK GENERIC_READ = 0x80000000;
-inline constexpr ACCESS_MASK GENERIC_WRITE = 0x40000000;
 inline constexpr ACCESS_MASK DELETE = 0x00010000;
 inline constexpr ACCESS_MASK SYNCHRONIZE = 0x00100000;
 inline constexpr ULONG FILE_ATTRIBUTE_READONLY = 0x01;
-inline constexpr ULONG FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr ULONG FILE_ATTRIBUTE_TEMPORARY = 0x100;
 inline constexpr ULONG FILE_DELETE_ON_CLOSE = 0x1000;
 inline constexpr ULONG OBJ_CASE_INSENSITIVE = 0x40;

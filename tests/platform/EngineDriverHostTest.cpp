@@ -103,8 +103,11 @@ void DrawEverything(DeviceContext& dc, FONTOBJ* raster, FONTOBJ* truetype, FONTO
   if (truetype != nullptr) {
     dc.TextOut(truetype, TextSpec{u"AB A", {}, POINTL{200, 400}, 0, 0}, ClipSpec{}, {}, nullptr,
                BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
+    // Glyph-index text without pgp, in batches of one.
+    SetTextSettings(TextSettings{1, true, 0, false, false});
     dc.TextOut(truetype, TextSpec{{}, {2, 1}, POINTL{200, 500}, 30, 0}, ClipSpec{}, {}, nullptr,
                BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
+    SetTextSettings(TextSettings{});
   }
   dc.TextOut(device, TextSpec{u"Z", {}, POINTL{10, 10}, 0, 0}, ClipSpec{}, {}, nullptr,
              BrushSpec::Solid(0), BrushSpec::Solid(0), POINTL{0, 0}, R2_COPYPEN);
@@ -242,16 +245,21 @@ TEST_F(DriverHostDeathTest, ADriverReadingPathPointsAfterItsCallIsCaught) {
 TEST_F(DriverHostTest, EightThreadsDriveEightDcs) {
   auto host = Load();
   ASSERT_NE(host, nullptr);
+  std::string font_path = root_.File("test.ttf");
+  std::vector<std::uint8_t> font_file = test::MakeTestFont();
+  std::ofstream(font_path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(font_file.data()),
+             static_cast<std::streamsize>(font_file.size()));
   std::vector<std::thread> threads;
   for (int i = 0; i < 8; ++i) {
-    threads.emplace_back([&host, i] {
+    threads.emplace_back([&host, &font_path, i] {
       auto dc = host->CreateDC({nullptr, u"P", u"LPT1:", Devmode(i % 2 == 0 ? 1 : 2)});
       ASSERT_NE(dc, nullptr);
       dc->StartDoc(u"Doc", static_cast<DWORD>(i));
-      Fonts fonts("");
+      Fonts fonts(font_path);
       for (int page = 0; page < 3; ++page) {
         dc->StartPage();
-        DrawEverything(*dc, fonts.raster, nullptr, fonts.device);
+        DrawEverything(*dc, fonts.raster, fonts.truetype, fonts.device);
         dc->EndPage();
       }
       dc->EndDoc(0);

@@ -326,5 +326,20 @@ TEST_F(EngineObjectsTest, HatchBrushesCarryTheirPatternAndTwoColours) {
   EXPECT_NE(memory, nullptr) << "freed with the brush";
 }
 
+TEST_F(EngineObjectsTest, PatternBrushesCarryTheirBitsAndOneEntryPerColour) {
+  BrushSpec spec;
+  spec.kind = BrushKind::kPattern;
+  spec.pattern = BitmapSpec{BMF_8BPP, 4, 2, false, {1, 2, 3, 4, 5, 6, 7, 8}};
+  spec.palette = {0x000000, 0x0000FF, 0x00FF00};
+  auto brush = detail::MakeBrush(spec, nullptr, nullptr, true);
+  EXPECT_EQ(brush->hatch, HS_DDI_MAX);
+  SURFOBJ& pattern = detail::SurfaceOf(brush->pattern)->so;
+  EXPECT_EQ(pattern.iBitmapFormat, BMF_8BPP);
+  EXPECT_EQ(pattern.fjBitmap, 0) << "bottom-up as asked";
+  EXPECT_EQ(static_cast<BYTE*>(pattern.pvScan0)[0], 5) << "the top row is the last in memory";
+  EXPECT_EQ(brush->xlate->xo.cEntries, 3u);
+  EXPECT_EQ(XLATEOBJ_iXlate(&brush->xlate->xo, 2), 0x00FF00u);
+}
+
 }  // namespace
 }  // namespace vel::platform::engine

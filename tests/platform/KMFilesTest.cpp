@@ -5,7 +5,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <istream>
 #include <iterator>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "platform/CallLog.h"
 #include "platform/PathMap.h"
 #include "platform/engine/EngineFixture.h"
+#include "platform/flavour/render/KMFileBuffer.h"
 #include "platform/flavour/render/KMFileFlags.h"
 #include "platform/flavour/render/KMMapFile.h"
 #include "platform/flavour/render/KMNative.h"
@@ -316,6 +319,43 @@ TEST_F(KMFilesTest, EngineFailuresEndInFailedResults) {
     EXPECT_EQ(KMMapFileOpen(name.c_str(), "wb+"), nullptr);
     vel::platform::ClearFailures();
   }
+}
+
+TEST_F(KMFilesTest, FileBufferUnderStandardStreams) {
+  const std::string name = File("buffer.txt");
+  {
+    KMFileBuffer buffer;
+    ASSERT_TRUE(buffer.Open(name.c_str(), kKMReadWrite | kKMCreate | kKMTruncate,
+                            kKMPermitReadWrite));
+    std::ostream out(&buffer);
+    for (int i = 0; i < 2000; ++i) {
+      out << "line " << i << '\n';
+    }
+    out.seekp(0);
+    out << "LINE";
+    EXPECT_TRUE(out.good());
+    std::istream in(&buffer);
+    in.seekg(0);
+    std::string word;
+    int number = -1;
+    in >> word >> number;
+    EXPECT_EQ(word, "LINE");
+    EXPECT_EQ(number, 0);
+    in.seekg(-5, std::ios_base::end);
+    in >> word;
+    EXPECT_EQ(word, "1999");
+    EXPECT_TRUE(buffer.Close());
+  }
+  std::ifstream check(name);
+  std::string first;
+  std::getline(check, first);
+  EXPECT_EQ(first, "LINE 0");
+
+  KMFileBuffer missing;
+  EXPECT_FALSE(missing.Open(File("none").c_str(), kKMReadOnly, 0));
+  std::istream in(&missing);
+  char c = 0;
+  EXPECT_FALSE(in.get(c));
 }
 
 }  // namespace

@@ -474,26 +474,21 @@ BOOL TextOut(SURFOBJ*, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* extra, 
     Log("  refused: a device font");
     return FALSE;
   }
-  if (pstro->pgp != nullptr) {
-    for (ULONG i = 0; i < pstro->cGlyphs; ++i) {
-      LogGlyph(pfo, pstro->pgp[i]);
+  // Drivers enumerate even when pgp is given: the engine may hand the glyphs out in batches.
+  STROBJ_vEnumStart(pstro);
+  ULONG count = 0;
+  GLYPHPOS* positions = nullptr;
+  BOOL more;
+  do {
+    more = STROBJ_bEnum(pstro, &count, &positions);
+    if (more == static_cast<BOOL>(DDI_ERROR)) {
+      Log("  enumeration failed");
+      return FALSE;
     }
-  } else {
-    STROBJ_vEnumStart(pstro);
-    ULONG count = 0;
-    GLYPHPOS* positions = nullptr;
-    BOOL more;
-    do {
-      more = STROBJ_bEnum(pstro, &count, &positions);
-      if (more == static_cast<BOOL>(DDI_ERROR)) {
-        Log("  enumeration failed");
-        return FALSE;
-      }
-      for (ULONG i = 0; i < count; ++i) {
-        LogGlyph(pfo, positions[i]);
-      }
-    } while (more == TRUE);
-  }
+    for (ULONG i = 0; i < count; ++i) {
+      LogGlyph(pfo, positions[i]);
+    }
+  } while (more == TRUE);
   LogClip(pco);
   LogBrush("fore", fore);
   for (RECTL* r = extra; r != nullptr && (r->left | r->top | r->right | r->bottom) != 0; ++r) {

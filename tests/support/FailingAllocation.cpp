@@ -51,9 +51,31 @@ int FailingAllocation::Refused() const {
 
 }  // namespace vel::test
 
+namespace {
+
+// A refused allocation runs the installed new-handler and tries again, as the runtime's allocator
+// does: the handler frees memory and returns, or gives up by throwing bad_alloc. Without a handler
+// the allocation fails.
+bool RefusedAfterHandler() {
+  while (ShouldRefuse()) {
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) {
+      return true;
+    }
+    try {
+      handler();
+    } catch (const std::bad_alloc&) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 // Defer to the throwing forms so that allocation and release stay paired in the sanitizers' view.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (ShouldRefuse()) {
+  if (RefusedAfterHandler()) {
     return nullptr;
   }
   try {
@@ -64,7 +86,7 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  if (ShouldRefuse()) {
+  if (RefusedAfterHandler()) {
     return nullptr;
   }
   try {

@@ -2,7 +2,9 @@
 //
 // While armed, the non-throwing forms of operator new (`new (std::nothrow) T`, the form the
 // system uses wherever it expects a null result) let `skip` allocations through and then answer
-// null for the next `count` (-1: all). Throwing forms are never affected.
+// null for the next `count` (-1: all). A refused allocation first runs the installed new-handler
+// and asks again, as the runtime's allocator does, so an out-of-memory handler's retry can be
+// tested. Throwing forms are never affected.
 #pragma once
 
 namespace vel::test {
