@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/core/DriverError.h"
+#include "framework/core/GPlatformVersion.h"
 #include "framework/core/GPrinterData.h"
 #include "framework/core/GSemaphore.h"
 #include "framework/core/GStreamHolders.h"
@@ -67,6 +68,12 @@ void GOSServices::CreateServicesLock() {
   if (services_lock_ == nullptr) {
     services_lock_ = CreateSemaphore();
   }
+}
+
+GPlatformVersion& GOSServices::GetPlatformVersion(GPlatformVersion& record) {
+  // A failed probe leaves the record as it was, which is what the caller gets back.
+  static_cast<void>(record.Probe());
+  return record;
 }
 
 GDeviceSession* GOSServices::CreateSubstituteDevice(GDeviceSession* device) {

@@ -16,6 +16,7 @@
 #include "framework/core/GCharTranslator.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GOSServices.h"
+#include "framework/core/GPlatformVersion.h"
 #include "framework/core/MPersistentComposite.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GPrinterData.h"
@@ -307,6 +308,16 @@ TEST_F(ServicesTest, RegistryReadsPerFlavour) {
   EXPECT_EQ(services_->RegistryKeyExists(u"SOFTWARE\\Maker\\Driver"), kRender ? 0 : 1);
   EXPECT_EQ(services_->RegistryKeyExists(u"SOFTWARE\\Nobody"), 0);
   vel::platform::ResetRegistry();
+}
+
+TEST_F(ServicesTest, PlatformVersionIsTheProbesRecord) {
+  GPlatformVersion probed;
+  ASSERT_EQ(probed.Probe(), 1);
+  GPlatformVersion record{99, 99, 99};
+  EXPECT_EQ(&services_->GetPlatformVersion(record), &record);
+  EXPECT_EQ(record, probed);
+  EXPECT_EQ(record.platform, 6u);  // the stand-in's default: Windows NT 4.0 workstation
+  EXPECT_EQ(record.version, 0x40000u);
 }
 
 TEST_F(ServicesTest, LocaleInfoComesFromTheProfileInTheUIFlavour) {

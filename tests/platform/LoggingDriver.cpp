@@ -252,6 +252,16 @@ DHPDEV EnablePDEV(DEVMODEW* pdm, LPWSTR port, ULONG cPat, HSURF* patterns, ULONG
   gdi->ulVertRes = kHeight;
   gdi->ulLogPixelsX = 600;
   gdi->ulLogPixelsY = 600;
+  // A resolution asked for in the DEVMODE is taken as it is, so job players can test units.
+  if (pdm != nullptr && (pdm->dmFields & DM_PRINTQUALITY) != 0 && pdm->dmPrintQuality > 0) {
+    gdi->ulLogPixelsX = static_cast<ULONG>(pdm->dmPrintQuality);
+    gdi->ulLogPixelsY = (pdm->dmFields & DM_YRESOLUTION) != 0 && pdm->dmYResolution > 0
+                            ? static_cast<ULONG>(pdm->dmYResolution)
+                            : gdi->ulLogPixelsX;
+  }
+  // The paper's unprintable margin: a sixth of an inch across, a twelfth down.
+  gdi->ptlPhysOffset = POINTL{static_cast<LONG>(gdi->ulLogPixelsX / 6),
+                              static_cast<LONG>(gdi->ulLogPixelsY / 12)};
   pdi->flGraphicsCaps = GCAPS_BEZIERS | GCAPS_ALTERNATEFILL | GCAPS_WINDINGFILL;
   pdi->cFonts = 0;
   pdi->iDitherFormat = BMF_24BPP;

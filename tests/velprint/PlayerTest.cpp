@@ -1,0 +1,156 @@
+// The player against the logging test driver: each sample's trace equals its golden file, units
+// and the physical offset turn into surface coordinates, and the program's exit statuses.
+//
+// To regenerate the golden traces after an intended change, run the tests with
+// VEL_UPDATE_GOLDEN=1 and review the difference of tools/velprint/samples/*.trace.
+#include "tools/velprint/Player.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/CallLog.h"
+#include "tests/platform/EngineTestFixture.h"
+
+namespace vel::velprint {
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class PlayerTest : public platform::engine::EngineTest {
+ protected:
+  int Play(const std::string& text, std::string* messages = nullptr, bool check = true) {
+    std::string error;
+    auto job = ParseJob(text, root_.File("job.vjob"), &error);
+    EXPECT_TRUE(job) << error;
+    if (!job) {
+      return kUsage;
+    }
+    PlayOptions options;
+    options.driver = VEL_LOGGING_DRIVER;
+    options.output = root_.File("out.prn");
+    options.check = check;
+    std::ostringstream out;
+    int status = PlayJob(*job, options, out);
+    if (messages != nullptr) {
+      *messages = out.str();
+    }
+    return status;
+  }
+
+  static std::string Trace() {
+    std::string trace;
+    for (const std::string& line : platform::CallLogSnapshot()) {
+      trace += line + "\n";
+    }
+    return trace;
+  }
+};
+
+TEST_F(PlayerTest, EverySamplePlaysAndItsTraceMatchesItsGoldenFile) {
+  const char* update = std::getenv("VEL_UPDATE_GOLDEN");
+  int samples = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
+    if (entry.path().extension() != ".vjob") {
+      continue;
+    }
+    ++samples;
+    std::string messages;
+    EXPECT_EQ(Play(ReadText(entry.path()), &messages), kPrinted) << entry.path() << messages;
+    std::filesystem::path golden = entry.path();
+    golden.replace_extension(".trace");
+    if (update != nullptr && std::string(update) == "1") {
+      std::ofstream(golden, std::ios::binary) << Trace();
+    }
+    EXPECT_EQ(Trace(), ReadText(golden)) << entry.path() << ": regenerate with VEL_UPDATE_GOLDEN=1";
+    EXPECT_TRUE(platform::engine::LedgerProblems().empty()) << entry.path();
+  }
+  EXPECT_GE(samples, 6);
+}
+
+TEST_F(PlayerTest, UnitsAndThePhysicalOffsetGiveSurfaceCoordinates) {
+  // The logging driver's offset is a sixth of an inch across and a twelfth down.
+  struct Case {
+    std::string dpi;
+    std::string rect;
+    std::string record;
+  } cases[] = {
+      {"600", "1in 1in 2in 2in", "500,550 1100,550 1100,1150"},
+      {"300", "1in 1in 2in 2in", "250,275 550,275 550,575"},
+      {"600", "25.4mm 12.7mm 50.8mm 1in", "500,250 1100,250 1100,550"},
+      {"300", "72pt 36pt 144pt 72pt", "250,125 550,125 550,275"},
+      {"600x300", "1in 1in 2in 2in", "500,275 1100,275 1100,575"},
+  };
+  for (const Case& c : cases) {
+    platform::ClearCallLog();
+    ASSERT_EQ(Play("vjob 1\ndc dpi=" + c.dpi + "\ndoc\npage\nrect " + c.rect +
+                   " fill\nendpage\nenddoc\n"),
+              kPrinted);
+    EXPECT_NE(Trace().find("path record flags 11: " + c.record), std::string::npos)
+        << c.dpi << " " << c.rect << "\n" << Trace();
+  }
+  std::string messages;
+  EXPECT_EQ(Play("vjob 1\ndc dpi=600\ndoc\npage\nrect 0 0 60in 1 fill\n", &messages), kFailed);
+  EXPECT_NE(messages.find(":5: error: length out of range after unit conversion"),
+            std::string::npos)
+      << messages;
+}
+
+TEST_F(PlayerTest, FailedCallsAndExpectationsFailTheJob) {
+  std::string messages;
+  EXPECT_EQ(Play("vjob 1\nfault EngCreateDeviceSurface\ndc\n", &messages), kFailed);
+  EXPECT_NE(messages.find("job.vjob:3: dc failed"), std::string::npos) << messages;
+  EXPECT_EQ(Play("vjob 1\ndc\nescape 8 in=11000000\nexpect value=5\n", &messages), kFailed);
+  EXPECT_NE(messages.find(":4: expect failed"), std::string::npos) << messages;
+  EXPECT_EQ(Play("vjob 1\ndc\nescape 8 in=11000000\nexpect value=5\n", &messages, false),
+            kPrinted);
+  EXPECT_EQ(Play("vjob 1\nengine version=0x10000\ndc\n", &messages), kNoDriver);
+  EXPECT_EQ(Play("vjob 1\nengine version=0x10000\ndc\nexpect false\n", &messages), kPrinted);
+}
+
+int RunVelprint(const std::string& arguments, std::string* output = nullptr) {
+  std::string log = std::filesystem::temp_directory_path() /
+                    ("velprint_test_" + std::to_string(::getpid()) + ".txt");
+  int status = std::system((std::string(VEL_VELPRINT) + " " + arguments + " >" + log + " 2>&1")
+                               .c_str());
+  if (output != nullptr) {
+    *output = ReadText(log);
+  }
+  std::filesystem::remove(log);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(PlayerTest, TheProgramsHelpAndExitStatuses) {
+  std::string output;
+  EXPECT_EQ(RunVelprint("--help", &output), 0);
+  EXPECT_NE(output.find("usage: velprint"), std::string::npos);
+  EXPECT_EQ(RunVelprint("--bogus"), 2);
+  EXPECT_EQ(RunVelprint(""), 2);
+  std::string bad = root_.File("bad.vjob");
+  std::ofstream(bad) << "vjob 1\npage\n";
+  EXPECT_EQ(RunVelprint(bad, &output), 2);
+  EXPECT_EQ(output, bad + ":2:1: 'page' out of place\n");
+  std::string good = std::string(VEL_SAMPLES_DIR) + "/shapes.vjob";
+  std::string out = root_.File("shapes.prn");
+  EXPECT_EQ(RunVelprint("--driver /nonexistent/velgr.so -o " + out + " " + good), 3);
+  EXPECT_EQ(RunVelprint("-q --check --driver " + std::string(VEL_LOGGING_DRIVER) + " -o " + out + " " +
+                good),
+            0);
+  EXPECT_TRUE(std::filesystem::exists(out));
+  EXPECT_EQ(RunVelprint("--canonical " + good, &output), 0);
+  EXPECT_EQ(output.rfind("vjob 1\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace vel::velprint

@@ -1,0 +1,1131 @@
+// The job-file reader.
+//
+// A job file is UTF-8 text, one statement a line; the first line is `vjob 1`. A `#` that begins
+// a token starts a comment, unless six hex digits follow it and then a space, a comma or the end
+// of the line: then it is a colour `#RRGGBB`. Numbers are decimal or `0x` hex. Lengths and
+// coordinates are numbers, possibly with a fraction, in device pixels or with a unit `in`, `mm`
+// or `pt` (`1in`, `25.4mm`, `72pt`). Strings are in double quotes with the escapes
+// `\" \\ \n \t \xHH \uXXXX`. An option is `key=value` (a string value in quotes) or a bare flag.
+// Coordinates are measured from the paper's top-left corner; the player converts units with the
+// PDEV's resolution and subtracts the physical offset.
+//
+// Statements, one example each:
+//   vjob 1
+//   engine acp=1252 poison=off version=0x20000 cj=32      set-up of the engine, outside a DC
+//   printer "Office" model="Laser 5" port="LPT1:"           the printer, outside a DC
+//   output out.prn                                          the output file (-o wins)
+//   dc paper=9 orientation=portrait copies=2 dpi=600 duplex=1 collate=1 color=1 source=7 form="A4"
+//   reset orientation=landscape                             the DC's reset, outside a page
+//   deletedc                                                ends the DC, outside a document
+//   doc "Report" job=3    doc none                          starts a document
+//   page    endpage    enddoc    enddoc abort
+//   path tri : M 1in 1in L 2in 1in C 2in 2in 1in 2in 1in 1.5in Z
+//   font f1 raster size=12pt esc=90 width=1.5 bold italic device    font f2 file=a.ttf face=1 size=50
+//   clip none    clip rect 0 0 100 100    clip rects 0 0 10 10, 20 20 30 30    clip path tri
+//   brush none    brush solid #FF0000    brush hatch cross #000000 #FFFFFF
+//   pen width=3 geometric join=miter cap=butt color=#000000
+//   mix 0x0D0D    mix none    origin 4 4
+//   stroke tri    fill tri winding    strokefill tri alternate    rect 0 0 1in 1in fill
+//   paint    bitblt 0 0 100 100 rop=0xF0F0
+//   text f1 1in 1in "Hello\x21" charinc=30 nosubst
+//   escape 8 in=01000000 out=4    escape query 8    escape copies 2    escape passthrough 1B45
+//   destroyfont f1
+//   expect true    expect false    expect error    expect value=4
+//   fault EngWritePrinter after=2 count=1    fault write short=10    fault write fail
+//   fault abort page=2
+//
+// Objects are named and defined before use. The whole file is read before anything plays; an
+// error names FILE:LINE:COLUMN. Limits: a line of at most 64 KiB, lengths within +-32767 device
+// pixels.
+#include "tools/velprint/JobFile.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+namespace vel::velprint {
+namespace {
+
+constexpr std::size_t kMaxLine = 64 * 1024;
+
+struct Failure {
+  int column;
+  std::string message;
+};
+
+[[noreturn]] void Fail(int column, std::string message) {
+  throw Failure{column, std::move(message)};
+}
+
+struct Token {
+  std::string text;    // raw text (for a string: the resolved text)
+  bool quoted = false;
+  std::string key;     // for key=value
+  bool has_key = false;
+  int column = 0;      // 1-based
+};
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Reads a quoted string starting at line[i] == '"'; i ends after the closing quote.
+std::string ReadString(const std::string& line, std::size_t& i) {
+  int start = static_cast<int>(i) + 1;
+  std::string out;
+  ++i;
+  while (true) {
+    if (i >= line.size()) {
+      Fail(start, "unterminated string");
+    }
+    char c = line[i];
+    if (c == '"') {
+      ++i;
+      return out;
+    }
+    if (c != '\\') {
+      out += c;
+      ++i;
+      continue;
+    }
+    int escape_column = static_cast<int>(i) + 1;
+    if (i + 1 >= line.size()) {
+      Fail(start, "unterminated string");
+    }
+    char e = line[i + 1];
+    i += 2;
+    switch (e) {
+      case '"': out += '"'; break;
+      case '\\': out += '\\'; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'x':
+      case 'u': {
+        std::size_t digits = e == 'x' ? 2 : 4;
+        if (i + digits > line.size()) {
+          Fail(escape_column, "bad escape");
+        }
+        std::uint32_t code = 0;
+        for (std::size_t k = 0; k < digits; ++k) {
+          char h = line[i + k];
+          if (!IsHex(h)) {
+            Fail(escape_column, "bad escape");
+          }
+          code = code * 16 + static_cast<std::uint32_t>(std::stoul(std::string(1, h), nullptr, 16));
+        }
+        i += digits;
+        if (e == 'x') {
+          out += static_cast<char>(code);
+        } else {
+          AppendUtf8(out, code);
+        }
+        break;
+      }
+      default:
+        Fail(escape_column, "bad escape");
+    }
+  }
+}
+
+bool IsColourAt(const std::string& line, std::size_t i) {
+  if (line[i] != '#' || i + 7 > line.size()) {
+    return false;
+  }
+  for (std::size_t k = 1; k <= 6; ++k) {
+    if (!IsHex(line[i + k])) {
+      return false;
+    }
+  }
+  return i + 7 == line.size() || line[i + 7] == ' ' || line[i + 7] == '\t' || line[i + 7] == ',';
+}
+
+// Splits a line into tokens; *end is the column just after the last token.
+std::vector<Token> Tokenize(const std::string& line, int* end) {
+  std::vector<Token> tokens;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    *end = static_cast<int>(i) + 1;
+    char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+      continue;
+    }
+    if (c == '#' && !IsColourAt(line, i)) {
+      break;
+    }
+    Token token;
+    token.column = static_cast<int>(i) + 1;
+    struct Mark {
+      std::size_t& at;
+      int* end;
+      ~Mark() { *end = static_cast<int>(at) + 1; }
+    } mark{i, end};
+    if (c == '"') {
+      token.text = ReadString(line, i);
+      token.quoted = true;
+      tokens.push_back(token);
+      continue;
+    }
+    if (c == ',') {
+      token.text = ",";
+      tokens.push_back(token);
+      ++i;
+      continue;
+    }
+    std::string word;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
+           line[i] != '"') {
+      word += line[i++];
+    }
+    std::size_t equals = word.find('=');
+    if (equals != std::string::npos && equals > 0) {
+      token.has_key = true;
+      token.key = word.substr(0, equals);
+      token.text = word.substr(equals + 1);
+      if (token.text.empty() && i < line.size() && line[i] == '"') {
+        token.text = ReadString(line, i);
+        token.quoted = true;
+      }
+    } else {
+      if (i < line.size() && line[i] == '"') {
+        Fail(static_cast<int>(i) + 1, "unexpected quote");
+      }
+      // A comma that ends a bare word separates rectangles.
+      bool comma = word.size() > 1 && word.back() == ',';
+      if (comma) {
+        word.pop_back();
+      }
+      token.text = word;
+      tokens.push_back(token);
+      if (comma) {
+        tokens.push_back(Token{",", false, "", false, token.column + static_cast<int>(word.size())});
+      }
+      continue;
+    }
+    tokens.push_back(token);
+  }
+  return tokens;
+}
+
+std::optional<std::int64_t> ParseInteger(const std::string& text) {
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  std::size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  int base = 10;
+  if (text.size() > i + 2 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) {
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && IsHex(c)) {
+      digit = (c | 0x20) - 'a' + 10;
+    } else {
+      return std::nullopt;
+    }
+    if (value > (INT64_C(0x7FFFFFFFFFFFFFFF) - digit) / base) {
+      return std::nullopt;
+    }
+    value = value * base + digit;
+  }
+  return negative ? -value : value;
+}
+
+std::int64_t Integer(const Token& token, std::int64_t low, std::int64_t high) {
+  auto value = ParseInteger(token.text);
+  if (!value) {
+    Fail(token.column, "bad number '" + token.text + "'");
+  }
+  if (*value < low || *value > high) {
+    Fail(token.column, "number out of range: " + token.text);
+  }
+  return *value;
+}
+
+Length ParseLength(const Token& token) {
+  std::string text = token.text;
+  Length length;
+  auto ends = [&](const char* unit) {
+    std::size_t n = std::char_traits<char>::length(unit);
+    return text.size() > n && text.compare(text.size() - n, n, unit) == 0;
+  };
+  if (ends("in")) {
+    length.unit = Unit::kInch;
+  } else if (ends("mm")) {
+    length.unit = Unit::kMm;
+  } else if (ends("pt")) {
+    length.unit = Unit::kPoint;
+  }
+  if (length.unit != Unit::kPixels) {
+    text.resize(text.size() - 2);
+  }
+  // Decimal with an optional sign and fraction; no exponent, no hex fractions.
+  bool digits = false;
+  bool dot = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !dot) {
+      dot = true;
+    } else if (!((c == '-' || c == '+') && i == 0)) {
+      if (auto hex = ParseInteger(text); hex && length.unit == Unit::kPixels) {
+        if (std::llabs(*hex) > static_cast<std::int64_t>(kMaxCoordinate)) {
+          Fail(token.column, "number out of range: " + token.text);
+        }
+        length.value = static_cast<double>(*hex);
+        return length;
+      }
+      Fail(token.column, "bad number '" + token.text + "'");
+    }
+  }
+  if (!digits || text.size() > 32) {
+    Fail(token.column, "bad number '" + token.text + "'");
+  }
+  length.value = std::strtod(text.c_str(), nullptr);
+  // Within the limit at the highest resolution a unit may meet is checked when played; here the
+  // value itself must already be a plausible coordinate.
+  if (std::fabs(length.value) > kMaxCoordinate) {
+    Fail(token.column, "number out of range: " + token.text);
+  }
+  return length;
+}
+
+std::uint32_t ParseColour(const Token& token) {
+  const std::string& t = token.text;
+  if (t.size() != 7 || t[0] != '#') {
+    Fail(token.column, "bad colour '" + t + "'");
+  }
+  for (std::size_t k = 1; k < 7; ++k) {
+    if (!IsHex(t[k])) {
+      Fail(token.column, "bad colour '" + t + "'");
+    }
+  }
+  auto rgb = static_cast<std::uint32_t>(std::stoul(t.substr(1), nullptr, 16));
+  // #RRGGBB to the engine's 0x00BBGGRR.
+  return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+void CheckHex(const Token& token) {
+  if (token.text.size() % 2 != 0) {
+    Fail(token.column, "bad hex bytes");
+  }
+  for (char c : token.text) {
+    if (!IsHex(c)) {
+      Fail(token.column, "bad hex bytes");
+    }
+  }
+}
+
+bool IsName(const std::string& text) {
+  if (text.empty() || !(std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '_')) {
+    return false;
+  }
+  for (char c : text) {
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.')) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The kinds an option takes.
+enum class OptionKind { kFlag, kInteger, kLength, kString, kColour, kHex, kWord, kText };
+
+struct OptionSpec {
+  OptionKind kind;
+  std::int64_t low = 0;
+  std::int64_t high = 0;
+  std::vector<std::string> words;  // kWord: the allowed words
+};
+
+using OptionTable = std::map<std::string, OptionSpec>;
+
+const OptionTable& DcOptions() {
+  static const OptionTable table{
+      {"paper", {OptionKind::kInteger, 1, 32767, {}}},
+      {"orientation", {OptionKind::kWord, 0, 0, {"portrait", "landscape"}}},
+      {"copies", {OptionKind::kInteger, 1, 32767, {}}},
+      {"dpi", {OptionKind::kText, 0, 0, {}}},
+      {"duplex", {OptionKind::kInteger, 1, 3, {}}},
+      {"collate", {OptionKind::kInteger, 0, 1, {}}},
+      {"color", {OptionKind::kInteger, 1, 2, {}}},
+      {"source", {OptionKind::kInteger, 0, 32767, {}}},
+      {"form", {OptionKind::kString, 0, 0, {}}},
+  };
+  return table;
+}
+
+const std::map<std::string, OptionTable>& VerbOptions() {
+  static const std::map<std::string, OptionTable> table{
+      {"engine",
+       {{"acp", {OptionKind::kInteger, 0, 65535, {}}},
+        {"poison", {OptionKind::kWord, 0, 0, {"on", "off"}}},
+        {"maxpoints", {OptionKind::kInteger, 1, 65535, {}}},
+        {"emptyglyph", {OptionKind::kWord, 0, 0, {"0x0", "1x1"}}},
+        {"version", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}},
+        {"cj", {OptionKind::kInteger, 0, 0xFFFF, {}}}}},
+      {"printer",
+       {{"model", {OptionKind::kString, 0, 0, {}}}, {"port", {OptionKind::kString, 0, 0, {}}}}},
+      {"output", {}},
+      {"dc", DcOptions()},
+      {"reset", DcOptions()},
+      {"deletedc", {}},
+      {"doc", {{"job", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}}}},
+      {"page", {}},
+      {"endpage", {}},
+      {"enddoc", {{"abort", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"font",
+       {{"file", {OptionKind::kString, 0, 0, {}}},
+        {"raster", {OptionKind::kFlag, 0, 0, {}}},
+        {"face", {OptionKind::kInteger, 0, 255, {}}},
+        {"size", {OptionKind::kLength, 0, 0, {}}},
+        {"esc", {OptionKind::kInteger, -3600, 3600, {}}},
+        {"width", {OptionKind::kLength, 0, 0, {}}},
+        {"bold", {OptionKind::kFlag, 0, 0, {}}},
+        {"italic", {OptionKind::kFlag, 0, 0, {}}},
+        {"device", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"pen",
+       {{"width", {OptionKind::kLength, 0, 0, {}}},
+        {"geometric", {OptionKind::kFlag, 0, 0, {}}},
+        {"join", {OptionKind::kWord, 0, 0, {"round", "bevel", "miter"}}},
+        {"cap", {OptionKind::kWord, 0, 0, {"round", "square", "butt"}}},
+        {"color", {OptionKind::kColour, 0, 0, {}}}}},
+      {"bitblt", {{"rop", {OptionKind::kInteger, 0, 0xFFFF, {}}}}},
+      {"text",
+       {{"charinc", {OptionKind::kInteger, 0, 32767, {}}},
+        {"nosubst", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"escape",
+       {{"in", {OptionKind::kHex, 0, 0, {}}}, {"out", {OptionKind::kInteger, 0, 65536, {}}}}},
+      {"expect", {{"value", {OptionKind::kInteger, -0x80000000LL, 0xFFFFFFFFLL, {}}}}},
+      {"fault",
+       {{"after", {OptionKind::kInteger, 0, 0x7FFFFFFF, {}}},
+        {"count", {OptionKind::kInteger, -1, 0x7FFFFFFF, {}}},
+        {"short", {OptionKind::kInteger, 0, 0x7FFFFFFF, {}}},
+        {"fail", {OptionKind::kFlag, 0, 0, {}}},
+        {"page", {OptionKind::kInteger, 1, 0x7FFFFFFF, {}}}}},
+  };
+  return table;
+}
+
+// The statements that take positional operands only (checked by their own code).
+const std::set<std::string>& PositionalVerbs() {
+  static const std::set<std::string> verbs{"path",  "clip",    "brush",      "mix",
+                                           "origin", "stroke", "fill",       "strokefill",
+                                           "rect",  "paint",   "destroyfont"};
+  return verbs;
+}
+
+// Splits tokens into positional operands and options; options are checked against `table`.
+void TakeOptions(const std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
+                 std::vector<Token>& positional) {
+  for (std::size_t i = 1; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    std::string key = token.has_key ? token.key : token.text;
+    auto spec = token.quoted && !token.has_key ? table.end() : table.find(key);
+    if (spec == table.end() || (spec->second.kind == OptionKind::kFlag) == token.has_key) {
+      if (token.has_key) {
+        Fail(token.column, "unknown option '" + token.key + "'");
+      }
+      positional.push_back(token);
+      continue;
+    }
+    if (statement.options.count(key) != 0) {
+      Fail(token.column, "option '" + key + "' given twice");
+    }
+    Value value;
+    value.column = token.column;
+    value.text = token.text;
+    const OptionSpec& s = spec->second;
+    switch (s.kind) {
+      case OptionKind::kFlag: value.text.clear(); break;
+      case OptionKind::kInteger:
+        value.kind = Value::Kind::kNumber;
+        value.number = Integer(token, s.low, s.high);
+        break;
+      case OptionKind::kLength:
+        value.kind = Value::Kind::kLength;
+        value.length = ParseLength(token);
+        break;
+      case OptionKind::kString:
+        if (!token.quoted) {
+          Fail(token.column, "option '" + key + "' takes a string in quotes");
+        }
+        value.kind = Value::Kind::kString;
+        break;
+      case OptionKind::kColour:
+        value.kind = Value::Kind::kColor;
+        value.color = ParseColour(token);
+        break;
+      case OptionKind::kHex: CheckHex(token); break;
+      case OptionKind::kWord: {
+        bool known = false;
+        for (const std::string& word : s.words) {
+          known = known || word == token.text;
+        }
+        if (!known) {
+          Fail(token.column, "bad value '" + token.text + "' of option '" + key + "'");
+        }
+        break;
+      }
+      case OptionKind::kText: break;
+    }
+    statement.options[key] = value;
+  }
+}
+
+// Reads `dpi=X[xY]`.
+void CheckDpi(const Statement& statement) {
+  const Value* dpi = statement.Option("dpi");
+  if (dpi == nullptr) {
+    return;
+  }
+  std::string text = dpi->text;
+  std::size_t x = text.find('x', text.rfind("0x") == 0 ? 2 : 0);
+  Token token{text.substr(0, x), false, "", false, dpi->column};
+  Integer(token, 1, 32767);
+  if (x != std::string::npos) {
+    Integer(Token{text.substr(x + 1), false, "", false, dpi->column}, 1, 32767);
+  }
+}
+
+class Reader {
+ public:
+  Reader(std::string file) { job_.file = std::move(file); }
+
+  void Line(const std::string& raw, int number) {
+    line_ = number;
+    std::string line = raw;
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    if (line.size() > kMaxLine) {
+      Fail(1, "line longer than 64 KiB");
+    }
+    std::vector<Token> tokens = Tokenize(line, &end_column_);
+    if (!seen_header_) {
+      if (tokens.size() != 2 || tokens[0].text != "vjob" || tokens[0].quoted) {
+        Fail(1, "the first line must be 'vjob 1'");
+      }
+      if (tokens[1].text != "1") {
+        Fail(tokens[1].column, "unsupported job file version '" + tokens[1].text + "'");
+      }
+      seen_header_ = true;
+      return;
+    }
+    if (tokens.empty()) {
+      return;
+    }
+    const Token& verb = tokens[0];
+    if (verb.quoted || verb.has_key) {
+      Fail(verb.column, "expected a statement");
+    }
+    Statement statement;
+    statement.line = number;
+    statement.verb = verb.text;
+    std::vector<Token> positional;
+    auto options = VerbOptions().find(verb.text);
+    if (options != VerbOptions().end()) {
+      TakeOptions(tokens, options->second, statement, positional);
+    } else if (PositionalVerbs().count(verb.text) != 0) {
+      positional.assign(tokens.begin() + 1, tokens.end());
+    } else {
+      Fail(verb.column, "unknown statement '" + verb.text + "'");
+    }
+    Check(statement, positional, verb.column);
+    job_.statements.push_back(std::move(statement));
+  }
+
+  Job Finish(int last_line) {
+    line_ = last_line;
+    if (!seen_header_) {
+      Fail(1, "the first line must be 'vjob 1'");
+    }
+    return std::move(job_);
+  }
+
+ private:
+  // End column of the statement, for "missing operand".
+  int end_column_ = 1;
+
+  void Want(const std::vector<Token>& positional, std::size_t count, const std::string& what) {
+    if (positional.size() < count) {
+      Fail(end_column_, "missing operand: " + what);
+    }
+    if (positional.size() > count) {
+      Fail(positional[count].column, "unexpected operand '" + positional[count].text + "'");
+    }
+  }
+
+  Value LengthValue(const Token& token) {
+    Value value;
+    value.kind = Value::Kind::kLength;
+    value.column = token.column;
+    value.text = token.text;
+    value.length = ParseLength(token);
+    return value;
+  }
+
+  Value WordValue(const Token& token) {
+    Value value;
+    value.column = token.column;
+    value.text = token.text;
+    if (token.quoted) {
+      value.kind = Value::Kind::kString;
+    }
+    return value;
+  }
+
+  std::string UseName(const Token& token, const std::set<std::string>& defined,
+                      const char* kind) {
+    if (!IsName(token.text) || token.quoted) {
+      Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
+    }
+    if (defined.count(token.text) == 0) {
+      Fail(token.column, std::string("unknown ") + kind + " '" + token.text + "'");
+    }
+    return token.text;
+  }
+
+  void Place(bool ok, int column, const std::string& what) {
+    if (!ok) {
+      Fail(column, "'" + what + "' out of place");
+    }
+  }
+
+  void Lengths(const std::vector<Token>& positional, std::size_t first, std::size_t count,
+               Statement& statement) {
+    for (std::size_t i = first; i < first + count; ++i) {
+      statement.operands.push_back(LengthValue(positional[i]));
+    }
+  }
+
+  void Check(Statement& statement, std::vector<Token>& positional, int verb_column) {
+    const std::string& v = statement.verb;
+    bool calls = false;
+    if (v == "engine" || v == "printer" || v == "output") {
+      Place(!in_dc_, verb_column, v);
+      if (v == "printer") {
+        Want(positional, 1, "printer name");
+        if (!positional[0].quoted) {
+          Fail(positional[0].column, "the printer name is a string in quotes");
+        }
+        statement.operands.push_back(WordValue(positional[0]));
+      } else if (v == "output") {
+        Want(positional, 1, "file");
+        statement.operands.push_back(WordValue(positional[0]));
+      } else {
+        Want(positional, 0, "");
+      }
+    } else if (v == "dc" || v == "reset") {
+      Want(positional, 0, "");
+      CheckDpi(statement);
+      if (v == "dc") {
+        Place(!in_doc_, verb_column, v);
+        in_dc_ = true;
+      } else {
+        Place(in_dc_ && !in_page_, verb_column, v);
+      }
+      calls = true;
+    } else if (v == "deletedc") {
+      Want(positional, 0, "");
+      Place(in_dc_ && !in_doc_, verb_column, v);
+      in_dc_ = false;
+    } else if (v == "doc") {
+      Place(in_dc_ && !in_doc_, verb_column, v);
+      if (positional.size() > 1) {
+        Fail(positional[1].column, "unexpected operand '" + positional[1].text + "'");
+      }
+      if (!positional.empty()) {
+        if (!positional[0].quoted && positional[0].text != "none") {
+          Fail(positional[0].column, "the title is a string in quotes or none");
+        }
+        statement.operands.push_back(WordValue(positional[0]));
+      }
+      in_doc_ = true;
+      calls = true;
+    } else if (v == "page") {
+      Want(positional, 0, "");
+      Place(in_doc_ && !in_page_, verb_column, v);
+      in_page_ = true;
+      calls = true;
+    } else if (v == "endpage") {
+      Want(positional, 0, "");
+      Place(in_page_, verb_column, v);
+      in_page_ = false;
+      calls = true;
+    } else if (v == "enddoc") {
+      Want(positional, 0, "");
+      Place(in_doc_ && (!in_page_ || statement.Has("abort")), verb_column, v);
+      in_doc_ = false;
+      in_page_ = false;
+      calls = true;
+    } else if (v == "path") {
+      CheckPath(statement, positional);
+    } else if (v == "font") {
+      Want(positional, 1, "font name");
+      DefineName(positional[0], fonts_, "font");
+      statement.operands.push_back(WordValue(positional[0]));
+      if (statement.Has("file") == statement.Has("raster")) {
+        Fail(end_column_, "a font takes file=FILE or raster");
+      }
+      if (!statement.Has("size")) {
+        Fail(end_column_, "missing operand: size=LEN");
+      }
+    } else if (v == "clip") {
+      CheckClip(statement, positional, verb_column);
+    } else if (v == "brush") {
+      CheckBrush(statement, positional);
+    } else if (v == "pen") {
+      Want(positional, 0, "");
+      if (!statement.Has("color")) {
+        Fail(end_column_, "missing operand: color=#RRGGBB");
+      }
+    } else if (v == "mix") {
+      Want(positional, 1, "mix");
+      Value value = WordValue(positional[0]);
+      if (value.text != "none") {
+        value.kind = Value::Kind::kNumber;
+        value.number = Integer(positional[0], 0, 0xFFFF);
+      }
+      statement.operands.push_back(value);
+    } else if (v == "origin") {
+      Want(positional, 2, "X Y");
+      Lengths(positional, 0, 2, statement);
+    } else if (v == "stroke" || v == "fill" || v == "strokefill") {
+      Place(in_page_, verb_column, v);
+      if (positional.empty()) {
+        Fail(end_column_, "missing operand: path name");
+      }
+      statement.operands.push_back(WordValue(positional[0]));
+      UseName(positional[0], paths_, "path");
+      if (v != "stroke" && positional.size() > 1) {
+        FillMode(positional[1]);
+        statement.operands.push_back(WordValue(positional[1]));
+        positional.erase(positional.begin() + 1);
+      }
+      Want(positional, 1, "path name");
+      calls = true;
+    } else if (v == "rect") {
+      Place(in_page_, verb_column, v);
+      Want(positional, 5, "L T R B stroke|fill|strokefill");
+      Lengths(positional, 0, 4, statement);
+      const std::string& op = positional[4].text;
+      if (op != "stroke" && op != "fill" && op != "strokefill") {
+        Fail(positional[4].column, "expected stroke, fill or strokefill");
+      }
+      statement.operands.push_back(WordValue(positional[4]));
+      calls = true;
+    } else if (v == "paint") {
+      Place(in_page_, verb_column, v);
+      Want(positional, 0, "");
+      calls = true;
+    } else if (v == "bitblt") {
+      Place(in_page_, verb_column, v);
+      Want(positional, 4, "L T R B");
+      Lengths(positional, 0, 4, statement);
+      calls = true;
+    } else if (v == "text") {
+      Place(in_page_, verb_column, v);
+      Want(positional, 4, "FONT X Y \"string\"");
+      statement.operands.push_back(WordValue(positional[0]));
+      UseName(positional[0], fonts_, "font");
+      Lengths(positional, 1, 2, statement);
+      if (!positional[3].quoted) {
+        Fail(positional[3].column, "the text is a string in quotes");
+      }
+      statement.operands.push_back(WordValue(positional[3]));
+      calls = true;
+    } else if (v == "escape") {
+      CheckEscape(statement, positional, verb_column);
+      calls = true;
+    } else if (v == "destroyfont") {
+      Place(in_dc_, verb_column, v);
+      Want(positional, 1, "font name");
+      UseName(positional[0], fonts_, "font");
+      statement.operands.push_back(WordValue(positional[0]));
+      calls = true;
+    } else if (v == "expect") {
+      if (!last_was_call_) {
+        Fail(verb_column, "'expect' must follow a call");
+      }
+      if (positional.size() > 1) {
+        Fail(positional[1].column, "unexpected operand '" + positional[1].text + "'");
+      }
+      if (positional.empty() == !statement.Has("value")) {
+        Fail(end_column_, "expect takes true, false, error or value=N");
+      }
+      if (!positional.empty()) {
+        const std::string& w = positional[0].text;
+        if (w != "true" && w != "false" && w != "error") {
+          Fail(positional[0].column, "expected true, false, error or value=N");
+        }
+        statement.operands.push_back(WordValue(positional[0]));
+      }
+    } else if (v == "fault") {
+      CheckFault(statement, positional);
+    }
+    last_was_call_ = calls;
+  }
+
+  void FillMode(const Token& token) {
+    if (token.text != "winding" && token.text != "alternate") {
+      Fail(token.column, "expected winding or alternate");
+    }
+  }
+
+  void DefineName(const Token& token, std::set<std::string>& names, const char* kind) {
+    if (token.quoted || !IsName(token.text)) {
+      Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
+    }
+    names.insert(token.text);
+  }
+
+  void CheckPath(Statement& statement, const std::vector<Token>& positional) {
+    if (positional.size() < 2) {
+      Fail(end_column_, "missing operand: NAME : M x y ...");
+    }
+    if (positional[1].text != ":") {
+      Fail(positional[1].column, "expected ':'");
+    }
+    std::size_t i = 2;
+    bool open = false;
+    if (i >= positional.size()) {
+      Fail(end_column_, "missing operand: M x y");
+    }
+    while (i < positional.size()) {
+      const Token& op = positional[i];
+      PathElement element;
+      std::size_t points = 0;
+      if (op.text == "M") {
+        points = 1;
+      } else if (op.text == "L") {
+        points = 1;
+      } else if (op.text == "C") {
+        points = 3;
+      } else if (op.text == "Z") {
+        points = 0;
+      } else {
+        Fail(op.column, "expected M, L, C or Z");
+      }
+      if (op.text != "M" && !open) {
+        Fail(op.column, "a figure starts with M");
+      }
+      element.op = op.text[0];
+      ++i;
+      // L and C take one or more groups of points.
+      do {
+        if (i + 2 * points > positional.size()) {
+          Fail(end_column_, "missing operand: coordinates of " + op.text);
+        }
+        for (std::size_t k = 0; k < 2 * points; ++k) {
+          element.coordinates.push_back(ParseLength(positional[i++]));
+        }
+      } while ((element.op == 'L' || element.op == 'C') && i < positional.size() &&
+               !(positional[i].text == "M" || positional[i].text == "L" ||
+                 positional[i].text == "C" || positional[i].text == "Z"));
+      open = element.op != 'Z';
+      statement.path.push_back(std::move(element));
+    }
+    DefineName(positional[0], paths_, "path");
+    statement.operands.push_back(WordValue(positional[0]));
+  }
+
+  void CheckClip(Statement& statement, const std::vector<Token>& positional, int verb_column) {
+    (void)verb_column;
+    if (positional.empty()) {
+      Fail(end_column_, "missing operand: none, rect, rects or path");
+    }
+    const std::string& kind = positional[0].text;
+    statement.operands.push_back(WordValue(positional[0]));
+    if (kind == "none") {
+      Want(positional, 1, "");
+    } else if (kind == "rect") {
+      Want(positional, 5, "L T R B");
+      Lengths(positional, 1, 4, statement);
+    } else if (kind == "rects") {
+      std::size_t i = 1;
+      while (true) {
+        if (i + 4 > positional.size()) {
+          Fail(end_column_, "missing operand: L T R B");
+        }
+        std::vector<Length> rect;
+        for (std::size_t k = 0; k < 4; ++k) {
+          if (positional[i + k].text == ",") {
+            Fail(positional[i + k].column, "missing operand: L T R B");
+          }
+          rect.push_back(ParseLength(positional[i + k]));
+        }
+        statement.rects.push_back(rect);
+        i += 4;
+        if (i == positional.size()) {
+          break;
+        }
+        if (positional[i].text != ",") {
+          Fail(positional[i].column, "expected ','");
+        }
+        ++i;
+      }
+    } else if (kind == "path") {
+      Want(positional, 2, "path name");
+      UseName(positional[1], paths_, "path");
+      statement.operands.push_back(WordValue(positional[1]));
+    } else {
+      Fail(positional[0].column, "expected none, rect, rects or path");
+    }
+  }
+
+  void CheckBrush(Statement& statement, const std::vector<Token>& positional) {
+    if (positional.empty()) {
+      Fail(end_column_, "missing operand: none, solid or hatch");
+    }
+    const std::string& kind = positional[0].text;
+    statement.operands.push_back(WordValue(positional[0]));
+    auto colour = [&](const Token& token) {
+      Value value;
+      value.kind = Value::Kind::kColor;
+      value.column = token.column;
+      value.text = token.text;
+      value.color = ParseColour(token);
+      statement.operands.push_back(value);
+    };
+    if (kind == "none") {
+      Want(positional, 1, "");
+    } else if (kind == "solid") {
+      Want(positional, 2, "#RRGGBB");
+      colour(positional[1]);
+    } else if (kind == "hatch") {
+      Want(positional, 4, "style #fg #bg");
+      static const std::set<std::string> styles{"horizontal", "vertical", "fdiagonal",
+                                                "bdiagonal",  "cross",    "diagcross"};
+      if (styles.count(positional[1].text) == 0) {
+        Fail(positional[1].column, "unknown hatch style '" + positional[1].text + "'");
+      }
+      statement.operands.push_back(WordValue(positional[1]));
+      colour(positional[2]);
+      colour(positional[3]);
+    } else {
+      Fail(positional[0].column, "expected none, solid or hatch");
+    }
+  }
+
+  void CheckEscape(Statement& statement, const std::vector<Token>& positional, int verb_column) {
+    Place(in_dc_, verb_column, "escape");
+    if (positional.empty()) {
+      Fail(end_column_, "missing operand: escape number");
+    }
+    const std::string& form = positional[0].text;
+    statement.operands.push_back(WordValue(positional[0]));
+    if (form == "query" || form == "copies") {
+      Want(positional, 2, "N");
+      Value value = WordValue(positional[1]);
+      value.kind = Value::Kind::kNumber;
+      value.number = Integer(positional[1], 0, form == "copies" ? 32767 : 0xFFFFFFFF);
+      statement.operands.push_back(value);
+    } else if (form == "passthrough") {
+      Want(positional, 2, "HEX");
+      CheckHex(positional[1]);
+      if (positional[1].text.size() / 2 > 0xFFFF) {
+        Fail(positional[1].column, "number out of range: passthrough longer than 65535 bytes");
+      }
+      statement.operands.push_back(WordValue(positional[1]));
+    } else {
+      Want(positional, 1, "escape number");
+      statement.operands[0].kind = Value::Kind::kNumber;
+      statement.operands[0].number = Integer(positional[0], 0, 0xFFFFFFFF);
+    }
+  }
+
+  void CheckFault(Statement& statement, const std::vector<Token>& positional) {
+    Want(positional, 1, "function name");
+    const std::string& name = positional[0].text;
+    statement.operands.push_back(WordValue(positional[0]));
+    if (name == "write") {
+      if (statement.Has("short") == statement.Has("fail")) {
+        Fail(end_column_, "fault write takes short=N or fail");
+      }
+    } else if (name == "abort") {
+      if (!statement.Has("page")) {
+        Fail(end_column_, "missing operand: page=N");
+      }
+    } else if (!IsName(name) || statement.Has("short") || statement.Has("fail") ||
+               statement.Has("page")) {
+      Fail(positional[0].column, "bad fault '" + name + "'");
+    }
+  }
+
+  Job job_;
+  int line_ = 0;
+  bool seen_header_ = false;
+  bool in_dc_ = false;
+  bool in_doc_ = false;
+  bool in_page_ = false;
+  bool last_was_call_ = false;
+  std::set<std::string> paths_;
+  std::set<std::string> fonts_;
+};
+
+std::string FormatNumber(double value) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out.precision(10);
+  out << value;
+  return out.str();
+}
+
+std::string LengthText(const Length& length) {
+  static const char* const kUnits[] = {"", "in", "mm", "pt"};
+  return FormatNumber(length.value) + kUnits[static_cast<int>(length.unit)];
+}
+
+std::string Quote(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string ValueText(const Value& value) {
+  switch (value.kind) {
+    case Value::Kind::kNumber: return std::to_string(value.number);
+    case Value::Kind::kLength: return LengthText(value.length);
+    case Value::Kind::kString: return Quote(value.text);
+    case Value::Kind::kColor: {
+      static const char kHex[] = "0123456789ABCDEF";
+      std::uint32_t rgb = ((value.color & 0xFF) << 16) | (value.color & 0xFF00) |
+                          ((value.color >> 16) & 0xFF);
+      std::string out = "#";
+      for (int shift = 20; shift >= 0; shift -= 4) {
+        out += kHex[(rgb >> shift) & 15];
+      }
+      return out;
+    }
+    case Value::Kind::kWord: return value.text;
+  }
+  return value.text;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
+  double pixels = length.value;
+  switch (length.unit) {
+    case Unit::kPixels: break;
+    case Unit::kInch: pixels = length.value * dpi; break;
+    case Unit::kMm: pixels = length.value * dpi / 25.4; break;
+    case Unit::kPoint: pixels = length.value * dpi / 72.0; break;
+  }
+  // Half away from zero; a tiny tolerance keeps 25.4mm at exactly one inch.
+  double rounded = std::round(pixels * 1e6) / 1e6;
+  rounded = std::round(rounded);
+  if (!(std::fabs(rounded) <= kMaxCoordinate)) {
+    return std::nullopt;
+  }
+  return static_cast<std::int32_t>(rounded);
+}
+
+std::optional<Job> ParseJob(const std::string& text, const std::string& file,
+                            std::string* error) {
+  Reader reader(file);
+  int number = 0;
+  try {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) {
+        end = text.size();
+      }
+      ++number;
+      if (end - start > kMaxLine + 1) {
+        throw Failure{1, "line longer than 64 KiB"};
+      }
+      reader.Line(text.substr(start, end - start), number);
+      start = end + 1;
+    }
+    return reader.Finish(number == 0 ? 1 : number);
+  } catch (const Failure& failure) {
+    if (error != nullptr) {
+      *error = file + ":" + std::to_string(number == 0 ? 1 : number) + ":" + std::to_string(failure.column) + ": " + failure.message;
+    }
+    return std::nullopt;
+  }
+}
+
+std::string CanonicalText(const Job& job) {
+  std::string out = "vjob 1\n";
+  for (const Statement& statement : job.statements) {
+    std::string line = statement.verb;
+    if (statement.verb == "path") {
+      line += " " + statement.operands[0].text + " :";
+      for (const PathElement& element : statement.path) {
+        line += ' ';
+        line += element.op;
+        for (const Length& length : element.coordinates) {
+          line += " " + LengthText(length);
+        }
+      }
+    } else {
+      for (const Value& value : statement.operands) {
+        line += " " + ValueText(value);
+      }
+      for (std::size_t r = 0; r < statement.rects.size(); ++r) {
+        line += r == 0 ? "" : " ,";
+        for (const Length& length : statement.rects[r]) {
+          line += " " + LengthText(length);
+        }
+      }
+    }
+    for (const auto& [key, value] : statement.options) {
+      line += " " + key;
+      if (value.kind != Value::Kind::kWord || !value.text.empty()) {
+        line += "=" + ValueText(value);
+      }
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+}  // namespace vel::velprint
