@@ -4,18 +4,30 @@
 #include <iterator>
 
 #include "framework/core/GAttributeComposite.h"
+#include "framework/core/GBin.h"
 #include "framework/core/GBinaryData.h"
+#include "framework/core/GCapabilities.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
+#include "framework/core/GCustomMediaSize.h"
 #include "framework/core/GEnumAttribute.h"
 #include "framework/core/GLocaleInfo.h"
+#include "framework/core/GMedia.h"
+#include "framework/core/GMediaPool.h"
 #include "framework/core/GPMDVersionInfo.h"
+#include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GResourceMapping.h"
+#include "framework/core/GResourceMappingList.h"
 #include "framework/core/GSelectionString.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
+#include "framework/core/GTray.h"
+#include "framework/core/GTrayPool.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/core/MAssociationList.h"
+#include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
 
 namespace {
@@ -30,11 +42,33 @@ RWClassRegistration Entry() {
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
   static const RWClassRegistration classes[] = {
-      Entry<MPersistentComposite>(), Entry<GConfiguration>(),      Entry<GCountedPtr>(),
-      Entry<GPersistableLong>(),     Entry<GPersistableULong>(),   Entry<GPMDVersionInfo>(),
-      Entry<GLocaleInfo>(),          Entry<GValueAttribute>(),     Entry<GStringAttribute>(),
-      Entry<GRangeAttribute>(),      Entry<GAttributeComposite>(), Entry<GState>(),
-      Entry<GEnumAttribute>(),       Entry<GSelectionString>(),    Entry<GBinaryData>(),
+      Entry<MPersistentComposite>(),
+      Entry<GConfiguration>(),
+      Entry<GCountedPtr>(),
+      Entry<GPersistableLong>(),
+      Entry<GPersistableULong>(),
+      Entry<GPMDVersionInfo>(),
+      Entry<GLocaleInfo>(),
+      Entry<GValueAttribute>(),
+      Entry<GStringAttribute>(),
+      Entry<GRangeAttribute>(),
+      Entry<GAttributeComposite>(),
+      Entry<GState>(),
+      Entry<GEnumAttribute>(),
+      Entry<GSelectionString>(),
+      Entry<GBinaryData>(),
+      Entry<GMedia>(),
+      Entry<GCustomMediaSize>(),
+      Entry<GTray>(),
+      Entry<GBin>(),
+      Entry<GCapabilities>(),
+      Entry<GPaperHandlingDevice>(),
+      Entry<GTrayPool>(),
+      Entry<GMediaPool>(),
+      Entry<MPersistentAssociation>(),
+      Entry<MAssociationList>(),
+      Entry<GResourceMapping>(),
+      Entry<GResourceMappingList>(),
   };
   *count = std::size(classes);
   return classes;

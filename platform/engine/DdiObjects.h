@@ -74,25 +74,6 @@ inline constexpr ULONG INDEX_LAST = 89;
 
 // --- Records the driver fills -----------------------------------------------------------------
 
-inline constexpr int LF_FACESIZE = 32;
-
-struct LOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[LF_FACESIZE];
-};
-
 using LDECI4 = LONG;
 
 struct CIECHROMA {

@@ -117,6 +117,9 @@ std::shared_ptr<const BitmapSpec> Keep(const BitmapSpec* bitmap, bool copy) {
 
 struct SurfaceHolder {
   HSURF surface = nullptr;
+  SurfaceHolder() = default;
+  SurfaceHolder(const SurfaceHolder&) = delete;
+  SurfaceHolder& operator=(const SurfaceHolder&) = delete;
   ~SurfaceHolder() {
     if (surface != nullptr) {
       EngDeleteSurface(surface);
@@ -124,6 +127,37 @@ struct SurfaceHolder {
   }
   SURFOBJ* Object() const {
     return surface == nullptr ? nullptr : &detail::SurfaceOf(surface)->so;
+  }
+};
+
+// The source of a blit: its bitmap and translation, kept for the page's bands when banding, and
+// the engine objects made from them for one call.
+struct BlitSource {
+  std::shared_ptr<const BitmapSpec> bitmap;
+  std::optional<XlateSpec> xlate;
+  bool copy_bits = false;
+
+  BlitSource(const BitmapSpec* source, const XlateSpec* translation, bool banded)
+      : bitmap(Keep(source, banded)), copy_bits(detail::Poison()) {
+    if (translation != nullptr) {
+      xlate = *translation;
+    }
+  }
+
+  struct Objects {
+    SurfaceHolder bits;
+    std::unique_ptr<detail::Xlate> xlate;
+    SURFOBJ* Surface() const { return bits.Object(); }
+    XLATEOBJ* Xlate() const { return xlate ? &xlate->xo : nullptr; }
+  };
+
+  void Make(Objects* objects) const {
+    if (bitmap != nullptr) {
+      objects->bits.surface = detail::MakeBitmapSurface(*bitmap, copy_bits);
+    }
+    if (xlate) {
+      objects->xlate = detail::MakeXlate(*xlate);
+    }
   }
 };
 
@@ -576,35 +610,24 @@ BOOL DeviceContext::BitBlt(const BitmapSpec* source, const ClipSpec& clip, const
   if (blt == nullptr) {
     return FALSE;
   }
-  bool copy = detail::Poison();
-  bool banded = in_page_ && Banding();
-  std::shared_ptr<const BitmapSpec> kept = Keep(source, banded);
-  std::optional<XlateSpec> xlate_spec;
-  if (xlate != nullptr) {
-    xlate_spec = *xlate;
-  }
+  BlitSource from_source(source, xlate, in_page_ && Banding());
   std::optional<BrushSpec> brush_spec;
   if (brush != nullptr) {
     brush_spec = *brush;
   }
   return Draw("DrvBitBlt", target, clip, [=](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
-    CallObjects objects;
-    SurfaceHolder bits;
-    if (kept != nullptr) {
-      bits.surface = detail::MakeBitmapSurface(*kept, copy);
-    }
-    if (xlate_spec) {
-      objects.xlate = detail::MakeXlate(*xlate_spec);
-    }
+    BlitSource::Objects objects;
+    from_source.Make(&objects);
+    std::unique_ptr<detail::Brush> engine_brush;
     if (brush_spec) {
-      objects.brush = detail::MakeBrush(*brush_spec, realize, so, copy);
+      engine_brush = detail::MakeBrush(*brush_spec, realize, so, from_source.copy_bits);
     }
     RECTL moved = Offset(target, offset);
     POINTL from = source_point;
     POINTL origin{brush_origin.x + offset.x, brush_origin.y + offset.y};
-    return blt(so, bits.Object(), nullptr, co, objects.xlate ? &objects.xlate->xo : nullptr,
-               &moved, kept != nullptr ? &from : nullptr, nullptr,
-               objects.brush ? &objects.brush->bo : nullptr, &origin, rop4);
+    return blt(so, objects.Surface(), nullptr, co, objects.Xlate(), &moved,
+               from_source.bitmap != nullptr ? &from : nullptr, nullptr,
+               engine_brush ? &engine_brush->bo : nullptr, &origin, rop4);
   });
 }
 
@@ -614,24 +637,13 @@ BOOL DeviceContext::CopyBits(const BitmapSpec& source, const ClipSpec& clip,
   if (copy_bits == nullptr) {
     return FALSE;
   }
-  bool copy = detail::Poison();
-  bool banded = in_page_ && Banding();
-  std::shared_ptr<const BitmapSpec> kept = Keep(&source, banded);
-  std::optional<XlateSpec> xlate_spec;
-  if (xlate != nullptr) {
-    xlate_spec = *xlate;
-  }
+  BlitSource from_source(&source, xlate, in_page_ && Banding());
   return Draw("DrvCopyBits", target, clip, [=](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
-    CallObjects objects;
-    SurfaceHolder bits;
-    bits.surface = detail::MakeBitmapSurface(*kept, copy);
-    if (xlate_spec) {
-      objects.xlate = detail::MakeXlate(*xlate_spec);
-    }
+    BlitSource::Objects objects;
+    from_source.Make(&objects);
     RECTL moved = Offset(target, offset);
     POINTL from = source_point;
-    return copy_bits(so, bits.Object(), co, objects.xlate ? &objects.xlate->xo : nullptr, &moved,
-                     &from);
+    return copy_bits(so, objects.Surface(), co, objects.Xlate(), &moved, &from);
   });
 }
 
@@ -642,25 +654,15 @@ BOOL DeviceContext::StretchBlt(const BitmapSpec& source, const ClipSpec& clip,
   if (stretch == nullptr) {
     return FALSE;
   }
-  bool copy = detail::Poison();
-  bool banded = in_page_ && Banding();
-  std::shared_ptr<const BitmapSpec> kept = Keep(&source, banded);
-  std::optional<XlateSpec> xlate_spec;
-  if (xlate != nullptr) {
-    xlate_spec = *xlate;
-  }
+  BlitSource from_source(&source, xlate, in_page_ && Banding());
   return Draw("DrvStretchBlt", target, clip, [=](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
-    CallObjects objects;
-    SurfaceHolder bits;
-    bits.surface = detail::MakeBitmapSurface(*kept, copy);
-    if (xlate_spec) {
-      objects.xlate = detail::MakeXlate(*xlate_spec);
-    }
+    BlitSource::Objects objects;
+    from_source.Make(&objects);
     RECTL moved = Offset(target, offset);
     RECTL from = source_rect;
     POINTL origin{0, 0};
-    return stretch(so, bits.Object(), nullptr, co, objects.xlate ? &objects.xlate->xo : nullptr,
-                   nullptr, &origin, &moved, &from, nullptr, mode);
+    return stretch(so, objects.Surface(), nullptr, co, objects.Xlate(), nullptr, &origin, &moved,
+                   &from, nullptr, mode);
   });
 }
 
