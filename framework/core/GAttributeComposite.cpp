@@ -5,32 +5,11 @@
 #include <new>
 
 #include "framework/core/ChildRecords.h"
+#include "framework/core/ChildSearch.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "rw/RWError.h"
 #include "rw/rwstore.h"
-
-namespace {
-
-// The object a removal hands back: the object itself when `reference` was its last holder (let go
-// without a delete, so its word is -1 again), else a Clone.
-GBaseObject* HandBack(GCountedPtr reference) {
-  GBaseObject* object = reference.Get();
-  if (object == nullptr) {
-    return nullptr;
-  }
-  if (object->References() == 0) {
-    return reference.Release();
-  }
-  RWCollectable* clone = object->Clone();
-  auto* copy = dynamic_cast<GBaseObject*>(clone);
-  if (copy == nullptr) {
-    delete clone;
-  }
-  return copy;
-}
-
-}  // namespace
 
 RWClassID GAttributeComposite::ClassId() {
   return vel::classid::kGAttributeComposite;
@@ -153,86 +132,49 @@ const GCountedPtrArray* GAttributeComposite::ChildrenOf(const GAttribute& attrib
   return group != nullptr ? &group->children_ : nullptr;
 }
 
-template <typename Test, typename Recurse>
-GBaseObject* GAttributeComposite::RemoveFirst(const Test& test, const Recurse& recurse) {
-  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    GBaseObject* child = children_.TargetAt(i);
-    if (child == nullptr) {
-      continue;
-    }
-    if (test(child)) {
-      return HandBack(children_.RemoveAt(i));
-    }
-    if (GBaseObject* found = recurse(child)) {
-      return found;
-    }
-  }
-  return nullptr;
-}
-
 GBaseObject* GAttributeComposite::RemoveObject(const GBaseObject* object) {
-  return RemoveFirst([object](const GBaseObject* child) { return child == object; },
-                     [object](GBaseObject* child) { return child->RemoveObject(object); });
+  return vel::RemoveFirstChild(
+      children_, [object](const GBaseObject* child) { return child == object; },
+      [object](GBaseObject* child) { return child->RemoveObject(object); });
 }
 
 GBaseObject* GAttributeComposite::RemoveByKey(std::uint32_t key) {
-  return RemoveFirst([key](const GBaseObject* child) { return *child->Key() == key; },
-                     [key](GBaseObject* child) { return child->RemoveByKey(key); });
+  return vel::RemoveFirstChild(
+      children_, [key](const GBaseObject* child) { return *child->Key() == key; },
+      [key](GBaseObject* child) { return child->RemoveByKey(key); });
 }
 
 GBaseObject* GAttributeComposite::RemoveByClassId(RWClassID id) {
-  return RemoveFirst([id](const GBaseObject* child) { return child->IsA() == id; },
-                     [id](GBaseObject* child) { return child->RemoveByClassId(id); });
-}
-
-template <typename Test, typename Recurse>
-int GAttributeComposite::ReplaceFirst(const Test& test,
-                                      const Recurse& recurse,
-                                      const GBaseObject* replacement) {
-  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    GBaseObject* child = children_.TargetAt(i);
-    if (child == nullptr) {
-      continue;
-    }
-    if (test(child)) {
-      GBaseObject* copy = replacement != nullptr ? replacement->DeepCopy() : nullptr;
-      if (copy == nullptr) {
-        return 0;
-      }
-      children_.Set(i, GCountedPtr(copy));
-      return 1;
-    }
-    if (const int answer = recurse(child); answer != 0) {
-      return answer;
-    }
-  }
-  return 0;
+  return vel::RemoveFirstChild(
+      children_, [id](const GBaseObject* child) { return child->IsA() == id; },
+      [id](GBaseObject* child) { return child->RemoveByClassId(id); });
 }
 
 int GAttributeComposite::ReplaceByKey(std::uint32_t key, const GBaseObject* object) {
-  return ReplaceFirst(
-      [key](const GBaseObject* child) { return *child->Key() == key; },
+  return vel::ReplaceFirstChild(
+      children_, [key](const GBaseObject* child) { return *child->Key() == key; },
       [key, object](GBaseObject* child) { return child->ReplaceByKey(key, object); }, object);
 }
 
 int GAttributeComposite::ReplaceByClassId(RWClassID id, const GBaseObject* object) {
-  return ReplaceFirst(
-      [id](const GBaseObject* child) { return child->IsA() == id; },
+  return vel::ReplaceFirstChild(
+      children_, [id](const GBaseObject* child) { return child->IsA() == id; },
       [id, object](GBaseObject* child) { return child->ReplaceByClassId(id, object); }, object);
 }
 
 int GAttributeComposite::ReplaceEqual(const GBaseObject* object, const GBaseObject* replacement) {
-  return ReplaceFirst([object](const GBaseObject* child) { return child == object; },
-                      [object, replacement](GBaseObject* child) {
-                        return child->ReplaceEqual(object, replacement);
-                      },
-                      replacement);
+  return vel::ReplaceFirstChild(
+      children_, [object](const GBaseObject* child) { return child == object; },
+      [object, replacement](GBaseObject* child) {
+        return child->ReplaceEqual(object, replacement);
+      },
+      replacement);
 }
 
 int GAttributeComposite::ReplaceKindOf(RWClassID id, const GBaseObject* object) {
-  return ReplaceFirst([id](const GBaseObject* child) { return child->IsKindOf(id); },
-                      [id, object](GBaseObject* child) { return child->ReplaceKindOf(id, object); },
-                      object);
+  return vel::ReplaceFirstChild(
+      children_, [id](const GBaseObject* child) { return child->IsKindOf(id); },
+      [id, object](GBaseObject* child) { return child->ReplaceKindOf(id, object); }, object);
 }
 
 void GAttributeComposite::Clear() {

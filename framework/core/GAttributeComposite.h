@@ -129,10 +129,6 @@ class GAttributeComposite : public GAttribute {
   template <typename Carrier>
   void Restore(Carrier& carrier);
   template <typename Test, typename Recurse>
-  GBaseObject* RemoveFirst(const Test& test, const Recurse& recurse);
-  template <typename Test, typename Recurse>
-  int ReplaceFirst(const Test& test, const Recurse& recurse, const GBaseObject* replacement);
-  template <typename Test, typename Recurse>
   GBaseObject* FindFirstMatch(const Test& test, const Recurse& recurse) const;
   template <typename Collect>
   GBaseObject* FindAll(const Collect& collect) const;

@@ -103,10 +103,6 @@ class MPersistentComposite : public GBaseObject {
 
  private:
   template <typename Test, typename Recurse>
-  GBaseObject* RemoveFirst(const Test& test, const Recurse& recurse);
-  template <typename Test, typename Recurse>
-  int ReplaceFirst(const Test& test, const Recurse& recurse, const GBaseObject* object);
-  template <typename Test, typename Recurse>
   GBaseObject* FindFirstMatch(const Test& test, const Recurse& recurse) const;
   template <typename Carrier>
   void Save(Carrier& carrier) const;
