@@ -115,9 +115,11 @@ class Player {
       judged_ = i + 1 < statements.size() && statements[i + 1].verb == "expect";
       bool go_on = false;
       try {
-        last_error_ = 0;
-        last_out_.clear();
-        EngSetLastError(0);
+        if (IsCall(s.verb)) {
+          last_error_ = 0;
+          last_out_.clear();
+          EngSetLastError(0);
+        }
         go_on = Step(s);
         if (IsCall(s.verb)) {
           last_error_ = EngGetLastError();
@@ -1214,7 +1216,11 @@ int PlayJob(const Job& job, const PlayOptions& options, std::ostream& messages) 
   platform::ClearCallLog();
   platform::ClearFailures();
   ClearLedgers();
+  // Each job starts from the engine's defaults: an earlier job's set-up must not leak into it.
   ResetLocalTime();
+  SetAnsiCodePage(1252);
+  SetObjectSettings(ObjectSettings{});
+  SetTextSettings(TextSettings{});
   if (options.parallel <= 0) {
     Player player(job, options, messages, nullptr, "");
     return player.Play();
