@@ -61,6 +61,7 @@
 
 #include "tools/velprint/Images.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -105,7 +106,7 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 }
 
 // Reads a quoted string starting at line[i] == '"'; i ends after the closing quote.
-std::string ReadString(const std::string& line, std::size_t& i) {
+std::string ReadString(std::string_view line, std::size_t& i) {
   int start = static_cast<int>(i) + 1;
   std::string out;
   ++i;
@@ -162,7 +163,7 @@ std::string ReadString(const std::string& line, std::size_t& i) {
   }
 }
 
-bool IsColourAt(const std::string& line, std::size_t i) {
+bool IsColourAt(std::string_view line, std::size_t i) {
   if (line[i] != '#' || i + 7 > line.size()) {
     return false;
   }
@@ -174,9 +175,10 @@ bool IsColourAt(const std::string& line, std::size_t i) {
   return i + 7 == line.size() || line[i + 7] == ' ' || line[i + 7] == '\t' || line[i + 7] == ',';
 }
 
-// Splits a line into tokens; *end is the column just after the last token.
-std::vector<Token> Tokenize(const std::string& line, int* end) {
-  std::vector<Token> tokens;
+// Splits a line into `tokens` (emptied first; its capacity is reused from line to line); *end is
+// the column just after the last token.
+void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
+  tokens.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     *end = static_cast<int>(i) + 1;
@@ -207,11 +209,12 @@ std::vector<Token> Tokenize(const std::string& line, int* end) {
       ++i;
       continue;
     }
-    std::string word;
+    std::size_t word_start = i;
     while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
            line[i] != '"') {
-      word += line[i++];
+      ++i;
     }
+    std::string word(line.substr(word_start, i - word_start));
     std::size_t equals = word.find('=');
     if (equals != std::string::npos && equals > 0) {
       token.has_key = true;
@@ -239,7 +242,6 @@ std::vector<Token> Tokenize(const std::string& line, int* end) {
     }
     tokens.push_back(token);
   }
-  return tokens;
 }
 
 std::optional<std::int64_t> ParseInteger(const std::string& text) {
@@ -291,8 +293,26 @@ std::int64_t Integer(const Token& token, std::int64_t low, std::int64_t high) {
 }
 
 Length ParseLength(const Token& token) {
-  std::string text = token.text;
   Length length;
+  // Most coordinates are whole pixels: read them without the general path.
+  {
+    const std::string& t = token.text;
+    std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    if (i < t.size() && t.size() - i <= 5 &&
+        std::all_of(t.begin() + static_cast<std::ptrdiff_t>(i), t.end(),
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+      int value = 0;
+      for (std::size_t k = i; k < t.size(); ++k) {
+        value = value * 10 + (t[k] - '0');
+      }
+      if (value > kMaxCoordinate) {
+        Fail(token.column, "number out of range: " + token.text);
+      }
+      length.value = i == 1 ? -value : value;
+      return length;
+    }
+  }
+  std::string text = token.text;
   auto ends = [&](const char* unit) {
     std::size_t n = std::char_traits<char>::length(unit);
     return text.size() > n && text.compare(text.size() - n, n, unit) == 0;
@@ -528,17 +548,20 @@ const std::set<std::string>& PositionalVerbs() {
 }
 
 // Splits tokens into positional operands and options; options are checked against `table`.
-void TakeOptions(const std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
+void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
                  std::vector<Token>& positional) {
   for (std::size_t i = 1; i < tokens.size(); ++i) {
-    const Token& token = tokens[i];
+    Token& token = tokens[i];
     std::string key = token.has_key ? token.key : token.text;
-    auto spec = token.quoted && !token.has_key ? table.end() : table.find(key);
+    // Only words can be flags: a number or a colour is an operand without a look-up.
+    bool word = token.has_key || (!token.quoted && !key.empty() &&
+                                  std::isalpha(static_cast<unsigned char>(key[0])) != 0);
+    auto spec = word ? table.find(key) : table.end();
     if (spec == table.end() || (spec->second.kind == OptionKind::kFlag) == token.has_key) {
       if (token.has_key) {
         Fail(token.column, "unknown option '" + token.key + "'");
       }
-      positional.push_back(token);
+      positional.push_back(std::move(token));
       continue;
     }
     if (statement.options.count(key) != 0) {
@@ -674,16 +697,16 @@ class Reader {
  public:
   Reader(std::string file) { job_.file = std::move(file); }
 
-  void Line(const std::string& raw, int number) {
+  void Line(std::string_view line, int number) {
     line_ = number;
-    std::string line = raw;
     if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
+      line.remove_suffix(1);
     }
     if (line.size() > kMaxLine) {
       Fail(1, "line longer than 64 KiB");
     }
-    std::vector<Token> tokens = Tokenize(line, &end_column_);
+    std::vector<Token>& tokens = tokens_;
+    Tokenize(line, &end_column_, tokens);
     if (!seen_header_) {
       if (tokens.size() != 2 || tokens[0].text != "vjob" || tokens[0].quoted) {
         Fail(1, "the first line must be 'vjob 1'");
@@ -704,18 +727,23 @@ class Reader {
     Statement statement;
     statement.line = number;
     statement.verb = verb.text;
-    std::vector<Token> positional;
+    statement.operands.reserve(tokens.size());
+    std::vector<Token>& positional = positional_;
+    positional.clear();
     auto options = VerbOptions().find(verb.text);
     if (options != VerbOptions().end()) {
       TakeOptions(tokens, options->second, statement, positional);
     } else if (PositionalVerbs().count(verb.text) != 0) {
-      positional.assign(tokens.begin() + 1, tokens.end());
+      positional.assign(std::make_move_iterator(tokens.begin() + 1),
+                        std::make_move_iterator(tokens.end()));
     } else {
       Fail(verb.column, "unknown statement '" + verb.text + "'");
     }
     Check(statement, positional, verb.column);
     job_.statements.push_back(std::move(statement));
   }
+
+  void Reserve(std::size_t lines) { job_.statements.reserve(lines); }
 
   Job Finish(int last_line) {
     line_ = last_line;
@@ -768,9 +796,9 @@ class Reader {
     return token.text;
   }
 
-  void Place(bool ok, int column, const std::string& what) {
+  void Place(bool ok, int column, std::string_view what) {
     if (!ok) {
-      Fail(column, "'" + what + "' out of place");
+      Fail(column, "'" + std::string(what) + "' out of place");
     }
   }
 
@@ -782,7 +810,8 @@ class Reader {
   }
 
   void Check(Statement& statement, std::vector<Token>& positional, int verb_column) {
-    const std::string& v = statement.verb;
+    // A view compares lengths before bytes, which keeps this chain of verbs cheap.
+    const std::string_view v = statement.verb;
     bool calls = false;
     if (v == "engine" || v == "printer" || v == "output") {
       Place(!in_dc_, verb_column, v);
@@ -1289,6 +1318,9 @@ class Reader {
   std::set<std::string> paths_;
   std::set<std::string> fonts_;
   std::set<std::string> bitmaps_;
+  // Reused from line to line.
+  std::vector<Token> tokens_;
+  std::vector<Token> positional_;
 };
 
 std::string Quote(const std::string& text) {
@@ -1347,6 +1379,7 @@ std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
 std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
+  reader.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   int number = 0;
   try {
     std::size_t start = 0;
@@ -1359,7 +1392,7 @@ std::optional<Job> ParseJob(const std::string& text, const std::string& file,
       if (end - start > kMaxLine + 1) {
         throw Failure{1, "line longer than 64 KiB"};
       }
-      reader.Line(text.substr(start, end - start), number);
+      reader.Line(std::string_view(text).substr(start, end - start), number);
       start = end + 1;
     }
     return reader.Finish(number == 0 ? 1 : number);

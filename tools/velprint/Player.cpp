@@ -102,7 +102,9 @@ class Player {
         options_(options),
         messages_(messages),
         shared_(shared),
-        suffix_(std::move(suffix)) {}
+        suffix_(std::move(suffix)) {
+    host_options_.log_calls = options.host_log;
+  }
 
   ~Player() { Close(); }
 

@@ -19,6 +19,7 @@ struct PlayOptions {
   bool trace = false;   // the engine's log lines on `messages`, after the statement that made them
   bool check = false;   // a failed `expect` fails the job
   bool quiet = false;   // no warnings
+  bool host_log = true; // the driver host's own log lines (skipped calls, punts)
 };
 
 // Exit statuses of a play.
