@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/velprint/SampleJobs.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,27 +13,9 @@
 namespace vel::velprint {
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::filesystem::path> Samples() {
-  std::vector<std::filesystem::path> samples;
-  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
-    if (entry.path().extension() == ".vjob") {
-      samples.push_back(entry.path());
-    }
-  }
-  std::sort(samples.begin(), samples.end());
-  return samples;
-}
-
 TEST(JobFileTest, TheCanonicalFormOfEachSampleParsesToTheSameJob) {
-  ASSERT_FALSE(Samples().empty());
-  for (const auto& sample : Samples()) {
+  ASSERT_FALSE(SampleJobs().empty());
+  for (const auto& sample : SampleJobs()) {
     std::string error;
     auto job = ParseJob(ReadText(sample), sample.string(), &error);
     ASSERT_TRUE(job) << error;
