@@ -131,6 +131,8 @@ TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
       {"vjob 1\npen style=1,-2 color=#000000\n", "job.vjob:2:5: a style takes lengths of 0 or more"},
       {"vjob 1\ndc\nescape 8 value=1\n", "job.vjob:3:10: option 'value' goes with escape rop"},
       {"vjob 1\ndc\nescape rop\n", "job.vjob:3:11: missing operand: value=N"},
+      // Found by fuzzing: an empty hex option printed as a bare flag in the canonical form.
+      {"vjob 1\ndc\nescape 8 in=\n", "job.vjob:3:10: option 'in' takes hex bytes"},
   };
   for (const Case& c : cases) {
     std::string error;

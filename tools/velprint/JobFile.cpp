@@ -595,7 +595,13 @@ void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement
         value.kind = Value::Kind::kColor;
         value.color = ParseColour(token);
         break;
-      case OptionKind::kHex: CheckHex(token); break;
+      case OptionKind::kHex:
+        // An empty value would print as a bare flag and read back as an operand.
+        if (token.text.empty()) {
+          Fail(token.column, "option '" + key + "' takes hex bytes");
+        }
+        CheckHex(token);
+        break;
       case OptionKind::kWord: {
         bool known = false;
         for (const std::string& word : s.words) {
