@@ -118,6 +118,7 @@ TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
       {page + "copybits nope 0 0 1 1\n", "job.vjob:5:10: unknown bitmap 'nope'"},
       {page + "bitblt 0 0 1 1 src=nope\n", "job.vjob:5:16: unknown bitmap 'nope'"},
       {page + "bitblt 0 0 1 1 from=1,1\n", "job.vjob:5:16: from= goes with src="},
+      {page + "bitblt 0 0 1 1 mask\n", "job.vjob:5:16: mask goes with src="},
       {"vjob 1\nbitmap b format=1 size=1,1 data=00000000\n" + page.substr(7) +
            "stretchblt b 0 0 1 1 from=0,0\n",
        "job.vjob:6:22: option 'from' takes 4 numbers separated by commas"},

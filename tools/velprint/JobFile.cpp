@@ -42,8 +42,10 @@
 //   pen width=2 geometric style=10,5 startgap alternate join=miter miter=4 color=#000000
 //   mix 0x0D0D    mix none    origin 4 4
 //   stroke tri    fill tri winding    strokefill tri alternate    rect 0 0 1in 1in fill
-//   paint    bitblt 0 0 100 100 rop=0xF0F0    bitblt 0 0 8 8 src=img from=2,2 rop=0xCCCC
+//   paint    bitblt 0 0 100 100 rop=0xF0F0    bitblt 0 0 8 8 src=img from=2,2 rop=0xAACC mask
 //   stretchblt img 100 0 0 100 from=0,0,8,8    copybits img 10 10 18 18 from=0,0
+//     (`mask` on bitblt src= and stretchblt hands a 1-bit mask of the source: set where the
+//     source pixel is not black or index 0; a run-length source has none)
 //   text f1 1in 1in "Hello\x21" charinc=30 nosubst opaque=0,0,1in,1in extra=0,0,9,1;0,4,9,5
 //   text f1 0 0 "\x05\x06" glyphindex reversed vertical batch=1 nopgp codepage=1250
 //   escape 8 in=01000000 out=4    escape query 8    escape copies 2    escape passthrough 1B45
@@ -510,8 +512,10 @@ const std::unordered_map<std::string, OptionTable>& VerbOptions() {
       {"bitblt",
        {{"rop", {OptionKind::kInteger, 0, 0xFFFF, {}}},
         {"src", {OptionKind::kText, 0, 0, {}}},
-        {"from", {OptionKind::kText, 0, 0, {}}}}},
-      {"stretchblt", {{"from", {OptionKind::kText, 0, 0, {}}}}},
+        {"from", {OptionKind::kText, 0, 0, {}}},
+        {"mask", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"stretchblt",
+       {{"from", {OptionKind::kText, 0, 0, {}}}, {"mask", {OptionKind::kFlag, 0, 0, {}}}}},
       {"copybits", {{"from", {OptionKind::kText, 0, 0, {}}}}},
       {"text",
        {{"charinc", {OptionKind::kInteger, 0, 32767, {}}},
@@ -971,6 +975,9 @@ class Reader {
           Fail(from.column, "from= goes with src=");
         }
         IntegerList(from, "from", 2, -32767, 32767);
+      }
+      if (statement.Has("mask") && !statement.Has("src")) {
+        Fail(statement.Option("mask")->column, "mask goes with src=");
       }
       calls = true;
     } else if (Is(v, "stretchblt") || Is(v, "copybits")) {
