@@ -274,11 +274,7 @@ GBaseObject* CloneOf(const GBaseObject* object) {
 GRecordProxy::GRecordProxy(const GBaseObject& object) : GRecord(object), held_(CloneOf(&object)) {}
 
 GRecordProxy::GRecordProxy(const GRecordProxy& other)
-    : GRecord(other), held_(CloneOf(other.held_)) {}
-
-GRecordProxy::~GRecordProxy() {
-  delete held_;
-}
+    : GRecord(other), held_(CloneOf(other.held_.Get())) {}
 
 RWClassID GRecordProxy::ClassId() {
   return vel::classid::kGRecordProxy;
@@ -301,14 +297,14 @@ RWClassID GRecordProxy::IsA() const {
 }
 
 std::uint32_t GRecordProxy::StoredByteCount() const {
-  return GRecord::StoredByteCount() + vel::kClassVersionSize + RWTotalStoredSize(held_);
+  return GRecord::StoredByteCount() + vel::kClassVersionSize + RWTotalStoredSize(held_.Get());
 }
 
 template <typename Carrier>
 void GRecordProxy::Save(Carrier& carrier) const {
   GRecord::SaveContents(carrier);
   vel::WriteClassVersion(carrier);
-  carrier << static_cast<const RWCollectable*>(held_);
+  carrier << static_cast<const RWCollectable*>(held_.Get());
 }
 
 template <typename Carrier>
@@ -317,9 +313,8 @@ void GRecordProxy::Restore(Carrier& carrier) {
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
   }
-  delete held_;
-  held_ = nullptr;
-  RWRestoredMember member(carrier, this);
+  held_.Reset();
+  RWRestoredMember member(carrier, nullptr);
   RWCollectable* read = member.Object();
   auto* object = dynamic_cast<GBaseObject*>(read);
   // The proxy owns its object: a reference to an object read before would give it two owners.
@@ -329,7 +324,7 @@ void GRecordProxy::Restore(Carrier& carrier) {
     return;
   }
   member.Keep(object != nullptr ? RWHold::kOwns : RWHold::kRefuses);
-  held_ = object;
+  held_ = GCountedPtr(object);
 }
 
 void GRecordProxy::RestoreContents(RWVirtualInStream& stream) {
@@ -349,15 +344,14 @@ void GRecordProxy::SaveContents(RWBinaryFile& file) const {
 }
 
 void GRecordProxy::ForgetRestoredMembers() {
-  delete held_;
-  held_ = nullptr;
+  held_.Reset();
 }
 
 GCountedPtr GRecordProxy::Remove(const GRecordMatch& match, GRecordStore& owner) {
   if (Matches(match)) {
     return GRecord::Remove(match, owner);
   }
-  if (held_ == nullptr) {
+  if (!held_) {
     return GCountedPtr();
   }
   switch (match.field) {
@@ -375,7 +369,7 @@ GCountedPtr GRecordProxy::Get(const GRecordMatch& match, GRecordStore& owner) {
   if (Matches(match)) {
     return GRecord::Get(match, owner);
   }
-  if (held_ == nullptr) {
+  if (!held_) {
     return GCountedPtr();
   }
   switch (match.field) {
@@ -393,10 +387,13 @@ int GRecordProxy::Replace(const GRecordMatch& match,
                           const GCountedPtr& object,
                           GRecordStore& owner,
                           GRecordRef* replacement) {
+  if (match.field == GRecordMatch::Field::kSerial) {
+    return 0;
+  }
   if (Matches(match)) {
     return GRecord::Replace(match, object, owner, replacement);
   }
-  if (held_ == nullptr) {
+  if (!held_) {
     return 0;
   }
   switch (match.field) {
@@ -414,11 +411,12 @@ bool GRecordProxy::IsSameRecord(const GRecord& other) const {
   if (!GRecord::IsSameRecord(other)) {
     return false;
   }
-  const GBaseObject* theirs = static_cast<const GRecordProxy&>(other).held_;
-  if (held_ == nullptr || theirs == nullptr) {
-    return held_ == theirs;
+  const GBaseObject* mine = held_.Get();
+  const GBaseObject* theirs = static_cast<const GRecordProxy&>(other).held_.Get();
+  if (mine == nullptr || theirs == nullptr) {
+    return mine == theirs;
   }
-  return held_->IsA() == theirs->IsA() && held_->IsSameKey(theirs);
+  return mine->IsA() == theirs->IsA() && mine->IsSameKey(theirs);
 }
 
 // ---------------------------------------------------------------------------------------------

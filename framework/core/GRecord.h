@@ -177,7 +177,7 @@ class GRecordProxy : public GRecord {
   explicit GRecordProxy(const GBaseObject& object);
   // A copy holds a Clone of the held object, never the same one.
   GRecordProxy(const GRecordProxy& other);
-  ~GRecordProxy() override;
+  ~GRecordProxy() override = default;
 
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;
@@ -190,7 +190,7 @@ class GRecordProxy : public GRecord {
   void ForgetRestoredMembers() override;
 
   // Answers for itself when its own field matches, else asks the held object. Replacing by serial
-  // number answers 0 unless the proxy's own serial number matches.
+  // number always answers 0.
   GCountedPtr Remove(const GRecordMatch& match, GRecordStore& owner) override;
   GCountedPtr Get(const GRecordMatch& match, GRecordStore& owner) override;
   int Replace(const GRecordMatch& match,
@@ -199,7 +199,7 @@ class GRecordProxy : public GRecord {
               GRecordRef* replacement) override;
   bool IsSameRecord(const GRecord& other) const override;
 
-  GBaseObject* Held() const { return held_; }
+  GBaseObject* Held() const { return held_.Get(); }
 
   static RWClassID ClassId();
   static const char* ClassName() { return "GRecordProxy"; }
@@ -211,7 +211,8 @@ class GRecordProxy : public GRecord {
   template <typename Carrier>
   void Save(Carrier& carrier) const;
 
-  GBaseObject* held_ = nullptr;
+  // Held by a counted reference, so that a held object may hand out references to itself.
+  GCountedPtr held_;
 };
 
 class GRecordComposite : public GRecord {

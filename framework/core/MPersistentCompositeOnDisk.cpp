@@ -699,7 +699,12 @@ void MPersistentCompositeOnDisk::Restore(Carrier& carrier) {
   imp_.Reset();
   file_name_ = name;
   delete_flag_ = delete_flag;
-  Open(file_name_);
+  // A file already open is shared at once. Opening another one reads its index, which cannot be
+  // done while this record is being read (the restore tables of a thread are shared by every
+  // record read inside the outermost one): the composite then opens its file at its first use.
+  if (FindStore(file_name_) != OpenStores().end()) {
+    Open(file_name_);
+  }
 }
 
 void MPersistentCompositeOnDisk::RestoreContents(RWVirtualInStream& stream) {

@@ -35,7 +35,8 @@
 // Stored form of the composite (after the root part):
 //   u32 class version 1, i32 state (1 open, 2 closed), file name (u32 length + bytes),
 //   i32 delete flag
-// A restored composite opens its file (sharing an implementation already open on it).
+// A restored composite shares an implementation already open on its file at once; otherwise it
+// opens the file at its first use.
 // The implementation stores only its root part and class version word 1.
 #pragma once
 
