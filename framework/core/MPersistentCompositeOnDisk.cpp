@@ -14,6 +14,7 @@
 #include "framework/core/StringWidth.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWDiskBTree.h"
+#include "rw/RWError.h"
 #include "rw/RWFileSpaceManager.h"
 #include "rw/RWStaticLock.h"
 #include "rw/RWVirtualStream.h"
@@ -95,6 +96,17 @@ std::int64_t GrossSize(std::uint32_t n) {
   return (static_cast<std::int64_t>(n) + 4 + 3) & ~std::int64_t{3};
 }
 
+// The store lock, and the record file's errors taken as errors of data from outside the process
+// (rw/RWError.h): a corrupt file fails the operation, it never ends the process.
+class StoreScope {
+ public:
+  StoreScope() : lock_(MPersistentCompositeOnDisk::StoreLock()) {}
+
+ private:
+  RWLockGuard lock_;
+  RWSoftErrorScope soft_errors_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -105,7 +117,7 @@ MPersistentCompositeOnDiskImp::MPersistentCompositeOnDiskImp() = default;
 MPersistentCompositeOnDiskImp::MPersistentCompositeOnDiskImp(const RWCString& name,
                                                              std::uint32_t key)
     : GBaseObject(key), file_name_(name) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   OpenFile();
 }
 
@@ -114,7 +126,7 @@ MPersistentCompositeOnDiskImp::MPersistentCompositeOnDiskImp(
     : GBaseObject(other), GRecordStore() {}
 
 MPersistentCompositeOnDiskImp::~MPersistentCompositeOnDiskImp() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   CloseFile();
   if (delete_on_close_ && file_name_.Length() != 0) {
     (void)vel::flavour::FileRemove(file_name_.Data());
@@ -181,7 +193,7 @@ bool MPersistentCompositeOnDiskImp::IsSameKey(const GBaseObject* other) const {
     return false;
   }
   const auto* theirs = static_cast<const MPersistentCompositeOnDiskImp*>(other);
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   // The index's own record part is never used; the records are.
   if (index_.Count() != theirs->index_.Count()) {
     return false;
@@ -221,7 +233,9 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
   if (!manager_->Error()) {
     tree_.reset(new (std::nothrow) RWDiskBTree(manager_.get(), kCacheBlocks, false, kKeyLength,
                                                false, -1, false, kOrder, kMinFill));
-    if (tree_ == nullptr || !tree_->IsUsable()) {
+    // A reopened file decides its tree's keys: record names need text keys of the usual length.
+    if (tree_ == nullptr || !tree_->IsUsable() || tree_->HasRawKeys() ||
+        tree_->KeyLength() != kKeyLength) {
       FailFile();
     } else {
       (void)tree_->SetCompareFunction(&CompareKeys);
@@ -476,7 +490,7 @@ GRecordRef MPersistentCompositeOnDiskImp::ReplaceRecord(const GRecord& record,
 }
 
 void MPersistentCompositeOnDiskImp::AddRef(const GCountedPtr& reference) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (reference) {
     (void)StoreObject(reference, false);
   }
@@ -487,7 +501,7 @@ void MPersistentCompositeOnDiskImp::PrependRef(const GCountedPtr& reference) {
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefEqual(const GBaseObject* object) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (object == nullptr) {
     return GCountedPtr();
   }
@@ -495,30 +509,30 @@ GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefEqual(const GBaseObject* obj
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefByKey(std::uint32_t key) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.RemoveFromChildren(GRecordMatch::Key(key), *this);
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefByClassId(RWClassID id) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.RemoveFromChildren(GRecordMatch::ClassId(id), *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefByKey(std::uint32_t key,
                                                    const GCountedPtr& reference) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.ReplaceInChildren(GRecordMatch::Key(key), reference, *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefByClassId(RWClassID id,
                                                        const GCountedPtr& reference) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.ReplaceInChildren(GRecordMatch::ClassId(id), reference, *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefEqual(const GBaseObject* object,
                                                    const GCountedPtr& reference) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (object == nullptr) {
     return 0;
   }
@@ -526,7 +540,7 @@ int MPersistentCompositeOnDiskImp::ReplaceRefEqual(const GBaseObject* object,
 }
 
 void MPersistentCompositeOnDiskImp::Clear() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (FileGood()) {
     tree_->Clear();
   }
@@ -539,17 +553,17 @@ void MPersistentCompositeOnDiskImp::Clear() {
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::GetRefByKey(std::uint32_t key) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.GetFromChildren(GRecordMatch::Key(key), *this);
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::GetRefByClassId(RWClassID id) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.GetFromChildren(GRecordMatch::ClassId(id), *this);
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::GetRefEqual(const GBaseObject* object) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (object == nullptr) {
     return GCountedPtr();
   }
@@ -557,7 +571,7 @@ GCountedPtr MPersistentCompositeOnDiskImp::GetRefEqual(const GBaseObject* object
 }
 
 std::uint32_t MPersistentCompositeOnDiskImp::Count() const {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return index_.RecordCount();
 }
 
@@ -571,7 +585,7 @@ GIterator* MPersistentCompositeOnDiskImp::CreateIterator() const {
 }
 
 std::uint32_t MPersistentCompositeOnDiskImp::GetError() const {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   return error_ != 0 || (manager_ != nullptr && manager_->Error()) ? 1 : 0;
 }
 
@@ -630,8 +644,9 @@ MPersistentCompositeOnDisk& MPersistentCompositeOnDisk::operator=(
 MPersistentCompositeOnDisk::~MPersistentCompositeOnDisk() {
   RWLockGuard guard(StoreLock());
   Close();
-  if (delete_flag_ == 1) {
-    // The file goes with the last user of its implementation, not before.
+  if (delete_flag_ == 1 && used_file_) {
+    // The file goes with the last user of its implementation, not before; a composite that never
+    // opened its file (one restored and never used) is no user of it and deletes nothing.
     if (imp_) {
       ImpOf(imp_)->DeleteFileOnClose();
     } else if (const auto entry = FindStore(file_name_); entry != OpenStores().end()) {
@@ -768,6 +783,7 @@ void MPersistentCompositeOnDisk::Open(const RWCString& name) {
   }
   imp_ = implementation;
   state_ = kOpen;
+  used_file_ = true;
 }
 
 void MPersistentCompositeOnDisk::Close() {
@@ -929,7 +945,7 @@ std::int64_t GRecordStoreIterator::Locate() const {
 }
 
 int GRecordStoreIterator::Advance() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   const GRecordComposite& index = Imp().index_;
   std::int64_t next = 0;
   if (current_) {
@@ -948,7 +964,7 @@ int GRecordStoreIterator::Advance() {
 }
 
 int GRecordStoreIterator::StepBack() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   const GRecordComposite& index = Imp().index_;
   std::int64_t previous = static_cast<std::int64_t>(index.Count()) - 1;
   if (current_) {
@@ -966,13 +982,13 @@ int GRecordStoreIterator::StepBack() {
 }
 
 void GRecordStoreIterator::Reset() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   current_.Reset();
   position_ = -1;
 }
 
 GCountedPtr GRecordStoreIterator::CurrentRef() const {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   if (!current_ || Locate() < 0) {
     return GCountedPtr();
   }
@@ -980,7 +996,7 @@ GCountedPtr GRecordStoreIterator::CurrentRef() const {
 }
 
 void GRecordStoreIterator::RemoveCurrent() {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   const GCountedPtr object = CurrentRef();
   if (object) {
     (void)Imp().RemoveRefEqual(object.Get());
@@ -988,7 +1004,7 @@ void GRecordStoreIterator::RemoveCurrent() {
 }
 
 void GRecordStoreIterator::ReplaceCurrentRef(const GCountedPtr& reference) {
-  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  const StoreScope scope;
   const GCountedPtr object = CurrentRef();
   if (!object || Imp().ReplaceRefEqual(object.Get(), reference) == 0) {
     return;

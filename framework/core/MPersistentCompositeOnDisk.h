@@ -150,7 +150,7 @@ class MPersistentCompositeOnDisk : public GBaseObject {
   // Closed, no file name.
   explicit MPersistentCompositeOnDisk(std::int32_t delete_flag = 0);
   // The name narrowed to 8 bits, then opened. With delete flag 1 the file is deleted when the last
-  // composite using it has gone.
+  // composite that opened it has gone.
   MPersistentCompositeOnDisk(const RWWString& name, std::int32_t delete_flag, std::uint32_t key);
   // Open on the same file when the other is open (one more user of it).
   MPersistentCompositeOnDisk(const MPersistentCompositeOnDisk& other);
@@ -224,6 +224,8 @@ class MPersistentCompositeOnDisk : public GBaseObject {
   GCountedPtr imp_;
   std::int32_t delete_flag_ = 0;
   std::uint32_t file_status_ = 0;
+  // The composite has opened its file: with the delete flag, it deletes the file at the end.
+  bool used_file_ = false;
 };
 
 // The iterator of a disk-backed composite over its top-level records. Items are loaded from the

@@ -3,6 +3,7 @@
 // corrupt files, iteration, the stored form and two threads on one file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -475,6 +476,24 @@ TEST_F(MPersistentCompositeOnDiskTest, CorruptIndexFailsSoftAndMissingKeysLoadEm
   }
 }
 
+TEST_F(MPersistentCompositeOnDiskTest, FileWhoseTreeHasOtherKeysIsRefused) {
+  const struct {
+    std::uint32_t key_length;
+    bool raw;
+  } cases[] = {{32, true}, {16, true}, {4, false}};
+  for (const auto& c : cases) {
+    const std::string name = File("tree" + std::to_string(c.key_length) + (c.raw ? "raw" : ""));
+    {
+      RWFileSpaceManager manager(name.c_str());
+      RWDiskBTree tree(&manager, 10, true, c.key_length, c.raw);
+      ASSERT_TRUE(tree.InsertKeyAndValue(std::string(c.key_length, 'I').c_str(), 40));
+    }
+    Store store = OpenStore(name);
+    EXPECT_EQ(store->GetFileStatus(), 1u) << name;
+    EXPECT_EQ(store->Count(), 0u);
+  }
+}
+
 TEST_F(MPersistentCompositeOnDiskTest, IteratorWalksBothWaysAndRemovesAndReplaces) {
   Store store = OpenStore(File());
   for (int value = 1; value <= 4; ++value) {
@@ -545,6 +564,62 @@ TEST_F(MPersistentCompositeOnDiskTest, RestoredCompositeIsOpenOnTheSameFile) {
     EXPECT_EQ(copy->GetDeleteFlag(), 1);
   }
   EXPECT_EQ(store->StoredByteCount(), 12u + 16u + File().size());
+}
+
+TEST_F(MPersistentCompositeOnDiskTest, RestoredCompositeOpensAtFirstUseAndDeletesOnlyWhatItOpened) {
+  Bytes bytes;
+  {
+    Store store = OpenStore(File(), 0);
+    store->AddRef(Leaf(4, 4));
+    bytes = vel::test::SaveGraph(vel::test::Carrier::kFile, store.get());
+  }
+  bytes[bytes.size() - 4] = 1;  // the delete flag, the last field
+  for (const bool use : {false, true}) {
+    const vel::test::Restored restored = vel::test::RestoreGraph(vel::test::Carrier::kFile, bytes);
+    std::unique_ptr<MPersistentCompositeOnDisk> copy(
+        dynamic_cast<MPersistentCompositeOnDisk*>(restored.object));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->GetState(), MPersistentCompositeOnDisk::kClosed);
+    EXPECT_EQ(copy->GetDeleteFlag(), 1);
+    if (use) {
+      EXPECT_EQ(ValueOf(copy->GetRefByKey(4)), 4);
+    }
+    copy.reset();
+    EXPECT_EQ(std::filesystem::exists(File()), !use);
+  }
+}
+
+// Seeds of the record store's fuzz target: record files written here. Run with
+// VEL_WRITE_RECORD_STORE_SEEDS=<folder> to write them.
+TEST_F(MPersistentCompositeOnDiskTest, WritesFuzzSeedsWhenAsked) {
+  const char* folder = std::getenv("VEL_WRITE_RECORD_STORE_SEEDS");
+  if (folder == nullptr) {
+    GTEST_SKIP() << "VEL_WRITE_RECORD_STORE_SEEDS is not set";
+  }
+  {
+    Store store = OpenStore(File("composites"));
+    auto* outer = new MPersistentComposite(1);
+    outer->Add(new MPersistentComposite(2));
+    outer->Add(new FwTestLeaf(3, 3));
+    store->AddRef(GCountedPtr(outer));
+    store->AddRef(ThreeLeaves(4));
+  }
+  {
+    Store store = OpenStore(File("holes"));
+    for (int i = 1; i <= 30; ++i) {
+      store->AddRef(Leaf(i, static_cast<std::uint32_t>(i)));
+    }
+    for (std::uint32_t key = 2; key <= 30; key += 3) {
+      (void)store->RemoveRefByKey(key);
+    }
+  }
+  {
+    Store store = OpenStore(File("empty"));
+  }
+  for (const char* name : {"composites", "holes", "empty"}) {
+    std::filesystem::copy_file(File(name), std::filesystem::path(folder) / name,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
 }
 
 TEST(MPersistentCompositeOnDiskThreads, OneStoresWhileAnotherGetsAndIterates) {
