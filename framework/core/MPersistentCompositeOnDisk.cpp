@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <list>
+#include <string>
 #include <new>
 #include <utility>
 #include <vector>
@@ -258,7 +259,24 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
       }
     }
   }
+  if (FileGood()) {
+    // The tree's pairs, kept in memory as well, so that finding a record costs no walk of the
+    // file (the tree stays the record of them on disk).
+    tree_->ApplyToKeyAndValue(
+        [](const char* key, std::int32_t value, void* client) {
+          try {
+            static_cast<MPersistentCompositeOnDiskImp*>(client)->offsets_[key] = value;
+          } catch (const std::bad_alloc&) {
+            static_cast<MPersistentCompositeOnDiskImp*>(client)->FailFile();
+          }
+        },
+        this);
+    if (!tree_->IsUsable()) {
+      FailFile();
+    }
+  }
   if (!FileGood()) {
+    offsets_.clear();
     error_ = 1;
   }
   Opening().pop_back();
@@ -280,12 +298,13 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
     }
   }
   index_.Clear();
+  offsets_.clear();
   tree_.reset();
   manager_.reset();
 }
 
 bool MPersistentCompositeOnDiskImp::KeyPresent(const RWCString& name) {
-  return FileGood() && tree_->FindKeyAndValue(name.Data(), nullptr, nullptr);
+  return FileGood() && offsets_.count(name.Data()) != 0;
 }
 
 std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& object) {
@@ -331,12 +350,19 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
   if (offset < 0) {
     return false;
   }
-  if (!tree_->InsertKeyAndValue(record.Name().Data(), offset)) {
+  const RWCString name = record.Name();
+  if (!tree_->InsertKeyAndValue(name.Data(), offset)) {
     (void)manager_->Deallocate(offset);
     if (!tree_->IsUsable()) {
       FailFile();
     }
     error_ = 1;
+    return false;
+  }
+  try {
+    offsets_[name.Data()] = offset;
+  } catch (const std::bad_alloc&) {
+    FailFile();
     return false;
   }
   return true;
@@ -425,14 +451,17 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
     return GCountedPtr();
   }
   const RWCString name = record.Name();
-  std::int32_t offset = -1;
-  const bool found = take ? tree_->RemoveKeyAndValue(name.Data(), nullptr, &offset)
-                          : tree_->FindKeyAndValue(name.Data(), nullptr, &offset);
-  if (!found) {
-    if (!tree_->IsUsable()) {
-      FailFile();
-    }
+  const auto entry = offsets_.find(name.Data());
+  if (entry == offsets_.end()) {
     return GCountedPtr();
+  }
+  const std::int32_t offset = entry->second;
+  if (take) {
+    offsets_.erase(entry);
+    if (!tree_->RemoveKeyAndValue(name.Data(), nullptr, nullptr)) {
+      FailFile();
+      return GCountedPtr();
+    }
   }
   GCountedPtr object;
   if (manager_->SeekTo(offset)) {
@@ -544,6 +573,7 @@ void MPersistentCompositeOnDiskImp::Clear() {
   if (FileGood()) {
     tree_->Clear();
   }
+  offsets_.clear();
   tree_.reset();
   if (manager_ != nullptr && !manager_->Error()) {
     (void)manager_->Erase();

@@ -42,6 +42,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GIterator.h"
@@ -136,6 +138,8 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
 
   std::unique_ptr<RWFileSpaceManager> manager_;
   std::unique_ptr<RWDiskBTree> tree_;
+  // The tree's pairs (record name -> offset) while the file is open.
+  std::unordered_map<std::string, std::int32_t> offsets_;
   GRecordComposite index_;
   RWCString file_name_;
   std::uint32_t error_ = 0;
