@@ -186,6 +186,16 @@ TEST_F(DrawingTest, DottedPenPatternAndExcludedEndPoint) {
             (std::vector<std::string>{"XXrrXXrrXX..", "XX..XX..XX.."}));
 }
 
+TEST_F(DrawingTest, FocusRectangleIsADottedInversionThatUndoesItself) {
+  Canvas canvas(6, 5, false);
+  const RECT r{0, 0, 6, 5};
+  DrawFocusRect(canvas.dc(), &r);
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kBlack, 'X'}, {kWhite, '.'}}),
+            (std::vector<std::string>{"X.X.X.", ".....X", "X.....", ".....X", "X.X.X."}));
+  DrawFocusRect(canvas.dc(), &r);
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kWhite, '.'}}), (std::vector<std::string>(5, "......")));
+}
+
 TEST_F(DrawingTest, RectangleAndFillRectExcludeRightAndBottom) {
   Canvas canvas(6, 6, false);
   RECT r{1, 1, 4, 3};
