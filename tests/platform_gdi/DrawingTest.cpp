@@ -211,6 +211,22 @@ TEST_F(DrawingTest, RectangleAndFillRectExcludeRightAndBottom) {
             (std::vector<std::string>{"......", ".rrr..", ".rrr..", "......", ".rrr..", "......"}));
 }
 
+TEST_F(DrawingTest, FarCoordinatesAreCutToTheSurface) {
+  Canvas canvas(8, 3, false);
+  Canvas source(8, 3, false, kRed);
+  MoveToEx(canvas.dc(), -2000000000, 0, nullptr);
+  LineTo(canvas.dc(), 2000000000, 0);
+  SetMapMode(canvas.dc(), MM_ISOTROPIC);
+  SetWindowExtEx(canvas.dc(), 1, 1, nullptr);
+  SetViewportExtEx(canvas.dc(), 1000, 1000, nullptr);
+  MoveToEx(canvas.dc(), 0, 0, nullptr);
+  LineTo(canvas.dc(), 0, 2000000000);  // scaled far beyond the range of device units
+  SetMapMode(canvas.dc(), MM_TEXT);
+  EXPECT_TRUE(BitBlt(canvas.dc(), 6, 1, 2000000000, 2000000000, source.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kBlack, 'X'}, {kRed, 'r'}, {kWhite, '.'}}),
+            (std::vector<std::string>{"XXXXXXXX", "X.....rr", "X.....rr"}));
+}
+
 TEST_F(DrawingTest, SurfaceFloodFillIsFourConnectedAndStopsAtOtherColours) {
   Canvas canvas(6, 5, false);
   // A red wall with a diagonal gap: 4-connected filling does not pass through the corner.
