@@ -11,6 +11,7 @@
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
+#include "tests/support/FwTestPeripheral.h"
 
 std::atomic<int> FwTestLeaf::live_{0};
 
@@ -144,6 +145,7 @@ namespace {
 const RWClassRegistration kTestClasses[] = {
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
+    {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
 };
 
 }  // namespace

@@ -88,6 +88,7 @@ class FwPtrHolder : public GBaseObject {
   GCountedPtr pointer_;
 };
 
-// The foundation classes, the framework classes and the two classes above.
+// The foundation classes, the framework classes, the two classes above and the recording stage
+// (tests/support/FwTestPeripheral.h).
 void RegisterFrameworkTestClasses();
 void UnregisterFrameworkTestClasses();
