@@ -19,6 +19,7 @@
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
 #include "framework/core/GResourceMappingList.h"
 #include "framework/core/GSelectionString.h"
@@ -30,6 +31,7 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -88,6 +90,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
       Entry<GPeripheralComposite>(),
+      Entry<MPersistentCompositeOnDisk>(),
+      Entry<MPersistentCompositeOnDiskImp>(),
+      Entry<GRecord>(),
+      Entry<GRecordProxy>(),
+      Entry<GRecordComposite>(),
   };
   *count = std::size(classes);
   return classes;
