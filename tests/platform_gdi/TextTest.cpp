@@ -104,6 +104,38 @@ TEST_F(TextTest, HeightsCharacterExtraAndMapping) {
   DeleteObject(big);
 }
 
+TEST_F(TextTest, UnderlineAndStrikeOutSpanTheTextsAdvance) {
+  Canvas plain(120, 40, false);
+  Canvas lined(120, 40, false);
+  HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"Arial");
+  HFONT under = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 1, 1, 0, 0, 0, 0, 0, u"Arial");
+  HGDIOBJ old_plain = SelectObject(plain.dc(), font);
+  HGDIOBJ old_lined = SelectObject(lined.dc(), under);
+  TextOutW(plain.dc(), 10, 5, u"ii", 2);
+  TextOutW(lined.dc(), 10, 5, u"ii", 2);
+  SIZE size{};
+  GetTextExtentPoint32W(lined.dc(), u"ii", 2, &size);
+  // Rows where every pixel of the advance is ink: the underline and the strike-out, which plain
+  // text of narrow letters has none of.
+  auto full_rows = [&](const platform::Image& image) {
+    int rows = 0;
+    for (int y = 0; y < image.height; ++y) {
+      bool full = true;
+      for (int x = 10; x < 10 + size.cx; ++x) {
+        full = full && image.At(x, y) == RGB(0, 0, 0);
+      }
+      rows += full ? 1 : 0;
+    }
+    return rows;
+  };
+  EXPECT_EQ(full_rows(plain.Pixels()), 0);
+  EXPECT_GE(full_rows(lined.Pixels()), 2);
+  SelectObject(plain.dc(), old_plain);
+  SelectObject(lined.dc(), old_lined);
+  DeleteObject(font);
+  DeleteObject(under);
+}
+
 int CALLBACK Collect(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM data) {
   auto* names = reinterpret_cast<std::vector<std::u16string>*>(data);
   EXPECT_EQ(type, TRUETYPE_FONTTYPE);
