@@ -40,10 +40,14 @@
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GGraphicBundle.h"
+#include "framework/pipeline/GGraphicComposite.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GPathGraphic.h"
+#include "framework/pipeline/GRectangleGraphic.h"
 
 namespace {
 
@@ -105,6 +109,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GGraphicBundle>(),
+      Entry<GRectangleGraphic>(),
+      Entry<GGraphicComposite>(),
+      Entry<GPathGraphic>(),
   };
   *count = std::size(classes);
   return classes;

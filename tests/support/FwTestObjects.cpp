@@ -13,6 +13,7 @@
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
 #include "tests/support/FwTestPeripheral.h"
+#include "tests/support/FwTestShape.h"
 
 std::atomic<int> FwTestLeaf::live_{0};
 
@@ -229,6 +230,7 @@ const RWClassRegistration kTestClasses[] = {
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
     {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
+    {&FwTestShape::Create, FwTestShape::ClassId(), FwTestShape::ClassName()},
 };
 
 }  // namespace
