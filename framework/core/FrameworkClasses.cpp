@@ -37,6 +37,10 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/pipeline/GClipToPage.h"
+#include "framework/pipeline/GClipToPath.h"
+#include "framework/pipeline/GClipToRectangle.h"
+#include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -113,6 +117,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRectangleGraphic>(),
       Entry<GGraphicComposite>(),
       Entry<GPathGraphic>(),
+      Entry<GClipToRectangle>(),
+      Entry<GClipToPath>(),
+      Entry<GClipToPage>(),
+      Entry<GClipToSingleRectangle>(),
   };
   *count = std::size(classes);
   return classes;
