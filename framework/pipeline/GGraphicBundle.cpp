@@ -45,6 +45,8 @@ bool GGraphicBundle::IsKindOf(RWClassID id) const {
 }
 
 std::uint32_t GGraphicBundle::StoredByteCount() const {
+  // One size pass, so that the attribute records count as nested ones (no file magic).
+  const vel::StoredSizeScope scope(this);
   return GState::StoredByteCount() + vel::kClassVersionSize;
 }
 
