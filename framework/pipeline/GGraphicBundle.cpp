@@ -51,13 +51,11 @@ std::uint32_t GGraphicBundle::StoredByteCount() const {
 }
 
 void GGraphicBundle::SaveContents(RWVirtualOutStream& stream) const {
-  GState::SaveContents(stream);
-  vel::WriteClassVersion(stream);
+  vel::SaveVersionAfter<GState>(*this, stream);
 }
 
 void GGraphicBundle::SaveContents(RWBinaryFile& file) const {
-  GState::SaveContents(file);
-  vel::WriteClassVersion(file);
+  vel::SaveVersionAfter<GState>(*this, file);
 }
 
 void GGraphicBundle::RestoreContents(RWVirtualInStream& stream) {
