@@ -18,6 +18,7 @@
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
 #include "framework/core/GResourceMappingList.h"
 #include "framework/core/GSelectionString.h"
@@ -29,6 +30,7 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GColorPaint.h"
@@ -109,6 +111,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GTransformAttribute>(),
       Entry<GRasterOperation>(),
       Entry<GFillMode>(),
+      Entry<MPersistentCompositeOnDisk>(),
+      Entry<MPersistentCompositeOnDiskImp>(),
+      Entry<GRecord>(),
+      Entry<GRecordProxy>(),
+      Entry<GRecordComposite>(),
   };
   *count = std::size(classes);
   return classes;
