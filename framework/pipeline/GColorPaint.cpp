@@ -5,6 +5,7 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
+#include "framework/output/GLanguagePeripheral.h"
 #include "framework/pipeline/CommandParts.h"
 #include "framework/pipeline/GColor.h"
 #include "rw/RWBinaryFile.h"
@@ -73,16 +74,12 @@ bool GColorPaint::IsSameKey(const GBaseObject* other) const {
   return color_->IsSameKey(paint->color_);
 }
 
-// Until the language stage's colour-paint handlers exist, a colour paint answers success without
-// reaching them.
 std::uint16_t GColorPaint::AcceptAsPenPaint(GLanguagePeripheral& peripheral) {
-  (void)peripheral;
-  return 0;
+  return peripheral.HandleColorPenPaint(*this);
 }
 
 std::uint16_t GColorPaint::AcceptAsBrushPaint(GLanguagePeripheral& peripheral) {
-  (void)peripheral;
-  return 0;
+  return peripheral.HandleColorBrushPaint(*this);
 }
 
 void GColorPaint::SetColor(GColor* color) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/MPersistentComposite.h"
+#include "framework/output/GLanguagePeripheral.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GPen.h"
@@ -202,6 +203,34 @@ TEST(GColorTest, ColourRecordNamedTwiceFailsTheRestore) {
     EXPECT_TRUE(restored.failed);
     EXPECT_EQ(restored.object, nullptr);
   }
+}
+
+// A language stage that records the two colour-paint handlers.
+class TestLanguagePeripheral : public GLanguagePeripheral {
+ public:
+  std::uint16_t HandleColorPenPaint(GColorPaint& paint) override {
+    calls.push_back({"pen", &paint});
+    return 21;
+  }
+  std::uint16_t HandleColorBrushPaint(GColorPaint& paint) override {
+    calls.push_back({"brush", &paint});
+    return 22;
+  }
+  std::vector<std::pair<std::string, const void*>> calls;
+};
+
+TEST(GColorTest, ColourPaintReachesTheLanguageStage) {
+  TestLanguagePeripheral peripheral;
+  EXPECT_TRUE(peripheral.IsKindOf(765) && peripheral.IsKindOf(770) && peripheral.IsKindOf(760) &&
+              peripheral.IsKindOf(753) && peripheral.IsKindOf(751));
+  GColorPaint paint(new GRGBColor(1, 2, 3, 255));
+  GPaint& as_paint = paint;
+  EXPECT_EQ(as_paint.AcceptAsPenPaint(peripheral), 21);
+  EXPECT_EQ(as_paint.AcceptAsBrushPaint(peripheral), 22);
+  ASSERT_EQ(peripheral.calls.size(), 2u);
+  EXPECT_EQ(peripheral.calls[0].first, "pen");
+  EXPECT_EQ(peripheral.calls[0].second, &paint);
+  EXPECT_EQ(peripheral.calls[1].first, "brush");
 }
 
 }  // namespace
