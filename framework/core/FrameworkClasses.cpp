@@ -32,6 +32,11 @@
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
 #include "framework/core/MPersistentCompositeOnDisk.h"
+#include "framework/output/GDeviceFontDescription.h"
+#include "framework/output/GDeviceFontList.h"
+#include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/GTextEscapements.h"
+#include "framework/output/GTextString.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GColorPaint.h"
@@ -118,6 +123,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRecord>(),
       Entry<GRecordProxy>(),
       Entry<GRecordComposite>(),
+      Entry<GTextString>(),
+      Entry<GTextEscapements>(),
+      Entry<GDeviceFontDescription>(),
+      Entry<GDeviceFontList>(),
+      Entry<GDeviceFontListComposite>(),
   };
   *count = std::size(classes);
   return classes;
