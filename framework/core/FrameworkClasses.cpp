@@ -16,8 +16,10 @@
 #include "framework/core/GMediaPool.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPaperHandlingDevice.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
 #include "framework/core/GResourceMappingList.h"
 #include "framework/core/GSelectionString.h"
@@ -29,6 +31,7 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -86,6 +89,12 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GPeripheralComposite>(),
+      Entry<MPersistentCompositeOnDisk>(),
+      Entry<MPersistentCompositeOnDiskImp>(),
+      Entry<GRecord>(),
+      Entry<GRecordProxy>(),
+      Entry<GRecordComposite>(),
   };
   *count = std::size(classes);
   return classes;
