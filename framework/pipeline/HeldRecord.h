@@ -21,4 +21,13 @@ namespace vel {
                                      GBaseObject*& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
 
+// The same with the kind decided by `accepts` (a framework object it answers false for is refused).
+using HeldRecordTest = bool (*)(const GBaseObject& object);
+[[nodiscard]] bool RestoreHeldRecord(RWVirtualInStream& stream,
+                                     HeldRecordTest accepts,
+                                     GBaseObject*& object);
+[[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file,
+                                     HeldRecordTest accepts,
+                                     GBaseObject*& object);
+
 }  // namespace vel
