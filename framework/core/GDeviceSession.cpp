@@ -15,6 +15,7 @@
 #include "framework/core/GOSServices.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheral.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GPrinterKey.h"
 #include "framework/core/GProviderRegistry.h"
 #include "framework/core/GRangeAttribute.h"
@@ -562,10 +563,16 @@ std::int32_t GDeviceSession::ApplyDetectedConfiguration(GAttributeComposite* sou
   }
   GConfiguration* printer_configuration = GetPrinterConfiguration();
   GBaseObject* device_group = FindIn(printer_configuration, vel::key::kDeviceGroup);
+  // The language peripheral's own configuration (a composite's configuration is rebuilt from its
+  // own one and its children's, so what is added must go into the own one).
   const GPeripheral* language = dynamic_cast<const GPeripheral*>(
       FindIn(GetPrinterPeripheral(), vel::key::kLanguagePeripheral));
-  GConfiguration* language_configuration =
-      language != nullptr ? language->Configuration() : nullptr;
+  GBaseObject* language_configuration = nullptr;
+  if (const auto* composite = dynamic_cast<const GPeripheralComposite*>(language)) {
+    language_configuration = composite->OwnConfiguration();
+  } else if (language != nullptr) {
+    language_configuration = language->Configuration();
+  }
 
   std::int32_t value = 0;
   // Memory: the language peripheral's range, or the device group's, which the language

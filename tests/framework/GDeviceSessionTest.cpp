@@ -21,6 +21,7 @@
 #include "framework/core/GPrinterKey.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GResourceMapping.h"
+#include "framework/core/GResourceMappingList.h"
 #include "framework/core/GStatusChannel.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GTray.h"
@@ -189,7 +190,7 @@ TEST(GDeviceSession, ASessionWithoutDataAnswersMinusOneAndCountZero) {
   EXPECT_EQ(session.GetLanguagePeripheral(), nullptr);
   EXPECT_EQ(session.SaveToStore(0), 0);
   RWWString text(u"old");
-  EXPECT_TRUE(session.GetConfigurationText(text).IsEmpty());
+  EXPECT_EQ(session.GetConfigurationText(text).Length(), 0u);
 }
 
 // --- Capability questions ------------------------------------------------------------------------
