@@ -144,7 +144,9 @@ void Replace(T*& field, T* object) {
 
 }  // namespace
 
-void GDeviceSession::SetConfiguration(GPeripheral* head) { Replace(head_, head); }
+void GDeviceSession::SetConfiguration(GPeripheral* head) {
+  Replace(head_, head);
+}
 
 void GDeviceSession::SetMediaMappingList(GResourceMappingList* list) {
   Replace(media_mappings_, list);
@@ -154,7 +156,9 @@ void GDeviceSession::SetTrayMappingList(GResourceMappingList* list) {
   Replace(tray_mappings_, list);
 }
 
-void GDeviceSession::SetJobAttributeGroup(GAttributeComposite* group) { Replace(job_group_, group); }
+void GDeviceSession::SetJobAttributeGroup(GAttributeComposite* group) {
+  Replace(job_group_, group);
+}
 
 GAttributeComposite* GDeviceSession::EnsureJobAttributeGroup() {
   if (job_group_ == nullptr) {
@@ -226,9 +230,10 @@ std::int32_t GDeviceSession::EnumerateMedia(MediaCallback callback,
       }
       GResourceMapping* mapping = nullptr;
       if (mapped_only) {
-        mapping = media_mappings_ != nullptr
-                      ? media_mappings_->FindByItemId(static_cast<std::uint16_t>(media->GetPaperId()))
-                      : nullptr;
+        mapping =
+            media_mappings_ != nullptr
+                ? media_mappings_->FindByItemId(static_cast<std::uint16_t>(media->GetPaperId()))
+                : nullptr;
         if (mapping == nullptr) {
           continue;
         }
@@ -302,7 +307,9 @@ std::int32_t GDeviceSession::EnumerateTrays(TrayCallback callback,
 // ---------------------------------------------------------------------------------------------
 // Capability questions
 
-std::int32_t GDeviceSession::FreeMemory() { return 0; }
+std::int32_t GDeviceSession::FreeMemory() {
+  return 0;
+}
 
 std::int32_t GDeviceSession::HasOption339() {
   return ValueOr(FindIn(GetPrinterConfiguration(), vel::key::kOption339), 0) != 0 ? 1 : 0;
@@ -381,7 +388,9 @@ std::int32_t GDeviceSession::GetFormRect(std::int32_t /*rotation*/,
   return 0;
 }
 
-std::int32_t GDeviceSession::QueryPrinterInfo(std::uint32_t /*argument*/) { return 0; }
+std::int32_t GDeviceSession::QueryPrinterInfo(std::uint32_t /*argument*/) {
+  return 0;
+}
 
 std::int32_t GDeviceSession::IsTraySupported(std::uint16_t tray_id) {
   TraySearch search{tray_id, false};
@@ -531,7 +540,9 @@ RWWString& GDeviceSession::GetConfigurationText(RWWString& out) {
   return out;
 }
 
-std::int32_t GDeviceSession::KeepsEmptyFontLists() { return 0; }
+std::int32_t GDeviceSession::KeepsEmptyFontLists() {
+  return 0;
+}
 
 void GDeviceSession::Reopen(const GPrinterKey& key) {
   SetNames(key.PrinterName(), key.DriverName(), key.PortName());
@@ -656,7 +667,9 @@ std::int32_t GDeviceSession::ApplyDetectedConfiguration(GAttributeComposite* sou
 
 namespace {
 
-std::string NameKey(const RWCString& name) { return std::string(name.Data(), name.Length()); }
+std::string NameKey(const RWCString& name) {
+  return std::string(name.Data(), name.Length());
+}
 
 }  // namespace
 

@@ -1,8 +1,6 @@
 // The device session: enumerations and capability questions over the driver data of a model,
 // custom sizes, the default paper, detected configurations, saving to the status store, owned
 // objects.
-#include "framework/core/GDeviceSession.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,6 +11,7 @@
 #include "framework/core/GAttributeComposite.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCustomMediaSize.h"
+#include "framework/core/GDeviceSession.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GMedia.h"
 #include "framework/core/GOSServices.h"
@@ -221,8 +220,7 @@ TEST(GDeviceSession, CapabilityQuestionsAnswerFromTheModel) {
   EXPECT_EQ(session->IsPaperSupported(0, 600, 600, 8), 0);
 
   EXPECT_EQ(session->HasOption339(), 0);
-  static_cast<GValueAttribute*>(
-      session->GetPrinterConfiguration()->FindByKey(vel::key::kOption339))
+  static_cast<GValueAttribute*>(session->GetPrinterConfiguration()->FindByKey(vel::key::kOption339))
       ->SetValue(3);
   EXPECT_EQ(session->HasOption339(), 1);
 
@@ -281,7 +279,8 @@ TEST(GDeviceSession, LanguagePeripheralIsTheFirstOfItsKindInThePrinter) {
   EXPECT_EQ(bare.GetPrinterPeripheral(), printer);
 }
 
-// --- The default paper ----------------------------------------------------------------------------
+// --- The default paper
+// ----------------------------------------------------------------------------
 
 TEST(GDeviceSession, DefaultPaperFollowsTheLocalesCountry) {
   TestOSServices services;
@@ -290,9 +289,9 @@ TEST(GDeviceSession, DefaultPaperFollowsTheLocalesCountry) {
     std::int32_t country;
     std::uint16_t paper;
   };
-  for (const Case c : {Case{1, 1}, Case{2, 1}, Case{52, 1}, Case{555, 1}, Case{0, 1},
-                       Case{-5, 1}, Case{33, 23}, Case{49, 23}, Case{60, 23}, Case{600, 23},
-                       Case{3, 23}, Case{50, 1}, Case{59, 1}, Case{499, 23}}) {
+  for (const Case c : {Case{1, 1}, Case{2, 1}, Case{52, 1}, Case{555, 1}, Case{0, 1}, Case{-5, 1},
+                       Case{33, 23}, Case{49, 23}, Case{60, 23}, Case{600, 23}, Case{3, 23},
+                       Case{50, 1}, Case{59, 1}, Case{499, 23}}) {
     services.make_locale = [c] {
       auto* locale = new GLocaleInfo;
       locale->SetCountryCode(c.country);
@@ -304,7 +303,8 @@ TEST(GDeviceSession, DefaultPaperFollowsTheLocalesCountry) {
   EXPECT_EQ(session.GetDefaultPaperId(), 1);
 }
 
-// --- Custom sizes ------------------------------------------------------------------------------------
+// --- Custom sizes
+// ------------------------------------------------------------------------------------
 
 std::vector<std::int16_t> Ids(const GAttributeComposite& list) {
   std::vector<std::int16_t> ids;
@@ -366,7 +366,8 @@ TEST(GDeviceSession, AddingASizeAlreadyInTheListKeepsItOnce) {
   EXPECT_EQ(size->GetName(), RWCString("Card"));
 }
 
-// --- Detected configurations -----------------------------------------------------------------------
+// --- Detected configurations
+// -----------------------------------------------------------------------
 
 // A printer for the detected-configuration rules: device group 228 with 202, 204, 226, 231 and the
 // devices, and a language configuration with 202 and 317 unless `language_memory` is false.
@@ -481,8 +482,8 @@ TEST(GDeviceSession, DetectedOptionSelectsTheMappedOptionOfAnInstalledAccessory)
     std::uint16_t detected;
     std::uint16_t selected;
   };
-  for (const Case c : {Case{0, 2}, Case{1, 6}, Case{2, 5}, Case{3, 4}, Case{4, 3}, Case{5, 1},
-                       Case{0xFFFF, 1}}) {
+  for (const Case c :
+       {Case{0, 2}, Case{1, 6}, Case{2, 5}, Case{3, 4}, Case{4, 3}, Case{5, 1}, Case{0xFFFF, 1}}) {
     DetectedModel m = MakeDetectedModel(true);
     std::unique_ptr<GAttributeComposite> detected(
         Detected({new GStringAttribute("Mailbox", vel::key::kModeSecond),
@@ -552,12 +553,15 @@ TEST(GDeviceSession, DetectedGroupIsFoundUnderTheSourceOrTheJobGroup) {
   EXPECT_EQ(Value(m.group, vel::key::kDeviceValue204), 12);
 }
 
-// --- Saving to the status store -------------------------------------------------------------------
+// --- Saving to the status store
+// -------------------------------------------------------------------
 
 class RecordingChannel : public GStatusChannel {
  public:
   RecordingChannel(GDeviceSession* session, std::uint16_t status, GBaseObject** written)
-      : GStatusChannel(nullptr, session, RWWString(u"status")), status_(status), written_(written) {}
+      : GStatusChannel(nullptr, session, RWWString(u"status")),
+        status_(status),
+        written_(written) {}
   std::int32_t IsAnswered() const override { return 1; }
   std::uint16_t Write(GBaseObject* configuration, std::int32_t match_model) override {
     *written_ = match_model == 1 ? configuration : nullptr;
@@ -591,7 +595,8 @@ TEST(GDeviceSession, SaveToStoreWritesThePrinterConfigurationThroughAStatusProvi
   EXPECT_EQ(session->SaveToStore(0), 0);
 }
 
-// --- Names and owned objects -----------------------------------------------------------------------
+// --- Names and owned objects
+// -----------------------------------------------------------------------
 
 class TestKey : public GPrinterKey {
  public:

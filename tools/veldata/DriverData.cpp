@@ -33,18 +33,18 @@ namespace {
 
 struct Paper {
   const char* name;
-  std::int16_t paper_id;       // the GMedia's paper id
-  std::uint16_t devmode_id;    // the DEVMODE paper size, 0 when the paper is not mapped
-  std::uint32_t string_id;     // the display name's string resource
+  std::int16_t paper_id;        // the GMedia's paper id
+  std::uint16_t devmode_id;     // the DEVMODE paper size, 0 when the paper is not mapped
+  std::uint32_t string_id;      // the display name's string resource
   std::int32_t width_tenth_mm;  // paper size in tenths of a millimetre
   std::int32_t height_tenth_mm;
 };
 
 // The papers of the model; the last two are the bounds of custom sizes and are not mapped.
 constexpr Paper kPapers[] = {
-    {"Letter", 2, 1, 2001, 2159, 2794},    {"Legal", 3, 5, 2002, 2159, 3556},
-    {"Executive", 1, 7, 2003, 1842, 2667}, {"A4", 26, 9, 2004, 2100, 2970},
-    {"A5", 25, 11, 2005, 1480, 2100},      {"MaxSize", 17384, 0, 2006, 2159, 3556},
+    {"Letter", 2, 1, 2001, 2159, 2794},     {"Legal", 3, 5, 2002, 2159, 3556},
+    {"Executive", 1, 7, 2003, 1842, 2667},  {"A4", 26, 9, 2004, 2100, 2970},
+    {"A5", 25, 11, 2005, 1480, 2100},       {"MaxSize", 17384, 0, 2006, 2159, 3556},
     {"MinSize", 17385, 0, 2007, 762, 1270},
 };
 constexpr std::int32_t kOrientations[] = {0, 90};
@@ -180,11 +180,15 @@ GPeripheralComposite* Placeholder(std::uint32_t key, GConfiguration* configurati
   return peripheral;
 }
 
-bool Known(const std::string& model) { return model == kDefaultModel; }
+bool Known(const std::string& model) {
+  return model == kDefaultModel;
+}
 
 }  // namespace
 
-std::vector<std::string> ModelNames() { return {kDefaultModel}; }
+std::vector<std::string> ModelNames() {
+  return {kDefaultModel};
+}
 
 ModelFacts FactsOf(const std::string& model) {
   ModelFacts facts;
@@ -197,8 +201,8 @@ ModelFacts FactsOf(const std::string& model) {
   const auto papers = static_cast<std::uint32_t>(std::size(kPapers));
   facts.media_at_filter = papers;
   facts.mapped_at_filter = facts.papers;
-  facts.media = papers * static_cast<std::uint32_t>(std::size(kOrientations) *
-                                                    std::size(kResolutions));
+  facts.media =
+      papers * static_cast<std::uint32_t>(std::size(kOrientations) * std::size(kResolutions));
   for (const DeviceInfo& info : kTrayDevices) {
     facts.tray_mappings += static_cast<std::uint32_t>(info.tray_count);
     facts.installed_trays += info.installed != 0 ? static_cast<std::uint32_t>(info.tray_count) : 0;
@@ -319,8 +323,9 @@ void FillSession(GDeviceSession& session, GBaseObject& data) {
       continue;
     }
     const std::uint32_t key = taken->GetKey();
-    if (auto* head = dynamic_cast<GPeripheral*>(taken);
-        head != nullptr && key == vel::key::kHeadPeripheral && session.GetConfiguration() == nullptr) {
+    if (auto* head = dynamic_cast<GPeripheral*>(taken); head != nullptr &&
+                                                        key == vel::key::kHeadPeripheral &&
+                                                        session.GetConfiguration() == nullptr) {
       session.SetConfiguration(head);
     } else if (auto* list = dynamic_cast<GResourceMappingList*>(taken);
                list != nullptr && key == vel::key::kMediaMappingList &&

@@ -41,13 +41,13 @@ std::vector<std::string> ModelNames();
 
 // What a model holds, so that tests can count what a session finds.
 struct ModelFacts {
-  std::uint32_t papers = 0;        // mapped papers (each a media mapping)
-  std::uint32_t media = 0;         // GMedia objects in the pool
-  std::uint32_t media_at_filter = 0;  // media of one orientation and resolution
+  std::uint32_t papers = 0;            // mapped papers (each a media mapping)
+  std::uint32_t media = 0;             // GMedia objects in the pool
+  std::uint32_t media_at_filter = 0;   // media of one orientation and resolution
   std::uint32_t mapped_at_filter = 0;  // mapped media of one orientation and resolution
   std::uint32_t tray_mappings = 0;
-  std::uint32_t installed_trays = 0;   // trays of the installed devices of type 0
-  std::uint32_t resolutions = 0;       // groups of list 206
+  std::uint32_t installed_trays = 0;  // trays of the installed devices of type 0
+  std::uint32_t resolutions = 0;      // groups of list 206
 };
 ModelFacts FactsOf(const std::string& model);
 
