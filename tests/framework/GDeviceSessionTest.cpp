@@ -36,13 +36,6 @@ namespace {
 
 using vel::data::kDefaultModel;
 
-// The class factory knows the framework's classes while it lives.
-struct ScopedClasses {
-  ScopedClasses() { RegisterFrameworkTestClasses(); }
-  ~ScopedClasses() { UnregisterFrameworkTestClasses(); }
-  ScopedClasses(const ScopedClasses&) = delete;
-  ScopedClasses& operator=(const ScopedClasses&) = delete;
-};
 
 // A session with the pure operations filled in the simplest way.
 class TestSession : public GDeviceSession {
@@ -605,7 +598,7 @@ class TestKey : public GPrinterKey {
 };
 
 TEST(GDeviceSession, OwnedObjectsAreKeptByNameAndDeletedWhenReplacedOrRemoved) {
-  const ScopedClasses classes;
+  RegisterFrameworkTestClasses();
   const int live = FwTestLeaf::Live();
   {
     TestSession session;
@@ -634,7 +627,7 @@ TEST(GDeviceSession, OwnedObjectsAreKeptByNameAndDeletedWhenReplacedOrRemoved) {
 // --- The driver data file -----------------------------------------------------------------------
 
 TEST(GDeviceSession, DriverDataReadBackSavesTheSameBytes) {
-  const ScopedClasses classes;
+  RegisterFrameworkTestClasses();
   const std::unique_ptr<MPersistentComposite> data(vel::data::BuildModel(kDefaultModel));
   const std::string bytes = vel::data::DriverDataBytes(*data);
   ASSERT_FALSE(bytes.empty());
