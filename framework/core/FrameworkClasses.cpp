@@ -32,6 +32,11 @@
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
 #include "framework/core/MPersistentCompositeOnDisk.h"
+#include "framework/output/GDeviceFontDescription.h"
+#include "framework/output/GDeviceFontList.h"
+#include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/GTextEscapements.h"
+#include "framework/output/GTextString.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -95,6 +100,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRecord>(),
       Entry<GRecordProxy>(),
       Entry<GRecordComposite>(),
+      Entry<GTextString>(),
+      Entry<GTextEscapements>(),
+      Entry<GDeviceFontDescription>(),
+      Entry<GDeviceFontList>(),
+      Entry<GDeviceFontListComposite>(),
   };
   *count = std::size(classes);
   return classes;
