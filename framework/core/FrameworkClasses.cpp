@@ -1,8 +1,6 @@
 // The framework's registration table. A new persistent class adds one line here.
+
 #include "framework/core/FrameworkClasses.h"
-
-#include <iterator>
-
 #include "framework/core/GAttributeComposite.h"
 #include "framework/core/GBin.h"
 #include "framework/core/GBinaryData.h"
@@ -10,6 +8,7 @@
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GCustomMediaSize.h"
+#include "framework/core/GDynamicLibrary.h"
 #include "framework/core/GEnumAttribute.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GMedia.h"
@@ -17,7 +16,9 @@
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GPeripheralProxy.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/GPrinter.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
@@ -37,21 +38,33 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/pipeline/GBrush.h"
+#include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GClipToPage.h"
 #include "framework/pipeline/GClipToPath.h"
 #include "framework/pipeline/GClipToRectangle.h"
 #include "framework/pipeline/GClipToSingleRectangle.h"
+#include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GDashedPen.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GFillMode.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GGraphicComposite.h"
 #include "framework/pipeline/GJobAbort.h"
+#include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
 #include "framework/pipeline/GPathGraphic.h"
+#include "framework/pipeline/GPen.h"
+#include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterOperation.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GTransformAttribute.h"
+#include <iterator>
+#include "vel_flavour.h"
 
 namespace {
 
@@ -64,7 +77,11 @@ RWClassRegistration Entry() {
 
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
+  // The add-on classes come first, so that the render flavour's table can start behind them: the
+  // render module loads no add-on libraries, and stored data must never make it try.
   static const RWClassRegistration classes[] = {
+      Entry<GPeripheralProxy>(),
+      Entry<GDynamicLibrary>(),
       Entry<MPersistentComposite>(),
       Entry<GConfiguration>(),
       Entry<GCountedPtr>(),
@@ -102,7 +119,21 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GPen>(),
+      Entry<GNoPen>(),
+      Entry<GDashedPen>(),
+      Entry<GCap>(),
+      Entry<GJoint>(),
+      Entry<GMiterJoint>(),
+      Entry<GBrush>(),
+      Entry<GNoBrush>(),
+      Entry<GRGBColor>(),
+      Entry<GColorPaint>(),
+      Entry<GTransformAttribute>(),
+      Entry<GRasterOperation>(),
+      Entry<GFillMode>(),
       Entry<GPeripheralComposite>(),
+      Entry<GPrinter>(),
       Entry<MPersistentCompositeOnDisk>(),
       Entry<MPersistentCompositeOnDiskImp>(),
       Entry<GRecord>(),
@@ -122,8 +153,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GClipToPage>(),
       Entry<GClipToSingleRectangle>(),
   };
-  *count = std::size(classes);
-  return classes;
+  constexpr std::size_t kUserModeOnly = 2;
+  const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;
+  *count = std::size(classes) - skipped;
+  return classes + skipped;
 }
 
 void GRegisterFrameworkClasses() {

@@ -12,6 +12,7 @@
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
+#include "tests/support/FwTestLanguagePeripheral.h"
 #include "tests/support/FwTestPeripheral.h"
 #include "tests/support/FwTestShape.h"
 
@@ -231,6 +232,8 @@ const RWClassRegistration kTestClasses[] = {
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
     {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
     {&FwTestShape::Create, FwTestShape::ClassId(), FwTestShape::ClassName()},
+    {&FwTestLanguagePeripheral::Create, FwTestLanguagePeripheral::ClassId(),
+     FwTestLanguagePeripheral::ClassName()},
 };
 
 }  // namespace

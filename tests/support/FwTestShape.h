@@ -8,7 +8,7 @@
 
 class FwTestShape : public GShapeGraphic {
  public:
-  static constexpr RWClassID kClassId = 1988;
+  static constexpr RWClassID kClassId = 1987;
 
   FwTestShape() = default;
   FwTestShape(GPointList* list, GGraphicBundle* bundle, std::uint32_t key)
