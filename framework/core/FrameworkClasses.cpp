@@ -29,6 +29,9 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/output/fonts/GGlyphCache.h"
+#include "framework/output/fonts/GTTFontFile.h"
+#include "framework/output/fonts/GTTTableCache.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -86,6 +89,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GTTTableCache>(),
+      Entry<GGlyphCache>(),
+      Entry<GGlyphCacheNode>(),
+      Entry<GTTFontFile>(),
   };
   *count = std::size(classes);
   return classes;

@@ -9,7 +9,7 @@
 namespace {
 
 template <typename Carrier>
-bool Restore(Carrier& carrier, RWClassID kind, GBaseObject*& object) {
+bool Restore(Carrier& carrier, RWClassID kind, bool owned, GBaseObject*& object) {
   // No holder is named: the object is kept by its reference word, which the restore's bookkeeping
   // never frees. The holder lets go of it in its ForgetRestoredMembers when the restore fails.
   RWRestoredMember member(carrier, nullptr);
@@ -19,7 +19,7 @@ bool Restore(Carrier& carrier, RWClassID kind, GBaseObject*& object) {
   RWCollectable* read = member.Object();
   const auto* framework_object = dynamic_cast<GBaseObject*>(read);
   if ((read != nullptr && (framework_object == nullptr || !framework_object->IsKindOf(kind))) ||
-      member.NamesOpenRecord()) {
+      member.NamesOpenRecord() || (owned && read != nullptr && !member.IsNew())) {
     member.Keep(RWHold::kRefuses);
     vel::FailCarrier(carrier);
     return false;
@@ -34,11 +34,19 @@ bool Restore(Carrier& carrier, RWClassID kind, GBaseObject*& object) {
 namespace vel {
 
 bool RestoreHeldRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object) {
-  return Restore(stream, kind, object);
+  return Restore(stream, kind, false, object);
 }
 
 bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object) {
-  return Restore(file, kind, object);
+  return Restore(file, kind, false, object);
+}
+
+bool RestoreOwnedRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object) {
+  return Restore(stream, kind, true, object);
+}
+
+bool RestoreOwnedRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object) {
+  return Restore(file, kind, true, object);
 }
 
 }  // namespace vel

@@ -1,6 +1,6 @@
 // One object record that a command holds by counted reference (its bundle, the failed command of
-// an error command): read it, check its kind, and hand it over without the restore's bookkeeping
-// ever freeing it.
+// an error command), or that an object owns outright (a font reader's caches): read it, check its
+// kind, and hand it over without the restore's bookkeeping ever freeing it.
 #pragma once
 
 #include "rw/RWDefs.h"
@@ -20,5 +20,12 @@ namespace vel {
                                      RWClassID kind,
                                      GBaseObject*& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
+
+// The same for an object that its holder owns outright (no counted reference): the record must
+// also be a new one, since a reference to an object read before would give it a second owner.
+[[nodiscard]] bool RestoreOwnedRecord(RWVirtualInStream& stream,
+                                      RWClassID kind,
+                                      GBaseObject*& object);
+[[nodiscard]] bool RestoreOwnedRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
 
 }  // namespace vel
