@@ -7,6 +7,39 @@ namespace vel::test {
 
 MemoryOutputPort::MemoryOutputPort(const RWWString& name) : GOutputPort(name) {}
 
+MemoryOutputPort::~MemoryOutputPort() {
+  if (tally_ != nullptr) {
+    ++tally_->deletions;
+  }
+}
+
+std::uint16_t MemoryOutputPort::JobStart(const RWWString& job_name, std::int32_t framing) {
+  if (tally_ != nullptr) {
+    ++tally_->job_starts;
+  }
+  if (job_start_status_ != kOutputOk) {
+    return job_start_status_;
+  }
+  return GOutputPort::JobStart(job_name, framing);
+}
+
+std::uint16_t MemoryOutputPort::JobEnd() {
+  if (tally_ != nullptr) {
+    ++tally_->job_ends;
+  }
+  if (job_end_status_ != kOutputOk) {
+    return job_end_status_;
+  }
+  return GOutputPort::JobEnd();
+}
+
+std::uint16_t MemoryOutputPort::Close() {
+  if (tally_ != nullptr) {
+    ++tally_->aborts;
+  }
+  return GOutputPort::Close();
+}
+
 void MemoryOutputPort::FailFromByte(std::size_t offset) {
   mode_ = Mode::kFailFrom;
   fail_from_ = offset;

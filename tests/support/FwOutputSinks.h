@@ -19,8 +19,23 @@ class MemoryOutputPort : public GOutputPort {
     std::uint16_t status;  // status answered
   };
 
-  explicit MemoryOutputPort(const RWWString& name = RWWString(u"memory"));
+  // What happened to the port's jobs, kept outside the port so that it outlives it.
+  struct Tally {
+    int job_starts = 0;
+    int job_ends = 0;
+    int aborts = 0;  // Close calls (closing an open job also counts its job end)
+    int deletions = 0;
+  };
 
+  explicit MemoryOutputPort(const RWWString& name = RWWString(u"memory"));
+  // Counts the deletion in the tally, when one is kept.
+  ~MemoryOutputPort() override;
+
+  // Counted in the tally; a status set by FailJobStart (FailJobEnd) is answered instead of the
+  // base's, which then does not run.
+  [[nodiscard]] std::uint16_t JobStart(const RWWString& job_name, std::int32_t framing) override;
+  [[nodiscard]] std::uint16_t JobEnd() override;
+  std::uint16_t Close() override;
   [[nodiscard]] std::uint16_t WriteRaw(const void* bytes,
                                        std::uint32_t count,
                                        std::uint32_t* written) override;
@@ -35,6 +50,11 @@ class MemoryOutputPort : public GOutputPort {
   void NoDevice() { mode_ = Mode::kNoDevice; }
   void Reset() { mode_ = Mode::kWrite; }
   void SetUsable(bool usable) { usable_ = usable; }
+  void FailJobStart(std::uint16_t status) { job_start_status_ = status; }
+  void FailJobEnd(std::uint16_t status) { job_end_status_ = status; }
+  // Counts job starts, ends, aborts and the deletion into `tally` (null: none), which must
+  // outlive the port.
+  void KeepTally(Tally* tally) { tally_ = tally; }
   // The value GetCount answers.
   void SetCount(std::uint32_t count) { GOutputPort::SetCount(count); }
 
@@ -47,6 +67,9 @@ class MemoryOutputPort : public GOutputPort {
   Mode mode_ = Mode::kWrite;
   std::size_t fail_from_ = 0;
   bool usable_ = true;
+  std::uint16_t job_start_status_ = kOutputOk;
+  std::uint16_t job_end_status_ = kOutputOk;
+  Tally* tally_ = nullptr;
   int closed_polls_ = 0;
   Bytes bytes_;
   std::vector<Write> writes_;

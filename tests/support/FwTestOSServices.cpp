@@ -20,6 +20,7 @@
 #include "platform/win32/windows.h"
 #include "platform/win32/winreg.h"
 #include "platform/win32/winspool.h"
+#include "tests/support/FwCharTranslator.h"
 #include "tests/support/FwTestEngineCalls.h"
 #include "vel_flavour.h"
 
@@ -173,7 +174,10 @@ GFontMetrics* TestOSServices::CreateFontMetrics() {
 }
 
 GCharTranslator* TestOSServices::CreateCharacterTranslator() {
-  return kRender && make_translator ? make_translator() : nullptr;
+  if (!kRender) {
+    return nullptr;
+  }
+  return make_translator ? make_translator() : new (std::nothrow) TestCharTranslator;
 }
 
 GStreamReaderBase* TestOSServices::CreateMemoryReader(const std::uint8_t* data,

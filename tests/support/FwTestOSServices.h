@@ -4,8 +4,9 @@
 // reads answering the caller's default and a default locale.
 //
 // Device sessions are opaque keys that a test binds to a stand-in printer. The creation
-// operations answer what the factories that tests set make (null when unset). The services count
-// the file readers made for each driver data file name.
+// operations answer what the factories that tests set make (null when unset), except the
+// character translator: the render flavour hands out the test translator unless `make_translator`
+// is set. The services count the file readers made for each driver data file name.
 #pragma once
 
 #include <cstdint>
