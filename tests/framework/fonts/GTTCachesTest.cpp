@@ -1,6 +1,8 @@
 // The TrueType table cache, the glyph cache and its nodes, and the memory block they trade in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -189,7 +191,11 @@ class CraftedCacheTest : public ::testing::TestWithParam<Carrier> {};
 
 INSTANTIATE_TEST_SUITE_P(Carriers, CraftedCacheTest,
                          ::testing::Values(Carrier::kFile, Carrier::kBinary),
-                         [](const auto& info) { return vel::test::CarrierName(info.param); });
+                         [](const auto& info) {
+                           std::string name = vel::test::CarrierName(info.param);
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 // Root part (12 bytes), then the class version word: the class's own fields start at 16.
 constexpr std::size_t kOwnFields = 16;
