@@ -114,6 +114,8 @@ class RWDiskBTree {
   std::uint32_t MinFill() const { return min_fill_; }
   std::int32_t HeaderOffset() const { return header_offset_; }
   bool IsOldStyle() const { return header_offset_ == -1; }
+  // True for a tree of raw keys (its header's flag bit 0).
+  bool HasRawKeys() const { return !IsOldStyle() && (flags_ & 1) != 0; }
   // False once an error stopped the tree.
   bool IsUsable() const { return !failed_; }
 

@@ -18,6 +18,7 @@
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
 #include "framework/core/GResourceMappingList.h"
 #include "framework/core/GSelectionString.h"
@@ -29,6 +30,7 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
 #include "framework/output/fonts/GGlyphCache.h"
 #include "framework/output/fonts/GTTFontFile.h"
 #include "framework/output/fonts/GTTTableCache.h"
@@ -89,6 +91,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<MPersistentCompositeOnDisk>(),
+      Entry<MPersistentCompositeOnDiskImp>(),
+      Entry<GRecord>(),
+      Entry<GRecordProxy>(),
+      Entry<GRecordComposite>(),
       Entry<GTTTableCache>(),
       Entry<GGlyphCache>(),
       Entry<GGlyphCacheNode>(),

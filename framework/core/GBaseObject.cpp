@@ -42,6 +42,10 @@ GBaseObject* CompositeOf(const GBaseObject* object) {
 
 GBaseObject::GBaseObject() : serial_(NextSerialNumber()) {}
 
+std::uint32_t GBaseObject::TakeSerialNumber() {
+  return NextSerialNumber();
+}
+
 GBaseObject::GBaseObject(std::uint32_t key) : key_(key), serial_(NextSerialNumber()) {}
 
 GBaseObject::GBaseObject(const GBaseObject& other)

@@ -14,6 +14,9 @@ namespace vel::platform::engine {
 // Logs the per-item calls too (engine memory, semaphore acquire and release). Off by default.
 void SetFullLogging(bool on);
 
+// Whether EngDebugPrint also writes to standard error (on by default); it is logged either way.
+void SetDebugPrintEcho(bool on);
+
 // Live engine memory of one pool tag.
 struct MemoryLedgerEntry {
   ULONG tag = 0;

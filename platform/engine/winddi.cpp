@@ -123,18 +123,26 @@ void EngQueryLocalTime(PENG_TIME_FIELDS time) {
   LogCall("EngQueryLocalTime");
 }
 
+namespace {
+std::atomic<bool> g_debug_print_echo{true};
+}  // namespace
+
 void EngDebugPrint(const char* prefix, const char* format, va_list arguments) {
   char text[1024];
   std::vsnprintf(text, sizeof text, format, arguments);
   std::string line = std::string(prefix != nullptr ? prefix : "") + text;
-  std::fprintf(stderr, "%s", line.c_str());
-  std::fflush(stderr);
+  if (g_debug_print_echo.load(std::memory_order_relaxed)) {
+    std::fprintf(stderr, "%s", line.c_str());
+    std::fflush(stderr);
+  }
   LogCall("EngDebugPrint(" + line + ")");
 }
 
 void EngDebugBreak() { LogCall("EngDebugBreak"); }
 
 namespace vel::platform::engine {
+
+void SetDebugPrintEcho(bool on) { g_debug_print_echo.store(on, std::memory_order_relaxed); }
 
 CallCounters Counters() {
   CallCounters counters;

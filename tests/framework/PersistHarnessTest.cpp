@@ -8,7 +8,9 @@
 #include <string>
 
 #include "framework/core/FrameworkClasses.h"
+#include "framework/core/GRecord.h"
 #include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwTestObjects.h"
 
 namespace {
 
@@ -90,15 +92,21 @@ TEST(PersistHarnessTest, WritesFuzzSeedsWhenAsked) {
       std::unique_ptr<GBaseObject> object(sample.make());
       const bool registered = std::any_of(
           classes, classes + count, [&](const auto& entry) { return entry.id == object->IsA(); });
+      const RWCollectable* saved = object.get();
       if (!registered) {
-        continue;  // a test holder, which the fuzz target does not know
+        // A test holder, which the fuzz target does not know; a record it holds is registered.
+        const auto* holder = dynamic_cast<const FwRecordHolder*>(object.get());
+        if (holder == nullptr || holder->Record() == nullptr) {
+          continue;
+        }
+        saved = holder->Record();
       }
       for (const Carrier carrier : vel::test::kAllCarriers) {
         std::string name = std::string(vel::test::CarrierName(carrier)) + "_" + sample.name;
         std::replace(name.begin(), name.end(), ' ', '_');
         std::ofstream out(std::string(folder) + "/" + name, std::ios::binary);
         out.put(static_cast<char>(static_cast<int>(carrier)));
-        const vel::test::Bytes bytes = vel::test::SaveGraph(carrier, object.get());
+        const vel::test::Bytes bytes = vel::test::SaveGraph(carrier, saved);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
       }

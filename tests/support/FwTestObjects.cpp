@@ -7,6 +7,7 @@
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkClasses.h"
+#include "framework/core/GRecord.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
@@ -139,9 +140,91 @@ void FwPtrHolder::SaveContents(RWBinaryFile& file) const {
   pointer_.SaveContents(file);
 }
 
+FwRecordHolder::FwRecordHolder(const FwRecordHolder& other)
+    : GBaseObject(other),
+      record_(other.record_ != nullptr ? dynamic_cast<GRecord*>(other.record_->Clone())
+                                       : nullptr) {}
+
+FwRecordHolder::~FwRecordHolder() {
+  delete record_;
+}
+
+RWCollectable* FwRecordHolder::Create() {
+  return new (std::nothrow) FwRecordHolder;
+}
+
+RWCollectable* FwRecordHolder::Clone() const {
+  return new (std::nothrow) FwRecordHolder(*this);
+}
+
+std::uint32_t FwRecordHolder::StoredByteCount() const {
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSize);
+  return GBaseObject::StoredByteCount() + 4 + RWTotalStoredSize(record_);
+}
+
+bool FwRecordHolder::IsSameKey(const GBaseObject* other) const {
+  const auto* holder = dynamic_cast<const FwRecordHolder*>(other);
+  if (holder == nullptr || !GBaseObject::IsSameKey(other)) {
+    return false;
+  }
+  if (record_ == nullptr || holder->record_ == nullptr) {
+    return record_ == holder->record_;
+  }
+  return record_->IsSameRecord(*holder->record_);
+}
+
+template <typename Carrier>
+void FwRecordHolder::Save(Carrier& carrier) const {
+  RWSaveTableScope scope(RWSaveTable::Purpose::kSave);
+  GBaseObject::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  carrier << static_cast<const RWCollectable*>(record_);
+}
+
+template <typename Carrier>
+void FwRecordHolder::Restore(Carrier& carrier) {
+  GBaseObject::RestoreContents(carrier);
+  if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
+    return;
+  }
+  delete record_;
+  record_ = nullptr;
+  RWRestoredMember member(carrier, this);
+  auto* record = dynamic_cast<GRecord*>(member.Object());
+  if (!vel::CarrierGood(carrier) || record == nullptr || !member.IsNew()) {
+    member.Keep(RWHold::kRefuses);
+    vel::FailCarrier(carrier);
+    return;
+  }
+  member.Keep(RWHold::kOwns);
+  record_ = record;
+}
+
+void FwRecordHolder::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void FwRecordHolder::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+void FwRecordHolder::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void FwRecordHolder::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}
+
+void FwRecordHolder::ForgetRestoredMembers() {
+  delete record_;
+  record_ = nullptr;
+}
+
 namespace {
 
 const RWClassRegistration kTestClasses[] = {
+    {&FwRecordHolder::Create, FwRecordHolder::ClassId(), FwRecordHolder::ClassName()},
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
 };

@@ -88,6 +88,49 @@ class FwPtrHolder : public GBaseObject {
   GCountedPtr pointer_;
 };
 
-// The foundation classes, the framework classes and the two classes above.
+class GRecord;
+
+// A framework object owning one record (records are not framework objects themselves, so the
+// persistence harness runs them through this class); stored as the root part, a version word and
+// the record as an object record.
+class FwRecordHolder : public GBaseObject {
+ public:
+  static constexpr RWClassID kClassId = 1989;
+
+  FwRecordHolder() = default;
+  // Takes `record` over.
+  explicit FwRecordHolder(GRecord* record) : record_(record) {}
+  FwRecordHolder(const FwRecordHolder& other);
+  FwRecordHolder& operator=(const FwRecordHolder&) = delete;
+  ~FwRecordHolder() override;
+
+  RWCollectable* CreateInstance() const override { return Create(); }
+  RWCollectable* Clone() const override;
+  RWClassID IsA() const override { return kClassId; }
+  std::uint32_t StoredByteCount() const override;
+  void RestoreContents(RWVirtualInStream& stream) override;
+  void RestoreContents(RWBinaryFile& file) override;
+  void SaveContents(RWVirtualOutStream& stream) const override;
+  void SaveContents(RWBinaryFile& file) const override;
+  // Keys equal, and both records null or the same records.
+  bool IsSameKey(const GBaseObject* other) const override;
+  void ForgetRestoredMembers() override;
+
+  GRecord* Record() const { return record_; }
+
+  static RWClassID ClassId() { return kClassId; }
+  static const char* ClassName() { return "FwRecordHolder"; }
+  static RWCollectable* Create();
+
+ private:
+  template <typename Carrier>
+  void Restore(Carrier& carrier);
+  template <typename Carrier>
+  void Save(Carrier& carrier) const;
+
+  GRecord* record_ = nullptr;
+};
+
+// The foundation classes, the framework classes and the three classes above.
 void RegisterFrameworkTestClasses();
 void UnregisterFrameworkTestClasses();

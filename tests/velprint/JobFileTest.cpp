@@ -58,6 +58,22 @@ TEST(JobFileTest, CanonicalFormSpellsValuesOneWay) {
   EXPECT_EQ(job->statements[2].operands[1].color, 0x0000FFu) << "stored as 0x00BBGGRR";
 }
 
+TEST(JobFileTest, ListOptionsAndResolutionsAreSpeltOneWay) {
+  std::string error;
+  auto job = ParseJob(
+      "vjob 1\ndc dpi=0600x0x12C\nbitmap b format=8 size=0x10,04 palette=#ff0000,#00ff00 "
+      "fill=noise\npen style=0.5in,10 color=#000000\n",
+      "job.vjob", &error);
+  ASSERT_TRUE(job) << error;
+  EXPECT_EQ(CanonicalText(*job),
+            "vjob 1\ndc dpi=600x300\nbitmap b fill=noise format=8 palette=#FF0000,#00FF00 "
+            "size=16,4\npen color=#000000 style=0.5in,10\n");
+  EXPECT_EQ(job->statements[0].Option("dpi")->numbers, (std::vector<std::int64_t>{600, 300}))
+      << "a leading zero is decimal, not octal";
+  EXPECT_EQ(job->statements[1].Option("palette")->numbers,
+            (std::vector<std::int64_t>{0x0000FF, 0x00FF00}));
+}
+
 TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
   const std::string page = "vjob 1\ndc\ndoc\npage\n";
   struct Case {
@@ -98,6 +114,39 @@ TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
       {"vjob 1\nprinter \"p\"\n" + std::string(70000, 'x') + "\n",
        "job.vjob:3:1: line longer than 64 KiB"},
       {"vjob 1\nfault write\n", "job.vjob:2:12: fault write takes short=N or fail"},
+      {"vjob 1\nbitmap b format=24 size=2,2 data=00\n",
+       "job.vjob:2:29: size mismatch: data= has 1 bytes, the bitmap takes 16"},
+      {"vjob 1\nbitmap b format=8 size=32767,32767 fill=noise\n",
+       "job.vjob:2:19: bitmap larger than 256 MiB"},
+      {"vjob 1\nbitmap b format=8 size=0,4 fill=noise\n", "job.vjob:2:19: number out of range: 0"},
+      {"vjob 1\nbitmap b format=8 size=4 fill=noise\n",
+       "job.vjob:2:19: option 'size' takes 2 numbers separated by commas"},
+      {"vjob 1\nbitmap b format=12 size=4,4 fill=noise\n",
+       "job.vjob:2:10: bad value '12' of option 'format'"},
+      {"vjob 1\nbitmap b format=8 size=4,4\n",
+       "job.vjob:2:27: a bitmap takes one of data=, file= or fill="},
+      {"vjob 1\nbitmap b format=1 size=4,4 palette=#000000,#FFFFFF,#FF0000 fill=noise\n",
+       "job.vjob:2:28: a palette of 3 colours for 1-bit pixels"},
+      {"vjob 1\nbitmap b format=24 size=4,4 palette=#000000 fill=noise\n",
+       "job.vjob:2:29: a palette goes with a format of 1, 4 or 8 bits"},
+      {"vjob 1\nbitmap b format=8 size=4,4 file=a.ppm seed=3\n",
+       "job.vjob:2:39: seed= goes with fill="},
+      {page + "copybits nope 0 0 1 1\n", "job.vjob:5:10: unknown bitmap 'nope'"},
+      {page + "bitblt 0 0 1 1 src=nope\n", "job.vjob:5:16: unknown bitmap 'nope'"},
+      {page + "bitblt 0 0 1 1 from=1,1\n", "job.vjob:5:16: from= goes with src="},
+      {"vjob 1\nbitmap b format=1 size=1,1 data=00000000\n" + page.substr(7) +
+           "stretchblt b 0 0 1 1 from=0,0\n",
+       "job.vjob:6:22: option 'from' takes 4 numbers separated by commas"},
+      {"vjob 1\nengine time=2023-02-29T00:00:00.000\n",
+       "job.vjob:2:8: time out of range: 2023-02-29T00:00:00.000"},
+      {"vjob 1\nengine time=2023-02-01\n",
+       "job.vjob:2:8: bad time '2023-02-01' (YYYY-MM-DDTHH:MM:SS.mmm)"},
+      {page + "text f 0 0 \"x\"\n", "job.vjob:5:6: unknown font 'f'"},
+      {"vjob 1\nfont f raster size=9\n" + page.substr(7) + "text f 0 0 \"x\" extra=0,0,1,1;2\n",
+       "job.vjob:6:16: option 'extra' takes 4 lengths separated by commas"},
+      {"vjob 1\npen style=1,-2 color=#000000\n", "job.vjob:2:5: a style takes lengths of 0 or more"},
+      {"vjob 1\ndc\nescape 8 value=1\n", "job.vjob:3:10: option 'value' goes with escape rop"},
+      {"vjob 1\ndc\nescape rop\n", "job.vjob:3:11: missing operand: value=N"},
   };
   for (const Case& c : cases) {
     std::string error;

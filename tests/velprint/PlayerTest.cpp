@@ -16,6 +16,10 @@
 #include <sstream>
 
 #include "platform/CallLog.h"
+#include "platform/WideText.h"
+#include "platform/engine/DrawingSpecs.h"
+#include "platform/engine/EngineFonts.h"
+#include "platform/spooler/PrinterStore.h"
 #include "tests/platform/EngineTestFixture.h"
 
 namespace vel::velprint {
@@ -30,9 +34,10 @@ std::string ReadText(const std::filesystem::path& path) {
 
 class PlayerTest : public platform::engine::EngineTest {
  protected:
-  int Play(const std::string& text, std::string* messages = nullptr, bool check = true) {
+  int Play(const std::string& text, std::string* messages = nullptr, bool check = true,
+           const std::string& file = "") {
     std::string error;
-    auto job = ParseJob(text, root_.File("job.vjob"), &error);
+    auto job = ParseJob(text, file.empty() ? root_.File("job.vjob") : file, &error);
     EXPECT_TRUE(job) << error;
     if (!job) {
       return kUsage;
@@ -67,7 +72,8 @@ TEST_F(PlayerTest, EverySamplePlaysAndItsTraceMatchesItsGoldenFile) {
     }
     ++samples;
     std::string messages;
-    EXPECT_EQ(Play(ReadText(entry.path()), &messages), kPrinted) << entry.path() << messages;
+    EXPECT_EQ(Play(ReadText(entry.path()), &messages, true, entry.path().string()), kPrinted)
+        << entry.path() << messages;
     std::filesystem::path golden = entry.path();
     golden.replace_extension(".trace");
     if (update != nullptr && std::string(update) == "1") {
@@ -91,6 +97,7 @@ TEST_F(PlayerTest, UnitsAndThePhysicalOffsetGiveSurfaceCoordinates) {
       {"600", "25.4mm 12.7mm 50.8mm 1in", "500,250 1100,250 1100,550"},
       {"300", "72pt 36pt 144pt 72pt", "250,125 550,125 550,275"},
       {"600x300", "1in 1in 2in 2in", "500,275 1100,275 1100,575"},
+      {"0600", "1in 1in 2in 2in", "500,550 1100,550 1100,1150"},  // decimal, not octal
   };
   for (const Case& c : cases) {
     platform::ClearCallLog();
@@ -115,8 +122,92 @@ TEST_F(PlayerTest, FailedCallsAndExpectationsFailTheJob) {
   EXPECT_NE(messages.find(":4: expect failed"), std::string::npos) << messages;
   EXPECT_EQ(Play("vjob 1\ndc\nescape 8 in=11000000\nexpect value=5\n", &messages, false),
             kPrinted);
+  EXPECT_EQ(Play("vjob 1\ndc\nescape 8 in=11000000 out=4\nexpect value=4 out=01000000\n",
+                 &messages),
+            kFailed);
+  EXPECT_NE(messages.find(":4: expect failed: wanted out 01000000, the call answered out 00000000"),
+            std::string::npos)
+      << messages;
   EXPECT_EQ(Play("vjob 1\nengine version=0x10000\ndc\n", &messages), kNoDriver);
   EXPECT_EQ(Play("vjob 1\nengine version=0x10000\ndc\nexpect false\n", &messages), kPrinted);
+}
+
+TEST_F(PlayerTest, ARecordingReplaysToTheSameCallsUnderCheck) {
+  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
+    if (entry.path().extension() != ".vjob") {
+      continue;
+    }
+    std::string error;
+    auto job = ParseJob(ReadText(entry.path()), entry.path().string(), &error);
+    ASSERT_TRUE(job) << error;
+    PlayOptions options;
+    options.driver = VEL_LOGGING_DRIVER;
+    options.output = root_.File("first.prn");
+    options.record = root_.File("recording.vjob");
+    std::ostringstream messages;
+    ASSERT_EQ(PlayJob(*job, options, messages), kPrinted) << entry.path() << messages.str();
+    std::string first = Trace();
+    // The recording names its files as the job did, so it is read as if beside it.
+    std::string recording = ReadText(options.record);
+    auto replay = ParseJob(recording, entry.path().string(), &error);
+    ASSERT_TRUE(replay) << entry.path() << ": " << error << "\n" << recording;
+    EXPECT_NE(recording.find("\nexpect "), std::string::npos);
+    options.record.clear();
+    options.check = true;
+    options.output = root_.File("second.prn");
+    EXPECT_EQ(PlayJob(*replay, options, messages), kPrinted) << entry.path() << messages.str();
+    EXPECT_EQ(Trace(), first) << entry.path();
+    EXPECT_EQ(ReadText(root_.File("second.prn")), ReadText(root_.File("first.prn")));
+  }
+}
+
+TEST_F(PlayerTest, NamedFilesAreReadWhenTheJobPlays) {
+  std::string messages;
+  std::ofstream(root_.File("wide.pgm")) << "P2 3 1 255 0 1 2";
+  std::string page = "vjob 1\ndc\ndoc\npage\n";
+  EXPECT_EQ(Play(page + "bitmap b format=8 size=2,1 file=wide.pgm\n", &messages), kFailed);
+  EXPECT_NE(messages.find("job.vjob:5: error: the picture 'wide.pgm' is 3 x 1, the bitmap 2 x 1"),
+            std::string::npos)
+      << messages;
+  std::ofstream(root_.File("bad.pgm")) << "P2 3 1 255 0 1";
+  EXPECT_EQ(Play(page + "bitmap b format=8 size=3,1 file=bad.pgm\n", &messages), kFailed);
+  EXPECT_NE(messages.find("the picture 'bad.pgm': bad sample"),
+            std::string::npos)
+      << messages;
+  EXPECT_EQ(Play(page + "bitmap b format=8 size=3,1 file=none.pgm\n", &messages), kFailed);
+  EXPECT_NE(messages.find("cannot read the picture 'none.pgm'"), std::string::npos) << messages;
+
+  // The driver data file: a file beside the job, or a model of the models folder.
+  std::filesystem::create_directories(root_.File("models"));
+  std::ofstream(root_.File("models/pclxl.dat")) << "model";
+  std::string error;
+  auto job = ParseJob("vjob 1\nprinter \"P\" data=@pclxl\ndc\n", root_.File("job.vjob"), &error);
+  ASSERT_TRUE(job) << error;
+  PlayOptions options;
+  options.driver = VEL_LOGGING_DRIVER;
+  options.output = root_.File("out.prn");
+  options.models = root_.File("models");
+  std::ostringstream out;
+  EXPECT_EQ(PlayJob(*job, options, out), kPrinted) << out.str();
+  auto printer = platform::spooler::GetPrinter(u"P");
+  ASSERT_TRUE(printer);
+  EXPECT_EQ(printer->data_file,
+            platform::ToUtf16(std::filesystem::absolute(root_.File("models/pclxl.dat")).string()));
+  options.models = root_.File("nowhere");
+  EXPECT_EQ(PlayJob(*job, options, out), kFailed);
+  EXPECT_NE(out.str().find("no model 'pclxl'"), std::string::npos) << out.str();
+  // A DEVMODE file whose length is not dmSize + dmDriverExtra is refused by the store.
+  std::ofstream(root_.File("short.dm")) << "xx";
+  EXPECT_EQ(Play("vjob 1\nprinter \"Q\" devmode=short.dm\ndc\n", &messages), kFailed);
+  EXPECT_NE(messages.find("job.vjob:3: error: the printer store refuses"), std::string::npos)
+      << messages;
+}
+
+TEST_F(PlayerTest, AJobsEngineSetUpDoesNotLeakIntoTheNext) {
+  ASSERT_EQ(Play("vjob 1\nengine emptyglyph=1x1 maxpoints=8 acp=1250\n"), kPrinted);
+  ASSERT_EQ(Play("vjob 1\n"), kPrinted);
+  EXPECT_FALSE(platform::engine::GetTextSettings().empty_glyph_one_pixel);
+  EXPECT_EQ(platform::engine::GetObjectSettings().path_record_points, 64u);
 }
 
 int RunVelprint(const std::string& arguments, std::string* output = nullptr) {

@@ -11,34 +11,57 @@
 //
 // Statements, one example each:
 //   vjob 1
-//   engine acp=1252 poison=off version=0x20000 cj=32      set-up of the engine, outside a DC
-//   printer "Office" model="Laser 5" port="LPT1:"           the printer, outside a DC
+//   engine acp=1252 poison=off version=0x20000 cj=32 maxpoints=16 emptyglyph=1x1
+//          time=2024-01-31T12:00:00.000                     set-up of the engine, outside a DC
+//   printer "Office" model="Laser 5" port="LPT1:" data=@pclxl devmode=office.dm
+//                                                           the printer, outside a DC; data= is
+//                                                           the driver data file, @NAME a file
+//                                                           of the models folder; devmode= the
+//                                                           default DEVMODE
 //   output out.prn                                          the output file (-o wins)
 //   dc paper=9 orientation=portrait copies=2 dpi=600 duplex=1 collate=1 color=1 source=7 form="A4"
+//      private=extra.bin                                    the DEVMODE's private part
 //   reset orientation=landscape                             the DC's reset, outside a page
 //   deletedc                                                ends the DC, outside a document
 //   doc "Report" job=3    doc none                          starts a document
 //   page    endpage    enddoc    enddoc abort
 //   path tri : M 1in 1in L 2in 1in C 2in 2in 1in 2in 1in 1.5in Z
 //   font f1 raster size=12pt esc=90 width=1.5 bold italic device    font f2 file=a.ttf face=1 size=50
+//   bitmap img format=8 size=8,8 topdown palette=#000000,#FF0000 xlate=indexed novector fill=noise
+//          seed=7                                           bitmap b2 format=1 size=8,2 data=FF00FF00FF00FF00
+//   bitmap photo format=24 size=64,48 file=photo.ppm       (PBM, PGM or PPM, of the same size)
+//     formats 1 4 8 16 24 32 rle4 rle8; xlate= is the source type of the colour translation
+//     (none: no translation object; default indexed for 1-8 bits, bitfields for 16, bgr for 24
+//     and 32); novector hands the translation without its table; fill= is gradient, checker or
+//     noise; data= gives the bits in the format's layout (rows of 4-byte multiples, bottom row
+//     first unless topdown; the run-length encoding for rle4/rle8).
 //   clip none    clip rect 0 0 100 100    clip rects 0 0 10 10, 20 20 30 30    clip path tri
 //   brush none    brush solid #FF0000    brush hatch cross #000000 #FFFFFF
+//   brush pattern img    brush pattern img bottomup
 //   pen width=3 geometric join=miter cap=butt color=#000000
+//   pen width=2 geometric style=10,5 startgap alternate join=miter miter=4 color=#000000
 //   mix 0x0D0D    mix none    origin 4 4
 //   stroke tri    fill tri winding    strokefill tri alternate    rect 0 0 1in 1in fill
-//   paint    bitblt 0 0 100 100 rop=0xF0F0
-//   text f1 1in 1in "Hello\x21" charinc=30 nosubst
+//   paint    bitblt 0 0 100 100 rop=0xF0F0    bitblt 0 0 8 8 src=img from=2,2 rop=0xCCCC
+//   stretchblt img 100 0 0 100 from=0,0,8,8    copybits img 10 10 18 18 from=0,0
+//   text f1 1in 1in "Hello\x21" charinc=30 nosubst opaque=0,0,1in,1in extra=0,0,9,1;0,4,9,5
+//   text f1 0 0 "\x05\x06" glyphindex reversed vertical batch=1 nopgp codepage=1250
 //   escape 8 in=01000000 out=4    escape query 8    escape copies 2    escape passthrough 1B45
+//   escape rop value=168 tag=0xCFC14712
 //   destroyfont f1
-//   expect true    expect false    expect error    expect value=4
+//   expect true    expect false    expect error    expect value=4 lasterror=87 out=0100
 //   fault EngWritePrinter after=2 count=1    fault write short=10    fault write fail
 //   fault abort page=2
 //
 // Objects are named and defined before use. The whole file is read before anything plays; an
 // error names FILE:LINE:COLUMN. Limits: a line of at most 64 KiB, lengths within +-32767 device
-// pixels.
+// pixels, bitmaps at most 32767 pixels on a side and 256 MiB of bits. Named files (fonts, bitmap
+// pictures, printer data, DEVMODEs) are read when the job plays.
 #include "tools/velprint/JobFile.h"
 
+#include "tools/velprint/Images.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -83,7 +106,7 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 }
 
 // Reads a quoted string starting at line[i] == '"'; i ends after the closing quote.
-std::string ReadString(const std::string& line, std::size_t& i) {
+std::string ReadString(std::string_view line, std::size_t& i) {
   int start = static_cast<int>(i) + 1;
   std::string out;
   ++i;
@@ -140,7 +163,7 @@ std::string ReadString(const std::string& line, std::size_t& i) {
   }
 }
 
-bool IsColourAt(const std::string& line, std::size_t i) {
+bool IsColourAt(std::string_view line, std::size_t i) {
   if (line[i] != '#' || i + 7 > line.size()) {
     return false;
   }
@@ -152,9 +175,10 @@ bool IsColourAt(const std::string& line, std::size_t i) {
   return i + 7 == line.size() || line[i + 7] == ' ' || line[i + 7] == '\t' || line[i + 7] == ',';
 }
 
-// Splits a line into tokens; *end is the column just after the last token.
-std::vector<Token> Tokenize(const std::string& line, int* end) {
-  std::vector<Token> tokens;
+// Splits a line into `tokens` (emptied first; its capacity is reused from line to line); *end is
+// the column just after the last token.
+void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
+  tokens.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     *end = static_cast<int>(i) + 1;
@@ -185,11 +209,12 @@ std::vector<Token> Tokenize(const std::string& line, int* end) {
       ++i;
       continue;
     }
-    std::string word;
+    std::size_t word_start = i;
     while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
            line[i] != '"') {
-      word += line[i++];
+      ++i;
     }
+    std::string word(line.substr(word_start, i - word_start));
     std::size_t equals = word.find('=');
     if (equals != std::string::npos && equals > 0) {
       token.has_key = true;
@@ -217,7 +242,6 @@ std::vector<Token> Tokenize(const std::string& line, int* end) {
     }
     tokens.push_back(token);
   }
-  return tokens;
 }
 
 std::optional<std::int64_t> ParseInteger(const std::string& text) {
@@ -269,8 +293,26 @@ std::int64_t Integer(const Token& token, std::int64_t low, std::int64_t high) {
 }
 
 Length ParseLength(const Token& token) {
-  std::string text = token.text;
   Length length;
+  // Most coordinates are whole pixels: read them without the general path.
+  {
+    const std::string& t = token.text;
+    std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    if (i < t.size() && t.size() - i <= 5 &&
+        std::all_of(t.begin() + static_cast<std::ptrdiff_t>(i), t.end(),
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+      int value = 0;
+      for (std::size_t k = i; k < t.size(); ++k) {
+        value = value * 10 + (t[k] - '0');
+      }
+      if (value > kMaxCoordinate) {
+        Fail(token.column, "number out of range: " + token.text);
+      }
+      length.value = i == 1 ? -value : value;
+      return length;
+    }
+  }
+  std::string text = token.text;
   auto ends = [&](const char* unit) {
     std::size_t n = std::char_traits<char>::length(unit);
     return text.size() > n && text.compare(text.size() - n, n, unit) == 0;
@@ -332,6 +374,29 @@ std::uint32_t ParseColour(const Token& token) {
   return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
 }
 
+std::string FormatNumber(double value) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out.precision(10);
+  out << value;
+  return out.str();
+}
+
+std::string LengthText(const Length& length) {
+  static const char* const kUnits[] = {"", "in", "mm", "pt"};
+  return FormatNumber(length.value) + kUnits[static_cast<int>(length.unit)];
+}
+
+std::string ColourText(std::uint32_t color) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::uint32_t rgb = ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+  std::string out = "#";
+  for (int shift = 20; shift >= 0; shift -= 4) {
+    out += kHex[(rgb >> shift) & 15];
+  }
+  return out;
+}
+
 void CheckHex(const Token& token) {
   if (token.text.size() % 2 != 0) {
     Fail(token.column, "bad hex bytes");
@@ -356,7 +421,8 @@ bool IsName(const std::string& text) {
 }
 
 // The kinds an option takes.
-enum class OptionKind { kFlag, kInteger, kLength, kString, kColour, kHex, kWord, kText };
+// kFile: a file name, quoted or bare (kept as a string); kReal: a plain number with a fraction.
+enum class OptionKind { kFlag, kInteger, kLength, kString, kColour, kHex, kWord, kText, kFile, kReal };
 
 struct OptionSpec {
   OptionKind kind;
@@ -378,6 +444,7 @@ const OptionTable& DcOptions() {
       {"color", {OptionKind::kInteger, 1, 2, {}}},
       {"source", {OptionKind::kInteger, 0, 32767, {}}},
       {"form", {OptionKind::kString, 0, 0, {}}},
+      {"private", {OptionKind::kFile, 0, 0, {}}},
   };
   return table;
 }
@@ -390,9 +457,13 @@ const std::map<std::string, OptionTable>& VerbOptions() {
         {"maxpoints", {OptionKind::kInteger, 1, 65535, {}}},
         {"emptyglyph", {OptionKind::kWord, 0, 0, {"0x0", "1x1"}}},
         {"version", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}},
-        {"cj", {OptionKind::kInteger, 0, 0xFFFF, {}}}}},
+        {"cj", {OptionKind::kInteger, 0, 0xFFFF, {}}},
+        {"time", {OptionKind::kText, 0, 0, {}}}}},
       {"printer",
-       {{"model", {OptionKind::kString, 0, 0, {}}}, {"port", {OptionKind::kString, 0, 0, {}}}}},
+       {{"model", {OptionKind::kString, 0, 0, {}}},
+        {"port", {OptionKind::kString, 0, 0, {}}},
+        {"data", {OptionKind::kFile, 0, 0, {}}},
+        {"devmode", {OptionKind::kFile, 0, 0, {}}}}},
       {"output", {}},
       {"dc", DcOptions()},
       {"reset", DcOptions()},
@@ -401,8 +472,19 @@ const std::map<std::string, OptionTable>& VerbOptions() {
       {"page", {}},
       {"endpage", {}},
       {"enddoc", {{"abort", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"bitmap",
+       {{"format", {OptionKind::kWord, 0, 0, {"1", "4", "8", "16", "24", "32", "rle4", "rle8"}}},
+        {"size", {OptionKind::kText, 0, 0, {}}},
+        {"topdown", {OptionKind::kFlag, 0, 0, {}}},
+        {"palette", {OptionKind::kText, 0, 0, {}}},
+        {"xlate", {OptionKind::kWord, 0, 0, {"none", "indexed", "bitfields", "rgb", "bgr"}}},
+        {"novector", {OptionKind::kFlag, 0, 0, {}}},
+        {"data", {OptionKind::kHex, 0, 0, {}}},
+        {"file", {OptionKind::kFile, 0, 0, {}}},
+        {"fill", {OptionKind::kWord, 0, 0, {"gradient", "checker", "noise"}}},
+        {"seed", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}}}},
       {"font",
-       {{"file", {OptionKind::kString, 0, 0, {}}},
+       {{"file", {OptionKind::kFile, 0, 0, {}}},
         {"raster", {OptionKind::kFlag, 0, 0, {}}},
         {"face", {OptionKind::kInteger, 0, 255, {}}},
         {"size", {OptionKind::kLength, 0, 0, {}}},
@@ -416,14 +498,37 @@ const std::map<std::string, OptionTable>& VerbOptions() {
         {"geometric", {OptionKind::kFlag, 0, 0, {}}},
         {"join", {OptionKind::kWord, 0, 0, {"round", "bevel", "miter"}}},
         {"cap", {OptionKind::kWord, 0, 0, {"round", "square", "butt"}}},
-        {"color", {OptionKind::kColour, 0, 0, {}}}}},
-      {"bitblt", {{"rop", {OptionKind::kInteger, 0, 0xFFFF, {}}}}},
+        {"color", {OptionKind::kColour, 0, 0, {}}},
+        {"style", {OptionKind::kText, 0, 0, {}}},
+        {"startgap", {OptionKind::kFlag, 0, 0, {}}},
+        {"alternate", {OptionKind::kFlag, 0, 0, {}}},
+        {"miter", {OptionKind::kReal, 0, 0, {}}}}},
+      {"bitblt",
+       {{"rop", {OptionKind::kInteger, 0, 0xFFFF, {}}},
+        {"src", {OptionKind::kText, 0, 0, {}}},
+        {"from", {OptionKind::kText, 0, 0, {}}}}},
+      {"stretchblt", {{"from", {OptionKind::kText, 0, 0, {}}}}},
+      {"copybits", {{"from", {OptionKind::kText, 0, 0, {}}}}},
       {"text",
        {{"charinc", {OptionKind::kInteger, 0, 32767, {}}},
-        {"nosubst", {OptionKind::kFlag, 0, 0, {}}}}},
+        {"nosubst", {OptionKind::kFlag, 0, 0, {}}},
+        {"opaque", {OptionKind::kText, 0, 0, {}}},
+        {"extra", {OptionKind::kText, 0, 0, {}}},
+        {"glyphindex", {OptionKind::kFlag, 0, 0, {}}},
+        {"reversed", {OptionKind::kFlag, 0, 0, {}}},
+        {"vertical", {OptionKind::kFlag, 0, 0, {}}},
+        {"batch", {OptionKind::kInteger, 0, 65535, {}}},
+        {"nopgp", {OptionKind::kFlag, 0, 0, {}}},
+        {"codepage", {OptionKind::kInteger, 0, 65535, {}}}}},
       {"escape",
-       {{"in", {OptionKind::kHex, 0, 0, {}}}, {"out", {OptionKind::kInteger, 0, 65536, {}}}}},
-      {"expect", {{"value", {OptionKind::kInteger, -0x80000000LL, 0xFFFFFFFFLL, {}}}}},
+       {{"in", {OptionKind::kHex, 0, 0, {}}},
+        {"out", {OptionKind::kInteger, 0, 65536, {}}},
+        {"value", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}},
+        {"tag", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}}}},
+      {"expect",
+       {{"value", {OptionKind::kInteger, -0x80000000LL, 0xFFFFFFFFLL, {}}},
+        {"lasterror", {OptionKind::kInteger, 0, 0xFFFFFFFF, {}}},
+        {"out", {OptionKind::kHex, 0, 0, {}}}}},
       {"fault",
        {{"after", {OptionKind::kInteger, 0, 0x7FFFFFFF, {}}},
         {"count", {OptionKind::kInteger, -1, 0x7FFFFFFF, {}}},
@@ -443,17 +548,20 @@ const std::set<std::string>& PositionalVerbs() {
 }
 
 // Splits tokens into positional operands and options; options are checked against `table`.
-void TakeOptions(const std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
+void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
                  std::vector<Token>& positional) {
   for (std::size_t i = 1; i < tokens.size(); ++i) {
-    const Token& token = tokens[i];
+    Token& token = tokens[i];
     std::string key = token.has_key ? token.key : token.text;
-    auto spec = token.quoted && !token.has_key ? table.end() : table.find(key);
+    // Only words can be flags: a number or a colour is an operand without a look-up.
+    bool word = token.has_key || (!token.quoted && !key.empty() &&
+                                  std::isalpha(static_cast<unsigned char>(key[0])) != 0);
+    auto spec = word ? table.find(key) : table.end();
     if (spec == table.end() || (spec->second.kind == OptionKind::kFlag) == token.has_key) {
       if (token.has_key) {
         Fail(token.column, "unknown option '" + token.key + "'");
       }
-      positional.push_back(token);
+      positional.push_back(std::move(token));
       continue;
     }
     if (statement.options.count(key) != 0) {
@@ -495,40 +603,110 @@ void TakeOptions(const std::vector<Token>& tokens, const OptionTable& table, Sta
         break;
       }
       case OptionKind::kText: break;
+      case OptionKind::kFile:
+        if (token.text.empty()) {
+          Fail(token.column, "option '" + key + "' takes a file name");
+        }
+        value.kind = Value::Kind::kString;
+        break;
+      case OptionKind::kReal: {
+        value.kind = Value::Kind::kLength;
+        value.length = ParseLength(token);
+        if (value.length.unit != Unit::kPixels || value.length.value < 0) {
+          Fail(token.column, "bad number '" + token.text + "'");
+        }
+        break;
+      }
     }
     statement.options[key] = value;
   }
 }
 
-// Reads `dpi=X[xY]`.
-void CheckDpi(const Statement& statement) {
-  const Value* dpi = statement.Option("dpi");
-  if (dpi == nullptr) {
+// Reads `dpi=X[xY]` into numbers {X, Y}, spelt in decimal.
+void CheckDpi(Statement& statement) {
+  auto it = statement.options.find("dpi");
+  if (it == statement.options.end()) {
     return;
   }
-  std::string text = dpi->text;
+  Value& dpi = it->second;
+  std::string text = dpi.text;
   std::size_t x = text.find('x', text.rfind("0x") == 0 ? 2 : 0);
-  Token token{text.substr(0, x), false, "", false, dpi->column};
-  Integer(token, 1, 32767);
+  std::int64_t across = Integer(Token{text.substr(0, x), false, "", false, dpi.column}, 1, 32767);
+  std::int64_t down = across;
   if (x != std::string::npos) {
-    Integer(Token{text.substr(x + 1), false, "", false, dpi->column}, 1, 32767);
+    down = Integer(Token{text.substr(x + 1), false, "", false, dpi.column}, 1, 32767);
   }
+  dpi.numbers = {across, down};
+  dpi.text = std::to_string(across) + (x == std::string::npos ? "" : "x" + std::to_string(down));
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) {
+      return parts;
+    }
+    start = end + 1;
+  }
+}
+
+// A list option of integers separated by commas: exactly `count` of them, each within
+// [low, high].
+void IntegerList(Value& value, const std::string& key, std::size_t count, std::int64_t low,
+                 std::int64_t high) {
+  std::vector<std::string> parts = Split(value.text, ',');
+  if (parts.size() != count) {
+    Fail(value.column, "option '" + key + "' takes " + std::to_string(count) +
+                           " numbers separated by commas");
+  }
+  value.numbers.clear();
+  std::string text;
+  for (const std::string& part : parts) {
+    value.numbers.push_back(Integer(Token{part, false, "", false, value.column}, low, high));
+    text += (text.empty() ? "" : ",") + std::to_string(value.numbers.back());
+  }
+  value.text = text;
+}
+
+// A list option of lengths: groups of `group` lengths separated by commas, the groups by
+// semicolons (0 for a group of any size, at least one).
+void LengthList(Value& value, const std::string& key, std::size_t group, bool several_groups) {
+  std::string text;
+  std::vector<std::string> groups =
+      several_groups ? Split(value.text, ';') : std::vector<std::string>{value.text};
+  for (const std::string& g : groups) {
+    std::vector<std::string> parts = Split(g, ',');
+    if ((group != 0 && parts.size() != group) || parts[0].empty()) {
+      Fail(value.column, "option '" + key + "' takes " +
+                             (group != 0 ? std::to_string(group) : std::string("one or more")) +
+                             " lengths separated by commas");
+    }
+    text += text.empty() ? "" : ";";
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+      value.lengths.push_back(ParseLength(Token{parts[k], false, "", false, value.column}));
+      text += (k == 0 ? "" : ",") + LengthText(value.lengths.back());
+    }
+  }
+  value.text = text;
 }
 
 class Reader {
  public:
   Reader(std::string file) { job_.file = std::move(file); }
 
-  void Line(const std::string& raw, int number) {
+  void Line(std::string_view line, int number) {
     line_ = number;
-    std::string line = raw;
     if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
+      line.remove_suffix(1);
     }
     if (line.size() > kMaxLine) {
       Fail(1, "line longer than 64 KiB");
     }
-    std::vector<Token> tokens = Tokenize(line, &end_column_);
+    std::vector<Token>& tokens = tokens_;
+    Tokenize(line, &end_column_, tokens);
     if (!seen_header_) {
       if (tokens.size() != 2 || tokens[0].text != "vjob" || tokens[0].quoted) {
         Fail(1, "the first line must be 'vjob 1'");
@@ -549,18 +727,23 @@ class Reader {
     Statement statement;
     statement.line = number;
     statement.verb = verb.text;
-    std::vector<Token> positional;
+    statement.operands.reserve(tokens.size());
+    std::vector<Token>& positional = positional_;
+    positional.clear();
     auto options = VerbOptions().find(verb.text);
     if (options != VerbOptions().end()) {
       TakeOptions(tokens, options->second, statement, positional);
     } else if (PositionalVerbs().count(verb.text) != 0) {
-      positional.assign(tokens.begin() + 1, tokens.end());
+      positional.assign(std::make_move_iterator(tokens.begin() + 1),
+                        std::make_move_iterator(tokens.end()));
     } else {
       Fail(verb.column, "unknown statement '" + verb.text + "'");
     }
     Check(statement, positional, verb.column);
     job_.statements.push_back(std::move(statement));
   }
+
+  void Reserve(std::size_t lines) { job_.statements.reserve(lines); }
 
   Job Finish(int last_line) {
     line_ = last_line;
@@ -613,9 +796,9 @@ class Reader {
     return token.text;
   }
 
-  void Place(bool ok, int column, const std::string& what) {
+  void Place(bool ok, int column, std::string_view what) {
     if (!ok) {
-      Fail(column, "'" + what + "' out of place");
+      Fail(column, "'" + std::string(what) + "' out of place");
     }
   }
 
@@ -627,7 +810,8 @@ class Reader {
   }
 
   void Check(Statement& statement, std::vector<Token>& positional, int verb_column) {
-    const std::string& v = statement.verb;
+    // A view compares lengths before bytes, which keeps this chain of verbs cheap.
+    const std::string_view v = statement.verb;
     bool calls = false;
     if (v == "engine" || v == "printer" || v == "output") {
       Place(!in_dc_, verb_column, v);
@@ -642,6 +826,9 @@ class Reader {
         statement.operands.push_back(WordValue(positional[0]));
       } else {
         Want(positional, 0, "");
+        if (statement.Has("time")) {
+          CheckTime(statement.options["time"]);
+        }
       }
     } else if (v == "dc" || v == "reset") {
       Want(positional, 0, "");
@@ -707,6 +894,15 @@ class Reader {
       if (!statement.Has("color")) {
         Fail(end_column_, "missing operand: color=#RRGGBB");
       }
+      if (statement.Has("style")) {
+        Value& style = statement.options["style"];
+        LengthList(style, "style", 0, false);
+        for (const Length& dash : style.lengths) {
+          if (dash.value < 0) {
+            Fail(style.column, "a style takes lengths of 0 or more");
+          }
+        }
+      }
     } else if (v == "mix") {
       Want(positional, 1, "mix");
       Value value = WordValue(positional[0]);
@@ -750,7 +946,30 @@ class Reader {
       Place(in_page_, verb_column, v);
       Want(positional, 4, "L T R B");
       Lengths(positional, 0, 4, statement);
+      if (statement.Has("src")) {
+        const Value& src = *statement.Option("src");
+        UseName(Token{src.text, false, "", false, src.column}, bitmaps_, "bitmap");
+      }
+      if (statement.Has("from")) {
+        Value& from = statement.options["from"];
+        if (!statement.Has("src")) {
+          Fail(from.column, "from= goes with src=");
+        }
+        IntegerList(from, "from", 2, -32767, 32767);
+      }
       calls = true;
+    } else if (v == "stretchblt" || v == "copybits") {
+      Place(in_page_, verb_column, v);
+      Want(positional, 5, "BITMAP L T R B");
+      UseName(positional[0], bitmaps_, "bitmap");
+      statement.operands.push_back(WordValue(positional[0]));
+      Lengths(positional, 1, 4, statement);
+      if (statement.Has("from")) {
+        IntegerList(statement.options["from"], "from", v == "copybits" ? 2 : 4, -32767, 32767);
+      }
+      calls = true;
+    } else if (v == "bitmap") {
+      CheckBitmap(statement, positional);
     } else if (v == "text") {
       Place(in_page_, verb_column, v);
       Want(positional, 4, "FONT X Y \"string\"");
@@ -761,6 +980,12 @@ class Reader {
         Fail(positional[3].column, "the text is a string in quotes");
       }
       statement.operands.push_back(WordValue(positional[3]));
+      if (statement.Has("opaque")) {
+        LengthList(statement.options["opaque"], "opaque", 4, false);
+      }
+      if (statement.Has("extra")) {
+        LengthList(statement.options["extra"], "extra", 4, true);
+      }
       calls = true;
     } else if (v == "escape") {
       CheckEscape(statement, positional, verb_column);
@@ -903,7 +1128,7 @@ class Reader {
 
   void CheckBrush(Statement& statement, const std::vector<Token>& positional) {
     if (positional.empty()) {
-      Fail(end_column_, "missing operand: none, solid or hatch");
+      Fail(end_column_, "missing operand: none, solid, hatch or pattern");
     }
     const std::string& kind = positional[0].text;
     statement.operands.push_back(WordValue(positional[0]));
@@ -930,8 +1155,20 @@ class Reader {
       statement.operands.push_back(WordValue(positional[1]));
       colour(positional[2]);
       colour(positional[3]);
+    } else if (kind == "pattern") {
+      if (positional.size() < 2) {
+        Fail(end_column_, "missing operand: bitmap name");
+      }
+      UseName(positional[1], bitmaps_, "bitmap");
+      statement.operands.push_back(WordValue(positional[1]));
+      if (positional.size() > 2 && positional[2].text == "bottomup") {
+        statement.operands.push_back(WordValue(positional[2]));
+        Want(positional, 3, "");
+      } else {
+        Want(positional, 2, "bitmap name");
+      }
     } else {
-      Fail(positional[0].column, "expected none, solid or hatch");
+      Fail(positional[0].column, "expected none, solid, hatch or pattern");
     }
   }
 
@@ -948,6 +1185,11 @@ class Reader {
       value.kind = Value::Kind::kNumber;
       value.number = Integer(positional[1], 0, form == "copies" ? 32767 : 0xFFFFFFFF);
       statement.operands.push_back(value);
+    } else if (form == "rop") {
+      Want(positional, 1, "");
+      if (!statement.Has("value")) {
+        Fail(end_column_, "missing operand: value=N");
+      }
     } else if (form == "passthrough") {
       Want(positional, 2, "HEX");
       CheckHex(positional[1]);
@@ -959,6 +1201,92 @@ class Reader {
       Want(positional, 1, "escape number");
       statement.operands[0].kind = Value::Kind::kNumber;
       statement.operands[0].number = Integer(positional[0], 0, 0xFFFFFFFF);
+    }
+    for (const char* key : {"value", "tag"}) {
+      if (form != "rop" && statement.Has(key)) {
+        Fail(statement.Option(key)->column, std::string("option '") + key + "' goes with escape rop");
+      }
+    }
+  }
+
+  void CheckBitmap(Statement& statement, const std::vector<Token>& positional) {
+    Want(positional, 1, "bitmap name");
+    if (!statement.Has("format")) {
+      Fail(end_column_, "missing operand: format=1|4|8|16|24|32|rle4|rle8");
+    }
+    if (!statement.Has("size")) {
+      Fail(end_column_, "missing operand: size=W,H");
+    }
+    Value& size = statement.options["size"];
+    IntegerList(size, "size", 2, 1, kMaxBitmapSide);
+    ULONG format = FormatOfWord(statement.Option("format")->text);
+    bool rle = format == BMF_4RLE || format == BMF_8RLE;
+    std::uint64_t bytes = BitmapBytes(format, size.numbers[0], size.numbers[1]);
+    if (bytes > kMaxBitmapBytes) {
+      Fail(size.column, "bitmap larger than 256 MiB");
+    }
+    if (statement.Has("data") + statement.Has("file") + statement.Has("fill") != 1) {
+      Fail(end_column_, "a bitmap takes one of data=, file= or fill=");
+    }
+    if (statement.Has("seed") && !statement.Has("fill")) {
+      Fail(statement.Option("seed")->column, "seed= goes with fill=");
+    }
+    if (statement.Has("palette")) {
+      Value& palette = statement.options["palette"];
+      int bits = BitsPerPixel(format);
+      std::vector<std::string> parts = Split(palette.text, ',');
+      if (bits > 8) {
+        Fail(palette.column, "a palette goes with a format of 1, 4 or 8 bits");
+      }
+      if (parts.size() > (std::size_t{1} << bits)) {
+        Fail(palette.column, "a palette of " + std::to_string(parts.size()) +
+                                 " colours for " + std::to_string(bits) + "-bit pixels");
+      }
+      std::string text;
+      for (const std::string& part : parts) {
+        Value colour;
+        colour.kind = Value::Kind::kColor;
+        colour.color = ParseColour(Token{part, false, "", false, palette.column});
+        palette.numbers.push_back(colour.color);
+        text += (text.empty() ? "" : ",") + ColourText(colour.color);
+      }
+      palette.text = text;
+    }
+    if (statement.Has("data")) {
+      const Value& data = *statement.Option("data");
+      std::uint64_t given = data.text.size() / 2;
+      if (rle ? given == 0 : given != bytes) {
+        Fail(data.column, "size mismatch: data= has " + std::to_string(given) +
+                              " bytes, the bitmap takes " + (rle ? "some" : std::to_string(bytes)));
+      }
+    }
+    DefineName(positional[0], bitmaps_, "bitmap");
+    statement.operands.push_back(WordValue(positional[0]));
+  }
+
+  // Reads `time=YYYY-MM-DDTHH:MM:SS.mmm` into numbers {year, month, day, hour, minute, second,
+  // millisecond}.
+  static void CheckTime(Value& time) {
+    const std::string& t = time.text;
+    static const char kShape[] = "dddd-dd-ddTdd:dd:dd.ddd";
+    bool ok = t.size() == sizeof kShape - 1;
+    for (std::size_t i = 0; ok && i < t.size(); ++i) {
+      ok = kShape[i] == 'd' ? (t[i] >= '0' && t[i] <= '9') : t[i] == kShape[i];
+    }
+    if (!ok) {
+      Fail(time.column, "bad time '" + t + "' (YYYY-MM-DDTHH:MM:SS.mmm)");
+    }
+    auto at = [&](std::size_t from, std::size_t count) {
+      return static_cast<std::int64_t>(std::stoi(t.substr(from, count)));
+    };
+    time.numbers = {at(0, 4), at(5, 2), at(8, 2), at(11, 2), at(14, 2), at(17, 2), at(20, 3)};
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const auto& n = time.numbers;
+    std::int64_t year = n[0];
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 1601 || n[1] < 1 || n[1] > 12 || n[2] < 1 || n[2] > kDays[n[1] - 1] ||
+        (n[1] == 2 && n[2] == 29 && !leap) || n[3] > 23 || n[4] > 59 || n[5] > 59) {
+      Fail(time.column, "time out of range: " + t);
     }
   }
 
@@ -989,20 +1317,11 @@ class Reader {
   bool last_was_call_ = false;
   std::set<std::string> paths_;
   std::set<std::string> fonts_;
+  std::set<std::string> bitmaps_;
+  // Reused from line to line.
+  std::vector<Token> tokens_;
+  std::vector<Token> positional_;
 };
-
-std::string FormatNumber(double value) {
-  std::ostringstream out;
-  out.imbue(std::locale::classic());
-  out.precision(10);
-  out << value;
-  return out.str();
-}
-
-std::string LengthText(const Length& length) {
-  static const char* const kUnits[] = {"", "in", "mm", "pt"};
-  return FormatNumber(length.value) + kUnits[static_cast<int>(length.unit)];
-}
 
 std::string Quote(const std::string& text) {
   std::string out = "\"";
@@ -1032,16 +1351,7 @@ std::string ValueText(const Value& value) {
     case Value::Kind::kNumber: return std::to_string(value.number);
     case Value::Kind::kLength: return LengthText(value.length);
     case Value::Kind::kString: return Quote(value.text);
-    case Value::Kind::kColor: {
-      static const char kHex[] = "0123456789ABCDEF";
-      std::uint32_t rgb = ((value.color & 0xFF) << 16) | (value.color & 0xFF00) |
-                          ((value.color >> 16) & 0xFF);
-      std::string out = "#";
-      for (int shift = 20; shift >= 0; shift -= 4) {
-        out += kHex[(rgb >> shift) & 15];
-      }
-      return out;
-    }
+    case Value::Kind::kColor: return ColourText(value.color);
     case Value::Kind::kWord: return value.text;
   }
   return value.text;
@@ -1069,6 +1379,7 @@ std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
 std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
+  reader.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   int number = 0;
   try {
     std::size_t start = 0;
@@ -1081,7 +1392,7 @@ std::optional<Job> ParseJob(const std::string& text, const std::string& file,
       if (end - start > kMaxLine + 1) {
         throw Failure{1, "line longer than 64 KiB"};
       }
-      reader.Line(text.substr(start, end - start), number);
+      reader.Line(std::string_view(text).substr(start, end - start), number);
       start = end + 1;
     }
     return reader.Finish(number == 0 ? 1 : number);

@@ -34,6 +34,10 @@ struct Value {
   Length length;
   std::uint32_t color = 0;  // 0x00BBGGRR, the engine's order
   int column = 0;
+  // A list option (size=W,H, from=, palette=, style=, opaque=, extra=): its numbers (colours
+  // 0x00BBGGRR) or its lengths, in order; `text` then holds the list in canonical spelling.
+  std::vector<std::int64_t> numbers;
+  std::vector<Length> lengths;
 };
 
 // One path element: M (move), L (line), C (Bezier, three points), Z (close).

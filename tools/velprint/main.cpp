@@ -1,4 +1,5 @@
 // velprint: prints job files through a printer driver module. See --help.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/PathMap.h"
+#include "platform/engine/EngineFixture.h"
 #include "tools/velprint/JobFile.h"
 #include "tools/velprint/Player.h"
 
@@ -17,11 +19,19 @@ constexpr const char* kHelp =
     "Plays each job file through a printer driver module and writes the printer's bytes.\n"
     "  -o FILE          output file (default: the job's `output`, else JOB.prn)\n"
     "  --driver PATH    the render module (default: velgr beside velprint)\n"
+    "  --models DIR     folder of the default models, for `printer data=@NAME`\n"
+    "                   (default: models beside velprint)\n"
+    "  --state DIR      spooler state folder (default: a fresh one in memory)\n"
     "  --root DIR       the folder that NT names map to\n"
     "  --trace          the engine's log lines on standard error, after each statement\n"
     "  --check          fail when an `expect` fails\n"
     "  --canonical      print each parsed job in canonical form and exit\n"
+    "  --record FILE    write the job as it played: canonical, every default explicit and\n"
+    "                   every result as an `expect`; it replays to the same bytes\n"
+    "  --parallel N     play each job on N threads at once (1-64), each with its own DC,\n"
+    "                   printer handle and output OUT.1 ... OUT.N\n"
     "  -q               quiet: no warnings\n"
+    "  -v               the engine's debug print on standard error\n"
     "  --help, --version\n"
     "exit status: 0 printed, 1 a call or an expect failed, 2 usage or job-file error,\n"
     "3 the module could not be loaded or refused DrvEnableDriver\n";
@@ -32,6 +42,7 @@ int main(int argc, char** argv) {
   using namespace vel::velprint;
   PlayOptions options;
   bool canonical = false;
+  bool verbose = false;
   std::vector<std::string> jobs;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -54,6 +65,24 @@ int main(int argc, char** argv) {
       if (!value(&options.output)) return kUsage;
     } else if (arg == "--driver") {
       if (!value(&options.driver)) return kUsage;
+    } else if (arg == "--models") {
+      if (!value(&options.models)) return kUsage;
+    } else if (arg == "--state") {
+      if (!value(&options.state)) return kUsage;
+    } else if (arg == "--record") {
+      if (!value(&options.record)) return kUsage;
+    } else if (arg == "--parallel") {
+      std::string count;
+      if (!value(&count)) return kUsage;
+      char* end = nullptr;
+      long n = std::strtol(count.c_str(), &end, 10);
+      if (count.empty() || *end != '\0' || n < 1 || n > 64) {
+        std::cerr << "velprint: --parallel takes a count of 1 to 64\n";
+        return kUsage;
+      }
+      options.parallel = static_cast<int>(n);
+    } else if (arg == "-v") {
+      verbose = true;
     } else if (arg == "--root") {
       std::string root;
       if (!value(&root)) return kUsage;
@@ -77,9 +106,17 @@ int main(int argc, char** argv) {
     std::cerr << kHelp;
     return kUsage;
   }
-  if (!options.output.empty() && jobs.size() > 1) {
-    std::cerr << "velprint: -o takes one job file\n";
+  if ((!options.output.empty() || !options.record.empty()) && jobs.size() > 1) {
+    std::cerr << "velprint: -o and --record take one job file\n";
     return kUsage;
+  }
+  if (options.parallel > 0 && (options.trace || !options.record.empty())) {
+    std::cerr << "velprint: --trace and --record play on one thread\n";
+    return kUsage;
+  }
+  vel::platform::engine::SetDebugPrintEcho(verbose);
+  if (options.models.empty()) {
+    options.models = (std::filesystem::path(argv[0]).parent_path() / "models").string();
   }
   if (options.driver.empty()) {
     options.driver = (std::filesystem::path(argv[0]).parent_path() / "velgr.so").string();

@@ -317,6 +317,34 @@ void CollectMarks(HWND handle, std::vector<HWND>& marked) {
 
 }  // namespace
 
+namespace {
+
+std::mutex& PaintHookMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+
+std::function<int()>& PaintHook() {
+  static auto* hook = new std::function<int()>;
+  return *hook;
+}
+
+}  // namespace
+
+void SetPaintHook(std::function<int()> hook) {
+  std::lock_guard<std::mutex> lock(PaintHookMutex());
+  PaintHook() = std::move(hook);
+}
+
+int RunPaintHook() {
+  std::function<int()> hook;
+  {
+    std::lock_guard<std::mutex> lock(PaintHookMutex());
+    hook = PaintHook();
+  }
+  return hook ? hook() : 0;
+}
+
 std::vector<HWND> TakePaintMarks() {
   std::vector<HWND> marked;
   for (HWND window : user::TopLevelWindows()) {

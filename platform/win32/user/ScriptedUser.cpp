@@ -324,6 +324,8 @@ namespace {
 
 // A control of the target that a person can act on; null with an error reported otherwise.
 Window* Usable(ScriptedUser& user, const char* action, int id, bool must_be_enabled = true) {
+  // What earlier actions invalidated is painted before the next input, as on screen.
+  vel::platform::RunPaintHook();
   HWND target = user.Target();
   Window* dialog = Find(target);
   if (dialog == nullptr) {
@@ -696,6 +698,11 @@ bool PressButton(ScriptedUser& user,
 
 }  // namespace
 
+bool ScriptedUser::Paint() {
+  vel::platform::RunPaintHook();
+  return true;
+}
+
 bool ScriptedUser::Ok() {
   return PressButton(*this, impl_->targets, IDOK, "OK");
 }
@@ -736,6 +743,7 @@ bool ScriptedUser::RunModalDialog(HWND dialog) {
     handler = &by_caption->second;
   }
   impl_->targets.push_back(TargetEntry{dialog, false});
+  vel::platform::RunPaintHook();
   bool answered = false;
   if (handler != nullptr) {
     const UserHandler run = *handler;  // the handler may register others
@@ -763,6 +771,7 @@ bool ScriptedUser::RunSheet(HWND frame) {
     return false;
   }
   impl_->targets.push_back(TargetEntry{frame, true});
+  vel::platform::RunPaintHook();
   const UserHandler run = impl_->sheet_handler;
   run(*this);
   impl_->targets.pop_back();

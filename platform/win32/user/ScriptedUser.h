@@ -124,6 +124,8 @@ class ScriptedUser {
   bool RightClick(int id, std::optional<POINT> point = std::nullopt);
   // F1 on a control: WM_HELP with a HELPINFO for the item.
   bool Help(int id);
+  // Repaints the windows marked by InvalidateRect through the paint step (UserFixture.h).
+  bool Paint();
   bool Ok();
   bool Cancel();
   bool Apply();

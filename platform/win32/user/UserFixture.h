@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,12 @@ std::vector<WinHelpCall> WinHelpCalls();
 bool IsMarkedForPaint(HWND window);
 // The marked windows of the calling thread in z-order of their trees, and the marks cleared.
 std::vector<HWND> TakePaintMarks();
+
+// The paint step: a function that repaints the marked windows (the drawing stand-in installs it)
+// and answers how many it drew. The scripted user runs it before each action on a control, before
+// a dialog's or sheet's handler and on its `paint` action; without one nothing is painted.
+void SetPaintHook(std::function<int()> hook);
+int RunPaintHook();
 
 // Destroys every window of the calling thread and clears the counters, the WinHelpA calls, the
 // cursor position and the cursor. Window classes and registered messages stay.

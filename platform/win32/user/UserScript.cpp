@@ -164,6 +164,7 @@ const std::map<std::string, Shape>& Commands() {
       {"key", {2, 2}},        {"mouse move", {1, 3}}, {"mouse click", {1, 3}},
       {"rightclick", {1, 3}}, {"help", {1, 1}},       {"ok", {0, 0}},
       {"cancel", {0, 0}},     {"apply", {0, 0}},      {"helpbutton", {0, 0}},
+      {"paint", {0, 0}},
   };
   return commands;
 }
@@ -362,7 +363,7 @@ bool RunStatement(const ScriptStatement& statement, ScriptedUser& user) {
   const bool needs_id = command != "on dialog" && command != "on sheet" &&
                         command != "expect box" && command != "pages" && command != "page" &&
                         command != "show" && command != "ok" && command != "cancel" &&
-                        command != "apply" && command != "helpbutton";
+                        command != "apply" && command != "helpbutton" && command != "paint";
   if (needs_id && !Id(arguments[0], id)) {
     return bad("the first argument must be a control id");
   }
@@ -405,6 +406,9 @@ bool RunStatement(const ScriptStatement& statement, ScriptedUser& user) {
   if (command == "show") {
     user.Show();
     return true;
+  }
+  if (command == "paint") {
+    return user.Paint();
   }
   if (command == "click") {
     return user.Click(id);

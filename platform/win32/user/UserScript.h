@@ -30,6 +30,7 @@
 //   rightclick <id> [<x> <y>]
 //   help <id>                 F1 on a control
 //   ok / cancel / apply / helpbutton
+//   paint                     repaints what was invalidated (owner-drawn buttons get WM_DRAWITEM)
 //
 // Numbers are decimal or 0x hexadecimal. Texts are in double quotes with the escapes \" \\ \n
 // \r \t and \uXXXX; the script is UTF-8.

@@ -1,0 +1,659 @@
+// Records, record proxies and record composites.
+#include "framework/core/GRecord.h"
+
+#include <new>
+#include <utility>
+
+#include "framework/core/ClassVersion.h"
+#include "framework/core/FrameworkIds.h"
+#include "framework/core/GBaseObject.h"
+#include "framework/core/StoredFields.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWStaticLock.h"
+#include "rw/RWVirtualStream.h"
+#include "rw/rwstore.h"
+
+// ---------------------------------------------------------------------------------------------
+// GRecordRef
+
+GRecordRef::GRecordRef(GRecord* record) : record_(record) {
+  if (record_ != nullptr) {
+    record_->ReferenceWord().AddReference(GRecord::Lock());
+  }
+}
+
+GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
+
+GRecordRef::GRecordRef(GRecordRef&& other) noexcept : record_(std::exchange(other.record_, nullptr)) {}
+
+GRecordRef& GRecordRef::operator=(const GRecordRef& other) {
+  if (other.record_ != record_) {
+    GRecordRef copy(other);
+    std::swap(record_, copy.record_);
+  }
+  return *this;
+}
+
+GRecordRef& GRecordRef::operator=(GRecordRef&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    record_ = std::exchange(other.record_, nullptr);
+  }
+  return *this;
+}
+
+GRecordRef::~GRecordRef() {
+  Reset();
+}
+
+void GRecordRef::Reset() {
+  GRecord* record = std::exchange(record_, nullptr);
+  if (record != nullptr && record->ReferenceWord().RemoveReference(GRecord::Lock()) == 0) {
+    delete record;
+  }
+}
+
+GRecordMatch GRecordMatch::Equal(const GBaseObject* object) {
+  return {Field::kSerial, object != nullptr ? object->SerialNumber() : 0, object};
+}
+
+// ---------------------------------------------------------------------------------------------
+// GRecord
+
+GRecord::GRecord() = default;
+
+GRecord::GRecord(const GBaseObject& object)
+    : class_id_(object.IsA()), serial_(object.SerialNumber()), key_(*object.Key()) {}
+
+GRecord::GRecord(const GRecord& other)
+    : RWCollectable(other), class_id_(other.class_id_), serial_(other.serial_), key_(other.key_) {}
+
+RWStaticLock& GRecord::Lock() {
+  static RWStaticLock* const lock = new RWStaticLock;
+  return *lock;
+}
+
+RWClassID GRecord::ClassId() {
+  return vel::classid::kGRecord;
+}
+
+RWCollectable* GRecord::Create() {
+  return new (std::nothrow) GRecord;
+}
+
+RWCollectable* GRecord::CreateInstance() const {
+  return Create();
+}
+
+RWCollectable* GRecord::Clone() const {
+  return new (std::nothrow) GRecord(*this);
+}
+
+RWClassID GRecord::IsA() const {
+  return ClassId();
+}
+
+std::uint32_t GRecord::StoredByteCount() const {
+  return RWCollectable::StoredByteCount() + vel::kClassVersionSize + 2 + 4 + 4;
+}
+
+template <typename Carrier>
+void GRecord::Save(Carrier& carrier) const {
+  RWCollectable::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  vel::WriteField(carrier, static_cast<std::uint16_t>(class_id_));
+  vel::WriteField(carrier, serial_);
+  vel::WriteField(carrier, key_);
+}
+
+template <typename Carrier>
+void GRecord::Restore(Carrier& carrier) {
+  RWCollectable::RestoreContents(carrier);
+  if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
+    return;
+  }
+  std::uint16_t id = 0;
+  std::uint32_t serial = 0;
+  std::uint32_t key = 0;
+  if (!vel::ReadField(carrier, id) || !vel::ReadField(carrier, serial) ||
+      !vel::ReadField(carrier, key)) {
+    vel::FailCarrier(carrier);
+    return;
+  }
+  class_id_ = id;
+  serial_ = serial;
+  key_ = key;
+}
+
+void GRecord::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void GRecord::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+void GRecord::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void GRecord::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}
+
+GRecordComposite* GRecord::AsRecordComposite() {
+  return nullptr;
+}
+
+bool GRecord::AddChildRecord(const GRecordRef& /*record*/) {
+  return false;
+}
+
+bool GRecord::Matches(const GRecordMatch& match) const {
+  switch (match.field) {
+    case GRecordMatch::Field::kClassId:
+      return class_id_ == match.value;
+    case GRecordMatch::Field::kKey:
+      return key_ == match.value;
+    case GRecordMatch::Field::kSerial:
+      return match.object != nullptr && serial_ == match.value;
+  }
+  return false;
+}
+
+GCountedPtr GRecord::Remove(const GRecordMatch& match, GRecordStore& owner) {
+  return Matches(match) ? owner.TakeRecord(*this) : GCountedPtr();
+}
+
+GCountedPtr GRecord::Get(const GRecordMatch& match, GRecordStore& owner) {
+  return Matches(match) ? owner.LoadRecord(*this) : GCountedPtr();
+}
+
+int GRecord::Replace(const GRecordMatch& match,
+                     const GCountedPtr& object,
+                     GRecordStore& owner,
+                     GRecordRef* replacement) {
+  if (!Matches(match)) {
+    return 0;
+  }
+  GRecordRef fresh = owner.ReplaceRecord(*this, object);
+  if (!fresh) {
+    return 0;
+  }
+  if (replacement != nullptr) {
+    *replacement = std::move(fresh);
+  }
+  return 1;
+}
+
+GCountedPtr GRecord::RemoveRefByClassId(RWClassID id, GRecordStore& owner) {
+  return Remove(GRecordMatch::ClassId(id), owner);
+}
+
+GCountedPtr GRecord::RemoveRefByKey(std::uint32_t key, GRecordStore& owner) {
+  return Remove(GRecordMatch::Key(key), owner);
+}
+
+GCountedPtr GRecord::RemoveRefEqual(const GBaseObject* object, GRecordStore& owner) {
+  return Remove(GRecordMatch::Equal(object), owner);
+}
+
+int GRecord::ReplaceRefByClassId(RWClassID id, const GCountedPtr& object, GRecordStore& owner) {
+  return Replace(GRecordMatch::ClassId(id), object, owner, nullptr);
+}
+
+int GRecord::ReplaceRefByKey(std::uint32_t key, const GCountedPtr& object, GRecordStore& owner) {
+  return Replace(GRecordMatch::Key(key), object, owner, nullptr);
+}
+
+int GRecord::ReplaceRefEqual(const GBaseObject* match,
+                             const GCountedPtr& object,
+                             GRecordStore& owner) {
+  return Replace(GRecordMatch::Equal(match), object, owner, nullptr);
+}
+
+GCountedPtr GRecord::GetRefByClassId(RWClassID id, GRecordStore& owner) {
+  return Get(GRecordMatch::ClassId(id), owner);
+}
+
+GCountedPtr GRecord::GetRefByKey(std::uint32_t key, GRecordStore& owner) {
+  return Get(GRecordMatch::Key(key), owner);
+}
+
+GCountedPtr GRecord::GetRefEqual(const GBaseObject* object, GRecordStore& owner) {
+  return Get(GRecordMatch::Equal(object), owner);
+}
+
+std::uint32_t GRecord::RecordCount() const {
+  return 1;
+}
+
+RWCString GRecord::NameOf(std::uint32_t serial) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  char text[9];
+  int length = 0;
+  do {
+    text[length++] = kDigits[serial & 0xF];
+    serial >>= 4;
+  } while (serial != 0);
+  char name[9];
+  for (int i = 0; i < length; ++i) {
+    name[i] = text[length - 1 - i];
+  }
+  return RWCString(name, static_cast<std::size_t>(length));
+}
+
+RWCString GRecord::Name() const {
+  return NameOf(serial_);
+}
+
+bool GRecord::IsSameRecord(const GRecord& other) const {
+  return other.IsA() == IsA() && other.class_id_ == class_id_ && other.serial_ == serial_ &&
+         other.key_ == key_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// GRecordProxy
+
+namespace {
+
+GBaseObject* CloneOf(const GBaseObject* object) {
+  if (object == nullptr) {
+    return nullptr;
+  }
+  RWCollectable* clone = object->Clone();
+  auto* copy = dynamic_cast<GBaseObject*>(clone);
+  if (copy == nullptr) {
+    delete clone;
+  }
+  return copy;
+}
+
+}  // namespace
+
+GRecordProxy::GRecordProxy(const GBaseObject& object) : GRecord(object), held_(CloneOf(&object)) {}
+
+GRecordProxy::GRecordProxy(const GRecordProxy& other)
+    : GRecord(other), held_(CloneOf(other.held_.Get())) {}
+
+RWClassID GRecordProxy::ClassId() {
+  return vel::classid::kGRecordProxy;
+}
+
+RWCollectable* GRecordProxy::Create() {
+  return new (std::nothrow) GRecordProxy;
+}
+
+RWCollectable* GRecordProxy::CreateInstance() const {
+  return Create();
+}
+
+RWCollectable* GRecordProxy::Clone() const {
+  return new (std::nothrow) GRecordProxy(*this);
+}
+
+RWClassID GRecordProxy::IsA() const {
+  return ClassId();
+}
+
+std::uint32_t GRecordProxy::StoredByteCount() const {
+  return GRecord::StoredByteCount() + vel::kClassVersionSize + RWTotalStoredSize(held_.Get());
+}
+
+template <typename Carrier>
+void GRecordProxy::Save(Carrier& carrier) const {
+  GRecord::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  carrier << static_cast<const RWCollectable*>(held_.Get());
+}
+
+template <typename Carrier>
+void GRecordProxy::Restore(Carrier& carrier) {
+  GRecord::RestoreContents(carrier);
+  if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
+    return;
+  }
+  held_.Reset();
+  RWRestoredMember member(carrier, nullptr);
+  RWCollectable* read = member.Object();
+  auto* object = dynamic_cast<GBaseObject*>(read);
+  // The proxy owns its object: a reference to an object read before would give it two owners.
+  if (!vel::CarrierGood(carrier) || (read != nullptr && (object == nullptr || !member.IsNew()))) {
+    member.Keep(RWHold::kRefuses);
+    vel::FailCarrier(carrier);
+    return;
+  }
+  member.Keep(object != nullptr ? RWHold::kOwns : RWHold::kRefuses);
+  held_ = GCountedPtr(object);
+}
+
+void GRecordProxy::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void GRecordProxy::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+void GRecordProxy::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void GRecordProxy::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}
+
+void GRecordProxy::ForgetRestoredMembers() {
+  held_.Reset();
+}
+
+GCountedPtr GRecordProxy::Remove(const GRecordMatch& match, GRecordStore& owner) {
+  if (Matches(match)) {
+    return GRecord::Remove(match, owner);
+  }
+  if (!held_) {
+    return GCountedPtr();
+  }
+  switch (match.field) {
+    case GRecordMatch::Field::kClassId:
+      return held_->RemoveRefByClassId(static_cast<RWClassID>(match.value));
+    case GRecordMatch::Field::kKey:
+      return held_->RemoveRefByKey(match.value);
+    case GRecordMatch::Field::kSerial:
+      return held_->RemoveRefEqual(match.object);
+  }
+  return GCountedPtr();
+}
+
+GCountedPtr GRecordProxy::Get(const GRecordMatch& match, GRecordStore& owner) {
+  if (Matches(match)) {
+    return GRecord::Get(match, owner);
+  }
+  if (!held_) {
+    return GCountedPtr();
+  }
+  switch (match.field) {
+    case GRecordMatch::Field::kClassId:
+      return held_->GetRefByClassId(static_cast<RWClassID>(match.value));
+    case GRecordMatch::Field::kKey:
+      return held_->GetRefByKey(match.value);
+    case GRecordMatch::Field::kSerial:
+      return held_->GetRefEqual(match.object);
+  }
+  return GCountedPtr();
+}
+
+int GRecordProxy::Replace(const GRecordMatch& match,
+                          const GCountedPtr& object,
+                          GRecordStore& owner,
+                          GRecordRef* replacement) {
+  if (match.field == GRecordMatch::Field::kSerial) {
+    return 0;
+  }
+  if (Matches(match)) {
+    return GRecord::Replace(match, object, owner, replacement);
+  }
+  if (!held_) {
+    return 0;
+  }
+  switch (match.field) {
+    case GRecordMatch::Field::kClassId:
+      return held_->ReplaceRefByClassId(static_cast<RWClassID>(match.value), object);
+    case GRecordMatch::Field::kKey:
+      return held_->ReplaceRefByKey(match.value, object);
+    case GRecordMatch::Field::kSerial:
+      return 0;
+  }
+  return 0;
+}
+
+bool GRecordProxy::IsSameRecord(const GRecord& other) const {
+  if (!GRecord::IsSameRecord(other)) {
+    return false;
+  }
+  const GBaseObject* mine = held_.Get();
+  const GBaseObject* theirs = static_cast<const GRecordProxy&>(other).held_.Get();
+  if (mine == nullptr || theirs == nullptr) {
+    return mine == theirs;
+  }
+  return mine->IsA() == theirs->IsA() && mine->IsSameKey(theirs);
+}
+
+// ---------------------------------------------------------------------------------------------
+// GRecordComposite
+
+GRecordComposite::GRecordComposite(const GBaseObject& object) : GRecord(object) {}
+
+GRecordComposite::GRecordComposite(const GRecordComposite& other) : GRecord(other) {
+  try {
+    children_ = other.children_;
+  } catch (const std::bad_alloc&) {
+    children_.clear();
+  }
+}
+
+RWClassID GRecordComposite::ClassId() {
+  return vel::classid::kGRecordComposite;
+}
+
+RWCollectable* GRecordComposite::Create() {
+  return new (std::nothrow) GRecordComposite;
+}
+
+RWCollectable* GRecordComposite::CreateInstance() const {
+  return Create();
+}
+
+RWCollectable* GRecordComposite::Clone() const {
+  return new (std::nothrow) GRecordComposite(*this);
+}
+
+RWClassID GRecordComposite::IsA() const {
+  return ClassId();
+}
+
+std::uint32_t GRecordComposite::StoredByteCount() const {
+  std::uint32_t size = GRecord::StoredByteCount() + vel::kClassVersionSize + 4;
+  for (const GRecordRef& child : children_) {
+    size += RWTotalStoredSize(child.Get());
+  }
+  return size;
+}
+
+template <typename Carrier>
+void GRecordComposite::Save(Carrier& carrier) const {
+  GRecord::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  vel::WriteField(carrier, Count());
+  for (const GRecordRef& child : children_) {
+    carrier << static_cast<const RWCollectable*>(child.Get());
+  }
+}
+
+template <typename Carrier>
+void GRecordComposite::Restore(Carrier& carrier) {
+  GRecord::RestoreContents(carrier);
+  if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
+    return;
+  }
+  Clear();
+  std::uint32_t count = 0;
+  if (!vel::ReadField(carrier, count)) {
+    vel::FailCarrier(carrier);
+    return;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    RWRestoredMember member(carrier, nullptr);
+    RWCollectable* read = member.Object();
+    auto* record = dynamic_cast<GRecord*>(read);
+    // Only new records: record trees share nothing (see the header).
+    const bool accepted =
+        vel::CarrierGood(carrier) && (read == nullptr || (record != nullptr && member.IsNew()));
+    if (!accepted) {
+      member.Keep(RWHold::kRefuses);
+      vel::FailCarrier(carrier);
+      return;
+    }
+    member.Keep(record != nullptr ? RWHold::kOwns : RWHold::kRefuses);
+    if (record == nullptr) {
+      continue;
+    }
+    GRecordRef held(record);
+    if (!AddChildRecord(held)) {
+      vel::FailCarrier(carrier);
+      return;
+    }
+  }
+}
+
+void GRecordComposite::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void GRecordComposite::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+void GRecordComposite::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void GRecordComposite::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}
+
+bool GRecordComposite::AddChildRecord(const GRecordRef& record) {
+  if (!record) {
+    return false;
+  }
+  try {
+    children_.push_back(record);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+std::uint32_t GRecordComposite::RecordCount() const {
+  std::uint32_t count = 0;
+  for (const GRecordRef& child : children_) {
+    count += child->RecordCount();
+  }
+  return count;
+}
+
+GRecordRef GRecordComposite::ChildAt(std::uint32_t index) const {
+  return index < children_.size() ? children_[index] : GRecordRef();
+}
+
+GRecordRef GRecordComposite::Unlink(std::uint32_t index) {
+  if (index >= children_.size()) {
+    return GRecordRef();
+  }
+  GRecordRef record = std::move(children_[index]);
+  children_.erase(children_.begin() + index);
+  return record;
+}
+
+std::int64_t GRecordComposite::IndexOf(const GRecord* record) const {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (children_[i].Get() == record) {
+      return static_cast<std::int64_t>(i);
+    }
+  }
+  return -1;
+}
+
+GCountedPtr GRecordComposite::RemoveFromChildren(const GRecordMatch& match, GRecordStore& owner) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    // The child stays alive while it works, whatever the owner does to this list.
+    const GRecordRef child = children_[i];
+    if (child->Matches(match)) {
+      GCountedPtr object = child->Remove(match, owner);
+      const std::int64_t at = IndexOf(child.Get());
+      if (at >= 0) {
+        (void)Unlink(static_cast<std::uint32_t>(at));
+      }
+      return object;
+    }
+    if (GCountedPtr object = child->Remove(match, owner)) {
+      return object;
+    }
+  }
+  return GCountedPtr();
+}
+
+GCountedPtr GRecordComposite::GetFromChildren(const GRecordMatch& match, GRecordStore& owner) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    const GRecordRef child = children_[i];
+    if (GCountedPtr object = child->Get(match, owner)) {
+      return object;
+    }
+    if (child->Matches(match)) {
+      // The first matching child decides, even when its object could not be had.
+      return GCountedPtr();
+    }
+  }
+  return GCountedPtr();
+}
+
+int GRecordComposite::ReplaceInChildren(const GRecordMatch& match,
+                                        const GCountedPtr& object,
+                                        GRecordStore& owner) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    const GRecordRef child = children_[i];
+    if (child->Matches(match)) {
+      GRecordRef fresh;
+      const int answer = child->Replace(match, object, owner, &fresh);
+      const std::int64_t at = IndexOf(child.Get());
+      if (answer != 0 && fresh && at >= 0) {
+        children_[static_cast<std::size_t>(at)] = std::move(fresh);
+      }
+      return answer;
+    }
+    if (const int answer = child->Replace(match, object, owner, nullptr); answer != 0) {
+      return answer;
+    }
+  }
+  return 0;
+}
+
+GCountedPtr GRecordComposite::Remove(const GRecordMatch& match, GRecordStore& owner) {
+  if (GCountedPtr object = GRecord::Remove(match, owner)) {
+    return object;
+  }
+  return RemoveFromChildren(match, owner);
+}
+
+GCountedPtr GRecordComposite::Get(const GRecordMatch& match, GRecordStore& owner) {
+  if (GCountedPtr object = GRecord::Get(match, owner)) {
+    return object;
+  }
+  return GetFromChildren(match, owner);
+}
+
+int GRecordComposite::Replace(const GRecordMatch& match,
+                              const GCountedPtr& object,
+                              GRecordStore& owner,
+                              GRecordRef* replacement) {
+  if (const int answer = GRecord::Replace(match, object, owner, replacement); answer != 0) {
+    return answer;
+  }
+  return ReplaceInChildren(match, object, owner);
+}
+
+bool GRecordComposite::IsSameRecord(const GRecord& other) const {
+  if (!GRecord::IsSameRecord(other)) {
+    return false;
+  }
+  const auto& theirs = static_cast<const GRecordComposite&>(other);
+  if (theirs.children_.size() != children_.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (!children_[i]->IsSameRecord(*theirs.children_[i].Get())) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,252 @@
+// Records against a fake owner: names, the depth-first walks of record composites, proxies that
+// ask their held object, counts and the stored form.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/core/ClassVersion.h"
+#include "framework/core/FrameworkIds.h"
+#include "framework/core/GRecord.h"
+#include "framework/core/MPersistentComposite.h"
+#include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwTestObjects.h"
+
+namespace {
+
+using vel::test::Carrier;
+
+GRecord* RecordOf(const GBaseObject& object) {
+  return new GRecord(object);
+}
+
+GRecordComposite* SampleTree() {
+  const FwTestLeaf outer(1, 10);
+  auto* composite = new GRecordComposite(MPersistentComposite(5));
+  composite->AddChildRecord(GRecordRef(RecordOf(FwTestLeaf(2, 11))));
+  auto* inner = new GRecordComposite(MPersistentComposite(6));
+  inner->AddChildRecord(GRecordRef(new GRecordProxy(FwTestLeaf(3, 12))));
+  composite->AddChildRecord(GRecordRef(inner));
+  composite->AddChildRecord(GRecordRef(new GRecordComposite(outer)));
+  return composite;
+}
+
+// Records are not framework objects, so the harness runs them inside a holder.
+FW_PERSIST_SAMPLES(vel::classid::kGRecord,
+                   {{"record", [] { return new FwRecordHolder(RecordOf(FwTestLeaf(4, 77))); }}});
+FW_PERSIST_SAMPLES(vel::classid::kGRecordProxy,
+                   {{"proxy without object", [] { return new FwRecordHolder(new GRecordProxy); }},
+                    {"proxy of a leaf",
+                     [] { return new FwRecordHolder(new GRecordProxy(FwTestLeaf(8, 3))); }}});
+FW_PERSIST_SAMPLES(vel::classid::kGRecordComposite,
+                   {{"empty record composite",
+                     [] { return new FwRecordHolder(new GRecordComposite); }},
+                    {"record tree", [] { return new FwRecordHolder(SampleTree()); }}});
+
+// An owner that answers every record with a new leaf whose value is the record's serial number,
+// and writes down what it was asked.
+class FakeStore : public GRecordStore {
+ public:
+  GCountedPtr LoadRecord(const GRecord& record) override {
+    calls.push_back("load " + std::string(record.Name().Data()));
+    return Leaf(record);
+  }
+  GCountedPtr TakeRecord(const GRecord& record) override {
+    calls.push_back("take " + std::string(record.Name().Data()));
+    return Leaf(record);
+  }
+  GRecordRef ReplaceRecord(const GRecord& record, const GCountedPtr& object) override {
+    calls.push_back("replace " + std::string(record.Name().Data()));
+    return GRecordRef(new GRecord(*object.Get()));
+  }
+
+  std::vector<std::string> calls;
+
+ private:
+  static GCountedPtr Leaf(const GRecord& record) {
+    return GCountedPtr(new FwTestLeaf(static_cast<int>(record.RecordedSerial()),
+                                      record.RecordedKey()));
+  }
+};
+
+// A record for a leaf with the given key and serial number.
+GRecordRef Record(std::uint32_t key, std::uint32_t serial) {
+  FwTestLeaf leaf(0, key);
+  leaf.SetSerialNumber(serial);
+  return GRecordRef(new GRecord(leaf));
+}
+
+GRecordRef CompositeRecord(std::uint32_t key, std::uint32_t serial) {
+  MPersistentComposite composite(key);
+  composite.SetSerialNumber(serial);
+  return GRecordRef(new GRecordComposite(composite));
+}
+
+TEST(GRecordTest, NamesAreLowerCaseHexadecimalWithoutLeadingZeros) {
+  const struct {
+    std::uint32_t serial;
+    const char* name;
+  } cases[] = {{255, "ff"}, {4096, "1000"}, {499, "1f3"}, {0, "0"}, {0xFFFFFFFFu, "ffffffff"}};
+  for (const auto& c : cases) {
+    EXPECT_STREQ(GRecord::NameOf(c.serial).Data(), c.name) << c.serial;
+    EXPECT_STREQ(Record(1, c.serial)->Name().Data(), c.name);
+  }
+}
+
+TEST(GRecordTest, RemovingUnlinksTheMatchingDirectChildAndGettingLeavesTheList) {
+  FakeStore owner;
+  const GRecordRef top = CompositeRecord(100, 0x100);
+  top->AddChildRecord(Record(1, 0x11));
+  top->AddChildRecord(Record(2, 0x12));
+  top->AddChildRecord(Record(3, 0x13));
+  GRecordComposite& list = *top->AsRecordComposite();
+
+  const GCountedPtr got = top->GetRefByKey(2, owner);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(static_cast<FwTestLeaf*>(got.Get())->Value(), 0x12);
+  EXPECT_EQ(list.Count(), 3u);
+
+  const GCountedPtr removed = top->RemoveRefByKey(2, owner);
+  ASSERT_TRUE(removed);
+  EXPECT_EQ(static_cast<FwTestLeaf*>(removed.Get())->Value(), 0x12);
+  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.ChildAt(0)->RecordedKey(), 1u);
+  EXPECT_EQ(list.ChildAt(1)->RecordedKey(), 3u);
+  EXPECT_EQ(owner.calls, (std::vector<std::string>{"load 12", "take 12"}));
+
+  EXPECT_FALSE(top->RemoveRefByKey(2, owner));
+  EXPECT_FALSE(top->GetRefByClassId(999, owner));
+}
+
+TEST(GRecordTest, SearchesRunDepthFirstAndMatchBySerialNumberForEqual) {
+  FakeStore owner;
+  const GRecordRef top = CompositeRecord(100, 0x100);
+  const GRecordRef inner = CompositeRecord(200, 0x200);
+  inner->AddChildRecord(Record(7, 0x21));
+  top->AddChildRecord(inner);
+  top->AddChildRecord(Record(7, 0x31));
+
+  // The first match in child order, depth first, wins.
+  const GCountedPtr first = top->GetRefByKey(7, owner);
+  EXPECT_EQ(static_cast<FwTestLeaf*>(first.Get())->Value(), 0x21);
+
+  FwTestLeaf probe;
+  probe.SetSerialNumber(0x31);
+  const GCountedPtr removed = top->RemoveRefEqual(&probe, owner);
+  EXPECT_EQ(static_cast<FwTestLeaf*>(removed.Get())->Value(), 0x31);
+  EXPECT_EQ(top->AsRecordComposite()->Count(), 1u);
+
+  // A match below a direct child is unlinked by the composite that holds it.
+  EXPECT_TRUE(top->RemoveRefByKey(7, owner));
+  EXPECT_EQ(top->AsRecordComposite()->Count(), 1u);
+  EXPECT_EQ(inner->AsRecordComposite()->Count(), 0u);
+}
+
+TEST(GRecordTest, ReplacementPutsTheNewRecordInTheMatchedPlaceAtEveryDepth) {
+  FakeStore owner;
+  const GRecordRef top = CompositeRecord(100, 0x100);
+  const GRecordRef inner = CompositeRecord(200, 0x200);
+  inner->AddChildRecord(Record(7, 0x21));
+  inner->AddChildRecord(Record(8, 0x22));
+  top->AddChildRecord(Record(1, 0x11));
+  top->AddChildRecord(inner);
+
+  FwTestLeaf replacement(5, 70);
+  replacement.SetSerialNumber(0x99);
+  EXPECT_EQ(top->ReplaceRefByKey(7, GCountedPtr(new FwTestLeaf(replacement)), owner), 1);
+  // The nested composite holds the new record in the old one's place; the top list is as it was.
+  ASSERT_EQ(inner->AsRecordComposite()->Count(), 2u);
+  EXPECT_EQ(inner->AsRecordComposite()->ChildAt(0)->RecordedSerial(), 0x99u);
+  EXPECT_EQ(inner->AsRecordComposite()->ChildAt(1)->RecordedSerial(), 0x22u);
+  ASSERT_EQ(top->AsRecordComposite()->Count(), 2u);
+  EXPECT_EQ(top->AsRecordComposite()->ChildAt(1).Get(), inner.Get());
+
+  // A direct child.
+  EXPECT_EQ(top->ReplaceRefByKey(1, GCountedPtr(new FwTestLeaf(replacement)), owner), 1);
+  EXPECT_EQ(top->AsRecordComposite()->ChildAt(0)->RecordedSerial(), 0x99u);
+  EXPECT_EQ(top->ReplaceRefByKey(55, GCountedPtr(new FwTestLeaf(replacement)), owner), 0);
+  EXPECT_EQ(owner.calls, (std::vector<std::string>{"replace 21", "replace 11"}));
+}
+
+TEST(GRecordTest, ProxyAsksItsHeldObjectWhenItsOwnFieldDiffers) {
+  FakeStore owner;
+  const FwTestLeaf recorded(42, 5);
+  GRecordProxy proxy(recorded);
+  ASSERT_NE(proxy.Held(), nullptr);
+  EXPECT_NE(proxy.Held(), &recorded);
+  // The held object now answers to key 9, the proxy itself to key 5.
+  proxy.Held()->SetKey(9);
+
+  const GCountedPtr got = proxy.GetRefByKey(9, owner);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got.Get(), proxy.Held());
+  EXPECT_FALSE(proxy.RemoveRefByKey(9, owner));
+  EXPECT_TRUE(owner.calls.empty());
+
+  // Its own key: the owner takes the recorded object out.
+  EXPECT_TRUE(proxy.RemoveRefByKey(5, owner));
+  EXPECT_EQ(owner.calls, (std::vector<std::string>{"take " + std::string(proxy.Name().Data())}));
+
+  // Replacing by serial number always answers 0, even for the proxy's own serial number.
+  FwTestLeaf other;
+  EXPECT_EQ(proxy.ReplaceRefEqual(&other, GCountedPtr(new FwTestLeaf), owner), 0);
+  EXPECT_EQ(proxy.ReplaceRefEqual(&recorded, GCountedPtr(new FwTestLeaf), owner), 0);
+  EXPECT_EQ(proxy.ReplaceRefByKey(5, GCountedPtr(new FwTestLeaf), owner), 1);
+
+  // A copy holds its own held object.
+  GRecordProxy copy(proxy);
+  EXPECT_NE(copy.Held(), proxy.Held());
+  EXPECT_TRUE(copy.IsSameRecord(proxy));
+}
+
+TEST(GRecordTest, RecordCountCountsLeavesNotComposites) {
+  const GRecordRef top = CompositeRecord(100, 0x100);
+  top->AddChildRecord(Record(1, 1));
+  top->AddChildRecord(Record(2, 2));
+  top->AddChildRecord(CompositeRecord(3, 3));
+  EXPECT_EQ(top->RecordCount(), 2u);
+  EXPECT_EQ(Record(1, 1)->RecordCount(), 1u);
+  EXPECT_FALSE(Record(1, 1)->AddChildRecord(Record(2, 2)));
+}
+
+TEST(GRecordTest, StoredSizesFollowTheFields) {
+  EXPECT_EQ(Record(1, 1)->StoredByteCount(), 14u);
+  EXPECT_EQ(CompositeRecord(1, 1)->StoredByteCount(), 14u + 8);
+}
+
+TEST(GRecordTest, AnotherVersionWordKeepsTheFieldsAndFailsTheCarrier) {
+  for (const Carrier carrier : {Carrier::kFile, Carrier::kBinary, Carrier::kPortable}) {
+    FwTestLeaf leaf(0, 0x1234);
+    leaf.SetSerialNumber(0x5678);
+    const GRecord written(leaf);
+    vel::test::Bytes bytes;
+    {
+      vel::ScopedClassVersionPatch patch(0, 2);
+      bytes = vel::test::SaveGraph(carrier, &written);
+    }
+    FwTestLeaf before(0, 7);
+    before.SetSerialNumber(8);
+    GRecord record(before);
+    const vel::test::Restored restored = vel::test::RestoreInto(carrier, bytes, record);
+    EXPECT_TRUE(restored.failed);
+    EXPECT_EQ(record.RecordedKey(), 7u);
+    EXPECT_EQ(record.RecordedSerial(), 8u);
+    EXPECT_EQ(record.RecordedClassId(), FwTestLeaf::ClassId());
+  }
+}
+
+TEST(GRecordTest, RecordTreesRefuseSharedChildren) {
+  // A record composite whose two children are one record: the second is a reference.
+  const GRecordRef top = CompositeRecord(1, 1);
+  const GRecordRef child = Record(2, 2);
+  top->AddChildRecord(child);
+  top->AddChildRecord(child);
+  for (const Carrier carrier : {Carrier::kFile, Carrier::kBinary}) {
+    const vel::test::Bytes bytes = vel::test::SaveGraph(carrier, top.Get());
+    GRecordComposite restored;
+    EXPECT_TRUE(vel::test::RestoreInto(carrier, bytes, restored).failed);
+    EXPECT_EQ(restored.Count(), 0u);
+  }
+}
+
+}  // namespace
