@@ -496,6 +496,12 @@ std::uint32_t GTTFontReader::GetGlyphData(GTTFontHandle font, bool cache, std::u
     next = 2u * short_next;
   }
   const std::uint32_t length = next > start ? next - start : 0;
+  // The glyph must lie inside 'glyf' before anything is allocated for it: the offsets come from
+  // the font.
+  if (length != 0 &&
+      std::uint64_t{start} + length > GetTableSize(font, tt::kGlyf)) {
+    return 0;
+  }
   std::uint8_t* data = nullptr;
   if (length != 0) {
     data = new (std::nothrow) std::uint8_t[length];

@@ -91,6 +91,13 @@ std::vector<Case> Cases() {
       {"loca out of range",
        [](auto& t) { PutU16(TableOf(t, "loca"), 4, 0x7FFF); },
        {}, false, true},
+      {"long loca far past glyf",
+       [](auto& t) {
+         t = TestFontTables({.long_loca = true});
+         auto& loca = TableOf(t, "loca");
+         PutU16(loca, 8, 0x7FFF);  // glyph 1 ends 2 GB on: nothing may be allocated for it
+       },
+       {}, false, true},
       {"loca shorter than the glyph count", [](auto& t) { TableOf(t, "loca").resize(2); }, {},
        false, true, false, false, true},
       {"composite referring to itself",

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <string>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -353,6 +356,71 @@ TEST_F(GTTFontLockFailureTest, FailedLocksAreReportedAndTheWorkGoesOn) {
   EXPECT_EQ(Count(302, "ttflpool"), 1);
   g_fail_acquire = false;
   g_fail_release = false;
+  delete handle;
+}
+
+}  // namespace
+
+namespace {
+
+void WriteSeed(const std::string& path, std::uint8_t mode, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.put(static_cast<char>(mode));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Seeds of the two font fuzz targets: synthetic fonts, and stored pools and readers.
+TEST_F(GTTFontPoolTest, WritesFuzzSeedsWhenAsked) {
+  const char* folder = std::getenv("VEL_WRITE_FUZZ_SEEDS");
+  if (folder == nullptr) {
+    GTEST_SKIP() << "VEL_WRITE_FUZZ_SEEDS is not set";
+  }
+  using namespace vel::test;
+  const std::string fonts = std::string(folder) + "/fuzz_truetype_font";
+  const std::string stored = std::string(folder) + "/fuzz_truetype_restore";
+  std::filesystem::create_directories(fonts);
+  std::filesystem::create_directories(stored);
+  std::vector<SfntTable> format2 = TestFontTables();
+  SetTable(format2, "cmap", CmapOf({{3, 2, CmapFormat2({{0x41, 1}, {0x8140, 2}})},
+                                    {3, 1, CmapFormat4({{'A', 1}, {'B', 2}}, true)}}));
+  std::vector<SfntTable> vertical = TestFontTables({.long_loca = true});
+  SetTable(vertical, "GSUB", GsubVertical(2, 2, {{1, 2}}));
+  std::vector<SfntTable> mort = TestFontTables();
+  SetTable(mort, "mort", MortVertical({{1, 2}}));
+  std::vector<SfntTable> composite = TestFontTables();
+  auto [glyf, loca] = GlyfAndLoca({{}, SimpleGlyph({{0, 0}, {0, 9}, {9, 0}}),
+                                   CompositeGlyph({{0x0001 | 0x0008, 1}, {0x0080, 1}}), {}},
+                                  false);
+  SetTable(composite, "glyf", glyf);
+  SetTable(composite, "loca", loca);
+  const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> seeds = {
+      {"test_font", MakeTestFont()},
+      {"symbol", MakeTestFont({.symbol = true})},
+      {"format2", BuildSfnt(format2)},
+      {"gsub_long_loca", BuildSfnt(vertical)},
+      {"mort", BuildSfnt(mort)},
+      {"composite", BuildSfnt(composite)},
+      {"collection", MakeTestCollection()}};
+  for (const auto& [name, bytes] : seeds) {
+    WriteSeed(fonts + "/" + name, 0, bytes);
+    WriteSeed(fonts + "/" + name + "_17_uncached", 3, bytes);
+  }
+  MemoryFontReader* reader = Pooled();
+  GTTFontFile* handle = Pool().NewFontFile(reader);
+  EXPECT_EQ(handle->Preload(kFont, 16), 1);
+  EXPECT_EQ(handle->CacheGlyph(kFont, 2), 1);
+  handle->RequestSave(1);
+  WriteSeed(stored + "/pool", 0, SavePool(Pool(), 1));
+  std::vector<std::uint8_t> buffer(1 << 18);
+  for (const RWCollectable* object : {static_cast<const RWCollectable*>(reader),
+                                      static_cast<const RWCollectable*>(handle)}) {
+    GStreamWriter writer(buffer.data(), static_cast<std::uint32_t>(buffer.size()),
+                         vel::kBinaryFormat);
+    *writer.Stream() << object;
+    writer.Stream()->Flush();
+    WriteSeed(stored + (object == handle ? "/handle" : "/reader"), 1,
+              std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + writer.Position()));
+  }
   delete handle;
 }
 
