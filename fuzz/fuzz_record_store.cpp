@@ -22,13 +22,26 @@
 
 namespace {
 
-const std::string& FilePath() {
-  static const std::string path = [] {
-    char folder[] = "/tmp/fuzz_record_store_XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
+const std::string& Folder() {
+  static const std::string folder = [] {
+    char name[] = "/tmp/fuzz_record_store_XXXXXX";
+    if (mkdtemp(name) == nullptr) {
       std::abort();
     }
-    return std::string(folder) + "/store.rec";
+    return std::string(name);
+  }();
+  return folder;
+}
+
+const std::string& FilePath() {
+  static const std::string path = [] {
+    std::string file = Folder() + "/store.rec";
+    // The folder goes with the run.
+    std::atexit([] {
+      std::remove((Folder() + "/store.rec").c_str());
+      rmdir(Folder().c_str());
+    });
+    return file;
   }();
   return path;
 }

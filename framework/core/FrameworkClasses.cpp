@@ -16,6 +16,7 @@
 #include "framework/core/GMediaPool.h"
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPaperHandlingDevice.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GRecord.h"
@@ -91,6 +92,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GPeripheralComposite>(),
       Entry<MPersistentCompositeOnDisk>(),
       Entry<MPersistentCompositeOnDiskImp>(),
       Entry<GRecord>(),

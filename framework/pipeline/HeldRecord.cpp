@@ -1,4 +1,4 @@
-// Reading a record that a command holds by counted reference.
+// Reading a record that a command holds by counted reference, or that an object owns.
 #include "framework/pipeline/HeldRecord.h"
 
 #include "framework/core/GBaseObject.h"
@@ -8,8 +8,8 @@
 
 namespace {
 
-template <typename Carrier>
-bool Restore(Carrier& carrier, RWClassID kind, bool owned, GBaseObject*& object) {
+template <typename Carrier, typename Test>
+bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object, bool owned = false) {
   // No holder is named: the object is kept by its reference word, which the restore's bookkeeping
   // never frees. The holder lets go of it in its ForgetRestoredMembers when the restore fails.
   RWRestoredMember member(carrier, nullptr);
@@ -18,7 +18,7 @@ bool Restore(Carrier& carrier, RWClassID kind, bool owned, GBaseObject*& object)
   }
   RWCollectable* read = member.Object();
   const auto* framework_object = dynamic_cast<GBaseObject*>(read);
-  if ((read != nullptr && (framework_object == nullptr || !framework_object->IsKindOf(kind))) ||
+  if ((read != nullptr && (framework_object == nullptr || !accepts(*framework_object))) ||
       member.NamesOpenRecord() || (owned && read != nullptr && !member.IsNew())) {
     member.Keep(RWHold::kRefuses);
     vel::FailCarrier(carrier);
@@ -34,19 +34,29 @@ bool Restore(Carrier& carrier, RWClassID kind, bool owned, GBaseObject*& object)
 namespace vel {
 
 bool RestoreHeldRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object) {
-  return Restore(stream, kind, false, object);
+  return Restore(stream, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object);
 }
 
 bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object) {
-  return Restore(file, kind, false, object);
+  return Restore(file, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object);
+}
+
+bool RestoreHeldRecord(RWVirtualInStream& stream, HeldRecordTest accepts, GBaseObject*& object) {
+  return Restore(stream, accepts, object);
+}
+
+bool RestoreHeldRecord(RWBinaryFile& file, HeldRecordTest accepts, GBaseObject*& object) {
+  return Restore(file, accepts, object);
 }
 
 bool RestoreOwnedRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object) {
-  return Restore(stream, kind, true, object);
+  return Restore(
+      stream, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object, true);
 }
 
 bool RestoreOwnedRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object) {
-  return Restore(file, kind, true, object);
+  return Restore(
+      file, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object, true);
 }
 
 }  // namespace vel

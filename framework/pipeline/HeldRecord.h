@@ -21,6 +21,15 @@ namespace vel {
                                      GBaseObject*& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
 
+// The same with the kind decided by `accepts` (a framework object it answers false for is refused).
+using HeldRecordTest = bool (*)(const GBaseObject& object);
+[[nodiscard]] bool RestoreHeldRecord(RWVirtualInStream& stream,
+                                     HeldRecordTest accepts,
+                                     GBaseObject*& object);
+[[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file,
+                                     HeldRecordTest accepts,
+                                     GBaseObject*& object);
+
 // The same for an object that its holder owns outright (no counted reference): the record must
 // also be a new one, since a reference to an object read before would give it a second owner.
 [[nodiscard]] bool RestoreOwnedRecord(RWVirtualInStream& stream,

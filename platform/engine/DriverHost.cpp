@@ -604,13 +604,14 @@ BOOL DeviceContext::Paint(const ClipSpec& clip, const BrushSpec& brush, POINTL b
 
 BOOL DeviceContext::BitBlt(const BitmapSpec* source, const ClipSpec& clip, const XlateSpec* xlate,
                            RECTL target, POINTL source_point, const BrushSpec* brush,
-                           POINTL brush_origin, ROP4 rop4) {
+                           POINTL brush_origin, ROP4 rop4, const BitmapSpec* mask) {
   auto blt = Fn<PFN_DrvBitBlt>(*this, INDEX_DrvBitBlt);
   auto realize = Fn<PFN_DrvRealizeBrush>(*this, INDEX_DrvRealizeBrush);
   if (blt == nullptr) {
     return FALSE;
   }
   BlitSource from_source(source, xlate, in_page_ && Banding());
+  BlitSource from_mask(mask, nullptr, in_page_ && Banding());
   std::optional<BrushSpec> brush_spec;
   if (brush != nullptr) {
     brush_spec = *brush;
@@ -618,6 +619,8 @@ BOOL DeviceContext::BitBlt(const BitmapSpec* source, const ClipSpec& clip, const
   return Draw("DrvBitBlt", target, clip, [=](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
     BlitSource::Objects objects;
     from_source.Make(&objects);
+    BlitSource::Objects mask_objects;
+    from_mask.Make(&mask_objects);
     std::unique_ptr<detail::Brush> engine_brush;
     if (brush_spec) {
       engine_brush = detail::MakeBrush(*brush_spec, realize, so, from_source.copy_bits);
@@ -625,8 +628,9 @@ BOOL DeviceContext::BitBlt(const BitmapSpec* source, const ClipSpec& clip, const
     RECTL moved = Offset(target, offset);
     POINTL from = source_point;
     POINTL origin{brush_origin.x + offset.x, brush_origin.y + offset.y};
-    return blt(so, objects.Surface(), nullptr, co, objects.Xlate(), &moved,
-               from_source.bitmap != nullptr ? &from : nullptr, nullptr,
+    return blt(so, objects.Surface(), mask_objects.Surface(), co, objects.Xlate(), &moved,
+               from_source.bitmap != nullptr ? &from : nullptr,
+               from_mask.bitmap != nullptr ? &from : nullptr,
                engine_brush ? &engine_brush->bo : nullptr, &origin, rop4);
   });
 }
@@ -649,20 +653,25 @@ BOOL DeviceContext::CopyBits(const BitmapSpec& source, const ClipSpec& clip,
 
 BOOL DeviceContext::StretchBlt(const BitmapSpec& source, const ClipSpec& clip,
                                const XlateSpec* xlate, RECTL target, RECTL source_rect,
-                               ULONG mode) {
+                               ULONG mode, const BitmapSpec* mask) {
   auto stretch = Fn<PFN_DrvStretchBlt>(*this, INDEX_DrvStretchBlt);
   if (stretch == nullptr) {
     return FALSE;
   }
   BlitSource from_source(&source, xlate, in_page_ && Banding());
+  BlitSource from_mask(mask, nullptr, in_page_ && Banding());
   return Draw("DrvStretchBlt", target, clip, [=](SURFOBJ* so, CLIPOBJ* co, POINTL offset) {
     BlitSource::Objects objects;
     from_source.Make(&objects);
+    BlitSource::Objects mask_objects;
+    from_mask.Make(&mask_objects);
     RECTL moved = Offset(target, offset);
     RECTL from = source_rect;
     POINTL origin{0, 0};
-    return stretch(so, objects.Surface(), nullptr, co, objects.Xlate(), nullptr, &origin, &moved,
-                   &from, nullptr, mode);
+    POINTL mask_point{source_rect.left, source_rect.top};
+    return stretch(so, objects.Surface(), mask_objects.Surface(), co, objects.Xlate(), nullptr,
+                   &origin, &moved, &from, from_mask.bitmap != nullptr ? &mask_point : nullptr,
+                   mode);
   });
 }
 

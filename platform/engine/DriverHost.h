@@ -114,14 +114,15 @@ class DeviceContext {
                          const BrushSpec& stroke, const LineSpec& line, const BrushSpec& fill,
                          POINTL brush_origin, MIX mix, FLONG options);
   BOOL Paint(const ClipSpec& clip, const BrushSpec& brush, POINTL brush_origin, MIX mix);
-  // A null source draws with the brush alone.
+  // A null source draws with the brush alone. A mask (1 bit a pixel) is read from the source
+  // point, as the source is.
   BOOL BitBlt(const BitmapSpec* source, const ClipSpec& clip, const XlateSpec* xlate,
               RECTL target, POINTL source_point, const BrushSpec* brush, POINTL brush_origin,
-              ROP4 rop4);
+              ROP4 rop4, const BitmapSpec* mask = nullptr);
   BOOL CopyBits(const BitmapSpec& source, const ClipSpec& clip, const XlateSpec* xlate,
                 RECTL target, POINTL source_point);
   BOOL StretchBlt(const BitmapSpec& source, const ClipSpec& clip, const XlateSpec* xlate,
-                  RECTL target, RECTL source_rect, ULONG mode);
+                  RECTL target, RECTL source_rect, ULONG mode, const BitmapSpec* mask = nullptr);
 
   // The font becomes one that the driver has seen (DrvDestroyFont at deletion). `extra` are the
   // underline and strike-out rectangles (handed over ended by an all-zero rectangle).

@@ -404,10 +404,11 @@ BOOL Paint(SURFOBJ*, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL*, MIX mix) {
   return mix == 0 ? FALSE : TRUE;
 }
 
-BOOL BitBlt(SURFOBJ*, SURFOBJ* src, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* target,
+BOOL BitBlt(SURFOBJ*, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* target,
             POINTL* from, POINTL*, BRUSHOBJ* pbo, POINTL*, ROP4 rop4) {
   Log("DrvBitBlt(rop " + Hex(rop4) + ", target " + Rect(*target) + ", source " + Surface(src) +
-      (from != nullptr ? " from " + N(from->x) + "," + N(from->y) : std::string()) + ")");
+      (from != nullptr ? " from " + N(from->x) + "," + N(from->y) : std::string()) +
+      (mask != nullptr ? ", mask " + Surface(mask) : std::string()) + ")");
   LogClip(pco);
   LogXlate(pxlo);
   LogBrush("brush", pbo);
@@ -421,10 +422,11 @@ BOOL CopyBits(SURFOBJ*, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* targe
   return TRUE;
 }
 
-BOOL StretchBlt(SURFOBJ*, SURFOBJ* src, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo,
+BOOL StretchBlt(SURFOBJ*, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo,
                 COLORADJUSTMENT*, POINTL*, RECTL* target, RECTL* from, POINTL*, ULONG mode) {
   Log("DrvStretchBlt(mode " + N(mode) + ", target " + Rect(*target) + ", from " + Rect(*from) +
-      ", source " + Surface(src) + ")");
+      ", source " + Surface(src) +
+      (mask != nullptr ? ", mask " + Surface(mask) : std::string()) + ")");
   LogClip(pco);
   LogXlate(pxlo);
   return TRUE;

@@ -186,6 +186,16 @@ TEST_F(DrawingTest, DottedPenPatternAndExcludedEndPoint) {
             (std::vector<std::string>{"XXrrXXrrXX..", "XX..XX..XX.."}));
 }
 
+TEST_F(DrawingTest, FocusRectangleIsADottedInversionThatUndoesItself) {
+  Canvas canvas(6, 5, false);
+  const RECT r{0, 0, 6, 5};
+  DrawFocusRect(canvas.dc(), &r);
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kBlack, 'X'}, {kWhite, '.'}}),
+            (std::vector<std::string>{"X.X.X.", ".....X", "X.....", ".....X", "X.X.X."}));
+  DrawFocusRect(canvas.dc(), &r);
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kWhite, '.'}}), (std::vector<std::string>(5, "......")));
+}
+
 TEST_F(DrawingTest, RectangleAndFillRectExcludeRightAndBottom) {
   Canvas canvas(6, 6, false);
   RECT r{1, 1, 4, 3};
@@ -199,6 +209,22 @@ TEST_F(DrawingTest, RectangleAndFillRectExcludeRightAndBottom) {
   DeleteObject(red);
   EXPECT_EQ(Rows(canvas.Pixels(), {{kRed, 'r'}, {kWhite, '.'}}),
             (std::vector<std::string>{"......", ".rrr..", ".rrr..", "......", ".rrr..", "......"}));
+}
+
+TEST_F(DrawingTest, FarCoordinatesAreCutToTheSurface) {
+  Canvas canvas(8, 3, false);
+  Canvas source(8, 3, false, kRed);
+  MoveToEx(canvas.dc(), -2000000000, 0, nullptr);
+  LineTo(canvas.dc(), 2000000000, 0);
+  SetMapMode(canvas.dc(), MM_ISOTROPIC);
+  SetWindowExtEx(canvas.dc(), 1, 1, nullptr);
+  SetViewportExtEx(canvas.dc(), 1000, 1000, nullptr);
+  MoveToEx(canvas.dc(), 0, 0, nullptr);
+  LineTo(canvas.dc(), 0, 2000000000);  // scaled far beyond the range of device units
+  SetMapMode(canvas.dc(), MM_TEXT);
+  EXPECT_TRUE(BitBlt(canvas.dc(), 6, 1, 2000000000, 2000000000, source.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(Rows(canvas.Pixels(), {{kBlack, 'X'}, {kRed, 'r'}, {kWhite, '.'}}),
+            (std::vector<std::string>{"XXXXXXXX", "X.....rr", "X.....rr"}));
 }
 
 TEST_F(DrawingTest, SurfaceFloodFillIsFourConnectedAndStopsAtOtherColours) {

@@ -6,8 +6,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/win32/loader.h"
+#include "platform/win32/resources.h"
 #include "platform/win32/user/ScriptedUser.h"
 #include "platform/win32/user/UserFixture.h"
+#include "platform/win32/user/UserScript.h"
+#include "platform/win32/user/compstui.h"
 #include "tests/platform_gdi/GdiTestSupport.h"
 #include "tests/support/DialogTemplateBuilder.h"
 #include "tests/support/TempDir.h"
@@ -203,6 +207,107 @@ TEST_F(PainterTest, WindowDcsCoverTheWindowsRectangleOfThePageImage) {
   EXPECT_NE(around.At(around.width - 1, 0), RGB(255, 0, 0));
   EXPECT_EQ(platform::LiveGdiObjects(), 0);
   DestroyWindow(dialog);
+}
+
+INT_PTR CALLBACK SheetPageProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+LONG CALLBACK TwoPageSheet(PPROPSHEETUI_INFO info, LPARAM lparam) {
+  if (info->Reason == PROPSHEETUI_REASON_INIT) {
+    for (WORD id : {201, 202}) {
+      PROPSHEETPAGEW page{};
+      page.dwSize = sizeof(PROPSHEETPAGEW);
+      page.hInstance = GetModuleHandleW(u"paintpages");
+      page.pszTemplate = MAKEINTRESOURCEW(id);
+      page.pfnDlgProc = SheetPageProc;
+      info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_PROPSHEETPAGEW,
+                            reinterpret_cast<LPARAM>(&page), 0);
+    }
+  } else if (info->Reason == PROPSHEETUI_REASON_GET_INFO_HEADER) {
+    auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lparam);
+    header->pTitle = const_cast<LPWSTR>(u"Paint Printer");
+  }
+  return 1;
+}
+
+TEST_F(PainterTest, ASheetFrameShowsOneTabPerPageWithTheActiveOneRaised) {
+  platform::VirtualModule module;
+  module.path = u"C:\\test\\paintpages.dll";
+  for (WORD id : {201, 202}) {
+    DialogTemplateBuilder page(WS_CHILD | DS_CONTROL, id == 201 ? u"Basics" : u"Paper", 0, 0, 200,
+                               120);
+    page.Item(10, DialogTemplateBuilder::kButton, u"Collate", BS_AUTOCHECKBOX, 10, 10, 80, 10);
+    platform::VirtualModule::Resource resource;
+    resource.type = {platform::kRtDialog, nullptr};
+    resource.name = {id, nullptr};
+    resource.bytes = page.Bytes();
+    module.resources.push_back(resource);
+  }
+  platform::RegisterVirtualModule(module);
+  HMODULE pages = LoadLibraryW(u"paintpages");
+  ASSERT_NE(pages, nullptr);
+
+  platform::ScriptedUser user;
+  platform::Image first;
+  platform::Image second;
+  user.OnSheet([&](platform::ScriptedUser& u) {
+    HWND frame = GetParent(u.Target()) != nullptr ? GetParent(u.Target()) : u.Target();
+    first = platform::PaintWindowTree(frame);
+    u.ActivatePage(u"Paper");
+    second = platform::PaintWindowTree(frame);
+    u.Cancel();
+  });
+  DWORD result = 0;
+  CommonPropertySheetUIW(nullptr, TwoPageSheet, 0, &result);
+  ASSERT_GT(first.width, 0);
+  // The active tab's top edge is the highlight at y 6 and the other's two pixels lower; with the
+  // second page active the two swap.
+  const COLORREF white = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  auto tab_tops = [&](const platform::Image& image) {
+    std::string tops;
+    for (int x = 6; x < 200; ++x) {
+      tops += image.At(x, 6) == white ? 'A' : image.At(x, 8) == white ? 'o' : '.';
+    }
+    return tops;
+  };
+  const std::string with_first = tab_tops(first);
+  const std::string with_second = tab_tops(second);
+  const auto first_tab = with_first.find_first_not_of('A');
+  ASSERT_NE(first_tab, std::string::npos);
+  EXPECT_GE(first_tab, 41u);
+  EXPECT_EQ(with_first[first_tab + 1], 'o');
+  EXPECT_EQ(with_second[1], 'o');
+  EXPECT_EQ(with_second[first_tab + 1], 'A');
+  EXPECT_EQ(first.At(3, 100), face);
+  EXPECT_NE(platform::EncodePng(first), platform::EncodePng(second));
+  FreeLibrary(pages);
+  platform::ResetLoaderFixture();
+}
+
+TEST_F(PainterTest, AScriptPaintsWhatWasInvalidated) {
+  platform::InstallPaintStep();
+  platform::ScriptedUser user;
+  std::vector<std::string> errors;
+  user.SetErrorSink([&](const std::string& error) { errors.push_back(error); });
+  platform::Script script;
+  std::string error;
+  ASSERT_TRUE(
+      platform::ParseUserScript("on dialog \"Picture\"\n"
+                                "  click 10\n"
+                                "  paint\n"
+                                "  ok\n"
+                                "end\n",
+                                script, error))
+      << error;
+  platform::RunUserScript(script, user);
+  const int before = record_.draws;
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, static_cast<LPCDLGTEMPLATEW>(template_.Template()),
+                                    nullptr, PictureProc, reinterpret_cast<LPARAM>(&record_)),
+            IDOK);
+  EXPECT_EQ(record_.draws, before + 1);
+  EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
+#include "tests/support/FwTestPeripheral.h"
 
 std::atomic<int> FwTestLeaf::live_{0};
 
@@ -227,6 +228,7 @@ const RWClassRegistration kTestClasses[] = {
     {&FwRecordHolder::Create, FwRecordHolder::ClassId(), FwRecordHolder::ClassName()},
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
+    {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
 };
 
 }  // namespace

@@ -131,6 +131,7 @@ class FwRecordHolder : public GBaseObject {
   GRecord* record_ = nullptr;
 };
 
-// The foundation classes, the framework classes and the three classes above.
+// The foundation classes, the framework classes, the three classes above and the recording stage
+// (tests/support/FwTestPeripheral.h).
 void RegisterFrameworkTestClasses();
 void UnregisterFrameworkTestClasses();

@@ -116,6 +116,22 @@ TEST(ImagesTest, RunLengthFormatsEncodeRunsOfOneIndexPerRow) {
   EXPECT_EQ(b4.bits, Rgb({3, 0x00, 2, 0xFF, 0, 0, 4, 0xFF, 1, 0x00, 0, 0, 0, 1}));
 }
 
+TEST(ImagesTest, AMaskIsSetWhereThePixelIsNotZero) {
+  // Red, black, blue, black across; rows keep their order.
+  RgbImage row{4, 1, Rgb({255, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0})};
+  for (ULONG format : {BMF_24BPP, BMF_32BPP, BMF_16BPP}) {
+    auto mask = MaskOf(MakeBitmap(format, 4, 1, true, {}, true, ImageRows(row)));
+    ASSERT_TRUE(mask) << format;
+    EXPECT_EQ(mask->format, BMF_1BPP);
+    EXPECT_TRUE(mask->top_down);
+    EXPECT_EQ(mask->bits, Rgb({0xA0, 0, 0, 0})) << format;
+  }
+  std::vector<ULONG> palette{0x000000, 0x0000FF, 0xFF0000};
+  EXPECT_EQ(MaskOf(MakeBitmap(BMF_4BPP, 4, 1, false, palette, false, ImageRows(row)))->bits,
+            Rgb({0xA0, 0, 0, 0}));
+  EXPECT_FALSE(MaskOf(MakeBitmap(BMF_8RLE, 4, 1, false, palette, false, ImageRows(row))));
+}
+
 TEST(ImagesTest, FillsAreDeterministicAndTheSeedMatters) {
   auto row = [](const RowSource& rows, std::int32_t y) {
     std::vector<std::uint8_t> out(3 * 16);

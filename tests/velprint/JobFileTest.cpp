@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/velprint/SampleJobs.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,27 +13,9 @@
 namespace vel::velprint {
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::filesystem::path> Samples() {
-  std::vector<std::filesystem::path> samples;
-  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
-    if (entry.path().extension() == ".vjob") {
-      samples.push_back(entry.path());
-    }
-  }
-  std::sort(samples.begin(), samples.end());
-  return samples;
-}
-
 TEST(JobFileTest, TheCanonicalFormOfEachSampleParsesToTheSameJob) {
-  ASSERT_FALSE(Samples().empty());
-  for (const auto& sample : Samples()) {
+  ASSERT_FALSE(SampleJobs().empty());
+  for (const auto& sample : SampleJobs()) {
     std::string error;
     auto job = ParseJob(ReadText(sample), sample.string(), &error);
     ASSERT_TRUE(job) << error;
@@ -134,6 +118,7 @@ TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
       {page + "copybits nope 0 0 1 1\n", "job.vjob:5:10: unknown bitmap 'nope'"},
       {page + "bitblt 0 0 1 1 src=nope\n", "job.vjob:5:16: unknown bitmap 'nope'"},
       {page + "bitblt 0 0 1 1 from=1,1\n", "job.vjob:5:16: from= goes with src="},
+      {page + "bitblt 0 0 1 1 mask\n", "job.vjob:5:16: mask goes with src="},
       {"vjob 1\nbitmap b format=1 size=1,1 data=00000000\n" + page.substr(7) +
            "stretchblt b 0 0 1 1 from=0,0\n",
        "job.vjob:6:22: option 'from' takes 4 numbers separated by commas"},
@@ -147,6 +132,8 @@ TEST(JobFileTest, BadInputNamesItsPositionAndNothingIsKept) {
       {"vjob 1\npen style=1,-2 color=#000000\n", "job.vjob:2:5: a style takes lengths of 0 or more"},
       {"vjob 1\ndc\nescape 8 value=1\n", "job.vjob:3:10: option 'value' goes with escape rop"},
       {"vjob 1\ndc\nescape rop\n", "job.vjob:3:11: missing operand: value=N"},
+      // Found by fuzzing: an empty hex option printed as a bare flag in the canonical form.
+      {"vjob 1\ndc\nescape 8 in=\n", "job.vjob:3:10: option 'in' takes hex bytes"},
   };
   for (const Case& c : cases) {
     std::string error;

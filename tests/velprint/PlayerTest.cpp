@@ -21,16 +21,10 @@
 #include "platform/engine/EngineFonts.h"
 #include "platform/spooler/PrinterStore.h"
 #include "tests/platform/EngineTestFixture.h"
+#include "tests/velprint/SampleJobs.h"
 
 namespace vel::velprint {
 namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class PlayerTest : public platform::engine::EngineTest {
  protected:
@@ -66,21 +60,18 @@ class PlayerTest : public platform::engine::EngineTest {
 TEST_F(PlayerTest, EverySamplePlaysAndItsTraceMatchesItsGoldenFile) {
   const char* update = std::getenv("VEL_UPDATE_GOLDEN");
   int samples = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
-    if (entry.path().extension() != ".vjob") {
-      continue;
-    }
+  for (const auto& sample : SampleJobs()) {
     ++samples;
     std::string messages;
-    EXPECT_EQ(Play(ReadText(entry.path()), &messages, true, entry.path().string()), kPrinted)
-        << entry.path() << messages;
-    std::filesystem::path golden = entry.path();
+    EXPECT_EQ(Play(ReadText(sample), &messages, true, sample.string()), kPrinted)
+        << sample << messages;
+    std::filesystem::path golden = sample;
     golden.replace_extension(".trace");
     if (update != nullptr && std::string(update) == "1") {
       std::ofstream(golden, std::ios::binary) << Trace();
     }
-    EXPECT_EQ(Trace(), ReadText(golden)) << entry.path() << ": regenerate with VEL_UPDATE_GOLDEN=1";
-    EXPECT_TRUE(platform::engine::LedgerProblems().empty()) << entry.path();
+    EXPECT_EQ(Trace(), ReadText(golden)) << sample << ": regenerate with VEL_UPDATE_GOLDEN=1";
+    EXPECT_TRUE(platform::engine::LedgerProblems().empty()) << sample;
   }
   EXPECT_GE(samples, 6);
 }
@@ -133,30 +124,27 @@ TEST_F(PlayerTest, FailedCallsAndExpectationsFailTheJob) {
 }
 
 TEST_F(PlayerTest, ARecordingReplaysToTheSameCallsUnderCheck) {
-  for (const auto& entry : std::filesystem::directory_iterator(VEL_SAMPLES_DIR)) {
-    if (entry.path().extension() != ".vjob") {
-      continue;
-    }
+  for (const auto& sample : SampleJobs()) {
     std::string error;
-    auto job = ParseJob(ReadText(entry.path()), entry.path().string(), &error);
+    auto job = ParseJob(ReadText(sample), sample.string(), &error);
     ASSERT_TRUE(job) << error;
     PlayOptions options;
     options.driver = VEL_LOGGING_DRIVER;
     options.output = root_.File("first.prn");
     options.record = root_.File("recording.vjob");
     std::ostringstream messages;
-    ASSERT_EQ(PlayJob(*job, options, messages), kPrinted) << entry.path() << messages.str();
+    ASSERT_EQ(PlayJob(*job, options, messages), kPrinted) << sample << messages.str();
     std::string first = Trace();
     // The recording names its files as the job did, so it is read as if beside it.
     std::string recording = ReadText(options.record);
-    auto replay = ParseJob(recording, entry.path().string(), &error);
-    ASSERT_TRUE(replay) << entry.path() << ": " << error << "\n" << recording;
+    auto replay = ParseJob(recording, sample.string(), &error);
+    ASSERT_TRUE(replay) << sample << ": " << error << "\n" << recording;
     EXPECT_NE(recording.find("\nexpect "), std::string::npos);
     options.record.clear();
     options.check = true;
     options.output = root_.File("second.prn");
-    EXPECT_EQ(PlayJob(*replay, options, messages), kPrinted) << entry.path() << messages.str();
-    EXPECT_EQ(Trace(), first) << entry.path();
+    EXPECT_EQ(PlayJob(*replay, options, messages), kPrinted) << sample << messages.str();
+    EXPECT_EQ(Trace(), first) << sample;
     EXPECT_EQ(ReadText(root_.File("second.prn")), ReadText(root_.File("first.prn")));
   }
 }

@@ -410,4 +410,42 @@ BitmapSpec MakeBitmap(ULONG format, std::int32_t width, std::int32_t height, boo
   return bitmap;
 }
 
+std::optional<BitmapSpec> MaskOf(const BitmapSpec& bitmap) {
+  int bits = BitsPerPixel(bitmap.format);
+  if (bits == 0 || bitmap.format == BMF_4RLE || bitmap.format == BMF_8RLE || bitmap.width <= 0 ||
+      bitmap.height <= 0) {
+    return std::nullopt;
+  }
+  std::size_t stride = BitmapStride(bitmap.format, bitmap.width);
+  if (bitmap.bits.size() < stride * static_cast<std::size_t>(bitmap.height)) {
+    return std::nullopt;
+  }
+  BitmapSpec mask{BMF_1BPP, bitmap.width, bitmap.height, bitmap.top_down, {}};
+  std::size_t mask_stride = BitmapStride(BMF_1BPP, bitmap.width);
+  mask.bits.assign(mask_stride * static_cast<std::size_t>(bitmap.height), 0);
+  for (LONG row = 0; row < bitmap.height; ++row) {
+    const BYTE* in = bitmap.bits.data() + static_cast<std::size_t>(row) * stride;
+    BYTE* out = mask.bits.data() + static_cast<std::size_t>(row) * mask_stride;
+    for (LONG x = 0; x < bitmap.width; ++x) {
+      bool set;
+      switch (bits) {
+        case 1: set = ((in[x / 8] >> (7 - x % 8)) & 1) != 0; break;
+        case 4: set = ((in[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 15) != 0; break;
+        case 8: set = in[x] != 0; break;
+        case 16: set = (in[2 * x] | in[2 * x + 1]) != 0; break;
+        default: {
+          // 24 and 32 bits: B, G, R (the fourth byte of a 32-bit pixel is unused).
+          const BYTE* p = in + static_cast<std::size_t>(x) * static_cast<std::size_t>(bits / 8);
+          set = (p[0] | p[1] | p[2]) != 0;
+          break;
+        }
+      }
+      if (set) {
+        out[x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+      }
+    }
+  }
+  return mask;
+}
+
 }  // namespace vel::velprint

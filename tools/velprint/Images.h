@@ -61,4 +61,8 @@ platform::engine::BitmapSpec MakeBitmap(ULONG format, std::int32_t width, std::i
                                         bool top_down, const std::vector<ULONG>& palette,
                                         bool default_palette, const RowSource& rows);
 
+// A 1-bit mask of the bitmap's size and row order: set where the pixel's bits are not all zero
+// (black, or index 0). nullopt for a run-length bitmap.
+std::optional<platform::engine::BitmapSpec> MaskOf(const platform::engine::BitmapSpec& bitmap);
+
 }  // namespace vel::velprint

@@ -42,8 +42,10 @@
 //   pen width=2 geometric style=10,5 startgap alternate join=miter miter=4 color=#000000
 //   mix 0x0D0D    mix none    origin 4 4
 //   stroke tri    fill tri winding    strokefill tri alternate    rect 0 0 1in 1in fill
-//   paint    bitblt 0 0 100 100 rop=0xF0F0    bitblt 0 0 8 8 src=img from=2,2 rop=0xCCCC
+//   paint    bitblt 0 0 100 100 rop=0xF0F0    bitblt 0 0 8 8 src=img from=2,2 rop=0xAACC mask
 //   stretchblt img 100 0 0 100 from=0,0,8,8    copybits img 10 10 18 18 from=0,0
+//     (`mask` on bitblt src= and stretchblt hands a 1-bit mask of the source: set where the
+//     source pixel is not black or index 0; a run-length source has none)
 //   text f1 1in 1in "Hello\x21" charinc=30 nosubst opaque=0,0,1in,1in extra=0,0,9,1;0,4,9,5
 //   text f1 0 0 "\x05\x06" glyphindex reversed vertical batch=1 nopgp codepage=1250
 //   escape 8 in=01000000 out=4    escape query 8    escape copies 2    escape passthrough 1B45
@@ -64,9 +66,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace vel::velprint {
 namespace {
@@ -200,12 +205,12 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
     if (c == '"') {
       token.text = ReadString(line, i);
       token.quoted = true;
-      tokens.push_back(token);
+      tokens.push_back(std::move(token));
       continue;
     }
     if (c == ',') {
       token.text = ",";
-      tokens.push_back(token);
+      tokens.push_back(std::move(token));
       ++i;
       continue;
     }
@@ -214,7 +219,7 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
            line[i] != '"') {
       ++i;
     }
-    std::string word(line.substr(word_start, i - word_start));
+    std::string_view word = line.substr(word_start, i - word_start);
     std::size_t equals = word.find('=');
     if (equals != std::string::npos && equals > 0) {
       token.has_key = true;
@@ -231,16 +236,17 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
       // A comma that ends a bare word separates rectangles.
       bool comma = word.size() > 1 && word.back() == ',';
       if (comma) {
-        word.pop_back();
+        word.remove_suffix(1);
       }
       token.text = word;
-      tokens.push_back(token);
+      int comma_column = token.column + static_cast<int>(word.size());
+      tokens.push_back(std::move(token));
       if (comma) {
-        tokens.push_back(Token{",", false, "", false, token.column + static_cast<int>(word.size())});
+        tokens.push_back(Token{",", false, "", false, comma_column});
       }
       continue;
     }
-    tokens.push_back(token);
+    tokens.push_back(std::move(token));
   }
 }
 
@@ -449,8 +455,8 @@ const OptionTable& DcOptions() {
   return table;
 }
 
-const std::map<std::string, OptionTable>& VerbOptions() {
-  static const std::map<std::string, OptionTable> table{
+const std::unordered_map<std::string, OptionTable>& VerbOptions() {
+  static const std::unordered_map<std::string, OptionTable> table{
       {"engine",
        {{"acp", {OptionKind::kInteger, 0, 65535, {}}},
         {"poison", {OptionKind::kWord, 0, 0, {"on", "off"}}},
@@ -506,8 +512,10 @@ const std::map<std::string, OptionTable>& VerbOptions() {
       {"bitblt",
        {{"rop", {OptionKind::kInteger, 0, 0xFFFF, {}}},
         {"src", {OptionKind::kText, 0, 0, {}}},
-        {"from", {OptionKind::kText, 0, 0, {}}}}},
-      {"stretchblt", {{"from", {OptionKind::kText, 0, 0, {}}}}},
+        {"from", {OptionKind::kText, 0, 0, {}}},
+        {"mask", {OptionKind::kFlag, 0, 0, {}}}}},
+      {"stretchblt",
+       {{"from", {OptionKind::kText, 0, 0, {}}}, {"mask", {OptionKind::kFlag, 0, 0, {}}}}},
       {"copybits", {{"from", {OptionKind::kText, 0, 0, {}}}}},
       {"text",
        {{"charinc", {OptionKind::kInteger, 0, 32767, {}}},
@@ -540,8 +548,8 @@ const std::map<std::string, OptionTable>& VerbOptions() {
 }
 
 // The statements that take positional operands only (checked by their own code).
-const std::set<std::string>& PositionalVerbs() {
-  static const std::set<std::string> verbs{"path",  "clip",    "brush",      "mix",
+const std::unordered_set<std::string>& PositionalVerbs() {
+  static const std::unordered_set<std::string> verbs{"path",  "clip",    "brush",      "mix",
                                            "origin", "stroke", "fill",       "strokefill",
                                            "rect",  "paint",   "destroyfont"};
   return verbs;
@@ -552,7 +560,7 @@ void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement
                  std::vector<Token>& positional) {
   for (std::size_t i = 1; i < tokens.size(); ++i) {
     Token& token = tokens[i];
-    std::string key = token.has_key ? token.key : token.text;
+    const std::string& key = token.has_key ? token.key : token.text;
     // Only words can be flags: a number or a colour is an operand without a look-up.
     bool word = token.has_key || (!token.quoted && !key.empty() &&
                                   std::isalpha(static_cast<unsigned char>(key[0])) != 0);
@@ -591,7 +599,13 @@ void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement
         value.kind = Value::Kind::kColor;
         value.color = ParseColour(token);
         break;
-      case OptionKind::kHex: CheckHex(token); break;
+      case OptionKind::kHex:
+        // An empty value would print as a bare flag and read back as an operand.
+        if (token.text.empty()) {
+          Fail(token.column, "option '" + key + "' takes hex bytes");
+        }
+        CheckHex(token);
+        break;
       case OptionKind::kWord: {
         bool known = false;
         for (const std::string& word : s.words) {
@@ -724,7 +738,8 @@ class Reader {
     if (verb.quoted || verb.has_key) {
       Fail(verb.column, "expected a statement");
     }
-    Statement statement;
+    // Built in place; a failure throws and the whole job is dropped.
+    Statement& statement = job_.statements.emplace_back();
     statement.line = number;
     statement.verb = verb.text;
     statement.operands.reserve(tokens.size());
@@ -740,7 +755,6 @@ class Reader {
       Fail(verb.column, "unknown statement '" + verb.text + "'");
     }
     Check(statement, positional, verb.column);
-    job_.statements.push_back(std::move(statement));
   }
 
   void Reserve(std::size_t lines) { job_.statements.reserve(lines); }
@@ -770,7 +784,6 @@ class Reader {
     Value value;
     value.kind = Value::Kind::kLength;
     value.column = token.column;
-    value.text = token.text;
     value.length = ParseLength(token);
     return value;
   }
@@ -809,19 +822,25 @@ class Reader {
     }
   }
 
+  // Whether the verb is `word`: the length and the first letter rule out most verbs cheaply.
+  template <std::size_t N>
+  static bool Is(std::string_view verb, const char (&word)[N]) {
+    return verb.size() == N - 1 && verb[0] == word[0] && verb == word;
+  }
+
   void Check(Statement& statement, std::vector<Token>& positional, int verb_column) {
     // A view compares lengths before bytes, which keeps this chain of verbs cheap.
     const std::string_view v = statement.verb;
     bool calls = false;
-    if (v == "engine" || v == "printer" || v == "output") {
+    if (Is(v, "engine") || Is(v, "printer") || Is(v, "output")) {
       Place(!in_dc_, verb_column, v);
-      if (v == "printer") {
+      if (Is(v, "printer")) {
         Want(positional, 1, "printer name");
         if (!positional[0].quoted) {
           Fail(positional[0].column, "the printer name is a string in quotes");
         }
         statement.operands.push_back(WordValue(positional[0]));
-      } else if (v == "output") {
+      } else if (Is(v, "output")) {
         Want(positional, 1, "file");
         statement.operands.push_back(WordValue(positional[0]));
       } else {
@@ -830,21 +849,21 @@ class Reader {
           CheckTime(statement.options["time"]);
         }
       }
-    } else if (v == "dc" || v == "reset") {
+    } else if (Is(v, "dc") || Is(v, "reset")) {
       Want(positional, 0, "");
       CheckDpi(statement);
-      if (v == "dc") {
+      if (Is(v, "dc")) {
         Place(!in_doc_, verb_column, v);
         in_dc_ = true;
       } else {
         Place(in_dc_ && !in_page_, verb_column, v);
       }
       calls = true;
-    } else if (v == "deletedc") {
+    } else if (Is(v, "deletedc")) {
       Want(positional, 0, "");
       Place(in_dc_ && !in_doc_, verb_column, v);
       in_dc_ = false;
-    } else if (v == "doc") {
+    } else if (Is(v, "doc")) {
       Place(in_dc_ && !in_doc_, verb_column, v);
       if (positional.size() > 1) {
         Fail(positional[1].column, "unexpected operand '" + positional[1].text + "'");
@@ -857,25 +876,25 @@ class Reader {
       }
       in_doc_ = true;
       calls = true;
-    } else if (v == "page") {
+    } else if (Is(v, "page")) {
       Want(positional, 0, "");
       Place(in_doc_ && !in_page_, verb_column, v);
       in_page_ = true;
       calls = true;
-    } else if (v == "endpage") {
+    } else if (Is(v, "endpage")) {
       Want(positional, 0, "");
       Place(in_page_, verb_column, v);
       in_page_ = false;
       calls = true;
-    } else if (v == "enddoc") {
+    } else if (Is(v, "enddoc")) {
       Want(positional, 0, "");
       Place(in_doc_ && (!in_page_ || statement.Has("abort")), verb_column, v);
       in_doc_ = false;
       in_page_ = false;
       calls = true;
-    } else if (v == "path") {
+    } else if (Is(v, "path")) {
       CheckPath(statement, positional);
-    } else if (v == "font") {
+    } else if (Is(v, "font")) {
       Want(positional, 1, "font name");
       DefineName(positional[0], fonts_, "font");
       statement.operands.push_back(WordValue(positional[0]));
@@ -885,11 +904,11 @@ class Reader {
       if (!statement.Has("size")) {
         Fail(end_column_, "missing operand: size=LEN");
       }
-    } else if (v == "clip") {
+    } else if (Is(v, "clip")) {
       CheckClip(statement, positional, verb_column);
-    } else if (v == "brush") {
+    } else if (Is(v, "brush")) {
       CheckBrush(statement, positional);
-    } else if (v == "pen") {
+    } else if (Is(v, "pen")) {
       Want(positional, 0, "");
       if (!statement.Has("color")) {
         Fail(end_column_, "missing operand: color=#RRGGBB");
@@ -903,7 +922,7 @@ class Reader {
           }
         }
       }
-    } else if (v == "mix") {
+    } else if (Is(v, "mix")) {
       Want(positional, 1, "mix");
       Value value = WordValue(positional[0]);
       if (value.text != "none") {
@@ -911,10 +930,10 @@ class Reader {
         value.number = Integer(positional[0], 0, 0xFFFF);
       }
       statement.operands.push_back(value);
-    } else if (v == "origin") {
+    } else if (Is(v, "origin")) {
       Want(positional, 2, "X Y");
       Lengths(positional, 0, 2, statement);
-    } else if (v == "stroke" || v == "fill" || v == "strokefill") {
+    } else if (Is(v, "stroke") || Is(v, "fill") || Is(v, "strokefill")) {
       Place(in_page_, verb_column, v);
       if (positional.empty()) {
         Fail(end_column_, "missing operand: path name");
@@ -928,7 +947,7 @@ class Reader {
       }
       Want(positional, 1, "path name");
       calls = true;
-    } else if (v == "rect") {
+    } else if (Is(v, "rect")) {
       Place(in_page_, verb_column, v);
       Want(positional, 5, "L T R B stroke|fill|strokefill");
       Lengths(positional, 0, 4, statement);
@@ -938,11 +957,11 @@ class Reader {
       }
       statement.operands.push_back(WordValue(positional[4]));
       calls = true;
-    } else if (v == "paint") {
+    } else if (Is(v, "paint")) {
       Place(in_page_, verb_column, v);
       Want(positional, 0, "");
       calls = true;
-    } else if (v == "bitblt") {
+    } else if (Is(v, "bitblt")) {
       Place(in_page_, verb_column, v);
       Want(positional, 4, "L T R B");
       Lengths(positional, 0, 4, statement);
@@ -957,20 +976,23 @@ class Reader {
         }
         IntegerList(from, "from", 2, -32767, 32767);
       }
+      if (statement.Has("mask") && !statement.Has("src")) {
+        Fail(statement.Option("mask")->column, "mask goes with src=");
+      }
       calls = true;
-    } else if (v == "stretchblt" || v == "copybits") {
+    } else if (Is(v, "stretchblt") || Is(v, "copybits")) {
       Place(in_page_, verb_column, v);
       Want(positional, 5, "BITMAP L T R B");
       UseName(positional[0], bitmaps_, "bitmap");
       statement.operands.push_back(WordValue(positional[0]));
       Lengths(positional, 1, 4, statement);
       if (statement.Has("from")) {
-        IntegerList(statement.options["from"], "from", v == "copybits" ? 2 : 4, -32767, 32767);
+        IntegerList(statement.options["from"], "from", Is(v, "copybits") ? 2 : 4, -32767, 32767);
       }
       calls = true;
-    } else if (v == "bitmap") {
+    } else if (Is(v, "bitmap")) {
       CheckBitmap(statement, positional);
-    } else if (v == "text") {
+    } else if (Is(v, "text")) {
       Place(in_page_, verb_column, v);
       Want(positional, 4, "FONT X Y \"string\"");
       statement.operands.push_back(WordValue(positional[0]));
@@ -987,16 +1009,16 @@ class Reader {
         LengthList(statement.options["extra"], "extra", 4, true);
       }
       calls = true;
-    } else if (v == "escape") {
+    } else if (Is(v, "escape")) {
       CheckEscape(statement, positional, verb_column);
       calls = true;
-    } else if (v == "destroyfont") {
+    } else if (Is(v, "destroyfont")) {
       Place(in_dc_, verb_column, v);
       Want(positional, 1, "font name");
       UseName(positional[0], fonts_, "font");
       statement.operands.push_back(WordValue(positional[0]));
       calls = true;
-    } else if (v == "expect") {
+    } else if (Is(v, "expect")) {
       if (!last_was_call_) {
         Fail(verb_column, "'expect' must follow a call");
       }
@@ -1013,7 +1035,7 @@ class Reader {
         }
         statement.operands.push_back(WordValue(positional[0]));
       }
-    } else if (v == "fault") {
+    } else if (Is(v, "fault")) {
       CheckFault(statement, positional);
     }
     last_was_call_ = calls;
@@ -1379,7 +1401,14 @@ std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
 std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
-  reader.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  std::size_t lines = 1;
+  for (const char* at = text.data(), *end = text.data() + text.size();
+       (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) !=
+       nullptr;
+       ++at) {
+    ++lines;
+  }
+  reader.Reserve(lines);
   int number = 0;
   try {
     std::size_t start = 0;

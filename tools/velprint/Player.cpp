@@ -663,10 +663,15 @@ class Player {
                  : source != nullptr ? 0xCCCC
                                      : 0xF0F0;
       POINTL from = From(s, 0);
+      std::optional<BitmapSpec> mask;
+      if (s.Has("mask")) {
+        mask = Mask(*source);
+      }
       JudgeDrawing("DrvBitBlt",
                    dc_->BitBlt(source != nullptr ? &source->spec : nullptr, clip_,
                                source != nullptr ? source->Xlate() : nullptr,
-                               Rect(s.operands, 0), from, &brush_, origin_, rop));
+                               Rect(s.operands, 0), from, &brush_, origin_, rop,
+                               mask ? &*mask : nullptr));
     } else if (v == "stretchblt") {
       const BitmapEntry& source = bitmaps_.at(s.operands[0].text);
       RECTL from{0, 0, source.spec.width, source.spec.height};
@@ -675,8 +680,13 @@ class Player {
         from = RECTL{static_cast<LONG>(n[0]), static_cast<LONG>(n[1]), static_cast<LONG>(n[2]),
                      static_cast<LONG>(n[3])};
       }
-      JudgeDrawing("DrvStretchBlt", dc_->StretchBlt(source.spec, clip_, source.Xlate(),
-                                                    Rect(s.operands, 1), from, kColorOnColor));
+      std::optional<BitmapSpec> mask;
+      if (s.Has("mask")) {
+        mask = Mask(source);
+      }
+      JudgeDrawing("DrvStretchBlt",
+                   dc_->StretchBlt(source.spec, clip_, source.Xlate(), Rect(s.operands, 1), from,
+                                   kColorOnColor, mask ? &*mask : nullptr));
     } else if (v == "copybits") {
       const BitmapEntry& source = bitmaps_.at(s.operands[0].text);
       JudgeDrawing("DrvCopyBits", dc_->CopyBits(source.spec, clip_, source.Xlate(),
@@ -1116,6 +1126,14 @@ class Player {
       entry.xlate = spec;
     }
     return entry;
+  }
+
+  static BitmapSpec Mask(const BitmapEntry& source) {
+    std::optional<BitmapSpec> mask = MaskOf(source.spec);
+    if (!mask) {
+      throw PlayError{"a run-length bitmap has no mask"};
+    }
+    return *mask;
   }
 
   // A top-down bitmap with its rows stored from the bottom.

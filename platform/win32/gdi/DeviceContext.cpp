@@ -83,58 +83,66 @@ std::string ColorText(COLORREF c) {
   return buffer;
 }
 
+namespace {
+
+// Device coordinates are kept within this range, so that sums with a DC's origin and the steps of
+// a line cannot overflow; nothing that far out is ever drawn.
+constexpr std::int64_t kDeviceLimit = std::int64_t{1} << 28;
+
+LONG Saturate(std::int64_t v) {
+  return static_cast<LONG>(std::clamp(v, -kDeviceLimit, kDeviceLimit));
+}
+
+}  // namespace
+
 POINT ToDevice(const Dc& dc, POINT p) {
   const DcState& s = dc.state;
+  const std::int64_t x = std::int64_t{p.x} - s.window_org.x;
+  const std::int64_t y = std::int64_t{p.y} - s.window_org.y;
   if (!Scaled(s)) {
-    return {p.x - s.window_org.x + s.viewport_org.x, p.y - s.window_org.y + s.viewport_org.y};
+    return {Saturate(x + s.viewport_org.x), Saturate(y + s.viewport_org.y)};
   }
-  return {static_cast<LONG>(
-              RoundDiv(std::int64_t{p.x - s.window_org.x} * s.viewport_ext.cx, s.window_ext.cx) +
-              s.viewport_org.x),
-          static_cast<LONG>(
-              RoundDiv(std::int64_t{p.y - s.window_org.y} * s.viewport_ext.cy, s.window_ext.cy) +
-              s.viewport_org.y)};
+  return {Saturate(RoundDiv(x * s.viewport_ext.cx, s.window_ext.cx) + s.viewport_org.x),
+          Saturate(RoundDiv(y * s.viewport_ext.cy, s.window_ext.cy) + s.viewport_org.y)};
 }
 
 POINT ToLogical(const Dc& dc, POINT p) {
   const DcState& s = dc.state;
+  const std::int64_t x = std::int64_t{p.x} - s.viewport_org.x;
+  const std::int64_t y = std::int64_t{p.y} - s.viewport_org.y;
   if (!Scaled(s)) {
-    return {p.x - s.viewport_org.x + s.window_org.x, p.y - s.viewport_org.y + s.window_org.y};
+    return {Saturate(x + s.window_org.x), Saturate(y + s.window_org.y)};
   }
-  return {static_cast<LONG>(
-              RoundDiv(std::int64_t{p.x - s.viewport_org.x} * s.window_ext.cx, s.viewport_ext.cx) +
-              s.window_org.x),
-          static_cast<LONG>(
-              RoundDiv(std::int64_t{p.y - s.viewport_org.y} * s.window_ext.cy, s.viewport_ext.cy) +
-              s.window_org.y)};
+  return {Saturate(RoundDiv(x * s.window_ext.cx, s.viewport_ext.cx) + s.window_org.x),
+          Saturate(RoundDiv(y * s.window_ext.cy, s.viewport_ext.cy) + s.window_org.y)};
 }
 
 int DeviceLengthX(const Dc& dc, int length) {
   const DcState& s = dc.state;
   const std::int64_t v =
       Scaled(s) ? RoundDiv(std::int64_t{length} * s.viewport_ext.cx, s.window_ext.cx) : length;
-  return static_cast<int>(v < 0 ? -v : v);
+  return Saturate(v < 0 ? -v : v);
 }
 
 int DeviceLengthY(const Dc& dc, int length) {
   const DcState& s = dc.state;
   const std::int64_t v =
       Scaled(s) ? RoundDiv(std::int64_t{length} * s.viewport_ext.cy, s.window_ext.cy) : length;
-  return static_cast<int>(v < 0 ? -v : v);
+  return Saturate(v < 0 ? -v : v);
 }
 
 int LogicalLengthX(const Dc& dc, int length) {
   const DcState& s = dc.state;
   const std::int64_t v =
       Scaled(s) ? RoundDiv(std::int64_t{length} * s.window_ext.cx, s.viewport_ext.cx) : length;
-  return static_cast<int>(v < 0 ? -v : v);
+  return Saturate(v < 0 ? -v : v);
 }
 
 int LogicalLengthY(const Dc& dc, int length) {
   const DcState& s = dc.state;
   const std::int64_t v =
       Scaled(s) ? RoundDiv(std::int64_t{length} * s.window_ext.cy, s.viewport_ext.cy) : length;
-  return static_cast<int>(v < 0 ? -v : v);
+  return Saturate(v < 0 ? -v : v);
 }
 
 Surface* SurfaceOf(Dc& dc) {

@@ -155,6 +155,55 @@ void DrawLine(Surface& s,
               COLORREF c,
               std::optional<COLORREF> gap_color,
               int* phase) {
+  // A line reaching far outside the drawable area starts and ends at the area's edge (widened by
+  // the pen), so its length stays bounded; the dot pattern runs on over the part cut off.
+  const LONG margin = width + 2;
+  const RECT box{area.left - margin, area.top - margin, area.right + margin, area.bottom + margin};
+  auto outside = [&](POINT p) {
+    return p.x < box.left || p.x >= box.right || p.y < box.top || p.y >= box.bottom;
+  };
+  if (outside(a) || outside(b)) {
+    // Liang-Barsky clipping of the segment against the widened box.
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double dxf = static_cast<double>(b.x) - a.x;
+    const double dyf = static_cast<double>(b.y) - a.y;
+    const double p[4] = {-dxf, dxf, -dyf, dyf};
+    const double q[4] = {static_cast<double>(a.x) - box.left, box.right - 1.0 - a.x,
+                         static_cast<double>(a.y) - box.top, box.bottom - 1.0 - a.y};
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0.0) {
+        if (q[i] < 0.0) {
+          return;
+        }
+        continue;
+      }
+      const double t = q[i] / p[i];
+      if (p[i] < 0.0) {
+        t0 = std::max(t0, t);
+      } else {
+        t1 = std::min(t1, t);
+      }
+    }
+    if (t0 > t1) {
+      return;
+    }
+    const POINT from{static_cast<LONG>(std::lround(a.x + t0 * dxf)),
+                     static_cast<LONG>(std::lround(a.y + t0 * dyf))};
+    const POINT to{static_cast<LONG>(std::lround(a.x + t1 * dxf)),
+                   static_cast<LONG>(std::lround(a.y + t1 * dyf))};
+    *phase += std::max(std::abs(from.x - a.x), std::abs(from.y - a.y)) % 4;
+    a = from;
+    // The true end point is excluded; a cut end point is drawn (it lies outside the area).
+    if (to.x != b.x || to.y != b.y) {
+      b = POINT{to.x + (b.x > to.x   ? 1
+                        : b.x < to.x ? -1
+                                     : 0),
+                to.y + (b.y > to.y   ? 1
+                        : b.y < to.y ? -1
+                                     : 0)};
+    }
+  }
   const int dx = std::abs(b.x - a.x);
   const int dy = -std::abs(b.y - a.y);
   const int sx = a.x < b.x ? 1 : -1;
@@ -164,7 +213,7 @@ void DrawLine(Surface& s,
   int y = a.y;
   while (x != b.x || y != b.y) {
     const bool on = style != PS_DOT || (*phase % 4) < 2;
-    ++*phase;
+    *phase = (*phase + 1) % 4;
     if (on) {
       StampPixel(s, area, x, y, width, c);
     } else if (gap_color) {
@@ -499,13 +548,16 @@ BOOL BitBlt(HDC dst,
   const POINT source_origin =
       needs_source ? POINT{sp.x + from->origin.x, sp.y + from->origin.y} : POINT{0, 0};
   const COLORREF source_bk = needs_source ? Plain(from->state.bk_color) : 0;
-  for (LONG dy = 0; dy < d.bottom - d.top; ++dy) {
-    for (LONG dx = 0; dx < d.right - d.left; ++dx) {
-      const LONG tx = d.left + to->origin.x + dx;
-      const LONG ty = d.top + to->origin.y + dy;
-      if (!InArea(area, tx, ty)) {
-        continue;
-      }
+  const LONG left = d.left + to->origin.x;
+  const LONG top = d.top + to->origin.y;
+  const LONG from_x = std::max(left, area.left);
+  const LONG to_x = std::min(d.right + to->origin.x, area.right);
+  const LONG from_y = std::max(top, area.top);
+  const LONG to_y = std::min(d.bottom + to->origin.y, area.bottom);
+  for (LONG ty = from_y; ty < to_y; ++ty) {
+    for (LONG tx = from_x; tx < to_x; ++tx) {
+      const LONG dx = tx - left;
+      const LONG dy = ty - top;
       COLORREF s = pattern;
       if (needs_source) {
         const LONG sx = source_origin.x + dx;
