@@ -32,6 +32,11 @@
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/core/MPersistentComposite.h"
 #include "framework/core/MPersistentCompositeOnDisk.h"
+#include "framework/output/GDeviceFontDescription.h"
+#include "framework/output/GDeviceFontList.h"
+#include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/GTextEscapements.h"
+#include "framework/output/GTextString.h"
 #include "framework/output/fonts/GGlyphCache.h"
 #include "framework/output/fonts/GTTFontFile.h"
 #include "framework/output/fonts/GTTTableCache.h"
@@ -98,6 +103,11 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GRecord>(),
       Entry<GRecordProxy>(),
       Entry<GRecordComposite>(),
+      Entry<GTextString>(),
+      Entry<GTextEscapements>(),
+      Entry<GDeviceFontDescription>(),
+      Entry<GDeviceFontList>(),
+      Entry<GDeviceFontListComposite>(),
       Entry<GTTTableCache>(),
       Entry<GGlyphCache>(),
       Entry<GGlyphCacheNode>(),

@@ -83,6 +83,13 @@ inline constexpr RWClassID kGJobAbort = 713;
 inline constexpr RWClassID kGErrorCommand = 714;
 inline constexpr RWClassID kGNoCommand = 715;
 
+// Text values and printer-resident fonts.
+inline constexpr RWClassID kGTextString = 802;
+inline constexpr RWClassID kGTextEscapements = 803;
+inline constexpr RWClassID kGDeviceFontDescription = 855;
+inline constexpr RWClassID kGDeviceFontList = 856;
+inline constexpr RWClassID kGDeviceFontListComposite = 873;
+
 // Providers of status and output channels.
 inline constexpr RWClassID kGStatusProvider = 952;
 inline constexpr RWClassID kGSpoolerProvider = 953;
@@ -129,6 +136,19 @@ inline constexpr std::uint32_t kDeviceCopiesFlag231 = 231;  // in the device gro
 inline constexpr std::uint32_t kStatusAgentAvailable = 313;
 inline constexpr std::uint32_t kOption339 = 339;
 inline constexpr std::uint32_t kConfigurationText = 401;
+inline constexpr std::uint32_t kDeviceFontLists = 414;  // the printer's device font composite
+
+// Device font lists, one per printer-resident font location.
+inline constexpr std::uint32_t kROMAddOnFonts1 = 0x1a0;
+inline constexpr std::uint32_t kROMAddOnFonts2 = 0x1a1;
+inline constexpr std::uint32_t kFlashFonts1 = 0x1a2;
+inline constexpr std::uint32_t kFlashFonts2 = 0x1a3;
+inline constexpr std::uint32_t kDiskFonts1 = 0x1a4;
+inline constexpr std::uint32_t kDiskFonts2 = 0x1a5;
+inline constexpr std::uint32_t kDIMMFonts1 = 0x1a6;
+inline constexpr std::uint32_t kDIMMFonts2 = 0x1a7;
+inline constexpr std::uint32_t kDIMMFonts3 = 0x1ac;
+inline constexpr std::uint32_t kDIMMFonts4 = 0x1ad;
 
 // The detected device configuration (what the status agent reports).
 inline constexpr std::uint32_t kDetectedOption = 213;  // selected option of a device, 0..4

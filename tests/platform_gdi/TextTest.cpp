@@ -104,6 +104,80 @@ TEST_F(TextTest, HeightsCharacterExtraAndMapping) {
   DeleteObject(big);
 }
 
+TEST_F(TextTest, UnderlineAndStrikeOutSpanTheTextsAdvance) {
+  Canvas plain(120, 40, false);
+  Canvas lined(120, 40, false);
+  HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"Arial");
+  HFONT under = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 1, 1, 0, 0, 0, 0, 0, u"Arial");
+  HGDIOBJ old_plain = SelectObject(plain.dc(), font);
+  HGDIOBJ old_lined = SelectObject(lined.dc(), under);
+  TextOutW(plain.dc(), 10, 5, u"ii", 2);
+  TextOutW(lined.dc(), 10, 5, u"ii", 2);
+  SIZE size{};
+  GetTextExtentPoint32W(lined.dc(), u"ii", 2, &size);
+  // Rows where every pixel of the advance is ink: the underline and the strike-out, which plain
+  // text of narrow letters has none of.
+  auto full_rows = [&](const platform::Image& image) {
+    int rows = 0;
+    for (int y = 0; y < image.height; ++y) {
+      bool full = true;
+      for (int x = 10; x < 10 + size.cx; ++x) {
+        full = full && image.At(x, y) == RGB(0, 0, 0);
+      }
+      rows += full ? 1 : 0;
+    }
+    return rows;
+  };
+  EXPECT_EQ(full_rows(plain.Pixels()), 0);
+  EXPECT_GE(full_rows(lined.Pixels()), 2);
+  SelectObject(plain.dc(), old_plain);
+  SelectObject(lined.dc(), old_lined);
+  DeleteObject(font);
+  DeleteObject(under);
+}
+
+TEST_F(TextTest, StockAndUnknownFacesAreDejaVuSansAtThirteenPixels) {
+  Canvas canvas(10, 10, false);
+  HFONT unknown = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"No Such Face");
+  HGDIOBJ old = SelectObject(canvas.dc(), GetStockObject(ANSI_VAR_FONT));
+  SIZE stock{};
+  GetTextExtentPoint32W(canvas.dc(), u"Paper Size", 10, &stock);
+  SelectObject(canvas.dc(), unknown);
+  SIZE fallback{};
+  GetTextExtentPoint32W(canvas.dc(), u"Paper Size", 10, &fallback);
+  EXPECT_EQ(stock.cx, fallback.cx);
+  EXPECT_EQ(stock.cy, fallback.cy);
+  EXPECT_GT(stock.cx, 40);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(unknown);
+}
+
+TEST_F(TextTest, OpaqueAndClippedRectanglesOfExtTextOut) {
+  Canvas canvas(60, 30, false);
+  HFONT font = CreateFontW(-24, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, u"Arial");
+  HGDIOBJ old = SelectObject(canvas.dc(), font);
+  SetBkColor(canvas.dc(), RGB(0, 0, 255));
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  const RECT box{0, 0, 12, 30};
+  ExtTextOutW(canvas.dc(), 2, 2, ETO_OPAQUE | ETO_CLIPPED, &box, u"WWW", 3, nullptr);
+  const platform::Image image = canvas.Pixels();
+  bool ink_inside = false;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      const COLORREF c = image.At(x, y);
+      if (x >= 12) {
+        EXPECT_EQ(c, RGB(255, 255, 255)) << "at (" << x << ", " << y << ")";
+      } else {
+        EXPECT_NE(c, RGB(255, 255, 255));
+        ink_inside = ink_inside || c == RGB(0, 0, 0);
+      }
+    }
+  }
+  EXPECT_TRUE(ink_inside);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(font);
+}
+
 int CALLBACK Collect(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM data) {
   auto* names = reinterpret_cast<std::vector<std::u16string>*>(data);
   EXPECT_EQ(type, TRUETYPE_FONTTYPE);

@@ -191,6 +191,31 @@ TEST_F(PlayerTest, NamedFilesAreReadWhenTheJobPlays) {
       << messages;
 }
 
+TEST_F(PlayerTest, TheSpoolerStateFolderKeepsThePrinterAndParallelPlayRefusesWhatItCannotDo) {
+  std::string error;
+  auto job = ParseJob("vjob 1\nprinter \"Kept\"\ndc\n", root_.File("job.vjob"), &error);
+  ASSERT_TRUE(job) << error;
+  PlayOptions options;
+  options.driver = VEL_LOGGING_DRIVER;
+  options.output = root_.File("out.prn");
+  options.state = root_.File("state");
+  std::ostringstream messages;
+  ASSERT_EQ(PlayJob(*job, options, messages), kPrinted) << messages.str();
+  platform::spooler::OpenStore(options.state);
+  EXPECT_TRUE(platform::spooler::GetPrinter(u"Kept")) << "saved in the state folder";
+  options.state.clear();
+  options.parallel = 2;
+  options.trace = true;
+  EXPECT_EQ(PlayJob(*job, options, messages), kUsage);
+  options.trace = false;
+  auto faulty = ParseJob("vjob 1\nfault EngWritePrinter\ndc\n", root_.File("job.vjob"), &error);
+  ASSERT_TRUE(faulty) << error;
+  EXPECT_EQ(PlayJob(*faulty, options, messages), kUsage);
+  EXPECT_NE(messages.str().find("job.vjob:2: the engine's failure switches are process-wide"),
+            std::string::npos)
+      << messages.str();
+}
+
 TEST_F(PlayerTest, AJobsEngineSetUpDoesNotLeakIntoTheNext) {
   ASSERT_EQ(Play("vjob 1\nengine emptyglyph=1x1 maxpoints=8 acp=1250\n"), kPrinted);
   ASSERT_EQ(Play("vjob 1\n"), kPrinted);

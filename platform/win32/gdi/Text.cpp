@@ -290,6 +290,28 @@ void DrawText(Dc& dc, POINT device_ref, std::u16string_view text, const INT* spa
     pen_y -= advances[i] * sine;
   }
   FT_Set_Transform(sized.face, nullptr, nullptr);
+  // Underline below the baseline and strike-out through the middle of the lower-case letters,
+  // along the text's direction.
+  int total = 0;
+  for (int advance : advances) {
+    total += advance;
+  }
+  const int thickness = std::max(1, sized.em / 14);
+  auto stroke = [&](double below_baseline) {
+    const double x0 = ref_x + (sized.ascent + below_baseline) * sine;
+    const double y0 = ref_y + (sized.ascent + below_baseline) * cosine;
+    const POINT a{static_cast<LONG>(std::lround(x0)), static_cast<LONG>(std::lround(y0))};
+    const POINT b{static_cast<LONG>(std::lround(x0 + total * cosine)),
+                  static_cast<LONG>(std::lround(y0 - total * sine))};
+    int phase = 0;
+    DrawLine(*surface, area, a, b, thickness, PS_SOLID, color, std::nullopt, &phase);
+  };
+  if (sized.font->lfUnderline != 0) {
+    stroke(std::max(1, sized.descent / 2));
+  }
+  if (sized.font->lfStrikeOut != 0) {
+    stroke(-sized.ascent / 3.0);
+  }
 }
 
 void FillTextMetrics(Dc& dc, TEXTMETRICW* metrics) {
