@@ -18,6 +18,7 @@
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/GPrinter.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
@@ -98,6 +99,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
       Entry<GPeripheralComposite>(),
+      Entry<GPrinter>(),
       Entry<MPersistentCompositeOnDisk>(),
       Entry<MPersistentCompositeOnDiskImp>(),
       Entry<GRecord>(),

@@ -342,6 +342,11 @@ void GPeripheralComposite::Reset() {
 }
 
 void GPeripheralComposite::Update(GPeripheral* /*changed*/) {
+  RebuildConfiguration();
+  GPeripheral::Update(this);
+}
+
+void GPeripheralComposite::RebuildConfiguration() {
   if (GConfiguration* configuration = Configuration()) {
     configuration->Clear();
     if (GBaseObject* own = own_configuration_.Get(); own != nullptr && own != configuration) {
@@ -355,7 +360,6 @@ void GPeripheralComposite::Update(GPeripheral* /*changed*/) {
       }
     }
   }
-  GPeripheral::Update(this);
 }
 
 // ---------------------------------------------------------------------------------------------

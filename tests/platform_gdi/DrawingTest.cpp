@@ -123,7 +123,11 @@ TEST_F(DrawingTest, SaveAndRestoreBringBackEveryStateField) {
   MoveToEx(dc, 0, 0, nullptr);
   SelectClipRgn(dc, nullptr);
   ASSERT_EQ(SaveDC(dc), 2);
-  ASSERT_TRUE(RestoreDC(dc, 1));  // drops level 2 as well
+  ASSERT_EQ(SaveDC(dc), 3);
+  EXPECT_FALSE(RestoreDC(dc, 4));
+  EXPECT_FALSE(RestoreDC(dc, -4));
+  ASSERT_TRUE(RestoreDC(dc, -1));  // back to level 3's state (the same as level 2's)
+  ASSERT_TRUE(RestoreDC(dc, 1));   // drops level 2 as well
   EXPECT_FALSE(RestoreDC(dc, -1));
 
   EXPECT_EQ(GetMapMode(dc), MM_ISOTROPIC);

@@ -317,7 +317,8 @@ BOOL RestoreDC(HDC dc, int saved) {
     return FALSE;
   }
   const int levels = static_cast<int>(record->saved.size());
-  const int level = saved == -1 ? levels : saved;
+  // A negative level counts back from the last saved state (-1 the last).
+  const int level = saved < 0 ? levels + 1 + saved : saved;
   if (level < 1 || level > levels) {
     Journal("RestoreDC(" + record->label + ", " + std::to_string(saved) + ") -> FALSE");
     return FALSE;

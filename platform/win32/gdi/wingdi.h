@@ -204,7 +204,8 @@ HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR port, const DEVMODEW* devm
 BOOL DeleteDC(HDC dc);
 // Saves the DC's state; answers the new level (1 for the first), 0 on failure.
 int SaveDC(HDC dc);
-// Restores a saved level (a positive level, or -1 for the last) and drops the later ones.
+// Restores a saved level (a positive level, or counted back: -1 the last) and drops the later
+// ones.
 BOOL RestoreDC(HDC dc, int saved);
 int GetDeviceCaps(HDC dc, int index);
 // Printer DCs only: the input is passed to the printer's escape handler; answers its result.
