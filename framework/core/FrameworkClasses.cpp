@@ -10,6 +10,7 @@
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GCustomMediaSize.h"
+#include "framework/core/GDynamicLibrary.h"
 #include "framework/core/GEnumAttribute.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GMedia.h"
@@ -17,6 +18,7 @@
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GPeripheralProxy.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/GPrinter.h"
 #include "framework/core/GRangeAttribute.h"
@@ -48,6 +50,7 @@
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "vel_flavour.h"
 
 namespace {
 
@@ -60,7 +63,11 @@ RWClassRegistration Entry() {
 
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
+  // The add-on classes come first, so that the render flavour's table can start behind them: the
+  // render module loads no add-on libraries, and stored data must never make it try.
   static const RWClassRegistration classes[] = {
+      Entry<GPeripheralProxy>(),
+      Entry<GDynamicLibrary>(),
       Entry<MPersistentComposite>(),
       Entry<GConfiguration>(),
       Entry<GCountedPtr>(),
@@ -115,8 +122,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GGlyphCacheNode>(),
       Entry<GTTFontFile>(),
   };
-  *count = std::size(classes);
-  return classes;
+  constexpr std::size_t kUserModeOnly = 2;
+  const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;
+  *count = std::size(classes) - skipped;
+  return classes + skipped;
 }
 
 void GRegisterFrameworkClasses() {
