@@ -192,6 +192,7 @@ inline constexpr std::uint32_t kModeFirst = 315;          // also a detected dev
 inline constexpr std::uint32_t kModeSecond = 316;         // also a detected device name
 inline constexpr std::uint32_t kResolutionX = 322;
 inline constexpr std::uint32_t kResolutionY = 323;
+inline constexpr std::uint32_t kBitsPerPixel = 324;
 inline constexpr std::uint32_t kMargins = 330;
 inline constexpr std::uint32_t kLeftMargin = 331;
 inline constexpr std::uint32_t kTopMargin = 332;

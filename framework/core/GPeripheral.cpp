@@ -58,21 +58,6 @@ bool ReadTag(RWBinaryFile& file, char& tag) {
   return file.Read(tag);
 }
 
-// Both absent, or both present and not different by key.
-bool SameReference(const GCountedPtr& mine, const GCountedPtr& theirs) {
-  if (!mine || !theirs) {
-    return !mine && !theirs;
-  }
-  return !mine->IsDifferentKey(theirs.Get());
-}
-
-// Holds what a restore read in `reference` (null clears it).
-void Hold(GCountedPtr& reference, GBaseObject* object) {
-  if (object != reference.Get()) {
-    reference = GCountedPtr(object);
-  }
-}
-
 template <typename Carrier>
 void BadReference(Carrier& carrier) {
   RWRaiseData(RWTOOL_REF());
@@ -392,20 +377,27 @@ void GPeripheral::SetPageState(GState* state) {
   if (state != nullptr) {
     state->SetKey(vel::key::kPeripheralState);
   }
-  Hold(page_state_, state);
+  page_state_ = GCountedPtr(state);
 }
 
 void GPeripheral::SetJobState(GState* state) {
   if (state != nullptr) {
     state->SetKey(vel::key::kPeripheralState);
   }
-  Hold(job_state_, state);
+  job_state_ = GCountedPtr(state);
   ClearGroupCache();
 }
 
 void GPeripheral::SetConfiguration(GConfiguration* configuration) {
-  Hold(configuration_, configuration);
+  configuration_ = GCountedPtr(configuration);
   Update(this);
+}
+
+bool GPeripheral::SameReference(const GCountedPtr& mine, const GCountedPtr& theirs) {
+  if (!mine || !theirs) {
+    return !mine && !theirs;
+  }
+  return !mine->IsDifferentKey(theirs.Get());
 }
 
 GBaseObject* GPeripheral::TakeOut(GCountedPtr& reference, GBaseObject* replacement) {
@@ -643,22 +635,16 @@ void GPeripheral::Restore(Carrier& carrier) {
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
   }
-  GBaseObject* page = page_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, page)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, page_state_)) {
     return;
   }
-  Hold(page_state_, page);
-  GBaseObject* job = job_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, job)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, job_state_)) {
     return;
   }
-  Hold(job_state_, job);
   ClearGroupCache();
-  GBaseObject* configuration = configuration_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGConfiguration, configuration)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGConfiguration, configuration_)) {
     return;
   }
-  Hold(configuration_, configuration);
   if (!RestoreListeners(carrier)) {
     return;
   }

@@ -229,6 +229,8 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // The reference's object handed out by the take-out rule of the Get...Ref operations, and
   // `replacement` held in its place.
   static GBaseObject* TakeOut(GCountedPtr& reference, GBaseObject* replacement);
+  // Both references empty, or both held and their targets not different by key.
+  static bool SameReference(const GCountedPtr& mine, const GCountedPtr& theirs);
 
  private:
   // The listener list is an object of the save and read tables of its own, so that a second

@@ -1,11 +1,12 @@
 // One object record that a command holds by counted reference (its bundle, the failed command of
-// an error command), or that an object owns outright (a font reader's caches): read it, check its
-// kind, and hand it over without the restore's bookkeeping ever freeing it.
+// an error command): read it, check its kind, and hand it over without the restore's bookkeeping
+// ever freeing it.
 #pragma once
 
 #include "rw/RWDefs.h"
 
 class GBaseObject;
+class GCountedPtr;
 class RWBinaryFile;
 class RWVirtualInStream;
 
@@ -29,6 +30,19 @@ using HeldRecordTest = bool (*)(const GBaseObject& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file,
                                      HeldRecordTest accepts,
                                      GBaseObject*& object);
+
+// Reads one record as RestoreHeldRecord does and holds what it names in `reference` (the nil record
+// empties it; the old target loses the reference). False after a failure, `reference` unchanged.
+[[nodiscard]] bool RestoreHeldReference(RWVirtualInStream& stream,
+                                        RWClassID kind,
+                                        GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWBinaryFile& file, RWClassID kind, GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWVirtualInStream& stream,
+                                        HeldRecordTest accepts,
+                                        GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWBinaryFile& file,
+                                        HeldRecordTest accepts,
+                                        GCountedPtr& reference);
 
 // The same for an object that its holder owns outright (no counted reference): the record must
 // also be a new one, since a reference to an object read before would give it a second owner.
