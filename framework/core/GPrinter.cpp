@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "framework/core/ClassVersion.h"
+#include "framework/core/DocumentChannel.h"
 #include "framework/core/FrameworkIds.h"
-#include "framework/core/GProviderRegistry.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/StoredFields.h"
@@ -318,21 +318,11 @@ std::uint16_t GPrinter::HandleDocumentStart(GDocumentStart& command) {
   if (GOutputPort* carried = command.GetOutputChannel()) {
     SetOutputChannel(carried, false);
   } else {
-    const RWWString argument = command.GetPrinterName();
-    GOutputPort* opened =
-        GProviderRegistry::Instance().OpenOutputChannel(command.GetPrinterHandle(), &argument, 0);
-    if (opened == nullptr) {
-      return kOutputNoChannel;
+    GOutputPort* opened = nullptr;
+    const std::uint16_t status = vel::OpenDocumentChannel(command, opened);
+    if (opened != nullptr) {
+      SetOutputChannel(opened, true);
     }
-    SetOutputChannel(opened, true);
-    if (!opened->IsUsable()) {
-      DropOutputChannel();
-      return kOutputNoChannel;
-    }
-    command.SetOutputChannel(opened);
-  }
-  if (OwnsOutputChannel()) {
-    const std::uint16_t status = GetOutputChannel()->JobStart(command.GetJobName(), 0);
     if (status != 0) {
       return status;
     }

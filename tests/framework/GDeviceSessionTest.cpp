@@ -17,6 +17,7 @@
 #include "framework/core/GOSServices.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GPrinter.h"
 #include "framework/core/GPrinterKey.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GResourceMapping.h"
@@ -645,6 +646,7 @@ TEST(GDeviceSession, DriverDataReadBackSavesTheSameBytes) {
   EXPECT_EQ(session.EnumerateTrays(nullptr, nullptr, true, &count), 1);
   EXPECT_EQ(count, facts.installed_trays);
   EXPECT_EQ(session.IsModeSupported(300, 300), 1);
+  EXPECT_NE(dynamic_cast<GPrinter*>(session.GetPrinterPeripheral()), nullptr);
   EXPECT_EQ(back->Count(), 0u);  // the parts moved into the session
 
   // Cut short, the file reads soft.

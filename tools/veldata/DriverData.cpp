@@ -16,6 +16,7 @@
 #include "framework/core/GMediaPool.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GPrinter.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GResourceMapping.h"
 #include "framework/core/GResourceMappingList.h"
@@ -235,7 +236,10 @@ GConfiguration* BuildLanguageConfiguration() {
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                                  GPeripheral* pjl,
                                  GPeripheral* language) {
-  auto* printer = Placeholder(vel::key::kPrinterPeripheral, printer_configuration);
+  auto* printer = new GPrinter(vel::key::kPrinterPeripheral);
+  if (printer_configuration != nullptr) {
+    printer->SetConfiguration(printer_configuration);
+  }
   printer->Add(pjl != nullptr ? pjl : Placeholder(vel::key::kPJLPeripheral, nullptr));
   printer->Add(language != nullptr
                    ? language
