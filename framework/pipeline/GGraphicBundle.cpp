@@ -44,6 +44,10 @@ bool GGraphicBundle::IsKindOf(RWClassID id) const {
   return id == ClassId() || GState::IsKindOf(id);
 }
 
+RWClassID GGraphicBundle::CategoryId() const {
+  return vel::classid::kGState;
+}
+
 std::uint32_t GGraphicBundle::StoredByteCount() const {
   // One size pass, so that the attribute records count as nested ones (no file magic).
   const vel::StoredSizeScope scope(this);

@@ -44,6 +44,10 @@ class GGraphicBundle : public GState {
   void SaveContents(RWBinaryFile& file) const override;
   // 101, 758, 757, 753 and 751.
   bool IsKindOf(RWClassID id) const override;
+  // A plain state's (758): a stage files the bundle of a drawing command with the graphics group
+  // of its job state, so that merging one into the other takes the bundle's attributes one by one
+  // rather than filing the bundle itself as a child of the group.
+  RWClassID CategoryId() const override;
 
   // The setters: null does nothing; else the attribute gets its kind's key and is filed by
   // SetAttribute (ownership passes to the bundle): an attribute of the same category and key is

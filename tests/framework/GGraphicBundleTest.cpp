@@ -9,12 +9,15 @@
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GClipToPage.h"
+#include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GFillMode.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GJoint.h"
+#include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPen.h"
 #include "framework/pipeline/GRasterOperation.h"
 #include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwTestPeripheral.h"
 
 namespace {
 
@@ -158,6 +161,38 @@ TEST(GGraphicBundleTest, StoredSizes) {
   EXPECT_EQ(GGraphicBundle().StoredByteCount(), 36u);
   std::unique_ptr<GGraphicBundle> bundle(PenAndBrush());
   EXPECT_EQ(bundle->StoredByteCount(), 118u);
+}
+
+// A stage merges the bundle of each drawing command into the graphics group of its job state:
+// the group holds the bundle's attributes (the newer one of a kind replacing the older), never
+// the bundle itself, and an attribute met again is not sent again.
+TEST(GGraphicBundleTest, AStageMergesTheBundleIntoItsGraphicsGroup) {
+  FwTestPeripheral stage;
+  auto send = [&stage](GGraphicBundle* bundle) {
+    const GCommandRef sent(new GNullCommand(bundle, 0));
+    const GCommandRef answer(stage.ProcessCommand(sent.Get()));
+  };
+  GGraphicBundle* first = PenAndBrush();
+  GPen* pen = first->GetPen();
+  send(first);
+  EXPECT_EQ(stage.Names(), (std::vector<std::string>{"HandleNoPen", "HandleNoBrush"}));
+  GState* graphics = stage.InitStates(key::kGraphicsGroup);
+  ASSERT_NE(graphics, nullptr);
+  ASSERT_EQ(graphics->Count(), 2u);
+  EXPECT_EQ(graphics->FindByClassId(classid::kGGraphicBundle), nullptr);
+  EXPECT_EQ(graphics->FindByClassId(classid::kGNoPen), pen);
+
+  // Sent: a back end clears the enabled flags of what it has written.
+  for (std::uint32_t i = 0; i < graphics->Count(); ++i) {
+    static_cast<GAttribute*>(graphics->ChildAt(i))->SetEnabled(0);
+  }
+  stage.ClearCalls();
+  auto* second = new GGraphicBundle;
+  second->SetPen(new GPen(3, nullptr));
+  send(second);
+  EXPECT_EQ(stage.Names(), std::vector<std::string>{"HandlePen"});
+  EXPECT_EQ(graphics->Count(), 2u);
+  EXPECT_EQ(graphics->FindByClassId(classid::kGNoPen), nullptr);
 }
 
 }  // namespace
