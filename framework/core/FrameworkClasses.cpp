@@ -37,12 +37,16 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/pipeline/GBitmap.h"
+#include "framework/pipeline/GBitmapImp.h"
 #include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
+#include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
 
 namespace {
@@ -105,6 +109,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GPaletteTable>(),
+      Entry<GDitherMatrix>(),
+      Entry<GBitmapImp>(),
+      Entry<GBitmap>(),
   };
   *count = std::size(classes);
   return classes;

@@ -83,6 +83,13 @@ inline constexpr RWClassID kGJobAbort = 713;
 inline constexpr RWClassID kGErrorCommand = 714;
 inline constexpr RWClassID kGNoCommand = 715;
 
+// Page pipeline: raster images.
+inline constexpr RWClassID kGBitmap = 551;
+inline constexpr RWClassID kGBitmapImp = 552;
+inline constexpr RWClassID kGPaletteTable = 553;
+inline constexpr RWClassID kGRasterGraphic = 604;
+inline constexpr RWClassID kGDitherMatrix = 774;
+
 // Text values and printer-resident fonts.
 inline constexpr RWClassID kGTextString = 802;
 inline constexpr RWClassID kGTextEscapements = 803;
