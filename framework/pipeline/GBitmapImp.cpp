@@ -405,9 +405,7 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
   const auto index = static_cast<std::uint32_t>(bottom_up_ != 0 ? rows - 1 - y : y);
   const std::uint32_t depth = bits_per_pixel_;
   if (!IsKnownDepth(depth)) {
-    const std::uint32_t bytes = GetRowByteCount(x0, x1);
-    std::memset(destination, 0, bytes);
-    return bytes;
+    return 0;  // no pixel format to read
   }
   // Only the bytes up to the last pixel asked for are read, and they must lie in the buffer.
   const std::uint8_t* row = RowAt(index, RowBytesFor(x1, depth));

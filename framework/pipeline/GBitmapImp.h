@@ -91,7 +91,7 @@ class GBitmapImp : public GBaseObject {
   // 4-bit pixels shifted so that pixel x0 is the first (bits past the last pixel are 0), 8-bit
   // indices as they are, 16-, 24- and 32-bit pixels as red, green, blue; with `grey` 1, those give
   // one byte per pixel, (30 R + 59 G + 11 B) / 100. The columns are clamped to the image; a row
-  // outside the image, or whose bytes lie outside the buffer, gives 0 bytes. `destination` must
+  // outside the image, one whose bytes lie outside the buffer, and any other depth give 0 bytes. `destination` must
   // hold GetRowByteCount(x0, x1) bytes.
   std::uint32_t GetRow(std::uint8_t* destination, std::int32_t x0, std::int32_t x1, std::int32_t y,
                        std::int32_t grey) const;

@@ -1,15 +1,10 @@
-// GPoint and GRect: device-pixel coordinates as signed 16-bit values (origin top left, y growing
-// downwards). A rectangle is left, top, right, bottom; right and bottom lie just outside it.
+// GRect: a rectangle in device pixels, left, top, right, bottom, each a signed 16-bit value;
+// right and bottom lie just outside it.
 #pragma once
 
 #include <cstdint>
 
-struct GPoint {
-  std::int16_t x = 0;
-  std::int16_t y = 0;
-
-  friend bool operator==(const GPoint&, const GPoint&) = default;
-};
+#include "framework/pipeline/GPoint.h"
 
 struct GRect {
   std::int16_t left = 0;

@@ -60,12 +60,8 @@ FW_PERSIST_SAMPLES(
         return Image(16, 2, 1, HexBytes("FF 7F 00 F8"), 4, 0, nullptr, 1, 0xF800, 0x7E0, 0x1F)
             .release();
       }},
-     {"bitmap imp segmented 8-bit", [] {
-        Bytes pixels(65536 + 4, 0x5A);
-        auto* data = new std::uint8_t[pixels.size()];
-        std::memcpy(data, pixels.data(), pixels.size());
-        return new GBitmapImp(1, data, static_cast<std::uint32_t>(pixels.size()), 1, GPoint{0, 0},
-                              GPoint{2, 4}, 8, 1, 1, nullptr, 0, 0, 0, 0, 0, 1, 2, 77);
+     {"bitmap imp 32-bit top-down", [] {
+        return Image(32, 1, 2, HexBytes("01 02 03 04  05 06 07 08"), 4).release();
       }}});
 
 TEST(GBitmapImpTest, RowBytesAndStrideFollowWidthDepthAndAlignment) {
@@ -271,8 +267,9 @@ TEST(GBitmapImpTest, DirectColourImagesMadeFromThePpmReadBackScaled) {
 TEST(GBitmapImpTest, TwoByTwoImageWritesItsFieldsPaletteAndPixels) {
   std::unique_ptr<GBaseObject> image(TwoByTwo24());
   image->SetSerialNumber(0x01020304);
-  EXPECT_EQ(image->StoredByteCount(), 111u);
+  // Saved as a record: the file magic, class id 552, then 111 bytes of contents.
   const Bytes expected = HexBytes(
+      "88 88 00 00  28 02"
       "01 00 00 00  00 00 00 00  04 03 02 01"        // root part
       "01 00 00 00  01 00 00 00  10 00 00 00"        // version, ownsData, dataSize 16
       "00 00 00 00 02 00 02 00  18  00"              // bounds, 24 bits, format byte
@@ -283,7 +280,8 @@ TEST(GBitmapImpTest, TwoByTwoImageWritesItsFieldsPaletteAndPixels) {
       "00 00 00 00 00 00  00 00 00 00 00 00  00 00 00 00 00 00"  // red, green, blue
       "FF FF 00 00 00 00"                            // no palette
       "01 02 03 04 05 06 00 00  07 08 09 0A 0B 0C 00 00");
-  EXPECT_TRUE(BytesEqual(expected, vel::test::SaveContentsOf(Carrier::kFile, *image)));
+  EXPECT_TRUE(BytesEqual(expected, vel::test::SaveGraph(Carrier::kFile, image.get())));
+  EXPECT_EQ(expected.size(), 4u + 2 + 111);
   auto* imp = static_cast<GBitmapImp*>(image.get());
   EXPECT_EQ(imp->GetWorkingSize(), 16u);
 }
@@ -381,6 +379,30 @@ TEST(GBitmapImpTest, PaletteCopiesBuffersAndPatterns) {
     EXPECT_TRUE(bounds.IsEmpty()) << stride;
     EXPECT_EQ(empty.GetData(), nullptr) << stride;
   }
+}
+
+// Row i of a segmented buffer starts at (i / rowsPerSegment) x (segmentStep x 65536) +
+// (i mod rowsPerSegment) x stride; a row past the buffer reads nothing.
+TEST(GBitmapImpTest, SegmentedRowsStartAtTheirSegment) {
+  const std::uint32_t size = 65536 + 4;
+  auto* data = new std::uint8_t[size]();
+  data[2] = 0x11;
+  data[65536 + 2] = 0x33;
+  GBitmapImp image(1, data, size, 1, GPoint{0, 0}, GPoint{2, 5}, 8, 0, 0, nullptr, 0, 0, 0, 0, 0,
+                   1, 2, 77);
+  EXPECT_TRUE(image.IsSegmented());
+  EXPECT_EQ(image.GetSegmentInfo(), 77u);
+  EXPECT_TRUE(BytesEqual(HexBytes("11 00"), Row(image, 0, 2, 1)));
+  EXPECT_TRUE(BytesEqual(HexBytes("33 00"), Row(image, 0, 2, 3)));
+  EXPECT_TRUE(Row(image, 0, 2, 4).empty());  // would start at 131072
+  for (Carrier carrier : vel::test::kAllCarriers) {
+    const Bytes bytes = vel::test::SaveContentsOf(carrier, image);
+    GBitmapImp target;
+    // Rows 4 lies past the buffer: the record is refused.
+    EXPECT_TRUE(vel::test::RestoreContentsOf(carrier, bytes, target).failed);
+  }
+  GBitmapImp four(image);
+  EXPECT_TRUE(BytesEqual(HexBytes("33 00"), Row(four, 0, 2, 3)));
 }
 
 TEST(GBitmapImpTest, WorkingSizeDoublesWhenAskedAndIsCached) {
