@@ -93,16 +93,16 @@ GPaletteTable& GPaletteTable::operator=(const GPaletteTable& other) {
     return *this;
   }
   GBaseObject::operator=(other);
-  Clear();
+  DeleteEntries();
   CopyEntries(other.entries_);
   return *this;
 }
 
 GPaletteTable::~GPaletteTable() {
-  Clear();
+  DeleteEntries();
 }
 
-void GPaletteTable::Clear() {
+void GPaletteTable::DeleteEntries() {
   for (std::uint32_t i = 0; i < entries_.entries(); ++i) {
     delete entries_[i];
   }
@@ -198,7 +198,7 @@ void GPaletteTable::Restore(Carrier& carrier) {
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
   }
-  Clear();
+  DeleteEntries();
   std::uint32_t count = 0;
   if (!vel::ReadField(carrier, count)) {
     vel::FailCarrier(carrier);

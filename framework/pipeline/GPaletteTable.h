@@ -78,7 +78,7 @@ class GPaletteTable : public GBaseObject {
   void Restore(Carrier& carrier);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
-  void Clear();
+  void DeleteEntries();
   void CopyEntries(const GColorPointerVector& colors);
 
   GColorPointerVector entries_;
