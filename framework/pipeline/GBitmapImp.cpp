@@ -122,25 +122,63 @@ inline std::uint8_t Grey(std::uint32_t red, std::uint32_t green, std::uint32_t b
   return static_cast<std::uint8_t>((30 * red + 59 * green + 11 * blue) / 100);
 }
 
+// One channel's conversion for a whole row, worked out once per row: the value's bits through a
+// table when there are at most 8 of them, else a shift when the divisor is a power of two, else a
+// division.
+struct ChannelScale {
+  std::uint32_t mask = 0;
+  std::uint32_t shift = 0;
+  std::uint32_t divisor = 1;
+  std::int32_t divisor_shift = -1;  // >= 0: divide by shifting
+  bool small = false;
+  std::uint8_t table[256] = {};
+
+  explicit ChannelScale(const GBitmapImp::Channel& channel)
+      : mask(channel.mask), shift(channel.shift) {
+    if (channel.bits <= 8) {
+      small = true;
+      for (std::uint32_t v = 0; v < (1u << channel.bits); ++v) {
+        table[v] = ScaleChannel(v << channel.shift, channel);
+      }
+      return;
+    }
+    divisor = static_cast<std::uint32_t>(((std::uint64_t{1} << channel.bits) - 1) / 255);
+    if (std::has_single_bit(divisor)) {
+      divisor_shift = std::countr_zero(divisor);
+    }
+  }
+
+  std::uint8_t operator()(std::uint32_t pixel) const {
+    const std::uint32_t value = (pixel & mask) >> shift;
+    if (small) {
+      return table[value & 0xFF];
+    }
+    return static_cast<std::uint8_t>(divisor_shift >= 0 ? value >> divisor_shift
+                                                        : value / divisor);
+  }
+};
+
 // Direct-colour rows: each pixel a little-endian value of `Bytes` bytes.
 template <int Bytes>
-std::uint32_t SplitRow(const GBitmapImp& image, const std::uint8_t* source, std::uint32_t count,
-                       std::uint8_t* destination, bool grey) {
+std::uint32_t SplitRow(const GBitmapImp::Channel (&channels)[3], const std::uint8_t* source,
+                       std::uint32_t count, std::uint8_t* destination, bool grey) {
+  const ChannelScale red(channels[0]);
+  const ChannelScale green(channels[1]);
+  const ChannelScale blue(channels[2]);
   for (std::uint32_t i = 0; i < count; ++i, source += Bytes) {
     std::uint32_t pixel = std::uint32_t{source[0]} | std::uint32_t{source[1]} << 8;
     if constexpr (Bytes == 4) {
       pixel |= std::uint32_t{source[2]} << 16 | std::uint32_t{source[3]} << 24;
     }
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    image.SplitPixel(pixel, red, green, blue);
+    const std::uint8_t r = red(pixel);
+    const std::uint8_t g = green(pixel);
+    const std::uint8_t b = blue(pixel);
     if (grey) {
-      destination[i] = Grey(red, green, blue);
+      destination[i] = Grey(r, g, b);
     } else {
-      destination[3 * i] = red;
-      destination[3 * i + 1] = green;
-      destination[3 * i + 2] = blue;
+      destination[3 * i] = r;
+      destination[3 * i + 1] = g;
+      destination[3 * i + 2] = b;
     }
   }
   return grey ? count : 3 * count;
@@ -423,8 +461,22 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
       if (shift == 0) {
         std::memcpy(destination, source, bytes);
       } else {
-        // Every byte but the last takes bits from the next source byte, which the row holds.
-        for (std::uint32_t k = 0; k + 1 < bytes; ++k) {
+        // Every byte but the last takes bits from the next source byte, which the row holds;
+        // eight bytes at a time while a ninth follows them.
+        std::uint32_t k = 0;
+        for (; k + 8 < bytes; k += 8) {
+          std::uint64_t word = 0;
+          std::memcpy(&word, source + k, 8);
+          if constexpr (std::endian::native == std::endian::little) {
+            word = __builtin_bswap64(word);
+          }
+          word = word << shift | source[k + 8] >> (8 - shift);
+          if constexpr (std::endian::native == std::endian::little) {
+            word = __builtin_bswap64(word);
+          }
+          std::memcpy(destination + k, &word, 8);
+        }
+        for (; k + 1 < bytes; ++k) {
           destination[k] =
               static_cast<std::uint8_t>(source[k] << shift | source[k + 1] >> (8 - shift));
         }
@@ -459,12 +511,16 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
       }
       return 3 * count;
     }
-    case 16:
-      return SplitRow<2>(*this, row + 2 * static_cast<std::uint32_t>(x0), count, destination,
+    case 16: {
+      const Channel channels[3] = {red_, green_, blue_};
+      return SplitRow<2>(channels, row + 2 * static_cast<std::uint32_t>(x0), count, destination,
                          grey != 0);
-    default:
-      return SplitRow<4>(*this, row + 4 * static_cast<std::uint32_t>(x0), count, destination,
+    }
+    default: {
+      const Channel channels[3] = {red_, green_, blue_};
+      return SplitRow<4>(channels, row + 4 * static_cast<std::uint32_t>(x0), count, destination,
                          grey != 0);
+    }
   }
 }
 
