@@ -10,6 +10,7 @@
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GCustomMediaSize.h"
+#include "framework/core/GDynamicLibrary.h"
 #include "framework/core/GEnumAttribute.h"
 #include "framework/core/GLocaleInfo.h"
 #include "framework/core/GMedia.h"
@@ -17,7 +18,9 @@
 #include "framework/core/GPMDVersionInfo.h"
 #include "framework/core/GPaperHandlingDevice.h"
 #include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GPeripheralProxy.h"
 #include "framework/core/GPersistableLong.h"
+#include "framework/core/GPrinter.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GRecord.h"
 #include "framework/core/GResourceMapping.h"
@@ -39,15 +42,26 @@
 #include "framework/output/GTextString.h"
 #include "framework/pipeline/GBitmap.h"
 #include "framework/pipeline/GBitmapImp.h"
+#include "framework/pipeline/GBrush.h"
+#include "framework/pipeline/GCap.h"
+#include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GDashedPen.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GFillMode.h"
 #include "framework/pipeline/GJobAbort.h"
+#include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GPen.h"
+#include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterOperation.h"
+#include "framework/pipeline/GTransformAttribute.h"
+#include "vel_flavour.h"
 
 namespace {
 
@@ -60,7 +74,11 @@ RWClassRegistration Entry() {
 
 const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
   // Made on first use, so that a registration made during start-up never sees an empty table.
+  // The add-on classes come first, so that the render flavour's table can start behind them: the
+  // render module loads no add-on libraries, and stored data must never make it try.
   static const RWClassRegistration classes[] = {
+      Entry<GPeripheralProxy>(),
+      Entry<GDynamicLibrary>(),
       Entry<MPersistentComposite>(),
       Entry<GConfiguration>(),
       Entry<GCountedPtr>(),
@@ -98,7 +116,21 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GPen>(),
+      Entry<GNoPen>(),
+      Entry<GDashedPen>(),
+      Entry<GCap>(),
+      Entry<GJoint>(),
+      Entry<GMiterJoint>(),
+      Entry<GBrush>(),
+      Entry<GNoBrush>(),
+      Entry<GRGBColor>(),
+      Entry<GColorPaint>(),
+      Entry<GTransformAttribute>(),
+      Entry<GRasterOperation>(),
+      Entry<GFillMode>(),
       Entry<GPeripheralComposite>(),
+      Entry<GPrinter>(),
       Entry<MPersistentCompositeOnDisk>(),
       Entry<MPersistentCompositeOnDiskImp>(),
       Entry<GRecord>(),
@@ -114,8 +146,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GBitmapImp>(),
       Entry<GBitmap>(),
   };
-  *count = std::size(classes);
-  return classes;
+  constexpr std::size_t kUserModeOnly = 2;
+  const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;
+  *count = std::size(classes) - skipped;
+  return classes + skipped;
 }
 
 void GRegisterFrameworkClasses() {

@@ -90,6 +90,23 @@ inline constexpr RWClassID kGPaletteTable = 553;
 inline constexpr RWClassID kGRasterGraphic = 604;
 inline constexpr RWClassID kGDitherMatrix = 774;
 
+// Graphic-state attributes, colours and paints.
+inline constexpr RWClassID kGColor = 51;  // abstract
+inline constexpr RWClassID kGRGBColor = 53;
+inline constexpr RWClassID kGFillMode = 102;
+inline constexpr RWClassID kGPaint = 151;  // abstract
+inline constexpr RWClassID kGColorPaint = 152;
+inline constexpr RWClassID kGPen = 201;
+inline constexpr RWClassID kGNoPen = 202;
+inline constexpr RWClassID kGDashedPen = 203;
+inline constexpr RWClassID kGBrush = 251;
+inline constexpr RWClassID kGNoBrush = 252;
+inline constexpr RWClassID kGCap = 301;
+inline constexpr RWClassID kGJoint = 351;
+inline constexpr RWClassID kGMiterJoint = 352;
+inline constexpr RWClassID kGRasterOperation = 401;
+inline constexpr RWClassID kGGraphicStateAttribute = 754;  // abstract
+
 // Text values and printer-resident fonts.
 inline constexpr RWClassID kGTextString = 802;
 inline constexpr RWClassID kGTextEscapements = 803;
@@ -192,6 +209,7 @@ inline constexpr std::uint32_t kModeFirst = 315;          // also a detected dev
 inline constexpr std::uint32_t kModeSecond = 316;         // also a detected device name
 inline constexpr std::uint32_t kResolutionX = 322;
 inline constexpr std::uint32_t kResolutionY = 323;
+inline constexpr std::uint32_t kBitsPerPixel = 324;
 inline constexpr std::uint32_t kMargins = 330;
 inline constexpr std::uint32_t kLeftMargin = 331;
 inline constexpr std::uint32_t kTopMargin = 332;

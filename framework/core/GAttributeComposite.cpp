@@ -117,10 +117,13 @@ void GAttributeComposite::Add(GBaseObject* object) {
 }
 
 std::uint32_t GAttributeComposite::IndexOfSameCategoryAndKey(const GBaseObject& object) const {
+  // Every bundle a stage merges runs this once per attribute: the key is compared first, from the
+  // field itself, and the category only for a child of the same key.
+  const RWClassID category = object.CategoryId();
+  const std::uint32_t key = object.GetKey();
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
     const GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->CategoryId() == object.CategoryId() &&
-        *child->Key() == *object.Key()) {
+    if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
       return i;
     }
   }
@@ -128,8 +131,10 @@ std::uint32_t GAttributeComposite::IndexOfSameCategoryAndKey(const GBaseObject& 
 }
 
 const GCountedPtrArray* GAttributeComposite::ChildrenOf(const GAttribute& attribute) {
-  const auto* group = dynamic_cast<const GAttributeComposite*>(&attribute);
-  return group != nullptr ? &group->children_ : nullptr;
+  // By kind rather than by dynamic_cast: this runs for every bundle a stage merges.
+  return attribute.IsKindOf(vel::classid::kGAttributeComposite)
+             ? &static_cast<const GAttributeComposite&>(attribute).children_
+             : nullptr;
 }
 
 GBaseObject* GAttributeComposite::RemoveObject(const GBaseObject* object) {

@@ -147,12 +147,10 @@ GCountedPtr GCountedPtrArray::RemoveAt(std::uint32_t index) {
   return removed;
 }
 
-const GCountedPtr& GCountedPtrArray::At(std::uint32_t index) const {
+const GCountedPtr& GCountedPtrArray::OffTheEntries(std::uint32_t index) const {
   static const GCountedPtr empty;
-  if (!CheckIndex(index, count_)) {
-    return empty;
-  }
-  return entries_[index];
+  (void)CheckIndex(index, count_);
+  return empty;
 }
 
 void GCountedPtrArray::Set(std::uint32_t index, const GCountedPtr& reference) {

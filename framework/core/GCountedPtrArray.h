@@ -43,8 +43,10 @@ class GCountedPtrArray {
   bool InsertAt(std::uint32_t index, const GCountedPtr& reference);
   // Takes out the entry at `index` and hands its reference over (the reference word unchanged).
   GCountedPtr RemoveAt(std::uint32_t index);
-  // The entry at `index`.
-  const GCountedPtr& At(std::uint32_t index) const;
+  // The entry at `index` (an empty one, after the index error, for an index off the entries).
+  const GCountedPtr& At(std::uint32_t index) const {
+    return index < count_ ? entries_[index] : OffTheEntries(index);
+  }
   GBaseObject* TargetAt(std::uint32_t index) const { return At(index).Get(); }
   // Puts a copy of the reference at `index`, dropping the old one.
   void Set(std::uint32_t index, const GCountedPtr& reference);
@@ -58,6 +60,8 @@ class GCountedPtrArray {
   std::uint32_t Capacity() const { return capacity_; }
 
  private:
+  // Raises the index error for `index` and answers an empty entry.
+  const GCountedPtr& OffTheEntries(std::uint32_t index) const;
   bool CheckIndex(std::uint32_t index, std::uint32_t limit) const;
   bool Grow();
 

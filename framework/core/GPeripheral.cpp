@@ -58,21 +58,6 @@ bool ReadTag(RWBinaryFile& file, char& tag) {
   return file.Read(tag);
 }
 
-// Both absent, or both present and not different by key.
-bool SameReference(const GCountedPtr& mine, const GCountedPtr& theirs) {
-  if (!mine || !theirs) {
-    return !mine && !theirs;
-  }
-  return !mine->IsDifferentKey(theirs.Get());
-}
-
-// Holds what a restore read in `reference` (null clears it).
-void Hold(GCountedPtr& reference, GBaseObject* object) {
-  if (object != reference.Get()) {
-    reference = GCountedPtr(object);
-  }
-}
-
 template <typename Carrier>
 void BadReference(Carrier& carrier) {
   RWRaiseData(RWTOOL_REF());
@@ -334,19 +319,34 @@ void GPeripheral::AttachState(std::uint32_t key) {
     return;
   }
   if (key == vel::key::kGraphicsGroup) {
-    auto* transform =
-        dynamic_cast<GAttribute*>(group->FindByClassId(vel::classid::kGTransformAttribute));
-    if (transform != nullptr && transform->GetEnabled() != 0) {
-      (void)transform->Accept(*this);
-      group->EnableAll();
-      transform->SetEnabled(0);
+    GBaseObject* found = group->FindByClassId(vel::classid::kGTransformAttribute);
+    if (found != nullptr && found->IsKindOf(vel::classid::kGAttribute)) {
+      auto* transform = static_cast<GAttribute*>(found);
+      if (transform->GetEnabled() != 0) {
+        (void)transform->Accept(*this);
+        group->EnableAll();
+        transform->SetEnabled(0);
+      }
     }
   }
-  for (std::uint32_t i = 0; i < group->Count(); ++i) {
-    // Held while it runs, in case a handler changes the group.
-    const GCountedPtr child = group->Children().At(i);
-    auto* attribute = dynamic_cast<GAttribute*>(child.Get());
-    if (attribute != nullptr && attribute->GetEnabled() != 0) {
+  // Every command of a job runs through here once per stage, so the walk is lean: a kind test in
+  // place of a dynamic_cast, the count read again after each handler (which may change the
+  // group), and only a nested group held while it replays (a leaf's Accept touches nothing of
+  // itself after its handler returns).
+  const GCountedPtrArray& children = group->Children();
+  for (std::uint32_t i = 0; i < children.Count(); ++i) {
+    GBaseObject* child = children.TargetAt(i);
+    if (child == nullptr || !child->IsKindOf(vel::classid::kGAttribute)) {
+      continue;
+    }
+    auto* attribute = static_cast<GAttribute*>(child);
+    if (attribute->GetEnabled() == 0) {
+      continue;
+    }
+    if (attribute->AsComposite() != nullptr) {
+      const GCountedPtr held = children.At(i);
+      (void)attribute->Accept(*this);
+    } else {
       (void)attribute->Accept(*this);
     }
   }
@@ -377,20 +377,27 @@ void GPeripheral::SetPageState(GState* state) {
   if (state != nullptr) {
     state->SetKey(vel::key::kPeripheralState);
   }
-  Hold(page_state_, state);
+  page_state_ = GCountedPtr(state);
 }
 
 void GPeripheral::SetJobState(GState* state) {
   if (state != nullptr) {
     state->SetKey(vel::key::kPeripheralState);
   }
-  Hold(job_state_, state);
+  job_state_ = GCountedPtr(state);
   ClearGroupCache();
 }
 
 void GPeripheral::SetConfiguration(GConfiguration* configuration) {
-  Hold(configuration_, configuration);
+  configuration_ = GCountedPtr(configuration);
   Update(this);
+}
+
+bool GPeripheral::SameReference(const GCountedPtr& mine, const GCountedPtr& theirs) {
+  if (!mine || !theirs) {
+    return !mine && !theirs;
+  }
+  return !mine->IsDifferentKey(theirs.Get());
 }
 
 GBaseObject* GPeripheral::TakeOut(GCountedPtr& reference, GBaseObject* replacement) {
@@ -606,10 +613,11 @@ bool GPeripheral::RestoreListeners(Carrier& carrier) {
       listeners_.peripherals.clear();
       return false;
     }
-    // A listener is a stage read before that holds this one; a new record, a null or another kind
-    // of object cannot be one.
+    // A listener is a composite that holds this stage, and so a record still being read around
+    // this one; a new record, a null, another kind of object, a stage read before and not around
+    // this one, or this stage itself cannot be one (and a cycle of listeners cannot be read).
     auto* listener = dynamic_cast<GPeripheral*>(member.Object());
-    if (listener == nullptr || member.IsNew()) {
+    if (listener == nullptr || listener == this || member.IsNew() || !member.NamesOpenRecord()) {
       member.Keep(RWHold::kRefuses);
       listeners_.peripherals.clear();
       BadReference(carrier);
@@ -627,22 +635,16 @@ void GPeripheral::Restore(Carrier& carrier) {
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
   }
-  GBaseObject* page = page_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, page)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, page_state_)) {
     return;
   }
-  Hold(page_state_, page);
-  GBaseObject* job = job_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, job)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, job_state_)) {
     return;
   }
-  Hold(job_state_, job);
   ClearGroupCache();
-  GBaseObject* configuration = configuration_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGConfiguration, configuration)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGConfiguration, configuration_)) {
     return;
   }
-  Hold(configuration_, configuration);
   if (!RestoreListeners(carrier)) {
     return;
   }

@@ -37,9 +37,11 @@
 //   u32  add-on list key
 //   i32  add-on kind
 //   i32  add-on mode
-// A listener is always a reference to a peripheral read before (the composite that holds this
-// one); a listener record of another kind, an '@' that does not name this list and any other tag
-// are bad references: the restore fails soft and the list is left empty.
+// A listener is always a reference to a stage whose record is still being read (the composite
+// that holds this one, around it); any other listener record, an '@' that does not name this list
+// and any other tag are bad references: the restore fails soft and the list is left empty. A stage
+// held by two composites therefore cannot be stored (the second would be written inside the
+// first's child).
 //
 // One thread at a time uses a stage; reference counts change atomically.
 #pragma once
@@ -227,6 +229,8 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // The reference's object handed out by the take-out rule of the Get...Ref operations, and
   // `replacement` held in its place.
   static GBaseObject* TakeOut(GCountedPtr& reference, GBaseObject* replacement);
+  // Both references empty, or both held and their targets not different by key.
+  static bool SameReference(const GCountedPtr& mine, const GCountedPtr& theirs);
 
  private:
   // The listener list is an object of the save and read tables of its own, so that a second

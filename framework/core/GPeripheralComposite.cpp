@@ -16,23 +16,10 @@
 
 namespace {
 
-bool SameReference(const GCountedPtr& mine, const GCountedPtr& theirs) {
-  if (!mine || !theirs) {
-    return !mine && !theirs;
-  }
-  return !mine->IsDifferentKey(theirs.Get());
-}
-
 // An own configuration: a keyed group of attributes or a configuration.
 bool IsConfigurationGroup(const GBaseObject& object) {
   return object.IsKindOf(vel::classid::kGAttributeComposite) ||
          object.IsKindOf(vel::classid::kGConfiguration);
-}
-
-void Hold(GCountedPtr& reference, GBaseObject* object) {
-  if (object != reference.Get()) {
-    reference = GCountedPtr(object);
-  }
 }
 
 }  // namespace
@@ -308,16 +295,16 @@ GCommand* GPeripheralComposite::ProcessCommand(GCommand* command) {
 
 void GPeripheralComposite::SetPageState(GState* state) {
   GPeripheral::SetPageState(state);
-  Hold(own_page_state_, state);
+  own_page_state_ = GCountedPtr(state);
 }
 
 void GPeripheralComposite::SetJobState(GState* state) {
   GPeripheral::SetJobState(state);
-  Hold(own_job_state_, state);
+  own_job_state_ = GCountedPtr(state);
 }
 
 void GPeripheralComposite::SetConfiguration(GConfiguration* configuration) {
-  Hold(own_configuration_, configuration);
+  own_configuration_ = GCountedPtr(configuration);
   Update(this);
 }
 
@@ -342,6 +329,11 @@ void GPeripheralComposite::Reset() {
 }
 
 void GPeripheralComposite::Update(GPeripheral* /*changed*/) {
+  RebuildConfiguration();
+  GPeripheral::Update(this);
+}
+
+void GPeripheralComposite::RebuildConfiguration() {
   if (GConfiguration* configuration = Configuration()) {
     configuration->Clear();
     if (GBaseObject* own = own_configuration_.Get(); own != nullptr && own != configuration) {
@@ -355,7 +347,6 @@ void GPeripheralComposite::Update(GPeripheral* /*changed*/) {
       }
     }
   }
-  GPeripheral::Update(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -409,21 +400,15 @@ void GPeripheralComposite::Restore(Carrier& carrier) {
       return;
     }
   }
-  GBaseObject* job = own_job_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, job)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, own_job_state_)) {
     return;
   }
-  Hold(own_job_state_, job);
-  GBaseObject* page = own_page_state_.Get();
-  if (!vel::RestoreHeldRecord(carrier, vel::classid::kGState, page)) {
+  if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, own_page_state_)) {
     return;
   }
-  Hold(own_page_state_, page);
-  GBaseObject* configuration = own_configuration_.Get();
-  if (!vel::RestoreHeldRecord(carrier, &IsConfigurationGroup, configuration)) {
+  if (!vel::RestoreHeldReference(carrier, &IsConfigurationGroup, own_configuration_)) {
     return;
   }
-  Hold(own_configuration_, configuration);
 }
 
 void GPeripheralComposite::RestoreContents(RWVirtualInStream& stream) {

@@ -130,6 +130,11 @@ class GPeripheralComposite : public GPeripheral {
   static const char* ClassName() { return "GPeripheralComposite"; }
   static RWCollectable* Create();
 
+ protected:
+  // The stage configuration cleared and filled again: the own configuration, then each child's,
+  // in child order.
+  void RebuildConfiguration();
+
  private:
   void MakeOwnObjects();
   // Takes the composite out of the listener lists of its direct children.

@@ -110,16 +110,22 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
     }
     return 0;
   }
-  // Each of other's children is held while it is merged, so that other may change under it.
+  // Each of other's children is held while it is merged, so that other may change under it. A
+  // child this state holds already at its place needs nothing (the common case of a stage merging
+  // the bundle of each command), so the hold is taken only once a change is due.
   const std::uint32_t count = others->Count();
   for (std::uint32_t i = 0; i < count && i < others->Count(); ++i) {
-    const GCountedPtr held = others->At(i);
-    auto* child = dynamic_cast<GAttribute*>(held.Get());
-    if (child == nullptr) {
+    GBaseObject* candidate = others->TargetAt(i);
+    if (candidate == nullptr || !candidate->IsKindOf(vel::classid::kGAttribute)) {
       continue;
     }
+    auto* child = static_cast<GAttribute*>(candidate);
     GCountedPtrArray& children = MutableChildren();
     const std::uint32_t index = IndexOfSameCategoryAndKey(*child);
+    if (index != GCountedPtrArray::kNotFound && children.TargetAt(index) == child) {
+      continue;
+    }
+    const GCountedPtr held = others->At(i);
     if (index == GCountedPtrArray::kNotFound) {
       if (Append(child)) {
         child->SetEnabled(1);

@@ -9,6 +9,7 @@
 #include "framework/core/GState.h"
 #include "framework/core/GTypedHandlers.h"
 #include "framework/core/StoredFields.h"
+#include "framework/core/StoredStrings.h"
 #include "framework/pipeline/CommandParts.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
@@ -16,31 +17,8 @@
 
 namespace {
 
-std::uint32_t WideStringSize(const RWWString& text) {
-  return 4 + 2 * static_cast<std::uint32_t>(text.Length());
-}
-
-// Reads a wide string into `text`; false (and the carrier failed) when it could not be read.
-bool ReadWide(RWVirtualInStream& stream, RWWString& text) {
-  text.RestoreFrom(stream);
-  return vel::CarrierGood(stream);
-}
-
-bool ReadWide(RWBinaryFile& file, RWWString& text) {
-  if (!text.RestoreFrom(file)) {
-    vel::FailCarrier(file);
-    return false;
-  }
-  return true;
-}
-
-void WriteWide(RWVirtualOutStream& stream, const RWWString& text) {
-  text.SaveOn(stream);
-}
-
-void WriteWide(RWBinaryFile& file, const RWWString& text) {
-  (void)text.SaveOn(file);
-}
+using vel::ReadString;
+using vel::WriteString;
 
 }  // namespace
 
@@ -97,8 +75,8 @@ GOutputPort* GDocumentCommand::ReleaseOutputChannel() {
 
 std::uint32_t GDocumentCommand::StoredByteCount() const {
   const vel::StoredSizeScope scope(this);
-  return GCommand::StoredByteCount() + vel::kClassVersionSize + WideStringSize(job_name_) +
-         WideStringSize(printer_name_);
+  return GCommand::StoredByteCount() + vel::kClassVersionSize + vel::StoredWideSize(job_name_) +
+         vel::StoredWideSize(printer_name_);
 }
 
 template <typename Carrier>
@@ -106,8 +84,8 @@ void GDocumentCommand::Save(Carrier& carrier) const {
   const vel::SaveScope scope(this);
   GCommand::SaveContents(carrier);
   vel::WriteClassVersion(carrier);
-  WriteWide(carrier, job_name_);
-  WriteWide(carrier, printer_name_);
+  WriteString(carrier, job_name_);
+  WriteString(carrier, printer_name_);
 }
 
 void GDocumentCommand::SaveContents(RWVirtualOutStream& stream) const {
@@ -126,7 +104,7 @@ void GDocumentCommand::Restore(Carrier& carrier) {
   }
   RWWString job_name;
   RWWString printer_name;
-  if (ReadWide(carrier, job_name) && ReadWide(carrier, printer_name)) {
+  if (ReadString(carrier, job_name) && ReadString(carrier, printer_name)) {
     job_name_ = job_name;
     printer_name_ = printer_name;
   }

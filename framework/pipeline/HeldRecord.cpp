@@ -2,6 +2,7 @@
 #include "framework/pipeline/HeldRecord.h"
 
 #include "framework/core/GBaseObject.h"
+#include "framework/core/GCountedPtr.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -29,6 +30,18 @@ bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object) {
   return true;
 }
 
+template <typename Carrier, typename Kind>
+bool RestoreReference(Carrier& carrier, const Kind& kind, GCountedPtr& reference) {
+  GBaseObject* object = reference.Get();
+  if (!vel::RestoreHeldRecord(carrier, kind, object)) {
+    return false;
+  }
+  if (object != reference.Get()) {
+    reference = GCountedPtr(object);
+  }
+  return true;
+}
+
 }  // namespace
 
 namespace vel {
@@ -47,6 +60,24 @@ bool RestoreHeldRecord(RWVirtualInStream& stream, HeldRecordTest accepts, GBaseO
 
 bool RestoreHeldRecord(RWBinaryFile& file, HeldRecordTest accepts, GBaseObject*& object) {
   return Restore(file, accepts, object);
+}
+
+bool RestoreHeldReference(RWVirtualInStream& stream, RWClassID kind, GCountedPtr& reference) {
+  return RestoreReference(stream, kind, reference);
+}
+
+bool RestoreHeldReference(RWBinaryFile& file, RWClassID kind, GCountedPtr& reference) {
+  return RestoreReference(file, kind, reference);
+}
+
+bool RestoreHeldReference(RWVirtualInStream& stream,
+                          HeldRecordTest accepts,
+                          GCountedPtr& reference) {
+  return RestoreReference(stream, accepts, reference);
+}
+
+bool RestoreHeldReference(RWBinaryFile& file, HeldRecordTest accepts, GCountedPtr& reference) {
+  return RestoreReference(file, accepts, reference);
 }
 
 }  // namespace vel

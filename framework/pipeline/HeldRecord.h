@@ -6,6 +6,7 @@
 #include "rw/RWDefs.h"
 
 class GBaseObject;
+class GCountedPtr;
 class RWBinaryFile;
 class RWVirtualInStream;
 
@@ -29,5 +30,18 @@ using HeldRecordTest = bool (*)(const GBaseObject& object);
 [[nodiscard]] bool RestoreHeldRecord(RWBinaryFile& file,
                                      HeldRecordTest accepts,
                                      GBaseObject*& object);
+
+// Reads one record as RestoreHeldRecord does and holds what it names in `reference` (the nil record
+// empties it; the old target loses the reference). False after a failure, `reference` unchanged.
+[[nodiscard]] bool RestoreHeldReference(RWVirtualInStream& stream,
+                                        RWClassID kind,
+                                        GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWBinaryFile& file, RWClassID kind, GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWVirtualInStream& stream,
+                                        HeldRecordTest accepts,
+                                        GCountedPtr& reference);
+[[nodiscard]] bool RestoreHeldReference(RWBinaryFile& file,
+                                        HeldRecordTest accepts,
+                                        GCountedPtr& reference);
 
 }  // namespace vel

@@ -405,6 +405,16 @@ TEST_F(GPeripheralTest, CorruptListenerTagsFailSoft) {
     EXPECT_EQ(restored.object, nullptr) << c.what;
     vel::test::DeleteRestored(restored.object);
   }
+  // A stage listing itself (a reference to its own record, 1): a cycle of listeners is refused.
+  vel::test::Bytes listing_itself(bytes.begin(), bytes.begin() + static_cast<long>(tag) + 1);
+  for (const int byte : {1, 0, 0, 0, int{'@'}, 1, 0, 0, 0}) {
+    listing_itself.push_back(static_cast<std::uint8_t>(byte));
+  }
+  listing_itself.insert(listing_itself.end(), bytes.begin() + static_cast<long>(tag) + 5,
+                        bytes.end());
+  const vel::test::Restored restored = vel::test::RestoreGraph(Carrier::kBinary, listing_itself);
+  EXPECT_TRUE(restored.failed);
+  EXPECT_EQ(restored.object, nullptr);
 }
 
 }  // namespace

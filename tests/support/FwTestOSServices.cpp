@@ -246,6 +246,9 @@ RWWString& TestOSServices::GetDriverDataFileName(RWWString& out, GDeviceSession*
 }
 
 GLocaleInfo* TestOSServices::CreateLocaleInfo() {
+  if (make_locale) {
+    return make_locale();
+  }
   auto* locale = new (std::nothrow) GLocaleInfo;
   if (locale == nullptr || kRender) {
     return locale;

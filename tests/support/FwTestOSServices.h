@@ -41,6 +41,8 @@ class TestOSServices : public GOSServices {
   std::function<GDeviceSession*(GDeviceSession*)> make_substitute;
   std::function<GCharTranslator*()> make_translator;
   std::function<GOutputPort*(GDeviceSession*, const RWWString*, std::uint32_t)> make_output_port;
+  // When set, what CreateLocaleInfo answers (null: no locale) in both flavours.
+  std::function<GLocaleInfo*()> make_locale;
 
   // Memory writers made since construction.
   int MemoryWriterCount() const { return memory_writers_.load(); }

@@ -12,6 +12,7 @@
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
+#include "tests/support/FwTestLanguagePeripheral.h"
 #include "tests/support/FwTestPeripheral.h"
 
 std::atomic<int> FwTestLeaf::live_{0};
@@ -229,6 +230,8 @@ const RWClassRegistration kTestClasses[] = {
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
     {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
+    {&FwTestLanguagePeripheral::Create, FwTestLanguagePeripheral::ClassId(),
+     FwTestLanguagePeripheral::ClassName()},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/flavour/render/GReal.h"
 #include "platform/flavour/GRealPoint.h"
 #include "platform/flavour/render/FileSeam.h"
+#include "platform/flavour/render/ModuleSeam.h"
 
 namespace vel::flavour {
 

@@ -5,6 +5,7 @@
 #include "platform/flavour/ui/GReal.h"
 #include "platform/flavour/GRealPoint.h"
 #include "platform/flavour/ui/FileSeam.h"
+#include "platform/flavour/ui/ModuleSeam.h"
 #include "platform/win32/windows.h"
 
 namespace vel::flavour {

@@ -1,0 +1,401 @@
+// GPrinter.
+#include "framework/core/GPrinter.h"
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+
+#include "framework/core/ClassVersion.h"
+#include "framework/core/DocumentChannel.h"
+#include "framework/core/FrameworkIds.h"
+#include "framework/core/GState.h"
+#include "framework/core/GStringAttribute.h"
+#include "framework/core/StoredFields.h"
+#include "framework/output/GOutputPort.h"
+#include "framework/pipeline/GCommand.h"
+#include "framework/pipeline/GDocumentCommand.h"
+#include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GJobAbort.h"
+#include "framework/pipeline/GPageCommand.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+bool IsLanguagePeripheral(const GBaseObject* object) {
+  return object != nullptr && object->IsKindOf(vel::classid::kGLanguagePeripheral);
+}
+
+}  // namespace
+
+RWClassID GPrinter::ClassId() {
+  return vel::classid::kGPrinter;
+}
+
+RWCollectable* GPrinter::Create() {
+  return new (std::nothrow) GPrinter;
+}
+
+GPrinter::GPrinter() {
+  Update(this);
+}
+
+GPrinter::GPrinter(std::uint32_t key) : GPeripheralComposite(key) {
+  Update(this);
+}
+
+GPrinter::GPrinter(const RWCString& name,
+                   GState* page_state,
+                   GConfiguration* configuration,
+                   std::uint32_t key)
+    : GPeripheralComposite(name, page_state, configuration, key, 0, kAddOnNone, kNoAddOns) {
+  Update(this);
+}
+
+GPrinter::GPrinter(const GPrinter& other)
+    : GPeripheralComposite(other),
+      flag_value_(other.flag_value_),
+      pjl_(other.pjl_),
+      language_(other.language_) {}
+
+GPrinter& GPrinter::operator=(const GPrinter& other) {
+  if (this == &other || !IsDifferentKey(&other)) {
+    return *this;
+  }
+  GPeripheralComposite::operator=(other);
+  flag_value_ = other.flag_value_;
+  pjl_ = other.pjl_;
+  language_ = other.language_;
+  return *this;
+}
+
+GPrinter::~GPrinter() {
+  pjl_ = nullptr;
+  language_ = nullptr;
+}
+
+RWCollectable* GPrinter::CreateInstance() const {
+  return Create();
+}
+
+RWCollectable* GPrinter::Clone() const {
+  return new (std::nothrow) GPrinter(*this);
+}
+
+RWClassID GPrinter::IsA() const {
+  return ClassId();
+}
+
+bool GPrinter::IsKindOf(RWClassID id) const {
+  return id == vel::classid::kGPrinter || GPeripheralComposite::IsKindOf(id);
+}
+
+bool GPrinter::IsSameKey(const GBaseObject* other) const {
+  if (other == this) {
+    return true;
+  }
+  if (other == nullptr || other->IsA() != IsA()) {
+    return false;
+  }
+  return GPeripheral::IsSameKey(other) &&
+         static_cast<const GPrinter*>(other)->flag_value_ == flag_value_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Children
+
+void GPrinter::FindChildren() {
+  pjl_ = dynamic_cast<GPeripheral*>(FindByKey(vel::key::kPJLPeripheral));
+  language_ = dynamic_cast<GPeripheral*>(FindByKey(vel::key::kLanguagePeripheral));
+}
+
+void GPrinter::ForgetLanguageName(const GBaseObject* child) {
+  if (!IsLanguagePeripheral(child)) {
+    return;
+  }
+  const auto* peripheral = dynamic_cast<const GPeripheral*>(child);
+  GState* job_state = peripheral != nullptr ? peripheral->JobState() : nullptr;
+  if (job_state != nullptr) {
+    delete job_state->RemoveByKey(vel::key::kLanguageName);
+  }
+}
+
+void GPrinter::Add(GBaseObject* object) {
+  if (object != this && IsLanguagePeripheral(object)) {
+    auto* peripheral = dynamic_cast<GPeripheral*>(object);
+    GState* job_state = peripheral != nullptr ? peripheral->JobState() : nullptr;
+    if (job_state != nullptr) {
+      auto* name = new (std::nothrow) GStringAttribute(peripheral->GetName(), vel::key::kLanguageName);
+      if (name != nullptr) {
+        job_state->Add(name);
+      }
+    }
+  }
+  GPeripheralComposite::Add(object);
+}
+
+// A language peripheral loses its name before the composite's removal runs Update, so that the
+// rebuilt states no longer carry it: the children share the printer's job state, and the name
+// would come back from theirs.
+GBaseObject* GPrinter::RemoveObject(const GBaseObject* object) {
+  for (std::uint32_t i = 0; i < Count(); ++i) {
+    if (ChildAt(i) == object) {
+      ForgetLanguageName(object);
+      break;
+    }
+  }
+  return GPeripheralComposite::RemoveObject(object);
+}
+
+GBaseObject* GPrinter::RemoveByKey(std::uint32_t key) {
+  ForgetLanguageName(FindByKey(key));
+  return GPeripheralComposite::RemoveByKey(key);
+}
+
+GBaseObject* GPrinter::RemoveByClassId(RWClassID id) {
+  ForgetLanguageName(FindByClassId(id));
+  return GPeripheralComposite::RemoveByClassId(id);
+}
+
+std::uint16_t GPrinter::ReplaceChild(std::uint32_t key, GPeripheral* replacement) {
+  if (GState* job_state = JobState()) {
+    delete job_state->RemoveByKey(key);
+  }
+  delete RemoveByKey(key);
+  ClearGroupCache();
+  if (replacement != nullptr) {
+    Add(replacement);
+  }
+  Update(this);
+  return 0;
+}
+
+void GPrinter::Update(GPeripheral* /*changed*/) {
+  RebuildConfiguration();
+  FindChildren();
+  auto* job_state = new (std::nothrow) GState(vel::key::kPeripheralState);
+  auto* page_state = new (std::nothrow) GState(vel::key::kPeripheralState);
+  if (job_state == nullptr || page_state == nullptr) {
+    delete job_state;
+    delete page_state;
+    GPeripheral::Update(this);
+    return;
+  }
+  job_state->UpdateFrom(OwnJobState());
+  page_state->UpdateFrom(OwnPageState());
+  for (std::uint32_t i = 0; i < Count(); ++i) {
+    if (const GPeripheral* child = ChildAt(i)) {
+      page_state->UpdateFrom(child->PageState());
+      job_state->UpdateFrom(child->JobState());
+    }
+  }
+  GPeripheral::SetJobState(job_state);
+  GPeripheral::SetPageState(page_state);
+  ClearGroupCache();
+  for (std::uint32_t i = 0; i < Count(); ++i) {
+    if (GPeripheral* child = ChildAt(i)) {
+      child->SetPageState(page_state);
+      child->SetJobState(job_state);
+    }
+  }
+  GPeripheral::Update(this);
+}
+
+bool GPrinter::IsColor() const {
+  const RWCString name = GetName();
+  const std::string_view text(name.Data(), name.Length());
+  constexpr std::string_view kWord = "color";
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::search(text.begin(), text.end(), kWord.begin(), kWord.end(),
+                     [&](char a, char b) { return lower(a) == b; }) != text.end();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+GCommand* GPrinter::ProcessCommand(GCommand* command) {
+  return GPeripheral::ProcessCommand(command);
+}
+
+void GPrinter::AttachState(std::uint32_t /*key*/) {}
+
+void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, GCommandRef& command) {
+  if (child == nullptr) {
+    return;
+  }
+  if (attach) {
+    child->AttachState(key);
+  }
+  command = child->ProcessCommand(command.Get());
+}
+
+void GPrinter::Fail(std::uint16_t status, GCommandRef& command) {
+  if (status == 0 || command.Get() == nullptr ||
+      command->IsA() == vel::classid::kGErrorCommand) {
+    return;
+  }
+  auto* error = new (std::nothrow) GErrorCommand(status, command.Get(), 0);
+  if (error != nullptr) {
+    command = error;
+  }
+}
+
+GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
+  GCommand* handled = command.Get();
+  if (handled == nullptr) {
+    return command;
+  }
+  // `command` keeps the handled command alive for the own handlers, whatever the children put in
+  // its place.
+  GCommandRef current(command);
+  const GState* bundle = handled->GetGraphicBundle();
+  const std::uint32_t key = bundle != nullptr ? bundle->GetKey() : 0;
+  switch (handled->IsA()) {
+    case vel::classid::kGDocumentStart:
+      if (pjl_ != nullptr) {
+        pjl_->BeginUpdate();
+      }
+      if (language_ != nullptr) {
+        language_->BeginUpdate();
+      }
+      Fail(HandleDocumentStart(static_cast<GDocumentStart&>(*handled)), current);
+      Pass(pjl_, true, key, current);
+      Pass(language_, true, key, current);
+      break;
+    case vel::classid::kGDocumentEnd:
+      Pass(language_, true, key, current);
+      Pass(pjl_, true, key, current);
+      Fail(HandleDocumentEnd(static_cast<GDocumentEnd&>(*handled)), current);
+      if (language_ != nullptr) {
+        language_->EndUpdate();
+      }
+      if (pjl_ != nullptr) {
+        pjl_->EndUpdate();
+      }
+      break;
+    case vel::classid::kGPageEnd:
+      Pass(language_, true, key, current);
+      Pass(pjl_, true, key, current);
+      Fail(HandlePageEnd(static_cast<GPageEnd&>(*handled)), current);
+      break;
+    case vel::classid::kGJobAbort:
+      Pass(language_, false, key, current);
+      Pass(pjl_, false, key, current);
+      Fail(HandleJobAbort(static_cast<GJobAbort&>(*handled)), current);
+      if (language_ != nullptr) {
+        language_->EndUpdate();
+      }
+      if (pjl_ != nullptr) {
+        pjl_->EndUpdate();
+      }
+      break;
+    default:
+      if (language_ == nullptr) {
+        break;
+      }
+      language_->AttachState(key);
+      if (key == vel::key::kPageGroup) {
+        GState* job_state = JobState();
+        auto* page_group = job_state != nullptr ? dynamic_cast<GAttributeComposite*>(
+                                                      job_state->FindByKey(vel::key::kPageGroup))
+                                                : nullptr;
+        if (page_group != nullptr) {
+          page_group->DisableAll();
+        }
+      }
+      current = language_->ProcessCommand(current.Get());
+      break;
+  }
+  return current;
+}
+
+std::uint16_t GPrinter::HandleDocumentStart(GDocumentStart& command) {
+  DropOutputChannel();
+  // Without a back end nothing could be printed: the job fails at once.
+  if (language_ == nullptr) {
+    return kOutputNoChannel;
+  }
+  if (GOutputPort* carried = command.GetOutputChannel()) {
+    SetOutputChannel(carried, false);
+  } else {
+    GOutputPort* opened = nullptr;
+    const std::uint16_t status = vel::OpenDocumentChannel(command, opened);
+    if (opened != nullptr) {
+      SetOutputChannel(opened, true);
+    }
+    if (status != 0) {
+      return status;
+    }
+  }
+  SetInDocument();
+  return 0;
+}
+
+std::uint16_t GPrinter::HandleDocumentEnd(GDocumentEnd& /*command*/) {
+  std::uint16_t status = 0;
+  if (OwnsOutputChannel() && GetOutputChannel() != nullptr) {
+    status = GetOutputChannel()->JobEnd();
+  }
+  DropOutputChannel();
+  SetIdle();
+  return status;
+}
+
+std::uint16_t GPrinter::HandlePageEnd(GPageEnd& /*command*/) {
+  GOutputPort* channel = GetOutputChannel();
+  return channel == nullptr || channel->IsClosed() ? 1 : 0;
+}
+
+std::uint16_t GPrinter::HandleJobAbort(GJobAbort& /*command*/) {
+  SetIdle();
+  std::uint16_t status = 0;
+  if (OwnsOutputChannel() && GetOutputChannel() != nullptr) {
+    status = GetOutputChannel()->Close();
+  }
+  DropOutputChannel();
+  return status;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored form
+
+std::uint32_t GPrinter::StoredByteCount() const {
+  return GPeripheralComposite::StoredByteCount() + vel::kClassVersionSize + 4;
+}
+
+template <typename Carrier>
+void GPrinter::Save(Carrier& carrier) const {
+  GPeripheralComposite::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  vel::WriteField(carrier, flag_value_);
+}
+
+template <typename Carrier>
+void GPrinter::Restore(Carrier& carrier) {
+  GPeripheralComposite::RestoreContents(carrier);
+  if (vel::CarrierGood(carrier) && vel::ReadClassVersion(carrier)) {
+    (void)vel::ReadField(carrier, flag_value_);
+  }
+  FindChildren();
+}
+
+void GPrinter::ForgetRestoredMembers() {
+  GPeripheralComposite::ForgetRestoredMembers();
+  FindChildren();
+}
+
+void GPrinter::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void GPrinter::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+void GPrinter::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void GPrinter::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}

@@ -1,0 +1,232 @@
+// The language peripheral base.
+#include "framework/output/GLanguagePeripheral.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "framework/core/ClassVersion.h"
+#include "framework/core/DocumentChannel.h"
+#include "framework/core/FrameworkIds.h"
+#include "framework/core/GConfiguration.h"
+#include "framework/core/GRangeAttribute.h"
+#include "framework/core/StoredFields.h"
+#include "framework/output/GOutputPort.h"
+#include "framework/pipeline/GDocumentCommand.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+// ---------------------------------------------------------------------------------------------
+// GFontMemoryBudget
+
+std::uint32_t GFontMemoryBudget::Reserve(std::uint32_t bytes) {
+  if (Free() < bytes) {
+    used_ = limit_;
+  } else {
+    used_ += bytes;
+  }
+  return Free();
+}
+
+std::uint32_t GFontMemoryBudget::Release(std::uint32_t bytes) {
+  used_ = bytes > used_ ? 0 : used_ - bytes;
+  return Free();
+}
+
+// ---------------------------------------------------------------------------------------------
+// GLanguagePeripheral
+
+GLanguagePeripheral::GLanguagePeripheral() = default;
+
+GLanguagePeripheral::GLanguagePeripheral(const RWCString& name,
+                                         GState* page_state,
+                                         GConfiguration* configuration,
+                                         std::uint32_t key,
+                                         std::uint32_t add_on_list_key,
+                                         std::int32_t add_on_kind,
+                                         std::int32_t add_on_mode)
+    : GPeripheralComposite(name, page_state, configuration, key, add_on_list_key, add_on_kind,
+                           add_on_mode) {}
+
+GLanguagePeripheral::GLanguagePeripheral(const GLanguagePeripheral& other)
+    : GPeripheralComposite(other), in_document_(other.in_document_),
+      scan_flag_(other.scan_flag_), path_depth_(other.path_depth_),
+      clip_path_flag_(other.clip_path_flag_) {
+  LoadDeviceFontList();
+}
+
+GLanguagePeripheral& GLanguagePeripheral::operator=(const GLanguagePeripheral& other) {
+  if (this != &other) {
+    GPeripheralComposite::operator=(other);
+    in_document_ = other.in_document_;
+    scan_flag_ = other.scan_flag_;
+    path_depth_ = other.path_depth_;
+    clip_path_flag_ = other.clip_path_flag_;
+    DeleteOwnedObjects();
+    printer_handle_ = nullptr;
+    font_number_ = 0;
+    use_counter_ = 0;
+  }
+  return *this;
+}
+
+GLanguagePeripheral::~GLanguagePeripheral() {
+  DeleteOwnedObjects();
+}
+
+void GLanguagePeripheral::DeleteOwnedObjects() {
+  SetFontDownloader(nullptr);
+  SetGlyphCodeMap(nullptr);
+}
+
+void GLanguagePeripheral::SetFontDownloader(GBaseObject* object) {
+  if (object != font_downloader_) {
+    delete font_downloader_;
+    font_downloader_ = object;
+  }
+}
+
+void GLanguagePeripheral::SetGlyphCodeMap(GBaseObject* object) {
+  if (object != glyph_code_map_) {
+    delete glyph_code_map_;
+    glyph_code_map_ = object;
+  }
+}
+
+bool GLanguagePeripheral::IsKindOf(RWClassID id) const {
+  return id == vel::classid::kGLanguagePeripheral || GPeripheralComposite::IsKindOf(id);
+}
+
+bool GLanguagePeripheral::IsSameKey(const GBaseObject* other) const {
+  if (other == this) {
+    return true;
+  }
+  const auto* language = dynamic_cast<const GLanguagePeripheral*>(other);
+  return language != nullptr && GPeripheralComposite::IsSameKey(other) &&
+         language->in_document_ == in_document_ && language->scan_flag_ == scan_flag_ &&
+         language->path_depth_ == path_depth_ && language->clip_path_flag_ == clip_path_flag_;
+}
+
+std::uint32_t GLanguagePeripheral::StoredByteCount() const {
+  return GPeripheralComposite::StoredByteCount() + vel::kClassVersionSize + 4 + 4 + 2 + 4;
+}
+
+template <typename Carrier>
+void GLanguagePeripheral::Save(Carrier& carrier) const {
+  GPeripheralComposite::SaveContents(carrier);
+  vel::WriteClassVersion(carrier);
+  vel::WriteField(carrier, in_document_);
+  vel::WriteField(carrier, scan_flag_);
+  vel::WriteField(carrier, path_depth_);
+  vel::WriteField(carrier, clip_path_flag_);
+}
+
+void GLanguagePeripheral::SaveContents(RWVirtualOutStream& stream) const {
+  Save(stream);
+}
+
+void GLanguagePeripheral::SaveContents(RWBinaryFile& file) const {
+  Save(file);
+}
+
+template <typename Carrier>
+void GLanguagePeripheral::Restore(Carrier& carrier) {
+  GPeripheralComposite::RestoreContents(carrier);
+  if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
+    return;
+  }
+  std::int32_t in_document = 0;
+  std::int32_t scan_flag = 0;
+  std::int16_t path_depth = 0;
+  std::int32_t clip_path_flag = 0;
+  if (!vel::ReadField(carrier, in_document) || !vel::ReadField(carrier, scan_flag) ||
+      !vel::ReadField(carrier, path_depth) || !vel::ReadField(carrier, clip_path_flag)) {
+    vel::FailCarrier(carrier);
+    return;
+  }
+  in_document_ = in_document;
+  scan_flag_ = scan_flag;
+  path_depth_ = path_depth;
+  clip_path_flag_ = clip_path_flag;
+  DeleteOwnedObjects();
+}
+
+void GLanguagePeripheral::RestoreContents(RWVirtualInStream& stream) {
+  Restore(stream);
+}
+
+void GLanguagePeripheral::RestoreContents(RWBinaryFile& file) {
+  Restore(file);
+}
+
+std::uint16_t GLanguagePeripheral::HandleDocumentStart(GDocumentStart& object) {
+  in_document_ = 1;
+  printer_handle_ = object.GetPrinterHandle();
+  // A channel this peripheral opened for an earlier job is done with.
+  if (OwnsOutputChannel()) {
+    DropOutputChannel();
+  }
+  if (GOutputPort* carried = object.GetOutputChannel()) {
+    SetOutputChannel(carried, false);
+  } else {
+    GOutputPort* opened = nullptr;
+    const std::uint16_t status = vel::OpenDocumentChannel(object, opened);
+    if (opened != nullptr) {
+      SetOutputChannel(opened, true);
+    }
+    if (status != 0) {
+      return status;
+    }
+  }
+  GConfiguration* configuration = Configuration();
+  const auto* memory = configuration == nullptr
+                           ? nullptr
+                           : dynamic_cast<const GRangeAttribute*>(
+                                 configuration->FindByKey(vel::key::kDeviceMemory));
+  if (memory != nullptr) {
+    // A negative setting gives no font memory rather than nearly 4 GB of it.
+    const std::int32_t bytes = std::max<std::int32_t>(0, memory->GetValue()) * kBytesPerMemoryUnit;
+    budget_.SetLimit(static_cast<std::uint32_t>(bytes));
+  } else {
+    (void)budget_.Reset();
+  }
+  return 0;
+}
+
+std::uint16_t GLanguagePeripheral::HandlePageStart(GPageStart& /*object*/) {
+  return 0;
+}
+
+std::uint16_t GLanguagePeripheral::HandleStringAttribute(GStringAttribute& /*object*/) {
+  return 0;
+}
+
+std::uint32_t GLanguagePeripheral::ReleaseFontMemory(std::uint32_t bytes) {
+  return budget_.Release(bytes);
+}
+
+std::uint32_t GLanguagePeripheral::ReserveFontMemory(std::uint32_t bytes) {
+  return budget_.Reserve(bytes);
+}
+
+std::uint32_t GLanguagePeripheral::QueryFontCapabilities(const GFont& /*font*/) {
+  return 1;
+}
+
+std::uint32_t GLanguagePeripheral::QueryResidentFont(const GFontFaceRecord& /*face*/,
+                                                     std::int32_t /*kind*/,
+                                                     std::int32_t /*lookup_mode*/,
+                                                     const std::uint16_t** table_out) {
+  if (table_out != nullptr) {
+    *table_out = nullptr;
+  }
+  return 1;
+}
+
+void GLanguagePeripheral::LoadDeviceFontList() {
+  GConfiguration* configuration = Configuration();
+  auto* lists = configuration == nullptr
+                    ? nullptr
+                    : dynamic_cast<GDeviceFontListComposite*>(
+                          configuration->FindByKey(vel::key::kDeviceFontLists));
+  current_font_list_ = lists != nullptr ? lists : &font_lists_;
+}

@@ -1,0 +1,85 @@
+// The driver data builder: printer models described in code, the driver data file they make, and
+// the reading of such a file back into a device session.
+//
+// A driver data file is one object record, on the binary stream format, of a persistent composite
+// whose children are, in this order:
+//   353  the peripheral chain: a peripheral composite holding the page filters and then the
+//        GPrinter (key 76), whose two children side by side are the PJL envelope (106) and the
+//        language back end (101); the printer's configuration is the printer configuration
+//   191  the media mapping list (DEVMODE paper id <-> the paper id of a GMedia)
+//    84  the tray mapping list (DEVMODE paper source <-> the tray id of a GTray)
+//
+// The printer configuration of a model holds:
+//   189  the media pool: a GMedia per paper, orientation and resolution
+//   228  the device group: 202 memory (a range), 204, 226, 231, and 90: the paper-handling devices
+//        (type 0 devices whose options hold trays, a type 1 device whose options hold bins)
+//   206  the resolution groups, each holding 322 (x), 323 (y) and 324
+//   199  the copies range
+//   339  an option flag
+//   401  the configuration text
+// and the language peripheral's configuration holds 202 and 317.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class GBaseObject;
+class GConfiguration;
+class GDeviceSession;
+class GPeripheral;
+class GPeripheralComposite;
+class MPersistentComposite;
+
+namespace vel::data {
+
+// The name of the model that BuildModel makes when no name is given.
+inline constexpr const char* kDefaultModel = "vel-laser";
+
+// The names of the models the builder knows, in a stable order.
+std::vector<std::string> ModelNames();
+
+// What a model holds, so that tests can count what a session finds.
+struct ModelFacts {
+  std::uint32_t papers = 0;            // mapped papers (each a media mapping)
+  std::uint32_t media = 0;             // GMedia objects in the pool
+  std::uint32_t media_at_filter = 0;   // media of one orientation and resolution
+  std::uint32_t mapped_at_filter = 0;  // mapped media of one orientation and resolution
+  std::uint32_t tray_mappings = 0;
+  std::uint32_t installed_trays = 0;  // trays of the installed devices of type 0
+  std::uint32_t resolutions = 0;      // groups of list 206
+};
+ModelFacts FactsOf(const std::string& model);
+
+// The driver data of a model (owned by the caller), or null for a name the builder does not know.
+MPersistentComposite* BuildModel(const std::string& model);
+
+// The printer configuration of the named model (owned by the caller), or null.
+GConfiguration* BuildPrinterConfiguration(const std::string& model);
+
+// A peripheral chain: a composite with key 353 holding a GPrinter (key 76) with the configuration
+// given and the two children given (PJL envelope first, then the language back end; a null child
+// becomes a plain peripheral composite under its key). Every argument is taken over.
+GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
+                                 GPeripheral* pjl,
+                                 GPeripheral* language);
+
+// The configuration of the language peripheral: 202 (a range) and 317.
+GConfiguration* BuildLanguageConfiguration();
+
+// Writes `data` as a driver data file: true when the whole record was written.
+bool WriteDriverData(const GBaseObject& data, const std::string& path);
+// The bytes of `data` in the driver data file's form (empty when it could not be written).
+std::string DriverDataBytes(const GBaseObject& data);
+
+// Reads a driver data file (or its bytes): the composite (owned by the caller), or null when the
+// file cannot be read or holds no framework object.
+GBaseObject* ReadDriverData(const std::string& path);
+GBaseObject* DriverDataFromBytes(const std::string& bytes);
+
+// Moves parts 353, 191 and 84 out of `data` into the session (which deletes what it held); a
+// part that is missing or of the wrong class leaves the session without it. `data` stays the
+// caller's.
+void FillSession(GDeviceSession& session, GBaseObject& data);
+
+}  // namespace vel::data
