@@ -40,6 +40,9 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/output/fonts/GGlyphCache.h"
+#include "framework/output/fonts/GTTFontFile.h"
+#include "framework/output/fonts/GTTTableCache.h"
 #include "framework/pipeline/GBitmap.h"
 #include "framework/pipeline/GBitmapImp.h"
 #include "framework/pipeline/GBrush.h"
@@ -141,6 +144,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GTTTableCache>(),
+      Entry<GGlyphCache>(),
+      Entry<GGlyphCacheNode>(),
+      Entry<GTTFontFile>(),
       Entry<GPaletteTable>(),
       Entry<GDitherMatrix>(),
       Entry<GBitmapImp>(),
