@@ -40,13 +40,23 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/pipeline/GBrush.h"
+#include "framework/pipeline/GCap.h"
+#include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GDashedPen.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GFillMode.h"
 #include "framework/pipeline/GJobAbort.h"
+#include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GPen.h"
+#include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterOperation.h"
+#include "framework/pipeline/GTransformAttribute.h"
 #include "vel_flavour.h"
 
 namespace {
@@ -102,6 +112,19 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GPen>(),
+      Entry<GNoPen>(),
+      Entry<GDashedPen>(),
+      Entry<GCap>(),
+      Entry<GJoint>(),
+      Entry<GMiterJoint>(),
+      Entry<GBrush>(),
+      Entry<GNoBrush>(),
+      Entry<GRGBColor>(),
+      Entry<GColorPaint>(),
+      Entry<GTransformAttribute>(),
+      Entry<GRasterOperation>(),
+      Entry<GFillMode>(),
       Entry<GPeripheralComposite>(),
       Entry<GPrinter>(),
       Entry<MPersistentCompositeOnDisk>(),

@@ -83,6 +83,23 @@ inline constexpr RWClassID kGJobAbort = 713;
 inline constexpr RWClassID kGErrorCommand = 714;
 inline constexpr RWClassID kGNoCommand = 715;
 
+// Graphic-state attributes, colours and paints.
+inline constexpr RWClassID kGColor = 51;  // abstract
+inline constexpr RWClassID kGRGBColor = 53;
+inline constexpr RWClassID kGFillMode = 102;
+inline constexpr RWClassID kGPaint = 151;  // abstract
+inline constexpr RWClassID kGColorPaint = 152;
+inline constexpr RWClassID kGPen = 201;
+inline constexpr RWClassID kGNoPen = 202;
+inline constexpr RWClassID kGDashedPen = 203;
+inline constexpr RWClassID kGBrush = 251;
+inline constexpr RWClassID kGNoBrush = 252;
+inline constexpr RWClassID kGCap = 301;
+inline constexpr RWClassID kGJoint = 351;
+inline constexpr RWClassID kGMiterJoint = 352;
+inline constexpr RWClassID kGRasterOperation = 401;
+inline constexpr RWClassID kGGraphicStateAttribute = 754;  // abstract
+
 // Text values and printer-resident fonts.
 inline constexpr RWClassID kGTextString = 802;
 inline constexpr RWClassID kGTextEscapements = 803;

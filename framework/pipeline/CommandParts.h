@@ -1,11 +1,14 @@
-// Parts shared by the command classes: the level bundle of document and page commands, and the
-// stored form of a class that adds nothing but its class version word.
+// Parts shared by the command and attribute classes: the level bundle of document and page
+// commands, the stored form of a class that adds nothing but its class version word, and that of a
+// class that adds its word and a few fixed-width fields.
 #pragma once
 
 #include <cstdint>
+#include <tuple>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/GBaseObject.h"
+#include "framework/core/StoredFields.h"
 #include "rw/rwstore.h"
 
 class GCommand;
@@ -62,6 +65,33 @@ void RestoreVersionAfter(Base& self, Carrier& carrier) {
   if (CarrierGood(carrier)) {
     (void)ReadClassVersion(carrier);
   }
+}
+
+// The stored form of a class whose own part is its class version word and fixed-width fields
+// (StoredFields.h): the base's part, the word, the fields in order. A restore reads the base's
+// part, checks the word and reads every field; it takes the fields only when all of them were
+// read, else it fails the carrier and leaves them as they were.
+template <typename Base, typename Carrier, typename... Fields>
+void SaveFieldsAfter(const Base& self, Carrier& carrier, const Fields&... fields) {
+  self.Base::SaveContents(carrier);
+  WriteClassVersion(carrier);
+  (WriteField(carrier, fields), ...);
+}
+
+template <typename Base, typename Carrier, typename... Fields>
+void RestoreFieldsAfter(Base& self, Carrier& carrier, Fields&... fields) {
+  self.Base::RestoreContents(carrier);
+  if (!CarrierGood(carrier) || !ReadClassVersion(carrier)) {
+    return;
+  }
+  std::tuple<Fields...> read{fields...};
+  const bool good =
+      std::apply([&carrier](auto&... field) { return (ReadField(carrier, field) && ...); }, read);
+  if (!good) {
+    FailCarrier(carrier);
+    return;
+  }
+  std::tie(fields...) = read;
 }
 
 }  // namespace vel

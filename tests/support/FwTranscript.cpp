@@ -17,6 +17,7 @@
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GTransformAttribute.h"
 
 namespace vel::test {
 
@@ -55,6 +56,11 @@ std::string ValueText(const GBaseObject& attribute) {
   }
   if (const auto* text = dynamic_cast<const GStringAttribute*>(&attribute)) {
     return "\"" + std::string(text->GetValue().Data(), text->GetValue().Length()) + "\"";
+  }
+  if (const auto* transform = dynamic_cast<const GTransformAttribute*>(&attribute)) {
+    return FormatTransform(transform->GetRotation(), transform->GetTranslation().x,
+                           transform->GetTranslation().y, transform->GetScale().x,
+                           transform->GetScale().y);
   }
   {
     Formats& formats = TheFormats();

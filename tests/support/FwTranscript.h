@@ -8,8 +8,8 @@
 // An attribute is written as "key = value": a value or range attribute as its number, a string
 // attribute in double quotes, a nested group as "{ ... }" with its own attributes, and every other
 // class through the format registered for its class id (SetAttributeFormat), or as
-// "<class N>" when none is. The media and transform classes register FormatMedia and
-// FormatTransform through their accessors. A command without a bundle has no ':' part; an empty
+// "<class N>" when none is. A transform is written through FormatTransform; the media class
+// registers FormatMedia through its accessors. A command without a bundle has no ':' part; an empty
 // bundle gives "GPageEnd 0:".
 //
 // Besides the lines it records every call as FwRecordingHandlers does (names, objects, statuses).
