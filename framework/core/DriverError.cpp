@@ -12,6 +12,7 @@ namespace {
 
 std::atomic<vel::GDriverServerSteps*> g_steps{nullptr};
 std::atomic<vel::DriverErrorObserver> g_observer{nullptr};
+std::atomic<vel::DriverErrorSourceObserver> g_source_observer{nullptr};
 
 void AbortProcess() {
   std::abort();
@@ -23,9 +24,12 @@ constexpr std::size_t kMessageChars = 256;
 
 }  // namespace
 
-void ReportDriverError(std::int32_t severity, std::uint16_t id, RWCString /*unit*/,
-                       std::int32_t /*line*/, RWCString /*detail*/) {
+void ReportDriverError(std::int32_t severity, std::uint16_t id, RWCString unit,
+                       std::int32_t line, RWCString /*detail*/) {
   const std::string text = vel::DriverErrorText(severity, id);
+  if (vel::DriverErrorSourceObserver observer = g_source_observer.load()) {
+    observer(severity, id, unit.Data(), line);
+  }
   if (vel::DriverErrorObserver observer = g_observer.load()) {
     observer(severity, id, text.c_str());
   }
@@ -73,6 +77,10 @@ TerminateStep SetTerminateStep(TerminateStep step) {
 
 DriverErrorObserver SetDriverErrorObserver(DriverErrorObserver observer) {
   return g_observer.exchange(observer);
+}
+
+DriverErrorSourceObserver SetDriverErrorSourceObserver(DriverErrorSourceObserver observer) {
+  return g_source_observer.exchange(observer);
 }
 
 void AcquireOrReport(GSemaphore* lock, const char* unit, std::int32_t line) {

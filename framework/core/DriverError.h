@@ -52,6 +52,10 @@ TerminateStep SetTerminateStep(TerminateStep step);
 // previous observer.
 using DriverErrorObserver = void (*)(std::int32_t severity, std::uint16_t id, const char* text);
 DriverErrorObserver SetDriverErrorObserver(DriverErrorObserver observer);
+// The same with the source unit and line of each report (tests check which unit reported).
+using DriverErrorSourceObserver = void (*)(std::int32_t severity, std::uint16_t id,
+                                           const char* unit, std::int32_t line);
+DriverErrorSourceObserver SetDriverErrorSourceObserver(DriverErrorSourceObserver observer);
 
 // Reports a lock failure of a process-wide table with severity 2: id 301 for a failed Acquire,
 // 302 for a Release that answered -2. A null lock is skipped.

@@ -40,6 +40,9 @@
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
+#include "framework/output/fonts/GGlyphCache.h"
+#include "framework/output/fonts/GTTFontFile.h"
+#include "framework/output/fonts/GTTTableCache.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GColorPaint.h"
@@ -137,6 +140,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GTTTableCache>(),
+      Entry<GGlyphCache>(),
+      Entry<GGlyphCacheNode>(),
+      Entry<GTTFontFile>(),
   };
   constexpr std::size_t kUserModeOnly = 2;
   const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;

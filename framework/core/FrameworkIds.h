@@ -112,6 +112,13 @@ inline constexpr RWClassID kGStatusProvider = 952;
 inline constexpr RWClassID kGSpoolerProvider = 953;
 inline constexpr RWClassID kGOSBProvider = 957;
 
+// TrueType fonts: the font file handle, its reader and the reader's caches.
+inline constexpr RWClassID kGTTFontFile = 859;
+inline constexpr RWClassID kGTTFontReader = 860;  // abstract, never registered
+inline constexpr RWClassID kGGlyphCache = 869;
+inline constexpr RWClassID kGGlyphCacheNode = 870;
+inline constexpr RWClassID kGTTTableCache = 872;
+
 }  // namespace vel::classid
 
 namespace vel::key {

@@ -1,30 +1,14 @@
 // GBinaryData: the block, its ownership and its stored form.
 #include "framework/core/GBinaryData.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <type_traits>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/StoredBytes.h"
 #include "framework/core/StoredFields.h"
-
-namespace {
-
-// Bytes read at a time by a restore.
-constexpr std::uint32_t kReadChunk = 4096;
-
-bool ReadBytes(RWVirtualInStream& stream, std::uint8_t* target, std::uint32_t n) {
-  stream.Get(target, n);
-  return stream.Good() != 0;
-}
-
-bool ReadBytes(RWBinaryFile& file, std::uint8_t* target, std::uint32_t n) {
-  return file.Read(target, n);
-}
-
-}  // namespace
 
 GBinaryData::GBinaryData(const GBinaryData& other) : GBaseObject(other) {
   if (other.StoredSize() == 0) {
@@ -117,43 +101,9 @@ void GBinaryData::Restore(Carrier& carrier) {
     vel::FailCarrier(carrier);
     return;
   }
-  // Each chunk arrives in a buffer of its own before any block is allocated; the block doubles
-  // with the data, up to the stored size.
-  std::uint8_t chunk[kReadChunk];
   std::uint8_t* block = nullptr;
-  std::uint32_t capacity = 0;
-  bool out_of_memory = false;
-  for (std::uint32_t done = 0; done < size;) {
-    const std::uint32_t n = std::min(kReadChunk, size - done);
-    if (!ReadBytes(carrier, chunk, n)) {
-      delete[] block;
-      vel::FailCarrier(carrier);
-      return;
-    }
-    if (!out_of_memory && capacity < done + n) {
-      const std::uint32_t grown =
-          std::min(size, std::max(capacity <= size / 2 ? 2 * capacity : size, done + n));
-      auto* bigger = new (std::nothrow) std::uint8_t[grown];
-      if (bigger == nullptr) {
-        delete[] block;
-        block = nullptr;
-        out_of_memory = true;  // read on past the bytes; the object stays empty
-      } else {
-        if (done != 0) {
-          std::memcpy(bigger, block, done);
-        }
-        delete[] block;
-        block = bigger;
-        capacity = grown;
-      }
-    }
-    if (!out_of_memory) {
-      std::memcpy(block + done, chunk, n);
-    }
-    done += n;
-  }
-  if (out_of_memory) {
-    return;
+  if (vel::ReadStoredBytes(carrier, size, block) != vel::StoredBytesResult::kRead) {
+    return;  // a failed carrier, or no memory: the object stays empty
   }
   data_ = block;
   size_ = size;

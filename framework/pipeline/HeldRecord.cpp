@@ -10,7 +10,7 @@
 namespace {
 
 template <typename Carrier, typename Test>
-bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object) {
+bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object, bool owned = false) {
   // No holder is named: the object is kept by its reference word, which the restore's bookkeeping
   // never frees. The holder lets go of it in its ForgetRestoredMembers when the restore fails.
   RWRestoredMember member(carrier, nullptr);
@@ -20,7 +20,7 @@ bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object) {
   RWCollectable* read = member.Object();
   const auto* framework_object = dynamic_cast<GBaseObject*>(read);
   if ((read != nullptr && (framework_object == nullptr || !accepts(*framework_object))) ||
-      member.NamesOpenRecord()) {
+      member.NamesOpenRecord() || (owned && read != nullptr && !member.IsNew())) {
     member.Keep(RWHold::kRefuses);
     vel::FailCarrier(carrier);
     return false;
@@ -78,6 +78,16 @@ bool RestoreHeldReference(RWVirtualInStream& stream,
 
 bool RestoreHeldReference(RWBinaryFile& file, HeldRecordTest accepts, GCountedPtr& reference) {
   return RestoreReference(file, accepts, reference);
+}
+
+bool RestoreOwnedRecord(RWVirtualInStream& stream, RWClassID kind, GBaseObject*& object) {
+  return Restore(
+      stream, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object, true);
+}
+
+bool RestoreOwnedRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object) {
+  return Restore(
+      file, [kind](const GBaseObject& read) { return read.IsKindOf(kind); }, object, true);
 }
 
 }  // namespace vel

@@ -44,4 +44,11 @@ using HeldRecordTest = bool (*)(const GBaseObject& object);
                                         HeldRecordTest accepts,
                                         GCountedPtr& reference);
 
+// The same for an object that its holder owns outright (no counted reference): the record must
+// also be a new one, since a reference to an object read before would give it a second owner.
+[[nodiscard]] bool RestoreOwnedRecord(RWVirtualInStream& stream,
+                                      RWClassID kind,
+                                      GBaseObject*& object);
+[[nodiscard]] bool RestoreOwnedRecord(RWBinaryFile& file, RWClassID kind, GBaseObject*& object);
+
 }  // namespace vel

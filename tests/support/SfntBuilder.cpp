@@ -2,6 +2,7 @@
 #include "tests/support/SfntBuilder.h"
 
 #include <algorithm>
+#include <map>
 
 namespace vel::test {
 
@@ -221,20 +222,14 @@ std::vector<SfntTable> TestFontTables(const TestFontOptions& options) {
       Glyph({{100, 0}, {600, 1400}, {1100, 0}}),
       {},
   };
-  SfntWriter glyf;
-  SfntWriter loca;
-  for (const auto& glyph : glyphs) {
-    loca.U16(static_cast<std::uint16_t>(glyf.Data().size() / 2));
-    glyf.Bytes(glyph);
-  }
-  loca.U16(static_cast<std::uint16_t>(glyf.Data().size() / 2));
+  auto [glyf, loca] = GlyfAndLoca(glyphs, options.long_loca);
 
   SfntWriter head;
   head.U32(0x00010000).U32(0x00010000).U32(0).U32(0x5F0F3CF5).U16(0x000B).U16(kUnitsPerEm);
   head.Zeros(16);  // created, modified
   head.I16(0).I16(0).I16(1100).I16(1400);
   head.U16(((options.fs_selection & 0x20) != 0 ? 1 : 0) | ((options.fs_selection & 1) != 0 ? 2 : 0));
-  head.U16(8).I16(2).I16(0).I16(0);
+  head.U16(8).I16(2).I16(options.long_loca ? 1 : 0).I16(0);
 
   SfntWriter hhea;
   hhea.U32(0x00010000).I16(kAscender).I16(kDescender).I16(kLineGap).U16(kAdvance);
@@ -263,8 +258,8 @@ std::vector<SfntTable> TestFontTables(const TestFontOptions& options) {
   os2.U16(kWinAscent).U16(kWinDescent).U32(options.code_pages).U32(0);
   os2.I16(1062).I16(1409).U16(0).U16(0x20).U16(1);
 
-  return {{"cmap", CmapTable(options.symbol)}, {"glyf", glyf.Data()}, {"head", head.Data()},
-          {"hhea", hhea.Data()},               {"hmtx", hmtx.Data()}, {"loca", loca.Data()},
+  return {{"cmap", CmapTable(options.symbol)}, {"glyf", glyf}, {"head", head.Data()},
+          {"hhea", hhea.Data()},               {"hmtx", hmtx.Data()}, {"loca", loca},
           {"maxp", maxp.Data()},               {"name", NameTable(options)},
           {"post", post.Data()},               {"OS/2", os2.Data()}};
 }
@@ -290,6 +285,291 @@ std::vector<std::uint8_t> MakeTestCollection() {
   c.fs_selection = 0x01;
   c.code_pages = 0x00020000;  // Shift JIS only
   return BuildCollection({TestFontTables(a), TestFontTables(b), TestFontTables(c)});
+}
+
+// --- Tables for synthetic fonts ----------------------------------------------------------------
+
+void SetTable(std::vector<SfntTable>& tables, const std::string& tag,
+              std::vector<std::uint8_t> data) {
+  for (SfntTable& table : tables) {
+    if (table.tag == tag) {
+      table.data = std::move(data);
+      return;
+    }
+  }
+  tables.push_back({tag, std::move(data)});
+}
+
+void RemoveTable(std::vector<SfntTable>& tables, const std::string& tag) {
+  tables.erase(std::remove_if(tables.begin(), tables.end(),
+                              [&tag](const SfntTable& table) { return table.tag == tag; }),
+               tables.end());
+}
+
+std::vector<std::uint8_t>& TableOf(std::vector<SfntTable>& tables, const std::string& tag) {
+  for (SfntTable& table : tables) {
+    if (table.tag == tag) {
+      return table.data;
+    }
+  }
+  tables.push_back({tag, {}});
+  return tables.back().data;
+}
+
+std::vector<std::uint8_t> SimpleGlyph(const std::vector<std::pair<int, int>>& points) {
+  std::vector<Point> converted;
+  for (const auto& [x, y] : points) {
+    converted.push_back({x, y});
+  }
+  return Glyph(converted);
+}
+
+std::vector<std::uint8_t> CompositeGlyph(const std::vector<GlyphComponent>& components) {
+  SfntWriter out;
+  out.I16(-1).I16(0).I16(0).I16(0).I16(0);
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    std::uint16_t flags = components[i].flags & static_cast<std::uint16_t>(~0x0020u);
+    if (i + 1 < components.size()) {
+      flags |= 0x0020;  // MORE_COMPONENTS
+    }
+    out.U16(flags).U16(components[i].glyph);
+    if ((flags & 0x0001) != 0) {
+      out.I16(10).I16(20);  // ARG_1_AND_2_ARE_WORDS
+    } else {
+      out.U8(10).U8(20);
+    }
+    if ((flags & 0x0080) != 0) {
+      out.U16(0x4000).U16(0).U16(0).U16(0x4000);  // 2 by 2
+    } else if ((flags & 0x0040) != 0) {
+      out.U16(0x4000).U16(0x4000);  // x and y scale
+    } else if ((flags & 0x0008) != 0) {
+      out.U16(0x4000);  // scale
+    }
+  }
+  return out.Data();
+}
+
+std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>> GlyfAndLoca(
+    const std::vector<std::vector<std::uint8_t>>& glyphs, bool long_offsets) {
+  SfntWriter glyf;
+  SfntWriter loca;
+  auto offset = [&] {
+    const auto at = static_cast<std::uint32_t>(glyf.Data().size());
+    if (long_offsets) {
+      loca.U32(at);
+    } else {
+      loca.U16(static_cast<std::uint16_t>(at / 2));
+    }
+  };
+  for (const auto& glyph : glyphs) {
+    offset();
+    glyf.Bytes(glyph);
+    if (glyph.size() % 2 != 0) {
+      glyf.U8(0);
+    }
+  }
+  offset();
+  return {glyf.Data(), loca.Data()};
+}
+
+std::vector<std::uint8_t> CmapOf(const std::vector<CmapSubtable>& subtables) {
+  SfntWriter out;
+  out.U16(0).U16(static_cast<std::uint16_t>(subtables.size()));
+  std::uint32_t offset = 4 + 8 * static_cast<std::uint32_t>(subtables.size());
+  for (const CmapSubtable& subtable : subtables) {
+    out.U16(subtable.platform).U16(subtable.encoding).U32(offset);
+    offset += static_cast<std::uint32_t>(subtable.data.size());
+  }
+  for (const CmapSubtable& subtable : subtables) {
+    out.Bytes(subtable.data);
+  }
+  return out.Data();
+}
+
+std::vector<std::uint8_t> CmapFormat4(
+    const std::vector<std::pair<std::uint16_t, std::uint16_t>>& map, bool range_offsets) {
+  struct Segment {
+    std::uint16_t start;
+    std::uint16_t end;
+    std::vector<std::uint16_t> glyphs;
+  };
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> sorted = map;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<Segment> segments;
+  for (const auto& [code, glyph] : sorted) {
+    if (!segments.empty()) {
+      Segment& last = segments.back();
+      const bool next_code = code == last.end + 1;
+      const bool same_delta = glyph - code == last.glyphs.front() - last.start;
+      if (next_code && (range_offsets || same_delta)) {
+        last.end = code;
+        last.glyphs.push_back(glyph);
+        continue;
+      }
+    }
+    segments.push_back({code, code, {glyph}});
+  }
+  segments.push_back({0xFFFF, 0xFFFF, {0}});
+  const auto count = static_cast<std::uint16_t>(segments.size());
+  std::uint16_t power = 1;
+  std::uint16_t selector = 0;
+  while (power * 2 <= count) {
+    power = static_cast<std::uint16_t>(power * 2);
+    ++selector;
+  }
+  SfntWriter out;
+  out.U16(4).U16(0).U16(0).U16(static_cast<std::uint16_t>(2 * count));
+  out.U16(static_cast<std::uint16_t>(2 * power)).U16(selector);
+  out.U16(static_cast<std::uint16_t>(2 * count - 2 * power));
+  for (const Segment& segment : segments) {
+    out.U16(segment.end);
+  }
+  out.U16(0);
+  for (const Segment& segment : segments) {
+    out.U16(segment.start);
+  }
+  const bool last_is_final = true;
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const Segment& segment = segments[i];
+    const bool final_segment = last_is_final && i + 1 == segments.size();
+    out.U16(range_offsets && !final_segment
+                ? 0
+                : static_cast<std::uint16_t>(final_segment ? 1 : segment.glyphs[0] - segment.start));
+  }
+  // The glyph arrays follow the idRangeOffset array, in segment order.
+  std::uint32_t array_at = 2 * count;  // from idRangeOffset[0] to the first glyph array
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const bool final_segment = i + 1 == segments.size();
+    if (!range_offsets || final_segment) {
+      out.U16(0);
+      continue;
+    }
+    out.U16(static_cast<std::uint16_t>(array_at - 2 * i));
+    array_at += 2 * static_cast<std::uint32_t>(segments[i].glyphs.size());
+  }
+  if (range_offsets) {
+    for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
+      for (std::uint16_t glyph : segments[i].glyphs) {
+        out.U16(glyph);
+      }
+    }
+  }
+  std::vector<std::uint8_t> data = out.Data();
+  data[2] = static_cast<std::uint8_t>(data.size() >> 8);
+  data[3] = static_cast<std::uint8_t>(data.size());
+  return data;
+}
+
+std::vector<std::uint8_t> CmapFormat2(
+    const std::vector<std::pair<std::uint16_t, std::uint16_t>>& map) {
+  std::vector<std::uint16_t> single(256, 0);
+  std::map<std::uint8_t, std::map<std::uint8_t, std::uint16_t>> leads;
+  for (const auto& [code, glyph] : map) {
+    if (code < 256) {
+      single[code] = glyph;
+    } else {
+      leads[static_cast<std::uint8_t>(code >> 8)][static_cast<std::uint8_t>(code)] = glyph;
+    }
+  }
+  struct SubHeader {
+    std::uint16_t first;
+    std::uint16_t count;
+    std::vector<std::uint16_t> glyphs;
+  };
+  std::vector<SubHeader> headers = {{0, 256, single}};
+  std::vector<std::uint16_t> keys(256, 0);
+  for (const auto& [lead, trails] : leads) {
+    const std::uint8_t first = trails.begin()->first;
+    const std::uint8_t last = trails.rbegin()->first;
+    std::vector<std::uint16_t> glyphs(last - first + 1, 0);
+    for (const auto& [trail, glyph] : trails) {
+      glyphs[trail - first] = glyph;
+    }
+    keys[lead] = static_cast<std::uint16_t>(8 * headers.size());
+    headers.push_back({first, static_cast<std::uint16_t>(glyphs.size()), glyphs});
+  }
+  SfntWriter out;
+  out.U16(2).U16(0).U16(0);
+  for (std::uint16_t key : keys) {
+    out.U16(key);
+  }
+  // idRangeOffset counts from the field itself (6 bytes into its subheader).
+  std::uint32_t array_at = 8 * static_cast<std::uint32_t>(headers.size());
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    out.U16(headers[i].first).U16(headers[i].count).U16(0);
+    out.U16(static_cast<std::uint16_t>(array_at - (8 * i + 6)));
+    array_at += 2 * static_cast<std::uint32_t>(headers[i].glyphs.size());
+  }
+  for (const SubHeader& header : headers) {
+    for (std::uint16_t glyph : header.glyphs) {
+      out.U16(glyph);
+    }
+  }
+  std::vector<std::uint8_t> data = out.Data();
+  data[2] = static_cast<std::uint8_t>(data.size() >> 8);
+  data[3] = static_cast<std::uint8_t>(data.size());
+  return data;
+}
+
+std::vector<std::uint8_t> MortVertical(
+    const std::vector<std::pair<std::uint16_t, std::uint16_t>>& units) {
+  SfntWriter out;
+  // Table header: version 1.0, one chain.
+  out.U32(0x00010000).U32(1);
+  // Chain: default flags, chain length (any), three feature entries, one subtable.
+  out.U32(1).U32(0).U16(3).U16(1);
+  // Feature entries (type, setting, enable flags, disable flags): vertical substitution on,
+  // vertical substitution off, and a last entry of type 8.
+  out.U16(3).U16(0).U32(1).U32(0xFFFFFFFF);
+  out.U16(3).U16(1).U32(0).U32(0xFFFFFFFE);
+  out.U16(8).Zeros(10);
+  // Subtable: length (any), coverage 0x8004 (vertical, noncontextual), flags 1.
+  out.U16(0).U16(0x8004).U32(1);
+  // Lookup table: format 6, unit size 4, then the binary search header and the units.
+  out.U16(6).U16(4);
+  out.U16(static_cast<std::uint16_t>(units.size())).U16(0).U16(0).U16(0);
+  for (const auto& [glyph, substitute] : units) {
+    out.U16(glyph).U16(substitute);
+  }
+  return out.Data();
+}
+
+std::vector<std::uint8_t> GsubVertical(
+    int substitution_format, int coverage_format,
+    const std::vector<std::pair<std::uint16_t, std::uint16_t>>& pairs) {
+  SfntWriter coverage;
+  coverage.U16(static_cast<std::uint16_t>(coverage_format));
+  coverage.U16(static_cast<std::uint16_t>(pairs.size()));
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (coverage_format == 1) {
+      coverage.U16(pairs[i].first);
+    } else {
+      coverage.U16(pairs[i].first).U16(pairs[i].first).U16(static_cast<std::uint16_t>(i));
+    }
+  }
+  SfntWriter subtable;
+  const std::uint16_t coverage_at =
+      substitution_format == 1 ? 6 : static_cast<std::uint16_t>(6 + 2 * pairs.size());
+  subtable.U16(static_cast<std::uint16_t>(substitution_format)).U16(coverage_at);
+  if (substitution_format == 1) {
+    subtable.U16(static_cast<std::uint16_t>(pairs[0].second - pairs[0].first));
+  } else {
+    subtable.U16(static_cast<std::uint16_t>(pairs.size()));
+    for (const auto& pair : pairs) {
+      subtable.U16(pair.second);
+    }
+  }
+  subtable.Bytes(coverage.Data());
+  SfntWriter out;
+  // Header: version 1.0, ScriptList at 10, FeatureList at 12, LookupList at 26.
+  out.U32(0x00010000).U16(10).U16(12).U16(26);
+  out.U16(0);                                  // ScriptList: no scripts
+  out.U16(1).Tag("vert").U16(8);               // FeatureList: one record
+  out.U16(0).U16(1).U16(0);                    // Feature: lookup 0
+  out.U16(1).U16(4);                           // LookupList: one lookup
+  out.U16(1).U16(0).U16(1).U16(8);             // Lookup: type 1, one subtable at 8
+  out.Bytes(subtable.Data());
+  return out.Data();
 }
 
 }  // namespace vel::test

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vel::test {
@@ -52,6 +53,7 @@ struct TestFontOptions {
   std::uint32_t code_pages = 0x00000001 | 0x00000002;  // Latin 1, Latin 2
   bool symbol = false;  // a symbol character map (platform 3, encoding 0) at 0xF020...
   bool fixed_pitch = false;
+  bool long_loca = false;  // 'loca' of 32-bit offsets (indexToLocFormat 1)
 };
 
 namespace test_font {
@@ -77,5 +79,55 @@ std::vector<SfntTable> TestFontTables(const TestFontOptions& options = {});
 std::vector<std::uint8_t> MakeTestFont(const TestFontOptions& options = {});
 // Three faces, "Vel Test A", "Vel Test B" (weight 700, bold) and "Vel Test C" (italic).
 std::vector<std::uint8_t> MakeTestCollection();
+
+// --- Tables for synthetic fonts ----------------------------------------------------------
+
+// Replaces the table of that tag (or adds it).
+void SetTable(std::vector<SfntTable>& tables, const std::string& tag,
+              std::vector<std::uint8_t> data);
+// Removes the table of that tag.
+void RemoveTable(std::vector<SfntTable>& tables, const std::string& tag);
+// The bytes of the table of that tag (empty when absent).
+std::vector<std::uint8_t>& TableOf(std::vector<SfntTable>& tables, const std::string& tag);
+
+// A simple glyph: one contour of on-curve points, 16-bit coordinates.
+std::vector<std::uint8_t> SimpleGlyph(const std::vector<std::pair<int, int>>& points);
+// A composite glyph. Each component gives its flags (MORE_COMPONENTS is set for all but the last)
+// and its glyph; its arguments and transform are written as the flags ask (words or bytes; a
+// scale, an x and y scale, or a 2 by 2 matrix), with small values.
+struct GlyphComponent {
+  std::uint16_t flags;
+  std::uint16_t glyph;
+};
+std::vector<std::uint8_t> CompositeGlyph(const std::vector<GlyphComponent>& components);
+// 'glyf' and 'loca' of the glyphs, with 16-bit (halved) or 32-bit offsets. Each glyph is padded
+// to an even length.
+std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>> GlyfAndLoca(
+    const std::vector<std::vector<std::uint8_t>>& glyphs, bool long_offsets);
+
+// A 'cmap' of subtables, in the order given.
+struct CmapSubtable {
+  std::uint16_t platform;
+  std::uint16_t encoding;
+  std::vector<std::uint8_t> data;
+};
+std::vector<std::uint8_t> CmapOf(const std::vector<CmapSubtable>& subtables);
+// A format-4 subtable mapping each code to its glyph. With `range_offsets` every segment maps
+// through the glyph array (idRangeOffset not 0); else through idDelta alone. The 0xFFFF segment
+// is added.
+std::vector<std::uint8_t> CmapFormat4(const std::vector<std::pair<std::uint16_t, std::uint16_t>>& map,
+                                      bool range_offsets);
+// A format-2 subtable: codes below 256 are single bytes; larger codes are two bytes (lead byte,
+// trail byte), each lead byte with a subheader of its own.
+std::vector<std::uint8_t> CmapFormat2(const std::vector<std::pair<std::uint16_t, std::uint16_t>>& map);
+
+// A 'mort' table of the one shape the reader accepts: a noncontextual glyph substitution with
+// these (glyph, substitute) units.
+std::vector<std::uint8_t> MortVertical(const std::vector<std::pair<std::uint16_t, std::uint16_t>>& units);
+// A 'GSUB' table with one 'vert' feature and one single-substitution lookup of the given
+// substitution format (1: one delta for all pairs, taken from the first; 2: a glyph array) and
+// coverage format (1: a glyph list; 2: one range per glyph).
+std::vector<std::uint8_t> GsubVertical(int substitution_format, int coverage_format,
+                                       const std::vector<std::pair<std::uint16_t, std::uint16_t>>& pairs);
 
 }  // namespace vel::test
