@@ -105,11 +105,11 @@ std::string Save(int carrier, const RWCollectable* root) {
 void ReadEveryRow(const GBitmapImp& image) {
   GRect bounds;
   image.GetBounds(bounds);
-  const std::int32_t width = bounds.Width();
+  const std::int32_t width = (std::int32_t{bounds.right} - bounds.left);
   const std::int32_t ranges[][2] = {{0, width},          {1, width},      {3, width - 2},
                                     {-5, width + 9},     {width / 2, width}, {7, 8}};
   std::vector<std::uint8_t> row;
-  for (std::int32_t y = -1; y <= bounds.Height(); ++y) {
+  for (std::int32_t y = -1; y <= (std::int32_t{bounds.bottom} - bounds.top); ++y) {
     for (const auto& range : ranges) {
       for (std::int32_t grey = 0; grey < 2; ++grey) {
         const std::int32_t x0 = std::max(range[0], 0);

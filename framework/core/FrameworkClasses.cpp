@@ -1,8 +1,6 @@
 // The framework's registration table. A new persistent class adds one line here.
+
 #include "framework/core/FrameworkClasses.h"
-
-#include <iterator>
-
 #include "framework/core/GAttributeComposite.h"
 #include "framework/core/GBin.h"
 #include "framework/core/GBinaryData.h"
@@ -47,6 +45,10 @@
 #include "framework/pipeline/GBitmapImp.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
+#include "framework/pipeline/GClipToPage.h"
+#include "framework/pipeline/GClipToPath.h"
+#include "framework/pipeline/GClipToRectangle.h"
+#include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDashedPen.h"
@@ -54,16 +56,21 @@
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GFillMode.h"
+#include "framework/pipeline/GGraphicBundle.h"
+#include "framework/pipeline/GGraphicComposite.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GPathGraphic.h"
 #include "framework/pipeline/GPen.h"
 #include "framework/pipeline/GRGBColor.h"
 #include "framework/pipeline/GRasterOperation.h"
+#include "framework/pipeline/GRectangleGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
+#include <iterator>
 #include "vel_flavour.h"
 
 namespace {
@@ -144,6 +151,14 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GGraphicBundle>(),
+      Entry<GRectangleGraphic>(),
+      Entry<GGraphicComposite>(),
+      Entry<GPathGraphic>(),
+      Entry<GClipToRectangle>(),
+      Entry<GClipToPath>(),
+      Entry<GClipToPage>(),
+      Entry<GClipToSingleRectangle>(),
       Entry<GTTTableCache>(),
       Entry<GGlyphCache>(),
       Entry<GGlyphCacheNode>(),

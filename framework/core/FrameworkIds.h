@@ -65,6 +65,18 @@ inline constexpr RWClassID kGPeripheralComposite = 770;
 inline constexpr RWClassID kGPeripheralProxy = 779;
 inline constexpr RWClassID kGDynamicLibrary = 780;
 
+// Page pipeline: graphics and clips.
+inline constexpr RWClassID kGClipToRectangle = 501;
+inline constexpr RWClassID kGClipToPath = 502;
+inline constexpr RWClassID kGClipToPage = 503;
+inline constexpr RWClassID kGClipToSingleRectangle = 504;
+inline constexpr RWClassID kGGraphic = 602;  // abstract, never registered
+inline constexpr RWClassID kGPathGraphic = 603;
+inline constexpr RWClassID kGGraphicComposite = 607;
+inline constexpr RWClassID kGShapeGraphic = 651;  // abstract, never registered
+inline constexpr RWClassID kGRectangleGraphic = 659;
+inline constexpr RWClassID kGClipAttribute = 756;  // abstract; the category of every clip
+
 // Page pipeline: graphic state and commands.
 inline constexpr RWClassID kGGraphicBundle = 101;
 inline constexpr RWClassID kGTransformAttribute = 103;
@@ -145,6 +157,15 @@ inline constexpr std::uint32_t kGraphicsGroup = 244;    // bundle of a graphic c
 inline constexpr std::uint32_t kDocumentGroup = 246;    // bundle of a document command
 inline constexpr std::uint32_t kPageGroup = 256;        // bundle of a page command
 inline constexpr std::uint32_t kLanguageName = 373;     // a language peripheral's name
+
+// The kinds of attribute a graphic bundle holds, each under its own key.
+inline constexpr std::uint32_t kBundleBrush = 154;
+inline constexpr std::uint32_t kBundlePen = 160;
+inline constexpr std::uint32_t kBundleCap = 166;
+inline constexpr std::uint32_t kBundleJoint = 172;
+inline constexpr std::uint32_t kBundleClip = 177;
+inline constexpr std::uint32_t kBundleFillMode = 182;
+inline constexpr std::uint32_t kBundleRasterOperation = 183;
 
 // The printer configuration.
 inline constexpr std::uint32_t kPaperHandlingDevices = 90;

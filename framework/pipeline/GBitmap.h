@@ -11,6 +11,7 @@
 
 #include "framework/core/GBaseObject.h"
 #include "framework/pipeline/GBitmapImp.h"
+#include "framework/pipeline/GPoint.h"
 #include "framework/pipeline/GRect.h"
 
 class GPaletteTable;

@@ -68,6 +68,15 @@ std::uint8_t* ReadPixels(Carrier& carrier, std::uint32_t size) {
   return block;
 }
 
+// Widths and heights in 32 bits: a 16-bit difference can overflow.
+std::int32_t Width(const GRect& rect) {
+  return std::int32_t{rect.right} - rect.left;
+}
+
+std::int32_t Height(const GRect& rect) {
+  return std::int32_t{rect.bottom} - rect.top;
+}
+
 bool IsKnownDepth(std::uint32_t bits_per_pixel) {
   switch (bits_per_pixel) {
     case 1:
@@ -207,7 +216,7 @@ GBitmapImp::GBitmapImp(std::int32_t owns_data, std::uint8_t* data, std::uint32_t
       segment_info_(segment_info),
       segment_step_(segment_step),
       has_masks_(has_masks) {
-  const std::uint64_t row_bytes = RowBytesFor(bounds_.Width(), bits_per_pixel_);
+  const std::uint64_t row_bytes = RowBytesFor(Width(bounds_), bits_per_pixel_);
   row_bytes_ = static_cast<std::uint32_t>(row_bytes);
   stride_ = static_cast<std::uint32_t>(StrideFor(row_bytes, alignment_));
   SetUpMasks(has_masks, red_mask, green_mask, blue_mask);
@@ -428,8 +437,8 @@ const std::uint8_t* GBitmapImp::RowAt(std::uint32_t index, std::uint64_t bytes) 
 
 std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std::int32_t x1,
                                  std::int32_t y, std::int32_t grey) const {
-  const std::int32_t width = bounds_.Width();
-  const std::int32_t rows = bounds_.Height();
+  const std::int32_t width = Width(bounds_);
+  const std::int32_t rows = Height(bounds_);
   if (destination == nullptr || width <= 0 || rows <= 0 || y < 0 || y >= rows) {
     return 0;
   }
@@ -571,11 +580,11 @@ bool GBitmapImp::LayoutIsSound() const {
       bounds_.bottom < bounds_.top) {
     return false;
   }
-  const std::uint64_t row_bytes = RowBytesFor(bounds_.Width(), bits_per_pixel_);
+  const std::uint64_t row_bytes = RowBytesFor(Width(bounds_), bits_per_pixel_);
   if (row_bytes_ != row_bytes || stride_ != StrideFor(row_bytes, alignment_)) {
     return false;
   }
-  const auto rows = static_cast<std::uint32_t>(bounds_.Height());
+  const auto rows = static_cast<std::uint32_t>(Height(bounds_));
   if (rows == 0 || row_bytes == 0) {
     return true;
   }

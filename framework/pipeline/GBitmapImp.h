@@ -33,6 +33,7 @@
 #include <cstdint>
 
 #include "framework/core/GBaseObject.h"
+#include "framework/pipeline/GPoint.h"
 #include "framework/pipeline/GRect.h"
 
 class GPaletteTable;

@@ -1,10 +1,8 @@
-// GRect: a rectangle in device pixels, left, top, right, bottom, each a signed 16-bit value;
-// right and bottom lie just outside it.
+// GRect: a rectangle in device pixels, left, top, right, bottom, each a signed 16-bit value.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-
-#include "framework/pipeline/GPoint.h"
 
 struct GRect {
   std::int16_t left = 0;
@@ -12,11 +10,17 @@ struct GRect {
   std::int16_t right = 0;
   std::int16_t bottom = 0;
 
-  // Widths and heights in 32 bits: a 16-bit difference can overflow.
-  std::int32_t Width() const { return std::int32_t{right} - left; }
-  std::int32_t Height() const { return std::int32_t{bottom} - top; }
-  // No pixel: right at or left of left, or bottom at or above top.
-  bool IsEmpty() const { return right <= left || bottom <= top; }
-
-  friend bool operator==(const GRect&, const GRect&) = default;
+  friend bool operator==(const GRect& a, const GRect& b) = default;
 };
+
+namespace vel {
+
+// Widens `into` to hold `rect`: the smaller left and top, the larger right and bottom.
+inline void Unite(GRect& into, const GRect& rect) {
+  into.left = std::min(into.left, rect.left);
+  into.top = std::min(into.top, rect.top);
+  into.right = std::max(into.right, rect.right);
+  into.bottom = std::max(into.bottom, rect.bottom);
+}
+
+}  // namespace vel

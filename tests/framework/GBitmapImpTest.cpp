@@ -376,7 +376,7 @@ TEST(GBitmapImpTest, PaletteCopiesBuffersAndPatterns) {
     GBitmapImp empty(24, bits, stride, GPoint{1, 8});
     GRect bounds;
     empty.GetBounds(bounds);
-    EXPECT_TRUE(bounds.IsEmpty()) << stride;
+    EXPECT_EQ(bounds, GRect{}) << stride;
     EXPECT_EQ(empty.GetData(), nullptr) << stride;
   }
 }

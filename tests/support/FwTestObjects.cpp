@@ -14,6 +14,7 @@
 #include "rw/rwstore.h"
 #include "tests/support/FwTestLanguagePeripheral.h"
 #include "tests/support/FwTestPeripheral.h"
+#include "tests/support/FwTestShape.h"
 
 std::atomic<int> FwTestLeaf::live_{0};
 
@@ -230,6 +231,7 @@ const RWClassRegistration kTestClasses[] = {
     {&FwTestLeaf::Create, FwTestLeaf::ClassId(), FwTestLeaf::ClassName()},
     {&FwPtrHolder::Create, FwPtrHolder::ClassId(), FwPtrHolder::ClassName()},
     {&FwTestPeripheral::Create, FwTestPeripheral::ClassId(), FwTestPeripheral::ClassName()},
+    {&FwTestShape::Create, FwTestShape::ClassId(), FwTestShape::ClassName()},
     {&FwTestLanguagePeripheral::Create, FwTestLanguagePeripheral::ClassId(),
      FwTestLanguagePeripheral::ClassName()},
 };

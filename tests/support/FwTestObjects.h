@@ -131,7 +131,7 @@ class FwRecordHolder : public GBaseObject {
   GRecord* record_ = nullptr;
 };
 
-// The foundation classes, the framework classes, the three classes above and the recording stage
-// (tests/support/FwTestPeripheral.h).
+// The foundation classes, the framework classes, the three classes above, the recording stage
+// (tests/support/FwTestPeripheral.h) and the test shape (tests/support/FwTestShape.h).
 void RegisterFrameworkTestClasses();
 void UnregisterFrameworkTestClasses();
