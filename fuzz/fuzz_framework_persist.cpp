@@ -5,19 +5,24 @@
 // A restore must not crash, leak or touch freed memory. A failed restore must answer null; one
 // that succeeds must hand out a framework object that no counted pointer holds (or a record), report a stored
 // size equal to what saving it to a file writes, save and restore again on its own carrier, and
-// then be deleted.
+// then be deleted. A restored bitmap has every row read over several column ranges, each row
+// into a buffer of exactly the size it asks for.
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "framework/core/FrameworkClasses.h"
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GRecord.h"
+#include "framework/pipeline/GBitmap.h"
+#include "framework/pipeline/GBitmapImp.h"
 #include "platform/CallLog.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
@@ -96,6 +101,28 @@ std::string Save(int carrier, const RWCollectable* root) {
   return out.str();
 }
 
+// Reads every row of a restored image, whole, in parts and past its edges.
+void ReadEveryRow(const GBitmapImp& image) {
+  GRect bounds;
+  image.GetBounds(bounds);
+  const std::int32_t width = (std::int32_t{bounds.right} - bounds.left);
+  const std::int32_t ranges[][2] = {{0, width},          {1, width},      {3, width - 2},
+                                    {-5, width + 9},     {width / 2, width}, {7, 8}};
+  std::vector<std::uint8_t> row;
+  for (std::int32_t y = -1; y <= (std::int32_t{bounds.bottom} - bounds.top); ++y) {
+    for (const auto& range : ranges) {
+      for (std::int32_t grey = 0; grey < 2; ++grey) {
+        const std::int32_t x0 = std::max(range[0], 0);
+        const std::int32_t x1 = std::min(range[1], width);
+        row.assign(image.GetRowByteCount(x0, x1), 0);
+        if (image.GetRow(row.data(), range[0], range[1], y, grey) > row.size()) {
+          std::abort();
+        }
+      }
+    }
+  }
+}
+
 // Checks a restored root and deletes it.
 void CheckAndDelete(RWCollectable* root, bool failed) {
   if (failed) {
@@ -113,6 +140,12 @@ void CheckAndDelete(RWCollectable* root, bool failed) {
       (object != nullptr && object->References() != -1) ||
       root->TotalStoredSize() != Save(3, root).size()) {
     std::abort();
+  }
+  if (const auto* image = dynamic_cast<const GBitmapImp*>(root)) {
+    ReadEveryRow(*image);
+  } else if (const auto* bitmap = dynamic_cast<const GBitmap*>(root);
+             bitmap != nullptr && bitmap->GetImplementation() != nullptr) {
+    ReadEveryRow(*bitmap->GetImplementation());
   }
   delete root;
 }

@@ -41,6 +41,8 @@
 #include "framework/output/fonts/GGlyphCache.h"
 #include "framework/output/fonts/GTTFontFile.h"
 #include "framework/output/fonts/GTTTableCache.h"
+#include "framework/pipeline/GBitmap.h"
+#include "framework/pipeline/GBitmapImp.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GCap.h"
 #include "framework/pipeline/GClipToPage.h"
@@ -50,6 +52,7 @@
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDashedPen.h"
+#include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GFillMode.h"
@@ -59,6 +62,7 @@
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
+#include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
 #include "framework/pipeline/GPathGraphic.h"
 #include "framework/pipeline/GPen.h"
@@ -159,6 +163,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GGlyphCache>(),
       Entry<GGlyphCacheNode>(),
       Entry<GTTFontFile>(),
+      Entry<GPaletteTable>(),
+      Entry<GDitherMatrix>(),
+      Entry<GBitmapImp>(),
+      Entry<GBitmap>(),
   };
   constexpr std::size_t kUserModeOnly = 2;
   const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;

@@ -95,6 +95,13 @@ inline constexpr RWClassID kGJobAbort = 713;
 inline constexpr RWClassID kGErrorCommand = 714;
 inline constexpr RWClassID kGNoCommand = 715;
 
+// Page pipeline: raster images.
+inline constexpr RWClassID kGBitmap = 551;
+inline constexpr RWClassID kGBitmapImp = 552;
+inline constexpr RWClassID kGPaletteTable = 553;
+inline constexpr RWClassID kGRasterGraphic = 604;
+inline constexpr RWClassID kGDitherMatrix = 774;
+
 // Graphic-state attributes, colours and paints.
 inline constexpr RWClassID kGColor = 51;  // abstract
 inline constexpr RWClassID kGRGBColor = 53;

@@ -27,6 +27,8 @@
 #include "framework/core/GTray.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/StringWidth.h"
+#include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/InstalledFontLists.h"
 
 namespace {
 
@@ -181,6 +183,14 @@ GPeripheral* GDeviceSession::GetPrinterPeripheral() const {
 GConfiguration* GDeviceSession::GetPrinterConfiguration() const {
   const GPeripheral* printer = GetPrinterPeripheral();
   return printer != nullptr ? printer->Configuration() : nullptr;
+}
+
+GDeviceFontListComposite* GDeviceSession::LoadInstalledFontLists() {
+  return vel::LoadInstalledFontLists(this, KeepsEmptyFontLists());
+}
+
+void GDeviceSession::MergeInstalledFonts(const GDeviceFontListComposite& fonts) {
+  vel::MergeInstalledFonts(GetPrinterConfiguration(), fonts);
 }
 
 GPeripheral* GDeviceSession::GetLanguagePeripheral() const {

@@ -40,6 +40,7 @@
 class GAttributeComposite;
 class GBaseObject;
 class GConfiguration;
+class GDeviceFontListComposite;
 class GCustomMediaSize;
 class GMedia;
 class GMediaPool;
@@ -160,6 +161,12 @@ class GDeviceSession {
   virtual RWWString& GetConfigurationText(RWWString& out);
   // 0: empty font lists are dropped.
   virtual std::int32_t KeepsEmptyFontLists();
+  // The printer's installed fonts (the caller owns the result), or null: the fonts added in
+  // printer data and one list per mass-storage location (framework/output/InstalledFontLists.h).
+  GDeviceFontListComposite* LoadInstalledFontLists();
+  // Merges the lists of `fonts` whose keys are new into the printer configuration's device font
+  // composite (attribute 414); nothing without one.
+  void MergeInstalledFonts(const GDeviceFontListComposite& fonts);
 
   // --- Plain operations ------------------------------------------------------------------------
   const RWWString& GetPrinterName() const { return printer_name_; }

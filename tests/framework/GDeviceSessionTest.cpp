@@ -27,6 +27,8 @@
 #include "framework/core/GTray.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/output/GDeviceFontList.h"
+#include "framework/output/GDeviceFontListComposite.h"
 #include "tests/support/FwTestOSServices.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestProviders.h"
@@ -651,6 +653,27 @@ TEST(GDeviceSession, DriverDataReadBackSavesTheSameBytes) {
 
   // Cut short, the file reads soft.
   EXPECT_EQ(vel::data::DriverDataFromBytes(bytes.substr(0, bytes.size() / 2)), nullptr);
+}
+
+}  // namespace
+}  // namespace vel::test
+
+namespace vel::test {
+namespace {
+
+TEST(GDeviceSessionFontsTest, InstalledFontsMergeIntoThePrinterConfiguration) {
+  auto* printer = new GConfiguration(vel::key::kPeripheralConfiguration);
+  auto* device_fonts = new GDeviceFontListComposite(vel::key::kDeviceFontLists);
+  printer->Add(device_fonts);
+  std::unique_ptr<TestSession> session = ChainSession(printer, nullptr);
+  GDeviceFontListComposite installed;
+  installed.Insert(new GDeviceFontList(vel::key::kDiskFonts1));
+  session->MergeInstalledFonts(installed);
+  ASSERT_NE(session->GetPrinterConfiguration(), nullptr);
+  EXPECT_EQ(device_fonts->Count(), 1u);
+  EXPECT_NE(device_fonts->Find(vel::key::kDiskFonts1), nullptr);
+  // Without services the loader has no printer data to read.
+  EXPECT_EQ(session->LoadInstalledFontLists(), nullptr);
 }
 
 }  // namespace
