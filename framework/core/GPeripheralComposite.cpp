@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "framework/core/ChildQueries.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
@@ -39,13 +40,7 @@ GPeripheralComposite::GPeripheralComposite(const RWCString& name,
                                            std::uint32_t add_on_list_key,
                                            std::int32_t add_on_kind,
                                            std::int32_t add_on_mode)
-    : GPeripheral(name,
-                  page_state,
-                  configuration,
-                  key,
-                  add_on_list_key,
-                  add_on_kind,
-                  add_on_mode) {
+    : GPeripheral(name, page_state, configuration, key, add_on_list_key, add_on_kind, add_on_mode) {
   MakeOwnObjects();
 }
 
@@ -201,49 +196,7 @@ void GPeripheralComposite::Clear() {
   children_.Clear();
 }
 
-GBaseObject* GPeripheralComposite::FindByKey(std::uint32_t key) const {
-  return children_.FindByKey(key);
-}
-
-GBaseObject* GPeripheralComposite::FindByClassId(RWClassID id) const {
-  return children_.FindByClassId(id);
-}
-
-GBaseObject* GPeripheralComposite::FindEqual(const GBaseObject* object) const {
-  return children_.FindEqual(object);
-}
-
-GBaseObject* GPeripheralComposite::FindKindOf(RWClassID id) const {
-  return children_.FindKindOf(id);
-}
-
-GBaseObject* GPeripheralComposite::CollectByClassId(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectByClassId(id, collection);
-}
-
-GBaseObject* GPeripheralComposite::CollectByKey(std::uint32_t key, GBaseObject* collection) const {
-  return children_.CollectByKey(key, collection);
-}
-
-GBaseObject* GPeripheralComposite::FindAllByKey(std::uint32_t key) const {
-  return children_.FindAllByKey(key);
-}
-
-GBaseObject* GPeripheralComposite::FindAllByClassId(RWClassID id) const {
-  return children_.FindAllByClassId(id);
-}
-
-GBaseObject* GPeripheralComposite::CollectKindOf(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectKindOf(id, collection);
-}
-
-GBaseObject* GPeripheralComposite::FindAllKindOf(RWClassID id) const {
-  return children_.FindAllKindOf(id);
-}
-
-GIterator* GPeripheralComposite::CreateIterator() const {
-  return children_.CreateIterator();
-}
+VEL_DEFINE_CHILD_QUERIES(GPeripheralComposite, children_)
 
 GBaseObject* GPeripheralComposite::DeepCopy() const {
   auto* copy = dynamic_cast<GPeripheralComposite*>(Clone());
@@ -310,8 +263,7 @@ void GPeripheralComposite::SetConfiguration(GConfiguration* configuration) {
 
 GBaseObject* GPeripheralComposite::GetConfigurationRef() {
   GBaseObject* configuration = TakeOut(
-      own_configuration_,
-      new (std::nothrow) GConfiguration(vel::key::kPeripheralConfiguration));
+      own_configuration_, new (std::nothrow) GConfiguration(vel::key::kPeripheralConfiguration));
   Update(this);
   return configuration;
 }

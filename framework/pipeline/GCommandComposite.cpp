@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "framework/core/ChildQueries.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GIterator.h"
@@ -102,49 +103,7 @@ int GCommandComposite::ReplaceKindOf(RWClassID id, const GBaseObject* object) {
   return children_.ReplaceKindOf(id, object);
 }
 
-GBaseObject* GCommandComposite::FindByKey(std::uint32_t key) const {
-  return children_.FindByKey(key);
-}
-
-GBaseObject* GCommandComposite::FindByClassId(RWClassID id) const {
-  return children_.FindByClassId(id);
-}
-
-GBaseObject* GCommandComposite::FindEqual(const GBaseObject* object) const {
-  return children_.FindEqual(object);
-}
-
-GBaseObject* GCommandComposite::FindKindOf(RWClassID id) const {
-  return children_.FindKindOf(id);
-}
-
-GBaseObject* GCommandComposite::CollectByClassId(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectByClassId(id, collection);
-}
-
-GBaseObject* GCommandComposite::CollectByKey(std::uint32_t key, GBaseObject* collection) const {
-  return children_.CollectByKey(key, collection);
-}
-
-GBaseObject* GCommandComposite::FindAllByKey(std::uint32_t key) const {
-  return children_.FindAllByKey(key);
-}
-
-GBaseObject* GCommandComposite::FindAllByClassId(RWClassID id) const {
-  return children_.FindAllByClassId(id);
-}
-
-GBaseObject* GCommandComposite::CollectKindOf(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectKindOf(id, collection);
-}
-
-GBaseObject* GCommandComposite::FindAllKindOf(RWClassID id) const {
-  return children_.FindAllKindOf(id);
-}
-
-GIterator* GCommandComposite::CreateIterator() const {
-  return children_.CreateIterator();
-}
+VEL_DEFINE_CHILD_QUERIES(GCommandComposite, children_)
 
 std::uint32_t GCommandComposite::StoredByteCount() const {
   const vel::StoredSizeScope scope(this);

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "framework/core/ChildQueries.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GIterator.h"
@@ -97,49 +98,7 @@ void GGraphicComposite::Clear() {
   children_.Clear();
 }
 
-GBaseObject* GGraphicComposite::FindByKey(std::uint32_t key) const {
-  return children_.FindByKey(key);
-}
-
-GBaseObject* GGraphicComposite::FindByClassId(RWClassID id) const {
-  return children_.FindByClassId(id);
-}
-
-GBaseObject* GGraphicComposite::FindEqual(const GBaseObject* object) const {
-  return children_.FindEqual(object);
-}
-
-GBaseObject* GGraphicComposite::FindKindOf(RWClassID id) const {
-  return children_.FindKindOf(id);
-}
-
-GBaseObject* GGraphicComposite::CollectByClassId(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectByClassId(id, collection);
-}
-
-GBaseObject* GGraphicComposite::CollectByKey(std::uint32_t key, GBaseObject* collection) const {
-  return children_.CollectByKey(key, collection);
-}
-
-GBaseObject* GGraphicComposite::FindAllByKey(std::uint32_t key) const {
-  return children_.FindAllByKey(key);
-}
-
-GBaseObject* GGraphicComposite::FindAllByClassId(RWClassID id) const {
-  return children_.FindAllByClassId(id);
-}
-
-GBaseObject* GGraphicComposite::CollectKindOf(RWClassID id, GBaseObject* collection) const {
-  return children_.CollectKindOf(id, collection);
-}
-
-GBaseObject* GGraphicComposite::FindAllKindOf(RWClassID id) const {
-  return children_.FindAllKindOf(id);
-}
-
-GIterator* GGraphicComposite::CreateIterator() const {
-  return children_.CreateIterator();
-}
+VEL_DEFINE_CHILD_QUERIES(GGraphicComposite, children_)
 
 std::uint32_t GGraphicComposite::StoredByteCount() const {
   const vel::StoredSizeScope scope(this);
