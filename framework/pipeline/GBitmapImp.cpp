@@ -384,14 +384,17 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
       const std::uint32_t shift = first_bit % 8;
       const std::uint32_t bits = count * depth;
       const std::uint32_t bytes = (bits + 7) / 8;
+      const auto last_mask =
+          static_cast<std::uint8_t>(bits % 8 == 0 ? 0xFF : 0xFF << (8 - bits % 8));
       if (shift == 0) {
-        std::memcpy(destination, source, bytes);
+        // The last byte is masked on its way from the source (read back from the destination,
+        // it would wait for the copy's wide stores).
+        std::memcpy(destination, source, bytes - 1);
+        destination[bytes - 1] = source[bytes - 1] & last_mask;
       } else {
         const auto available = static_cast<std::uint32_t>(RowBytesFor(x1, depth) - first_bit / 8);
         vel::rows::ShiftBits(source, available, shift, destination, bytes);
-      }
-      if (bits % 8 != 0) {
-        destination[bytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - bits % 8));
+        destination[bytes - 1] &= last_mask;
       }
       return bytes;
     }
