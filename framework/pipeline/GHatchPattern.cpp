@@ -83,6 +83,8 @@ bool GHatchPattern::IsKindOf(RWClassID id) const {
 }
 
 std::uint32_t GHatchPattern::StoredByteCount() const {
+  // Counted as the save writes it: inside one pass that has entered this object.
+  const vel::StoredSizeScope scope(this);
   return GBitmap::StoredByteCount() + vel::kClassVersionSize;
 }
 

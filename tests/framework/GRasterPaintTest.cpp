@@ -17,6 +17,7 @@
 #include "framework/pipeline/GRGBColor.h"
 #include "framework/pipeline/GRasterPaint.h"
 #include "tests/support/FwPersistHarness.h"
+#include "tests/support/FailingAllocation.h"
 #include "tests/support/FwTestLanguagePeripheral.h"
 
 namespace {
@@ -190,6 +191,24 @@ TEST(GRasterPaintTest, ValueAndBitmapWithoutImplementation) {
   EXPECT_EQ(paint.GetBitmap(), bitmap);
   paint.SetValue(5);
   EXPECT_EQ(paint.GetValue(), 5);
+}
+
+// Short of memory: no implementation is made, GetBitmap answers null, and a hatch has no pixels.
+TEST(GRasterPaintTest, NoImplementationWhenMemoryIsShort) {
+  GRasterPaint paint;
+  {
+    const vel::test::FailingAllocation refuse(0, -1);
+    EXPECT_EQ(paint.GetBitmap(), nullptr);
+    const GRasterPaint made(GBitmap{});
+    EXPECT_EQ(made.GetImplementation(), nullptr);
+  }
+  EXPECT_EQ(paint.GetImplementation(), nullptr);
+  for (int skip = 0; skip < 5; ++skip) {
+    const vel::test::FailingAllocation refuse(skip, 1);
+    const GHatchPattern hatch = RedHatch(1);
+    EXPECT_TRUE(hatch.IsNull()) << skip;
+  }
+  EXPECT_NE(paint.GetBitmap(), nullptr);
 }
 
 TEST(GRasterPaintTest, Equality) {
