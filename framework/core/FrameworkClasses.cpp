@@ -71,6 +71,7 @@
 #include "framework/pipeline/GPolyBezierGraphic.h"
 #include "framework/pipeline/GPolyLineGraphic.h"
 #include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GRasterOperation.h"
 #include "framework/pipeline/GRasterPaint.h"
 #include "framework/pipeline/GRectangleGraphic.h"
@@ -173,6 +174,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDitherMatrix>(),
       Entry<GBitmapImp>(),
       Entry<GBitmap>(),
+      Entry<GRasterGraphic>(),
       Entry<GTextGraphic>(),
       Entry<GEllipseGraphic>(),
       Entry<GPolyBezierGraphic>(),
