@@ -2,9 +2,13 @@
 #include "framework/pipeline/GDitherRowStage.h"
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cstring>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "framework/pipeline/GColor.h"
 #include "framework/pipeline/GDitherMatrix.h"
@@ -25,18 +29,40 @@ std::uint8_t Grey(const GColor* color) {
                                    100);
 }
 
-// Eight bytes of 0 or 1 as one byte, the first as its most significant bit.
-std::uint8_t PackBits8(const std::uint8_t* bits) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint64_t word;
-    std::memcpy(&word, bits, 8);
-    return static_cast<std::uint8_t>((word * 0x8040201008040201ull) >> 56);
-  } else {
-    std::uint32_t byte = 0;
-    for (int i = 0; i < 8; ++i) {
-      byte = (byte << 1) | bits[i];
+// Each byte with its bits in the opposite order.
+constexpr std::array<std::uint8_t, 256> kReversed = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (std::uint32_t value = 0; value < 256; ++value) {
+    std::uint32_t reversed = 0;
+    for (std::uint32_t bit = 0; bit < 8; ++bit) {
+      reversed |= ((value >> bit) & 1u) << (7 - bit);
     }
-    return static_cast<std::uint8_t>(byte);
+    table[value] = static_cast<std::uint8_t>(reversed);
+  }
+  return table;
+}();
+
+// One bit per pixel, most significant first: 1 where the level is at least the threshold.
+// `count` is a multiple of 8.
+void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, std::uint32_t count,
+               std::uint8_t* out) {
+  std::uint32_t x = 0;
+#if defined(__SSE2__)
+  for (; x + 16 <= count; x += 16) {
+    const __m128i level = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + x));
+    const __m128i threshold = _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + x));
+    const __m128i light = _mm_cmpeq_epi8(_mm_max_epu8(level, threshold), level);
+    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(light));
+    out[x >> 3] = kReversed[mask & 0xFF];
+    out[(x >> 3) + 1] = kReversed[mask >> 8];
+  }
+#endif
+  for (; x < count; x += 8) {
+    std::uint32_t byte = 0;
+    for (std::uint32_t i = x; i < x + 8; ++i) {
+      byte = (byte << 1) | (levels[i] >= thresholds[i] ? 1u : 0u);
+    }
+    out[x >> 3] = static_cast<std::uint8_t>(byte);
   }
 }
 
@@ -85,12 +111,12 @@ std::int32_t GDitherRowStage::Prepare() {
   all_threshold_lines_ = all_lines <= kMaxThresholdBytes;
   const std::size_t threshold_bytes = all_threshold_lines_ ? all_lines : padded;
   cells_.reset(new (std::nothrow) std::uint8_t[matrix_width_ * matrix_height_]);
-  row_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>(inner_bytes, 1)]);
+  // 8-bit values that are their own levels are compared where they are read, so the row buffer
+  // holds the padded width too.
+  row_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>({inner_bytes, padded, 1})]);
   level_line_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>(padded, 1)]);
-  bit_line_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>(padded, 1)]);
   thresholds_.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(threshold_bytes, 1)]);
-  if (cells_ == nullptr || row_ == nullptr || level_line_ == nullptr || bit_line_ == nullptr ||
-      thresholds_ == nullptr) {
+  if (cells_ == nullptr || row_ == nullptr || level_line_ == nullptr || thresholds_ == nullptr) {
     return 0;
   }
   for (std::uint32_t r = 0; r < matrix_height_; ++r) {
@@ -137,7 +163,9 @@ const std::uint8_t* GDitherRowStage::LevelLine() {
   switch (bits_) {
     case 8:
       if (levels_are_values_) {
-        std::memcpy(levels, in, width_);
+        // Pixels past the right edge compare as light.
+        std::memset(row_.get() + width_, 255, ((width_ + 7) & ~7u) - width_);
+        return row_.get();
       } else {
         for (std::uint32_t x = 0; x < width_; ++x) {
           levels[x] = levels_[in[x]];
@@ -161,18 +189,10 @@ const std::uint8_t* GDitherRowStage::LevelLine() {
 void GDitherRowStage::Dither(std::uint8_t* out, std::uint16_t row_number) {
   const auto y = static_cast<std::int32_t>((std::int64_t{y_} + row_number) %
                                            static_cast<std::int64_t>(matrix_height_));
-  const std::uint8_t* __restrict thresholds =
+  const std::uint8_t* thresholds =
       ThresholdLine(static_cast<std::uint32_t>(y < 0 ? y + std::int32_t(matrix_height_) : y));
-  const std::uint8_t* __restrict levels = LevelLine();
-  std::uint8_t* __restrict bits = bit_line_.get();
-  const std::uint32_t padded = (width_ + 7) & ~7u;
   // A cell greater than the level clears the bit.
-  for (std::uint32_t x = 0; x < padded; ++x) {
-    bits[x] = levels[x] >= thresholds[x] ? 1 : 0;
-  }
-  for (std::uint32_t x = 0; x < padded; x += 8) {
-    out[x >> 3] = PackBits8(bits + x);
-  }
+  Threshold(LevelLine(), thresholds, (width_ + 7) & ~7u, out);
 }
 
 std::uint32_t GDitherRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_number,

@@ -55,8 +55,7 @@ class GDitherRowStage : public GPointRowStage {
   bool levels_are_values_ = false;              // 8-bit rows without a palette
   std::uint8_t levels_[256] = {};
   std::unique_ptr<std::uint8_t[]> row_;         // the source row (also the repeated row)
-  std::unique_ptr<std::uint8_t[]> level_line_;  // the pixels' levels
-  std::unique_ptr<std::uint8_t[]> bit_line_;    // 1 or 0 per pixel, padded to a multiple of 8
+  std::unique_ptr<std::uint8_t[]> level_line_;  // the pixels' levels, padded to a multiple of 8
   std::unique_ptr<std::uint8_t[]> thresholds_;  // one line per matrix row, or one line
   bool all_threshold_lines_ = false;
   std::uint16_t next_number_ = 0;               // of the next copy of a repeated row

@@ -40,6 +40,17 @@ std::uint32_t RunLength(const std::uint8_t* in, std::uint32_t from, std::uint32_
   const std::uint32_t stop = std::min(end, from + limit);
   const std::uint8_t value = in[from];
   std::uint32_t i = from + 1;
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::uint64_t pattern = value * 0x0101010101010101ull;
+    for (; i + 8 <= stop; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, in + i, 8);
+      const std::uint64_t differ = word ^ pattern;
+      if (differ != 0) {
+        return i + static_cast<std::uint32_t>(std::countr_zero(differ) / 8) - from;
+      }
+    }
+  }
   while (i < stop && in[i] == value) {
     ++i;
   }

@@ -82,6 +82,16 @@ std::int32_t GScaleRowStage::Prepare() {
         x_error -= src_w;
       }
     }
+    // A whole-number growth repeats every pixel alike: no table is needed for it.
+    factor_ = 0;
+    if (dst_w_ > src_w_ && dst_w_ % src_w_ == 0) {
+      const auto factor = static_cast<std::uint32_t>(dst_w_ / src_w_);
+      bool uniform = true;
+      for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(dst_w_) && uniform; ++x) {
+        uniform = x_source_[x] == x / factor;
+      }
+      factor_ = uniform ? factor : 0;
+    }
   } else {
     // Rows are read straight into the caller's buffer.
     row_bytes_ = std::max(row_bytes_, inner_bytes);
@@ -189,13 +199,35 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
   const std::uint8_t* in = row_.get();
   const std::uint32_t* from = x_source_.get();
   const auto width = static_cast<std::uint32_t>(dst_w_);
+  const auto source_width = static_cast<std::uint32_t>(src_w_);
   switch (bits_) {
     case 8:
-      for (std::uint32_t x = 0; x < width; ++x) {
-        out[x] = in[from[x]];
+      if (factor_ == 2) {
+        for (std::uint32_t x = 0; x < source_width; ++x) {
+          out[2 * x] = in[x];
+          out[2 * x + 1] = in[x];
+        }
+      } else if (factor_ != 0) {
+        for (std::uint32_t x = 0; x < source_width; ++x) {
+          std::memset(out + std::size_t{x} * factor_, in[x], factor_);
+        }
+      } else {
+        for (std::uint32_t x = 0; x < width; ++x) {
+          out[x] = in[from[x]];
+        }
       }
       break;
     case 24:
+      if (factor_ == 2) {
+        for (std::uint32_t x = 0; x < source_width; ++x) {
+          const std::uint8_t* pixel = in + std::size_t{x} * 3;
+          std::uint8_t* to = out + std::size_t{x} * 6;
+          to[0] = to[3] = pixel[0];
+          to[1] = to[4] = pixel[1];
+          to[2] = to[5] = pixel[2];
+        }
+        break;
+      }
       for (std::uint32_t x = 0; x < width; ++x) {
         const std::uint8_t* pixel = in + std::size_t{from[x]} * 3;
         out[0] = pixel[0];

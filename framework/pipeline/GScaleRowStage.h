@@ -49,6 +49,7 @@ class GScaleRowStage : public GRectRowStage {
   std::uint32_t scaled_bytes_ = 0;  // of an output row
   std::unique_ptr<std::uint8_t[]> row_;         // the source row, when scaling across
   std::unique_ptr<std::uint32_t[]> x_source_;   // source pixel of each output pixel
+  std::uint32_t factor_ = 0;  // every source pixel written this many times across, or 0
   std::unique_ptr<std::uint8_t[]> held_;        // a row that stands for more than 255 lines
   std::int32_t out_line_ = 0;
   std::int32_t lines_due_ = 0;  // lines of the held row still to hand up

@@ -11,6 +11,7 @@
 #include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDitherRowStage.h"
+#include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GRasterImageSource.h"
 #include "framework/pipeline/GRasterRowFilter.h"
 #include "framework/pipeline/GScaleRowStage.h"
@@ -179,6 +180,32 @@ TEST(GRasterImageSourceTest, TheBackEndsChainRunsEndToEnd) {
   ASSERT_EQ(rows.size(), 45u);
   for (const RasterRow& row : rows) {
     EXPECT_TRUE(vel::test::UnpackBits(row.bytes, 12).has_value());  // 65 bits: 9 bytes, then 3
+  }
+}
+
+TEST(GRasterImageSourceTest, ARasterGraphicsClippedRectanglesFeedTheChain) {
+  // An 8 x 8 image drawn at twice its size, the page limit cutting at column 18: the left half
+  // of the image fills the visible part, and the dithered chain delivers exactly that part.
+  const GRasterGraphic graphic(Ramp(8, 8), nullptr, GRect{0, 0, 8, 8}, GRect{10, 10, 26, 26},
+                               GBitmap());
+  const GClipToSingleRectangle limit(GRect{0, 0, 18, 30}, 0, 1, 177);
+  GRect source;
+  GRect destination;
+  ASSERT_EQ(graphic.ComputeClippedRects(&limit, source, destination), 1);
+  EXPECT_EQ(source, (GRect{0, 0, 4, 8}));
+  EXPECT_EQ(destination, (GRect{10, 10, 18, 26}));
+  GBitmap image;
+  graphic.GetBitmap(image);
+  const GDitherMatrix matrix(2, 2, kCells, 3, 0);
+  GRasterImageSource chain(source, destination, &limit, image, 0, 2, &matrix,
+                           new GRowPaddingFilter(4));
+  EXPECT_EQ(Stages(chain), "reader scale dither padding");
+  GRect top;
+  EXPECT_EQ(*chain.GetRect(top), (GRect{10, 10, 18, 26}));
+  const std::vector<RasterRow> rows = ReadRows(chain, ~std::size_t{0}, 16);
+  ASSERT_EQ(rows.size(), 16u);
+  for (const RasterRow& row : rows) {
+    EXPECT_EQ(row.bytes.size(), 4u);  // one byte of 8 pixels, padded to 4
   }
 }
 

@@ -160,7 +160,12 @@ TEST(GRasterRowStagesTest, ScaleStageSteps) {
       const ScaleResult any = Scale(src, src, dst, dst);
       EXPECT_EQ(std::accumulate(any.repeats.begin(), any.repeats.end(), 0), dst)
           << src << " to " << dst;
-      EXPECT_EQ(any.columns.size(), static_cast<std::size_t>(dst));
+      ASSERT_EQ(any.columns.size(), static_cast<std::size_t>(dst));
+      if (dst % src == 0) {  // a whole-number growth repeats each pixel alike
+        for (int x = 0; x < dst; ++x) {
+          EXPECT_EQ(any.columns[x], x / (dst / src)) << src << " to " << dst;
+        }
+      }
     }
   }
 }
@@ -371,10 +376,12 @@ TEST(GRasterRowStagesTest, DitherStageNeedsAMatrixWithCells) {
 TEST(GRasterRowStagesTest, BitmapReaderReadsTheSourceRectangle) {
   // A 24-bit image of 3 x 2 pixels: red, green, blue / white, black, grey.
   const Bytes pixels{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 0, 0, 0, 128, 128, 128};
-  const GBitmap bitmap = MakeBitmap(3, 2, 24, pixels);
+  // A palette beside direct-colour pixels indexes nothing: the reader answers none.
+  const GBitmap bitmap = MakeBitmap(3, 2, 24, pixels, Palette({0, 255}));
   GBitmapRowReader rgb(bitmap, GRect{1, 0, 3, 2}, false);
   ASSERT_EQ(rgb.Prepare(), 1);
   EXPECT_EQ(rgb.GetBitsPerPixel(), 24);
+  EXPECT_EQ(rgb.GetPalette(), nullptr);
   EXPECT_EQ(rgb.GetRowBytes(), 6u);
   std::vector<RasterRow> rows = ReadRows(rgb);
   ASSERT_EQ(rows.size(), 2u);
