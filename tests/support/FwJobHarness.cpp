@@ -2,6 +2,7 @@
 #include "tests/support/FwJobHarness.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string_view>
 
 #include "framework/core/FrameworkIds.h"
@@ -25,6 +26,8 @@
 #include "tools/veldata/DriverData.h"
 
 namespace vel::test {
+
+thread_local JobHarness* JobHarness::sending_ = nullptr;
 
 // A memory channel that hands what it received to the harness when it is deleted.
 class JobHarness::Port : public MemoryOutputPort {
@@ -77,9 +80,10 @@ Bytes JobOutput::XLPart() const {
                bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
-JobHarness::JobHarness(GPeripheral* back_end) : provider_(1) {
+void JobHarness::MakeProvider() {
   provider_.MakeOutput([this](const TestProvider::Request&) -> GOutputPort* {
-    if (deliver_none_) {
+    // The registry asks every provider in turn: only the harness that is sending answers.
+    if (deliver_none_ || sending_ != this) {
       return nullptr;
     }
     const std::size_t index = finished_.size();
@@ -97,8 +101,22 @@ JobHarness::JobHarness(GPeripheral* back_end) : provider_(1) {
     live_index_ = index;
     return port;
   });
-  registration_ = std::make_unique<ScopedRegistration>(&provider_, kProviderName);
+  // Each harness under a name of its own, so that several can live side by side.
+  static std::atomic<int> harnesses{0};
+  name_ = std::string(kProviderName) + " " + std::to_string(++harnesses);
+  registration_ = std::make_unique<ScopedRegistration>(&provider_, name_.c_str());
+  settings_ = std::make_unique<GState>(vel::key::kDocumentGroup);
+}
 
+JobHarness::JobHarness(OverChain chain) : provider_(1) {
+  MakeProvider();
+  head_.reset(chain.head);
+  configuration_ = dynamic_cast<GConfiguration*>(
+      static_cast<GPeripheralComposite*>(BackEnd())->OwnConfiguration());
+}
+
+JobHarness::JobHarness(GPeripheral* back_end) : provider_(1) {
+  MakeProvider();
   configuration_ = vel::data::BuildLanguageConfiguration();
   auto* devices = new GAttributeComposite(vel::key::kPaperHandlingDevices);
   auto* accessory = new GPaperHandlingDevice("Mailbox", 1, 1, 0, 0);
@@ -119,7 +137,6 @@ JobHarness::JobHarness(GPeripheral* back_end) : provider_(1) {
   back_end->SetKey(vel::key::kLanguagePeripheral);
   back_end->SetConfiguration(configuration_);
   head_.reset(vel::data::BuildChain(nullptr, pjl, back_end));
-  settings_ = std::make_unique<GState>(vel::key::kDocumentGroup);
 }
 
 JobHarness::~JobHarness() {
@@ -175,11 +192,14 @@ std::uint16_t JobHarness::Send(GCommand* command) {
   if (error_state_) {
     return 0;
   }
+  JobHarness* const outer = sending_;
+  sending_ = this;
   const std::uint16_t status = Collect(head_->ProcessCommand(held.Release()));
   if (status != 0 && id != vel::classid::kGJobAbort) {
     error_state_ = true;
     Collect(head_->ProcessCommand(new GJobAbort));
   }
+  sending_ = outer;
   return status;
 }
 

@@ -62,6 +62,12 @@ class JobHarness {
   // The chain; `back_end` (taken over) stands under key 101, a new GKestrix named "PCLXL" when
   // null.
   explicit JobHarness(GPeripheral* back_end = nullptr);
+  // A harness over a chain of the driver data file's shape (a head composite holding the printer,
+  // key 76), taken over as it is: Configuration() is then the back end's own configuration.
+  struct OverChain {
+    GPeripheralComposite* head;
+  };
+  explicit JobHarness(OverChain chain);
   ~JobHarness();
   JobHarness(const JobHarness&) = delete;
   JobHarness& operator=(const JobHarness&) = delete;
@@ -116,8 +122,12 @@ class JobHarness {
   class Port;
   friend class Port;
   std::uint16_t Collect(GCommand* answer);
+  void MakeProvider();
 
+  // The harness whose command is running on this thread.
+  static thread_local JobHarness* sending_;
   TestProvider provider_;
+  std::string name_;
   std::unique_ptr<ScopedRegistration> registration_;
   std::unique_ptr<GPeripheralComposite> head_;
   GConfiguration* configuration_ = nullptr;  // held by the stages
