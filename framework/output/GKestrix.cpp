@@ -393,6 +393,7 @@ std::uint16_t GKestrix::HandleDocumentStart(GDocumentStart& object) {
     return kStreamFailed;
   }
   stream_error_answered_ = false;
+  ForgetLookups();
   const std::string banner = BannerComment();
   XLWriteStreamHeader(stream_, 2, 0, banner.data(), static_cast<std::uint32_t>(banner.size()));
   ReadJobSettings();
@@ -405,12 +406,54 @@ std::uint16_t GKestrix::HandleDocumentStart(GDocumentStart& object) {
   return TakeStatus();
 }
 
+void GKestrix::ForgetLookups() {
+  sources_.clear();
+  names_.clear();
+}
+
+std::uint8_t GKestrix::MediaSourceOf(GBaseObject& tray) {
+  std::uint16_t value = 0;
+  (void)vel::ReadSettingValue(&tray, value);
+  for (const SourceEntry& entry : sources_) {
+    if (entry.tray == value) {
+      return entry.source;
+    }
+  }
+  std::uint16_t source = 0;
+  auto* sources = dynamic_cast<MAssociationList*>(
+      vel::FindSetting(Configuration(), vel::key::kTrayToMediaSource));
+  if (sources != nullptr) {
+    // The list's keys are value attributes of key 0.
+    if (auto* lookup = dynamic_cast<GBaseObject*>(tray.Clone())) {
+      lookup->SetKey(0);
+      (void)vel::ReadSettingValue(dynamic_cast<GBaseObject*>(sources->FindValue(lookup)), source);
+      delete lookup;
+    }
+  }
+  sources_.push_back({value, static_cast<std::uint8_t>(source)});
+  return static_cast<std::uint8_t>(source);
+}
+
+const RWCString* GKestrix::MediaSizeNameOf(std::int16_t paper_id) {
+  for (const NameEntry& entry : names_) {
+    if (entry.paper_id == paper_id) {
+      return entry.found ? &entry.name : nullptr;
+    }
+  }
+  auto* names = dynamic_cast<MAssociationList*>(
+      vel::FindSetting(Configuration(), vel::key::kPaperToName));
+  const GValueAttribute lookup(static_cast<std::uint16_t>(paper_id), 0);
+  const auto* name =
+      names != nullptr ? dynamic_cast<const GSelectionString*>(names->FindValue(&lookup)) : nullptr;
+  names_.push_back({paper_id, name != nullptr, name != nullptr ? name->GetString() : RWCString()});
+  return names_.back().found ? &names_.back().name : nullptr;
+}
+
 void GKestrix::WriteMedia() {
   GState* page = InitStates(vel::key::kPageGroup);
   GBaseObject* found = vel::FindSetting(page, vel::key::kSelectedMedia);
-  auto* names = dynamic_cast<MAssociationList*>(
-      vel::FindSetting(Configuration(), vel::key::kPaperToName));
-  if (found == nullptr || found->IsA() != vel::classid::kGMedia || names == nullptr) {
+  if (found == nullptr || found->IsA() != vel::classid::kGMedia ||
+      vel::FindSetting(Configuration(), vel::key::kPaperToName) == nullptr) {
     return;
   }
   const auto* media = static_cast<const GMedia*>(found);
@@ -422,11 +465,9 @@ void GKestrix::WriteMedia() {
     XLWriteAttribute(stream_, kXLAttrMediaType);
     last_media_type_ = type;
   }
-  const GValueAttribute lookup(static_cast<std::uint16_t>(media->GetPaperId()), 0);
-  if (const auto* name = dynamic_cast<const GSelectionString*>(names->FindValue(&lookup))) {
-    const RWCString& text = name->GetString();
-    XLUByteArray(stream_, reinterpret_cast<const std::uint8_t*>(text.Data()),
-                 static_cast<std::uint32_t>(text.Length()));
+  if (const RWCString* name = MediaSizeNameOf(media->GetPaperId())) {
+    XLUByteArray(stream_, reinterpret_cast<const std::uint8_t*>(name->Data()),
+                 static_cast<std::uint32_t>(name->Length()));
     XLWriteAttribute(stream_, kXLAttrMediaSize);
     return;
   }
@@ -477,18 +518,7 @@ std::uint16_t GKestrix::HandlePageStart(GPageStart& object) {
   std::uint16_t tray_value = 0;
   if (vel::ReadSettingValue(tray, tray_value) && tray_value != last_media_source_) {
     last_media_source_ = tray_value;
-    std::uint16_t source = 0;
-    auto* sources = dynamic_cast<MAssociationList*>(
-        vel::FindSetting(Configuration(), vel::key::kTrayToMediaSource));
-    if (sources != nullptr) {
-      if (auto* lookup = dynamic_cast<GBaseObject*>(tray->Clone())) {
-        lookup->SetKey(0);
-        (void)vel::ReadSettingValue(dynamic_cast<GBaseObject*>(sources->FindValue(lookup)),
-                                    source);
-        delete lookup;
-      }
-    }
-    XLUByte(stream_, static_cast<std::uint8_t>(source));
+    XLUByte(stream_, MediaSourceOf(*tray));
     XLWriteAttribute(stream_, kXLAttrMediaSource);
   }
   WriteMedia();

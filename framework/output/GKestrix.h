@@ -40,6 +40,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "framework/output/GLanguagePeripheral.h"
 #include "framework/output/pclxl/XLStream.h"
@@ -195,6 +196,12 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   GCommandRef PassToChildren(GCommandRef command);
   void ReadJobSettings();
   void WriteMedia();
+  // The PCL XL media source of a tray (list 85) and the media size name of a paper id (list 192,
+  // null when it has none), remembered for the job: a job asks for the same few again and again.
+  // Forgotten at every document start (a configuration changes between jobs).
+  std::uint8_t MediaSourceOf(GBaseObject& tray);
+  const RWCString* MediaSizeNameOf(std::int16_t paper_id);
+  void ForgetLookups();
   template <typename Carrier>
   void Save(Carrier& carrier) const;
   template <typename Carrier>
@@ -219,4 +226,15 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   std::uint32_t last_flush_count_ = 0;
   TextState text_;
   bool stream_error_answered_ = false;
+  struct SourceEntry {
+    std::uint16_t tray;
+    std::uint8_t source;
+  };
+  struct NameEntry {
+    std::int16_t paper_id;
+    bool found;
+    RWCString name;
+  };
+  std::vector<SourceEntry> sources_;
+  std::vector<NameEntry> names_;
 };
