@@ -551,6 +551,17 @@ TEST(GKestrixStatusTest, TheChannelIsPolledOncePer100000BytesOnceThatManyWereWri
   EXPECT_EQ(port.closed_polls(), before + 2);
 }
 
+TEST(GKestrixStatusTest, WithoutAChannelBytesAreDroppedAndTheJobFails) {
+  GKestrix kestrix;
+  static const std::uint8_t kRaw[] = {1, 2, 3};
+  GPassThroughCommand raw(kRaw, std::uint16_t{3}, vel::classid::kGKestrix, 0);
+  EXPECT_EQ(kestrix.HandlePassThroughCommand(raw), 601);
+  EXPECT_EQ(kestrix.Flush(kestrix.Stream(), 0, kRaw, 3), 0);
+  EXPECT_EQ(kestrix.TakeStatus(), 601);
+  EXPECT_EQ(kestrix.TakeStatus(), 0);
+  EXPECT_EQ(kestrix.Stream()->free_bytes, kestrix.Stream()->size);
+}
+
 // --- Job aborts ----------------------------------------------------------------------------------
 
 TEST(GKestrixAbortTest, AnAbortInAPageClosesTheJobAndTheNextJobStartsAfresh) {

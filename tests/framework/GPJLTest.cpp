@@ -333,6 +333,12 @@ TEST_F(GPJLAloneTest, NoChannelIs601AndAFailedHeaderLeavesTheStateAlone) {
   EXPECT_EQ(pjl_.GetState(), GPeripheral::kIdle);
 }
 
+TEST(GPJLTest, ADocumentEndWithoutAChannelIs601) {
+  GPJL pjl(vel::key::kPJLPeripheral);
+  GDocumentEnd end;
+  EXPECT_EQ(pjl.HandleDocumentEnd(end), 601);
+}
+
 TEST(GPJLTest, TheChildrenSeeTheDocumentStartBeforeTheHeaderIsWritten) {
   JobHarness harness;
   auto* child = new FwTestPeripheral("child", 9);
