@@ -64,9 +64,11 @@
 #include "tools/velprint/Images.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -87,13 +89,24 @@ struct Failure {
   throw Failure{column, std::move(message)};
 }
 
+// Views into the line, or for a string into the reader's store of resolved strings: valid while
+// the line is read.
 struct Token {
-  std::string text;    // raw text (for a string: the resolved text)
+  std::string_view text;  // raw text (for a string: the resolved text)
   bool quoted = false;
-  std::string key;     // for key=value
+  std::string_view key;   // for key=value
   bool has_key = false;
   int column = 0;      // 1-based
 };
+
+// Messages join text and the views of tokens.
+std::string operator+(std::string left, std::string_view right) {
+  left.append(right);
+  return left;
+}
+std::string operator+(const char* left, std::string_view right) {
+  return std::string(left).append(right);
+}
 
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -181,9 +194,11 @@ bool IsColourAt(std::string_view line, std::size_t i) {
 }
 
 // Splits a line into `tokens` (emptied first; its capacity is reused from line to line); *end is
-// the column just after the last token.
-void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
+// the column just after the last token. Resolved strings go to `strings` (emptied first).
+void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens,
+              std::deque<std::string>& strings) {
   tokens.clear();
+  strings.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     *end = static_cast<int>(i) + 1;
@@ -195,7 +210,8 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
     if (c == '#' && !IsColourAt(line, i)) {
       break;
     }
-    Token token;
+    // Built in place: a token assembled elsewhere and copied in costs more than its parsing.
+    Token& token = tokens.emplace_back();
     token.column = static_cast<int>(i) + 1;
     struct Mark {
       std::size_t& at;
@@ -203,30 +219,36 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
       ~Mark() { *end = static_cast<int>(at) + 1; }
     } mark{i, end};
     if (c == '"') {
-      token.text = ReadString(line, i);
+      token.text = strings.emplace_back(ReadString(line, i));
       token.quoted = true;
-      tokens.push_back(std::move(token));
       continue;
     }
     if (c == ',') {
       token.text = ",";
-      tokens.push_back(std::move(token));
       ++i;
       continue;
     }
-    std::size_t word_start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
-           line[i] != '"') {
-      ++i;
+    // A word runs to a blank or a quote; its first '=' makes it key=value.
+    const std::size_t word_start = i;
+    std::size_t equals = std::string_view::npos;
+    for (; i < line.size(); ++i) {
+      const char w = line[i];
+      if (w <= '=') {
+        if (w == ' ' || w == '\t' || w == '\r' || w == '"') {
+          break;
+        }
+        if (w == '=' && equals == std::string_view::npos) {
+          equals = i - word_start;
+        }
+      }
     }
     std::string_view word = line.substr(word_start, i - word_start);
-    std::size_t equals = word.find('=');
     if (equals != std::string::npos && equals > 0) {
       token.has_key = true;
       token.key = word.substr(0, equals);
       token.text = word.substr(equals + 1);
       if (token.text.empty() && i < line.size() && line[i] == '"') {
-        token.text = ReadString(line, i);
+        token.text = strings.emplace_back(ReadString(line, i));
         token.quoted = true;
       }
     } else {
@@ -239,18 +261,15 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens) {
         word.remove_suffix(1);
       }
       token.text = word;
-      int comma_column = token.column + static_cast<int>(word.size());
-      tokens.push_back(std::move(token));
       if (comma) {
-        tokens.push_back(Token{",", false, "", false, comma_column});
+        const int comma_column = token.column + static_cast<int>(word.size());
+        tokens.push_back(Token{",", false, {}, false, comma_column});
       }
-      continue;
     }
-    tokens.push_back(std::move(token));
   }
 }
 
-std::optional<std::int64_t> ParseInteger(const std::string& text) {
+std::optional<std::int64_t> ParseInteger(std::string_view text) {
   if (text.empty()) {
     return std::nullopt;
   }
@@ -302,7 +321,7 @@ Length ParseLength(const Token& token) {
   Length length;
   // Most coordinates are whole pixels: read them without the general path.
   {
-    const std::string& t = token.text;
+    const std::string_view t = token.text;
     std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
     if (i < t.size() && t.size() - i <= 5 &&
         std::all_of(t.begin() + static_cast<std::ptrdiff_t>(i), t.end(),
@@ -318,7 +337,7 @@ Length ParseLength(const Token& token) {
       return length;
     }
   }
-  std::string text = token.text;
+  std::string text(token.text);
   auto ends = [&](const char* unit) {
     std::size_t n = std::char_traits<char>::length(unit);
     return text.size() > n && text.compare(text.size() - n, n, unit) == 0;
@@ -366,7 +385,7 @@ Length ParseLength(const Token& token) {
 }
 
 std::uint32_t ParseColour(const Token& token) {
-  const std::string& t = token.text;
+  const std::string_view t = token.text;
   if (t.size() != 7 || t[0] != '#') {
     Fail(token.column, "bad colour '" + t + "'");
   }
@@ -375,7 +394,7 @@ std::uint32_t ParseColour(const Token& token) {
       Fail(token.column, "bad colour '" + t + "'");
     }
   }
-  auto rgb = static_cast<std::uint32_t>(std::stoul(t.substr(1), nullptr, 16));
+  auto rgb = static_cast<std::uint32_t>(std::stoul(std::string(t.substr(1)), nullptr, 16));
   // #RRGGBB to the engine's 0x00BBGGRR.
   return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
 }
@@ -414,7 +433,7 @@ void CheckHex(const Token& token) {
   }
 }
 
-bool IsName(const std::string& text) {
+bool IsName(std::string_view text) {
   if (text.empty() || !(std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '_')) {
     return false;
   }
@@ -437,7 +456,7 @@ struct OptionSpec {
   std::vector<std::string> words;  // kWord: the allowed words
 };
 
-using OptionTable = std::map<std::string, OptionSpec>;
+using OptionTable = std::map<std::string, OptionSpec, std::less<>>;
 
 const OptionTable& DcOptions() {
   static const OptionTable table{
@@ -555,17 +574,70 @@ const std::unordered_set<std::string>& PositionalVerbs() {
   return verbs;
 }
 
+// Whether two short names are equal, compared here (a library comparison costs a call each).
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The option of that name: a walk over the verb's few options that mostly compares lengths.
+const OptionSpec* FindOption(const OptionTable& table, std::string_view key) {
+  for (const auto& [name, spec] : table) {
+    if (SameName(name, key)) {
+      return &spec;
+    }
+  }
+  return nullptr;
+}
+
+// Every verb with its option table (null for a verb of positional operands only), side by side
+// in memory: a small standard hash table walks a list of nodes and compares every key in full.
+struct VerbEntry {
+  std::string_view name;
+  const OptionTable* options;
+};
+
+const VerbEntry* FindVerb(std::string_view verb) {
+  // By length first: most verbs share no length with the one looked for.
+  static const auto by_length = [] {
+    std::array<std::vector<VerbEntry>, 16> all;
+    auto add = [&all](std::string_view name, const OptionTable* options) {
+      all[std::min<std::size_t>(name.size(), all.size() - 1)].push_back({name, options});
+    };
+    for (const auto& [name, table] : VerbOptions()) {
+      add(name, &table);
+    }
+    for (const std::string& name : PositionalVerbs()) {
+      add(name, nullptr);
+    }
+    return all;
+  }();
+  for (const VerbEntry& entry : by_length[std::min(verb.size(), by_length.size() - 1)]) {
+    if (SameName(entry.name, verb)) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
 // Splits tokens into positional operands and options; options are checked against `table`.
 void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
                  std::vector<Token>& positional) {
   for (std::size_t i = 1; i < tokens.size(); ++i) {
     Token& token = tokens[i];
-    const std::string& key = token.has_key ? token.key : token.text;
+    const std::string_view key = token.has_key ? token.key : token.text;
     // Only words can be flags: a number or a colour is an operand without a look-up.
     bool word = token.has_key || (!token.quoted && !key.empty() &&
                                   std::isalpha(static_cast<unsigned char>(key[0])) != 0);
-    auto spec = word ? table.find(key) : table.end();
-    if (spec == table.end() || (spec->second.kind == OptionKind::kFlag) == token.has_key) {
+    const OptionSpec* spec = word ? FindOption(table, key) : nullptr;
+    if (spec == nullptr || (spec->kind == OptionKind::kFlag) == token.has_key) {
       if (token.has_key) {
         Fail(token.column, "unknown option '" + token.key + "'");
       }
@@ -578,7 +650,7 @@ void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement
     Value value;
     value.column = token.column;
     value.text = token.text;
-    const OptionSpec& s = spec->second;
+    const OptionSpec& s = *spec;
     switch (s.kind) {
       case OptionKind::kFlag: value.text.clear(); break;
       case OptionKind::kInteger:
@@ -632,7 +704,7 @@ void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement
         break;
       }
     }
-    statement.options[key] = value;
+    statement.options.emplace(std::string(key), std::move(value));
   }
 }
 
@@ -720,7 +792,7 @@ class Reader {
       Fail(1, "line longer than 64 KiB");
     }
     std::vector<Token>& tokens = tokens_;
-    Tokenize(line, &end_column_, tokens);
+    Tokenize(line, &end_column_, tokens, strings_);
     if (!seen_header_) {
       if (tokens.size() != 2 || tokens[0].text != "vjob" || tokens[0].quoted) {
         Fail(1, "the first line must be 'vjob 1'");
@@ -742,18 +814,19 @@ class Reader {
     Statement& statement = job_.statements.emplace_back();
     statement.line = number;
     statement.verb = verb.text;
-    statement.operands.reserve(tokens.size());
     std::vector<Token>& positional = positional_;
     positional.clear();
-    auto options = VerbOptions().find(verb.text);
-    if (options != VerbOptions().end()) {
-      TakeOptions(tokens, options->second, statement, positional);
-    } else if (PositionalVerbs().count(verb.text) != 0) {
+    const VerbEntry* entry = FindVerb(statement.verb);
+    if (entry != nullptr && entry->options != nullptr) {
+      TakeOptions(tokens, *entry->options, statement, positional);
+    } else if (entry != nullptr) {
       positional.assign(std::make_move_iterator(tokens.begin() + 1),
                         std::make_move_iterator(tokens.end()));
     } else {
       Fail(verb.column, "unknown statement '" + verb.text + "'");
     }
+    // Mostly one operand for each positional token.
+    statement.operands.reserve(positional.size());
     Check(statement, positional, verb.column);
   }
 
@@ -770,22 +843,34 @@ class Reader {
  private:
   // End column of the statement, for "missing operand".
   int end_column_ = 1;
+  // The resolved strings of the line's tokens.
+  std::deque<std::string> strings_;
 
-  void Want(const std::vector<Token>& positional, std::size_t count, const std::string& what) {
+  void Want(const std::vector<Token>& positional, std::size_t count, const char* what) {
     if (positional.size() < count) {
-      Fail(end_column_, "missing operand: " + what);
+      Fail(end_column_, std::string("missing operand: ") + what);
     }
     if (positional.size() > count) {
       Fail(positional[count].column, "unexpected operand '" + positional[count].text + "'");
     }
   }
 
-  Value LengthValue(const Token& token) {
-    Value value;
+
+  // The operand built in place at the end of the statement's operands.
+  void AddLength(Statement& statement, const Token& token) {
+    Value& value = statement.operands.emplace_back();
     value.kind = Value::Kind::kLength;
     value.column = token.column;
     value.length = ParseLength(token);
-    return value;
+  }
+
+  void AddWord(Statement& statement, const Token& token) {
+    Value& value = statement.operands.emplace_back();
+    value.column = token.column;
+    value.text = token.text;
+    if (token.quoted) {
+      value.kind = Value::Kind::kString;
+    }
   }
 
   Value WordValue(const Token& token) {
@@ -798,7 +883,7 @@ class Reader {
     return value;
   }
 
-  std::string UseName(const Token& token, const std::set<std::string>& defined,
+  std::string UseName(const Token& token, const std::set<std::string, std::less<>>& defined,
                       const char* kind) {
     if (!IsName(token.text) || token.quoted) {
       Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
@@ -806,7 +891,7 @@ class Reader {
     if (defined.count(token.text) == 0) {
       Fail(token.column, std::string("unknown ") + kind + " '" + token.text + "'");
     }
-    return token.text;
+    return std::string(token.text);
   }
 
   void Place(bool ok, int column, std::string_view what) {
@@ -818,14 +903,14 @@ class Reader {
   void Lengths(const std::vector<Token>& positional, std::size_t first, std::size_t count,
                Statement& statement) {
     for (std::size_t i = first; i < first + count; ++i) {
-      statement.operands.push_back(LengthValue(positional[i]));
+      AddLength(statement, positional[i]);
     }
   }
 
   // Whether the verb is `word`: the length and the first letter rule out most verbs cheaply.
   template <std::size_t N>
   static bool Is(std::string_view verb, const char (&word)[N]) {
-    return verb.size() == N - 1 && verb[0] == word[0] && verb == word;
+    return SameName(verb, std::string_view(word, N - 1));
   }
 
   void Check(Statement& statement, std::vector<Token>& positional, int verb_column) {
@@ -839,10 +924,10 @@ class Reader {
         if (!positional[0].quoted) {
           Fail(positional[0].column, "the printer name is a string in quotes");
         }
-        statement.operands.push_back(WordValue(positional[0]));
+        AddWord(statement, positional[0]);
       } else if (Is(v, "output")) {
         Want(positional, 1, "file");
-        statement.operands.push_back(WordValue(positional[0]));
+        AddWord(statement, positional[0]);
       } else {
         Want(positional, 0, "");
         if (statement.Has("time")) {
@@ -872,7 +957,7 @@ class Reader {
         if (!positional[0].quoted && positional[0].text != "none") {
           Fail(positional[0].column, "the title is a string in quotes or none");
         }
-        statement.operands.push_back(WordValue(positional[0]));
+        AddWord(statement, positional[0]);
       }
       in_doc_ = true;
       calls = true;
@@ -897,7 +982,7 @@ class Reader {
     } else if (Is(v, "font")) {
       Want(positional, 1, "font name");
       DefineName(positional[0], fonts_, "font");
-      statement.operands.push_back(WordValue(positional[0]));
+      AddWord(statement, positional[0]);
       if (statement.Has("file") == statement.Has("raster")) {
         Fail(end_column_, "a font takes file=FILE or raster");
       }
@@ -938,11 +1023,11 @@ class Reader {
       if (positional.empty()) {
         Fail(end_column_, "missing operand: path name");
       }
-      statement.operands.push_back(WordValue(positional[0]));
+      AddWord(statement, positional[0]);
       UseName(positional[0], paths_, "path");
       if (v != "stroke" && positional.size() > 1) {
         FillMode(positional[1]);
-        statement.operands.push_back(WordValue(positional[1]));
+        AddWord(statement, positional[1]);
         positional.erase(positional.begin() + 1);
       }
       Want(positional, 1, "path name");
@@ -951,11 +1036,11 @@ class Reader {
       Place(in_page_, verb_column, v);
       Want(positional, 5, "L T R B stroke|fill|strokefill");
       Lengths(positional, 0, 4, statement);
-      const std::string& op = positional[4].text;
+      const std::string_view op = positional[4].text;
       if (op != "stroke" && op != "fill" && op != "strokefill") {
         Fail(positional[4].column, "expected stroke, fill or strokefill");
       }
-      statement.operands.push_back(WordValue(positional[4]));
+      AddWord(statement, positional[4]);
       calls = true;
     } else if (Is(v, "paint")) {
       Place(in_page_, verb_column, v);
@@ -984,7 +1069,7 @@ class Reader {
       Place(in_page_, verb_column, v);
       Want(positional, 5, "BITMAP L T R B");
       UseName(positional[0], bitmaps_, "bitmap");
-      statement.operands.push_back(WordValue(positional[0]));
+      AddWord(statement, positional[0]);
       Lengths(positional, 1, 4, statement);
       if (statement.Has("from")) {
         IntegerList(statement.options["from"], "from", Is(v, "copybits") ? 2 : 4, -32767, 32767);
@@ -995,13 +1080,13 @@ class Reader {
     } else if (Is(v, "text")) {
       Place(in_page_, verb_column, v);
       Want(positional, 4, "FONT X Y \"string\"");
-      statement.operands.push_back(WordValue(positional[0]));
+      AddWord(statement, positional[0]);
       UseName(positional[0], fonts_, "font");
       Lengths(positional, 1, 2, statement);
       if (!positional[3].quoted) {
         Fail(positional[3].column, "the text is a string in quotes");
       }
-      statement.operands.push_back(WordValue(positional[3]));
+      AddWord(statement, positional[3]);
       if (statement.Has("opaque")) {
         LengthList(statement.options["opaque"], "opaque", 4, false);
       }
@@ -1016,7 +1101,7 @@ class Reader {
       Place(in_dc_, verb_column, v);
       Want(positional, 1, "font name");
       UseName(positional[0], fonts_, "font");
-      statement.operands.push_back(WordValue(positional[0]));
+      AddWord(statement, positional[0]);
       calls = true;
     } else if (Is(v, "expect")) {
       if (!last_was_call_) {
@@ -1029,11 +1114,11 @@ class Reader {
         Fail(end_column_, "expect takes true, false, error or value=N");
       }
       if (!positional.empty()) {
-        const std::string& w = positional[0].text;
+        const std::string_view w = positional[0].text;
         if (w != "true" && w != "false" && w != "error") {
           Fail(positional[0].column, "expected true, false, error or value=N");
         }
-        statement.operands.push_back(WordValue(positional[0]));
+        AddWord(statement, positional[0]);
       }
     } else if (Is(v, "fault")) {
       CheckFault(statement, positional);
@@ -1047,11 +1132,11 @@ class Reader {
     }
   }
 
-  void DefineName(const Token& token, std::set<std::string>& names, const char* kind) {
+  void DefineName(const Token& token, std::set<std::string, std::less<>>& names, const char* kind) {
     if (token.quoted || !IsName(token.text)) {
       Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
     }
-    names.insert(token.text);
+    names.insert(std::string(token.text));
   }
 
   void CheckPath(Statement& statement, const std::vector<Token>& positional) {
@@ -1101,7 +1186,7 @@ class Reader {
       statement.path.push_back(std::move(element));
     }
     DefineName(positional[0], paths_, "path");
-    statement.operands.push_back(WordValue(positional[0]));
+    AddWord(statement, positional[0]);
   }
 
   void CheckClip(Statement& statement, const std::vector<Token>& positional, int verb_column) {
@@ -1109,8 +1194,8 @@ class Reader {
     if (positional.empty()) {
       Fail(end_column_, "missing operand: none, rect, rects or path");
     }
-    const std::string& kind = positional[0].text;
-    statement.operands.push_back(WordValue(positional[0]));
+    const std::string_view kind = positional[0].text;
+    AddWord(statement, positional[0]);
     if (kind == "none") {
       Want(positional, 1, "");
     } else if (kind == "rect") {
@@ -1142,7 +1227,7 @@ class Reader {
     } else if (kind == "path") {
       Want(positional, 2, "path name");
       UseName(positional[1], paths_, "path");
-      statement.operands.push_back(WordValue(positional[1]));
+      AddWord(statement, positional[1]);
     } else {
       Fail(positional[0].column, "expected none, rect, rects or path");
     }
@@ -1152,8 +1237,8 @@ class Reader {
     if (positional.empty()) {
       Fail(end_column_, "missing operand: none, solid, hatch or pattern");
     }
-    const std::string& kind = positional[0].text;
-    statement.operands.push_back(WordValue(positional[0]));
+    const std::string_view kind = positional[0].text;
+    AddWord(statement, positional[0]);
     auto colour = [&](const Token& token) {
       Value value;
       value.kind = Value::Kind::kColor;
@@ -1169,12 +1254,12 @@ class Reader {
       colour(positional[1]);
     } else if (kind == "hatch") {
       Want(positional, 4, "style #fg #bg");
-      static const std::set<std::string> styles{"horizontal", "vertical", "fdiagonal",
+      static const std::set<std::string, std::less<>> styles{"horizontal", "vertical", "fdiagonal",
                                                 "bdiagonal",  "cross",    "diagcross"};
       if (styles.count(positional[1].text) == 0) {
         Fail(positional[1].column, "unknown hatch style '" + positional[1].text + "'");
       }
-      statement.operands.push_back(WordValue(positional[1]));
+      AddWord(statement, positional[1]);
       colour(positional[2]);
       colour(positional[3]);
     } else if (kind == "pattern") {
@@ -1182,9 +1267,9 @@ class Reader {
         Fail(end_column_, "missing operand: bitmap name");
       }
       UseName(positional[1], bitmaps_, "bitmap");
-      statement.operands.push_back(WordValue(positional[1]));
+      AddWord(statement, positional[1]);
       if (positional.size() > 2 && positional[2].text == "bottomup") {
-        statement.operands.push_back(WordValue(positional[2]));
+        AddWord(statement, positional[2]);
         Want(positional, 3, "");
       } else {
         Want(positional, 2, "bitmap name");
@@ -1199,8 +1284,8 @@ class Reader {
     if (positional.empty()) {
       Fail(end_column_, "missing operand: escape number");
     }
-    const std::string& form = positional[0].text;
-    statement.operands.push_back(WordValue(positional[0]));
+    const std::string_view form = positional[0].text;
+    AddWord(statement, positional[0]);
     if (form == "query" || form == "copies") {
       Want(positional, 2, "N");
       Value value = WordValue(positional[1]);
@@ -1218,7 +1303,7 @@ class Reader {
       if (positional[1].text.size() / 2 > 0xFFFF) {
         Fail(positional[1].column, "number out of range: passthrough longer than 65535 bytes");
       }
-      statement.operands.push_back(WordValue(positional[1]));
+      AddWord(statement, positional[1]);
     } else {
       Want(positional, 1, "escape number");
       statement.operands[0].kind = Value::Kind::kNumber;
@@ -1283,7 +1368,7 @@ class Reader {
       }
     }
     DefineName(positional[0], bitmaps_, "bitmap");
-    statement.operands.push_back(WordValue(positional[0]));
+    AddWord(statement, positional[0]);
   }
 
   // Reads `time=YYYY-MM-DDTHH:MM:SS.mmm` into numbers {year, month, day, hour, minute, second,
@@ -1314,8 +1399,8 @@ class Reader {
 
   void CheckFault(Statement& statement, const std::vector<Token>& positional) {
     Want(positional, 1, "function name");
-    const std::string& name = positional[0].text;
-    statement.operands.push_back(WordValue(positional[0]));
+    const std::string_view name = positional[0].text;
+    AddWord(statement, positional[0]);
     if (name == "write") {
       if (statement.Has("short") == statement.Has("fail")) {
         Fail(end_column_, "fault write takes short=N or fail");
@@ -1337,9 +1422,9 @@ class Reader {
   bool in_doc_ = false;
   bool in_page_ = false;
   bool last_was_call_ = false;
-  std::set<std::string> paths_;
-  std::set<std::string> fonts_;
-  std::set<std::string> bitmaps_;
+  std::set<std::string, std::less<>> paths_;
+  std::set<std::string, std::less<>> fonts_;
+  std::set<std::string, std::less<>> bitmaps_;
   // Reused from line to line.
   std::vector<Token> tokens_;
   std::vector<Token> positional_;
@@ -1401,13 +1486,7 @@ std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
 std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
-  std::size_t lines = 1;
-  for (const char* at = text.data(), *end = text.data() + text.size();
-       (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) !=
-       nullptr;
-       ++at) {
-    ++lines;
-  }
+  const std::size_t lines = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
   reader.Reserve(lines);
   int number = 0;
   try {

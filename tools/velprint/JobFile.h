@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vel::velprint {
@@ -50,12 +51,12 @@ struct Statement {
   int line = 0;
   std::string verb;
   std::vector<Value> operands;            // positional, in order
-  std::map<std::string, Value> options;   // key=value and bare flags (a flag has kind kWord)
+  std::map<std::string, Value, std::less<>> options;  // key=value and bare flags (kind kWord)
   std::vector<PathElement> path;          // `path` only
   std::vector<std::vector<Length>> rects; // `clip rects` only, four lengths each
 
-  bool Has(const std::string& key) const { return options.count(key) != 0; }
-  const Value* Option(const std::string& key) const {
+  bool Has(std::string_view key) const { return options.find(key) != options.end(); }
+  const Value* Option(std::string_view key) const {
     auto it = options.find(key);
     return it == options.end() ? nullptr : &it->second;
   }
