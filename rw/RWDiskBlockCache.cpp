@@ -20,7 +20,7 @@ RWDiskBlockCache::RWDiskBlockCache(RWBinaryFile* file,
     return;
   }
   offsets_.reset(new (std::nothrow) std::int32_t[max_blocks_]);
-  ages_.reset(new (std::nothrow) std::uint32_t[max_blocks_]);
+  ages_.reset(new (std::nothrow) std::uint64_t[max_blocks_]);
   data_.reset(new (std::nothrow) unsigned char[std::size_t{max_blocks_} * block_size_]);
   if (!offsets_ || !ages_ || !data_) {
     // Without slots the cache passes every block straight through.
@@ -34,13 +34,13 @@ RWDiskBlockCache::RWDiskBlockCache(RWBinaryFile* file,
 RWDiskBlockCache::~RWDiskBlockCache() = default;
 
 std::int64_t RWDiskBlockCache::Slot(std::int32_t offset, bool* hit) {
+  // Each slot keeps the stamp of its last use; the least recently used block has the smallest
+  // (the same order as ages that grow on every look-up, at no cost per slot).
   std::int64_t found = -1;
   for (std::uint32_t i = 0; i < in_use_; ++i) {
-    if (ages_[i] != std::numeric_limits<std::uint32_t>::max()) {
-      ++ages_[i];
-    }
-    if (found < 0 && offsets_[i] == offset) {
+    if (offsets_[i] == offset) {
       found = i;
+      break;
     }
   }
   *hit = found >= 0;
@@ -48,12 +48,13 @@ std::int64_t RWDiskBlockCache::Slot(std::int32_t offset, bool* hit) {
     return found;
   }
   if (in_use_ < max_blocks_) {
+    ages_[in_use_] = 0;
     return in_use_++;
   }
-  // The oldest block: the first with the greatest age.
+  // The oldest block: the first with the smallest stamp.
   std::uint32_t oldest = 0;
   for (std::uint32_t i = 1; i < in_use_; ++i) {
-    if (ages_[i] > ages_[oldest]) {
+    if (ages_[i] < ages_[oldest]) {
       oldest = i;
     }
   }
@@ -80,7 +81,7 @@ bool RWDiskBlockCache::Read(std::int32_t offset, unsigned char* buffer) {
       return false;
     }
   }
-  ages_[index] = 0;
+  ages_[index] = ++clock_;
   std::memcpy(buffer, Data(index), block_size_);
   return true;
 }
@@ -96,7 +97,7 @@ bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   }
   const auto index = static_cast<std::uint32_t>(slot);
   offsets_[index] = offset;
-  ages_[index] = 0;
+  ages_[index] = ++clock_;
   std::memcpy(Data(index), buffer, block_size_);
   if (!file_->SeekTo(offset) || !file_->Write(buffer, block_size_)) {
     offsets_[index] = -1;

@@ -29,8 +29,8 @@ class RWDiskBlockCache {
   std::uint32_t BlocksInUse() const { return in_use_; }
 
  private:
-  // The slot of offset, or a slot taken for it (the next unused one, else the oldest). Every
-  // block in use grows one older on each lookup.
+  // The slot of offset, or a slot taken for it (the next unused one, else the least recently
+  // used).
   std::int64_t Slot(std::int32_t offset, bool* hit);
   unsigned char* Data(std::uint32_t slot) { return data_.get() + std::size_t{slot} * block_size_; }
 
@@ -39,6 +39,7 @@ class RWDiskBlockCache {
   std::uint32_t in_use_ = 0;
   std::uint32_t block_size_;
   std::unique_ptr<std::int32_t[]> offsets_;
-  std::unique_ptr<std::uint32_t[]> ages_;
+  std::unique_ptr<std::uint64_t[]> ages_;  // stamps of last use
+  std::uint64_t clock_ = 0;
   std::unique_ptr<unsigned char[]> data_;
 };

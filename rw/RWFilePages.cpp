@@ -41,7 +41,18 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
   if (current_ != nullptr && current_->index == index) {
     return current_;
   }
-  Page* page = Find(index);
+  // The pages used just before: a file written at a few places in turn (a header word, a block,
+  // a tree node) comes back to them at once.
+  Page* page = nullptr;
+  for (Page* recent : recent_) {
+    if (recent != nullptr && recent->index == index) {
+      page = recent;
+      break;
+    }
+  }
+  if (page == nullptr) {
+    page = Find(index);
+  }
   if (page == nullptr) {
     if (pages_in_use_ < kMaxPages) {
       Page& fresh = pages_[pages_in_use_];
@@ -76,6 +87,10 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
     }
   }
   page->used = ++clock_;
+  if (current_ != nullptr && current_ != page) {
+    recent_[next_recent_] = current_;
+    next_recent_ = (next_recent_ + 1) % kRecent;
+  }
   current_ = page;
   return page;
 }
@@ -116,18 +131,8 @@ bool RWFilePages::Store(Page& page) {
   return true;
 }
 
-std::size_t RWFilePages::Read(void* bytes, std::size_t count) {
+std::size_t RWFilePages::ReadPages(void* bytes, std::size_t count) {
   auto* out = static_cast<unsigned char*>(bytes);
-  if (current_ != nullptr && static_cast<std::uint64_t>(count) <= kPageSize &&
-      position_ + static_cast<std::int64_t>(count) <= length_) {
-    // Within the page used last: the common case of values read one after another.
-    const std::int64_t at = position_ - current_->index * kPage;
-    if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPage) {
-      std::memcpy(out, current_->bytes.get() + at, count);
-      position_ += static_cast<std::int64_t>(count);
-      return count;
-    }
-  }
   const std::int64_t left = std::max<std::int64_t>(length_ - position_, 0);
   const std::size_t wanted =
       static_cast<std::uint64_t>(left) < count ? static_cast<std::size_t>(left) : count;
@@ -157,7 +162,7 @@ int RWFilePages::GetChar() {
   return Read(&byte, 1) == 1 ? byte : -1;
 }
 
-bool RWFilePages::Write(const void* bytes, std::size_t count) {
+bool RWFilePages::WritePages(const void* bytes, std::size_t count) {
   if (count == 0) {
     return true;
   }
@@ -166,18 +171,6 @@ bool RWFilePages::Write(const void* bytes, std::size_t count) {
     return false;
   }
   const auto* in = static_cast<const unsigned char*>(bytes);
-  if (current_ != nullptr && static_cast<std::uint64_t>(count) <= kPageSize) {
-    // Within the page used last: the common case of values written one after another.
-    const std::int64_t at = position_ - current_->index * kPage;
-    if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPage) {
-      const auto begin = static_cast<std::size_t>(at);
-      std::memcpy(current_->bytes.get() + begin, in, count);
-      Touch(*current_, begin, begin + count);
-      position_ += static_cast<std::int64_t>(count);
-      length_ = std::max(length_, position_);
-      return true;
-    }
-  }
   std::size_t moved = 0;
   while (moved < count) {
     Page* page = Hold(position_ / kPage);

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "vel_flavour.h"
@@ -27,6 +28,7 @@ class RWFilePages {
  public:
   static constexpr std::size_t kPageSize = 4096;
   static constexpr std::size_t kMaxPages = 64;
+  static constexpr std::int64_t kPageBytes = static_cast<std::int64_t>(kPageSize);
 
   // Over an open file; its length is asked of the file layer. Failed() when it cannot be had.
   explicit RWFilePages(vel::flavour::File* file);
@@ -35,12 +37,41 @@ class RWFilePages {
   RWFilePages& operator=(const RWFilePages&) = delete;
 
   // The bytes moved (count, unless the end of the file came first: then end-of-file is set).
-  std::size_t Read(void* bytes, std::size_t count);
+  std::size_t Read(void* bytes, std::size_t count) {
+    // Within the page used last: the common case of values read one after another.
+    if (current_ != nullptr && count <= kPageSize &&
+        position_ + static_cast<std::int64_t>(count) <= length_) {
+      const std::int64_t at = position_ - current_->index * kPageBytes;
+      if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPageBytes) {
+        std::memcpy(bytes, current_->bytes.get() + at, count);
+        position_ += static_cast<std::int64_t>(count);
+        return count;
+      }
+    }
+    return ReadPages(bytes, count);
+  }
   // The next byte (0 to 255), or -1 at the end of the file or on an error.
   int GetChar();
   // All or nothing: false (the error indicator set) when the bytes would end beyond 32-bit file
   // offsets or a page could not be had.
-  bool Write(const void* bytes, std::size_t count);
+  bool Write(const void* bytes, std::size_t count) {
+    // Within the page used last: the common case of values written one after another.
+    if (current_ != nullptr && count <= kPageSize) {
+      const std::int64_t at = position_ - current_->index * kPageBytes;
+      if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPageBytes &&
+          position_ + static_cast<std::int64_t>(count) <= 0x7FFFFFFF) {
+        const auto begin = static_cast<std::size_t>(at);
+        std::memcpy(current_->bytes.get() + begin, bytes, count);
+        Touch(*current_, begin, begin + count);
+        position_ += static_cast<std::int64_t>(count);
+        if (position_ > length_) {
+          length_ = position_;
+        }
+        return true;
+      }
+    }
+    return WritePages(bytes, count);
+  }
   bool Seek(std::int64_t offset);
   std::int64_t Position() const { return position_; }
   std::int64_t Length() const { return length_; }
@@ -62,6 +93,8 @@ class RWFilePages {
     std::unique_ptr<unsigned char[]> bytes;
   };
 
+  std::size_t ReadPages(void* bytes, std::size_t count);
+  bool WritePages(const void* bytes, std::size_t count);
   // The held page of that number, read from the file when it was not held; null when it cannot
   // be had (the error indicator is then set).
   Page* Hold(std::int64_t index);
@@ -83,6 +116,9 @@ class RWFilePages {
   Page pages_[kMaxPages];
   std::size_t pages_in_use_ = 0;
   Page* current_ = nullptr;  // the page used last, looked at first
+  static constexpr std::size_t kRecent = 4;
+  Page* recent_[kRecent] = {};  // pages used before it, looked at next (their index tells)
+  std::size_t next_recent_ = 0;
   std::uint64_t clock_ = 0;
   std::int64_t position_ = 0;
   std::int64_t length_ = 0;       // with every write made so far

@@ -392,8 +392,9 @@ thread_local std::unique_ptr<RWLoadTable> t_spare_load_table;
 }  // namespace
 
 void* RWSaveTableManager::CreateInstance() {
-  if (t_spare_save_table != nullptr && (t_spare_save_table->GetPurpose() == t_next_purpose ||
-                                        t_spare_save_table->Reuse(t_next_purpose))) {
+  if (t_spare_save_table != nullptr) {
+    // Emptied when it was kept.
+    t_spare_save_table->SetPurpose(t_next_purpose);
     return t_spare_save_table.release();
   }
   return new (std::nothrow) RWSaveTable(t_next_purpose);

@@ -86,6 +86,8 @@ class RWSaveTable {
   // Empties a table that never grew beyond its first buckets and nodes, for another save with
   // `purpose` (the nil object entered again at 0); false, and nothing changed, for a larger one.
   bool Reuse(Purpose purpose);
+  // For an empty table (as Reuse leaves it).
+  void SetPurpose(Purpose purpose) { purpose_ = purpose; }
 
  private:
   struct Node;
