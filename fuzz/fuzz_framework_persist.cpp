@@ -5,8 +5,9 @@
 // A restore must not crash, leak or touch freed memory. A failed restore must answer null; one
 // that succeeds must hand out a framework object that no counted pointer holds (or a record), report a stored
 // size equal to what saving it to a file writes, save and restore again on its own carrier, and
-// then be deleted. A restored bitmap has every row read over several column ranges, each row
-// into a buffer of exactly the size it asks for.
+// then be deleted. A restored bitmap (on its own, behind a handle or in a raster graphic) has every
+// row read over several column ranges, each row into a buffer of exactly the size it asks for, and
+// a raster graphic has its rectangles clipped.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@
 #include "framework/core/GRecord.h"
 #include "framework/pipeline/GBitmap.h"
 #include "framework/pipeline/GBitmapImp.h"
+#include "framework/pipeline/GClipToSingleRectangle.h"
+#include "framework/pipeline/GRasterGraphic.h"
 #include "platform/CallLog.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
@@ -123,6 +126,26 @@ void ReadEveryRow(const GBitmapImp& image) {
   }
 }
 
+void ReadEveryRow(const GBitmap& bitmap) {
+  if (bitmap.GetImplementation() != nullptr) {
+    ReadEveryRow(*bitmap.GetImplementation());
+  }
+}
+
+// Reads both bitmaps of a raster graphic and clips its rectangles to its own source rectangle.
+void ReadRaster(const GRasterGraphic& raster) {
+  ReadEveryRow(raster.Image());
+  GBitmap second;
+  raster.GetSecondBitmap(second);
+  ReadEveryRow(second);
+  GRect rect;
+  raster.GetSourceRect(rect);
+  const GClipToSingleRectangle clip(rect, 0, 1, 0);
+  GRect source;
+  GRect destination;
+  (void)raster.ComputeClippedRects(&clip, source, destination);
+}
+
 // Checks a restored root and deletes it.
 void CheckAndDelete(RWCollectable* root, bool failed) {
   if (failed) {
@@ -143,9 +166,10 @@ void CheckAndDelete(RWCollectable* root, bool failed) {
   }
   if (const auto* image = dynamic_cast<const GBitmapImp*>(root)) {
     ReadEveryRow(*image);
-  } else if (const auto* bitmap = dynamic_cast<const GBitmap*>(root);
-             bitmap != nullptr && bitmap->GetImplementation() != nullptr) {
-    ReadEveryRow(*bitmap->GetImplementation());
+  } else if (const auto* bitmap = dynamic_cast<const GBitmap*>(root)) {
+    ReadEveryRow(*bitmap);
+  } else if (const auto* raster = dynamic_cast<const GRasterGraphic*>(root)) {
+    ReadRaster(*raster);
   }
   delete root;
 }

@@ -65,6 +65,7 @@
 #include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
 #include "framework/pipeline/GPathGraphic.h"
+#include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GPen.h"
 #include "framework/pipeline/GRGBColor.h"
 #include "framework/pipeline/GRasterOperation.h"
@@ -167,6 +168,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDitherMatrix>(),
       Entry<GBitmapImp>(),
       Entry<GBitmap>(),
+      Entry<GRasterGraphic>(),
   };
   constexpr std::size_t kUserModeOnly = 2;
   const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;
