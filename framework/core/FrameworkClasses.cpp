@@ -54,10 +54,12 @@
 #include "framework/pipeline/GDashedPen.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
+#include "framework/pipeline/GEllipseGraphic.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GFillMode.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GGraphicComposite.h"
+#include "framework/pipeline/GHatchPattern.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
@@ -65,11 +67,15 @@
 #include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
 #include "framework/pipeline/GPathGraphic.h"
-#include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GPen.h"
+#include "framework/pipeline/GPolyBezierGraphic.h"
+#include "framework/pipeline/GPolyLineGraphic.h"
 #include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GRasterOperation.h"
+#include "framework/pipeline/GRasterPaint.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GTextGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
 #include <iterator>
 #include "vel_flavour.h"
@@ -169,6 +175,15 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GBitmapImp>(),
       Entry<GBitmap>(),
       Entry<GRasterGraphic>(),
+      Entry<GTextGraphic>(),
+      Entry<GEllipseGraphic>(),
+      Entry<GPolyBezierGraphic>(),
+      Entry<GPolyBezierToGraphic>(),
+      Entry<GPolyLineGraphic>(),
+      Entry<GPolyLineToGraphic>(),
+      Entry<GRasterPaintImp>(),
+      Entry<GRasterPaint>(),
+      Entry<GHatchPattern>(),
   };
   constexpr std::size_t kUserModeOnly = 2;
   const std::size_t skipped = vel::flavour::kIsRenderFlavour ? kUserModeOnly : 0;

@@ -74,7 +74,13 @@ inline constexpr RWClassID kGGraphic = 602;  // abstract, never registered
 inline constexpr RWClassID kGPathGraphic = 603;
 inline constexpr RWClassID kGGraphicComposite = 607;
 inline constexpr RWClassID kGShapeGraphic = 651;  // abstract, never registered
+inline constexpr RWClassID kGPolyBezierGraphic = 653;
+inline constexpr RWClassID kGEllipseGraphic = 655;
+inline constexpr RWClassID kGPolyLineGraphic = 658;
 inline constexpr RWClassID kGRectangleGraphic = 659;
+inline constexpr RWClassID kGPolyBezierToGraphic = 662;
+inline constexpr RWClassID kGPolyLineToGraphic = 663;
+inline constexpr RWClassID kGTextGraphic = 801;
 inline constexpr RWClassID kGClipAttribute = 756;  // abstract; the category of every clip
 
 // Page pipeline: graphic state and commands.
@@ -99,6 +105,8 @@ inline constexpr RWClassID kGNoCommand = 715;
 inline constexpr RWClassID kGBitmap = 551;
 inline constexpr RWClassID kGBitmapImp = 552;
 inline constexpr RWClassID kGPaletteTable = 553;
+// A hatch keeps an id of its own, apart from 554 (a pattern that output scales by the resolution).
+inline constexpr RWClassID kGHatchPattern = 555;
 inline constexpr RWClassID kGRasterGraphic = 604;
 inline constexpr RWClassID kGDitherMatrix = 774;
 
@@ -108,6 +116,8 @@ inline constexpr RWClassID kGRGBColor = 53;
 inline constexpr RWClassID kGFillMode = 102;
 inline constexpr RWClassID kGPaint = 151;  // abstract
 inline constexpr RWClassID kGColorPaint = 152;
+inline constexpr RWClassID kGRasterPaint = 153;
+inline constexpr RWClassID kGRasterPaintImp = 154;
 inline constexpr RWClassID kGPen = 201;
 inline constexpr RWClassID kGNoPen = 202;
 inline constexpr RWClassID kGDashedPen = 203;

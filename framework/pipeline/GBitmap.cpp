@@ -128,14 +128,17 @@ void GBitmap::Restore(Carrier& carrier) {
   }
   Share(nullptr);
   // The implementation is kept by its use count, which the restore's bookkeeping never frees: a
-  // failed handle lets go of it in its own destructor. A reference to one read before shares it.
+  // failed handle lets go of it in its own destructor. A reference shares one that an earlier
+  // handle of this restore holds; one that another holder received new (a collection, which
+  // frees it itself) is refused, or both would free it.
   RWRestoredMember member(carrier, nullptr);
   if (!vel::CarrierGood(carrier)) {
     return;
   }
   RWCollectable* object = member.Object();
   auto* implementation = dynamic_cast<GBitmapImp*>(object);
-  if ((object != nullptr && implementation == nullptr) || member.NamesOpenRecord()) {
+  if ((object != nullptr && implementation == nullptr) || member.NamesOpenRecord() ||
+      (implementation != nullptr && !member.IsNew() && implementation->Uses() < 1)) {
     member.Keep(RWHold::kRefuses);
     vel::FailCarrier(carrier);
     return;

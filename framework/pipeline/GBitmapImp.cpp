@@ -110,89 +110,6 @@ GBitmapImp::Channel ChannelFromMask(std::uint32_t mask, std::uint32_t pixel_bits
   return channel;
 }
 
-// A channel's value as a byte: kept at 8 bits, divided down from more, multiplied up (in 8-bit
-// arithmetic) from fewer. A channel without bits is 0.
-inline std::uint8_t ScaleChannel(std::uint32_t pixel, const GBitmapImp::Channel& channel) {
-  const std::uint32_t value = (pixel & channel.mask) >> channel.shift;
-  if (channel.bits == 8) {
-    return static_cast<std::uint8_t>(value);
-  }
-  if (channel.bits == 0) {
-    return 0;
-  }
-  const std::uint64_t top = (std::uint64_t{1} << channel.bits) - 1;
-  if (channel.bits > 8) {
-    return static_cast<std::uint8_t>(value / (top / 255));
-  }
-  return static_cast<std::uint8_t>(value * (255 / top));
-}
-
-inline std::uint8_t Grey(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-  return static_cast<std::uint8_t>((30 * red + 59 * green + 11 * blue) / 100);
-}
-
-// One channel's conversion for a whole row, worked out once per row: the value's bits through a
-// table when there are at most 8 of them, else a shift when the divisor is a power of two, else a
-// division.
-struct ChannelScale {
-  std::uint32_t mask = 0;
-  std::uint32_t shift = 0;
-  std::uint32_t divisor = 1;
-  std::int32_t divisor_shift = -1;  // >= 0: divide by shifting
-  bool small = false;
-  std::uint8_t table[256] = {};
-
-  explicit ChannelScale(const GBitmapImp::Channel& channel)
-      : mask(channel.mask), shift(channel.shift) {
-    if (channel.bits <= 8) {
-      small = true;
-      for (std::uint32_t v = 0; v < (1u << channel.bits); ++v) {
-        table[v] = ScaleChannel(v << channel.shift, channel);
-      }
-      return;
-    }
-    divisor = static_cast<std::uint32_t>(((std::uint64_t{1} << channel.bits) - 1) / 255);
-    if (std::has_single_bit(divisor)) {
-      divisor_shift = std::countr_zero(divisor);
-    }
-  }
-
-  std::uint8_t operator()(std::uint32_t pixel) const {
-    const std::uint32_t value = (pixel & mask) >> shift;
-    if (small) {
-      return table[value & 0xFF];
-    }
-    return static_cast<std::uint8_t>(divisor_shift >= 0 ? value >> divisor_shift
-                                                        : value / divisor);
-  }
-};
-
-// Direct-colour rows: each pixel a little-endian value of `Bytes` bytes.
-template <int Bytes>
-std::uint32_t SplitRow(const GBitmapImp::Channel (&channels)[3], const std::uint8_t* source,
-                       std::uint32_t count, std::uint8_t* destination, bool grey) {
-  const ChannelScale red(channels[0]);
-  const ChannelScale green(channels[1]);
-  const ChannelScale blue(channels[2]);
-  for (std::uint32_t i = 0; i < count; ++i, source += Bytes) {
-    std::uint32_t pixel = std::uint32_t{source[0]} | std::uint32_t{source[1]} << 8;
-    if constexpr (Bytes == 4) {
-      pixel |= std::uint32_t{source[2]} << 16 | std::uint32_t{source[3]} << 24;
-    }
-    const std::uint8_t r = red(pixel);
-    const std::uint8_t g = green(pixel);
-    const std::uint8_t b = blue(pixel);
-    if (grey) {
-      destination[i] = Grey(r, g, b);
-    } else {
-      destination[3 * i] = r;
-      destination[3 * i + 1] = g;
-      destination[3 * i + 2] = b;
-    }
-  }
-  return grey ? count : 3 * count;
-}
-
 }  // namespace
 
 GBitmapImp::GBitmapImp(std::int32_t owns_data, std::uint8_t* data, std::uint32_t data_size,
@@ -467,38 +384,17 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
       const std::uint32_t shift = first_bit % 8;
       const std::uint32_t bits = count * depth;
       const std::uint32_t bytes = (bits + 7) / 8;
+      const auto last_mask =
+          static_cast<std::uint8_t>(bits % 8 == 0 ? 0xFF : 0xFF << (8 - bits % 8));
       if (shift == 0) {
-        std::memcpy(destination, source, bytes);
+        // The last byte is masked on its way from the source (read back from the destination,
+        // it would wait for the copy's wide stores).
+        std::memcpy(destination, source, bytes - 1);
+        destination[bytes - 1] = source[bytes - 1] & last_mask;
       } else {
-        // Every byte but the last takes bits from the next source byte, which the row holds;
-        // eight bytes at a time while a ninth follows them.
-        std::uint32_t k = 0;
-        for (; k + 8 < bytes; k += 8) {
-          std::uint64_t word = 0;
-          std::memcpy(&word, source + k, 8);
-          if constexpr (std::endian::native == std::endian::little) {
-            word = __builtin_bswap64(word);
-          }
-          word = word << shift | source[k + 8] >> (8 - shift);
-          if constexpr (std::endian::native == std::endian::little) {
-            word = __builtin_bswap64(word);
-          }
-          std::memcpy(destination + k, &word, 8);
-        }
-        for (; k + 1 < bytes; ++k) {
-          destination[k] =
-              static_cast<std::uint8_t>(source[k] << shift | source[k + 1] >> (8 - shift));
-        }
-        const std::uint32_t last = bytes - 1;
-        const std::uint8_t* row_end = row + RowBytesFor(x1, depth);
-        std::uint32_t value = std::uint32_t{source[last]} << shift;
-        if (source + last + 1 < row_end) {
-          value |= source[last + 1] >> (8 - shift);
-        }
-        destination[last] = static_cast<std::uint8_t>(value);
-      }
-      if (bits % 8 != 0) {
-        destination[bytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - bits % 8));
+        const auto available = static_cast<std::uint32_t>(RowBytesFor(x1, depth) - first_bit / 8);
+        vel::rows::ShiftBits(source, available, shift, destination, bytes);
+        destination[bytes - 1] &= last_mask;
       }
       return bytes;
     }
@@ -508,36 +404,30 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
     case 24: {
       const std::uint8_t* source = row + 3 * static_cast<std::uint32_t>(x0);
       if (grey != 0) {
-        for (std::uint32_t i = 0; i < count; ++i, source += 3) {
-          destination[i] = Grey(source[2], source[1], source[0]);
-        }
+        vel::rows::BgrToGrey(source, count, destination);
         return count;
       }
-      for (std::uint32_t i = 0; i < count; ++i, source += 3, destination += 3) {
-        destination[0] = source[2];
-        destination[1] = source[1];
-        destination[2] = source[0];
-      }
+      vel::rows::BgrToRgb(source, count, destination);
       return 3 * count;
     }
     case 16: {
       const Channel channels[3] = {red_, green_, blue_};
-      return SplitRow<2>(channels, row + 2 * static_cast<std::uint32_t>(x0), count, destination,
-                         grey != 0);
+      return vel::rows::SplitPixels16(channels, row + 2 * static_cast<std::uint32_t>(x0), count,
+                                      destination, grey != 0);
     }
     default: {
       const Channel channels[3] = {red_, green_, blue_};
-      return SplitRow<4>(channels, row + 4 * static_cast<std::uint32_t>(x0), count, destination,
-                         grey != 0);
+      return vel::rows::SplitPixels32(channels, row + 4 * static_cast<std::uint32_t>(x0), count,
+                                      destination, grey != 0);
     }
   }
 }
 
 void GBitmapImp::SplitPixel(std::uint32_t pixel, std::uint8_t& red, std::uint8_t& green,
                             std::uint8_t& blue) const {
-  red = ScaleChannel(pixel, red_);
-  green = ScaleChannel(pixel, green_);
-  blue = ScaleChannel(pixel, blue_);
+  red = vel::rows::ScaleChannel(pixel, red_);
+  green = vel::rows::ScaleChannel(pixel, green_);
+  blue = vel::rows::ScaleChannel(pixel, blue_);
 }
 
 std::uint32_t GBitmapImp::GetWorkingSize() {

@@ -33,6 +33,7 @@
 #include <cstdint>
 
 #include "framework/core/GBaseObject.h"
+#include "framework/pipeline/BitmapRows.h"
 #include "framework/pipeline/GPoint.h"
 #include "framework/pipeline/GRect.h"
 
@@ -41,11 +42,7 @@ class GPaletteTable;
 class GBitmapImp : public GBaseObject {
  public:
   // One channel of a direct-colour pixel.
-  struct Channel {
-    std::uint32_t mask = 0;
-    std::uint8_t bits = 0;
-    std::uint8_t shift = 0;
-  };
+  using Channel = vel::rows::Channel;
 
   GBitmapImp() = default;
   // `palette` becomes the image's own. `planes` is kept as the format byte and `compressed` as

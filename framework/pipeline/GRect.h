@@ -23,4 +23,20 @@ inline void Unite(GRect& into, const GRect& rect) {
   into.bottom = std::max(into.bottom, rect.bottom);
 }
 
+// The common part of `a` and `b`: the larger left and top, the smaller right and bottom; all four
+// 0 when the rectangles do not overlap (left >= right or top >= bottom).
+inline void IntersectRects(const GRect& a, const GRect& b, GRect& out) {
+  const GRect common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                     std::min(a.bottom, b.bottom)};
+  out = common.left >= common.right || common.top >= common.bottom ? GRect{} : common;
+}
+
+// Width and height in 32 bits (a 16-bit rectangle can span 65535); 0 when reversed.
+inline std::int32_t RectWidth(const GRect& rect) {
+  return std::max(0, std::int32_t{rect.right} - rect.left);
+}
+inline std::int32_t RectHeight(const GRect& rect) {
+  return std::max(0, std::int32_t{rect.bottom} - rect.top);
+}
+
 }  // namespace vel

@@ -83,6 +83,14 @@ bool GPointList::SamePoints(const GPointList& other) const {
          (count_ == 0 || std::equal(points_, points_ + count_, other.points_));
 }
 
+void GPointList::DropFirst() {
+  if (count_ == 0) {
+    return;
+  }
+  ++points_;
+  --count_;
+}
+
 GShapeGraphic::GShapeGraphic(const GRect& bounds, GGraphicBundle* bundle, std::uint32_t key)
     : GGraphic(bundle, key), bounds_(bounds) {}
 
@@ -156,6 +164,14 @@ void GShapeGraphic::MakeUnique() {
   if (list_ != nullptr) {
     (void)list_->MakeOwned();
   }
+}
+
+void GShapeGraphic::TakeFirstPointAsStart() {
+  if (list_ == nullptr || list_->Count() == 0) {
+    return;
+  }
+  start_ = list_->Points()[0];
+  list_->DropFirst();
 }
 
 std::uint32_t GShapeGraphic::GetPointCount() const {

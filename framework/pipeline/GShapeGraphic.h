@@ -44,6 +44,9 @@ class GPointList {
   bool MakeOwned();
   // The same points in the same order.
   bool SamePoints(const GPointList& other) const;
+  // Steps past the first point (the count falls by one; an empty list stays empty). An owned
+  // array stays allocated from its start, which the list keeps and frees.
+  void DropFirst();
 
  private:
   GPointList() = default;
@@ -109,6 +112,11 @@ class GShapeGraphic : public GGraphic {
   const GPointList* GetPointList() const { return list_.get(); }
 
   static RWClassID ClassId();
+
+ protected:
+  // Makes the list's first point the start point and drops it from the list; without a point the
+  // start point and the list stay as they are. The bounds keep every point.
+  void TakeFirstPointAsStart();
 
  private:
   template <typename Carrier>

@@ -160,16 +160,90 @@ TEST(GBitmapImpTest, GetRowCasesAtEachDepth) {
   }
 }
 
-TEST(GBitmapImpTest, UnalignedOneBitRowsEqualEveryPixelReadOneByOne) {
-  const Bytes pixels = HexBytes("B3 5C E1 0F 96");
-  auto image = Image(1, 37, 1, pixels);
-  for (std::int32_t x0 = 0; x0 < 37; ++x0) {
-    for (std::int32_t x1 = x0 + 1; x1 <= 37; ++x1) {
-      const Bytes row = Row(*image, x0, x1, 0);
-      ASSERT_EQ(row.size(), static_cast<std::size_t>((x1 - x0 + 7) / 8));
-      for (std::int32_t x = 0; x < static_cast<std::int32_t>(row.size()) * 8; ++x) {
-        const int source = x0 + x < x1 ? (pixels[(x0 + x) / 8] >> (7 - (x0 + x) % 8)) & 1 : 0;
-        ASSERT_EQ((row[x / 8] >> (7 - x % 8)) & 1, source) << x0 << " to " << x1 << ", bit " << x;
+// Rows long enough for the 16-byte steps and their leftovers, from every starting column up to
+// 17 at 1 and 4 bits, against each pixel read on its own.
+TEST(GBitmapImpTest, UnalignedRowsEqualEveryPixelReadOneByOne) {
+  Bytes pixels(160);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    pixels[i] = static_cast<std::uint8_t>(i * 151 + 0x5B);
+  }
+  pixels[0] = 0xB3;
+  for (const std::uint8_t bits : {std::uint8_t{1}, std::uint8_t{4}}) {
+    const std::int32_t width = bits == 1 ? 301 : 77;
+    auto image = Image(bits, static_cast<std::int16_t>(width), 1,
+                       Bytes(pixels.begin(), pixels.begin() + (width * bits + 7) / 8));
+    for (std::int32_t x0 = 0; x0 < 17; ++x0) {
+      for (std::int32_t x1 = x0 + 1; x1 <= width; ++x1) {
+        const Bytes row = Row(*image, x0, x1, 0);
+        ASSERT_EQ(row.size(), static_cast<std::size_t>(((x1 - x0) * bits + 7) / 8));
+        for (std::int32_t bit = 0; bit < static_cast<std::int32_t>(row.size()) * 8; ++bit) {
+          const std::int32_t from = x0 * bits + bit;
+          const int source = from < x1 * bits ? (pixels[from / 8] >> (7 - from % 8)) & 1 : 0;
+          ASSERT_EQ((row[bit / 8] >> (7 - bit % 8)) & 1, source)
+              << int{bits} << " bits, " << x0 << " to " << x1 << ", bit " << bit;
+        }
+      }
+    }
+  }
+}
+
+// 24-bit rows and direct-colour rows under every kind of mask give, pixel for pixel, what the
+// stored bytes and SplitPixel give, in colour and in grey.
+TEST(GBitmapImpTest, DirectColourRowsEqualEveryPixelSplitOnItsOwn) {
+  struct Case {
+    std::uint8_t bits;
+    std::int32_t has_masks;
+    std::uint32_t red, green, blue;
+  };
+  const Case cases[] = {
+      {24, 0, 0, 0, 0},
+      {16, 0, 0, 0, 0},                              // 5-5-5
+      {16, 1, 0xF800, 0x7E0, 0x1F},                  // 5-6-5
+      {16, 1, 0xA00F, 0x0F00, 0x40F0},               // gaps in the masks
+      {16, 1, 0xFF80, 0x007F, 0},                    // 9 bits, 7 bits, none
+      {16, 1, 0x30000, 0xFFFF, 0x8001},              // outside the pixel; 16 bits
+      {32, 0, 0, 0, 0},                              // 8-8-8
+      {32, 1, 0x3FF00000, 0xFFC00, 0x3FF},           // 10 bits each
+      {32, 1, 0xFF000000, 0x00F0F000, 0x0000000F},   // top byte, a gap, 4 bits
+      {32, 1, 0x80000001, 0x7F, 0xFFFFFFFF},         // 2 bits far apart; 7; 32
+  };
+  constexpr std::int16_t kWidth = 41;
+  for (const Case& c : cases) {
+    const std::uint32_t bytes_per_pixel = c.bits / 8u;
+    Bytes pixels(kWidth * bytes_per_pixel);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+      pixels[i] = static_cast<std::uint8_t>(i * 97 + 0x3D + (i >> 3));
+    }
+    auto image = Image(c.bits, kWidth, 1, pixels, 1, 0, nullptr, c.has_masks, c.red, c.green,
+                       c.blue);
+    for (const std::int32_t x0 : {0, 1, 3, 8, 33}) {
+      for (std::int32_t grey = 0; grey < 2; ++grey) {
+        Bytes expected;
+        for (std::int32_t x = x0; x < kWidth; ++x) {
+          const std::uint8_t* p = pixels.data() + bytes_per_pixel * x;
+          std::uint8_t r = 0;
+          std::uint8_t g = 0;
+          std::uint8_t b = 0;
+          if (c.bits == 24) {
+            r = p[2];
+            g = p[1];
+            b = p[0];
+          } else {
+            std::uint32_t value = 0;
+            for (std::uint32_t k = 0; k < bytes_per_pixel; ++k) {
+              value |= std::uint32_t{p[k]} << (8 * k);
+            }
+            image->SplitPixel(value, r, g, b);
+          }
+          if (grey != 0) {
+            expected.push_back(static_cast<std::uint8_t>((30 * r + 59 * g + 11 * b) / 100));
+          } else {
+            expected.insert(expected.end(), {r, g, b});
+          }
+        }
+        ASSERT_TRUE(BytesEqual(expected, Row(*image, x0, kWidth, 0, grey)))
+            << int{c.bits} << " bits, masks " << std::hex << c.red << " " << c.green << " "
+            << c.blue << std::dec << ", from " << x0 << ", grey " << grey;
       }
     }
   }

@@ -58,6 +58,23 @@ TEST(GBitmapTest, CopiesShareTheImplementationUntilMadeUnique) {
   EXPECT_EQ(vel::test::SaveGraph(Carrier::kFile, &empty).size(), 4u + 2 + 22);
 }
 
+// A handle's reference to an implementation that a collection received new (and frees itself) is
+// refused: sharing it would free it twice.
+TEST(GBitmapTest, AReferenceToAnImplementationNoHandleHoldsFailsTheRestore) {
+  auto* data = new std::uint8_t[4]{1, 2, 3, 4};
+  MPersistentComposite graph;
+  graph.Add(new GBitmapImp(1, data, 4, 1, GPoint{0, 0}, GPoint{4, 1}, 8, 0, 0, nullptr, 0, 0, 0,
+                           0, 0, 0, 0, 0));
+  graph.Add(new GBitmap);
+  // The handle's nil reference becomes a reference to the implementation (object 2).
+  vel::test::Bytes bytes = vel::test::SaveGraph(Carrier::kFile, &graph);
+  ASSERT_EQ(bytes[bytes.size() - 6], 0xFF);
+  bytes[bytes.size() - 4] = 2;
+  const vel::test::Restored restored = vel::test::RestoreGraph(Carrier::kFile, bytes);
+  EXPECT_TRUE(restored.failed);
+  EXPECT_EQ(restored.object, nullptr);
+}
+
 TEST(GBitmapTest, DirectColourRowsAreReportedAsTwentyFourBits) {
   auto* data = new std::uint8_t[40]();
   GBitmap bitmap(1, data, 40, 4, GPoint{0, 0}, GPoint{10, 1}, 32, 0, 0, nullptr, 0, 0, 0, 0, 0, 0,

@@ -1,0 +1,228 @@
+// GDitherRowStage: ordered dithering of rows to one bit per pixel.
+#include "framework/pipeline/GDitherRowStage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "framework/pipeline/GColor.h"
+#include "framework/pipeline/GDitherMatrix.h"
+#include "framework/pipeline/GPaletteTable.h"
+#include "framework/pipeline/GRGBColor.h"
+
+namespace {
+
+// Threshold lines for every matrix row are kept when they take no more than this.
+constexpr std::uint64_t kMaxThresholdBytes = 4u << 20;
+
+std::uint8_t Grey(const GColor* color) {
+  if (color == nullptr) {
+    return 0;
+  }
+  const GRGBColor rgb = color->AsRGBColor();
+  return static_cast<std::uint8_t>((30 * rgb.GetRed() + 59 * rgb.GetGreen() + 11 * rgb.GetBlue()) /
+                                   100);
+}
+
+// Each byte with its bits in the opposite order.
+constexpr std::array<std::uint8_t, 256> kReversed = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (std::uint32_t value = 0; value < 256; ++value) {
+    std::uint32_t reversed = 0;
+    for (std::uint32_t bit = 0; bit < 8; ++bit) {
+      reversed |= ((value >> bit) & 1u) << (7 - bit);
+    }
+    table[value] = static_cast<std::uint8_t>(reversed);
+  }
+  return table;
+}();
+
+// One bit per pixel, most significant first: 1 where the level is at least the threshold.
+// `count` is a multiple of 8.
+void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, std::uint32_t count,
+               std::uint8_t* out) {
+  std::uint32_t x = 0;
+#if defined(__SSE2__)
+  for (; x + 16 <= count; x += 16) {
+    const __m128i level = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + x));
+    const __m128i threshold = _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + x));
+    const __m128i light = _mm_cmpeq_epi8(_mm_max_epu8(level, threshold), level);
+    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(light));
+    out[x >> 3] = kReversed[mask & 0xFF];
+    out[(x >> 3) + 1] = kReversed[mask >> 8];
+  }
+#endif
+  for (; x < count; x += 8) {
+    std::uint32_t byte = 0;
+    for (std::uint32_t i = x; i < x + 8; ++i) {
+      byte = (byte << 1) | (levels[i] >= thresholds[i] ? 1u : 0u);
+    }
+    out[x >> 3] = static_cast<std::uint8_t>(byte);
+  }
+}
+
+}  // namespace
+
+std::int32_t GDitherRowStage::Prepare() {
+  ready_ = 0;
+  if (inner_ == nullptr || matrix_ == nullptr || matrix_->GetWidth() == 0 ||
+      matrix_->GetHeight() == 0) {
+    return 0;
+  }
+  bits_ = inner_->GetBitsPerPixel();
+  if (bits_ != 1 && bits_ != 4 && bits_ != 8) {
+    return 0;
+  }
+  GRect rect;
+  inner_->GetRect(rect);
+  width_ = static_cast<std::uint32_t>(vel::RectWidth(rect));
+  source_bytes_ = static_cast<std::uint32_t>((std::uint64_t{bits_} * width_ + 7) >> 3);
+  const std::uint32_t inner_bytes = inner_->GetRowBytes();
+  if (source_bytes_ > inner_bytes) {
+    return 0;  // the rows below are narrower than their rectangle
+  }
+  matrix_width_ = matrix_->GetWidth();
+  matrix_height_ = matrix_->GetHeight();
+  const auto x_phase = (std::int32_t{x_} + rect.left) % static_cast<std::int32_t>(matrix_width_);
+  phase_ = static_cast<std::uint32_t>(x_phase < 0 ? x_phase + matrix_width_ : x_phase);
+
+  // Levels: every value a row can hold has one, so no lookup goes past the table.
+  const GPaletteTable* palette = inner_->GetPalette();
+  levels_are_values_ = palette == nullptr && bits_ == 8;
+  for (std::uint32_t value = 0; value < 256; ++value) {
+    if (palette != nullptr) {
+      levels_[value] = value < palette->GetCount() ? Grey(palette->GetEntry(value)) : 0;
+    } else if (bits_ == 1) {
+      levels_[value] = value == 0 ? 0 : 255;
+    } else if (bits_ == 4) {
+      levels_[value] = static_cast<std::uint8_t>(std::min<std::uint32_t>(value, 15) * 17);
+    } else {
+      levels_[value] = static_cast<std::uint8_t>(value);
+    }
+  }
+
+  const std::uint32_t padded = (width_ + 7) & ~7u;
+  const std::uint64_t all_lines = std::uint64_t{matrix_height_} * padded;
+  all_threshold_lines_ = all_lines <= kMaxThresholdBytes;
+  const std::size_t threshold_bytes = all_threshold_lines_ ? all_lines : padded;
+  cells_.reset(new (std::nothrow) std::uint8_t[matrix_width_ * matrix_height_]);
+  // 8-bit values that are their own levels are compared where they are read, so the row buffer
+  // holds the padded width too.
+  row_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>({inner_bytes, padded, 1})]);
+  level_line_.reset(new (std::nothrow) std::uint8_t[std::max<std::uint32_t>(padded, 1)]);
+  thresholds_.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(threshold_bytes, 1)]);
+  if (cells_ == nullptr || row_ == nullptr || level_line_ == nullptr || thresholds_ == nullptr) {
+    return 0;
+  }
+  for (std::uint32_t r = 0; r < matrix_height_; ++r) {
+    for (std::uint32_t c = 0; c < matrix_width_; ++c) {
+      cells_[r * matrix_width_ + c] = matrix_->GetValue(r, c);
+    }
+  }
+  if (all_threshold_lines_) {
+    for (std::uint32_t r = 0; r < matrix_height_; ++r) {
+      FillThresholdLine(thresholds_.get() + std::size_t{r} * padded, r);
+    }
+  }
+  // Pixels past the right edge compare as light: a level of 255 against a threshold of 0.
+  std::memset(level_line_.get() + width_, 255, padded - width_);
+  row_bytes_ = width_ / 8 + (width_ % 8 != 0 ? 1 : 0);
+  ready_ = 1;
+  return 1;
+}
+
+void GDitherRowStage::FillThresholdLine(std::uint8_t* line, std::uint32_t matrix_row) const {
+  const std::uint8_t* cells = cells_.get() + std::size_t{matrix_row} * matrix_width_;
+  const std::uint32_t padded = (width_ + 7) & ~7u;
+  std::uint32_t column = phase_;
+  for (std::uint32_t x = 0; x < width_; ++x) {
+    line[x] = cells[column];
+    if (++column == matrix_width_) {
+      column = 0;
+    }
+  }
+  std::memset(line + width_, 0, padded - width_);
+}
+
+const std::uint8_t* GDitherRowStage::ThresholdLine(std::uint32_t matrix_row) {
+  if (all_threshold_lines_) {
+    return thresholds_.get() + std::size_t{matrix_row} * ((width_ + 7) & ~7u);
+  }
+  FillThresholdLine(thresholds_.get(), matrix_row);
+  return thresholds_.get();
+}
+
+const std::uint8_t* GDitherRowStage::LevelLine() {
+  const std::uint8_t* in = row_.get();
+  std::uint8_t* levels = level_line_.get();
+  switch (bits_) {
+    case 8:
+      if (levels_are_values_) {
+        // Pixels past the right edge compare as light.
+        std::memset(row_.get() + width_, 255, ((width_ + 7) & ~7u) - width_);
+        return row_.get();
+      } else {
+        for (std::uint32_t x = 0; x < width_; ++x) {
+          levels[x] = levels_[in[x]];
+        }
+      }
+      break;
+    case 4:
+      for (std::uint32_t x = 0; x < width_; ++x) {
+        levels[x] = levels_[(in[x >> 1] >> ((x & 1) != 0 ? 0 : 4)) & 0x0F];
+      }
+      break;
+    default:
+      for (std::uint32_t x = 0; x < width_; ++x) {
+        levels[x] = levels_[(in[x >> 3] >> (7 - (x & 7))) & 1];
+      }
+      break;
+  }
+  return levels;
+}
+
+void GDitherRowStage::Dither(std::uint8_t* out, std::uint16_t row_number) {
+  const auto y = static_cast<std::int32_t>((std::int64_t{y_} + row_number) %
+                                           static_cast<std::int64_t>(matrix_height_));
+  const std::uint8_t* thresholds =
+      ThresholdLine(static_cast<std::uint32_t>(y < 0 ? y + std::int32_t(matrix_height_) : y));
+  // A cell greater than the level clears the bit.
+  Threshold(LevelLine(), thresholds, (width_ + 7) & ~7u, out);
+}
+
+std::uint32_t GDitherRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_number,
+                                       std::uint32_t& length, std::uint8_t& repeat,
+                                       std::uint8_t& flag) {
+  if (ready_ == 0) {
+    length = 0;
+    return 0;
+  }
+  std::uint32_t status = 0;
+  if (copies_due_ > 0) {
+    // The row read last stands for this line too; it is still in the row buffer.
+    --copies_due_;
+    row_number = next_number_++;
+  } else {
+    status = ReadInner(row_.get(), row_number, length, repeat, flag);
+    if (length == 0) {
+      return status;
+    }
+    if (length < source_bytes_) {
+      std::memset(row_.get() + length, 0, source_bytes_ - length);  // a short row reads as 0
+    }
+    if (repeat > 1) {
+      copies_due_ = repeat - 1u;
+      next_number_ = static_cast<std::uint16_t>(row_number + 1);
+    }
+  }
+  Dither(buffer, row_number);
+  repeat = 1;
+  flag = 1;
+  length = row_bytes_;
+  return status;
+}
