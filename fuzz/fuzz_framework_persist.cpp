@@ -26,6 +26,7 @@
 #include "framework/pipeline/GBitmapImp.h"
 #include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GRasterGraphic.h"
+#include "framework/pipeline/GRasterPaint.h"
 #include "platform/CallLog.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
@@ -170,6 +171,12 @@ void CheckAndDelete(RWCollectable* root, bool failed) {
     ReadEveryRow(*bitmap);
   } else if (const auto* raster = dynamic_cast<const GRasterGraphic*>(root)) {
     ReadRaster(*raster);
+  } else if (const auto* paint = dynamic_cast<const GRasterPaint*>(root)) {
+    if (paint->GetImplementation() != nullptr) {
+      ReadEveryRow(paint->GetImplementation()->GetBitmap());
+    }
+  } else if (const auto* pattern = dynamic_cast<const GRasterPaintImp*>(root)) {
+    ReadEveryRow(pattern->GetBitmap());
   }
   delete root;
 }

@@ -36,6 +36,8 @@
 #include "framework/output/GDeviceFontDescription.h"
 #include "framework/output/GDeviceFontList.h"
 #include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/GKestrix.h"
+#include "framework/output/GPJL.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
 #include "framework/output/fonts/GGlyphCache.h"
@@ -158,6 +160,8 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontDescription>(),
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
+      Entry<GKestrix>(),
+      Entry<GPJL>(),
       Entry<GGraphicBundle>(),
       Entry<GRectangleGraphic>(),
       Entry<GGraphicComposite>(),

@@ -205,6 +205,23 @@ inline constexpr std::uint32_t kDIMMFonts2 = 0x1a7;
 inline constexpr std::uint32_t kDIMMFonts3 = 0x1ac;
 inline constexpr std::uint32_t kDIMMFonts4 = 0x1ad;
 
+// Job settings that the PJL envelope and the language back ends read (in the document group,
+// 246, unless noted), and their configuration entries.
+inline constexpr std::uint32_t kTrayToMediaSource = 85;  // configuration: tray -> XL media source
+inline constexpr std::uint32_t kPaperToName = 192;  // configuration: paper id -> PJL / XL name
+inline constexpr std::uint32_t kRawPJL = 240;
+inline constexpr std::uint32_t kOutputBin = 248;
+inline constexpr std::uint32_t kResolutionEnhancement = 250;
+inline constexpr std::uint32_t kPageProtection = 251;
+inline constexpr std::uint32_t kTonerSaving = 252;
+inline constexpr std::uint32_t kDuplex = 253;
+inline constexpr std::uint32_t kScalePatterns = 277;
+inline constexpr std::uint32_t kStapling = 278;
+inline constexpr std::uint32_t kUserName = 282;
+inline constexpr std::uint32_t kPrivateJobKey = 284;
+inline constexpr std::uint32_t kJobRetention = 287;
+inline constexpr std::uint32_t kDitherMatrices = 329;  // configuration: GDitherMatrix group
+
 // The detected device configuration (what the status agent reports).
 inline constexpr std::uint32_t kDetectedOption = 213;  // selected option of a device, 0..4
 inline constexpr std::uint32_t kDetectedValue239 = 239;

@@ -301,6 +301,34 @@ void GPeripheralComposite::RebuildConfiguration() {
   }
 }
 
+bool GPeripheralComposite::RebuildSharedStates() {
+  auto* job_state = new (std::nothrow) GState(vel::key::kPeripheralState);
+  auto* page_state = new (std::nothrow) GState(vel::key::kPeripheralState);
+  if (job_state == nullptr || page_state == nullptr) {
+    delete job_state;
+    delete page_state;
+    return false;
+  }
+  job_state->UpdateFrom(OwnJobState());
+  page_state->UpdateFrom(OwnPageState());
+  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
+    if (const GPeripheral* child = ChildAt(i)) {
+      page_state->UpdateFrom(child->PageState());
+      job_state->UpdateFrom(child->JobState());
+    }
+  }
+  GPeripheral::SetJobState(job_state);
+  GPeripheral::SetPageState(page_state);
+  ClearGroupCache();
+  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
+    if (GPeripheral* child = ChildAt(i)) {
+      child->SetPageState(page_state);
+      child->SetJobState(job_state);
+    }
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Stored form
 

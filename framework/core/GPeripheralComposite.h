@@ -134,6 +134,10 @@ class GPeripheralComposite : public GPeripheral {
   // The stage configuration cleared and filled again: the own configuration, then each child's,
   // in child order.
   void RebuildConfiguration();
+  // New job and page states (key 243), merged from the own states and then from each child's, in
+  // child order, become this stage's and every child's states (the cached groups cleared). False,
+  // with nothing changed, when a state cannot be allocated.
+  bool RebuildSharedStates();
 
  private:
   void MakeOwnObjects();

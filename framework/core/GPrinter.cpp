@@ -11,7 +11,9 @@
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/StoredFields.h"
+#include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/GPJL.h"
 #include "framework/pipeline/GCommand.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -170,34 +172,28 @@ std::uint16_t GPrinter::ReplaceChild(std::uint32_t key, GPeripheral* replacement
   return 0;
 }
 
+// The copy stands under the key of the child it replaces, where the routing looks for it.
+template <typename Peripheral>
+std::uint16_t GPrinter::ReplaceChildByCopy(std::uint32_t key, const Peripheral& object) {
+  auto* copy = new (std::nothrow) Peripheral(object);
+  if (copy != nullptr) {
+    copy->SetKey(key);
+  }
+  return ReplaceChild(key, copy);
+}
+
+std::uint16_t GPrinter::HandlePJL(GPJL& object) {
+  return ReplaceChildByCopy(vel::key::kPJLPeripheral, object);
+}
+
+std::uint16_t GPrinter::HandleKestrix(GKestrix& object) {
+  return ReplaceChildByCopy(vel::key::kLanguagePeripheral, object);
+}
+
 void GPrinter::Update(GPeripheral* /*changed*/) {
   RebuildConfiguration();
   FindChildren();
-  auto* job_state = new (std::nothrow) GState(vel::key::kPeripheralState);
-  auto* page_state = new (std::nothrow) GState(vel::key::kPeripheralState);
-  if (job_state == nullptr || page_state == nullptr) {
-    delete job_state;
-    delete page_state;
-    GPeripheral::Update(this);
-    return;
-  }
-  job_state->UpdateFrom(OwnJobState());
-  page_state->UpdateFrom(OwnPageState());
-  for (std::uint32_t i = 0; i < Count(); ++i) {
-    if (const GPeripheral* child = ChildAt(i)) {
-      page_state->UpdateFrom(child->PageState());
-      job_state->UpdateFrom(child->JobState());
-    }
-  }
-  GPeripheral::SetJobState(job_state);
-  GPeripheral::SetPageState(page_state);
-  ClearGroupCache();
-  for (std::uint32_t i = 0; i < Count(); ++i) {
-    if (GPeripheral* child = ChildAt(i)) {
-      child->SetPageState(page_state);
-      child->SetJobState(job_state);
-    }
-  }
+  (void)RebuildSharedStates();
   GPeripheral::Update(this);
 }
 

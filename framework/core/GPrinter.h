@@ -104,6 +104,11 @@ class GPrinter : public GPeripheralComposite {
   [[nodiscard]] std::uint16_t HandlePageEnd(GPageEnd& command) override;
   [[nodiscard]] std::uint16_t HandleJobAbort(GJobAbort& command) override;
 
+  // A PJL envelope or PCL XL back end accepted as an attribute: a copy of it replaces the child of
+  // its key (ReplaceChild).
+  [[nodiscard]] std::uint16_t HandlePJL(GPJL& object) override;
+  [[nodiscard]] std::uint16_t HandleKestrix(GKestrix& object) override;
+
   // Puts `replacement` (a copy of a peripheral accepted as an attribute, which the printer takes
   // over) in place of the child with `key`: the job state's attribute with that key and the child
   // with that key are removed and deleted, the group caches cleared, the replacement inserted
@@ -127,6 +132,8 @@ class GPrinter : public GPeripheralComposite {
  private:
   // The two children, looked up by key.
   void FindChildren();
+  template <typename Peripheral>
+  std::uint16_t ReplaceChildByCopy(std::uint32_t key, const Peripheral& object);
   // Takes the attribute with key 373 out of a language peripheral's job state.
   static void ForgetLanguageName(const GBaseObject* child);
   // `child`: AttachState(key), then ProcessCommand on what `command` holds; a missing child is

@@ -7,8 +7,9 @@ namespace vel {
 // stands between "%%LanguageLevel: 2" and "%%EndComments".
 inline constexpr char kPSCopyrightComment[] = "%%Copyright: Copyright QZ 1996-1998";
 
-// The comment of the PCL XL stream header line, the text after ";Comment":
+// The copyright notice of the PCL XL stream header's comment. The comment is the notice, ". Version "
+// and the driver version, so the header line reads
 //   ") QZ-PCL XL;2;0;Comment Copyright QZ 1996-1998. Version 4.1.1.5" and a line feed.
-inline constexpr char kPclXlBannerComment[] = " Copyright QZ 1996-1998. Version 4.1.1.5";
+inline constexpr char kPclXlCopyrightNotice[] = " Copyright QZ 1996-1998";
 
 }  // namespace vel

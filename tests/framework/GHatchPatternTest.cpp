@@ -1,9 +1,13 @@
 // The hatch pattern: the style table, the colours, and a stored hatch that stays a hatch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
+#include <utility>
 #include <memory>
 
+#include "framework/core/FrameworkClasses.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/pipeline/GHatchPattern.h"
 #include "framework/pipeline/GPaletteTable.h"
@@ -92,6 +96,31 @@ TEST(GHatchPatternTest, AStoredHatchRestoresAsAHatch) {
   EXPECT_EQ(plain.GetImplementation(), hatch.GetImplementation());
   EXPECT_FALSE(as_bitmap->IsSameKey(&plain));
   EXPECT_FALSE(plain.IsSameKey(&hatch));
+}
+
+// The render-only classes are in the framework's table under their own ids and names; the hatch
+// under 555, apart from the bitmap's 551.
+TEST(GHatchPatternTest, RenderOnlyClassesAreRegistered) {
+  const std::pair<RWClassID, std::string_view> expected[] = {
+      {classid::kGTextGraphic, "GTextGraphic"},
+      {classid::kGEllipseGraphic, "GEllipseGraphic"},
+      {classid::kGPolyBezierGraphic, "GPolyBezierGraphic"},
+      {classid::kGPolyBezierToGraphic, "GPolyBezierToGraphic"},
+      {classid::kGPolyLineGraphic, "GPolyLineGraphic"},
+      {classid::kGPolyLineToGraphic, "GPolyLineToGraphic"},
+      {classid::kGRasterPaint, "GRasterPaint"},
+      {classid::kGRasterPaintImp, "GRasterPaintImp"},
+      {classid::kGHatchPattern, "GHatchPattern"},
+  };
+  EXPECT_EQ(classid::kGHatchPattern, 555);
+  std::size_t count = 0;
+  const RWClassRegistration* classes = GFrameworkClasses(&count);
+  for (const auto& [id, name] : expected) {
+    const auto* entry = std::find_if(classes, classes + count,
+                                     [id = id](const RWClassRegistration& e) { return e.id == id; });
+    ASSERT_NE(entry, classes + count) << name;
+    EXPECT_EQ(std::string_view(entry->name), name);
+  }
 }
 
 }  // namespace

@@ -101,6 +101,9 @@ def check_tree(root):
     printer = printers[0]
     check(printer["class"] == "GPrinter", "the printer is a GPrinter")
     check([c["key"] for c in kids(printer)] == [106, 101], "the printer holds 106 and 101")
+    check([c["class"] for c in kids(printer)] == ["GPJL", "GKestrix"],
+          "the envelope is a GPJL and the back end a GKestrix")
+    check(kids(printer)[1]["name"] == "PCLXL", "the back end's language name")
     check(media_map["class"] == "GResourceMappingList" and len(kids(media_map)) == 5,
           "five media mappings")
     check(tray_map["class"] == "GResourceMappingList" and len(kids(tray_map)) == 4,
@@ -141,6 +144,20 @@ def check_tree(root):
     language = resolve(kids(printer)[1]["own_configuration"])
     check(find(language, 202) is not None and find(language, 317) is not None,
           "the language configuration holds 202 and 317")
+    sources = find(language, 85)
+    check(sources is not None and sources["class"] == "MAssociationList" and
+          sorted((a["key_object"]["value"], a["value_object"]["value"]) for a in kids(sources)) ==
+          [(1, 3), (2, 4), (3, 5), (5, 6)], "85 maps trays 1, 2, 3, 5 to media sources")
+    names = find(language, 192)
+    check(names is not None and
+          sorted((a["key_object"]["value"], a["value_object"]["text"]) for a in kids(names)) ==
+          [(1, "EXEC"), (2, "LETTER"), (3, "LEGAL"), (25, "A5"), (26, "A4")],
+          "192 names the mapped papers")
+    matrices = find(language, 329)
+    check(matrices is not None and [m["id"] for m in kids(matrices)] == [300, 600, 1200],
+          "329 holds a dither matrix per horizontal resolution")
+    envelope = resolve(kids(printer)[0]["own_configuration"])
+    check(find(envelope, 192) is not None, "the envelope's configuration holds 192")
 
 
 if __name__ == "__main__":

@@ -292,17 +292,78 @@ def printer(r, node):
     node["printer_flag"] = r.i32()
 
 
+def pjl(r, node):
+    peripheral_composite(r, node)
+    r.version("GPJL")
+    node["media_state"] = record(r)
+    node["job_name"] = r.string()
+
+
+def language_peripheral(r, node):
+    peripheral_composite(r, node)
+    r.version("GLanguagePeripheral")
+    node["in_document"] = r.i32()
+    node["scan_flag"] = r.i32()
+    node["path_depth"] = r.i16()
+    node["clip_path_flag"] = r.i32()
+
+
+def kestrix(r, node):
+    language_peripheral(r, node)
+    r.version("GKestrix")
+    node["text_mode"] = r.i16()
+    node["pending_status"] = r.u16()
+    node["output_enabled"] = r.i32()
+    node["resolution_x"] = r.u16()
+    node["resolution_y"] = r.u16()
+    node["color_mode"] = r.i32()
+
+
+def association(r, node):
+    base_object(r, node)
+    r.version("MPersistentAssociation")
+    node["key_object"] = record(r)
+    node["value_object"] = record(r)
+
+
+def association_list(r, node):
+    persistent_composite(r, node)
+    r.version("MAssociationList")
+
+
+def selection_string(r, node):
+    base_object(r, node)
+    r.version("GSelectionString")
+    node["text"] = r.string()
+    node["id"] = r.u16()
+
+
+def dither_matrix(r, node):
+    base_object(r, node)
+    r.version("GDitherMatrix")
+    width = r.u8()
+    height = r.u8()
+    node["size"] = [width, height]
+    node["thresholds"] = list(r.take(width * height))
+    node["id"] = r.u16()
+
+
 CLASSES = {
     752: ("MPersistentComposite", persistent_composite),
     757: ("GAttributeComposite", attribute_composite),
     758: ("GState", state),
     759: ("GConfiguration", configuration),
     761: ("GPrinter", printer),
+    767: ("GKestrix", kestrix),
+    769: ("GPJL", pjl),
     762: ("GRangeAttribute", range_attribute),
     763: ("GValueAttribute", value_attribute),
     764: ("GEnumAttribute", enumeration),
     770: ("GPeripheralComposite", peripheral_composite),
+    771: ("MPersistentAssociation", association),
+    772: ("MAssociationList", association_list),
     773: ("GCountedPtr", counted_pointer),
+    774: ("GDitherMatrix", dither_matrix),
     775: ("GCustomMediaSize", custom_media_size),
     776: ("GStringAttribute", string_attribute),
     1001: ("GTray", tray),
@@ -312,6 +373,7 @@ CLASSES = {
     1005: ("GResourceMappingList", mapping_list),
     1006: ("GMediaPool", pool("GMediaPool")),
     1007: ("GTrayPool", pool("GTrayPool")),
+    1008: ("GSelectionString", selection_string),
     1009: ("GBin", bin_),
     1010: ("GPaperHandlingDevice", paper_handling_device),
 }
@@ -367,7 +429,8 @@ def decode(data):
 
 SKIP = {"class", "children", "index", "options", "current", "target", "page_state", "job_state",
         "configuration", "listeners", "child_list", "own_job_state", "own_page_state",
-        "own_configuration", "media"}
+        "own_configuration", "media", "media_state", "key_object", "value_object",
+        "thresholds"}
 
 
 def print_tree(node, out, depth=0, label=""):
@@ -381,7 +444,8 @@ def print_tree(node, out, depth=0, label=""):
     fields = " ".join("%s=%s" % (k, json.dumps(v)) for k, v in node.items() if k not in SKIP)
     out.write("%s%s%s #%d %s\n" % (pad, label, node["class"], node["index"], fields))
     for name in ("page_state", "job_state", "configuration", "target", "media", "current",
-                 "child_list", "own_job_state", "own_page_state", "own_configuration"):
+                 "child_list", "own_job_state", "own_page_state", "own_configuration",
+                 "media_state", "key_object", "value_object"):
         if name in node:
             print_tree(node[name], out, depth + 1, name + ": ")
     if isinstance(node.get("listeners"), list):

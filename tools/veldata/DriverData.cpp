@@ -22,7 +22,13 @@
 #include "framework/core/GResourceMappingList.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GTray.h"
+#include "framework/core/GSelectionString.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/core/MAssociationList.h"
+#include "framework/core/MPersistentAssociation.h"
+#include "framework/output/GKestrix.h"
+#include "framework/output/GPJL.h"
+#include "framework/pipeline/GDitherMatrix.h"
 #include "framework/core/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCollectable.h"
@@ -34,6 +40,7 @@ namespace {
 
 struct Paper {
   const char* name;
+  const char* media_size;  // the PJL and PCL XL name of the size, null when it has none
   std::int16_t paper_id;        // the GMedia's paper id
   std::uint16_t devmode_id;     // the DEVMODE paper size, 0 when the paper is not mapped
   std::uint32_t string_id;      // the display name's string resource
@@ -43,10 +50,13 @@ struct Paper {
 
 // The papers of the model; the last two are the bounds of custom sizes and are not mapped.
 constexpr Paper kPapers[] = {
-    {"Letter", 2, 1, 2001, 2159, 2794},     {"Legal", 3, 5, 2002, 2159, 3556},
-    {"Executive", 1, 7, 2003, 1842, 2667},  {"A4", 26, 9, 2004, 2100, 2970},
-    {"A5", 25, 11, 2005, 1480, 2100},       {"MaxSize", 17384, 0, 2006, 2159, 3556},
-    {"MinSize", 17385, 0, 2007, 762, 1270},
+    {"Letter", "LETTER", 2, 1, 2001, 2159, 2794},
+    {"Legal", "LEGAL", 3, 5, 2002, 2159, 3556},
+    {"Executive", "EXEC", 1, 7, 2003, 1842, 2667},
+    {"A4", "A4", 26, 9, 2004, 2100, 2970},
+    {"A5", "A5", 25, 11, 2005, 1480, 2100},
+    {"MaxSize", nullptr, 17384, 0, 2006, 2159, 3556},
+    {"MinSize", nullptr, 17385, 0, 2007, 762, 1270},
 };
 constexpr std::int32_t kOrientations[] = {0, 90};
 constexpr std::uint16_t kResolutions[][2] = {{300, 300}, {600, 600}, {1200, 600}};
@@ -60,6 +70,12 @@ struct TrayInfo {
   std::uint32_t string_id;
   std::int32_t capacity;
 };
+
+struct TraySource {
+  std::uint16_t tray_id;
+  std::uint8_t media_source;  // PCL XL: 3 multi-purpose tray, 4 upper, 5 lower, 6 envelope tray
+};
+constexpr TraySource kTraySources[] = {{1, 3}, {2, 4}, {3, 5}, {5, 6}};
 
 struct DeviceInfo {
   const char* name;
@@ -172,6 +188,39 @@ GResourceMappingList* BuildTrayMappings() {
   return list;
 }
 
+// The association list `key` from value attributes (key 0) to the objects `make` gives.
+template <typename Make>
+MAssociationList* BuildAssociations(std::uint32_t key, const Make& make) {
+  auto* list = new MAssociationList(key);
+  make([list](std::uint16_t value, RWCollectable* object) {
+    list->SetAssociation(new MPersistentAssociation(new GValueAttribute(value, 0), object, 0));
+  });
+  return list;
+}
+
+// 192: paper id -> the name of its size in PJL and PCL XL.
+MAssociationList* BuildPaperNames() {
+  return BuildAssociations(vel::key::kPaperToName, [](const auto& add) {
+    for (const Paper& paper : kPapers) {
+      if (paper.media_size != nullptr) {
+        add(static_cast<std::uint16_t>(paper.paper_id),
+            new GSelectionString(paper.media_size, static_cast<std::uint16_t>(paper.paper_id), 0));
+      }
+    }
+  });
+}
+
+// 329: one ordered 4 x 4 dither matrix per horizontal resolution.
+MPersistentComposite* BuildDitherMatrices() {
+  static constexpr std::uint8_t kBayer[16] = {0,   128, 32,  160, 192, 64,  224, 96,
+                                              48,  176, 16,  144, 240, 112, 208, 80};
+  auto* group = new MPersistentComposite(vel::key::kDitherMatrices);
+  for (const std::uint16_t* resolution : kResolutions) {
+    group->Add(new GDitherMatrix(4, 4, kBayer, resolution[0], 0));
+  }
+  return group;
+}
+
 // A peripheral composite under `key` with its own configuration.
 GPeripheralComposite* Placeholder(std::uint32_t key, GConfiguration* configuration) {
   auto* peripheral = new GPeripheralComposite(key);
@@ -230,7 +279,39 @@ GConfiguration* BuildLanguageConfiguration() {
   auto* configuration = new GConfiguration(vel::key::kPeripheralConfiguration);
   configuration->Add(new GRangeAttribute(4, 132, 4, 8, vel::key::kDeviceMemory));
   configuration->Add(new GValueAttribute(0, vel::key::kDetectedValue317));
+  configuration->Add(BuildAssociations(vel::key::kTrayToMediaSource, [](const auto& add) {
+    for (const TraySource& tray : kTraySources) {
+      add(tray.tray_id, new GValueAttribute(tray.media_source, 0));
+    }
+  }));
+  configuration->Add(BuildPaperNames());
+  configuration->Add(BuildDitherMatrices());
   return configuration;
+}
+
+GConfiguration* BuildPJLConfiguration() {
+  auto* configuration = new GConfiguration(vel::key::kPeripheralConfiguration);
+  configuration->Add(BuildPaperNames());
+  return configuration;
+}
+
+GPJL* BuildPJL(GConfiguration* configuration) {
+  auto* pjl = new GPJL(vel::key::kPJLPeripheral);
+  pjl->SetName("PJL");
+  if (configuration != nullptr) {
+    pjl->SetConfiguration(configuration);
+  }
+  return pjl;
+}
+
+GKestrix* BuildKestrix(GConfiguration* configuration) {
+  auto* kestrix = new GKestrix;
+  kestrix->SetKey(vel::key::kLanguagePeripheral);
+  kestrix->SetName(kPclXlLanguage);
+  if (configuration != nullptr) {
+    kestrix->SetConfiguration(configuration);
+  }
+  return kestrix;
 }
 
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
@@ -254,7 +335,8 @@ MPersistentComposite* BuildModel(const std::string& model) {
     return nullptr;
   }
   auto* data = new MPersistentComposite(0);
-  data->Add(BuildChain(BuildPrinterConfiguration(model), nullptr, nullptr));
+  data->Add(BuildChain(BuildPrinterConfiguration(model), BuildPJL(BuildPJLConfiguration()),
+                       BuildKestrix(BuildLanguageConfiguration())));
   data->Add(BuildMediaMappings());
   data->Add(BuildTrayMappings());
   return data;

@@ -17,7 +17,9 @@
 //   199  the copies range
 //   339  an option flag
 //   401  the configuration text
-// and the language peripheral's configuration holds 202 and 317.
+// The PJL envelope (a GPJL) has a configuration of its own holding 192, the paper id -> paper name
+// list; the language back end (a GKestrix named "PCLXL") holds 202, 317, 85 (tray -> PCL XL media
+// source), 192 and 329 (one dither matrix per horizontal resolution).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,8 @@
 class GBaseObject;
 class GConfiguration;
 class GDeviceSession;
+class GKestrix;
+class GPJL;
 class GPeripheral;
 class GPeripheralComposite;
 class MPersistentComposite;
@@ -64,8 +68,17 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                                  GPeripheral* pjl,
                                  GPeripheral* language);
 
-// The configuration of the language peripheral: 202 (a range) and 317.
+// The language name of the PCL XL back end, which the PJL header's ENTER LANGUAGE line carries.
+inline constexpr const char* kPclXlLanguage = "PCLXL";
+
+// The configuration of the language peripheral: 202 (a range), 317, 85, 192 and 329.
 GConfiguration* BuildLanguageConfiguration();
+// The configuration of the PJL envelope: 192.
+GConfiguration* BuildPJLConfiguration();
+// The envelope (key 106) and the PCL XL back end (key 101, named kPclXlLanguage) with the
+// configuration given (taken over; null: none of their own).
+GPJL* BuildPJL(GConfiguration* configuration);
+GKestrix* BuildKestrix(GConfiguration* configuration);
 
 // Writes `data` as a driver data file: true when the whole record was written.
 bool WriteDriverData(const GBaseObject& data, const std::string& path);

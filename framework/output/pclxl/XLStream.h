@@ -39,7 +39,8 @@ inline constexpr std::int16_t kXLFlushFailed = -7;      // a full buffer could n
 inline constexpr std::int16_t kXLNoFlushCallback = -8;  // shares the undefined-code text
 inline constexpr std::int16_t kXLCountTooLarge = -9;    // a count or length beyond its field
 
-// The library's banner, written by the back end as the stream header's comment.
+// The library's own banner. The PCL XL back end writes its own copyright and version text as the
+// stream header's comment instead.
 inline constexpr char kXLBanner[] = "PCL XL Stream Creator Library.  Revision: 4.0";
 
 // The smallest buffer accepted: one 4-byte value must fit into an empty buffer.

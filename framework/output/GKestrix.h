@@ -1,0 +1,240 @@
+// GKestrix: the PCL XL back end, the language peripheral that turns the display-list commands into
+// a PCL XL byte stream. It is the last stage of the chain (after the page filters and the PJL
+// envelope). This part holds the object itself, the way from the XL stream to the output channel,
+// the job and page handlers, the command order, the transform attribute and the statuses; the
+// drawing, raster and text handlers build on it.
+//
+// Output: every byte goes through the back end's XL stream, an 8192-byte buffer that empties
+// itself through Flush into the output channel when it fills, at the page end, before the bytes of
+// a pass-through command and at the document end. So the document start's bytes wait in the buffer
+// until the PJL envelope has written the job header.
+//
+// A job (operators after their attributes):
+//   ") QZ-PCL XL;2;0;Comment Copyright QZ 1996-1998. Version 4.1.1.5" LF
+//   UnitsPerMeasure Measure ErrorReport BeginSession
+//   SourceType DataOrg OpenDataSource
+//   per page: Orientation [MediaSource] [MediaType] [MediaSize | CustomMediaSize
+//             CustomMediaSizeUnits] BeginPage, ClipMode SetClipMode, ... PageCopies EndPage
+//   CloseDataSource EndSession
+//
+// Statuses: the first failing write of the channel is kept (pending status) and answered once, by
+// the handler running when it happened or the next one; output is then dropped until the next
+// document start, which starts every job afresh (output on, no pending status). An error of the
+// XL stream itself (sticky in the stream) is answered as status 5 once, at the next page end or
+// document end, and the stream is replaced at the next document start. Without a stream (it could
+// not be allocated) the document start answers 5 and nothing is written.
+//
+// Command order: a page end and a document end reach the children first and then this stage, so
+// the page's and the document's end are written after them; every other command reaches this stage
+// first and, with status 0, the children after it.
+//
+// Stored form (after the language base's part):
+//   u32  class version word, 1
+//   i16  text mode
+//   u16  pending status
+//   i32  output-enabled flag
+//   u16  resolution x
+//   u16  resolution y
+//   i32  colour mode
+// A restore (version 1) makes a new stream and new font objects and loads the device font list.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "framework/output/GLanguagePeripheral.h"
+#include "framework/output/pclxl/XLStream.h"
+#include "rw/RWCString.h"
+
+class GDitherMatrix;
+class GMedia;
+
+class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
+ public:
+  static constexpr std::int32_t kStreamBufferSize = 8192;
+  // The status of a job whose output is incomplete because the XL stream failed, or because no
+  // stream could be made: the status of a failed write.
+  static constexpr std::uint16_t kStreamFailed = 5;
+
+  // The font and character settings last written (the text handlers keep them).
+  struct TextState {
+    RWCString font_name;
+    float char_size = 0.0f;
+    std::uint16_t symbol_set = 0;
+    float bold_value = 0.0f;
+    float shear_x = 0.0f;
+    float shear_y = 0.0f;
+    float scale_x = 1.0f;
+    float scale_y = 1.0f;
+    float angle = 0.0f;
+    std::uint8_t substitution_mode = 0;
+    std::uint8_t writing_mode = 0;
+  };
+
+  // The initial values; a new stream; the font objects; the device font list loaded.
+  GKestrix();
+  GKestrix(const RWCString& name,
+           GState* page_state,
+           GConfiguration* configuration,
+           std::uint32_t key,
+           std::uint32_t add_on_list_key,
+           std::int32_t add_on_kind,
+           std::int32_t add_on_mode);
+  // The settings (text mode, statuses, resolution, colour mode, pattern scaling, halftone flag,
+  // compression, dither matrix, path position) with a new stream, new font objects, no current
+  // media and empty media-type and font-name texts.
+  GKestrix(const GKestrix& other);
+  // The same values (no current media), a new stream and new font objects; an owned channel is
+  // deleted.
+  GKestrix& operator=(const GKestrix& other);
+  // The font objects first (the downloader lets go of its fonts), then the stream.
+  ~GKestrix() override;
+
+  RWCollectable* CreateInstance() const override;
+  RWCollectable* Clone() const override;
+  RWClassID IsA() const override;
+  // The language base's + 20.
+  std::uint32_t StoredByteCount() const override;
+  void RestoreContents(RWVirtualInStream& stream) override;
+  void RestoreContents(RWBinaryFile& file) override;
+  void SaveContents(RWVirtualOutStream& stream) const override;
+  void SaveContents(RWBinaryFile& file) const override;
+  // 767, 765, 770, 760, 753, 751.
+  bool IsKindOf(RWClassID id) const override;
+  // The language base, text mode, colour mode and path position.
+  bool IsSameKey(const GBaseObject* other) const override;
+  // Accepted as an attribute (a back end in a job state): the handlers' HandleKestrix.
+  [[nodiscard]] std::uint16_t Accept(GTypedHandlers& handlers) override;
+
+  // The command order above. A non-zero status answers a new GErrorCommand (status, command) in
+  // the command's place, which is not passed on.
+  GCommand* ProcessCommand(GCommand* command) override;
+  // The composite's reset, then new font objects.
+  void Reset() override;
+  // Rebuilds the configuration and the shared states from its own and its children's, hands the
+  // states to the children and tells the listeners.
+  void Update(GPeripheral* changed) override;
+
+  [[nodiscard]] std::uint16_t HandleDocumentStart(GDocumentStart& object) override;
+  [[nodiscard]] std::uint16_t HandleDocumentEnd(GDocumentEnd& object) override;
+  [[nodiscard]] std::uint16_t HandlePageStart(GPageStart& object) override;
+  [[nodiscard]] std::uint16_t HandlePageEnd(GPageEnd& object) override;
+  [[nodiscard]] std::uint16_t HandleJobAbort(GJobAbort& object) override;
+  // For this class (767): the stream flushed and the bytes written straight to the channel; the
+  // write's status (not kept as pending). Any other target: nothing, 0.
+  [[nodiscard]] std::uint16_t HandlePassThroughCommand(GPassThroughCommand& object) override;
+  // Inside a page: the page's default transform, then origin, rotation and scale; the attribute is
+  // then disabled. Outside a page: nothing (it stays enabled).
+  [[nodiscard]] std::uint16_t HandleTransformAttribute(GTransformAttribute& object) override;
+  [[nodiscard]] std::uint16_t HandleValueAttribute(GValueAttribute& object) override;
+  [[nodiscard]] std::uint16_t HandleStringAttribute(GStringAttribute& object) override;
+  [[nodiscard]] std::uint16_t HandleEnumAttribute(GEnumAttribute& object) override;
+  [[nodiscard]] std::uint16_t HandleRangeAttribute(GRangeAttribute& object) override;
+
+  // The font and paint operations of the language base. The drawing and text handlers are not
+  // here yet: these write nothing and answer the pending status.
+  void SelectNoFont(const RWCString& font_name) override;
+  std::uint16_t HandleRasterPenPaint(GRasterPaint& paint) override;
+  std::uint16_t HandleColorPenPaint(GColorPaint& paint) override;
+  std::uint16_t HandleRasterBrushPaint(GRasterPaint& paint) override;
+  std::uint16_t HandleColorBrushPaint(GColorPaint& paint) override;
+
+  // The stream's buffer, handed on: written to the channel while output is on (a failure keeps
+  // its status and turns output off), the buffer marked empty in any case, and the channel polled
+  // (once per 100,000 bytes once that many were written). Nothing for 0 bytes.
+  std::int32_t Flush(XLStream* stream,
+                     std::uintptr_t user_word,
+                     const std::uint8_t* buffer,
+                     std::int32_t byte_count) override;
+  // The pending status, cleared.
+  std::uint16_t TakeStatus();
+
+  // Whether the printer's font memory module is installed (configuration attribute 317 non-zero).
+  // Without it the module's device font list (422) is skipped by every search of the device font
+  // lists; the configuration keeps the list.
+  bool HasFontModule() const;
+
+  // The stream the handlers write to (null when none could be made).
+  XLStream* Stream() const { return stream_; }
+  const GMedia* CurrentMedia() const { return current_media_; }
+  const TextState& GetTextState() const { return text_; }
+  TextState& MutableTextState() { return text_; }
+  std::int16_t GetTextMode() const { return text_mode_; }
+  void SetTextMode(std::int16_t mode) { text_mode_ = mode; }
+  std::uint16_t GetPendingStatus() const { return pending_status_; }
+  std::int32_t IsOutputEnabled() const { return output_enabled_; }
+  std::uint16_t GetResolutionX() const { return resolution_x_; }
+  std::uint16_t GetResolutionY() const { return resolution_y_; }
+  std::int32_t GetColorMode() const { return color_mode_; }
+  std::int32_t GetScalePatterns() const { return scale_patterns_; }
+  std::int32_t GetHalftoneFlag() const { return halftone_flag_; }
+  std::int16_t GetCompression() const { return compression_; }
+  const GDitherMatrix* GetDitherMatrix() const { return dither_matrix_; }
+  std::int16_t GetPathX() const { return path_x_; }
+  std::int16_t GetPathY() const { return path_y_; }
+  void SetPathPosition(std::int16_t x, std::int16_t y) {
+    path_x_ = x;
+    path_y_ = y;
+  }
+
+  static RWClassID ClassId();
+  static const char* ClassName() { return "GKestrix"; }
+  static RWCollectable* Create();
+
+ private:
+  // A new stream in place of the old one (closed unflushed); false when none could be made.
+  bool ReplaceStream();
+  void FlushStream();
+  // The font objects (downloaded-font list and glyph-code map), made anew; and the job end of the
+  // downloaded-font list.
+  void MakeFontObjects();
+  void EndFontJob();
+  void ResetTextState() { text_ = TextState(); }
+  // The pending status; when it is 0 and the stream's error was not yet answered, 5 once.
+  std::uint16_t TakeStatusWithStream();
+  // Hands `command` to each child in order, each getting what the one before answered.
+  GCommandRef PassToChildren(GCommandRef command);
+  void ReadJobSettings();
+  void WriteMedia();
+  // The PCL XL media source of a tray (list 85) and the media size name of a paper id (list 192,
+  // null when it has none), remembered for the job: a job asks for the same few again and again.
+  // Forgotten at every document start (a configuration changes between jobs).
+  std::uint8_t MediaSourceOf(GBaseObject& tray);
+  const RWCString* MediaSizeNameOf(std::int16_t paper_id);
+  void ForgetLookups();
+  template <typename Carrier>
+  void Save(Carrier& carrier) const;
+  template <typename Carrier>
+  void Restore(Carrier& carrier);
+
+  XLStream* stream_ = nullptr;
+  std::int16_t text_mode_ = 1;
+  const GMedia* current_media_ = nullptr;
+  std::uint16_t pending_status_ = 0;
+  std::int32_t output_enabled_ = 1;
+  std::uint16_t resolution_x_ = 0;
+  std::uint16_t resolution_y_ = 0;
+  std::int32_t color_mode_ = 0;
+  std::int32_t scale_patterns_ = 1;
+  std::int32_t halftone_flag_ = 0;
+  std::int16_t compression_ = 3;
+  const GDitherMatrix* dither_matrix_ = nullptr;
+  std::int16_t path_x_ = 0;
+  std::int16_t path_y_ = 0;
+  std::uint16_t last_media_source_ = 0;
+  RWCString last_media_type_;
+  std::uint32_t last_flush_count_ = 0;
+  TextState text_;
+  bool stream_error_answered_ = false;
+  struct SourceEntry {
+    std::uint16_t tray;
+    std::uint8_t source;
+  };
+  struct NameEntry {
+    std::int16_t paper_id;
+    bool found;
+    RWCString name;
+  };
+  std::vector<SourceEntry> sources_;
+  std::vector<NameEntry> names_;
+};
