@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "rw/RWByteCodec.h"
+#include "rw/RWFilePages.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ RWBinaryFile::RWBinaryFile(const char* name, const char* mode) : name_(name != n
   if (mode != nullptr) {
     std::strncpy(mode_, mode, sizeof mode_ - 1);
     file_ = seam::FileOpen(name_.c_str(), mode_);
+    HoldPages();
     return;
   }
   std::strcpy(mode_, "rb+");
@@ -29,11 +31,29 @@ RWBinaryFile::RWBinaryFile(const char* name, const char* mode) : name_(name != n
     std::strcpy(mode_, "wb+");
     file_ = seam::FileOpen(name_.c_str(), mode_);
   }
+  HoldPages();
 }
 
 RWBinaryFile::~RWBinaryFile() {
+  if (pages_ != nullptr) {
+    (void)pages_->WriteBack();
+    pages_.reset();
+  }
   if (file_ != nullptr) {
     seam::FileClose(file_);
+  }
+}
+
+void RWBinaryFile::HoldPages() {
+  pages_.reset();
+  if (file_ == nullptr || (mode_[0] != 'r' && mode_[0] != 'w') ||
+      std::strchr(mode_, '+') == nullptr) {
+    return;
+  }
+  pages_.reset(new (std::nothrow) RWFilePages(file_));
+  if (pages_ != nullptr && pages_->Error()) {
+    // Without the file's length the pages cannot be placed: the stream serves alone.
+    pages_.reset();
   }
 }
 
@@ -66,12 +86,18 @@ bool RWBinaryFile::ReadBytes(void* bytes, std::size_t count) {
   if (file_ == nullptr) {
     return false;
   }
+  if (pages_ != nullptr) {
+    return pages_->Read(bytes, count) == count;
+  }
   return seam::FileRead(bytes, 1, count, file_) == count;
 }
 
 bool RWBinaryFile::WriteBytes(const void* bytes, std::size_t count) {
   if (file_ == nullptr) {
     return false;
+  }
+  if (pages_ != nullptr) {
+    return pages_->Write(bytes, count);
   }
   return seam::FileWrite(bytes, 1, count, file_) == count;
 }
@@ -144,9 +170,10 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   if (buffer == nullptr || size == 0 || file_ == nullptr) {
     return false;
   }
+  auto next = [this] { return pages_ != nullptr ? pages_->GetChar() : seam::FileGetChar(file_); };
   std::size_t length = 0;
   for (;;) {
-    int c = seam::FileGetChar(file_);
+    int c = next();
     if (c < 0 || c == '\0') {
       break;
     }
@@ -156,7 +183,7 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
     }
     // The buffer is full: skip the rest of the string, so the next read starts after it.
     while (c >= 0 && c != '\0') {
-      c = seam::FileGetChar(file_);
+      c = next();
     }
     buffer[length] = '\0';
     return false;
@@ -216,7 +243,7 @@ std::int32_t RWBinaryFile::CurOffset() {
   if (file_ == nullptr) {
     return -1;
   }
-  long offset = seam::FileTell(file_);
+  const std::int64_t offset = pages_ != nullptr ? pages_->Position() : seam::FileTell(file_);
   if (offset < 0 || offset > std::numeric_limits<std::int32_t>::max()) {
     return -1;
   }
@@ -224,22 +251,48 @@ std::int32_t RWBinaryFile::CurOffset() {
 }
 
 bool RWBinaryFile::SeekTo(std::int32_t offset) {
-  return file_ != nullptr && offset >= 0 && seam::FileSeek(file_, offset, seam::kFileSeekStart) == 0;
+  if (file_ == nullptr || offset < 0) {
+    return false;
+  }
+  if (pages_ != nullptr) {
+    return pages_->Seek(offset);
+  }
+  return seam::FileSeek(file_, offset, seam::kFileSeekStart) == 0;
 }
 
 bool RWBinaryFile::SeekToEnd() {
-  return file_ != nullptr && seam::FileSeek(file_, 0, seam::kFileSeekEnd) == 0;
+  if (file_ == nullptr) {
+    return false;
+  }
+  if (pages_ != nullptr) {
+    return pages_->Seek(pages_->Length());
+  }
+  return seam::FileSeek(file_, 0, seam::kFileSeekEnd) == 0;
 }
 
 bool RWBinaryFile::IsEmpty() {
-  return file_ != nullptr && seam::FileLength(file_) == 0;
+  if (file_ == nullptr) {
+    return false;
+  }
+  if (pages_ != nullptr) {
+    return pages_->Length() == 0;
+  }
+  return seam::FileLength(file_) == 0;
 }
 
 bool RWBinaryFile::Flush() {
-  return file_ != nullptr && seam::FileFlush(file_) == 0;
+  if (file_ == nullptr) {
+    return false;
+  }
+  if (pages_ != nullptr) {
+    return pages_->WriteBack();
+  }
+  return seam::FileFlush(file_) == 0;
 }
 
 bool RWBinaryFile::Erase() {
+  // The file goes: what it still had to take is dropped with it.
+  pages_.reset();
   if (file_ != nullptr) {
     seam::File* old = file_;
     file_ = nullptr;
@@ -252,22 +305,31 @@ bool RWBinaryFile::Erase() {
   }
   std::strcpy(mode_, "wb+");
   file_ = seam::FileOpen(name_.c_str(), mode_);
+  HoldPages();
   return file_ != nullptr;
 }
 
 bool RWBinaryFile::Eof() const {
-  return file_ != nullptr && seam::FileEof(file_);
+  if (file_ == nullptr) {
+    return false;
+  }
+  return pages_ != nullptr ? pages_->Eof() : seam::FileEof(file_);
 }
 
 bool RWBinaryFile::Error() const {
   // A file that never opened fails every read and write: it reports an error, so callers that
   // test Eof/Error once after a series of operations see that nothing moved.
-  return marked_error_ || file_ == nullptr || seam::FileError(file_);
+  if (marked_error_ || file_ == nullptr) {
+    return true;
+  }
+  return pages_ != nullptr ? pages_->Error() : seam::FileError(file_);
 }
 
 void RWBinaryFile::ClearError() {
   marked_error_ = false;
-  if (file_ != nullptr) {
+  if (pages_ != nullptr) {
+    pages_->ClearError();
+  } else if (file_ != nullptr) {
     seam::FileClearError(file_);
   }
 }

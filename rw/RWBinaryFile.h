@@ -17,16 +17,25 @@
 //
 // No operation raises an error: every read and write answers whether the whole value moved. The
 // stream's error indicator stays set until ClearError, so callers may run several operations and
-// test Eof/Error once afterwards. The stream is opened for update: seek between a read and a
-// following write.
+// test Eof/Error once afterwards.
+//
+// A file opened for update ("rb+", "wb+") is read and written through a write-back cache of its
+// pages (rw/RWFilePages.h): seeks cost nothing, and written bytes reach the file when their page
+// makes room for another, on Flush and on destruction. Bytes written and not yet flushed are read
+// back by this object but not seen by other openers of the file, and a failed transfer of them
+// shows at that later point (the error indicator). Other modes go straight to the stream, which
+// needs a seek between a read and a following write.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "vel_flavour.h"
+
+class RWFilePages;
 
 class RWBinaryFile {
  public:
@@ -115,8 +124,9 @@ class RWBinaryFile {
   std::int32_t CurOffset();
   bool SeekTo(std::int32_t offset);
   bool SeekToEnd();
-  // True when the file holds no bytes. Bytes still in the stream's buffer count: it flushes first.
+  // True when the file holds no bytes. Bytes not yet flushed count.
   bool IsEmpty();
+  // Everything written so far to the file.
   bool Flush();
   // Empties the file: closes it, deletes it by name and reopens it with "wb+".
   bool Erase();
@@ -138,6 +148,10 @@ class RWBinaryFile {
 
   std::string name_;
   char mode_[8] = {};
+  // Opens the page cache when the mode is an update mode.
+  void HoldPages();
+
   vel::flavour::File* file_ = nullptr;
+  std::unique_ptr<RWFilePages> pages_;  // null: straight to the stream
   bool marked_error_ = false;
 };

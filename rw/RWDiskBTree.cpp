@@ -260,6 +260,10 @@ RWDiskBTreeNode& RWDiskBTree::Level(std::uint32_t depth) {
 }
 
 bool RWDiskBTree::LoadNode(std::int32_t offset, RWDiskBTreeNode& node) {
+  if (node.LoadedFrom() == offset && ValidNodeOffset(offset)) {
+    // The node holds that block as it was read or written last (nothing else wrote it since).
+    return true;
+  }
   if (!ValidNodeOffset(offset) || !cache_->Read(offset, node.Data())) {
     return Fail(true);
   }
@@ -268,19 +272,44 @@ bool RWDiskBTree::LoadNode(std::int32_t offset, RWDiskBTreeNode& node) {
     return Fail(true);
   }
   if (!node.IsLeaf()) {
+    // Every child a block of node size within the space (ValidNodeOffset, with the bounds read
+    // once).
+    const std::int64_t lowest = std::int64_t{manager_->FirstRecordOffset()} +
+                                manager_->RecordSize() + 4;
+    const std::int64_t highest = std::int64_t{manager_->EndOfSpace()} - node_size_;
     for (std::uint32_t i = 0; i <= n; ++i) {
-      if (!ValidNodeOffset(node.Child(i))) {
+      const std::int64_t child = node.Child(i);
+      if (child < lowest || child > highest) {
         return Fail(true);
       }
     }
   }
+  node.MarkLoaded(offset);
   return true;
+}
+
+void RWDiskBTree::ForgetBlock(std::int32_t offset, const RWDiskBTreeNode* except) {
+  for (const auto& level : levels_) {
+    if (level.get() != except && level->LoadedFrom() == offset) {
+      level->MarkLoaded(-1);
+    }
+  }
+  for (const RWDiskBTreeNode* node : {&sibling_, &spare_}) {
+    if (node != except && node->LoadedFrom() == offset) {
+      node->MarkLoaded(-1);
+    }
+  }
 }
 
 bool RWDiskBTree::WriteNode(std::int32_t offset, const RWDiskBTreeNode& node) {
   if (!ValidNodeOffset(offset) || !cache_->Write(offset, node.Data())) {
+    node.MarkLoaded(-1);
+    ForgetBlock(offset, nullptr);
     return Fail(false);
   }
+  // Other nodes holding the block hold it as it was.
+  ForgetBlock(offset, &node);
+  node.MarkLoaded(offset);
   return true;
 }
 
@@ -294,6 +323,7 @@ std::int32_t RWDiskBTree::NewNode() {
 }
 
 void RWDiskBTree::FreeNode(std::int32_t offset) {
+  ForgetBlock(offset, nullptr);
   // The node is already out of the tree, so the tree stays sound when the block is refused.
   if (!manager_->Deallocate(offset)) {
     lost_block_ = true;
@@ -518,9 +548,9 @@ bool RWDiskBTree::Split(RWDiskBTreeNode& node,
   RWDiskBTreeNode& right = spare_;
   right.MakeEmpty();
   for (std::uint32_t j = 0; j < m; ++j) {
-    std::memcpy(node.Key(j), &scratch_keys_[j * k], k);
+    std::memcpy(node.KeyForWrite(j), &scratch_keys_[j * k], k);
     node.SetValue(j, scratch_values_[j]);
-    std::memcpy(right.Key(j), &scratch_keys_[(m + 1 + j) * k], k);
+    std::memcpy(right.KeyForWrite(j), &scratch_keys_[(m + 1 + j) * k], k);
     right.SetValue(j, scratch_values_[m + 1 + j]);
   }
   for (std::uint32_t j = 0; j <= m; ++j) {
@@ -633,9 +663,9 @@ RWDiskBTree::Step RWDiskBTree::RemoveFrom(std::int32_t offset,
     char* swap = scratch_keys_.data();
     std::memcpy(swap, leaf.Key(0), key_length_);
     const std::int32_t swap_value = leaf.Value(0);
-    std::memcpy(leaf.Key(0), node.Key(i), key_length_);
+    std::memcpy(leaf.KeyForWrite(0), node.Key(i), key_length_);
     leaf.SetValue(0, node.Value(i));
-    std::memcpy(node.Key(i), swap, key_length_);
+    std::memcpy(node.KeyForWrite(i), swap, key_length_);
     node.SetValue(i, swap_value);
     if (!WriteNode(leaf_offset, leaf) || !WriteNode(offset, node)) {
       return Step::kFailed;
@@ -676,7 +706,7 @@ bool RWDiskBTree::Repair(RWDiskBTreeNode& parent,
   // first pair goes up, the sibling's first child moves across.
   auto rotate_from_right = [&](std::int32_t right_offset) {
     child.InsertAt(child.Count(), parent.Key(index), parent.Value(index), sibling.Child(0));
-    std::memcpy(parent.Key(index), sibling.Key(0), key_length_);
+    std::memcpy(parent.KeyForWrite(index), sibling.Key(0), key_length_);
     parent.SetValue(index, sibling.Value(0));
     sibling.RemoveFront();
     return WriteNode(child_offset, child) && WriteNode(right_offset, sibling) &&
@@ -686,7 +716,7 @@ bool RWDiskBTree::Repair(RWDiskBTreeNode& parent,
   auto rotate_from_left = [&](std::int32_t left_offset) {
     const std::uint32_t last = sibling.Count() - 1;
     child.InsertFront(parent.Key(index - 1), parent.Value(index - 1), sibling.Child(last + 1));
-    std::memcpy(parent.Key(index - 1), sibling.Key(last), key_length_);
+    std::memcpy(parent.KeyForWrite(index - 1), sibling.Key(last), key_length_);
     parent.SetValue(index - 1, sibling.Value(last));
     sibling.SetCount(last);
     return WriteNode(left_offset, sibling) && WriteNode(child_offset, child) &&

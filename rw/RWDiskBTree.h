@@ -142,6 +142,8 @@ class RWDiskBTree {
   RWDiskBTreeNode& Level(std::uint32_t depth);
   bool LoadNode(std::int32_t offset, RWDiskBTreeNode& node);
   bool WriteNode(std::int32_t offset, const RWDiskBTreeNode& node);
+  // Makes every node buffer but `except` that holds the block at offset forget it.
+  void ForgetBlock(std::int32_t offset, const RWDiskBTreeNode* except);
   std::int32_t NewNode();
   // Gives a node's block back. A block the manager refuses (its size word is corrupt) stays in
   // the file and stops the tree once the operation that freed it has finished (StopIfLost).

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "rw/RWDiskBytes.h"
+
 class RWDiskBTreeNode {
  public:
   RWDiskBTreeNode() = default;
@@ -27,22 +29,46 @@ class RWDiskBTreeNode {
     return 8 + 16 * order + 2 * order * key_length;
   }
 
-  unsigned char* Data() { return block_.data(); }
+  // Changes through Data() or a setter make the node forget the block it was loaded from.
+  unsigned char* Data() {
+    loaded_ = -1;
+    return block_.data();
+  }
   const unsigned char* Data() const { return block_.data(); }
   std::size_t Size() const { return block_.size(); }
 
   // A fresh node: no keys, every child -1, everything else zero.
   void MakeEmpty();
 
-  std::uint32_t Count() const;
-  void SetCount(std::uint32_t count);
-  std::int32_t Child(std::uint32_t index) const;
-  void SetChild(std::uint32_t index, std::int32_t offset);
-  std::int32_t Value(std::uint32_t index) const;
-  void SetValue(std::uint32_t index, std::int32_t value);
-  char* Key(std::uint32_t index);
-  const char* Key(std::uint32_t index) const;
+  std::uint32_t Count() const { return vel::disk::LoadU32(block_.data()); }
+  void SetCount(std::uint32_t count) {
+    loaded_ = -1;
+    vel::disk::StoreU32(block_.data(), count);
+  }
+  std::int32_t Child(std::uint32_t index) const { return vel::disk::LoadI32(ChildAt(index)); }
+  void SetChild(std::uint32_t index, std::int32_t offset) {
+    loaded_ = -1;
+    vel::disk::StoreI32(ChildAt(index), offset);
+  }
+  std::int32_t Value(std::uint32_t index) const { return vel::disk::LoadI32(ValueAt(index)); }
+  void SetValue(std::uint32_t index, std::int32_t value) {
+    loaded_ = -1;
+    vel::disk::StoreI32(ValueAt(index), value);
+  }
+  // For changing the key in place.
+  char* KeyForWrite(std::uint32_t index) {
+    loaded_ = -1;
+    return reinterpret_cast<char*>(KeyAt(index));
+  }
+  const char* Key(std::uint32_t index) const {
+    return reinterpret_cast<const char*>(KeyAt(index));
+  }
   bool IsLeaf() const { return Child(0) == -1; }
+
+  // The file offset whose block the node holds unchanged (as read or as written last), or -1.
+  // The tree uses it to skip reading a block it holds already.
+  std::int32_t LoadedFrom() const { return loaded_; }
+  void MarkLoaded(std::int32_t offset) const { loaded_ = offset; }
 
   // Puts key, value at index (later ones move up) and right as child index + 1.
   void InsertAt(std::uint32_t index, const char* key, std::int32_t value, std::int32_t right);
@@ -54,12 +80,25 @@ class RWDiskBTreeNode {
   void RemoveFront();
 
  private:
-  unsigned char* ChildAt(std::uint32_t index);
-  unsigned char* ValueAt(std::uint32_t index);
-  const unsigned char* ChildAt(std::uint32_t index) const;
-  const unsigned char* ValueAt(std::uint32_t index) const;
+  unsigned char* ChildAt(std::uint32_t index) { return block_.data() + 4 + 4 * std::size_t{index}; }
+  const unsigned char* ChildAt(std::uint32_t index) const {
+    return block_.data() + 4 + 4 * std::size_t{index};
+  }
+  unsigned char* ValueAt(std::uint32_t index) {
+    return block_.data() + 8 + 8 * std::size_t{order_} + 4 * std::size_t{index};
+  }
+  const unsigned char* ValueAt(std::uint32_t index) const {
+    return block_.data() + 8 + 8 * std::size_t{order_} + 4 * std::size_t{index};
+  }
+  unsigned char* KeyAt(std::uint32_t index) {
+    return block_.data() + 8 + 16 * std::size_t{order_} + std::size_t{key_length_} * index;
+  }
+  const unsigned char* KeyAt(std::uint32_t index) const {
+    return block_.data() + 8 + 16 * std::size_t{order_} + std::size_t{key_length_} * index;
+  }
 
   std::uint32_t order_ = 0;
   std::uint32_t key_length_ = 0;
   std::vector<unsigned char> block_;
+  mutable std::int32_t loaded_ = -1;
 };

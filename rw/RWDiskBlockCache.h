@@ -1,6 +1,6 @@
 // A small write-through cache of fixed-size blocks of a binary file, with least-recently-used
-// replacement. It never holds a modified block: every write goes to the file at once, so dropping
-// a block costs only a flush of the stream's buffer.
+// replacement. It never holds a modified block: every write goes to the file at once (to the
+// binary file, which reads back what was written to it), so dropping a block costs nothing.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ class RWDiskBlockCache {
   RWDiskBlockCache(const RWDiskBlockCache&) = delete;
   RWDiskBlockCache& operator=(const RWDiskBlockCache&) = delete;
 
-  // One block at offset into buffer (block_size bytes); false on a failed seek, read or flush.
+  // One block at offset into buffer (block_size bytes); false on a failed seek or read.
   [[nodiscard]] bool Read(std::int32_t offset, unsigned char* buffer);
   // One block from buffer to the cache and at once to the file; false when the file refuses it.
   [[nodiscard]] bool Write(std::int32_t offset, const unsigned char* buffer);
@@ -29,8 +29,8 @@ class RWDiskBlockCache {
   std::uint32_t BlocksInUse() const { return in_use_; }
 
  private:
-  // The slot of offset, or a slot taken for it (the next unused one, else the oldest after a
-  // flush); -1 when the flush fails. Every block in use grows one older on each lookup.
+  // The slot of offset, or a slot taken for it (the next unused one, else the oldest). Every
+  // block in use grows one older on each lookup.
   std::int64_t Slot(std::int32_t offset, bool* hit);
   unsigned char* Data(std::uint32_t slot) { return data_.get() + std::size_t{slot} * block_size_; }
 

@@ -33,6 +33,7 @@ void RWFileSpaceManager::Create() {
   start_ = -1;
   end_ = end;
   failed_ = false;
+  record_size_ = free_list->RecordSize();
   free_list_ = std::move(free_list);
 }
 
@@ -70,11 +71,8 @@ void RWFileSpaceManager::Open() {
     end_ = -1;
     return;
   }
+  record_size_ = free_list->RecordSize();
   free_list_ = std::move(free_list);
-}
-
-std::int32_t RWFileSpaceManager::RecordSize() const {
-  return free_list_ != nullptr ? free_list_->RecordSize() : 0;
 }
 
 std::int32_t RWFileSpaceManager::Allocate(std::uint32_t n) {

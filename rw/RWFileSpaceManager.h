@@ -13,7 +13,9 @@
 // gross size (the request plus the word, rounded up to a multiple of 4); the offset returned
 // points just past that word.
 //
-// Every change is written at once, so the file is consistent after each completed operation.
+// Every change is written to the binary file at once, so the file as this object reads it is
+// consistent after each completed operation; the file on disk is after a Flush and after the
+// manager is destroyed (the binary file writes changed pages back then, see RWBinaryFile.h).
 // Errors go to the library's error hook. Whatever comes from the file (the header, the free-list
 // records, size words, the end of space) is data from outside the process: its errors are reported
 // inside the soft-error scope (rw/RWError.h), so even the UI flavour's default hook does not end
@@ -55,7 +57,7 @@ class RWFileSpaceManager : public RWBinaryFile {
   // free list). Space between FirstRecordOffset() + RecordSize() and EndOfSpace() is the space
   // that blocks can occupy.
   std::int32_t EndOfSpace() const { return end_; }
-  std::int32_t RecordSize() const;
+  std::int32_t RecordSize() const { return record_size_; }
   // True while the free list works.
   bool HasFreeList() const { return free_list_ != nullptr && !failed_; }
 
@@ -79,6 +81,7 @@ class RWFileSpaceManager : public RWBinaryFile {
   void Open();
 
   std::unique_ptr<RWFreeList> free_list_;
+  std::int32_t record_size_ = 0;  // of free_list_'s records; 0 without one
   std::int32_t start_ = -1;
   std::int32_t end_ = -1;
   bool failed_ = false;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <new>
 
 #include "rw/NextBufferSize.h"
@@ -116,6 +117,32 @@ RWSaveTable::Outcome RWSaveTable::Enter(const void* address,
   return Outcome::kNew;
 }
 
+bool RWSaveTable::Reuse(Purpose purpose) {
+  if (buckets_ == nullptr || bucket_count_ != kInitialBuckets ||
+      (chunks_ != nullptr && chunks_->next != nullptr)) {
+    return false;
+  }
+  if (chunks_ != nullptr) {
+    for (std::uint32_t i = 0; i < chunk_used_; ++i) {
+      Node& node = chunks_->nodes[i];
+      buckets_[BucketOf(node.hash, bucket_count_)] = nullptr;
+      if (node.is_name) {
+        node.name = RWCString();
+        node.is_name = false;
+      }
+      node.next = nullptr;
+      node.address = nullptr;
+    }
+  }
+  chunk_used_ = 0;
+  count_ = 0;
+  depth_ = 0;
+  purpose_ = purpose;
+  std::uint32_t nil_index = 0;
+  (void)Add(RWNilObject(), nil_index);
+  return true;
+}
+
 bool RWSaveTable::BeginRecord() {
   if (depth_ >= RWLoadTable::kMaxDepth) {
     return false;
@@ -182,6 +209,18 @@ RWLoadTable::RWLoadTable() {
 RWLoadTable::~RWLoadTable() {
   SweepOrphans();
   delete[] entries_;
+}
+
+bool RWLoadTable::Reuse() {
+  SweepOrphans();
+  if (entries_ == nullptr || capacity_ != kInitialCapacity) {
+    return false;
+  }
+  count_ = 0;
+  last_resolved_ = 0;
+  last_resolved_was_named_ = false;
+  depth_ = 0;
+  return AppendObject(RWNilObject(), false);
 }
 
 bool RWLoadTable::Append(const Entry& entry) {
@@ -342,12 +381,29 @@ RWSaveTableManager& RWSaveTableManager::Instance() {
   return *manager;
 }
 
+namespace {
+
+// Small tables that a save or restore on this thread left, emptied and kept for the next one:
+// saving or restoring many small objects one by one (records of a store) then makes no table each
+// time.
+thread_local std::unique_ptr<RWSaveTable> t_spare_save_table;
+thread_local std::unique_ptr<RWLoadTable> t_spare_load_table;
+
+}  // namespace
+
 void* RWSaveTableManager::CreateInstance() {
+  if (t_spare_save_table != nullptr && (t_spare_save_table->GetPurpose() == t_next_purpose ||
+                                        t_spare_save_table->Reuse(t_next_purpose))) {
+    return t_spare_save_table.release();
+  }
   return new (std::nothrow) RWSaveTable(t_next_purpose);
 }
 
 void RWSaveTableManager::DeleteInstance(void* instance) {
-  delete static_cast<RWSaveTable*>(instance);
+  std::unique_ptr<RWSaveTable> table(static_cast<RWSaveTable*>(instance));
+  if (t_spare_save_table == nullptr && table != nullptr && table->Reuse(t_next_purpose)) {
+    t_spare_save_table = std::move(table);
+  }
 }
 
 RWLoadTableManager& RWLoadTableManager::Instance() {
@@ -356,6 +412,9 @@ RWLoadTableManager& RWLoadTableManager::Instance() {
 }
 
 void* RWLoadTableManager::CreateInstance() {
+  if (t_spare_load_table != nullptr) {
+    return t_spare_load_table.release();
+  }
   auto* table = new (std::nothrow) RWLoadTable;
   if (table != nullptr && table->Count() == 0) {
     delete table;  // not even the nil entry fitted
@@ -365,7 +424,10 @@ void* RWLoadTableManager::CreateInstance() {
 }
 
 void RWLoadTableManager::DeleteInstance(void* instance) {
-  delete static_cast<RWLoadTable*>(instance);
+  std::unique_ptr<RWLoadTable> table(static_cast<RWLoadTable*>(instance));
+  if (t_spare_load_table == nullptr && table != nullptr && table->Reuse()) {
+    t_spare_load_table = std::move(table);
+  }
 }
 
 RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {

@@ -83,6 +83,10 @@ class RWSaveTable {
 
   static constexpr std::uint32_t kInitialBuckets = 64;
 
+  // Empties a table that never grew beyond its first buckets and nodes, for another save with
+  // `purpose` (the nil object entered again at 0); false, and nothing changed, for a larger one.
+  bool Reuse(Purpose purpose);
+
  private:
   struct Node;
   struct Chunk;
@@ -124,6 +128,11 @@ class RWLoadTable {
 
   std::uint32_t Count() const { return count_; }
   std::uint32_t Capacity() const { return capacity_; }
+
+  // Sweeps the orphans (as the destructor does) and empties a table that never grew beyond its
+  // first entries, for another restore (the nil object entered again at 0); false, and only the
+  // orphans swept, for a larger one.
+  bool Reuse();
 
   // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
   [[nodiscard]] bool AppendObject(RWCollectable* object, bool made);

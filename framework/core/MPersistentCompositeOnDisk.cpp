@@ -264,10 +264,9 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
     // file (the tree stays the record of them on disk).
     tree_->ApplyToKeyAndValue(
         [](const char* key, std::int32_t value, void* client) {
-          try {
-            static_cast<MPersistentCompositeOnDiskImp*>(client)->offsets_[key] = value;
-          } catch (const std::bad_alloc&) {
-            static_cast<MPersistentCompositeOnDiskImp*>(client)->FailFile();
+          auto* store = static_cast<MPersistentCompositeOnDiskImp*>(client);
+          if (!store->offsets_.Set(key, value)) {
+            store->FailFile();
           }
         },
         this);
@@ -276,7 +275,7 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
     }
   }
   if (!FileGood()) {
-    offsets_.clear();
+    offsets_.Clear();
     error_ = 1;
   }
   Opening().pop_back();
@@ -298,13 +297,13 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
     }
   }
   index_.Clear();
-  offsets_.clear();
+  offsets_.Clear();
   tree_.reset();
   manager_.reset();
 }
 
 bool MPersistentCompositeOnDiskImp::KeyPresent(const RWCString& name) {
-  return FileGood() && offsets_.count(name.Data()) != 0;
+  return FileGood() && offsets_.Contains(name.Data());
 }
 
 std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& object) {
@@ -359,9 +358,7 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
     error_ = 1;
     return false;
   }
-  try {
-    offsets_[name.Data()] = offset;
-  } catch (const std::bad_alloc&) {
+  if (!offsets_.Set(name.Data(), offset)) {
     FailFile();
     return false;
   }
@@ -451,13 +448,13 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
     return GCountedPtr();
   }
   const RWCString name = record.Name();
-  const auto entry = offsets_.find(name.Data());
-  if (entry == offsets_.end()) {
+  const std::int32_t* entry = offsets_.Find(name.Data());
+  if (entry == nullptr) {
     return GCountedPtr();
   }
-  const std::int32_t offset = entry->second;
+  const std::int32_t offset = *entry;
   if (take) {
-    offsets_.erase(entry);
+    (void)offsets_.Erase(name.Data());
     if (!tree_->RemoveKeyAndValue(name.Data(), nullptr, nullptr)) {
       FailFile();
       return GCountedPtr();
@@ -573,7 +570,7 @@ void MPersistentCompositeOnDiskImp::Clear() {
   if (FileGood()) {
     tree_->Clear();
   }
-  offsets_.clear();
+  offsets_.Clear();
   tree_.reset();
   if (manager_ != nullptr && !manager_->Error()) {
     (void)manager_->Erase();

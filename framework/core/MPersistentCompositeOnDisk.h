@@ -43,11 +43,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GIterator.h"
 #include "framework/core/GRecord.h"
+#include "framework/core/RecordOffsets.h"
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 
@@ -139,7 +139,7 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   std::unique_ptr<RWFileSpaceManager> manager_;
   std::unique_ptr<RWDiskBTree> tree_;
   // The tree's pairs (record name -> offset) while the file is open.
-  std::unordered_map<std::string, std::int32_t> offsets_;
+  RecordOffsets offsets_;
   GRecordComposite index_;
   RWCString file_name_;
   std::uint32_t error_ = 0;

@@ -218,6 +218,31 @@ struct VectorChannel {
   return i;
 }
 
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+// ShiftBits 32 bytes at a time while a 33rd source byte follows them; answers how many were done.
+[[gnu::target("avx2")]] std::uint32_t ShiftBitsAvx2(const std::uint8_t* source,
+                                                    std::uint32_t shift,
+                                                    std::uint8_t* destination,
+                                                    std::uint32_t bytes) {
+  const __m128i left = _mm_cvtsi32_si128(static_cast<int>(shift));
+  const __m128i right = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+  const __m256i high_bits = _mm256_set1_epi8(static_cast<char>(0xFF << shift & 0xFF));
+  const __m256i low_bits = _mm256_set1_epi8(static_cast<char>(0xFF >> (8 - shift)));
+  std::uint32_t k = 0;
+  for (; k + 32 < bytes; k += 32) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + k + 1));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + k),
+                        _mm256_or_si256(_mm256_and_si256(_mm256_sll_epi16(a, left), high_bits),
+                                        _mm256_and_si256(_mm256_srl_epi16(b, right), low_bits)));
+  }
+  return k;
+}
+
 #endif  // VEL_ROWS_X86
 
 template <int Bytes>
@@ -248,6 +273,11 @@ void ShiftBits(const std::uint8_t* source, std::uint32_t available, std::uint32_
   }
   std::uint32_t k = 0;
   // Every byte but the last takes bits from the next source byte, which the row holds.
+#if defined(VEL_ROWS_X86)
+  if (HasAvx2()) {
+    k = ShiftBitsAvx2(source, shift, destination, bytes);
+  }
+#endif
 #if defined(__SSE2__)
   {
     const __m128i left = _mm_cvtsi32_si128(static_cast<int>(shift));

@@ -3,8 +3,9 @@
 // channel masks, each optionally into grey bytes, (30 R + 59 G + 11 B) / 100.
 //
 // Each loop reads only the source bytes it is given and writes only the destination bytes it
-// answers for. On x86 processors with SSSE3 the loops work on 16 bytes at a time; elsewhere, and
-// for the bytes left over, one pixel at a time, with the same results.
+// answers for. On x86 processors with SSSE3 the loops work on 16 bytes at a time (shifting: 32 with
+// AVX2, else 16 with SSE2); elsewhere, and for the bytes left over, one pixel at a time, with the
+// same results.
 #pragma once
 
 #include <cstdint>

@@ -389,7 +389,7 @@ std::uint32_t GBitmapImp::GetRow(std::uint8_t* destination, std::int32_t x0, std
       if (shift == 0) {
         // The last byte is masked on its way from the source (read back from the destination,
         // it would wait for the copy's wide stores).
-        std::memcpy(destination, source, bytes - 1);
+        std::memcpy(destination, source, bytes);
         destination[bytes - 1] = source[bytes - 1] & last_mask;
       } else {
         const auto available = static_cast<std::uint32_t>(RowBytesFor(x1, depth) - first_bit / 8);

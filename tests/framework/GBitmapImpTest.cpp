@@ -160,8 +160,8 @@ TEST(GBitmapImpTest, GetRowCasesAtEachDepth) {
   }
 }
 
-// Rows long enough for the 16-byte steps and their leftovers, from every starting column up to
-// 17 at 1 and 4 bits, against each pixel read on its own.
+// Rows long enough for the 32-, 16- and 8-byte steps and their leftovers, from every starting
+// column up to 17 at 1 and 4 bits, against each pixel read on its own.
 TEST(GBitmapImpTest, UnalignedRowsEqualEveryPixelReadOneByOne) {
   Bytes pixels(160);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
@@ -169,7 +169,7 @@ TEST(GBitmapImpTest, UnalignedRowsEqualEveryPixelReadOneByOne) {
   }
   pixels[0] = 0xB3;
   for (const std::uint8_t bits : {std::uint8_t{1}, std::uint8_t{4}}) {
-    const std::int32_t width = bits == 1 ? 301 : 77;
+    const std::int32_t width = bits == 1 ? 451 : 115;
     auto image = Image(bits, static_cast<std::int16_t>(width), 1,
                        Bytes(pixels.begin(), pixels.begin() + (width * bits + 7) / 8));
     for (std::int32_t x0 = 0; x0 < 17; ++x0) {

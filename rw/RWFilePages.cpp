@@ -1,0 +1,250 @@
+// Write-back page cache of a binary file.
+#include "rw/RWFilePages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+namespace seam = vel::flavour;
+
+// Offsets of the file are 32-bit: no byte lies at or beyond this.
+constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+constexpr auto kPage = static_cast<std::int64_t>(RWFilePages::kPageSize);
+
+}  // namespace
+
+RWFilePages::RWFilePages(vel::flavour::File* file) : file_(file) {
+  const std::int64_t length = file_ != nullptr ? seam::FileLength(file_) : -1;
+  if (length < 0 || length > kLimit) {
+    error_ = true;
+    return;
+  }
+  file_length_ = length;
+  length_ = length;
+}
+
+RWFilePages::~RWFilePages() = default;
+
+RWFilePages::Page* RWFilePages::Find(std::int64_t index) {
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    if (pages_[i].index == index) {
+      return &pages_[i];
+    }
+  }
+  return nullptr;
+}
+
+RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
+  if (current_ != nullptr && current_->index == index) {
+    return current_;
+  }
+  Page* page = Find(index);
+  if (page == nullptr) {
+    if (pages_in_use_ < kMaxPages) {
+      Page& fresh = pages_[pages_in_use_];
+      fresh.bytes.reset(new (std::nothrow) unsigned char[kPageSize]);
+      if (fresh.bytes != nullptr) {
+        page = &fresh;
+        ++pages_in_use_;
+      }
+    }
+    if (page == nullptr) {
+      if (pages_in_use_ == 0) {
+        error_ = true;
+        return nullptr;
+      }
+      // The page used least recently makes room, written to the file first when modified.
+      page = &pages_[0];
+      for (std::size_t i = 1; i < pages_in_use_; ++i) {
+        if (pages_[i].used < page->used) {
+          page = &pages_[i];
+        }
+      }
+      if (!Store(*page)) {
+        return nullptr;
+      }
+    }
+    if (!Load(*page, index)) {
+      page->index = -1;
+      if (current_ == page) {
+        current_ = nullptr;
+      }
+      return nullptr;
+    }
+  }
+  page->used = ++clock_;
+  current_ = page;
+  return page;
+}
+
+bool RWFilePages::Load(Page& page, std::int64_t index) {
+  page.index = index;
+  page.dirty_begin = 0;
+  page.dirty_end = 0;
+  const std::int64_t start = index * kPage;
+  const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, kPage);
+  if (stored > 0) {
+    const auto count = static_cast<std::size_t>(stored);
+    if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
+        seam::FileRead(page.bytes.get(), 1, count, file_) != count) {
+      error_ = true;
+      return false;
+    }
+  }
+  // Beyond the file's end the page holds what a gap in the file reads as.
+  std::memset(page.bytes.get() + stored, 0, kPageSize - static_cast<std::size_t>(stored));
+  return true;
+}
+
+bool RWFilePages::Store(Page& page) {
+  if (page.dirty_end <= page.dirty_begin) {
+    return true;
+  }
+  const std::int64_t start = page.index * kPage + static_cast<std::int64_t>(page.dirty_begin);
+  const std::size_t count = page.dirty_end - page.dirty_begin;
+  if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
+      seam::FileWrite(page.bytes.get() + page.dirty_begin, 1, count, file_) != count) {
+    error_ = true;
+    return false;
+  }
+  file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(count));
+  page.dirty_begin = 0;
+  page.dirty_end = 0;
+  return true;
+}
+
+std::size_t RWFilePages::Read(void* bytes, std::size_t count) {
+  auto* out = static_cast<unsigned char*>(bytes);
+  if (current_ != nullptr && static_cast<std::uint64_t>(count) <= kPageSize &&
+      position_ + static_cast<std::int64_t>(count) <= length_) {
+    // Within the page used last: the common case of values read one after another.
+    const std::int64_t at = position_ - current_->index * kPage;
+    if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPage) {
+      std::memcpy(out, current_->bytes.get() + at, count);
+      position_ += static_cast<std::int64_t>(count);
+      return count;
+    }
+  }
+  const std::int64_t left = std::max<std::int64_t>(length_ - position_, 0);
+  const std::size_t wanted =
+      static_cast<std::uint64_t>(left) < count ? static_cast<std::size_t>(left) : count;
+  std::size_t moved = 0;
+  while (moved < wanted) {
+    Page* page = Hold(position_ / kPage);
+    if (page == nullptr) {
+      return moved;
+    }
+    const auto at = static_cast<std::size_t>(position_ % kPage);
+    const std::size_t part = std::min(wanted - moved, kPageSize - at);
+    std::memcpy(out + moved, page->bytes.get() + at, part);
+    moved += part;
+    position_ += static_cast<std::int64_t>(part);
+  }
+  if (moved < count) {
+    eof_ = true;
+  }
+  return moved;
+}
+
+int RWFilePages::GetChar() {
+  if (current_ != nullptr && position_ < length_ && position_ / kPage == current_->index) {
+    return current_->bytes[static_cast<std::size_t>(position_++ % kPage)];
+  }
+  unsigned char byte = 0;
+  return Read(&byte, 1) == 1 ? byte : -1;
+}
+
+bool RWFilePages::Write(const void* bytes, std::size_t count) {
+  if (count == 0) {
+    return true;
+  }
+  if (static_cast<std::uint64_t>(count) > static_cast<std::uint64_t>(kLimit - position_)) {
+    error_ = true;
+    return false;
+  }
+  const auto* in = static_cast<const unsigned char*>(bytes);
+  if (current_ != nullptr && static_cast<std::uint64_t>(count) <= kPageSize) {
+    // Within the page used last: the common case of values written one after another.
+    const std::int64_t at = position_ - current_->index * kPage;
+    if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPage) {
+      const auto begin = static_cast<std::size_t>(at);
+      std::memcpy(current_->bytes.get() + begin, in, count);
+      Touch(*current_, begin, begin + count);
+      position_ += static_cast<std::int64_t>(count);
+      length_ = std::max(length_, position_);
+      return true;
+    }
+  }
+  std::size_t moved = 0;
+  while (moved < count) {
+    Page* page = Hold(position_ / kPage);
+    if (page == nullptr) {
+      return false;
+    }
+    const auto at = static_cast<std::size_t>(position_ % kPage);
+    const std::size_t part = std::min(count - moved, kPageSize - at);
+    std::memcpy(page->bytes.get() + at, in + moved, part);
+    Touch(*page, at, at + part);
+    moved += part;
+    position_ += static_cast<std::int64_t>(part);
+    length_ = std::max(length_, position_);
+  }
+  return true;
+}
+
+bool RWFilePages::Seek(std::int64_t offset) {
+  if (offset < 0 || offset > kLimit) {
+    return false;
+  }
+  if (offset > length_) {
+    // What a seek beyond the end does is the file layer's business: it may refuse it, or make
+    // the file that long.
+    if (seam::FileSeek(file_, static_cast<std::int32_t>(offset), seam::kFileSeekStart) != 0) {
+      if (seam::FileError(file_)) {
+        error_ = true;
+      }
+      return false;
+    }
+    const std::int64_t length = seam::FileLength(file_);
+    if (length < 0) {
+      error_ = true;
+      return false;
+    }
+    if (length > file_length_) {
+      file_length_ = std::min(length, kLimit);
+      length_ = std::max(length_, file_length_);
+    }
+  }
+  position_ = offset;
+  eof_ = false;
+  return true;
+}
+
+bool RWFilePages::WriteBack() {
+  Page* dirty[kMaxPages];
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    if (pages_[i].index >= 0 && pages_[i].dirty_end > pages_[i].dirty_begin) {
+      dirty[count++] = &pages_[i];
+    }
+  }
+  std::sort(dirty, dirty + count, [](const Page* a, const Page* b) { return a->index < b->index; });
+  bool written = true;
+  for (std::size_t i = 0; i < count; ++i) {
+    written = Store(*dirty[i]) && written;
+  }
+  if (seam::FileFlush(file_) != 0) {
+    error_ = true;
+    written = false;
+  }
+  return written;
+}
+
+void RWFilePages::ClearError() {
+  eof_ = false;
+  error_ = false;
+  seam::FileClearError(file_);
+}

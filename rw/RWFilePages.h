@@ -1,0 +1,92 @@
+// The write-back page cache of a binary file opened for update: the file seen as pages of
+// kPageSize bytes, of which at most kMaxPages are held in memory, the least recently used one
+// making room for the next. Reads and writes at any position touch only the held pages; a page
+// goes to the file when it makes room, and every modified page on WriteBack (the binary file's
+// Flush, its destruction). So a file read and written at many places in small pieces (the file
+// space manager's header words, free-list records and blocks, the on-disk B-tree's nodes) costs a
+// few transfers of whole pages instead of a seek, and with it a flush of the stream, per value.
+//
+// The cache keeps the file's position, its length and its end-of-file and error indicators
+// itself, with the meaning the stream gives them: the length is the file's length with every
+// write made so far, a read at or beyond it moves what there is and sets end-of-file, a seek
+// clears end-of-file. A seek beyond the length goes to the file layer as well, which decides what
+// such a seek does (a standard stream leaves the length alone; the kernel-mode file layer makes
+// the file that long). Bytes that nobody wrote below the length read as zeros, as the file's own
+// gaps do. A failed transfer sets the error indicator, which stays set until ClearError.
+//
+// One thread at a time uses a file, like the stream under it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "vel_flavour.h"
+
+class RWFilePages {
+ public:
+  static constexpr std::size_t kPageSize = 4096;
+  static constexpr std::size_t kMaxPages = 64;
+
+  // Over an open file; its length is asked of the file layer. Failed() when it cannot be had.
+  explicit RWFilePages(vel::flavour::File* file);
+  ~RWFilePages();
+  RWFilePages(const RWFilePages&) = delete;
+  RWFilePages& operator=(const RWFilePages&) = delete;
+
+  // The bytes moved (count, unless the end of the file came first: then end-of-file is set).
+  std::size_t Read(void* bytes, std::size_t count);
+  // The next byte (0 to 255), or -1 at the end of the file or on an error.
+  int GetChar();
+  // All or nothing: false (the error indicator set) when the bytes would end beyond 32-bit file
+  // offsets or a page could not be had.
+  bool Write(const void* bytes, std::size_t count);
+  bool Seek(std::int64_t offset);
+  std::int64_t Position() const { return position_; }
+  std::int64_t Length() const { return length_; }
+
+  // Every modified page to the file, in ascending order, then the stream's own flush; the pages
+  // stay held. False (the error indicator set) when a transfer failed.
+  bool WriteBack();
+
+  bool Eof() const { return eof_; }
+  bool Error() const { return error_; }
+  void ClearError();
+
+ private:
+  struct Page {
+    std::int64_t index = -1;      // page number, -1 for a free slot
+    std::uint64_t used = 0;       // stamp of the last use
+    std::size_t dirty_begin = 0;  // modified bytes [dirty_begin, dirty_end) of the page
+    std::size_t dirty_end = 0;
+    std::unique_ptr<unsigned char[]> bytes;
+  };
+
+  // The held page of that number, read from the file when it was not held; null when it cannot
+  // be had (the error indicator is then set).
+  Page* Hold(std::int64_t index);
+  Page* Find(std::int64_t index);
+  bool Load(Page& page, std::int64_t index);
+  bool Store(Page& page);
+  // Marks bytes [begin, end) of the page modified.
+  static void Touch(Page& page, std::size_t begin, std::size_t end) {
+    if (page.dirty_end <= page.dirty_begin) {
+      page.dirty_begin = begin;
+      page.dirty_end = end;
+    } else {
+      page.dirty_begin = begin < page.dirty_begin ? begin : page.dirty_begin;
+      page.dirty_end = end > page.dirty_end ? end : page.dirty_end;
+    }
+  }
+
+  vel::flavour::File* file_;
+  Page pages_[kMaxPages];
+  std::size_t pages_in_use_ = 0;
+  Page* current_ = nullptr;  // the page used last, looked at first
+  std::uint64_t clock_ = 0;
+  std::int64_t position_ = 0;
+  std::int64_t length_ = 0;       // with every write made so far
+  std::int64_t file_length_ = 0;  // of the file itself, with the pages written back so far
+  bool eof_ = false;
+  bool error_ = false;
+};
