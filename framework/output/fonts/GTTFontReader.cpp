@@ -581,15 +581,24 @@ std::uint16_t GTTFontReader::MapCharToGlyph(GTTFontHandle font, bool vertical,
   if (char_set == kGlyphIndexSet) {
     return code;
   }
-  TableBytes os2(*this, font, tt::kOS2);
   TableBytes cmap(*this, font, tt::kCmap);
-  if (!os2.Present() || !cmap.Present()) {
+  if (!cmap.Present()) {
     return 0;
   }
   if (cmap_memo_.data != cmap.View().Data() || cmap_memo_.size != cmap.View().Size() ||
       cmap_memo_.char_set != char_set) {
-    cmap_memo_ = CmapMemo{cmap.View().Data(), cmap.View().Size(), char_set,
-                          tt::ChooseCmapSubtable(cmap.View(), char_set)};
+    // 'OS/2' is read (and cached) with the choice, whether or not this set needs its fields.
+    const bool has_os2 = TableBytes(*this, font, tt::kOS2).Present();
+    CmapMemo memo{cmap.View().Data(), cmap.View().Size(), char_set,
+                  tt::ChooseCmapSubtable(cmap.View(), char_set), {}, has_os2};
+    if (memo.choice.found && memo.choice.format == 4) {
+      memo.format4 = tt::ReadFormat4Layout(cmap.View(), memo.choice.offset);
+    }
+    cmap_memo_ = memo;
+  }
+  // A font without 'OS/2' maps nothing, whichever subtable serves the set.
+  if (!cmap_memo_.has_os2) {
+    return 0;
   }
   const tt::CmapChoice choice = cmap_memo_.choice;
   if (!choice.found) {
@@ -598,6 +607,8 @@ std::uint16_t GTTFontReader::MapCharToGlyph(GTTFontHandle font, bool vertical,
   std::uint16_t lookup = code;
   if (choice.encoding == 0 || (choice.encoding == 1 && char_set != kUnicodeSet &&
                                char_set != kSymbolSet)) {
+    // Only these sets read 'OS/2': the range of codes the font covers.
+    TableBytes os2(*this, font, tt::kOS2);
     std::uint16_t first = 0;
     if (!os2.View().U16(kFirstCharIndex, first)) {
       return 0;
@@ -634,7 +645,7 @@ std::uint16_t GTTFontReader::MapCharToGlyph(GTTFontHandle font, bool vertical,
   }
   std::uint16_t glyph = 0;
   if (choice.format == 4) {
-    glyph = tt::LookupFormat4(cmap.View(), choice.offset, lookup);
+    glyph = tt::LookupFormat4(cmap.View(), cmap_memo_.format4, lookup);
   } else if (choice.format == 2) {
     glyph = tt::LookupFormat2(cmap.View(), choice.offset, lookup);
   } else {

@@ -167,12 +167,15 @@ class GTTFontReader : public GBaseObject {
  private:
   // The bytes of a table for a lookup: the cached bytes, or a block read for this lookup.
   class TableBytes;
-  // The subtable chosen for the last character set, and the cmap bytes it was chosen in.
+  // The subtable chosen for the last character set, and the cmap bytes it was chosen in; for a
+  // format-4 subtable also where its arrays lie, and whether the font had an 'OS/2' table.
   struct CmapMemo {
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
     std::uint32_t char_set = 0;
     vel::truetype::CmapChoice choice;
+    vel::truetype::Format4Layout format4;
+    bool has_os2 = false;
   };
   struct Decoded {
     bool known = false;

@@ -6,33 +6,6 @@
 
 namespace vel::truetype {
 
-bool ByteView::U16(std::uint64_t offset, std::uint16_t& value) const {
-  if (!Has(offset, 2)) {
-    return false;
-  }
-  value = static_cast<std::uint16_t>(data_[offset] << 8 | data_[offset + 1]);
-  return true;
-}
-
-bool ByteView::I16(std::uint64_t offset, std::int16_t& value) const {
-  std::uint16_t raw = 0;
-  if (!U16(offset, raw)) {
-    return false;
-  }
-  value = static_cast<std::int16_t>(raw);
-  return true;
-}
-
-bool ByteView::U32(std::uint64_t offset, std::uint32_t& value) const {
-  if (!Has(offset, 4)) {
-    return false;
-  }
-  value = static_cast<std::uint32_t>(data_[offset]) << 24 |
-          static_cast<std::uint32_t>(data_[offset + 1]) << 16 |
-          static_cast<std::uint32_t>(data_[offset + 2]) << 8 | data_[offset + 3];
-  return true;
-}
-
 namespace {
 
 // The cmap encodings a character set prefers on platform 3, best first.
@@ -110,7 +83,7 @@ CmapChoice ChooseCmapSubtable(ByteView cmap, std::uint32_t char_set) {
   return choice;
 }
 
-std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t code) {
+Format4Layout ReadFormat4Layout(ByteView cmap, std::uint32_t offset) {
   // OFFSET SIZE DESCRIPTION (from the subtable's start)
   // 0      2    format (4)
   // 2      2    length
@@ -120,27 +93,44 @@ std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t c
   // 14     2n   endCode[segCount]
   // 14+2n  2    reservedPad
   // 16+2n  2n   startCode, then idDelta, then idRangeOffset, each 2n bytes
+  Format4Layout layout;
   std::uint16_t seg_count_x2 = 0;
   if (!cmap.U16(std::uint64_t{offset} + 6, seg_count_x2)) {
-    return 0;
+    return layout;
   }
   const std::uint32_t seg_count = seg_count_x2 / 2u;
   const std::uint64_t step = 2ull * seg_count;
   const std::uint64_t end_codes = std::uint64_t{offset} + 14;
-  const std::uint64_t start_codes = end_codes + step + 2;
-  const std::uint64_t deltas = start_codes + step;
-  const std::uint64_t range_offsets = deltas + step;
   if (seg_count == 0 || !cmap.Has(end_codes, 4 * step + 2)) {
+    return layout;
+  }
+  // Every array lies inside the view, whose size fits 32 bits: so do the offsets.
+  layout.valid = true;
+  layout.seg_count = seg_count;
+  layout.end_codes = static_cast<std::uint32_t>(end_codes);
+  layout.start_codes = static_cast<std::uint32_t>(end_codes + step + 2);
+  layout.deltas = static_cast<std::uint32_t>(end_codes + 2 * step + 2);
+  layout.range_offsets = static_cast<std::uint32_t>(end_codes + 3 * step + 2);
+  return layout;
+}
+
+std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t code) {
+  return LookupFormat4(cmap, ReadFormat4Layout(cmap, offset), code);
+}
+
+std::uint16_t LookupFormat4(ByteView cmap, const Format4Layout& layout, std::uint16_t code) {
+  if (!layout.valid) {
     return 0;
   }
+  const std::uint32_t seg_count = layout.seg_count;
   auto end_code = [&](std::uint32_t i) {
     std::uint16_t value = 0;
-    (void)cmap.U16(end_codes + 2ull * i, value);
+    (void)cmap.U16(layout.end_codes + 2ull * i, value);
     return value;
   };
+  // The first segment whose end is not below the code.
   std::uint32_t segment = 0;
-  if (seg_count_x2 >= 16) {
-    // The first segment whose end is not below the code.
+  if (seg_count >= 8) {
     std::uint32_t low = 0;
     std::uint32_t high = seg_count;
     while (low < high) {
@@ -162,9 +152,9 @@ std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t c
   std::uint16_t start = 0;
   std::uint16_t delta = 0;
   std::uint16_t range_offset = 0;
-  (void)cmap.U16(start_codes + 2ull * segment, start);
-  (void)cmap.U16(deltas + 2ull * segment, delta);
-  (void)cmap.U16(range_offsets + 2ull * segment, range_offset);
+  (void)cmap.U16(layout.start_codes + 2ull * segment, start);
+  (void)cmap.U16(layout.deltas + 2ull * segment, delta);
+  (void)cmap.U16(layout.range_offsets + 2ull * segment, range_offset);
   if (start > code) {
     return 0;
   }
@@ -172,7 +162,7 @@ std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t c
     return static_cast<std::uint16_t>(code + delta);
   }
   const std::uint64_t at =
-      range_offsets + 2ull * segment + range_offset + 2ull * (code - start);
+      layout.range_offsets + 2ull * segment + range_offset + 2ull * (code - start);
   std::uint16_t glyph = 0;
   if (!cmap.U16(at, glyph) || glyph == 0) {
     return 0;

@@ -21,9 +21,30 @@ class ByteView {
     return offset <= size_ && count <= size_ - offset;
   }
   // Big-endian fields; false (and `value` unchanged) when the field is not inside the view.
-  bool U16(std::uint64_t offset, std::uint16_t& value) const;
-  bool I16(std::uint64_t offset, std::int16_t& value) const;
-  bool U32(std::uint64_t offset, std::uint32_t& value) const;
+  bool U16(std::uint64_t offset, std::uint16_t& value) const {
+    if (!Has(offset, 2)) {
+      return false;
+    }
+    value = static_cast<std::uint16_t>(data_[offset] << 8 | data_[offset + 1]);
+    return true;
+  }
+  bool I16(std::uint64_t offset, std::int16_t& value) const {
+    std::uint16_t raw = 0;
+    if (!U16(offset, raw)) {
+      return false;
+    }
+    value = static_cast<std::int16_t>(raw);
+    return true;
+  }
+  bool U32(std::uint64_t offset, std::uint32_t& value) const {
+    if (!Has(offset, 4)) {
+      return false;
+    }
+    value = static_cast<std::uint32_t>(data_[offset]) << 24 |
+            static_cast<std::uint32_t>(data_[offset + 1]) << 16 |
+            static_cast<std::uint32_t>(data_[offset + 2]) << 8 | data_[offset + 3];
+    return true;
+  }
 
  private:
   const std::uint8_t* data_ = nullptr;
@@ -51,9 +72,24 @@ struct CmapChoice {
 // set prefers. Records whose subtable lies outside the table are passed over.
 CmapChoice ChooseCmapSubtable(ByteView cmap, std::uint32_t char_set);
 
+// Where the four arrays of a format-4 subtable lie in 'cmap' (offsets from its start), found
+// once per subtable. `valid` is false when the segment count is 0 or the arrays run outside the
+// table.
+struct Format4Layout {
+  bool valid = false;
+  std::uint32_t seg_count = 0;
+  std::uint32_t end_codes = 0;
+  std::uint32_t start_codes = 0;
+  std::uint32_t deltas = 0;
+  std::uint32_t range_offsets = 0;
+};
+Format4Layout ReadFormat4Layout(ByteView cmap, std::uint32_t offset);
+
 // The glyph of `code` in the format-4 (segment mapping) or format-2 (high-byte mapping) subtable
 // at `offset`; 0 when unmapped or when the subtable's data runs outside 'cmap'.
 std::uint16_t LookupFormat4(ByteView cmap, std::uint32_t offset, std::uint16_t code);
+// The same lookup through a layout read from this very view.
+std::uint16_t LookupFormat4(ByteView cmap, const Format4Layout& layout, std::uint16_t code);
 std::uint16_t LookupFormat2(ByteView cmap, std::uint32_t offset, std::uint16_t code);
 
 // The vertical form of `glyph` by a 'mort' table of the one accepted shape (a chain with one

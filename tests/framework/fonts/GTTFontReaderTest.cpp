@@ -21,6 +21,7 @@ using vel::test::CmapOf;
 using vel::test::CompositeGlyph;
 using vel::test::GlyfAndLoca;
 using vel::test::MemoryFontReader;
+using vel::test::RemoveTable;
 using vel::test::SetTable;
 using vel::test::SfntTable;
 using vel::test::SimpleGlyph;
@@ -117,6 +118,28 @@ TEST_F(GTTFontReaderTest, Format4MapsThroughDeltasAndThroughTheGlyphArray) {
     EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 'C', 16), 0);
     EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 0x4E2F, 16), 0);
   }
+}
+
+TEST_F(GTTFontReaderTest, SetsTakeTheirOwnSubtableInTurnAndAFontWithoutOS2MapsNothing) {
+  // A (3,1) format-4 and a (3,2) format-2 subtable: the remembered choice follows the set.
+  std::vector<SfntTable> tables = TestFontTables();
+  SetTable(tables, "cmap", CmapOf({{3, 1, CmapFormat4({{'A', 1}, {0x4E2D, 2}}, true)},
+                                   {3, 2, CmapFormat2({{0x41, 3}, {0x889F, 2}})}}));
+  auto reader = ReaderOf(tables);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 0x4E2D, 16), 2);
+    EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 0x41, 17), 3);
+    EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 0x889F, 17), 2);
+    EXPECT_EQ(reader->MapCharToGlyph(kFont, false, 'A', 16), 1);
+  }
+  // Without 'OS/2' no set maps, including those whose subtable would not need it.
+  RemoveTable(tables, "OS/2");
+  auto without = ReaderOf(tables);
+  for (std::uint32_t char_set : {16u, 17u, 0u, 3u}) {
+    EXPECT_EQ(without->MapCharToGlyph(kFont, false, 'A', char_set), 0) << char_set;
+    EXPECT_EQ(without->MapCharToGlyph(kFont, false, 0x4E2D, char_set), 0) << char_set;
+  }
+  EXPECT_EQ(without->MapCharToGlyph(kFont, false, 'A', 1), 'A');
 }
 
 TEST_F(GTTFontReaderTest, Format2MapsSingleAndDoubleByteCodes) {
