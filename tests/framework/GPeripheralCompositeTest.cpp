@@ -2,6 +2,8 @@
 // with their listener links, copies, and its stored form.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -202,6 +204,16 @@ TEST_F(GPeripheralCompositeTest, AStoredChildThatIsNoStageFailsTheRestore) {
     for (const vel::test::Carrier carrier : vel::test::kAllCarriers) {
       SCOPED_TRACE(vel::test::CarrierName(carrier));
       const vel::test::Bytes bytes = vel::test::SaveGraph(carrier, &forged);
+      if (const char* folder = std::getenv("VEL_WRITE_FUZZ_SEEDS")) {
+        // The persistence fuzz target's seeds: the carrier's number, then the bytes.
+        std::ofstream out(std::string(folder) + "/" + vel::test::CarrierName(carrier) +
+                              (stage_first ? "_peripheral_composite_stage_then_value_child"
+                                           : "_peripheral_composite_value_child"),
+                          std::ios::binary);
+        out.put(static_cast<char>(static_cast<int>(carrier)));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+      }
       const vel::test::Restored restored = vel::test::RestoreGraph(carrier, bytes);
       EXPECT_TRUE(restored.failed);
       EXPECT_EQ(restored.object, nullptr);
