@@ -247,10 +247,11 @@ class GDeviceSession {
   std::vector<std::pair<std::string, GBaseObject*>> owned_;
 };
 
-// The UI module's session part: no render interface; Reopen and Close do nothing.
+// The UI module's session part: no render interface; Reopen takes the new printer's names (the UI
+// driver object rebinds its handle); Close does nothing.
 class GUIDeviceSession : public virtual GDeviceSession {
  public:
   GRenderDevice* GetRenderInterface() override { return nullptr; }
-  void Reopen(const GPrinterKey& /*key*/) override {}
+  void Reopen(const GPrinterKey& key) override { GDeviceSession::Reopen(key); }
   void Close() override {}
 };

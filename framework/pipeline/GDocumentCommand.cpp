@@ -5,6 +5,9 @@
 #include <type_traits>
 
 #include "framework/core/ClassVersion.h"
+#include "framework/core/GDeviceSession.h"
+#include "framework/core/GDriverServer.h"
+#include "framework/core/GRenderDevice.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GState.h"
 #include "framework/core/GTypedHandlers.h"
@@ -173,11 +176,13 @@ std::uint16_t GDocumentStart::Accept(GTypedHandlers& handlers) {
 }
 
 std::uint32_t GDocumentStart::CookieOfHandle() const {
-  return 0;
+  return printer_handle_ != nullptr ? printer_handle_->GetCookie() : 0;
 }
 
-GDeviceSession* GDocumentStart::SessionOfCookie(std::uint32_t /*cookie*/) {
-  return nullptr;
+GDeviceSession* GDocumentStart::SessionOfCookie(std::uint32_t cookie) {
+  GDriverServer* server = GetDriverServer();
+  GRenderDevice* device = server != nullptr ? server->FindRenderDriver(cookie) : nullptr;
+  return device;
 }
 
 std::uint32_t GDocumentStart::StoredByteCount() const {

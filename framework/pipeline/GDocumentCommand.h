@@ -120,11 +120,9 @@ class GDocumentStart : public GDocumentCommand {
   static RWCollectable* Create();
 
  private:
-  // The cookie under which the driver server files the handle's session (0 until the driver
-  // server exists).
+  // The cookie under which the driver server filed the handle's session.
   std::uint32_t CookieOfHandle() const;
-  // The session the driver server files under `cookie`, or null (null until the driver server
-  // exists).
+  // The render device the driver server files under `cookie`, or null.
   static GDeviceSession* SessionOfCookie(std::uint32_t cookie);
   template <typename Carrier>
   void Restore(Carrier& carrier);

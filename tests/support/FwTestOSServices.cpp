@@ -95,18 +95,12 @@ TestOSServices::TestOSServices() {
 
 TestOSServices::~TestOSServices() {
   for (auto& [session, binding] : bindings_) {
-    if constexpr (kRender) {
-      engine_calls::UnbindDevice(&binding->device);
-      vel::platform::spooler::ClosePrinterHandle(binding->handle);
-    } else {
-      if (binding->handle != nullptr) {
-        ClosePrinter(binding->handle);
-      }
-    }
+    CloseBinding(*binding);
   }
 }
 
-GDeviceSession* TestOSServices::BindSession(const std::u16string& printer) {
+std::unique_ptr<TestOSServices::Binding> TestOSServices::OpenBinding(
+    const std::u16string& printer) {
   auto binding = std::make_unique<Binding>();
   binding->printer = printer;
   if constexpr (kRender) {
@@ -120,10 +114,47 @@ GDeviceSession* TestOSServices::BindSession(const std::u16string& printer) {
       binding->handle = nullptr;
     }
   }
+  return binding;
+}
+
+void TestOSServices::CloseBinding(Binding& binding) {
+  if constexpr (kRender) {
+    engine_calls::UnbindDevice(&binding.device);
+    vel::platform::spooler::ClosePrinterHandle(binding.handle);
+  } else {
+    if (binding.handle != nullptr) {
+      ClosePrinter(binding.handle);
+    }
+  }
+}
+
+GDeviceSession* TestOSServices::BindSession(const std::u16string& printer) {
+  std::unique_ptr<Binding> binding = OpenBinding(printer);
   auto* session = reinterpret_cast<GDeviceSession*>(binding.get());
   std::lock_guard<std::mutex> hold(mutex_);
   bindings_[session] = std::move(binding);
   return session;
+}
+
+void TestOSServices::BindObject(GDeviceSession* session, const std::u16string& printer) {
+  UnbindObject(session);
+  std::unique_ptr<Binding> binding = OpenBinding(printer);
+  std::lock_guard<std::mutex> hold(mutex_);
+  bindings_[session] = std::move(binding);
+}
+
+void TestOSServices::UnbindObject(GDeviceSession* session) {
+  std::unique_ptr<Binding> binding;
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    auto found = bindings_.find(session);
+    if (found == bindings_.end()) {
+      return;
+    }
+    binding = std::move(found->second);
+    bindings_.erase(found);
+  }
+  CloseBinding(*binding);
 }
 
 HANDLE TestOSServices::PrinterHandle(GDeviceSession* session) const {

@@ -31,6 +31,10 @@ class TestOSServices : public GOSServices {
   // A new session key bound to the stand-in printer of that name (which need not exist: the
   // platform calls then fail). The binding lives as long as the services.
   GDeviceSession* BindSession(const std::u16string& printer);
+  // Binds a real session object (a driver object made by a factory above) to the stand-in printer
+  // of that name, replacing a binding it had; Unbind forgets it (call it before the object goes).
+  void BindObject(GDeviceSession* session, const std::u16string& printer);
+  void UnbindObject(GDeviceSession* session);
   // Render flavour: the engine device handle that stands for the session's device, bound to the
   // printer for the engine's data-file name.
   void* SessionDevice(GDeviceSession* session) const;
@@ -93,6 +97,8 @@ class TestOSServices : public GOSServices {
 
  private:
   struct Binding;
+  static std::unique_ptr<Binding> OpenBinding(const std::u16string& printer);
+  static void CloseBinding(Binding& binding);
   // The printer handle of a session (null for an unknown or null session).
   HANDLE PrinterHandle(GDeviceSession* session) const;
 
