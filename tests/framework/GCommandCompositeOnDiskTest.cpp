@@ -104,7 +104,8 @@ TEST_F(GCommandCompositeOnDiskTest, TakesOnlyCommandsAndLeavesTheRefusedToItsHol
   EXPECT_EQ(page->Count(), 0u);
   EXPECT_EQ(leaf->References(), 0);  // only `leaf` holds it
   // The leaf behaviour of the root for what is not passed on.
-  page->Add(new GNullCommand(4));
+  GNullCommand extra(4);
+  page->Add(&extra);
   page->PrependRef(GCountedPtr(new GNullCommand(5)));
   EXPECT_EQ(page->Count(), 0u);
 }
@@ -185,17 +186,18 @@ TEST_F(GCommandCompositeOnDiskTest, AStageThatReplacesACommandProcessesEachRecor
 }
 
 TEST_F(GCommandCompositeOnDiskTest, AFailingRecordEndsTheWalkWithItsErrorCommand) {
-  auto page = Open();
+  // Held by a counted reference, as the chain holds commands: the error command takes the list's
+  // place in the answer.
+  auto* page = Open().release();
+  GCommandRef held(page);
   page->AddRef(GCountedPtr(new GPageStart(1)));
   page->AddRef(GCountedPtr(new GPageEnd(2)));
   FwTestPeripheral stage;
   stage.SetStatus("HandlePageStart", 7);
-  GCommandRef held(page.get());
-  GCommandRef result(stage.ProcessCommand(page.get()));
+  GCommandRef result(stage.ProcessCommand(page));
   ASSERT_EQ(result->IsA(), classid::kGErrorCommand);
   EXPECT_EQ(static_cast<GErrorCommand*>(result.Get())->GetStatus(), 7);
   EXPECT_EQ(stage.Names(), (std::vector<std::string>{"HandlePageStart"}));
-  (void)held.Release();
 }
 
 TEST(GCommandCompositeOnDiskCookieTest, ReadsTheLeadingHexadecimalDigitsKeptTo32Bits) {

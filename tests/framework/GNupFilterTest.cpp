@@ -119,7 +119,7 @@ class NupChain {
 
   GNupFilter& Filter() { return filter_; }
   FwTranscriptPeripheral& Sink() { return sink_; }
-  std::vector<std::string> Lines() const { return sink_.Lines(); }
+  const std::vector<std::string>& Lines() const { return sink_.Lines(); }
 
  private:
   GNupFilter filter_;
@@ -139,7 +139,7 @@ struct GridCase {
   int sheet_width, sheet_height, sheet_orientation;
   int cell_width, cell_height;
   std::vector<GPoint> translations;
-  float scale;
+  const char* scale;  // seven significant digits
 };
 
 std::vector<GPoint> Steps(GPoint first, int columns, int rows, int across, int down) {
@@ -155,16 +155,16 @@ std::vector<GPoint> Steps(GPoint first, int columns, int rows, int across, int d
 
 const GridCase kGridCases[] = {
     {"letter 2", kLetter, 2, {1535, 379, 2633, 651}, 3, 2, 1, 6600, 5100, 90, 3165, 4860,
-     {{194, 576}, {3389, 576}}, 0.6205882f},
+     {{194, 576}, {3389, 576}}, "0.6205882"},
     {"letter 4", kLetter, 4, {763, 763, 1310, 1310}, 0, 2, 2, 5100, 6600, 0, 2415, 3165,
-     {{176, 196}, {2621, 196}, {176, 3391}, {2621, 3391}}, 0.4735294f},
+     {{176, 196}, {2621, 196}, {176, 3391}, {2621, 3391}}, "0.4735294"},
     {"sideways 2", kLetterSideways, 2, {2633, 651, 1535, 379}, 2, 1, 2, 5100, 6600, 0, 4860,
-     3165, {{576, 194}, {576, 3389}}, 0.6205882f},
+     3165, {{576, 194}, {576, 3389}}, "0.6205882"},
     {"letter 6", kLetter, 6, {1150, 505, 1978, 869}, 3, 3, 2, 6600, 5100, 90, 2100, 2415,
      {{280, 163}, {2410, 163}, {4540, 163}, {280, 2608}, {2410, 2608}, {4540, 2608}},
-     0.3659091f},
+     "0.3659091"},
     {"letter 9", kLetter, 9, {761, 761, 1312, 1312}, 0, 3, 3, 5100, 6600, 0, 1600, 2100,
-     Steps({157, 172}, 3, 3, 1630, 2130), 0.3137255f},
+     Steps({157, 172}, 3, 3, 1630, 2130), "0.3137255"},
 };
 
 // The translations of the transforms that place a page of `paper` in each cell, in filling order.
@@ -201,13 +201,13 @@ TEST(GNupFilterTest, LaysOutTheHandComputedGrids) {
               (GPoint{static_cast<std::int16_t>(c.cell_width),
                       static_cast<std::int16_t>(c.cell_height)}));
     EXPECT_EQ(CellTranslations(filter, c.paper), c.translations);
-    EXPECT_EQ(filter.GetScaleX(), c.scale);
-    EXPECT_EQ(filter.GetScaleY(), c.scale);
-    EXPECT_EQ(GNupFilter::CellTransform(filter.GetCells()[0],
-                                        GNupCell(0, GPoint{c.paper.origin_x, c.paper.origin_y},
-                                                 GPoint{c.paper.width, c.paper.height}, 0))
-                  .GetScale()
-                  .x,
+    EXPECT_EQ(vel::test::FormatReal(filter.GetScaleX()), c.scale);
+    EXPECT_EQ(filter.GetScaleY(), filter.GetScaleX());
+    EXPECT_EQ(filter.GetTransform().GetScale().x, filter.GetScaleX());
+    const GNupCell page(0, GPoint{c.paper.origin_x, c.paper.origin_y},
+                        GPoint{c.paper.width, c.paper.height}, 0);
+    EXPECT_EQ(vel::test::FormatReal(
+                  GNupFilter::CellTransform(filter.GetCells()[0], page).GetScale().x),
               c.scale);
   }
 }
