@@ -10,6 +10,7 @@
 
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GMedia.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GState.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/pipeline/GCommandComposite.h"
@@ -20,9 +21,11 @@
 #include "framework/pipeline/GRectangleGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
 #include "tests/support/ByteMatch.h"
+#include "tests/support/FwJobHarness.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTranscript.h"
 #include "tests/support/FwTranscriptPeripheral.h"
+#include "tools/veldata/DriverData.h"
 
 namespace {
 
@@ -413,6 +416,18 @@ TEST(GNupFilterTest, DocumentsOutsideItsDomainPassUnchanged) {
     EXPECT_FALSE(chain.Filter().IsEnabled());
     EXPECT_EQ(chain.Lines(), plain.Lines());
   }
+}
+
+TEST(GNupFilterTest, AJobThroughTheFixturesChainPassesWithTheFilterSwitchedOff) {
+  GPeripheralComposite* head =
+      vel::data::BuildChain(nullptr, vel::data::BuildPJL(vel::data::BuildPJLConfiguration()),
+                            vel::data::BuildKestrix(vel::data::BuildLanguageConfiguration()));
+  auto* filter = dynamic_cast<GNupFilter*>(head->ChildAt(0));
+  ASSERT_NE(filter, nullptr);
+  vel::test::JobHarness harness(vel::test::JobHarness::OverChain{head});
+  EXPECT_EQ(harness.RunJob({vel::test::PageSettings{}, vel::test::PageSettings{}}), 0);
+  EXPECT_FALSE(filter->IsEnabled());
+  EXPECT_FALSE(harness.LastJob().XLPart().empty());
 }
 
 TEST(GNupFilterTest, APageStartWithoutMediaOrOrientationUsesTheSheetsAndAPageOfNoSizeStaysPut) {
