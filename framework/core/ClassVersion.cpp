@@ -17,21 +17,21 @@ struct Patch {
 
 thread_local Patch t_patch;
 
-std::uint32_t NextWord() {
-  if (!t_patch.active) {
-    return kClassVersion;
+std::uint32_t NextWord(std::uint32_t version) {
+  if (!t_patch.active || t_patch.written++ != t_patch.patched) {
+    return version;
   }
-  return t_patch.written++ == t_patch.patched ? t_patch.word : kClassVersion;
+  return t_patch.word != version ? t_patch.word : 0;
 }
 
 }  // namespace
 
-void WriteClassVersion(RWVirtualOutStream& stream) {
-  stream.Put(static_cast<unsigned long>(NextWord()));
+void WriteClassVersion(RWVirtualOutStream& stream, std::uint32_t version) {
+  stream.Put(static_cast<unsigned long>(NextWord(version)));
 }
 
-void WriteClassVersion(RWBinaryFile& file) {
-  (void)file.Write(static_cast<unsigned int>(NextWord()));
+void WriteClassVersion(RWBinaryFile& file, std::uint32_t version) {
+  (void)file.Write(static_cast<unsigned int>(NextWord(version)));
 }
 
 void WriteUncheckedClassVersion(RWVirtualOutStream& stream) {
@@ -42,19 +42,19 @@ void WriteUncheckedClassVersion(RWBinaryFile& file) {
   (void)file.Write(static_cast<unsigned int>(kClassVersion));
 }
 
-bool ReadClassVersion(RWVirtualInStream& stream) {
+bool ReadClassVersion(RWVirtualInStream& stream, std::uint32_t version) {
   unsigned long word = 0;
   stream.Get(word);
-  if (stream.Good() != 0 && word == kClassVersion) {
+  if (stream.Good() != 0 && word == version) {
     return true;
   }
   stream.SetStatus(stream.Status() | kRWStreamFail);
   return false;
 }
 
-bool ReadClassVersion(RWBinaryFile& file) {
+bool ReadClassVersion(RWBinaryFile& file, std::uint32_t version) {
   unsigned int word = 0;
-  if (file.Read(word) && word == kClassVersion) {
+  if (file.Read(word) && word == version) {
     return true;
   }
   file.SetError();

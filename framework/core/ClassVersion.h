@@ -19,14 +19,16 @@ inline constexpr std::uint32_t kClassVersion = 1;
 // Bytes of the word in every carrier's binary form.
 inline constexpr std::uint32_t kClassVersionSize = 4;
 
-// Writes the word (Put(unsigned long) on a stream, 4 bytes in a file).
-void WriteClassVersion(RWVirtualOutStream& stream);
-void WriteClassVersion(RWBinaryFile& file);
+// Writes the word (Put(unsigned long) on a stream, 4 bytes in a file): kClassVersion, or the
+// `version` of a class whose word is another number.
+void WriteClassVersion(RWVirtualOutStream& stream, std::uint32_t version = kClassVersion);
+void WriteClassVersion(RWBinaryFile& file, std::uint32_t version = kClassVersion);
 
-// Reads the word: true when it is kClassVersion. Otherwise, and when it could not be read, the
+// Reads the word: true when it is `version`. Otherwise, and when it could not be read, the
 // carrier is failed and the answer is false.
-[[nodiscard]] bool ReadClassVersion(RWVirtualInStream& stream);
-[[nodiscard]] bool ReadClassVersion(RWBinaryFile& file);
+[[nodiscard]] bool ReadClassVersion(RWVirtualInStream& stream,
+                                    std::uint32_t version = kClassVersion);
+[[nodiscard]] bool ReadClassVersion(RWBinaryFile& file, std::uint32_t version = kClassVersion);
 
 // A word that its reader does not check: written as 1 (and never patched by the test seam below),
 // read back without a check (true when it could be read).
@@ -36,7 +38,8 @@ bool SkipClassVersion(RWVirtualInStream& stream);
 bool SkipClassVersion(RWBinaryFile& file);
 
 // For tests of the version check: while one lives, the checked class version words written on this
-// thread are counted from 0, and the one numbered `patched` is written as `word` instead.
+// thread are counted from 0, and the one numbered `patched` is written as `word` instead (a class
+// whose own word is `word` gets 0 instead, so that the patched word is always a foreign one).
 class ScopedClassVersionPatch {
  public:
   ScopedClassVersionPatch(std::uint32_t patched, std::uint32_t word);

@@ -53,6 +53,7 @@
 #include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GCommandComposite.h"
+#include "framework/pipeline/GCommandCompositeOnDisk.h"
 #include "framework/pipeline/GDashedPen.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
@@ -65,6 +66,7 @@
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
+#include "framework/pipeline/GNupFilter.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
 #include "framework/pipeline/GPassThroughCommand.h"
@@ -135,6 +137,8 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GNullCommand>(),
       Entry<GPassThroughCommand>(),
       Entry<GCommandComposite>(),
+      Entry<GCommandCompositeOnDisk>(),
+      Entry<GNupFilter>(),
       Entry<GPen>(),
       Entry<GNoPen>(),
       Entry<GDashedPen>(),

@@ -101,6 +101,9 @@ inline constexpr RWClassID kGJobAbort = 713;
 inline constexpr RWClassID kGErrorCommand = 714;
 inline constexpr RWClassID kGNoCommand = 715;
 
+// Page filters.
+inline constexpr RWClassID kGNupFilter = 1101;
+
 // Page pipeline: raster images.
 inline constexpr RWClassID kGBitmap = 551;
 inline constexpr RWClassID kGBitmapImp = 552;
@@ -276,6 +279,18 @@ inline constexpr std::uint32_t kLeftMargin = 331;
 inline constexpr std::uint32_t kTopMargin = 332;
 inline constexpr std::uint32_t kRightMargin = 333;
 inline constexpr std::uint32_t kBottomMargin = 334;
+
+// The n-up settings (a group in the document bundle).
+inline constexpr std::uint32_t kNupGroup = 328;
+inline constexpr std::uint32_t kPagesPerSheet = 266;
+inline constexpr std::uint32_t kNupFrames = 267;
+inline constexpr std::uint32_t kPageOrder = 268;
+
+// A page kept on disk: its bundle record, and in its bundle the font file written beside it and
+// the cookie of the render device whose downloaded-font table selects that file.
+inline constexpr std::uint32_t kRecordedBundle = 406;
+inline constexpr std::uint32_t kRecordedFontFile = 407;
+inline constexpr std::uint32_t kRecordedDeviceCookie = 408;
 inline constexpr std::uint32_t kNamedJobOptions = 378;
 inline constexpr std::uint32_t kJobOptionsGroup = 379;
 inline constexpr std::uint32_t kJobOptionsTakeNamed = 381;  // 0 = take a named entry

@@ -17,6 +17,7 @@
 #include "framework/output/GOutputPort.h"
 #include "framework/pipeline/CommandParts.h"
 #include "framework/pipeline/GCommand.h"
+#include "framework/pipeline/GCommandCompositeOnDisk.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/HeldRecord.h"
 #include "rw/RWBinaryFile.h"
@@ -262,8 +263,40 @@ GCommandRef GPeripheral::ExpandCommand(const GCommandRef& command) {
 }
 
 GCommandRef GPeripheral::ExpandCompositeOnDisk(const GCommandRef& command) {
-  // The records of a command list kept on disk are fetched, processed and written back through
-  // the list's own replace operation; until that list exists nothing here can hold one.
+  auto* composite = dynamic_cast<GCommandCompositeOnDisk*>(command.Get());
+  if (composite == nullptr) {
+    return command;
+  }
+  const std::unique_ptr<GIterator> records(composite->CreateIterator());
+  if (records == nullptr) {
+    return command;
+  }
+  bool more = records->Advance() != 0;
+  while (IsEnabled() && more) {
+    // Each record is fetched as a new object read from the file; the fetched object holds it.
+    const GCountedPtr fetched = records->CurrentRef();
+    auto* child = dynamic_cast<GCommand*>(fetched.Get());
+    GCommandRef result(child != nullptr ? ProcessCommand(child) : nullptr);
+    if (result && result->IsA() == vel::classid::kGErrorCommand) {
+      return result;
+    }
+    if (result && result.Get() != child && composite->ReplaceChild(*child, result) != 0) {
+      // The result's record took the child's place: the walk goes on behind it, so that what this
+      // stage made is not processed again.
+      const std::uint32_t serial = result->SerialNumber();
+      const RWClassID id = result->IsA();
+      while ((more = records->Advance() != 0)) {
+        const GCountedPtr stored = records->CurrentRef();
+        if (stored && stored->IsA() == id && stored->SerialNumber() == serial) {
+          break;
+        }
+      }
+      if (!more) {
+        break;
+      }
+    }
+    more = records->Advance() != 0;
+  }
   return command;
 }
 

@@ -154,8 +154,10 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // A composite command is broken up: each child, in order and while the stage stays enabled,
   // goes through ProcessCommand and the result replaces it in the composite. A child whose result
   // is a GErrorCommand ends the walk: later children are not processed and that error command
-  // (holding the failed child) is the answer instead of the composite. Any other command is
-  // answered unchanged.
+  // (holding the failed child) is the answer instead of the composite. A command list kept on
+  // disk is walked over its records: each is fetched from the file, processed, and a result other
+  // than it is written back in its place (ReplaceChild), the walk going on behind that record.
+  // Any other command is answered unchanged.
   virtual GCommandRef ExpandCommand(const GCommandRef& command);
   // Merges a command's bundle into the job state: the group of the bundle's key (InitStates) is
   // updated from it (UpdateFrom). Nothing for null or without a job state.

@@ -428,6 +428,26 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
     }
     written = GCountedPtr(shell);
     shell->Clear();
+    // A composite whose Clear keeps the leaf behaviour (a command list) gives its children up
+    // one by one; one that keeps them even so is written as a new empty object of its class, so
+    // that no child is stored twice.
+    if (shell->Count() != 0) {
+      if (const std::unique_ptr<GIterator> children(shell->CreateIterator()); children) {
+        while (children->Advance() != 0) {
+          children->RemoveCurrent();
+        }
+      }
+    }
+    if (shell->Count() != 0) {
+      auto* empty = dynamic_cast<GBaseObject*>(object.CreateInstance());
+      if (empty == nullptr) {
+        TakeChildren(*composite);
+        return GRecordRef();
+      }
+      empty->SetKey(*object.Key());
+      written = GCountedPtr(empty);
+      shell = empty;
+    }
     shell->SetSerialNumber(object.SerialNumber());
   }
   if (!record || !WriteRecord(*record, *written.Get())) {

@@ -73,9 +73,9 @@ class Reader:
             raise DecodeError("string of %d bytes past the end" % length)
         return self.take(length).decode("latin-1")
 
-    def version(self, cls):
+    def version(self, cls, expected=1):
         word = self.u32()
-        if word != 1:
+        if word != expected:
             raise DecodeError("%s: class version %d at offset %d" % (cls, word, self.pos - 4))
 
 
@@ -338,6 +338,21 @@ def selection_string(r, node):
     node["id"] = r.u16()
 
 
+def nup_filter(r, node):
+    peripheral(r, node)
+    r.version("GNupFilter", 3)
+    node["margins"] = [r.i16() for _ in range(4)]
+    node["gutters"] = [r.i32(), r.i32()]
+    node["pages_per_sheet"] = r.i16()
+    node["page_order"] = r.i16()
+    node["sheet"] = [r.i16(), r.i16()]
+    node["printable"] = [r.i16(), r.i16()]
+    node["orientations"] = [r.i16(), r.i16()]
+    node["frames"] = r.u32()
+    node["page_media"] = record(r)
+    node["sheet_media"] = record(r)
+
+
 def dither_matrix(r, node):
     base_object(r, node)
     r.version("GDitherMatrix")
@@ -376,6 +391,7 @@ CLASSES = {
     1008: ("GSelectionString", selection_string),
     1009: ("GBin", bin_),
     1010: ("GPaperHandlingDevice", paper_handling_device),
+    1101: ("GNupFilter", nup_filter),
 }
 
 

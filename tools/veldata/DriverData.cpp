@@ -29,6 +29,7 @@
 #include "framework/output/GKestrix.h"
 #include "framework/output/GPJL.h"
 #include "framework/pipeline/GDitherMatrix.h"
+#include "framework/pipeline/GNupFilter.h"
 #include "framework/core/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCollectable.h"
@@ -326,6 +327,9 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                    ? language
                    : Placeholder(vel::key::kLanguagePeripheral, BuildLanguageConfiguration()));
   auto* head = new GPeripheralComposite(vel::key::kHeadPeripheral);
+  // The page filters stand ahead of the printer; the n-up filter is the last of them.
+  head->Add(new GNupFilter(RWCString("NupFilter"), nullptr, nullptr, 0, 0,
+                           GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(printer);
   return head;
 }

@@ -3,8 +3,8 @@
 //
 // A driver data file is one object record, on the binary stream format, of a persistent composite
 // whose children are, in this order:
-//   353  the peripheral chain: a peripheral composite holding the page filters and then the
-//        GPrinter (key 76), whose two children side by side are the PJL envelope (106) and the
+//   353  the peripheral chain: a peripheral composite holding the page filters (the n-up filter
+//        last) and then the GPrinter (key 76), whose two children side by side are the PJL envelope (106) and the
 //        language back end (101); the printer's configuration is the printer configuration
 //   191  the media mapping list (DEVMODE paper id <-> the paper id of a GMedia)
 //    84  the tray mapping list (DEVMODE paper source <-> the tray id of a GTray)
@@ -61,7 +61,8 @@ MPersistentComposite* BuildModel(const std::string& model);
 // The printer configuration of the named model (owned by the caller), or null.
 GConfiguration* BuildPrinterConfiguration(const std::string& model);
 
-// A peripheral chain: a composite with key 353 holding a GPrinter (key 76) with the configuration
+// A peripheral chain: a composite with key 353 holding the n-up filter (disabled by documents
+// without n-up settings) and a GPrinter (key 76) with the configuration
 // given and the two children given (PJL envelope first, then the language back end; a null child
 // becomes a plain peripheral composite under its key). Every argument is taken over.
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
