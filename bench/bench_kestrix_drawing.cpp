@@ -16,6 +16,7 @@
 #include "framework/core/GStatusProvider.h"
 #include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/GPJL.h"
 #include "framework/output/pclxl/XLEncoder.h"
 #include "framework/output/pclxl/XLPathOperators.h"
 #include "framework/output/pclxl/XLStateOperators.h"
@@ -43,7 +44,8 @@ constexpr int kLinePoints = 50;
 class MemoryPort : public GOutputPort {
  public:
   MemoryPort() : GOutputPort(RWWString(u"memory")) {}
-  std::uint16_t WriteRaw(const void* /*bytes*/, std::uint32_t count,
+  std::uint16_t WriteRaw(const void* /*bytes*/,
+                         std::uint32_t count,
                          std::uint32_t* written) override {
     bytes_ += count;
     *written = count;
@@ -55,7 +57,9 @@ class MemoryPort : public GOutputPort {
 
 class MemoryProvider : public GStatusProvider {
  public:
-  GOutputPort* OpenOutputChannel(GDeviceSession*, const RWCString&, std::uint32_t,
+  GOutputPort* OpenOutputChannel(GDeviceSession*,
+                                 const RWCString&,
+                                 std::uint32_t,
                                  const RWWString*) override {
     return new MemoryPort;
   }
@@ -79,7 +83,8 @@ const Page& ThePage() {
     for (int i = 0; i < kGraphics; ++i) {
       const auto x = static_cast<std::int16_t>(100 + (i * 37) % 4500);
       const auto y = static_cast<std::int16_t>(100 + (i * 53) % 6500);
-      p.boxes.push_back({x, y, static_cast<std::int16_t>(x + 150), static_cast<std::int16_t>(y + 90)});
+      p.boxes.push_back(
+          {x, y, static_cast<std::int16_t>(x + 150), static_cast<std::int16_t>(y + 90)});
       std::vector<GPoint> line;
       for (int j = 0; j <= kLinePoints; ++j) {
         // Mostly short steps, every tenth a long one.
@@ -138,9 +143,8 @@ struct Chain {
   Chain() {
     (void)GProviderRegistry::Instance().Register(&provider, "Benchmark Drawing");
     kestrix = vel::data::BuildKestrix(vel::data::BuildLanguageConfiguration());
-    head.reset(vel::data::BuildChain(nullptr,
-                                     vel::data::BuildPJL(vel::data::BuildPJLConfiguration()),
-                                     kestrix));
+    head.reset(vel::data::BuildChain(
+        nullptr, vel::data::BuildPJL(vel::data::BuildPJLConfiguration()), kestrix));
     Send(*head, new GDocumentStart(RWWString(u"job"), RWWString(u"printer"), nullptr,
                                    new GState(vel::key::kDocumentGroup), 0));
   }
@@ -176,8 +180,8 @@ void BM_VectorPageThroughTheHandlers(benchmark::State& state) {
     Send(*chain.head, new GPageEnd);
   }
   state.SetItemsProcessed(state.iterations());
-  state.counters["bytes/page"] = static_cast<double>(MemoryPort::bytes_ - before) /
-                                 static_cast<double>(state.iterations());
+  state.counters["bytes/page"] =
+      static_cast<double>(MemoryPort::bytes_ - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_VectorPageThroughTheHandlers)->Unit(benchmark::kMillisecond);
 
@@ -195,14 +199,16 @@ void BM_VectorPageThroughTheChain(benchmark::State& state) {
     Send(*chain.head, new GPageEnd);
   }
   state.SetItemsProcessed(state.iterations());
-  state.counters["bytes/page"] = static_cast<double>(MemoryPort::bytes_ - before) /
-                                 static_cast<double>(state.iterations());
+  state.counters["bytes/page"] =
+      static_cast<double>(MemoryPort::bytes_ - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_VectorPageThroughTheChain)->Unit(benchmark::kMillisecond);
 
 class Counter : public GOutputFlushCallback {
  public:
-  std::int32_t Flush(XLStream* /*stream*/, std::uintptr_t /*user*/, const std::uint8_t* buffer,
+  std::int32_t Flush(XLStream* /*stream*/,
+                     std::uintptr_t /*user*/,
+                     const std::uint8_t* buffer,
                      std::int32_t count) override {
     benchmark::DoNotOptimize(buffer);
     bytes += static_cast<std::uint64_t>(count);
@@ -213,7 +219,9 @@ class Counter : public GOutputFlushCallback {
 
 // The points of a run as 16-bit relative values, as the back end sends a line that has long
 // steps (the floor of its run building).
-void WriteRelative(XLStream* stream, const std::vector<GPoint>& points, std::size_t first,
+void WriteRelative(XLStream* stream,
+                   const std::vector<GPoint>& points,
+                   std::size_t first,
                    bool lines) {
   static std::vector<std::uint8_t> data;
   data.clear();

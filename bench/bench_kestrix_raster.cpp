@@ -18,6 +18,7 @@
 #include "framework/core/GValueAttribute.h"
 #include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/GPJL.h"
 #include "framework/pipeline/GBitmap.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
@@ -33,7 +34,8 @@ constexpr int kHeight = 7016;
 class MemoryPort : public GOutputPort {
  public:
   MemoryPort() : GOutputPort(RWWString(u"memory")) {}
-  std::uint16_t WriteRaw(const void* /*bytes*/, std::uint32_t count,
+  std::uint16_t WriteRaw(const void* /*bytes*/,
+                         std::uint32_t count,
                          std::uint32_t* written) override {
     bytes_ += count;
     *written = count;
@@ -45,7 +47,9 @@ class MemoryPort : public GOutputPort {
 
 class MemoryProvider : public GStatusProvider {
  public:
-  GOutputPort* OpenOutputChannel(GDeviceSession*, const RWCString&, std::uint32_t,
+  GOutputPort* OpenOutputChannel(GDeviceSession*,
+                                 const RWCString&,
+                                 std::uint32_t,
                                  const RWWString*) override {
     return new MemoryPort;
   }
@@ -134,8 +138,8 @@ void BM_RasterPageThroughTheBackEnd(benchmark::State& state) {
     benchmark::DoNotOptimize(kestrix->HandleRasterGraphic(graphic));
     Send(*head, new GPageEnd);
   }
-  const double out = static_cast<double>(MemoryPort::bytes_ - before) /
-                     static_cast<double>(state.iterations());
+  const double out =
+      static_cast<double>(MemoryPort::bytes_ - before) / static_cast<double>(state.iterations());
   const double raw = static_cast<double>((RowBytes(bits) + 3) / 4 * 4) * kHeight;
   state.counters["bytes/page"] = out;
   state.counters["ratio"] = out / raw;
@@ -171,6 +175,10 @@ void BM_MemcpyOfThePaddedRows(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(padded) * kHeight * state.iterations());
 }
-BENCHMARK(BM_MemcpyOfThePaddedRows)->Arg(1)->Arg(8)->ArgNames({"bits"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyOfThePaddedRows)
+    ->Arg(1)
+    ->Arg(8)
+    ->ArgNames({"bits"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -46,7 +46,7 @@ constexpr std::uint8_t kMiterJoin = 0;
 // rectangles), or null.
 const GShapeGraphic* AsShape(GGraphic& graphic) {
   return graphic.IsKindOf(vel::classid::kGShapeGraphic) ? static_cast<GShapeGraphic*>(&graphic)
-                                                          : nullptr;
+                                                        : nullptr;
 }
 
 const GPoint* PointsOf(const GShapeGraphic& shape) {

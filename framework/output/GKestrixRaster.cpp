@@ -165,8 +165,8 @@ std::uint16_t GKestrix::SendImage(const GBitmap& bitmap,
   }
   const std::uint32_t max_row = std::max<std::uint32_t>(rows->GetRowBytes(), 1);
   const std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[max_row]);
-  const std::unique_ptr<std::uint8_t[]> block(
-      new (std::nothrow) std::uint8_t[std::max(kBlockBytes, max_row)]);
+  const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow)
+                                                  std::uint8_t[std::max(kBlockBytes, max_row)]);
   if (row == nullptr || block == nullptr) {
     return kStreamFailed;
   }
@@ -180,8 +180,8 @@ std::uint16_t GKestrix::SendImage(const GBitmap& bitmap,
   // of up to 8 bits without a palette are gray levels, in RGB output too: direct RGB pixels
   // carry three components.
   const GPaletteTable* palette = bits <= 8 ? rows->GetPalette() : nullptr;
-  const std::uint8_t space = rgb && (palette != nullptr || bits > 8) ? kColorSpaceRGB
-                                                                     : kColorSpaceGray;
+  const std::uint8_t space =
+      rgb && (palette != nullptr || bits > 8) ? kColorSpaceRGB : kColorSpaceGray;
   std::uint8_t mapping = kDirectPixels;
   if (palette != nullptr) {
     const std::uint32_t entries = 1u << bits;
@@ -198,7 +198,8 @@ std::uint16_t GKestrix::SendImage(const GBitmap& bitmap,
         data[3 * i + 1] = static_cast<std::uint8_t>(c.GetGreen());
         data[3 * i + 2] = static_cast<std::uint8_t>(c.GetBlue());
       } else {
-        data[i] = static_cast<std::uint8_t>((30 * c.GetRed() + 59 * c.GetGreen() + 11 * c.GetBlue()) / 100);
+        data[i] = static_cast<std::uint8_t>(
+            (30 * c.GetRed() + 59 * c.GetGreen() + 11 * c.GetBlue()) / 100);
       }
     }
     XLSetColorSpacePalette(stream_, space, kPaletteDepth8, data, entries * per_entry);

@@ -56,7 +56,7 @@ std::string Describe(const XlOperation& operation) {
 const PageSettings kPage{0, {}, {}, MakeTestMedia(2, 5100, 6600)};
 
 struct DrawOptions {
-  bool rgb = false;             // colour mode 1 (job setting 296 = 0)
+  bool rgb = false;  // colour mode 1 (job setting 296 = 0)
   bool warnings_allowed = false;
 };
 
@@ -201,16 +201,15 @@ const std::vector<HandlerCase>& HandlerCases() {
         "PaintPath"}},
       {"poly-Bezier of 3n + 2 points drops the last",
        [](GKestrix& k) {
-         GPolyBezierGraphic g(Points({{0, 0}, {300, 0}, {300, 300}, {0, 300}, {5, 5}}), nullptr,
-                              0);
+         GPolyBezierGraphic g(Points({{0, 0}, {300, 0}, {300, 300}, {0, 300}, {5, 5}}), nullptr, 0);
          EXPECT_EQ(k.HandlePolyBezierGraphic(g), 0);
        },
        {"NewPath", "SetCursor Point=0,0", "BezierRelPath NumberOfPoints=3 PointType=3 data[12]",
         "PaintPath"}},
       {"poly-Bezier-to of 3n + 2 points drops the last two",
        [](GKestrix& k) {
-         GPolyBezierToGraphic g(
-             Points({{300, 0}, {300, 300}, {0, 300}, {5, 5}, {6, 6}}), nullptr, 0);
+         GPolyBezierToGraphic g(Points({{300, 0}, {300, 300}, {0, 300}, {5, 5}, {6, 6}}), nullptr,
+                                0);
          EXPECT_EQ(k.HandlePolyBezierToGraphic(g), 0);
        },
        {"BezierRelPath NumberOfPoints=3 PointType=3 data[12]", "PaintPath"},
@@ -273,9 +272,8 @@ const std::vector<HandlerCase>& HandlerCases() {
          GPen pen(1, Paint(1, 2, 3));
          EXPECT_EQ(k.HandlePen(pen), 0);
        },
-       {"SetColorSpace ColorSpace=2", "SetBrushSource RGBColor=255,0,0",
-        "SetLineDash SolidLine=0", "SetPenWidth PenWidth=1", "SetColorSpace ColorSpace=2",
-        "SetPenSource RGBColor=1,2,3"},
+       {"SetColorSpace ColorSpace=2", "SetBrushSource RGBColor=255,0,0", "SetLineDash SolidLine=0",
+        "SetPenWidth PenWidth=1", "SetColorSpace ColorSpace=2", "SetPenSource RGBColor=1,2,3"},
        {.rgb = true}},
       {"no pen, no brush",
        [](GKestrix& k) {
@@ -303,8 +301,8 @@ const std::vector<HandlerCase>& HandlerCases() {
          GMiterJoint miter(4.7f);
          EXPECT_EQ(k.HandleMiterJoint(miter), 0);
        },
-       {"SetLineJoin LineJoinStyle=0", "SetLineJoin LineJoinStyle=1",
-        "SetLineJoin LineJoinStyle=2", "SetLineJoin LineJoinStyle=3", "SetMiterLimit MiterLength=4",
+       {"SetLineJoin LineJoinStyle=0", "SetLineJoin LineJoinStyle=1", "SetLineJoin LineJoinStyle=2",
+        "SetLineJoin LineJoinStyle=3", "SetMiterLimit MiterLength=4",
         "SetLineJoin LineJoinStyle=0"}},
       {"fill modes 0 to 2 and a raster operation",
        [](GKestrix& k) {
@@ -374,7 +372,9 @@ TEST_P(GKestrixHandlerTest, WritesItsOperators) {
   EXPECT_EQ(Drawn(c.draw, c.options), c.ops);
 }
 
-INSTANTIATE_TEST_SUITE_P(Handlers, GKestrixHandlerTest, ::testing::ValuesIn(HandlerCases()),
+INSTANTIATE_TEST_SUITE_P(Handlers,
+                         GKestrixHandlerTest,
+                         ::testing::ValuesIn(HandlerCases()),
                          [](const ::testing::TestParamInfo<HandlerCase>& info) {
                            return "case" + std::to_string(info.index);
                          });
@@ -386,7 +386,8 @@ TEST(GKestrixAttributeTest, EveryAttributeIsDisabledOnceHandledEvenWhenNothingIs
     GFillMode fill(7);
     GPen pen(1, nullptr);
     GClipToPage clip;
-    for (GAttribute* attribute : std::initializer_list<GAttribute*>{&cap, &joint, &fill, &pen, &clip}) {
+    for (GAttribute* attribute :
+         std::initializer_list<GAttribute*>{&cap, &joint, &fill, &pen, &clip}) {
       attribute->SetEnabled(1);
     }
     EXPECT_EQ(k.HandleCap(cap), 0);
@@ -394,7 +395,8 @@ TEST(GKestrixAttributeTest, EveryAttributeIsDisabledOnceHandledEvenWhenNothingIs
     EXPECT_EQ(k.HandleFillMode(fill), 0);
     EXPECT_EQ(k.HandlePen(pen), 0);
     EXPECT_EQ(k.HandleClipToPage(clip), 0);
-    for (GAttribute* attribute : std::initializer_list<GAttribute*>{&cap, &joint, &fill, &pen, &clip}) {
+    for (GAttribute* attribute :
+         std::initializer_list<GAttribute*>{&cap, &joint, &fill, &pen, &clip}) {
       EXPECT_EQ(attribute->GetEnabled(), 0);
     }
   });
@@ -445,10 +447,10 @@ TEST(GKestrixPolyLineTest, SeventyThousandPointsTravelInRunsTheCheckerAccepts) {
     ASSERT_EQ(line.GetPointCount(), 70000u);
     EXPECT_EQ(k.HandlePolyLineGraphic(line), 0);
   });
-  EXPECT_EQ(ops, (std::vector<std::string>{"NewPath", "SetCursor Point=100,100",
-                                           "LineRelPath NumberOfPoints=65535 PointType=3 data[262140]",
-                                           "LineRelPath NumberOfPoints=4465 PointType=3 data[17860]",
-                                           "PaintPath"}));
+  EXPECT_EQ(ops, (std::vector<std::string>{
+                     "NewPath", "SetCursor Point=100,100",
+                     "LineRelPath NumberOfPoints=65535 PointType=3 data[262140]",
+                     "LineRelPath NumberOfPoints=4465 PointType=3 data[17860]", "PaintPath"}));
 }
 
 TEST(GKestrixPageStateTest, TheSecondPageSetsPenAndBrushBeforeItsFirstPaint) {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,7 +60,8 @@ void Configure(JobHarness& harness, const JobSettings& settings) {
 }
 
 // Runs `draw` on the page of a one-page job and answers the checked job.
-XlJob DrawJob(const JobSettings& settings, const std::function<void(JobHarness&, GKestrix&)>& draw,
+XlJob DrawJob(const JobSettings& settings,
+              const std::function<void(JobHarness&, GKestrix&)>& draw,
               const PageSettings& page = {0, {}, {}, MakeTestMedia(2, 5100, 6600)},
               bool warnings_allowed = false) {
   JobHarness harness;
@@ -113,18 +114,24 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, std::uint32_t seed) {
   return data;
 }
 
+// A palette of exactly `entries` colours.
 GPaletteTable* Palette(int entries) {
-  auto* palette = new GPaletteTable;
+  std::vector<std::unique_ptr<GRGBColor>> colors;
+  GColorPointerVector pointers;
   for (int i = 0; i < entries; ++i) {
-    palette->Append(new GRGBColor(static_cast<std::uint8_t>(i * 40), static_cast<std::uint8_t>(255 - i * 7),
-                                  static_cast<std::uint8_t>(i * 3), 0));
+    colors.emplace_back(new GRGBColor(static_cast<std::uint8_t>(i * 40),
+                                      static_cast<std::uint8_t>(255 - i * 7),
+                                      static_cast<std::uint8_t>(i * 3), 0));
+    pointers.insert(colors.back().get());
   }
-  return palette;
+  return new GPaletteTable(pointers);
 }
 
 // The rows the row-source chain hands up for the image, padded to 4 bytes: what the printer must
 // rebuild from the blocks.
-std::vector<Bytes> ChainRows(const GKestrix& kestrix, const GBitmap& bitmap, const GRect& source,
+std::vector<Bytes> ChainRows(const GKestrix& kestrix,
+                             const GBitmap& bitmap,
+                             const GRect& source,
                              GRect destination) {
   const bool rgb = kestrix.GetColorMode() == 1;
   const bool dither = !rgb && kestrix.GetHalftoneFlag() == 0;
@@ -160,7 +167,9 @@ std::vector<ImageCase> ImageCases() {
       }
       for (bool rgb : {false, true}) {
         for (std::uint16_t compression : {3, 0}) {
-          cases.push_back({bits, palette != 0 ? (1 << std::min(bits, 8)) - 1 : 0, rgb, compression});
+          // Palettes one entry short of 2^bits (padded) or, for 1 bit, one longer (cut).
+          const int entries = bits == 1 ? 3 : (1 << bits) - 1;
+          cases.push_back({bits, palette != 0 ? entries : 0, rgb, compression});
         }
       }
     }
@@ -181,12 +190,12 @@ TEST_P(GKestrixImageTest, TheCheckerRebuildsTheRowsOfTheChain) {
   const GRect source{3, 2, 35, 10};
   const GRect destination{300, 400, 364, 416};
   std::vector<Bytes> expected;
-  const XlJob job = DrawJob({.rgb = c.rgb, .compression = c.compression},
-                            [&](JobHarness&, GKestrix& k) {
-                              expected = ChainRows(k, bitmap, source, destination);
-                              GRasterGraphic graphic(bitmap, nullptr, source, destination, GBitmap());
-                              EXPECT_EQ(k.HandleRasterGraphic(graphic), 0);
-                            });
+  const XlJob job =
+      DrawJob({.rgb = c.rgb, .compression = c.compression}, [&](JobHarness&, GKestrix& k) {
+        expected = ChainRows(k, bitmap, source, destination);
+        GRasterGraphic graphic(bitmap, nullptr, source, destination, GBitmap());
+        EXPECT_EQ(k.HandleRasterGraphic(graphic), 0);
+      });
   ASSERT_EQ(job.rasters.size(), 1u);
   const XlRaster& image = job.rasters[0];
   EXPECT_FALSE(image.pattern);
@@ -214,7 +223,9 @@ TEST_P(GKestrixImageTest, TheCheckerRebuildsTheRowsOfTheChain) {
   EXPECT_EQ(Values(FindOperation(job, "SetCursor"), 0x4C), (std::vector<double>{300, 400}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, GKestrixImageTest, ::testing::ValuesIn(ImageCases()),
+INSTANTIATE_TEST_SUITE_P(Images,
+                         GKestrixImageTest,
+                         ::testing::ValuesIn(ImageCases()),
                          [](const ::testing::TestParamInfo<ImageCase>& info) {
                            return Name(info.param);
                          });
@@ -268,7 +279,8 @@ TEST(GKestrixImageTest, PalettesArePaddedOrCutToTwoToTheBits) {
     ASSERT_NE(table, nullptr);
     std::vector<double> expected;
     for (std::uint32_t i = 0; i < (1u << c.bits); ++i) {
-      const GRGBColor color = i < table->GetCount() ? table->GetEntry(i)->AsRGBColor() : GRGBColor();
+      const GRGBColor color =
+          i < table->GetCount() ? table->GetEntry(i)->AsRGBColor() : GRGBColor();
       const std::uint32_t r = i < table->GetCount() ? color.GetRed() : 0;
       const std::uint32_t g = i < table->GetCount() ? color.GetGreen() : 0;
       const std::uint32_t b = i < table->GetCount() ? color.GetBlue() : 0;
@@ -293,19 +305,18 @@ TEST(GKestrixImageTest, BlocksJoinRowsWhileOneMoreRowStaysBelowTheBlockSize) {
   };
   // Rows of 1000 bytes: 16 a block (16,000 + 1,000 reaches 16,384). Rows of 18,000 bytes: one a
   // block.
-  for (const BlockCase& c : {BlockCase{1000, false, 40, {16, 16, 8}},
-                             BlockCase{6000, true, 3, {1, 1, 1}}}) {
+  for (const BlockCase& c :
+       {BlockCase{1000, false, 40, {16, 16, 8}}, BlockCase{6000, true, 3, {1, 1, 1}}}) {
     const int bytes = c.rgb ? 3 * c.width : c.width;
     const GBitmap bitmap = MakeBitmap(c.width, c.height, c.rgb ? 24 : 8,
                                       Noise(static_cast<std::size_t>(bytes) * c.height, 5));
     const GRect rect{0, 0, static_cast<std::int16_t>(c.width), static_cast<std::int16_t>(c.height)};
-    const XlJob job = DrawJob(
-        {.rgb = c.rgb, .halftone = true, .compression = 0},
-        [&](JobHarness&, GKestrix& k) {
-          GRasterGraphic graphic(bitmap, nullptr, rect, rect, GBitmap());
-          EXPECT_EQ(k.HandleRasterGraphic(graphic), 0);
-        },
-        {0, {}, {}, MakeTestMedia(99, 7000, 7000)});
+    const XlJob job = DrawJob({.rgb = c.rgb, .halftone = true, .compression = 0},
+                              [&](JobHarness&, GKestrix& k) {
+                                GRasterGraphic graphic(bitmap, nullptr, rect, rect, GBitmap());
+                                EXPECT_EQ(k.HandleRasterGraphic(graphic), 0);
+                              },
+                              {0, {}, {}, MakeTestMedia(99, 7000, 7000)});
     std::vector<double> heights;
     std::vector<double> starts;
     double line = 0;
@@ -327,12 +338,11 @@ TEST(GKestrixImageTest, BlocksJoinRowsWhileOneMoreRowStaysBelowTheBlockSize) {
 TEST(GKestrixImageTest, ImagesAreCutToThePrintableAreaAndTheClip) {
   const GBitmap bitmap = MakeBitmap(100, 10, 8, Noise(1000, 3));
   auto draw_at = [&](GRect destination, GGraphicBundle* bundle) {
-    return DrawJob({.halftone = true},
-                   [&](JobHarness& harness, GKestrix&) {
-                     ASSERT_EQ(harness.Send(new GRasterGraphic(bitmap, bundle, {0, 0, 100, 10},
-                                                               destination, GBitmap())),
-                               0);
-                   });
+    return DrawJob({.halftone = true}, [&](JobHarness& harness, GKestrix&) {
+      ASSERT_EQ(
+          harness.Send(new GRasterGraphic(bitmap, bundle, {0, 0, 100, 10}, destination, GBitmap())),
+          0);
+    });
   };
   // The printable area is 4900 x 6400: an image beyond it writes nothing; one across its right
   // edge keeps the part inside.
@@ -384,7 +394,8 @@ TEST(GKestrixImageTest, AnImageWhoseMemoryCannotBeHadWritesNothingAndAnswers5) {
     } else {
       // Without its scale stage the image goes at its own size, which the printer scales.
       ASSERT_EQ(job.rasters.size(), 1u) << skip;
-      EXPECT_EQ(job.rasters[0].rows.size(), static_cast<std::size_t>(job.rasters[0].height)) << skip;
+      EXPECT_EQ(job.rasters[0].rows.size(), static_cast<std::size_t>(job.rasters[0].height))
+          << skip;
       EXPECT_EQ(job.rasters[0].dest_width, 32) << skip;
     }
   }
@@ -401,8 +412,8 @@ TEST(GKestrixPatternTest, PatternsKeepTheirAspectWhenScaled) {
   };
   for (const PatternCase& c : {PatternCase{8, 8, 1, {32, 32}}, PatternCase{8, 6, 1, {32, 24}},
                                PatternCase{8, 6, 0, {8, 6}}}) {
-    const GBitmap bitmap = MakeBitmap(c.width, c.height, 1,
-                                      Noise(static_cast<std::size_t>(c.height), 4));
+    const GBitmap bitmap =
+        MakeBitmap(c.width, c.height, 1, Noise(static_cast<std::size_t>(c.height), 4));
     const XlJob job = DrawJob({.scale_patterns = c.scale_patterns}, [&](JobHarness&, GKestrix& k) {
       EXPECT_EQ(k.DownloadPattern(bitmap, 7), 1);
     });
@@ -442,9 +453,9 @@ TEST(GKestrixPatternTest, RasterPaintsSelectPatternOneAndAnEmptyOneTheNullSource
                         std::to_string(static_cast<int>(op.attributes.at(0).values.at(0))));
     }
   }
-  EXPECT_EQ(sources, (std::vector<std::string>{"SetPenSource PatternSelectID=1",
-                                                "SetBrushSource PatternSelectID=1",
-                                                "SetPenSource NullPen=0", "SetBrushSource NullBrush=0"}));
+  EXPECT_EQ(sources, (std::vector<std::string>{
+                         "SetPenSource PatternSelectID=1", "SetBrushSource PatternSelectID=1",
+                         "SetPenSource NullPen=0", "SetBrushSource NullBrush=0"}));
   EXPECT_EQ(job.rasters.size(), 2u);
 }
 
@@ -468,10 +479,10 @@ TEST(GKestrixScanLineTest, RowsBetweenBeginAndEndSendGapAndRunPairs) {
   const XlOperation* scan = FindOperation(job, "ScanLineRel");
   ASSERT_NE(scan, nullptr);
   // Runs 10-20, 30-35, 300-700: (0, 10), (10, 5), (265, 400), 16-bit values (one is above 255).
-  const Bytes expected = {3,                     // scan line records follow
-                          10, 0, 50, 0,          // x of the first run, y of the line
-                          3, 0, 2,               // three pairs of 16-bit values
-                          0, 0, 10, 0, 10, 0, 5, 0, 9, 1, 144, 1};
+  const Bytes expected = {3,             // scan line records follow
+                          10, 0, 50, 0,  // x of the first run, y of the line
+                          3,  0, 2,      // three pairs of 16-bit values
+                          0,  0, 10, 0, 10, 0, 5, 0, 9, 1, 144, 1};
   EXPECT_EQ(scan->data, expected);
 }
 

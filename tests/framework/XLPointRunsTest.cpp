@@ -1,12 +1,11 @@
 // The run builder of the PCL XL back end: which points travel as bytes and which as 16-bit values,
 // where runs are cut, and that the points decode back to the absolute points given.
-#include "framework/output/XLPointRuns.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "framework/output/XLPointRuns.h"
 #include "tests/pclxl/XLTestStream.h"
 #include "tests/support/PclXlDecoder.h"
 
@@ -28,7 +27,8 @@ std::ostream& operator<<(std::ostream& out, const PointRun& run) {
 std::vector<GPoint> Walk(GPoint start, const std::vector<GPoint>& steps) {
   std::vector<GPoint> points;
   for (const GPoint& step : steps) {
-    start = {static_cast<std::int16_t>(start.x + step.x), static_cast<std::int16_t>(start.y + step.y)};
+    start = {static_cast<std::int16_t>(start.x + step.x),
+             static_cast<std::int16_t>(start.y + step.y)};
     points.push_back(start);
   }
   return points;
@@ -97,8 +97,13 @@ const std::vector<RunCase>& RunCases() {
        XLRunUnit::kLinePoint,
        Steps({{kNear, 6}, {kFar, 1}, {kNear, 6}}),
        {{1, 6}, {3, 1}, {1, 6}}},
-      {"one fitting segment is 16-bit", XLRunUnit::kBezierSegment, Segments({{kNear, 1}}), {{3, 3}}},
-      {"two fitting segments are bytes", XLRunUnit::kBezierSegment, Segments({{kNear, 2}}),
+      {"one fitting segment is 16-bit",
+       XLRunUnit::kBezierSegment,
+       Segments({{kNear, 1}}),
+       {{3, 3}}},
+      {"two fitting segments are bytes",
+       XLRunUnit::kBezierSegment,
+       Segments({{kNear, 2}}),
        {{1, 6}}},
       {"a segment with one far point does not fit",
        XLRunUnit::kBezierSegment,
@@ -142,11 +147,14 @@ Decoded DecodeRuns(const Bytes& bytes, XLRunUnit unit, GPoint start) {
       const std::size_t size = run.type == 1 ? 2 : 4;
       EXPECT_EQ(item.data.size(), size * static_cast<std::size_t>(run.count));
       for (std::size_t at = 0; at + size <= item.data.size(); at += size) {
-        const int dx = size == 2 ? static_cast<std::int8_t>(item.data[at])
-                                 : static_cast<std::int16_t>(item.data[at] | item.data[at + 1] << 8);
-        const int dy = size == 2 ? static_cast<std::int8_t>(item.data[at + 1])
-                                 : static_cast<std::int16_t>(item.data[at + 2] | item.data[at + 3] << 8);
-        const GPoint point{static_cast<std::int16_t>(base.x + dx), static_cast<std::int16_t>(base.y + dy)};
+        const int dx = size == 2
+                           ? static_cast<std::int8_t>(item.data[at])
+                           : static_cast<std::int16_t>(item.data[at] | item.data[at + 1] << 8);
+        const int dy = size == 2
+                           ? static_cast<std::int8_t>(item.data[at + 1])
+                           : static_cast<std::int16_t>(item.data[at + 2] | item.data[at + 3] << 8);
+        const GPoint point{static_cast<std::int16_t>(base.x + dx),
+                           static_cast<std::int16_t>(base.y + dy)};
         decoded.points.push_back(point);
         // Lines step from point to point, Bezier points from the end of the segment before.
         if (unit == XLRunUnit::kLinePoint || decoded.points.size() % 3 == 0) {
@@ -190,7 +198,9 @@ TEST_P(XLPointRunsTest, CutsRunsAndKeepsThePoints) {
   EXPECT_EQ(position.y, points[sent - 1].y);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, XLPointRunsTest, ::testing::ValuesIn(RunCases()),
+INSTANTIATE_TEST_SUITE_P(Runs,
+                         XLPointRunsTest,
+                         ::testing::ValuesIn(RunCases()),
                          [](const ::testing::TestParamInfo<RunCase>& info) {
                            return "case" + std::to_string(info.index);
                          });
@@ -201,7 +211,8 @@ TEST(XLPointRunsLimitTest, RunsAreCutAtTheLargestPointCount) {
   std::vector<GPoint> points;
   GPoint p{0, 0};
   for (int i = 0; i < 140000; ++i) {
-    p.x = static_cast<std::int16_t>(i < 70000 ? (i % 2 == 0 ? 1000 : -1000) : (i % 2 == 0 ? 5 : -5));
+    p.x =
+        static_cast<std::int16_t>(i < 70000 ? (i % 2 == 0 ? 1000 : -1000) : (i % 2 == 0 ? 5 : -5));
     points.push_back(p);
   }
   TestStream stream(65536);
