@@ -511,6 +511,11 @@ std::uint16_t GKestrix::HandlePageStart(GPageStart& object) {
       delete copy;
     }
   }
+  // BeginPage gives the printer its default graphics state: the graphic group's attributes are
+  // all sent again before the page's first graphic.
+  if (GState* graphics = InitStates(vel::key::kGraphicsGroup)) {
+    graphics->EnableAll();
+  }
   ResetTextState();
   XLUByte(stream_, OrientationOf(vel::SettingValueOr(page, vel::key::kOrientation, 0)));
   XLWriteAttribute(stream_, kXLAttrOrientation);
@@ -636,22 +641,6 @@ std::uint16_t GKestrix::HandleRangeAttribute(GRangeAttribute& /*object*/) {
 }
 
 void GKestrix::SelectNoFont(const RWCString& /*font_name*/) {}
-
-std::uint16_t GKestrix::HandleRasterPenPaint(GRasterPaint& /*paint*/) {
-  return TakeStatus();
-}
-
-std::uint16_t GKestrix::HandleColorPenPaint(GColorPaint& /*paint*/) {
-  return TakeStatus();
-}
-
-std::uint16_t GKestrix::HandleRasterBrushPaint(GRasterPaint& /*paint*/) {
-  return TakeStatus();
-}
-
-std::uint16_t GKestrix::HandleColorBrushPaint(GColorPaint& /*paint*/) {
-  return TakeStatus();
-}
 
 // ---------------------------------------------------------------------------------------------
 // Stored form

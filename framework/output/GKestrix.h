@@ -40,14 +40,24 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/output/GLanguagePeripheral.h"
 #include "framework/output/pclxl/XLStream.h"
 #include "rw/RWCString.h"
 
+class GBitmap;
+class GClipAttribute;
 class GDitherMatrix;
 class GMedia;
+class GPen;
+struct GPoint;
+struct GRect;
+
+namespace vel {
+enum class XLRunUnit;
+}
 
 class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
  public:
@@ -131,13 +141,106 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   [[nodiscard]] std::uint16_t HandleEnumAttribute(GEnumAttribute& object) override;
   [[nodiscard]] std::uint16_t HandleRangeAttribute(GRangeAttribute& object) override;
 
-  // The font and paint operations of the language base. The drawing and text handlers are not
-  // here yet: these write nothing and answer the pending status.
+  // The font operation of the language base; the text handlers are not here yet: nothing.
   void SelectNoFont(const RWCString& font_name) override;
+
+  // Drawing. Every shape opens a path (NewPath) and paints it (PaintPath) unless it is a member
+  // of a path graphic, whose handler opens and paints the one path of all its members; a nested
+  // path that is closed closes its figure (CloseSubPath). A path written as a clip is not painted.
+  // Shapes write their bounding box as signed 16-bit values and leave the path position at its
+  // top-left corner; poly-lines and Bezier curves send their points relative to it (XLPointRuns.h)
+  // and leave it at their last point. The arcs, chords, pies, polygons and rounded rectangles
+  // come as plain graphics and must be shapes (anything else writes nothing).
+  //  - chord and pie: a clockwise one (arc direction 0) runs from its end point to its start;
+  //  - arc: the path position becomes the point where the ray from the centre through the end
+  //    point meets the ellipse;
+  //  - poly-line, poly-Bezier: SetCursor to the start point, then the points;
+  //  - polygon: SetCursor to the first point, every point (the first as 0, 0), CloseSubPath;
+  //  - poly-Bezier(-to): whole segments only; one or two points after the last one are not sent.
+  [[nodiscard]] std::uint16_t HandleArc(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleChord(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleEllipseGraphic(GEllipseGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePathGraphic(GPathGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePie(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePolyBezierGraphic(GPolyBezierGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePolyBezierToGraphic(GPolyBezierToGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePolyLineGraphic(GPolyLineGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePolyLineToGraphic(GPolyLineToGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandlePolygon(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleRectangleGraphic(GRectangleGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleRoundRectangle(GGraphic& object) override;
+
+  // Graphic-state attributes: each writes its operators and is then disabled, so that it is sent
+  // once until it is enabled again (every page start enables the graphic group again: a page
+  // begins with the printer's default graphics state).
+  //  - pen: solid line or the dash array with its offset (a dash array of no entries is a solid
+  //    line), the pen width, then the pen's paint; brush: the brush's paint; no pen, no brush:
+  //    the null source;
+  //  - cap 0, 1, 2: LineCapStyle round, square, butt; joint 0 to 3: miter, round, bevel, none;
+  //    miter joint: the limit truncated (held to 0..65535), then a miter join; fill mode 0, 1:
+  //    even-odd, non-zero winding; other values write nothing;
+  //  - raster operation: its code as ROP3;
+  //  - clips: ClipMode from the fill rule (0 even-odd, 1 non-zero winding, others none) and
+  //    ClipRegion from the region (1 exterior, anything else interior): the page; one rectangle
+  //    as SetClipRectangle; several as a path of rectangles and SetClipReplace; a path as the
+  //    path and SetClipReplace (written also when there is no path).
+  [[nodiscard]] std::uint16_t HandleBrush(GBrush& object) override;
+  [[nodiscard]] std::uint16_t HandleCap(GCap& object) override;
+  [[nodiscard]] std::uint16_t HandleClipToPage(GClipToPage& object) override;
+  [[nodiscard]] std::uint16_t HandleClipToPath(GClipToPath& object) override;
+  [[nodiscard]] std::uint16_t HandleClipToRectangle(GClipToRectangle& object) override;
+  [[nodiscard]] std::uint16_t HandleClipToSingleRectangle(GClipToSingleRectangle& object) override;
+  [[nodiscard]] std::uint16_t HandleDashedPen(GDashedPen& object) override;
+  [[nodiscard]] std::uint16_t HandleFillMode(GFillMode& object) override;
+  [[nodiscard]] std::uint16_t HandleJoint(GJoint& object) override;
+  [[nodiscard]] std::uint16_t HandleMiterJoint(GMiterJoint& object) override;
+  [[nodiscard]] std::uint16_t HandleNoBrush(GNoBrush& object) override;
+  [[nodiscard]] std::uint16_t HandleNoPen(GNoPen& object) override;
+  [[nodiscard]] std::uint16_t HandlePen(GPen& object) override;
+  [[nodiscard]] std::uint16_t HandleRasterOperation(GRasterOperation& object) override;
+
+  // Paints: a colour as RGB (colour mode 1) or as a gray level (30 % red, 59 % green, 11 % blue)
+  // after the matching SetColorSpace; a paint without a colour writes nothing. A raster paint's
+  // bitmap is downloaded as pattern 1 and selected; when nothing could be downloaded the source
+  // is the null source.
   std::uint16_t HandleRasterPenPaint(GRasterPaint& paint) override;
   std::uint16_t HandleColorPenPaint(GColorPaint& paint) override;
   std::uint16_t HandleRasterBrushPaint(GRasterPaint& paint) override;
   std::uint16_t HandleColorBrushPaint(GColorPaint& paint) override;
+
+  // Images. A raster graphic is cut to the printable area of the page's media (divided by the
+  // transform's scale) and to the clip of its graphic group, then sent with SendImage; nothing
+  // when it is cut to nothing.
+  [[nodiscard]] std::uint16_t HandleRasterGraphic(GRasterGraphic& object) override;
+  // Scan lines: BeginScan at the raster begin and EndScan at its end; each raster row between
+  // them is one ScanLineRel: point 0 holds the line's y, each later point one run (start x, end
+  // x) of the line, sent as pairs (gap from the end of the run before, length). A row of fewer
+  // than two points writes nothing.
+  [[nodiscard]] std::uint16_t HandleRasterBegin(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleRasterRow(GGraphic& object) override;
+  [[nodiscard]] std::uint16_t HandleRasterEnd(GGraphic& object) override;
+
+  // Writes the `source` pixels of `bitmap` as an image (pattern_id 0 unused) or as the temporary
+  // raster pattern `pattern_id` (is_pattern), placed on `destination` and cut by `clip` (null:
+  // none):
+  //   SetColorSpace (gray, or RGB in colour mode; with a palette of 2^bits entries for indexed
+  //   pixels), SetCursor (the destination's top-left), BeginImage | BeginRastPattern, ReadImage |
+  //   ReadRastPattern blocks of rows with their data, EndImage | EndRastPattern.
+  // Gray output dithers deep images to one bit (unless the halftone flag is set). Image rows are
+  // run-length encoded with compression 3, else (and in patterns) padded to 4 bytes. A block holds
+  // whole rows, at least one, and joins rows while its bytes and one more row stay below 16,384.
+  // The row source and the buffers are allocated before the first operator: when that fails
+  // nothing is written and the answer is kStreamFailed (the page lacks the image); else 0.
+  virtual std::uint16_t SendImage(const GBitmap& bitmap,
+                                  const GClipToSingleRectangle* clip,
+                                  const GRect& source,
+                                  const GRect& destination,
+                                  bool is_pattern,
+                                  std::int16_t pattern_id);
+  // The bitmap as raster pattern `pattern_id`, keeping its aspect: w x h pixels on w x f by h x f
+  // device pixels, f = resolution y / 150 for a bitmap of class 554 or with pattern scaling on,
+  // else 1. Answers 1 when it was written, 0 for no bitmap, an empty one or a failed download.
+  virtual std::int32_t DownloadPattern(const GBitmap& bitmap, std::int16_t pattern_id);
 
   // The stream's buffer, handed on: written to the channel while output is on (a failure keeps
   // its status and turns output off), the buffer marked empty in any case, and the channel polled
@@ -190,6 +293,16 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   void MakeFontObjects();
   void EndFontJob();
   void ResetTextState() { text_ = TextState(); }
+  // Drawing helpers: NewPath and PaintPath outside a path, the path position, relative runs.
+  void BeginShape();
+  void EndShape();
+  void SetPathCorner(const GRect& bounds);
+  void WriteRuns(vel::XLRunUnit unit, const GPoint* points, std::uint32_t count);
+  [[nodiscard]] std::uint16_t WriteChordOrPie(GGraphic& object, bool pie);
+  void WritePenWidthAndPaint(GPen& pen);
+  void WriteColorSource(GColorPaint& paint, bool pen);
+  void WriteRasterSource(GRasterPaint& paint, bool pen);
+  void WriteClipMode(const GClipAttribute& clip);
   // The pending status; when it is 0 and the stream's error was not yet answered, 5 once.
   std::uint16_t TakeStatusWithStream();
   // Hands `command` to each child in order, each getting what the one before answered.
@@ -237,4 +350,7 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   };
   std::vector<SourceEntry> sources_;
   std::vector<NameEntry> names_;
+  // The (gap, length) pairs of the last scan line, kept for the next.
+  std::unique_ptr<std::uint16_t[]> scan_pairs_;
+  std::uint32_t scan_pair_capacity_ = 0;
 };
