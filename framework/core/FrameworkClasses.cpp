@@ -37,6 +37,7 @@
 #include "framework/output/GDeviceFontList.h"
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GKestrix.h"
+#include "framework/output/GPostScript.h"
 #include "framework/output/GPJL.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
@@ -165,6 +166,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GDeviceFontList>(),
       Entry<GDeviceFontListComposite>(),
       Entry<GKestrix>(),
+      Entry<GPostScript>(),
       Entry<GPJL>(),
       Entry<GGraphicBundle>(),
       Entry<GRectangleGraphic>(),

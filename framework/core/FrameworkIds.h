@@ -110,6 +110,8 @@ inline constexpr RWClassID kGBitmapImp = 552;
 inline constexpr RWClassID kGPaletteTable = 553;
 // A hatch keeps an id of its own, apart from 554 (a pattern that output scales by the resolution).
 inline constexpr RWClassID kGHatchPattern = 555;
+// The kind a bitmap reports when output scales it by the resolution as a pattern.
+inline constexpr RWClassID kResolutionScaledPattern = 554;
 inline constexpr RWClassID kGRasterGraphic = 604;
 inline constexpr RWClassID kGDitherMatrix = 774;
 
@@ -224,12 +226,14 @@ inline constexpr std::uint32_t kResolutionEnhancement = 250;
 inline constexpr std::uint32_t kPageProtection = 251;
 inline constexpr std::uint32_t kTonerSaving = 252;
 inline constexpr std::uint32_t kDuplex = 253;
+inline constexpr std::uint32_t kCollateFlag = 254;  // the PostScript back end's collate
 inline constexpr std::uint32_t kScalePatterns = 277;
 inline constexpr std::uint32_t kStapling = 278;
 inline constexpr std::uint32_t kUserName = 282;
 inline constexpr std::uint32_t kPrivateJobKey = 284;
 inline constexpr std::uint32_t kJobRetention = 287;
 inline constexpr std::uint32_t kDitherMatrices = 329;  // configuration: GDitherMatrix group
+inline constexpr std::uint32_t kOutputBinFlag = 213;    // job state: output-bin flag
 
 // The detected device configuration (what the status agent reports).
 inline constexpr std::uint32_t kDetectedOption = 213;  // selected option of a device, 0..4

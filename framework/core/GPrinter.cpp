@@ -14,6 +14,7 @@
 #include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
 #include "framework/output/GPJL.h"
+#include "framework/output/GPostScript.h"
 #include "framework/pipeline/GCommand.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -187,6 +188,10 @@ std::uint16_t GPrinter::HandlePJL(GPJL& object) {
 }
 
 std::uint16_t GPrinter::HandleKestrix(GKestrix& object) {
+  return ReplaceChildByCopy(vel::key::kLanguagePeripheral, object);
+}
+
+std::uint16_t GPrinter::HandlePostScript(GPostScript& object) {
   return ReplaceChildByCopy(vel::key::kLanguagePeripheral, object);
 }
 

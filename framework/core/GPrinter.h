@@ -104,10 +104,11 @@ class GPrinter : public GPeripheralComposite {
   [[nodiscard]] std::uint16_t HandlePageEnd(GPageEnd& command) override;
   [[nodiscard]] std::uint16_t HandleJobAbort(GJobAbort& command) override;
 
-  // A PJL envelope or PCL XL back end accepted as an attribute: a copy of it replaces the child of
-  // its key (ReplaceChild).
+  // A PJL envelope, PCL XL or PostScript back end accepted as an attribute: a copy of it replaces
+  // the child of its key (ReplaceChild).
   [[nodiscard]] std::uint16_t HandlePJL(GPJL& object) override;
   [[nodiscard]] std::uint16_t HandleKestrix(GKestrix& object) override;
+  [[nodiscard]] std::uint16_t HandlePostScript(GPostScript& object) override;
 
   // Puts `replacement` (a copy of a peripheral accepted as an attribute, which the printer takes
   // over) in place of the child with `key`: the job state's attribute with that key and the child

@@ -27,6 +27,7 @@
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
 #include "framework/output/GKestrix.h"
+#include "framework/output/GPostScript.h"
 #include "framework/output/GPJL.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GNupFilter.h"
@@ -315,6 +316,16 @@ GKestrix* BuildKestrix(GConfiguration* configuration) {
   return kestrix;
 }
 
+GPostScript* BuildPostScript(GConfiguration* configuration) {
+  auto* postscript = new GPostScript;
+  postscript->SetKey(vel::key::kLanguagePeripheral);
+  postscript->SetName(kPostScriptLanguage);
+  if (configuration != nullptr) {
+    postscript->SetConfiguration(configuration);
+  }
+  return postscript;
+}
+
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                                  GPeripheral* pjl,
                                  GPeripheral* language) {
@@ -334,13 +345,16 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
   return head;
 }
 
-MPersistentComposite* BuildModel(const std::string& model) {
+MPersistentComposite* BuildModel(const std::string& model, Language language) {
   if (!Known(model)) {
     return nullptr;
   }
   auto* data = new MPersistentComposite(0);
+  GPeripheral* back_end = language == Language::kPostScript
+                              ? static_cast<GPeripheral*>(BuildPostScript(BuildLanguageConfiguration()))
+                              : BuildKestrix(BuildLanguageConfiguration());
   data->Add(BuildChain(BuildPrinterConfiguration(model), BuildPJL(BuildPJLConfiguration()),
-                       BuildKestrix(BuildLanguageConfiguration())));
+                       back_end));
   data->Add(BuildMediaMappings());
   data->Add(BuildTrayMappings());
   return data;

@@ -31,6 +31,7 @@ class GConfiguration;
 class GDeviceSession;
 class GKestrix;
 class GPJL;
+class GPostScript;
 class GPeripheral;
 class GPeripheralComposite;
 class MPersistentComposite;
@@ -55,8 +56,11 @@ struct ModelFacts {
 };
 ModelFacts FactsOf(const std::string& model);
 
+// The language back end a driver data file's chain ends in.
+enum class Language { kPclXl, kPostScript };
+
 // The driver data of a model (owned by the caller), or null for a name the builder does not know.
-MPersistentComposite* BuildModel(const std::string& model);
+MPersistentComposite* BuildModel(const std::string& model, Language language = Language::kPclXl);
 
 // The printer configuration of the named model (owned by the caller), or null.
 GConfiguration* BuildPrinterConfiguration(const std::string& model);
@@ -80,6 +84,11 @@ GConfiguration* BuildPJLConfiguration();
 // configuration given (taken over; null: none of their own).
 GPJL* BuildPJL(GConfiguration* configuration);
 GKestrix* BuildKestrix(GConfiguration* configuration);
+
+// The language name of the PostScript back end.
+inline constexpr const char* kPostScriptLanguage = "POSTSCRIPT";
+// The PostScript back end (key 101, named kPostScriptLanguage) with the configuration given.
+GPostScript* BuildPostScript(GConfiguration* configuration);
 
 // Writes `data` as a driver data file: true when the whole record was written.
 bool WriteDriverData(const GBaseObject& data, const std::string& path);
