@@ -173,16 +173,7 @@ bool MPersistentComposite::IsSameKey(const GBaseObject* other) const {
 }
 
 bool MPersistentComposite::Append(GBaseObject* object) {
-  if (object == nullptr) {
-    return false;
-  }
-  // Grown by doubling, as a restore grows it, so that a long list built one child at a time
-  // costs linear time.
-  if (children_.Count() == children_.Capacity() && children_.Capacity() >= 64 &&
-      children_.Capacity() <= 0x7FFFFFFFu && !children_.Resize(2 * children_.Capacity())) {
-    return false;
-  }
-  return children_.Insert(GCountedPtr(object));
+  return object != nullptr && children_.Insert(GCountedPtr(object));
 }
 
 void MPersistentComposite::Add(GBaseObject* object) {

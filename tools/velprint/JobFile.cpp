@@ -350,14 +350,15 @@ Length ParseLength(const Token& token) {
   // Most coordinates are whole pixels: read them without the general path.
   {
     const std::string_view t = token.text;
-    std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
-    if (i < t.size() && t.size() - i <= 5 &&
-        std::all_of(t.begin() + static_cast<std::ptrdiff_t>(i), t.end(),
-                    [](char c) { return c >= '0' && c <= '9'; })) {
-      int value = 0;
-      for (std::size_t k = i; k < t.size(); ++k) {
-        value = value * 10 + (t[k] - '0');
-      }
+    const std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    int value = 0;
+    bool digits = i < t.size() && t.size() - i <= 5;
+    for (std::size_t k = i; digits && k < t.size(); ++k) {
+      const unsigned digit = static_cast<unsigned char>(t[k]) - unsigned{'0'};
+      digits = digit <= 9;
+      value = value * 10 + static_cast<int>(digit);
+    }
+    if (digits) {
       if (value > kMaxCoordinate) {
         Fail(token.column, "number out of range: " + token.text);
       }
@@ -939,6 +940,10 @@ class Reader {
 
   void UseName(const Token& token, const std::set<std::string, std::less<>>& defined,
                const char* kind) {
+    // A defined name passed the check of names when it was defined.
+    if (!token.quoted && defined.count(token.text) != 0) {
+      return;
+    }
     if (!IsName(token.text) || token.quoted) {
       Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
     }
