@@ -105,6 +105,10 @@ bool RWBinaryFile::WriteBytes(const void* bytes, std::size_t count) {
 template <typename T>
 bool RWBinaryFile::ReadArray(T* values, std::size_t n) {
   constexpr std::size_t kWidth = vel::kStoredWidth<T>;
+  if constexpr (kWidth == 1 && sizeof(T) == 1) {
+    // Bytes are stored as they are.
+    return ReadBytes(values, n);
+  }
   constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
   unsigned char chunk[kChunkBytes];
   while (n > 0) {
@@ -122,6 +126,9 @@ bool RWBinaryFile::ReadArray(T* values, std::size_t n) {
 template <typename T>
 bool RWBinaryFile::WriteArray(const T* values, std::size_t n) {
   constexpr std::size_t kWidth = vel::kStoredWidth<T>;
+  if constexpr (kWidth == 1 && sizeof(T) == 1) {
+    return WriteBytes(values, n);
+  }
   constexpr std::size_t kPerChunk = kChunkBytes / kWidth;
   unsigned char chunk[kChunkBytes];
   while (n > 0) {

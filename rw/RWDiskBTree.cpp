@@ -40,7 +40,8 @@ void CountPair(const char*, std::int32_t, void* client_data) {
 }  // namespace
 
 struct RWDiskBTree::Promotion {
-  std::vector<char> key;
+  // The tree's buffer of the promoted key, kept from insertion to insertion.
+  std::vector<char>& key;
   std::int32_t value = kNone;
   std::int32_t right = kNone;
 };
@@ -145,6 +146,9 @@ bool RWDiskBTree::SetGeometry(std::uint32_t key_length,
   scratch_values_.assign(2 * order_ + 1, 0);
   scratch_children_.assign(2 * order_ + 2, kNone);
   levels_.clear();
+  hint_.valid = false;
+  hint_.low.assign(key_length_ + 1, '\0');
+  hint_.high.assign(key_length_ + 1, '\0');
   sibling_ = RWDiskBTreeNode(order_, key_length_);
   spare_ = RWDiskBTreeNode(order_, key_length_);
   return true;
@@ -354,10 +358,6 @@ const char* RWDiskBTree::NormalKey(const char* key) {
   return normal;
 }
 
-int RWDiskBTree::Compare(const char* first, const char* second) const {
-  return compare_(first, second, key_length_);
-}
-
 std::uint32_t RWDiskBTree::Position(const RWDiskBTreeNode& node, const char* key) const {
   const std::uint32_t n = node.Count();
   if (n == 0 || Compare(node.Key(0), key) >= 0) {
@@ -454,7 +454,33 @@ bool RWDiskBTree::InsertKeyAndValue(const char* key, std::int32_t value) {
     return false;
   }
   const char* normal = NormalKey(key);
-  Promotion up;
+  if (hint_.valid && hint_.depth < levels_.size()) {
+    // Keys inserted one after another mostly fall in the leaf the last one went to: between the
+    // keys that bound it, with room in it, it takes the key without a walk from the root.
+    RWDiskBTreeNode& leaf = *levels_[hint_.depth];
+    if (leaf.LoadedFrom() == hint_.leaf && leaf.Count() < 2 * order_ &&
+        (!hint_.has_low || Compare(hint_.low.data(), normal) < 0) &&
+        (!hint_.has_high || Compare(normal, hint_.high.data()) < 0)) {
+      const std::uint32_t i = Position(leaf, normal);
+      if (i < leaf.Count() && Compare(normal, leaf.Key(i)) == 0) {
+        return false;
+      }
+      leaf.InsertAt(i, normal, value, kNone);
+      if (!WriteNode(hint_.leaf, leaf)) {
+        hint_.valid = false;
+        return false;
+      }
+      if (entries_known_) {
+        ++entries_;
+      }
+      return true;
+    }
+  }
+  // The walk below finds the leaf again and its bounds.
+  hint_.valid = false;
+  hint_.has_low = false;
+  hint_.has_high = false;
+  Promotion up{promoted_key_};
   switch (InsertInto(root_, normal, value, 0, up)) {
     case Step::kDone:
       break;
@@ -509,14 +535,34 @@ RWDiskBTree::Step RWDiskBTree::InsertInto(std::int32_t offset,
   if (i < node.Count() && Compare(key, node.Key(i)) == 0) {
     return Step::kPresent;
   }
-  const std::int32_t child = node.IsLeaf() ? kNone : node.Child(i);
+  const bool leaf = node.IsLeaf();
+  if (!leaf) {
+    // The keys around child i bound every key below it; those of deeper nodes bound closer.
+    if (i > 0) {
+      std::memcpy(hint_.low.data(), node.Key(i - 1), key_length_);
+      hint_.has_low = true;
+    }
+    if (i < node.Count()) {
+      std::memcpy(hint_.high.data(), node.Key(i), key_length_);
+      hint_.has_high = true;
+    }
+  }
+  const std::int32_t child = leaf ? kNone : node.Child(i);
   const Step step = InsertInto(child, key, value, depth + 1, up);
   if (step != Step::kPromote) {
     return step;
   }
   if (node.Count() < 2 * order_) {
     node.InsertAt(i, up.key.data(), up.value, up.right);
-    return WriteNode(offset, node) ? Step::kDone : Step::kFailed;
+    if (!WriteNode(offset, node)) {
+      return Step::kFailed;
+    }
+    if (leaf) {
+      hint_.valid = true;
+      hint_.depth = depth;
+      hint_.leaf = offset;
+    }
+    return Step::kDone;
   }
   return Split(node, offset, i, up) ? Step::kPromote : Step::kFailed;
 }
@@ -577,6 +623,7 @@ bool RWDiskBTree::RemoveKeyAndValue(const char* key,
   if (failed_ || key == nullptr) {
     return false;
   }
+  hint_.valid = false;
   const char* normal = NormalKey(key);
   Removed out;
   const Step step = RemoveFrom(root_, normal, 0, out);
@@ -844,6 +891,7 @@ std::uint32_t RWDiskBTree::Height() {
 }
 
 void RWDiskBTree::Clear() {
+  hint_.valid = false;
   if (failed_ || root_ == kNone) {
     return;
   }
@@ -873,6 +921,7 @@ void RWDiskBTree::Clear() {
 
 RWDiskTreeCompareFunction RWDiskBTree::SetCompareFunction(RWDiskTreeCompareFunction function) {
   const RWDiskTreeCompareFunction previous = compare_;
+  hint_.valid = false;
   // Null restores the built-in comparison.
   if (function == nullptr) {
     function = (!IsOldStyle() && (flags_ & 1) != 0) ? RawCompare : TextCompare;

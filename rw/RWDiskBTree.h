@@ -153,7 +153,9 @@ class RWDiskBTree {
   bool LoadRoot();
 
   const char* NormalKey(const char* key);
-  int Compare(const char* first, const char* second) const;
+  int Compare(const char* first, const char* second) const {
+    return compare_(first, second, key_length_);
+  }
   std::uint32_t Position(const RWDiskBTreeNode& node, const char* key) const;
   std::string StoredKey(const char* key) const;
 
@@ -204,6 +206,20 @@ class RWDiskBTree {
   RWDiskBTreeNode sibling_;
   RWDiskBTreeNode spare_;
   std::vector<char> search_key_;
+  std::vector<char> promoted_key_;
+  // The leaf the last insertion went to (held in levels_[depth] while its block is unchanged
+  // there) and the keys of its parents that bound it (none at the tree's edges). Any other change
+  // of the tree's shape forgets it.
+  struct InsertHint {
+    bool valid = false;
+    std::uint32_t depth = 0;
+    std::int32_t leaf = -1;
+    bool has_low = false;
+    bool has_high = false;
+    std::vector<char> low;
+    std::vector<char> high;
+  };
+  InsertHint hint_;
   std::vector<char> scratch_keys_;
   std::vector<std::int32_t> scratch_values_;
   std::vector<std::int32_t> scratch_children_;

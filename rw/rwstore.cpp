@@ -431,35 +431,78 @@ void RWLoadTableManager::DeleteInstance(void* instance) {
   }
 }
 
+namespace {
+
+// The table of the save and of the restore running on this thread, while one runs: a nested scope
+// shares it without asking the manager. An outermost scope takes the thread's spare table itself
+// when there is one (records saved or restored one by one take no other step), and asks the
+// manager otherwise.
+thread_local RWSaveTable* t_save_table = nullptr;
+thread_local RWLoadTable* t_load_table = nullptr;
+
+}  // namespace
+
 RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
-  RWSaveTableManager& manager = RWSaveTableManager::Instance();
-  table_ = static_cast<RWSaveTable*>(manager.Current());
-  if (table_ == nullptr) {
+  table_ = t_save_table;
+  if (table_ != nullptr) {
+    return;
+  }
+  if (t_spare_save_table != nullptr) {
+    table_ = t_spare_save_table.release();
+    table_->SetPurpose(purpose);
+  } else {
+    RWSaveTableManager& manager = RWSaveTableManager::Instance();
     manager.SetNextPurpose(purpose);
     table_ = static_cast<RWSaveTable*>(manager.CreateForThread());
-    owner_ = table_ != nullptr;
+    from_manager_ = true;
   }
+  owner_ = table_ != nullptr;
+  t_save_table = table_;
 }
 
 RWSaveTableScope::~RWSaveTableScope() {
-  if (owner_) {
+  if (!owner_) {
+    return;
+  }
+  t_save_table = nullptr;
+  if (from_manager_) {
     RWSaveTableManager::Instance().DestroyForThread();
+    return;
+  }
+  std::unique_ptr<RWSaveTable> table(table_);
+  if (t_spare_save_table == nullptr && table->Reuse(RWSaveTable::Purpose::kSave)) {
+    t_spare_save_table = std::move(table);
   }
 }
 
 RWLoadTableScope::RWLoadTableScope() {
-  RWLoadTableManager& manager = RWLoadTableManager::Instance();
-  table_ = static_cast<RWLoadTable*>(manager.Current());
-  if (table_ == nullptr) {
-    table_ = static_cast<RWLoadTable*>(manager.CreateForThread());
-    owner_ = table_ != nullptr;
+  table_ = t_load_table;
+  if (table_ != nullptr) {
+    return;
   }
+  if (t_spare_load_table != nullptr) {
+    table_ = t_spare_load_table.release();
+  } else {
+    table_ = static_cast<RWLoadTable*>(RWLoadTableManager::Instance().CreateForThread());
+    from_manager_ = true;
+  }
+  owner_ = table_ != nullptr;
+  t_load_table = table_;
 }
 
 RWLoadTableScope::~RWLoadTableScope() {
-  if (owner_) {
-    // The table's destructor frees the orphans; errors are still soft while it does.
+  if (!owner_) {
+    return;
+  }
+  t_load_table = nullptr;
+  // The table's destructor, or its Reuse, frees the orphans; errors are still soft while it does.
+  if (from_manager_) {
     RWLoadTableManager::Instance().DestroyForThread();
+    return;
+  }
+  std::unique_ptr<RWLoadTable> table(table_);
+  if (t_spare_load_table == nullptr && table->Reuse()) {
+    t_spare_load_table = std::move(table);
   }
 }
 

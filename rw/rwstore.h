@@ -235,6 +235,7 @@ class RWSaveTableScope {
 
  private:
   bool owner_ = false;
+  bool from_manager_ = false;  // the manager made the table (no spare one was kept)
   RWSaveTable* table_ = nullptr;
 };
 
@@ -253,6 +254,7 @@ class RWLoadTableScope {
  private:
   RWSoftErrorScope soft_errors_;
   bool owner_ = false;
+  bool from_manager_ = false;  // the manager made the table (no spare one was kept)
   RWLoadTable* table_ = nullptr;
 };
 

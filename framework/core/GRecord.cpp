@@ -9,6 +9,7 @@
 #include "framework/core/GBaseObject.h"
 #include "framework/core/StoredFields.h"
 #include "rw/RWBinaryFile.h"
+#include "rw/RWDiskBytes.h"
 #include "rw/RWStaticLock.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -138,7 +139,15 @@ void GRecord::SaveContents(RWVirtualOutStream& stream) const {
 }
 
 void GRecord::SaveContents(RWBinaryFile& file) const {
-  Save(file);
+  // The fields after the version word in one write: a store's index writes one record for every
+  // object it holds.
+  RWCollectable::SaveContents(file);
+  vel::WriteClassVersion(file);
+  unsigned char fields[10];
+  vel::disk::StoreU16(fields, static_cast<std::uint16_t>(class_id_));
+  vel::disk::StoreU32(fields + 2, serial_);
+  vel::disk::StoreU32(fields + 6, key_);
+  (void)file.Write(fields, sizeof fields);
 }
 
 GRecordComposite* GRecord::AsRecordComposite() {
@@ -228,19 +237,24 @@ std::uint32_t GRecord::RecordCount() const {
   return 1;
 }
 
-RWCString GRecord::NameOf(std::uint32_t serial) {
+std::size_t GRecord::FormatName(std::uint32_t serial, char (&name)[kNameBuffer]) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  char text[9];
-  int length = 0;
-  do {
-    text[length++] = kDigits[serial & 0xF];
-    serial >>= 4;
-  } while (serial != 0);
-  char name[9];
-  for (int i = 0; i < length; ++i) {
-    name[i] = text[length - 1 - i];
+  std::size_t length = 1;
+  for (std::uint32_t rest = serial >> 4; rest != 0; rest >>= 4) {
+    ++length;
   }
-  return RWCString(name, static_cast<std::size_t>(length));
+  name[length] = '\0';
+  for (std::size_t i = length; i > 0; --i) {
+    name[i - 1] = kDigits[serial & 0xF];
+    serial >>= 4;
+  }
+  return length;
+}
+
+RWCString GRecord::NameOf(std::uint32_t serial) {
+  char name[kNameBuffer];
+  const std::size_t length = FormatName(serial, name);
+  return RWCString(name, length);
 }
 
 RWCString GRecord::Name() const {

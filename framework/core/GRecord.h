@@ -22,6 +22,7 @@
 // can only come from damaged data, and would make every walk over the tree repeat itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -141,6 +142,9 @@ class GRecord : public RWCollectable {
   // The serial number in lower-case hexadecimal ("ff" for 255).
   RWCString Name() const;
   static RWCString NameOf(std::uint32_t serial);
+  // The same name, NUL-terminated, in a buffer of the caller (no allocation): its length.
+  static constexpr std::size_t kNameBuffer = 9;
+  static std::size_t FormatName(std::uint32_t serial, char (&name)[kNameBuffer]);
 
   RWClassID RecordedClassId() const { return class_id_; }
   std::uint32_t RecordedSerial() const { return serial_; }

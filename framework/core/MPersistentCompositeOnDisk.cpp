@@ -1,10 +1,12 @@
 // The disk-backed persistent composite, its shared implementation and its iterator.
 #include "framework/core/MPersistentCompositeOnDisk.h"
 
+#include <cstdint>
 #include <cstring>
 #include <list>
-#include <string>
 #include <new>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -302,8 +304,10 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
   manager_.reset();
 }
 
-bool MPersistentCompositeOnDiskImp::KeyPresent(const RWCString& name) {
-  return FileGood() && offsets_.Contains(name.Data());
+bool MPersistentCompositeOnDiskImp::KeyPresent(std::uint32_t serial) {
+  char name[GRecord::kNameBuffer];
+  const std::size_t length = GRecord::FormatName(serial, name);
+  return FileGood() && offsets_.Contains(std::string_view(name, length));
 }
 
 std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& object) {
@@ -349,8 +353,9 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
   if (offset < 0) {
     return false;
   }
-  const RWCString name = record.Name();
-  if (!tree_->InsertKeyAndValue(name.Data(), offset)) {
+  char name[GRecord::kNameBuffer];
+  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
+  if (!tree_->InsertKeyAndValue(name, offset)) {
     (void)manager_->Deallocate(offset);
     if (!tree_->IsUsable()) {
       FailFile();
@@ -358,7 +363,7 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
     error_ = 1;
     return false;
   }
-  if (!offsets_.Set(name.Data(), offset)) {
+  if (!offsets_.Set(std::string_view(name, length), offset)) {
     FailFile();
     return false;
   }
@@ -378,7 +383,7 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
     return GRecordRef();
   }
   GCountedPtr stored = reference;
-  if (KeyPresent(GRecord::NameOf(reference->SerialNumber()))) {
+  if (KeyPresent(reference->SerialNumber())) {
     // Keys stay unique: a second object with the serial number of one already stored (a copy)
     // is stored as a copy with a fresh serial number.
     RWCollectable* clone = reference->Clone();
@@ -467,15 +472,16 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   if (!FileGood()) {
     return GCountedPtr();
   }
-  const RWCString name = record.Name();
-  const std::int32_t* entry = offsets_.Find(name.Data());
+  char name[GRecord::kNameBuffer];
+  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
+  const std::int32_t* entry = offsets_.Find(std::string_view(name, length));
   if (entry == nullptr) {
     return GCountedPtr();
   }
   const std::int32_t offset = *entry;
   if (take) {
-    (void)offsets_.Erase(name.Data());
-    if (!tree_->RemoveKeyAndValue(name.Data(), nullptr, nullptr)) {
+    (void)offsets_.Erase(std::string_view(name, length));
+    if (!tree_->RemoveKeyAndValue(name, nullptr, nullptr)) {
       FailFile();
       return GCountedPtr();
     }
@@ -528,7 +534,7 @@ GCountedPtr MPersistentCompositeOnDiskImp::TakeRecord(const GRecord& record) {
 
 GRecordRef MPersistentCompositeOnDiskImp::ReplaceRecord(const GRecord& record,
                                                         const GCountedPtr& object) {
-  if (!object || !KeyPresent(record.Name())) {
+  if (!object || !KeyPresent(record.RecordedSerial())) {
     return GRecordRef();
   }
   (void)TakeRecord(record);

@@ -128,7 +128,7 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   void CloseFile();
   bool FileGood() const;
   void FailFile();
-  bool KeyPresent(const RWCString& name);
+  bool KeyPresent(std::uint32_t serial);
   // Writes an outermost object record into a new block of exactly its size; its offset, or -1.
   std::int32_t WriteObject(const RWCollectable& object);
   bool WriteRecord(const GRecord& record, const GBaseObject& object);

@@ -37,8 +37,8 @@ TEST(JobFileTest, CanonicalFormSpellsValuesOneWay) {
   EXPECT_EQ(CanonicalText(*job),
             "vjob 1\nprinter \"A\\\"b\xC3\xA9\"\ndc copies=2 dpi=600\nbrush solid #FF0000\n"
             "path p : M 1in 0 L 2 3 4 5 C 1 2 3 4 5.5 6 Z\n");
-  ASSERT_EQ(job->statements[3].path.size(), 4u);
-  EXPECT_EQ(job->statements[3].path[1].coordinates.size(), 4u) << "two points after one L";
+  ASSERT_EQ(job->statements[3].Path().size(), 4u);
+  EXPECT_EQ(job->statements[3].Path()[1].coordinates.size(), 4u) << "two points after one L";
   EXPECT_EQ(job->statements[2].operands[1].color, 0x0000FFu) << "stored as 0x00BBGGRR";
 }
 
@@ -52,9 +52,9 @@ TEST(JobFileTest, ListOptionsAndResolutionsAreSpeltOneWay) {
   EXPECT_EQ(CanonicalText(*job),
             "vjob 1\ndc dpi=600x300\nbitmap b fill=noise format=8 palette=#FF0000,#00FF00 "
             "size=16,4\npen color=#000000 style=0.5in,10\n");
-  EXPECT_EQ(job->statements[0].Option("dpi")->numbers, (std::vector<std::int64_t>{600, 300}))
+  EXPECT_EQ(job->statements[0].Option("dpi")->Numbers(), (std::vector<std::int64_t>{600, 300}))
       << "a leading zero is decimal, not octal";
-  EXPECT_EQ(job->statements[1].Option("palette")->numbers,
+  EXPECT_EQ(job->statements[1].Option("palette")->Numbers(),
             (std::vector<std::int64_t>{0x0000FF, 0x00FF00}));
 }
 

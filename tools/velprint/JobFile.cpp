@@ -126,6 +126,14 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 // Reads a quoted string starting at line[i] == '"'; i ends after the closing quote.
 std::string ReadString(std::string_view line, std::size_t& i) {
   int start = static_cast<int>(i) + 1;
+  // Mostly a string without escapes: taken whole.
+  const std::size_t close = line.find('"', i + 1);
+  if (close != std::string_view::npos &&
+      line.substr(i + 1, close - i - 1).find('\\') == std::string_view::npos) {
+    std::string text(line.substr(i + 1, close - i - 1));
+    i = close + 1;
+    return text;
+  }
   std::string out;
   ++i;
   while (true) {
@@ -193,17 +201,37 @@ bool IsColourAt(std::string_view line, std::size_t i) {
   return i + 7 == line.size() || line[i + 7] == ' ' || line[i + 7] == '\t' || line[i + 7] == ',';
 }
 
+// What a character is to the tokenizer: part of a word, a blank, a quote, or an equals sign.
+enum CharClass : unsigned char { kWordChar, kBlank, kQuote, kEquals };
+
+constexpr std::array<unsigned char, 256> kCharClasses = [] {
+  std::array<unsigned char, 256> classes{};
+  classes[' '] = kBlank;
+  classes['\t'] = kBlank;
+  classes['\r'] = kBlank;
+  classes['"'] = kQuote;
+  classes['='] = kEquals;
+  return classes;
+}();
+
+unsigned char ClassOf(char c) {
+  return kCharClasses[static_cast<unsigned char>(c)];
+}
+
 // Splits a line into `tokens` (emptied first; its capacity is reused from line to line); *end is
-// the column just after the last token. Resolved strings go to `strings` (emptied first).
+// the column just after the last token (after a line's trailing blanks, the column of the last
+// one). Resolved strings go to `strings` (emptied first).
 void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens,
               std::deque<std::string>& strings) {
   tokens.clear();
   strings.clear();
+  const std::size_t size = line.size();
+  int last = *end;
   std::size_t i = 0;
-  while (i < line.size()) {
-    *end = static_cast<int>(i) + 1;
-    char c = line[i];
-    if (c == ' ' || c == '\t' || c == '\r') {
+  while (i < size) {
+    last = static_cast<int>(i) + 1;
+    const char c = line[i];
+    if (ClassOf(c) == kBlank) {
       ++i;
       continue;
     }
@@ -213,33 +241,31 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens,
     // Built in place: a token assembled elsewhere and copied in costs more than its parsing.
     Token& token = tokens.emplace_back();
     token.column = static_cast<int>(i) + 1;
-    struct Mark {
-      std::size_t& at;
-      int* end;
-      ~Mark() { *end = static_cast<int>(at) + 1; }
-    } mark{i, end};
     if (c == '"') {
       token.text = strings.emplace_back(ReadString(line, i));
       token.quoted = true;
+      last = static_cast<int>(i) + 1;
       continue;
     }
     if (c == ',') {
       token.text = ",";
       ++i;
+      last = static_cast<int>(i) + 1;
       continue;
     }
     // A word runs to a blank or a quote; its first '=' makes it key=value.
     const std::size_t word_start = i;
     std::size_t equals = std::string_view::npos;
-    for (; i < line.size(); ++i) {
-      const char w = line[i];
-      if (w <= '=') {
-        if (w == ' ' || w == '\t' || w == '\r' || w == '"') {
-          break;
-        }
-        if (w == '=' && equals == std::string_view::npos) {
-          equals = i - word_start;
-        }
+    for (; i < size; ++i) {
+      const unsigned char kind = ClassOf(line[i]);
+      if (kind == kWordChar) {
+        continue;
+      }
+      if (kind != kEquals) {
+        break;
+      }
+      if (equals == std::string_view::npos) {
+        equals = i - word_start;
       }
     }
     std::string_view word = line.substr(word_start, i - word_start);
@@ -247,16 +273,16 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens,
       token.has_key = true;
       token.key = word.substr(0, equals);
       token.text = word.substr(equals + 1);
-      if (token.text.empty() && i < line.size() && line[i] == '"') {
+      if (token.text.empty() && i < size && line[i] == '"') {
         token.text = strings.emplace_back(ReadString(line, i));
         token.quoted = true;
       }
     } else {
-      if (i < line.size() && line[i] == '"') {
+      if (i < size && line[i] == '"') {
         Fail(static_cast<int>(i) + 1, "unexpected quote");
       }
       // A comma that ends a bare word separates rectangles.
-      bool comma = word.size() > 1 && word.back() == ',';
+      const bool comma = word.size() > 1 && word.back() == ',';
       if (comma) {
         word.remove_suffix(1);
       }
@@ -266,7 +292,9 @@ void Tokenize(std::string_view line, int* end, std::vector<Token>& tokens,
         tokens.push_back(Token{",", false, {}, false, comma_column});
       }
     }
+    last = static_cast<int>(i) + 1;
   }
+  *end = last;
 }
 
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
@@ -322,14 +350,15 @@ Length ParseLength(const Token& token) {
   // Most coordinates are whole pixels: read them without the general path.
   {
     const std::string_view t = token.text;
-    std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
-    if (i < t.size() && t.size() - i <= 5 &&
-        std::all_of(t.begin() + static_cast<std::ptrdiff_t>(i), t.end(),
-                    [](char c) { return c >= '0' && c <= '9'; })) {
-      int value = 0;
-      for (std::size_t k = i; k < t.size(); ++k) {
-        value = value * 10 + (t[k] - '0');
-      }
+    const std::size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    int value = 0;
+    bool digits = i < t.size() && t.size() - i <= 5;
+    for (std::size_t k = i; digits && k < t.size(); ++k) {
+      const unsigned digit = static_cast<unsigned char>(t[k]) - unsigned{'0'};
+      digits = digit <= 9;
+      value = value * 10 + static_cast<int>(digit);
+    }
+    if (digits) {
       if (value > kMaxCoordinate) {
         Fail(token.column, "number out of range: " + token.text);
       }
@@ -587,32 +616,49 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The option of that name: a walk over the verb's few options that mostly compares lengths.
-const OptionSpec* FindOption(const OptionTable& table, std::string_view key) {
-  for (const auto& [name, spec] : table) {
-    if (SameName(name, key)) {
-      return &spec;
+// A verb's options side by side in memory, looked up by a walk that mostly compares lengths.
+struct OptionEntry {
+  std::string_view name;
+  const OptionSpec* spec;
+};
+using OptionList = std::vector<OptionEntry>;
+
+const OptionSpec* FindOption(const OptionList& options, std::string_view key) {
+  for (const OptionEntry& entry : options) {
+    if (SameName(entry.name, key)) {
+      return entry.spec;
     }
   }
   return nullptr;
 }
 
-// Every verb with its option table (null for a verb of positional operands only), side by side
-// in memory: a small standard hash table walks a list of nodes and compares every key in full.
+// Every verb with its options (null for a verb of positional operands only), side by side in
+// memory: a small standard hash table walks a list of nodes and compares every key in full.
 struct VerbEntry {
   std::string_view name;
-  const OptionTable* options;
+  const OptionList* options;
 };
 
 const VerbEntry* FindVerb(std::string_view verb) {
   // By length first: most verbs share no length with the one looked for.
+  static const std::deque<OptionList> lists = [] {
+    std::deque<OptionList> made;
+    for (const auto& [name, table] : VerbOptions()) {
+      OptionList& list = made.emplace_back();
+      for (const auto& [key, spec] : table) {
+        list.push_back({key, &spec});
+      }
+    }
+    return made;
+  }();
   static const auto by_length = [] {
     std::array<std::vector<VerbEntry>, 16> all;
-    auto add = [&all](std::string_view name, const OptionTable* options) {
+    auto add = [&all](std::string_view name, const OptionList* options) {
       all[std::min<std::size_t>(name.size(), all.size() - 1)].push_back({name, options});
     };
-    for (const auto& [name, table] : VerbOptions()) {
-      add(name, &table);
+    std::size_t k = 0;
+    for (const auto& entry : VerbOptions()) {
+      add(entry.first, &lists[k++]);
     }
     for (const std::string& name : PositionalVerbs()) {
       add(name, nullptr);
@@ -628,14 +674,14 @@ const VerbEntry* FindVerb(std::string_view verb) {
 }
 
 // Splits tokens into positional operands and options; options are checked against `table`.
-void TakeOptions(std::vector<Token>& tokens, const OptionTable& table, Statement& statement,
+void TakeOptions(std::vector<Token>& tokens, const OptionList& table, Statement& statement,
                  std::vector<Token>& positional) {
   for (std::size_t i = 1; i < tokens.size(); ++i) {
     Token& token = tokens[i];
     const std::string_view key = token.has_key ? token.key : token.text;
     // Only words can be flags: a number or a colour is an operand without a look-up.
-    bool word = token.has_key || (!token.quoted && !key.empty() &&
-                                  std::isalpha(static_cast<unsigned char>(key[0])) != 0);
+    const char first = key.empty() ? '\0' : static_cast<char>(key[0] | 0x20);
+    bool word = token.has_key || (!token.quoted && first >= 'a' && first <= 'z');
     const OptionSpec* spec = word ? FindOption(table, key) : nullptr;
     if (spec == nullptr || (spec->kind == OptionKind::kFlag) == token.has_key) {
       if (token.has_key) {
@@ -722,7 +768,7 @@ void CheckDpi(Statement& statement) {
   if (x != std::string::npos) {
     down = Integer(Token{text.substr(x + 1), false, "", false, dpi.column}, 1, 32767);
   }
-  dpi.numbers = {across, down};
+  dpi.MutableNumbers() = {across, down};
   dpi.text = std::to_string(across) + (x == std::string::npos ? "" : "x" + std::to_string(down));
 }
 
@@ -748,11 +794,12 @@ void IntegerList(Value& value, const std::string& key, std::size_t count, std::i
     Fail(value.column, "option '" + key + "' takes " + std::to_string(count) +
                            " numbers separated by commas");
   }
-  value.numbers.clear();
+  std::vector<std::int64_t>& numbers = value.MutableNumbers();
+  numbers.clear();
   std::string text;
   for (const std::string& part : parts) {
-    value.numbers.push_back(Integer(Token{part, false, "", false, value.column}, low, high));
-    text += (text.empty() ? "" : ",") + std::to_string(value.numbers.back());
+    numbers.push_back(Integer(Token{part, false, "", false, value.column}, low, high));
+    text += (text.empty() ? "" : ",") + std::to_string(numbers.back());
   }
   value.text = text;
 }
@@ -772,8 +819,8 @@ void LengthList(Value& value, const std::string& key, std::size_t group, bool se
     }
     text += text.empty() ? "" : ";";
     for (std::size_t k = 0; k < parts.size(); ++k) {
-      value.lengths.push_back(ParseLength(Token{parts[k], false, "", false, value.column}));
-      text += (k == 0 ? "" : ",") + LengthText(value.lengths.back());
+      value.MutableLengths().push_back(ParseLength(Token{parts[k], false, "", false, value.column}));
+      text += (k == 0 ? "" : ",") + LengthText(value.Lengths().back());
     }
   }
   value.text = text;
@@ -811,26 +858,34 @@ class Reader {
       Fail(verb.column, "expected a statement");
     }
     // Built in place; a failure throws and the whole job is dropped.
-    Statement& statement = job_.statements.emplace_back();
+    const VerbEntry* entry = FindVerb(verb.text);
+    if (entry == nullptr) {
+      Fail(verb.column, "unknown statement '" + verb.text + "'");
+    }
+    Statement& statement = job_.statements.emplace_back(job_.pool.get());
     statement.line = number;
-    statement.verb = verb.text;
+    // The table's spelling, which outlives the line.
+    statement.verb = entry->name;
     std::vector<Token>& positional = positional_;
     positional.clear();
-    const VerbEntry* entry = FindVerb(statement.verb);
-    if (entry != nullptr && entry->options != nullptr) {
+    if (entry->options != nullptr) {
       TakeOptions(tokens, *entry->options, statement, positional);
-    } else if (entry != nullptr) {
+    } else {
       positional.assign(std::make_move_iterator(tokens.begin() + 1),
                         std::make_move_iterator(tokens.end()));
-    } else {
-      Fail(verb.column, "unknown statement '" + verb.text + "'");
     }
     // Mostly one operand for each positional token.
     statement.operands.reserve(positional.size());
     Check(statement, positional, verb.column);
   }
 
-  void Reserve(std::size_t lines) { job_.statements.reserve(lines); }
+  void Reserve(std::size_t lines, std::size_t bytes) {
+    job_.statements.reserve(lines);
+    // A job's operands take about ten times its text (an 80-byte value for a few characters);
+    // the pool grows past its first block.
+    const std::size_t first = std::min<std::size_t>(12 * bytes, std::size_t{1} << 26) + 4096;
+    job_.pool = std::make_shared<std::pmr::monotonic_buffer_resource>(first);
+  }
 
   Job Finish(int last_line) {
     line_ = last_line;
@@ -883,15 +938,18 @@ class Reader {
     return value;
   }
 
-  std::string UseName(const Token& token, const std::set<std::string, std::less<>>& defined,
-                      const char* kind) {
+  void UseName(const Token& token, const std::set<std::string, std::less<>>& defined,
+               const char* kind) {
+    // A defined name passed the check of names when it was defined.
+    if (!token.quoted && defined.count(token.text) != 0) {
+      return;
+    }
     if (!IsName(token.text) || token.quoted) {
       Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
     }
     if (defined.count(token.text) == 0) {
       Fail(token.column, std::string("unknown ") + kind + " '" + token.text + "'");
     }
-    return std::string(token.text);
   }
 
   void Place(bool ok, int column, std::string_view what) {
@@ -1001,7 +1059,7 @@ class Reader {
       if (statement.Has("style")) {
         Value& style = statement.options["style"];
         LengthList(style, "style", 0, false);
-        for (const Length& dash : style.lengths) {
+        for (const Length& dash : style.Lengths()) {
           if (dash.value < 0) {
             Fail(style.column, "a style takes lengths of 0 or more");
           }
@@ -1183,7 +1241,7 @@ class Reader {
                !(positional[i].text == "M" || positional[i].text == "L" ||
                  positional[i].text == "C" || positional[i].text == "Z"));
       open = element.op != 'Z';
-      statement.path.push_back(std::move(element));
+      statement.MutablePath().push_back(std::move(element));
     }
     DefineName(positional[0], paths_, "path");
     AddWord(statement, positional[0]);
@@ -1214,7 +1272,7 @@ class Reader {
           }
           rect.push_back(ParseLength(positional[i + k]));
         }
-        statement.rects.push_back(rect);
+        statement.MutableRects().push_back(rect);
         i += 4;
         if (i == positional.size()) {
           break;
@@ -1328,7 +1386,7 @@ class Reader {
     IntegerList(size, "size", 2, 1, kMaxBitmapSide);
     ULONG format = FormatOfWord(statement.Option("format")->text);
     bool rle = format == BMF_4RLE || format == BMF_8RLE;
-    std::uint64_t bytes = BitmapBytes(format, size.numbers[0], size.numbers[1]);
+    std::uint64_t bytes = BitmapBytes(format, size.Numbers()[0], size.Numbers()[1]);
     if (bytes > kMaxBitmapBytes) {
       Fail(size.column, "bitmap larger than 256 MiB");
     }
@@ -1354,7 +1412,7 @@ class Reader {
         Value colour;
         colour.kind = Value::Kind::kColor;
         colour.color = ParseColour(Token{part, false, "", false, palette.column});
-        palette.numbers.push_back(colour.color);
+        palette.MutableNumbers().push_back(colour.color);
         text += (text.empty() ? "" : ",") + ColourText(colour.color);
       }
       palette.text = text;
@@ -1386,9 +1444,9 @@ class Reader {
     auto at = [&](std::size_t from, std::size_t count) {
       return static_cast<std::int64_t>(std::stoi(t.substr(from, count)));
     };
-    time.numbers = {at(0, 4), at(5, 2), at(8, 2), at(11, 2), at(14, 2), at(17, 2), at(20, 3)};
+    time.MutableNumbers() = {at(0, 4), at(5, 2), at(8, 2), at(11, 2), at(14, 2), at(17, 2), at(20, 3)};
     static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const auto& n = time.numbers;
+    const auto& n = time.Numbers();
     std::int64_t year = n[0];
     bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     if (year < 1601 || n[1] < 1 || n[1] > 12 || n[2] < 1 || n[2] > kDays[n[1] - 1] ||
@@ -1466,6 +1524,50 @@ std::string ValueText(const Value& value) {
 
 }  // namespace
 
+const std::vector<std::int64_t>& Value::Numbers() const {
+  static const std::vector<std::int64_t> kNone;
+  return lists_.Get() != nullptr ? lists_.Get()->numbers : kNone;
+}
+
+const std::vector<Length>& Value::Lengths() const {
+  static const std::vector<Length> kNone;
+  return lists_.Get() != nullptr ? lists_.Get()->lengths : kNone;
+}
+
+const Options::Map& Options::Read() const {
+  static const Map kNone;
+  return map_.Get() != nullptr ? *map_.Get() : kNone;
+}
+
+Options::iterator Options::find(std::string_view key) {
+  return map_.Get() != nullptr ? map_.Get()->find(key) : end();
+}
+
+Options::iterator Options::end() {
+  // Without a map, the end of an empty map that nothing ever changes.
+  static Map none;
+  return map_.Get() != nullptr ? map_.Get()->end() : none.end();
+}
+
+Value& Options::operator[](std::string_view key) {
+  Map& map = map_.Make();
+  auto it = map.find(key);
+  if (it == map.end()) {
+    it = map.emplace(std::string(key), Value()).first;
+  }
+  return it->second;
+}
+
+const std::vector<PathElement>& Statement::Path() const {
+  static const std::vector<PathElement> kNone;
+  return shapes_.Get() != nullptr ? shapes_.Get()->path : kNone;
+}
+
+const std::vector<std::vector<Length>>& Statement::Rects() const {
+  static const std::vector<std::vector<Length>> kNone;
+  return shapes_.Get() != nullptr ? shapes_.Get()->rects : kNone;
+}
+
 std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
   double pixels = length.value;
   switch (length.unit) {
@@ -1487,7 +1589,7 @@ std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
   const std::size_t lines = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-  reader.Reserve(lines);
+  reader.Reserve(lines, text.size());
   int number = 0;
   try {
     std::size_t start = 0;
@@ -1515,10 +1617,10 @@ std::optional<Job> ParseJob(const std::string& text, const std::string& file,
 std::string CanonicalText(const Job& job) {
   std::string out = "vjob 1\n";
   for (const Statement& statement : job.statements) {
-    std::string line = statement.verb;
+    std::string line(statement.verb);
     if (statement.verb == "path") {
       line += " " + statement.operands[0].text + " :";
-      for (const PathElement& element : statement.path) {
+      for (const PathElement& element : statement.Path()) {
         line += ' ';
         line += element.op;
         for (const Length& length : element.coordinates) {
@@ -1529,9 +1631,9 @@ std::string CanonicalText(const Job& job) {
       for (const Value& value : statement.operands) {
         line += " " + ValueText(value);
       }
-      for (std::size_t r = 0; r < statement.rects.size(); ++r) {
+      for (std::size_t r = 0; r < statement.Rects().size(); ++r) {
         line += r == 0 ? "" : " ,";
-        for (const Length& length : statement.rects[r]) {
+        for (const Length& length : statement.Rects()[r]) {
           line += " " + LengthText(length);
         }
       }

@@ -39,8 +39,8 @@ constexpr ULONG kRopTag = 0xCFC14712;
 constexpr ULONG kColorOnColor = 3;  // the stretch mode of every stretchblt
 
 // The statements that are one call each (an `expect` may follow them).
-bool IsCall(const std::string& verb) {
-  static const std::set<std::string> calls{
+bool IsCall(std::string_view verb) {
+  static const std::set<std::string, std::less<>> calls{
       "dc",    "reset",      "doc",    "page",   "endpage",  "enddoc", "stroke",
       "fill",  "strokefill", "rect",   "paint",  "bitblt",   "stretchblt",
       "copybits", "text",    "escape", "destroyfont"};
@@ -239,7 +239,7 @@ class Player {
     return static_cast<FIX>(fix) - 16 * (vertical ? offset_.y : offset_.x);
   }
 
-  RECTL Rect(const std::vector<Value>& operands, std::size_t first) {
+  RECTL Rect(const std::pmr::vector<Value>& operands, std::size_t first) {
     return RECTL{Coordinate(operands[first].length, false),
                  Coordinate(operands[first + 1].length, true),
                  Coordinate(operands[first + 2].length, false),
@@ -257,7 +257,7 @@ class Player {
 
   PathSpec MakePath(const Statement& s) {
     PathSpec path;
-    for (const PathElement& element : s.path) {
+    for (const PathElement& element : s.Path()) {
       auto point = [&](std::size_t k) {
         return POINTFIX{FixCoordinate(element.coordinates[2 * k], false),
                         FixCoordinate(element.coordinates[2 * k + 1], true)};
@@ -303,7 +303,7 @@ class Player {
     }
     if (s.Has("dpi")) {
       // The reader has taken both numbers, in decimal.
-      const std::vector<std::int64_t>& dpi = s.Option("dpi")->numbers;
+      const std::vector<std::int64_t>& dpi = s.Option("dpi")->Numbers();
       dm->dmFields |= DM_PRINTQUALITY | DM_YRESOLUTION;
       dm->dmPrintQuality = static_cast<SHORT>(dpi[0]);
       dm->dmYResolution = static_cast<SHORT>(dpi[1]);
@@ -428,12 +428,12 @@ class Player {
 
   // Plays one statement; false stops the job.
   bool Step(const Statement& s) {
-    const std::string& v = s.verb;
-    static const std::set<std::string> drawing{"stroke",   "fill",       "strokefill", "rect",
+    const std::string_view v = s.verb;
+    static const std::set<std::string, std::less<>> drawing{"stroke",   "fill",       "strokefill", "rect",
                                                "paint",    "bitblt",     "stretchblt", "copybits",
                                                "text",     "destroyfont"};
     if (!dc_ && drawing.count(v) != 0) {
-      throw PlayError{"'" + v + "' without a DC (the dc failed)"};
+      throw PlayError{"'" + std::string(v) + "' without a DC (the dc failed)"};
     }
     if (v == "engine") {
       if (s.Has("acp")) {
@@ -443,7 +443,7 @@ class Player {
         }
       }
       if (s.Has("time")) {
-        const std::vector<std::int64_t>& t = s.Option("time")->numbers;
+        const std::vector<std::int64_t>& t = s.Option("time")->Numbers();
         ENG_TIME_FIELDS time{};
         time.usYear = static_cast<USHORT>(t[0]);
         time.usMonth = static_cast<USHORT>(t[1]);
@@ -564,7 +564,7 @@ class Player {
       if (kind == "rect") {
         clip_.rectangles.push_back(Rect(s.operands, 1));
       } else if (kind == "rects") {
-        for (const auto& r : s.rects) {
+        for (const auto& r : s.Rects()) {
           clip_.rectangles.push_back(RECTL{Coordinate(r[0], false), Coordinate(r[1], true),
                                            Coordinate(r[2], false), Coordinate(r[3], true)});
         }
@@ -621,7 +621,7 @@ class Player {
       }
       if (s.Has("style")) {
         line_spec_.attributes.fl |= LA_STYLED;
-        for (const Length& dash : s.Option("style")->lengths) {
+        for (const Length& dash : s.Option("style")->Lengths()) {
           FLOAT_LONG entry{};
           if (s.Has("geometric")) {
             entry.e = static_cast<FLOATL>(dash.unit == Unit::kPixels ? dash.value
@@ -676,7 +676,7 @@ class Player {
       const BitmapEntry& source = bitmaps_.at(s.operands[0].text);
       RECTL from{0, 0, source.spec.width, source.spec.height};
       if (s.Has("from")) {
-        const std::vector<std::int64_t>& n = s.Option("from")->numbers;
+        const std::vector<std::int64_t>& n = s.Option("from")->Numbers();
         from = RECTL{static_cast<LONG>(n[0]), static_cast<LONG>(n[1]), static_cast<LONG>(n[2]),
                      static_cast<LONG>(n[3])};
       }
@@ -716,11 +716,11 @@ class Player {
       }
       std::optional<RECTL> opaque;
       if (s.Has("opaque")) {
-        opaque = LengthRect(s.Option("opaque")->lengths, 0);
+        opaque = LengthRect(s.Option("opaque")->Lengths(), 0);
       }
       std::vector<RECTL> extra;
       if (s.Has("extra")) {
-        const std::vector<Length>& lengths = s.Option("extra")->lengths;
+        const std::vector<Length>& lengths = s.Option("extra")->Lengths();
         for (std::size_t k = 0; k + 3 < lengths.size(); k += 4) {
           extra.push_back(LengthRect(lengths, k));
         }
@@ -765,7 +765,7 @@ class Player {
     return true;
   }
 
-  void Draw(const std::string& op, const PathSpec& path, FLONG mode) {
+  void Draw(std::string_view op, const PathSpec& path, FLONG mode) {
     if (op == "stroke") {
       JudgeDrawing("DrvStrokePath", dc_->StrokePath(path, clip_, XformSpec{}, PenBrush(), origin_,
                                                     line_spec_, mix_));
@@ -925,7 +925,7 @@ class Player {
   // The statement with the defaults the player used made explicit.
   Statement Explicit(const Statement& played) const {
     Statement s = played;
-    const std::string& v = s.verb;
+    const std::string_view v = s.verb;
     if (v == "engine") {
       // The whole set-up as it stands after the statement.
       s.options["acp"] = Number(acp_);
@@ -948,18 +948,18 @@ class Player {
       Default(s, "rop", Number(s.Has("src") ? 0xCCCC : 0xF0F0));
       if (s.Has("src")) {
         Value from = Word("0,0");
-        from.numbers = {0, 0};
+        from.MutableNumbers() = {0, 0};
         Default(s, "from", from);
       }
     } else if (v == "copybits") {
       Value from = Word("0,0");
-      from.numbers = {0, 0};
+      from.MutableNumbers() = {0, 0};
       Default(s, "from", from);
     } else if (v == "stretchblt") {
       const BitmapEntry& source = bitmaps_.at(s.operands[0].text);
       Value from = Word("0,0," + std::to_string(source.spec.width) + "," +
                         std::to_string(source.spec.height));
-      from.numbers = {0, 0, source.spec.width, source.spec.height};
+      from.MutableNumbers() = {0, 0, source.spec.width, source.spec.height};
       Default(s, "from", from);
     } else if (v == "pen") {
       if (!s.Has("geometric")) {
@@ -1070,13 +1070,13 @@ class Player {
   BitmapEntry MakeBitmapEntry(const Statement& s) {
     BitmapEntry entry;
     ULONG format = FormatOfWord(s.Option("format")->text);
-    const std::vector<std::int64_t>& size = s.Option("size")->numbers;
+    const std::vector<std::int64_t>& size = s.Option("size")->Numbers();
     auto width = static_cast<std::int32_t>(size[0]);
     auto height = static_cast<std::int32_t>(size[1]);
     bool top_down = s.Has("topdown");
     bool default_palette = !s.Has("palette");
     if (s.Has("palette")) {
-      for (std::int64_t colour : s.Option("palette")->numbers) {
+      for (std::int64_t colour : s.Option("palette")->Numbers()) {
         entry.palette.push_back(static_cast<ULONG>(colour));
       }
     } else {
@@ -1157,7 +1157,7 @@ class Player {
     if (!s.Has("from")) {
       return POINTL{0, 0};
     }
-    const std::vector<std::int64_t>& n = s.Option("from")->numbers;
+    const std::vector<std::int64_t>& n = s.Option("from")->Numbers();
     return POINTL{static_cast<LONG>(n[first]), static_cast<LONG>(n[first + 1])};
   }
 
