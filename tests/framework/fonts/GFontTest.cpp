@@ -94,13 +94,10 @@ TEST_F(GFontTest, AFontWithoutImplementationStoresAnIdNoTableHolds) {
   EXPECT_EQ(restored.MapRange(1, 2, glyphs), 0);
 }
 
+// Without a device the restored font holds no implementation, so the harness's sample has none
+// either (saving the restored font again must give the same bytes).
 FW_PERSIST_SAMPLES(FwTestFont::kClassId,
-                   {{"without a device",
-                     [] { return new FwTestFont(new FwTestFontImp, nullptr); },
-                     [](const GBaseObject& original, const GBaseObject& restored) {
-                       return original.IsA() == restored.IsA() &&
-                              original.GetKey() == restored.GetKey() &&
-                              static_cast<const GFont&>(restored).GetImplementation() == nullptr;
-                     }}});
+                   {{"without implementation or device",
+                     [] { return new FwTestFont(nullptr, nullptr); }}});
 
 }  // namespace
