@@ -1,0 +1,260 @@
+// A graphics page (rectangles in changing pens and brushes, ellipses, poly-lines, an image)
+// through the printer head, the PJL envelope and the PostScript back end into a memory channel,
+// beside the same PostScript written straight with the emitter's functions, and beside the same
+// commands through the PCL XL back end. Time, bytes and channel writes per page are reported.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "framework/core/FrameworkIds.h"
+#include "framework/core/GMedia.h"
+#include "framework/core/GPeripheralComposite.h"
+#include "framework/core/GProviderRegistry.h"
+#include "framework/core/GState.h"
+#include "framework/core/GStatusProvider.h"
+#include "framework/output/GKestrix.h"
+#include "framework/output/GOutputPort.h"
+#include "framework/output/GPJL.h"
+#include "framework/output/GPostScript.h"
+#include "framework/output/postscript/GPSLibWriter.h"
+#include "framework/pipeline/GBitmap.h"
+#include "framework/pipeline/GBrush.h"
+#include "framework/pipeline/GColorPaint.h"
+#include "framework/pipeline/GCommandRef.h"
+#include "framework/pipeline/GDocumentCommand.h"
+#include "framework/pipeline/GEllipseGraphic.h"
+#include "framework/pipeline/GGraphicBundle.h"
+#include "framework/pipeline/GPageCommand.h"
+#include "framework/pipeline/GPen.h"
+#include "framework/pipeline/GPolyLineGraphic.h"
+#include "framework/pipeline/GRGBColor.h"
+#include "framework/pipeline/GRasterGraphic.h"
+#include "framework/pipeline/GRectangleGraphic.h"
+#include "tools/veldata/DriverData.h"
+
+namespace {
+
+constexpr int kPages = 20;
+constexpr int kRectangles = 200;
+constexpr int kEllipses = 50;
+constexpr int kLines = 50;
+
+class MemoryPort : public GOutputPort {
+ public:
+  MemoryPort() : GOutputPort(RWWString(u"memory")) { bytes_.reserve(1 << 20); }
+  std::uint16_t WriteRaw(const void* bytes, std::uint32_t count, std::uint32_t* written) override {
+    const auto* begin = static_cast<const std::uint8_t*>(bytes);
+    bytes_.insert(bytes_.end(), begin, begin + count);
+    *written = count;
+    ++writes_;
+    total_ += count;
+    return 0;
+  }
+  bool IsUsable() override { return true; }
+  static inline long writes_ = 0;
+  static inline long total_ = 0;
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+class MemoryProvider : public GStatusProvider {
+ public:
+  GOutputPort* OpenOutputChannel(GDeviceSession*, const RWCString&, std::uint32_t,
+                                 const RWWString*) override {
+    return new MemoryPort;
+  }
+  std::uint32_t GetProviderFlags() const override { return 1; }
+};
+
+GGraphicBundle* Bundle(int i) {
+  auto* bundle = new GGraphicBundle;
+  const auto shade = static_cast<std::uint8_t>(i * 37);
+  bundle->SetPen(new GPen(static_cast<std::uint16_t>(1 + i % 3),
+                          new GColorPaint(new GRGBColor(shade, 0, 0, 255))));
+  bundle->SetBrush(new GBrush(new GColorPaint(new GRGBColor(0, shade, 255, 255))));
+  return bundle;
+}
+
+GBitmap Image() {
+  constexpr std::int16_t kSide = 64;
+  auto* data = new std::uint8_t[kSide * kSide * 3];
+  for (int i = 0; i < kSide * kSide * 3; ++i) {
+    data[i] = static_cast<std::uint8_t>(i * 7);
+  }
+  return GBitmap(1, data, kSide * kSide * 3, 4, GPoint{0, 0}, GPoint{kSide, kSide}, 24, 1, 0,
+                 nullptr, 0, 0, 0, 0, 0, 0, 0, 0);
+}
+
+GState* PageGroup() {
+  const std::int16_t size[2] = {5100, 6600};
+  const std::int16_t printable[2] = {4900, 6400};
+  const std::int16_t origin[2] = {100, 100};
+  auto* group = new GState(vel::key::kPageGroup);
+  group->Add(new GMedia("Paper", size, printable, origin, 0, 2, 600, 600,
+                        vel::key::kSelectedMedia, 0, "Paper", "Plain"));
+  return group;
+}
+
+void Send(GPeripheralComposite& head, GCommand* command) {
+  GCommandRef(head.ProcessCommand(GCommandRef(command).Release())).Reset();
+}
+
+void SendPage(GPeripheralComposite& head, const GBitmap& image) {
+  Send(head, new GPageStart(PageGroup(), vel::key::kPageGroup));
+  for (int i = 0; i < kRectangles; ++i) {
+    const auto x = static_cast<std::int16_t>(100 + (i % 20) * 200);
+    const auto y = static_cast<std::int16_t>(100 + (i / 20) * 300);
+    Send(head, new GRectangleGraphic(GRect{x, y, static_cast<std::int16_t>(x + 150),
+                                           static_cast<std::int16_t>(y + 200)},
+                                     Bundle(i % 4), 0));
+  }
+  for (int i = 0; i < kEllipses; ++i) {
+    const auto x = static_cast<std::int16_t>(100 + i * 80);
+    Send(head, new GEllipseGraphic(GRect{x, 3500, static_cast<std::int16_t>(x + 70), 3600},
+                                   Bundle(i % 4), 0));
+  }
+  const GPoint points[] = {{100, 4000}, {900, 4100}, {1700, 4000}, {2500, 4100}};
+  for (int i = 0; i < kLines; ++i) {
+    Send(head, new GPolyLineGraphic(GPointList::CopyOf(points, 4), Bundle(i % 4), 0));
+  }
+  Send(head, new GRasterGraphic(image, Bundle(0), GRect{0, 0, 64, 64},
+                                GRect{1000, 5000, 1640, 5640}, GBitmap()));
+  Send(head, new GPageEnd);
+}
+
+void RunThroughTheHead(benchmark::State& state, GPeripheral* back_end) {
+  MemoryProvider provider;
+  (void)GProviderRegistry::Instance().Register(&provider, "Benchmark Memory");
+  std::unique_ptr<GPeripheralComposite> head(vel::data::BuildChain(
+      nullptr, vel::data::BuildPJL(vel::data::BuildPJLConfiguration()), back_end));
+  const GBitmap image = Image();
+  MemoryPort::writes_ = 0;
+  MemoryPort::total_ = 0;
+  for (auto _ : state) {
+    Send(*head, new GDocumentStart(RWWString(u"job"), RWWString(u"printer"), nullptr,
+                                   new GState(vel::key::kDocumentGroup), 0));
+    for (int i = 0; i < kPages; ++i) {
+      SendPage(*head, image);
+    }
+    Send(*head, new GDocumentEnd);
+  }
+  const auto pages = static_cast<double>(state.iterations() * kPages);
+  state.SetItemsProcessed(state.iterations() * kPages);
+  state.counters["writes/page"] = static_cast<double>(MemoryPort::writes_) / pages;
+  state.counters["bytes/page"] = static_cast<double>(MemoryPort::total_) / pages;
+  head.reset();
+  (void)GProviderRegistry::Instance().Unregister("Benchmark Memory");
+}
+
+void BM_PostScriptPageThroughThePrinterHead(benchmark::State& state) {
+  RunThroughTheHead(state, vel::data::BuildPostScript(vel::data::BuildLanguageConfiguration()));
+}
+BENCHMARK(BM_PostScriptPageThroughThePrinterHead)->Unit(benchmark::kMillisecond);
+
+void BM_PclXlPageThroughThePrinterHead(benchmark::State& state) {
+  RunThroughTheHead(state, vel::data::BuildKestrix(vel::data::BuildLanguageConfiguration()));
+}
+BENCHMARK(BM_PclXlPageThroughThePrinterHead)->Unit(benchmark::kMillisecond);
+
+class Collector : public GPSFlushCallback {
+ public:
+  std::int32_t Flush(const char* buffer, std::uint32_t count) override {
+    bytes.insert(bytes.end(), buffer, buffer + count);
+    return 0;
+  }
+  std::vector<char> bytes;
+};
+
+// The same page's PostScript, written with the emitter's functions.
+void BM_SamePostScriptWrittenDirectly(benchmark::State& state) {
+  std::vector<std::uint8_t> pixels(64 * 64 * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    pixels[i] = static_cast<std::uint8_t>(i * 7);
+  }
+  const auto style = [](GPSLibWriter& w, int i) {
+    const float shade = static_cast<float>(static_cast<std::uint8_t>(i * 37)) / 255.0f;
+    (void)w.BeginPen();
+    (void)w.SetSolidLine();
+    (void)w.SetLineWidth(static_cast<float>(1 + i % 3));
+    (void)w.SetRGBColor(shade, 0.0f, 0.0f);
+    (void)w.EndDefinition();
+    (void)w.BeginBrush();
+    (void)w.SetRGBColor(0.0f, shade, 1.0f);
+    (void)w.EndDefinition();
+  };
+  const auto paint = [](GPSLibWriter& w) {
+    (void)w.GSave();
+    (void)w.UseBrush();
+    (void)w.EOFill();
+    (void)w.GRestore();
+    (void)w.GSave();
+    (void)w.UsePen();
+    (void)w.Stroke();
+    (void)w.GRestore();
+    (void)w.ClosePath();
+  };
+  for (auto _ : state) {
+    Collector collector;
+    GPSLibWriter w(&collector);
+    (void)w.DocumentSetup(600, 600, 0, 0, 0, 1, 0, 4);
+    for (int page = 0; page < kPages; ++page) {
+      (void)w.PageSetup(612, 792, 0, "Plain", 0, 4);
+      for (int i = 0; i < kRectangles; ++i) {
+        const auto x = static_cast<std::int16_t>(100 + (i % 20) * 200);
+        const auto y = static_cast<std::int16_t>(100 + (i / 20) * 300);
+        style(w, i % 4);
+        (void)w.NewPath();
+        (void)w.MoveTo(x, y);
+        (void)w.LineTo(static_cast<std::int16_t>(x + 150), y);
+        (void)w.LineTo(static_cast<std::int16_t>(x + 150), static_cast<std::int16_t>(y + 200));
+        (void)w.LineTo(x, static_cast<std::int16_t>(y + 200));
+        (void)w.ClosePath();
+        paint(w);
+      }
+      for (int i = 0; i < kEllipses; ++i) {
+        const auto x = static_cast<std::int16_t>(100 + i * 80);
+        style(w, i % 4);
+        (void)w.NewPath();
+        (void)w.WriteString("CM ");
+        (void)w.Translate(static_cast<std::int16_t>(x + 35), 3550);
+        (void)w.Scale(1.0f, 100.0f / 70.0f);
+        (void)w.MoveTo(35, 0);
+        (void)w.Arc(0, 0, 35.0f, 0.0f, 360.0f);
+        (void)w.ClosePath();
+        (void)w.WriteString("SM ");
+        paint(w);
+      }
+      for (int i = 0; i < kLines; ++i) {
+        style(w, i % 4);
+        (void)w.NewPath();
+        (void)w.MoveTo(100, 4000);
+        (void)w.LineTo(900, 4100);
+        (void)w.LineTo(1700, 4000);
+        (void)w.LineTo(2500, 4100);
+        paint(w);
+      }
+      (void)w.GSave();
+      (void)w.Translate(1000, 5640);
+      (void)w.Scale(640, -640);
+      (void)w.SetColorSpace(1, 8, nullptr);
+      (void)w.BeginImage(64, 64, 1, 8, 0);
+      (void)w.WriteHex(pixels.data(), static_cast<std::uint32_t>(pixels.size()));
+      (void)w.EndImageData();
+      (void)w.GRestore();
+      (void)w.PageTrailer();
+      (void)w.Flush();
+    }
+    (void)w.DocumentTrailer();
+    (void)w.Flush();
+    benchmark::DoNotOptimize(collector.bytes.data());
+    state.counters["bytes/page"] = static_cast<double>(collector.bytes.size()) / kPages;
+  }
+  state.SetItemsProcessed(state.iterations() * kPages);
+}
+BENCHMARK(BM_SamePostScriptWrittenDirectly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
