@@ -13,6 +13,8 @@
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GState.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/output/GKestrix.h"
+#include "framework/output/GPJL.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GGraphicBundle.h"
