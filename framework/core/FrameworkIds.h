@@ -148,6 +148,12 @@ inline constexpr RWClassID kGGlyphCache = 869;
 inline constexpr RWClassID kGGlyphCacheNode = 870;
 inline constexpr RWClassID kGTTTableCache = 872;
 
+// Fonts of the text commands: the font handle, its shared implementation and its metrics (all
+// abstract: the render module registers the working classes).
+inline constexpr RWClassID kGFont = 851;
+inline constexpr RWClassID kGFontImp = 852;
+inline constexpr RWClassID kGFontMetrics = 866;
+
 }  // namespace vel::classid
 
 namespace vel::key {

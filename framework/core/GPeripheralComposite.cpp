@@ -122,8 +122,10 @@ bool GPeripheralComposite::IsSameKey(const GBaseObject* other) const {
 }
 
 GPeripheral* GPeripheralComposite::ChildAt(std::uint32_t index) const {
-  // Only stages are ever children (Add and the restore check it).
-  return index < children_.Count() ? static_cast<GPeripheral*>(children_.ChildAt(index)) : nullptr;
+  // Add takes stages only and a restore refuses a list that holds anything else, but a list being
+  // refused is still walked (to leave its stages' listener lists): the kind is checked here.
+  return index < children_.Count() ? dynamic_cast<GPeripheral*>(children_.ChildAt(index))
+                                   : nullptr;
 }
 
 GState* GPeripheralComposite::OwnJobState() const {
@@ -368,13 +370,15 @@ void GPeripheralComposite::Restore(Carrier& carrier) {
   LeaveChildren();
   RWCollectable* restored = carrier >> static_cast<RWCollectable&>(children_);
   if (restored != &children_ || !vel::CarrierGood(carrier)) {
-    children_.Clear();
+    Clear();  // the stages read so far list the composite
     vel::FailCarrier(carrier);
     return;
   }
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
     const GBaseObject* child = children_.ChildAt(i);
     if (child == nullptr || !child->IsKindOf(vel::classid::kGPeripheral)) {
+      // Refused whole: the stages among the children stop listing the composite, the others are
+      // never treated as stages.
       Clear();
       vel::FailCarrier(carrier);
       return;

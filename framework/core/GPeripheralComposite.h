@@ -123,7 +123,7 @@ class GPeripheralComposite : public GPeripheral {
   GState* OwnPageState() const;
   GBaseObject* OwnConfiguration() const { return own_configuration_.Get(); }
   const MPersistentComposite& Children() const { return children_; }
-  // The child at `index` (null past the end).
+  // The child at `index` (null past the end, and for a child that is no stage).
   GPeripheral* ChildAt(std::uint32_t index) const;
 
   static RWClassID ClassId();

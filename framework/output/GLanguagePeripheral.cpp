@@ -11,6 +11,8 @@
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/StoredFields.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GGlyphCodeMap.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
@@ -78,17 +80,17 @@ void GLanguagePeripheral::DeleteOwnedObjects() {
   SetGlyphCodeMap(nullptr);
 }
 
-void GLanguagePeripheral::SetFontDownloader(GBaseObject* object) {
-  if (object != font_downloader_) {
+void GLanguagePeripheral::SetFontDownloader(GFontDownloader* downloader) {
+  if (downloader != font_downloader_) {
     delete font_downloader_;
-    font_downloader_ = object;
+    font_downloader_ = downloader;
   }
 }
 
-void GLanguagePeripheral::SetGlyphCodeMap(GBaseObject* object) {
-  if (object != glyph_code_map_) {
+void GLanguagePeripheral::SetGlyphCodeMap(GGlyphCodeMap* map) {
+  if (map != glyph_code_map_) {
     delete glyph_code_map_;
-    glyph_code_map_ = object;
+    glyph_code_map_ = map;
   }
 }
 

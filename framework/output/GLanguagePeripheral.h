@@ -28,8 +28,10 @@
 class GColorPaint;
 class GDeviceSession;
 class GFont;
-class GFontFaceRecord;
+class GFontDownloader;
+class GGlyphCodeMap;
 class GRasterPaint;
+struct GFontFaceRecord;
 
 // Printer memory for downloaded fonts: bytes used and the limit.
 class GFontMemoryBudget {
@@ -153,10 +155,10 @@ class GLanguagePeripheral : public GPeripheralComposite {
  protected:
   // The back end's two owned objects (its downloaded-font list and its glyph-code map): taken
   // over, the old one deleted.
-  void SetFontDownloader(GBaseObject* object);
-  void SetGlyphCodeMap(GBaseObject* object);
-  GBaseObject* FontDownloader() const { return font_downloader_; }
-  GBaseObject* GlyphCodeMap() const { return glyph_code_map_; }
+  void SetFontDownloader(GFontDownloader* downloader);
+  void SetGlyphCodeMap(GGlyphCodeMap* map);
+  GFontDownloader* FontDownloader() const { return font_downloader_; }
+  GGlyphCodeMap* GlyphCodeMap() const { return glyph_code_map_; }
   // The working values of the back ends: a once-only flag, the running downloaded-font number and
   // the use counter.
   std::uint32_t once_flag_ = 0;
@@ -172,8 +174,8 @@ class GLanguagePeripheral : public GPeripheralComposite {
 
   std::int32_t in_document_ = 0;
   std::int32_t scan_flag_ = 0;
-  GBaseObject* font_downloader_ = nullptr;
-  GBaseObject* glyph_code_map_ = nullptr;
+  GFontDownloader* font_downloader_ = nullptr;
+  GGlyphCodeMap* glyph_code_map_ = nullptr;
   GDeviceFontListComposite font_lists_;
   std::int16_t path_depth_ = 0;
   std::int32_t clip_path_flag_ = 0;

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::uint32_t kMaxPacket = 128;
@@ -13,6 +17,16 @@ constexpr std::uint32_t kMaxPacket = 128;
 // The first i in [from, end) with in[i] == in[i - 1] (from >= 1), or end.
 std::uint32_t NextPair(const std::uint8_t* in, std::uint32_t from, std::uint32_t end) {
   std::uint32_t i = from;
+#if defined(__SSE2__)
+  for (; i + 16 <= end; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i - 1));
+    const auto pairs = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+    if (pairs != 0) {
+      return i + static_cast<std::uint32_t>(std::countr_zero(pairs));
+    }
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     for (; i + 8 <= end; i += 8) {
       std::uint64_t a;

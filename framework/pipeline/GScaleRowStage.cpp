@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::int32_t kMaxRepeat = 255;
@@ -49,48 +53,54 @@ std::int32_t GScaleRowStage::Prepare() {
     if (row_ == nullptr || x_source_ == nullptr) {
       return 0;
     }
-    // The x stepper starts every row alike, so its steps are worked out once.
-    const std::int64_t src_w = src_w_;
-    const std::int64_t dst_w = dst_w_;
-    std::int64_t x_error = src_w;
-    std::int32_t source_x = 0;
-    std::int32_t out_x = 0;
-    const auto last = static_cast<std::uint32_t>(src_w_ - 1);
-    while (out_x < dst_w_) {
-      const auto pixel = std::min(static_cast<std::uint32_t>(source_x), last);
-      if (dst_w_ > src_w_) {
-        std::int32_t count = 0;
-        bool advanced = false;
-        do {
-          if (dst_w <= x_error) {
-            x_error -= dst_w;
-            advanced = true;
-          }
-          ++count;
-          x_error += src_w;
-        } while (!advanced);
-        ++source_x;
-        for (; count > 0 && out_x < dst_w_; --count) {
-          x_source_[out_x++] = pixel;
-        }
-      } else {
-        x_source_[out_x++] = pixel;
-        while (x_error <= src_w) {
-          ++source_x;
-          x_error += dst_w;
-        }
-        x_error -= src_w;
-      }
-    }
-    // A whole-number growth repeats every pixel alike: no table is needed for it.
+    // The x stepper starts every row alike, so its steps are worked out once. A whole-number
+    // growth by k writes every source pixel k times: the stepper's error comes back to the source
+    // width after each source pixel.
     factor_ = 0;
     if (dst_w_ > src_w_ && dst_w_ % src_w_ == 0) {
-      const auto factor = static_cast<std::uint32_t>(dst_w_ / src_w_);
-      bool uniform = true;
-      for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(dst_w_) && uniform; ++x) {
-        uniform = x_source_[x] == x / factor;
+      factor_ = static_cast<std::uint32_t>(dst_w_ / src_w_);
+      std::uint32_t pixel = 0;
+      std::uint32_t left = factor_;
+      for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(dst_w_); ++x) {
+        x_source_[x] = pixel;
+        if (--left == 0) {
+          ++pixel;
+          left = factor_;
+        }
       }
-      factor_ = uniform ? factor : 0;
+    } else {
+      const std::int64_t src_w = src_w_;
+      const std::int64_t dst_w = dst_w_;
+      std::int64_t x_error = src_w;
+      std::int32_t source_x = 0;
+      std::int32_t out_x = 0;
+      const auto last = static_cast<std::uint32_t>(src_w_ - 1);
+      while (out_x < dst_w_) {
+        const auto pixel = std::min(static_cast<std::uint32_t>(source_x), last);
+        if (dst_w_ > src_w_) {
+          std::int32_t count = 0;
+          bool advanced = false;
+          do {
+            if (dst_w <= x_error) {
+              x_error -= dst_w;
+              advanced = true;
+            }
+            ++count;
+            x_error += src_w;
+          } while (!advanced);
+          ++source_x;
+          for (; count > 0 && out_x < dst_w_; --count) {
+            x_source_[out_x++] = pixel;
+          }
+        } else {
+          x_source_[out_x++] = pixel;
+          while (x_error <= src_w) {
+            ++source_x;
+            x_error += dst_w;
+          }
+          x_error -= src_w;
+        }
+      }
     }
   } else {
     // Rows are read straight into the caller's buffer.
@@ -203,7 +213,17 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
   switch (bits_) {
     case 8:
       if (factor_ == 2) {
-        for (std::uint32_t x = 0; x < source_width; ++x) {
+        std::uint32_t x = 0;
+#if defined(__SSE2__)
+        for (; x + 16 <= source_width; x += 16) {
+          const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x),
+                           _mm_unpacklo_epi8(pixels, pixels));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 16),
+                           _mm_unpackhi_epi8(pixels, pixels));
+        }
+#endif
+        for (; x < source_width; ++x) {
           out[2 * x] = in[x];
           out[2 * x + 1] = in[x];
         }
@@ -219,7 +239,17 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
       break;
     case 24:
       if (factor_ == 2) {
-        for (std::uint32_t x = 0; x < source_width; ++x) {
+        // Four bytes moved at a time (the fourth overwritten by the next store) for every pixel
+        // but the last, whose fourth byte may lie past either row.
+        std::uint32_t x = 0;
+        for (; x + 1 < source_width; ++x) {
+          std::uint32_t pixel;
+          std::memcpy(&pixel, in + std::size_t{x} * 3, 4);
+          std::uint8_t* to = out + std::size_t{x} * 6;
+          std::memcpy(to, &pixel, 4);
+          std::memcpy(to + 3, &pixel, 4);
+        }
+        for (; x < source_width; ++x) {
           const std::uint8_t* pixel = in + std::size_t{x} * 3;
           std::uint8_t* to = out + std::size_t{x} * 6;
           to[0] = to[3] = pixel[0];

@@ -14,6 +14,8 @@
 #include "framework/core/GRangeAttribute.h"
 #include "framework/output/GDeviceFontList.h"
 #include "framework/output/GDeviceFontListComposite.h"
+#include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GGlyphCodeMap.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "tests/support/FwOutputSinks.h"
 #include "tests/support/FwPersistHarness.h"
@@ -192,8 +194,8 @@ TEST(GLanguagePeripheralTest, CopiesAndAssignmentsFollowTheirRules) {
   original.SetScanFlag(1);
   original.SetPathDepth(2);
   original.SetClipPathFlag(1);
-  original.SetFontDownloader(new GPersistableLong(1));
-  original.SetGlyphCodeMap(new GPersistableLong(2));
+  original.SetFontDownloader(new GXLFontDownloader);
+  original.SetGlyphCodeMap(new GXLGlyphCodeMap);
   original.SetWorkingValues(1, 5, 9);
   MemoryOutputPort port;
   GDocumentStart start(RWWString(u"Job"), RWWString(u"Laser 1"),
@@ -215,7 +217,7 @@ TEST(GLanguagePeripheralTest, CopiesAndAssignmentsFollowTheirRules) {
   EXPECT_EQ(copy.CurrentFontList(), &copy.OwnFontLists());
 
   FwTestLanguagePeripheral assigned;
-  assigned.SetFontDownloader(new GPersistableLong(3));
+  assigned.SetFontDownloader(new GXLFontDownloader);
   assigned.SetWorkingValues(1, 5, 9);
   (void)assigned.ReserveFontMemory(7);
   assigned = original;
@@ -235,8 +237,8 @@ TEST(GLanguagePeripheralTest, ARestoreDropsTheOwnedObjects) {
   original.SetScanFlag(1);
   original.SetPathDepth(4);
   FwTestLanguagePeripheral target;
-  target.SetFontDownloader(new GPersistableLong(1));
-  target.SetGlyphCodeMap(new GPersistableLong(2));
+  target.SetFontDownloader(new GXLFontDownloader);
+  target.SetGlyphCodeMap(new GXLGlyphCodeMap);
   const auto bytes = vel::test::SaveGraph(vel::test::Carrier::kFile, &original);
   ASSERT_FALSE(vel::test::RestoreInto(vel::test::Carrier::kFile, bytes, target).failed);
   EXPECT_EQ(target.FontDownloader(), nullptr);

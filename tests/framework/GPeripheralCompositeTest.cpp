@@ -2,10 +2,13 @@
 // with their listener links, copies, and its stored form.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GPeripheralComposite.h"
@@ -17,6 +20,8 @@
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GMarkerCommands.h"
 #include "framework/pipeline/GPageCommand.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestPeripheral.h"
@@ -69,6 +74,28 @@ FW_PERSIST_SAMPLES(classid::kGPeripheralComposite,
                        return composite;
                      },
                      SameChain}});
+
+// A composite that stores `stored` as its child list, whatever that holds: the stored form of a
+// chain whose children are not all stages, as a damaged or forged file has it.
+class StrayChildComposite : public GPeripheralComposite {
+ public:
+  RWClassID IsA() const override { return GPeripheralComposite::ClassId(); }
+  void SaveContents(RWVirtualOutStream& stream) const override { Write(stream); }
+  void SaveContents(RWBinaryFile& file) const override { Write(file); }
+
+  MPersistentComposite stored;
+
+ private:
+  template <typename Carrier>
+  void Write(Carrier& carrier) const {
+    GPeripheral::SaveContents(carrier);
+    vel::WriteClassVersion(carrier);
+    stored.SaveObject(carrier);
+    carrier << static_cast<const RWCollectable*>(OwnJobState());
+    carrier << static_cast<const RWCollectable*>(OwnPageState());
+    carrier << static_cast<const RWCollectable*>(OwnConfiguration());
+  }
+};
 
 class GPeripheralCompositeTest : public ::testing::Test {
  protected:
@@ -163,6 +190,44 @@ TEST_F(GPeripheralCompositeTest, OnlyStagesAreTakenIn) {
   EXPECT_EQ(chain_.Count(), 0u);
   GValueAttribute kept(1, 5);
   EXPECT_EQ(chain_.RemoveObject(&kept), nullptr);
+}
+
+TEST_F(GPeripheralCompositeTest, AStoredChildThatIsNoStageFailsTheRestore) {
+  // A value attribute among the children, alone and after a stage: the restore fails soft and
+  // never treats the attribute as a stage (the sanitizer sees a call through the wrong type).
+  for (const bool stage_first : {false, true}) {
+    StrayChildComposite forged;
+    if (stage_first) {
+      forged.stored.Add(new FwTestPeripheral("stage", 7));
+    }
+    forged.stored.Add(new GValueAttribute(3, 9));
+    for (const vel::test::Carrier carrier : vel::test::kAllCarriers) {
+      SCOPED_TRACE(vel::test::CarrierName(carrier));
+      const vel::test::Bytes bytes = vel::test::SaveGraph(carrier, &forged);
+      if (const char* folder = std::getenv("VEL_WRITE_FUZZ_SEEDS")) {
+        // The persistence fuzz target's seeds: the carrier's number, then the bytes.
+        std::ofstream out(std::string(folder) + "/" + vel::test::CarrierName(carrier) +
+                              (stage_first ? "_peripheral_composite_stage_then_value_child"
+                                           : "_peripheral_composite_value_child"),
+                          std::ios::binary);
+        out.put(static_cast<char>(static_cast<int>(carrier)));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+      }
+      const vel::test::Restored restored = vel::test::RestoreGraph(carrier, bytes);
+      EXPECT_TRUE(restored.failed);
+      EXPECT_EQ(restored.object, nullptr);
+      vel::test::DeleteRestored(restored.object);
+      // Restored into an existing chain, which keeps no children and stays usable.
+      GPeripheralComposite into;
+      into.Add(new FwTestPeripheral("old", 8));
+      (void)vel::test::RestoreInto(carrier, bytes, into);
+      EXPECT_EQ(into.Count(), 0u);
+      EXPECT_EQ(into.ChildAt(0), nullptr);
+      GCommandRef page(new GPageStart);
+      EXPECT_EQ(into.ProcessCommand(page.Get()), page.Get());
+    }
+  }
 }
 
 TEST_F(GPeripheralCompositeTest, RemovingAChildByKeyHandsItBackUnlisted) {

@@ -40,6 +40,7 @@ void FwTestLanguagePeripheral::SaveContents(RWBinaryFile& file) const {
 
 void FwTestLanguagePeripheral::SelectNoFont(const RWCString& font_name) {
   last_no_font_ = font_name;
+  ++no_font_calls_;
 }
 
 std::uint16_t FwTestLanguagePeripheral::HandleRasterPenPaint(GRasterPaint& /*paint*/) {

@@ -34,6 +34,7 @@ class FwTestLanguagePeripheral : public GLanguagePeripheral {
 
   int PaintCalls() const { return paint_calls_; }
   const RWCString& LastNoFont() const { return last_no_font_; }
+  int NoFontCalls() const { return no_font_calls_; }
   // The owned objects and working values, reachable from tests.
   using GLanguagePeripheral::FontDownloader;
   using GLanguagePeripheral::GlyphCodeMap;
@@ -55,4 +56,5 @@ class FwTestLanguagePeripheral : public GLanguagePeripheral {
  private:
   int paint_calls_ = 0;
   RWCString last_no_font_;
+  int no_font_calls_ = 0;
 };

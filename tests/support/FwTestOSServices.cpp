@@ -201,7 +201,7 @@ GBitmapFontManager* TestOSServices::CreateBitmapFontManager() {
 }
 
 GFontMetrics* TestOSServices::CreateFontMetrics() {
-  return nullptr;
+  return make_font_metrics ? make_font_metrics() : nullptr;
 }
 
 GCharTranslator* TestOSServices::CreateCharacterTranslator() {

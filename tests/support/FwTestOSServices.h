@@ -44,6 +44,8 @@ class TestOSServices : public GOSServices {
   std::function<GDeviceSession*(const GPrinterKey&)> make_render_device;
   std::function<GDeviceSession*(GDeviceSession*)> make_substitute;
   std::function<GCharTranslator*()> make_translator;
+  // The font metrics of new font implementations (none without it).
+  std::function<GFontMetrics*()> make_font_metrics;
   std::function<GOutputPort*(GDeviceSession*, const RWWString*, std::uint32_t)> make_output_port;
   // When set, what CreateLocaleInfo answers (null: no locale) in both flavours.
   std::function<GLocaleInfo*()> make_locale;

@@ -12,6 +12,7 @@
 #include "rw/RWFactory.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
+#include "tests/support/FwTestFonts.h"
 #include "tests/support/FwTestLanguagePeripheral.h"
 #include "tests/support/FwTestPeripheral.h"
 #include "tests/support/FwTestShape.h"
@@ -234,6 +235,9 @@ const RWClassRegistration kTestClasses[] = {
     {&FwTestShape::Create, FwTestShape::ClassId(), FwTestShape::ClassName()},
     {&FwTestLanguagePeripheral::Create, FwTestLanguagePeripheral::ClassId(),
      FwTestLanguagePeripheral::ClassName()},
+    {&FwFreeTypeMetrics::Create, FwFreeTypeMetrics::ClassId(), FwFreeTypeMetrics::ClassName()},
+    {&FwTestFontImp::Create, FwTestFontImp::ClassId(), FwTestFontImp::ClassName()},
+    {&FwTestFont::Create, FwTestFont::ClassId(), FwTestFont::ClassName()},
 };
 
 }  // namespace

@@ -1,0 +1,107 @@
+// Downloaded fonts: counted handles on a shared body, release into the owning back end, and the
+// PostScript handle.
+#include "framework/output/fonts/GDownloadedFont.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GPSDownloadedFont.h"
+#include "framework/output/fonts/GXLDownloadedFont.h"
+#include "tests/support/FwTestLanguagePeripheral.h"
+
+namespace {
+
+TEST(GDownloadedFontTest, DroppingTheLastOutsideHandleReleasesTheFont) {
+  FwTestLanguagePeripheral owner;
+  auto* font = new GXLDownloadedFont(&owner);
+  font->SetName("0TTArial");
+  font->SetState(GDownloadedFontImp::kTrueType);
+  font->AddBytes(3000);
+  font->AddGlyphBytes(2);
+  ASSERT_TRUE(font->AddGlyph(0x10041));
+  EXPECT_EQ(owner.Budget().Used(), 3000u);
+  std::unique_ptr<GDownloadedFont> listed(font->Clone());
+  ASSERT_NE(listed, nullptr);
+  EXPECT_EQ(listed->Body(), font->Body());
+  EXPECT_EQ(font->Body()->References(), 2);
+
+  delete font;  // only the list holds it now: the printer forgets it
+  EXPECT_EQ(owner.NoFontCalls(), 1);
+  EXPECT_EQ(owner.LastNoFont(), RWCString("0TTArial"));
+  EXPECT_EQ(owner.Budget().Used(), 0u);
+  EXPECT_EQ(listed->GetByteCount(), 0u);
+  EXPECT_EQ(listed->GetGlyphBytes(), 0);
+  EXPECT_FALSE(listed->HasGlyph(0x10041));
+  EXPECT_EQ(listed->GetState(), GDownloadedFontImp::kTrueType);  // name and state stay
+  EXPECT_EQ(listed->GetName(), RWCString("0TTArial"));
+
+  listed->Release();  // nothing left to release
+  EXPECT_EQ(owner.NoFontCalls(), 1);
+}
+
+TEST(GDownloadedFontTest, AResidentFontIsNotRemovedButGivesItsMemoryBack) {
+  FwTestLanguagePeripheral owner;
+  GXLDownloadedFont font(&owner);
+  font.SetState(GDownloadedFontImp::kResident);
+  font.AddBytes(2048);
+  font.Release();
+  EXPECT_EQ(owner.NoFontCalls(), 0);
+  EXPECT_EQ(owner.Budget().Used(), 0u);
+  EXPECT_EQ(font.GetByteCount(), 0u);
+}
+
+TEST(GDownloadedFontTest, ABodyStartsWithItsDocumentedValues) {
+  GXLDownloadedFont font(static_cast<GLanguagePeripheral*>(nullptr));
+  EXPECT_EQ(font.IsValid(), 1u);
+  EXPECT_EQ(font.GetSequence(), 0xFFFF);
+  EXPECT_EQ(font.GetState(), 0u);
+  EXPECT_EQ(font.GetId(), 0u);
+  EXPECT_EQ(font.IsVertical(), 0u);
+  font.SetVertical(1);
+  font.Invalidate();
+  EXPECT_EQ(font.IsValid(), 0u);
+  std::unique_ptr<GDownloadedFont> clone(font.Clone());
+  EXPECT_EQ(static_cast<GXLDownloadedFont&>(*clone).IsVertical(), 1u);
+  // Without an owner the memory is only counted.
+  font.AddBytes(10);
+  font.Release();
+  EXPECT_EQ(font.GetByteCount(), 0u);
+}
+
+TEST(GDownloadedFontTest, APostScriptCloneSharesTheBodyAndItsValue) {
+  FwTestLanguagePeripheral owner;
+  GPSDownloadedFontHandle handle(&owner);
+  std::unique_ptr<GDownloadedFont> clone(handle.Clone());
+  ASSERT_NE(clone, nullptr);
+  EXPECT_EQ(clone->Body(), handle.Body());
+  EXPECT_EQ(handle.GetExtra(), 0u);
+  clone->SetExtra(0x1234);
+  EXPECT_EQ(handle.GetExtra(), 0x1234u);
+  GPSDownloadedFontHandle third(static_cast<GPSDownloadedFont*>(handle.Body()));
+  EXPECT_EQ(handle.Body()->References(), 3);
+}
+
+// The back end goes first (a replaced or destroyed back end) while a font still holds a handle:
+// nothing may call into it afterwards (AddressSanitizer watches).
+TEST(GDownloadedFontTest, AnOwnerDestroyedBeforeTheHandlesIsNeverCalled) {
+  auto owner = std::make_unique<FwTestLanguagePeripheral>();
+  auto* downloader = new GXLFontDownloader;
+  owner->SetFontDownloader(downloader);
+  GXLDownloadedFont* outside = nullptr;
+  {
+    GXLDownloadedFont made(owner.get());
+    made.SetState(GDownloadedFontImp::kTrueType);
+    made.AddBytes(500);
+    outside = static_cast<GXLDownloadedFont*>(made.Clone());
+    ASSERT_EQ(downloader->Add(GFontFaceRecord{}, GFontInstanceRecord{}, made.Clone()), 1);
+  }
+  owner.reset();
+  EXPECT_EQ(outside->IsValid(), 0u);  // invalidated by the list
+  outside->AddBytes(100);
+  outside->Release();
+  delete outside;
+}
+
+}  // namespace

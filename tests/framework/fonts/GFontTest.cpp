@@ -1,0 +1,103 @@
+// GFont: a counted handle on its implementation, stored as the device's cookie and the font's id,
+// found again through the device's downloaded-font table.
+#include "framework/output/fonts/GFont.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "framework/output/GCharacterBuffer.h"
+#include "framework/output/fonts/FontDevices.h"
+#include "framework/output/fonts/GFontDatabase.h"
+#include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwTestFonts.h"
+#include "tests/support/FwTestObjects.h"
+#include "tests/framework/fonts/TestFontDevices.h"
+
+namespace {
+
+using vel::test::Carrier;
+
+class GFontTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterFrameworkTestClasses(); }
+  vel::test::FontDevices devices_;
+};
+
+TEST_F(GFontTest, CopiesShareTheImplementation) {
+  auto* implementation = new FwTestFontImp;
+  auto first = std::make_unique<FwTestFont>(implementation, nullptr);
+  FwTestFont copy(*first);
+  EXPECT_EQ(copy.GetImplementation(), implementation);
+  EXPECT_EQ(implementation->FontReferences(), 2);
+  first.reset();
+  EXPECT_EQ(implementation->FontReferences(), 1);
+  EXPECT_EQ(implementation->Touch(), 1u);  // still alive (AddressSanitizer)
+  FwTestFont other(new FwTestFontImp, nullptr);
+  other = copy;
+  EXPECT_EQ(implementation->FontReferences(), 2);
+  EXPECT_EQ(copy.DetachImplementation(), implementation);
+  EXPECT_EQ(copy.FontKind(), 3);
+  EXPECT_EQ(copy.platform_calls, 1);
+}
+
+TEST_F(GFontTest, SavingRegistersTheImplementationAndARestoreFindsIt) {
+  GRenderDevice* device = devices_.Add(7);
+  auto* implementation = new FwTestFontImp;
+  implementation->SetChangeCount(4);
+  FwTestFont font(implementation, device);
+  const auto bytes = vel::test::SaveGraph(Carrier::kFile, &font);
+  EXPECT_EQ(bytes.size(), font.TotalStoredSize());
+  EXPECT_EQ(font.StoredByteCount(), GBaseObject().StoredByteCount() + 16 + 4);
+  EXPECT_EQ(implementation->GetSaveFlag(), 1u);
+  ASSERT_EQ(devices_.Table(7).Contains(implementation->GetFontId()), 1);
+  EXPECT_EQ(implementation->FontReferences(), 2);
+
+  // By the held change count: equal and lower counts find it, a higher one does not.
+  const struct {
+    std::uint32_t held;
+    bool found;
+  } cases[] = {{4, true}, {9, true}, {3, false}};
+  for (const auto& c : cases) {
+    implementation->SetChangeCount(c.held);
+    FwTestFont restored;
+    ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, restored).failed);
+    EXPECT_EQ(restored.GetImplementation() == implementation, c.found) << c.held;
+    EXPECT_EQ(restored.GetDevice(), device);
+  }
+  EXPECT_EQ(implementation->FontReferences(), 2);
+
+  // An unknown id, and a device that is gone.
+  devices_.Table(7).Release(implementation->GetFontId());
+  FwTestFont unknown;
+  ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, unknown).failed);
+  EXPECT_EQ(unknown.GetImplementation(), nullptr);
+  devices_.Remove(7);
+  FwTestFont gone;
+  ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, gone).failed);
+  EXPECT_EQ(gone.GetImplementation(), nullptr);
+  EXPECT_EQ(gone.GetDevice(), nullptr);
+}
+
+TEST_F(GFontTest, AFontWithoutImplementationStoresAnIdNoTableHolds) {
+  GRenderDevice* device = devices_.Add(3);
+  FwTestFont empty(nullptr, device);
+  const auto bytes = vel::test::SaveGraph(Carrier::kFile, &empty);
+  EXPECT_EQ(bytes.size(), empty.TotalStoredSize());
+  FwTestFont restored;
+  ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, restored).failed);
+  EXPECT_EQ(restored.GetImplementation(), nullptr);
+  EXPECT_EQ(restored.GetMetricBlock(), GFontFaceRecord{});
+  GCharacterBuffer glyphs;
+  EXPECT_EQ(restored.MapRange(1, 2, glyphs), 0);
+}
+
+// Without a device the restored font holds no implementation, so the harness's sample has none
+// either (saving the restored font again must give the same bytes).
+FW_PERSIST_SAMPLES(FwTestFont::kClassId,
+                   {{"without implementation or device",
+                     [] { return new FwTestFont(nullptr, nullptr); }}});
+
+}  // namespace
