@@ -386,11 +386,20 @@ TEST_F(DriverServerTest, AFailingAllocationInsideATableCompletesWithoutDeadlock)
 
 TEST_F(DriverServerTest, AJobThroughAFiledDeviceReachesTheSpoolerChannel) {
   TestProvider provider(3);
-  std::vector<MemoryOutputPort*> ports;
+  // The printer deletes its channel at the document end: the port keeps its bytes here.
+  class KeptPort : public MemoryOutputPort {
+   public:
+    explicit KeptPort(Bytes* kept) : kept_(kept) {}
+    ~KeptPort() override { *kept_ = bytes(); }
+
+   private:
+    Bytes* kept_;
+  };
+  Bytes kept;
+  int ports = 0;
   provider.MakeOutput([&](const TestProvider::Request&) -> GOutputPort* {
-    auto* port = new MemoryOutputPort;
-    ports.push_back(port);
-    return port;
+    ++ports;
+    return new KeptPort(&kept);
   });
   ScopedRegistration registration(&provider, "Basic Spooler");
   ASSERT_EQ(registration.Result(), 0);
@@ -411,14 +420,13 @@ TEST_F(DriverServerTest, AJobThroughAFiledDeviceReachesTheSpoolerChannel) {
   }
   ASSERT_EQ(device->SendCommand(device->MakeDocumentEnd()), 0);
   EXPECT_EQ(device->GetState(), 0);
-  ASSERT_EQ(ports.size(), 1u);
+  ASSERT_EQ(ports, 1);
   ASSERT_EQ(provider.OutputRequests().size(), 1u);
   EXPECT_EQ(provider.OutputRequests()[0].owner, static_cast<GDeviceSession*>(device));
-  const Bytes& bytes = ports[0]->bytes();
-  const std::string text(bytes.begin(), bytes.end());
+  const std::string text(kept.begin(), kept.end());
   EXPECT_NE(text.find("@PJL"), std::string::npos);
   EXPECT_NE(text.find("PCL XL"), std::string::npos);
-  EXPECT_GT(bytes.size(), 200u);
+  EXPECT_GT(kept.size(), 200u);
 
   // Closed: the device waits as the spare; another printer of the driver reuses it.
   server_->CloseRenderDriver(cookie);
