@@ -29,7 +29,9 @@
 #include "tests/support/ByteMatch.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwOutputSinks.h"
 #include "tests/support/FwTestOSServices.h"
+#include "tests/support/FwTestProviders.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestRenderDevice.h"
 #include "tests/support/TempDir.h"
@@ -86,7 +88,7 @@ class DriverServerTest : public ::testing::Test {
       object->on_close = ui_close_;
       return object;
     };
-    server_ = CreateDriverServer();
+    server_ = new GDriverServer;
     ASSERT_NE(server_, nullptr);
   }
   void TearDown() override {
@@ -379,6 +381,98 @@ TEST_F(DriverServerTest, AFailingAllocationInsideATableCompletesWithoutDeadlock)
   EXPECT_FALSE(server_->HasRenderSpare());
   EXPECT_TRUE(server_->HasUISpare());
 }
+
+// --- End to end --------------------------------------------------------------------------------
+
+TEST_F(DriverServerTest, AJobThroughAFiledDeviceReachesTheSpoolerChannel) {
+  TestProvider provider(3);
+  // The printer deletes its channel at the document end: the port keeps its bytes here.
+  class KeptPort : public MemoryOutputPort {
+   public:
+    explicit KeptPort(Bytes* kept) : kept_(kept) {}
+    ~KeptPort() override { *kept_ = bytes(); }
+
+   private:
+    Bytes* kept_;
+  };
+  Bytes kept;
+  int ports = 0;
+  provider.MakeOutput([&](const TestProvider::Request&) -> GOutputPort* {
+    ++ports;
+    return new KeptPort(&kept);
+  });
+  ScopedRegistration registration(&provider, "Basic Spooler");
+  ASSERT_EQ(registration.Result(), 0);
+
+  std::uint32_t cookie = 0;
+  GRenderDevice* device = OpenRender(u"Laser 1", u"vel-laser", &cookie);
+  ASSERT_NE(device, nullptr);
+  ASSERT_NE(device->GetPrinterPeripheral(), nullptr);
+  ASSERT_NE(device->GetMediaPool(), nullptr);
+  device->ResetJob();
+  device->SetJobNames(u"Quarterly", u"Laser 1");
+  device->SetDocumentPending(1);
+  for (int page = 0; page < 2; ++page) {
+    device->SetPagePending(1);
+    ASSERT_EQ(device->EnsureDocumentStarted(), 0);
+    ASSERT_EQ(device->SendPendingPageStart(), 0);
+    ASSERT_EQ(device->SendCommand(device->MakePageEnd()), 0);
+  }
+  ASSERT_EQ(device->SendCommand(device->MakeDocumentEnd()), 0);
+  EXPECT_EQ(device->GetState(), 0);
+  ASSERT_EQ(ports, 1);
+  ASSERT_EQ(provider.OutputRequests().size(), 1u);
+  EXPECT_EQ(provider.OutputRequests()[0].owner, static_cast<GDeviceSession*>(device));
+  const std::string text(kept.begin(), kept.end());
+  EXPECT_NE(text.find("@PJL"), std::string::npos);
+  EXPECT_NE(text.find("PCL XL"), std::string::npos);
+  EXPECT_GT(kept.size(), 200u);
+
+  // Closed: the device waits as the spare; another printer of the driver reuses it.
+  server_->CloseRenderDriver(cookie);
+  EXPECT_TRUE(server_->HasRenderSpare());
+  GRenderDevice* reused = OpenRender(u"Laser 2", u"vel-laser", &cookie);
+  EXPECT_EQ(reused, device);
+  EXPECT_EQ(Name(reused->GetPrinterName()), "Laser 2");
+  EXPECT_EQ(Reads(laser_file_), 1);
+}
+
+// --- Persistence samples: a document start whose handle is a device filed in the server -------
+
+// A device filed in the current server, made once per server (a world of its own when the test
+// binary has none: services that make render devices and a server).
+GDeviceSession* FiledSampleDevice() {
+  static GDriverServer* filed_in = nullptr;
+  static std::uint32_t cookie = 0;
+  static GRenderDevice* device = nullptr;
+  GDriverServer* server = GetDriverServer();
+  if (server != nullptr && server == filed_in && server->FindRenderDriver(cookie) == device) {
+    return device;
+  }
+  auto* services = dynamic_cast<BothKindsServices*>(GetOSServices());
+  if (services == nullptr) {
+    services = new BothKindsServices;
+  }
+  if (!services->make_render_device) {
+    services->make_render_device = [](const GPrinterKey& k) -> GDeviceSession* {
+      return new TestRenderDevice(k);
+    };
+  }
+  if (server == nullptr) {
+    server = CreateDriverServer();
+  }
+  device = server->OpenRenderDriver(new TestPrinterKey(u"Sample", u"vel-laser"), &cookie);
+  filed_in = server;
+  return device;
+}
+
+FW_PERSIST_SAMPLES(vel::classid::kGDocumentStart,
+                   {{"document start with a filed handle", [] {
+                       auto* bundle = new GState(key::kDocumentGroup);
+                       bundle->Add(new GValueAttribute(3, key::kDocumentCopies));
+                       return new GDocumentStart(RWWString(u"Job"), RWWString(u"Laser"),
+                                                 FiledSampleDevice(), bundle, 5);
+                     }}});
 
 // --- The printer handle of a document start -----------------------------------------------------
 
