@@ -12,6 +12,7 @@
 #include "framework/pipeline/BookletLock.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GTransformAttribute.h"
 #include "tests/framework/BookletFixture.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTranscript.h"
@@ -152,6 +153,23 @@ TEST_F(GBookletFilterTest, SheetOrderAndBindingChooseTheImposition) {
   BookletChain chain;
   chain.Job(device_.get(), settings, 8);
   EXPECT_EQ(chain.RectangleKeys(), (std::vector<std::uint32_t>{3, 6, 5, 4, 1, 8, 7, 2}));
+}
+
+TEST_F(GBookletFilterTest, ARecordedGraphicsTransformIsPlacedInItsCell) {
+  // The inner stage changes the recorded graphic itself (its transform): the record is written
+  // back, so the stages behind the booklet read the placed graphic from the file.
+  BookletChain chain;
+  (void)chain.Send(booklet_test::DocumentStart(device_.get(), JobSettings{}));
+  (void)chain.Send(booklet_test::PageStart());
+  auto* bundle = new GGraphicBundle;
+  bundle->SetAttribute(new GTransformAttribute);
+  (void)chain.Send(new GRectangleGraphic(GRect{100, 100, 200, 300}, bundle, 1));
+  (void)chain.Send(new GPageEnd(0));
+  (void)chain.Send(new GDocumentEnd(0));
+  // Sheet blank | 1: the page sits in the right cell.
+  const std::string placed = "GRectangleGraphic 1 (100, 100, 200, 300): 0 = " +
+                             FormatTransform(0, 3389, 576, 0.6205882, 0.6205882);
+  EXPECT_NE(std::find(chain.Lines().begin(), chain.Lines().end(), placed), chain.Lines().end());
 }
 
 TEST_F(GBookletFilterTest, WithoutABookletModeTheJobPassesUntouched) {
