@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -241,6 +242,12 @@ TEST_F(GBookletFilterTest, ARecordedPageIsASoundRecordFileAndGoesWithTheJob) {
   EXPECT_TRUE(PageFiles().empty());
   // Sheet 4 | 1, then 2 | 3 (pages 3 and 4 blank).
   EXPECT_EQ(chain.RectangleKeys(), (std::vector<std::uint32_t>{1, 2}));
+  // The font files written beside the pages stay until the device's table goes with the device.
+  std::vector<std::string> fonts = FontFiles();
+  std::sort(fonts.begin(), fonts.end());
+  EXPECT_EQ(fonts, (std::vector<std::string>{"\\101.fnt", "\\102.fnt"}));
+  device_->Close();
+  EXPECT_TRUE(FontFiles().empty());
 }
 
 TEST_F(GBookletFilterTest, JobsWhosePageNamesMeetStepToFreeNames) {
@@ -253,10 +260,13 @@ TEST_F(GBookletFilterTest, JobsWhosePageNamesMeetStepToFreeNames) {
   std::vector<std::string> names;
   auto page = [&names](BookletChain& chain, std::uint32_t key) {
     (void)chain.Send(booklet_test::PageStart());
-    RWCString narrow;
-    (void)NarrowString(chain.Booklet().GetPageFileName(), narrow);
-    const std::string name(narrow.Data());
-    names.push_back(name.substr(name.rfind('\\') + 1));
+    for (const RWWString* file :
+         {&chain.Booklet().GetPageFileName(), &chain.Booklet().GetFontFileName()}) {
+      RWCString narrow;
+      (void)NarrowString(*file, narrow);
+      const std::string name(narrow.Data());
+      names.push_back(name.substr(name.rfind('\\') + 1));
+    }
     (void)chain.Send(booklet_test::PageRectangle(key));
     (void)chain.Send(new GPageEnd(0));
   };
@@ -264,7 +274,8 @@ TEST_F(GBookletFilterTest, JobsWhosePageNamesMeetStepToFreeNames) {
   page(b, 11);
   page(b, 12);
   page(a, 2);
-  EXPECT_EQ(names, (std::vector<std::string>{"101.pg", "102.pg", "103.pg", "104.pg"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"101.pg", "101.fnt", "102.pg", "102.fnt", "103.pg",
+                                              "103.fnt", "104.pg", "104.fnt"}));
   EXPECT_EQ(PageFiles().size(), 4u);
   for (const std::uint32_t taken : {0x101u, 0x102u, 0x103u, 0x104u}) {
     EXPECT_TRUE(GBookletFilter::IsPageKeyReserved(taken)) << taken;
@@ -325,6 +336,36 @@ TEST_F(GBookletFilterTest, AGraphicThatCannotBeRecordedAbandonsTheRecording) {
     (void)chain.Send(new GPageEnd(0));
     EXPECT_EQ(chain.RectangleKeys(), (std::vector<std::uint32_t>{2}));
   }
+}
+
+TEST_F(GBookletFilterTest, AFontFileTheTableRefusesFailsThePageEndAndKeepsThePages) {
+  // A folder in the font file's place: it cannot be deleted nor written as a file.
+  std::filesystem::create_directories(folder_.Path() / "\\101.fnt" / "in the way");
+  BookletChain chain;
+  (void)chain.Send(booklet_test::DocumentStart(device_.get(), JobSettings{}));
+  (void)chain.Send(booklet_test::PageStart());
+  (void)chain.Send(booklet_test::PageRectangle(1));
+  GCommandRef answer = chain.Send(new GPageEnd(0));
+  ASSERT_EQ(answer->IsA(), classid::kGErrorCommand);
+  EXPECT_EQ(static_cast<GErrorCommand*>(answer.Get())->GetStatus(), 2);
+  EXPECT_TRUE(chain.Booklet().IsEnabled());
+  EXPECT_TRUE(vel::BookletLock::Instance().IsFree());
+  chain.Pages({2});
+  (void)chain.Send(new GDocumentEnd(0));
+  EXPECT_EQ(chain.RectangleKeys(), (std::vector<std::uint32_t>{1, 2}));
+}
+
+TEST_F(GBookletFilterTest, ADeviceWithoutATableRecordsAndReplaysWithoutFontFiles) {
+  device_->Close();
+  ASSERT_EQ(device_->GetDownloadedFontTable(), nullptr);
+  BookletChain chain;
+  chain.Job(device_.get(), JobSettings{}, 3);
+  EXPECT_EQ(chain.RectangleKeys(), (std::vector<std::uint32_t>{1, 2, 3}));
+  EXPECT_TRUE(FontFiles().empty());
+  // No session at all: no device, no table.
+  BookletChain without;
+  without.Job(nullptr, JobSettings{}, 1);
+  EXPECT_EQ(without.RectangleKeys(), (std::vector<std::uint32_t>{1}));
 }
 
 TEST_F(GBookletFilterTest, AJobAbortInAPageLetsGoOfEverything) {
