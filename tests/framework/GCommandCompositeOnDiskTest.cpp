@@ -247,7 +247,7 @@ class RecordedFontFileTest : public GCommandCompositeOnDiskTest {
   // A recorded page of one command whose bundle names the font file and the device.
   std::unique_ptr<GCommandCompositeOnDisk> PageNaming(const std::string& font_file,
                                                       const std::string& device) {
-    auto page = Open();
+    auto page = Open("page" + std::to_string(++pages_) + ".pg");
     auto* bundle = new GState(244);
     bundle->Add(new GStringAttribute(font_file.c_str(), vel::key::kRecordedFontFile));
     bundle->Add(new GStringAttribute(device.c_str(), vel::key::kRecordedDeviceCookie));
@@ -266,6 +266,7 @@ class RecordedFontFileTest : public GCommandCompositeOnDiskTest {
   GRenderDevice* device_ = nullptr;
   std::uint32_t cookie_ = 0;
   std::string font_file_;
+  int pages_ = 0;
 };
 
 TEST_F(RecordedFontFileTest, IteratingMakesTheNamedFontFileCurrentInTheDevicesTable) {
