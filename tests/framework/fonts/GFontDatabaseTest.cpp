@@ -267,7 +267,7 @@ TEST_F(GFontDatabaseSeedTest, WritesFuzzSeedsWhenAsked) {
     RWWString wide;
     (void)WidenString(RWCString(path.c_str()), wide);
     ASSERT_EQ(table.AddFontFile(wide), 1);
-    WriteSeed(out + "/file_" + name, 0, FileBytes(path));
+    WriteSeed(out + "/fontfile_" + name, 0, FileBytes(path));
   };
   write_file("empty");
 
