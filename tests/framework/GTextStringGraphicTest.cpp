@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GRenderDevice.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
 #include "framework/pipeline/GDDAStepper.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GShapeGraphic.h"
-#include "tests/framework/fonts/TestFontDevices.h"
+#include "tests/framework/fonts/FontTestFixture.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/FreeTypeFace.h"
@@ -30,6 +31,7 @@ namespace {
 
 using vel::test::Bytes;
 using vel::test::Carrier;
+using vel::test::kDejaVuSans;
 using Codes = std::vector<std::uint16_t>;
 using Points = std::vector<GPoint>;
 using Advances = std::optional<std::vector<std::int16_t>>;
@@ -503,6 +505,124 @@ TEST_F(GTextStringGraphicTest, AnEmptyGraphicStoresThreeNilRecords) {
   EXPECT_TRUE(vel::test::BytesEqual(vel::test::HexBytes("01000000 01000000 FFFF00000000 "
                                                         "FFFF00000000 FFFF00000000 0000 00000000"),
                                     tail));
+}
+
+// --- With a real TrueType font on a device ----------------------------------------------------
+
+// DejaVu Sans on a device whose downloaded-font table finds it again after a restore.
+class GTextStringGraphicFontTest : public vel::test::FontDeviceTest {
+ protected:
+  void SetUp() override {
+    FontDeviceTest::SetUp();
+    RegisterFrameworkTestClasses();
+    std::uint32_t cookie = 0;
+    GRenderDevice* device = OpenDevice(u"Laser", &cookie);
+    ASSERT_NE(device, nullptr);
+    auto* metrics = new FwFreeTypeMetrics(kDejaVuSans.path);
+    if (!metrics->IsOpen()) {
+      delete metrics;
+      GTEST_SKIP() << kDejaVuSans.file << " is missing: install " << kDejaVuSans.package;
+    }
+    implementation_ = FwTestFontImp::WithMetrics(
+        metrics, vel::test::FaceRecordOf(kDejaVuSans.path, 40), vel::test::InstanceRecord(0));
+    keeper_ = std::make_unique<FwTestFont>(implementation_, device);
+  }
+
+  // A copy of the device's font.
+  FwTestFont* Font() const { return new FwTestFont(*keeper_); }
+
+  std::vector<vel::test::FwSample> Samples() const {
+    return {{"unicode text, both advance lists",
+             [this] {
+               return MakeRun({0x48, 0x20AC, 0x2F}, {{10, 5}, {17, 9}, {30, 9}}, 16, Font(),
+                              new GGraphicBundle);
+             }},
+            {"double-byte text", [this] {
+               return MakeRun({0x8140, 0x889F, 0x41}, {{-3, 100}, {21, 100}, {40, 100}}, 17,
+                              Font());
+             }}};
+  }
+
+  FwTestFontImp* implementation_ = nullptr;  // held by the fonts and the device's table
+  std::unique_ptr<FwTestFont> keeper_;        // outlives the device, which goes in TearDown
+};
+
+// Each save asks the font once to download the text's glyphs; the graphic round-trips on every
+// carrier with its font found again, and restores soft from every cut.
+TEST_F(GTextStringGraphicFontTest, RoundTripsOnEveryCarrierAndDownloadsOnEachSave) {
+  for (const auto& sample : Samples()) {
+    SCOPED_TRACE(sample.name);
+    std::unique_ptr<GBaseObject> made(sample.make());
+    const auto& text = dynamic_cast<const GTextStringGraphic&>(*made);
+    for (const Carrier carrier : vel::test::kAllCarriers) {
+      SCOPED_TRACE(vel::test::CarrierName(carrier));
+      const int before = implementation_->glyphs_calls;
+      const Bytes bytes = vel::test::SaveGraph(carrier, &text);
+      EXPECT_EQ(implementation_->glyphs_calls, before + 1);
+      EXPECT_EQ(implementation_->last_glyphs, text.GetTextString());
+      EXPECT_EQ(implementation_->last_glyphs_flags, 2u);
+      const auto restored = vel::test::RestoreGraph(carrier, bytes);
+      ASSERT_FALSE(restored.failed);
+      std::unique_ptr<GTextStringGraphic> back(dynamic_cast<GTextStringGraphic*>(restored.object));
+      ASSERT_NE(back, nullptr);
+      EXPECT_EQ(back->GetFont()->GetImplementation(), implementation_);
+      EXPECT_TRUE(back->IsSameKey(&text));
+    }
+    EXPECT_EQ(implementation_->GetSaveFlag(), 1u);
+    for (const Carrier carrier : vel::test::kAllCarriers) {
+      vel::test::CheckRoundTrip(sample, carrier);
+      vel::test::CheckTruncations(sample, carrier);
+    }
+  }
+  // Every font the restores made is gone again: the keeper and the table hold the rest.
+  EXPECT_EQ(implementation_->FontReferences(), 2);
+}
+
+// A restore that fails inside the held records leaves the graphic it restores into without font,
+// text and escapements, and keeps no font it read.
+TEST_F(GTextStringGraphicFontTest, AFailedRestoreLeavesTheGraphicWithoutThem) {
+  std::unique_ptr<GTextStringGraphic> text(MakeRun({'a', 'b'}, {{0, 0}, {4, 1}}, 16, Font()));
+  Bytes bytes = vel::test::SaveGraph(Carrier::kFile, text.get());
+  bytes.resize(bytes.size() - 10);  // inside the escapements' record
+  std::unique_ptr<GTextStringGraphic> target(MakeRun({'z'}, {{1, 1}}, 16, Font()));
+  const int references = implementation_->FontReferences();
+  EXPECT_TRUE(vel::test::RestoreInto(Carrier::kFile, bytes, *target).failed);
+  EXPECT_EQ(target->GetFont(), nullptr);
+  EXPECT_EQ(target->GetTextString(), nullptr);
+  EXPECT_EQ(target->GetEscapements(), nullptr);
+  EXPECT_EQ(implementation_->FontReferences(), references - 1);  // the target's old font
+}
+
+// A record of another kind where the text belongs fails the carrier (AddressSanitizer: nothing
+// read is kept).
+TEST_F(GTextStringGraphicTest, ARecordOfTheWrongKindFailsTheCarrier) {
+  const Codes one{'A'};
+  const GPoint at{0, 0};
+  // All three absent, and only the text absent: the records are the same up to the text's nil.
+  std::unique_ptr<GTextStringGraphic> none;
+  std::unique_ptr<GTextStringGraphic> no_text;
+  {
+    vel::test::FailingAllocation failing(0, -1);
+    none = std::make_unique<GTextStringGraphic>(nullptr, one.data(), 0, 16, &at, 1, nullptr);
+  }
+  {
+    vel::test::FailingAllocation failing(0);
+    no_text = std::make_unique<GTextStringGraphic>(nullptr, one.data(), 0, 16, &at, 1, nullptr);
+  }
+  ASSERT_EQ(none->GetEscapements(), nullptr);
+  ASSERT_NE(no_text->GetEscapements(), nullptr);
+  // The file form: the two records have the same layout up to the text's nil record.
+  const Carrier carrier = Carrier::kFile;
+  const Bytes all_nil = vel::test::SaveGraph(carrier, none.get());
+  Bytes bytes = vel::test::SaveGraph(carrier, no_text.get());
+  // Dropping the text's nil record puts the escapements where the text belongs.
+  const std::size_t text_nil = all_nil.size() - 6 - 12;
+  const Bytes nil{0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00};
+  ASSERT_TRUE(std::equal(nil.begin(), nil.end(), bytes.begin() + text_nil));
+  bytes.erase(bytes.begin() + text_nil, bytes.begin() + text_nil + 6);
+  const auto restored = vel::test::RestoreGraph(carrier, bytes);
+  EXPECT_TRUE(restored.failed);
+  EXPECT_EQ(restored.object, nullptr);
 }
 
 // The harness's checks on this class's samples alone (the harness test runs every class).
