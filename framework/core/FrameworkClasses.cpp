@@ -82,6 +82,7 @@
 #include "framework/pipeline/GRasterPaint.h"
 #include "framework/pipeline/GRectangleGraphic.h"
 #include "framework/pipeline/GTextGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
 #include <iterator>
 #include "vel_flavour.h"
@@ -188,6 +189,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GBitmap>(),
       Entry<GRasterGraphic>(),
       Entry<GTextGraphic>(),
+      Entry<GTextStringGraphic>(),
       Entry<GEllipseGraphic>(),
       Entry<GPolyBezierGraphic>(),
       Entry<GPolyBezierToGraphic>(),

@@ -81,6 +81,7 @@ inline constexpr RWClassID kGRectangleGraphic = 659;
 inline constexpr RWClassID kGPolyBezierToGraphic = 662;
 inline constexpr RWClassID kGPolyLineToGraphic = 663;
 inline constexpr RWClassID kGTextGraphic = 801;
+inline constexpr RWClassID kGTextStringGraphic = 804;
 inline constexpr RWClassID kGClipAttribute = 756;  // abstract; the category of every clip
 
 // Page pipeline: graphic state and commands.
