@@ -110,19 +110,22 @@ FwTestFont* DeviceLessFont() {
   return new FwTestFont(nullptr, nullptr);
 }
 
+// Samples with and without a font: the fuzz target's seeds come from them, and it knows no font
+// class (only the test registers one).
 FW_PERSIST_SAMPLES(vel::classid::kGTextStringGraphic,
                    {{"text-string graphic empty", [] { return new GTextStringGraphic; }},
-                    {"unicode text with x and y advances",
+                    {"unicode text with a font and both advance lists",
                      [] {
                        return MakeRun({0x48, 0x20AC, 0xE000}, {{10, 5}, {17, 9}, {30, 9}}, 16,
-                                  DeviceLessFont(), new GGraphicBundle);
+                                      DeviceLessFont(), new GGraphicBundle);
                      }},
-                    {"double-byte text on one line",
+                    {"double-byte text without a font with both advance lists",
                      [] {
-                       return MakeRun({0x8140, 0x889F}, {{-3, 100}, {21, 100}}, 17,
-                                  DeviceLessFont());
+                       return MakeRun({0x8140, 0x889F, 0xF040}, {{-3, 100}, {21, 100}, {21, 90}},
+                                      17, nullptr, new GGraphicBundle);
                      }},
-                    {"no characters", [] { return MakeRun({}, {}, 16, DeviceLessFont()); }}});
+                    {"text-string graphic of no characters",
+                     [] { return MakeRun({}, {}, 16); }}});
 
 class GTextStringGraphicTest : public ::testing::Test {
  protected:
