@@ -141,7 +141,7 @@ GCommandRef GFitToSizeFilter::HandleCommand(const GCommandRef& command) {
     case classid::kGPageStart:
       return PageStart(command);
     default:
-      vel::ConcatenateCommandTransform(*command, transform_);
+      vel::ConcatenateCommandTransform(*command.Get(), transform_);
       return command;
   }
 }
@@ -172,7 +172,7 @@ GCommandRef GFitToSizeFilter::DocumentStart(const GCommandRef& command) {
   scale_to_fit_ = static_cast<std::uint16_t>(
       vel::SettingNumber(bundle->FindByKey(key::kScaleToFit), 0));
   Enable();
-  vel::ConcatenateCommandTransform(*command, transform_);
+  vel::ConcatenateCommandTransform(*command.Get(), transform_);
   return command;
 }
 

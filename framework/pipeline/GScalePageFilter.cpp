@@ -76,7 +76,7 @@ GCommandRef GScalePageFilter::HandleCommand(const GCommandRef& command) {
     case classid::kGPageStart:
       return PageStart(command);
     default:
-      vel::ConcatenateCommandTransform(*command, transform_);
+      vel::ConcatenateCommandTransform(*command.Get(), transform_);
       return command;
   }
 }
@@ -94,7 +94,7 @@ GCommandRef GScalePageFilter::DocumentStart(const GCommandRef& command) {
   } else {
     Disable();
   }
-  vel::ConcatenateCommandTransform(*command, transform_);
+  vel::ConcatenateCommandTransform(*command.Get(), transform_);
   return command;
 }
 

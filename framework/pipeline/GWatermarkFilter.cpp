@@ -199,7 +199,7 @@ GCommandRef GWatermarkFilter::HandleCommand(const GCommandRef& command) {
     case classid::kGJobAbort:
       return GPeripheral::HandleCommand(command);
     case classid::kGPageStart:
-      PageStart(*command);
+      PageStart(*command.Get());
       return command;
     case classid::kGPageEnd:
       return PageEnd(command);

@@ -13,6 +13,7 @@
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GState.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GScalePageFilter.h"
 #include "framework/pipeline/GTransformAttribute.h"

@@ -14,6 +14,7 @@
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPageCommand.h"
@@ -293,10 +294,12 @@ FW_PERSIST_SAMPLES(vel::classid::kGWatermarkFilter,
                      }}});
 
 TEST_F(WatermarkFilterTest, StoresOnlyItsVersionAndARestoreClearsTheRunTimeFields) {
-  FwFilterChain chain({new GWatermarkFilter});
-  GWatermarkFilter& filter = FilterOf(chain);
-  chain.Send(FwFilterChain::DocumentStart(Settings(Watermark{}), device_.get()));
-  chain.Send(FwFilterChain::PageStart());
+  // On its own: a stage inside a composite is stored with the composite.
+  GWatermarkFilter filter;
+  GCommandRef start(FwFilterChain::DocumentStart(Settings(Watermark{}), device_.get()));
+  GCommandRef started(filter.ProcessCommand(start.Get()));
+  GCommandRef page(FwFilterChain::PageStart());
+  GCommandRef out(filter.ProcessCommand(page.Get()));
   ASSERT_EQ(filter.GetMode(), GWatermarkFilter::kEveryPage);
   const Bytes own = SaveContentsOf(Carrier::kFile, filter);
   ASSERT_EQ(own.size(), filter.StoredByteCount());
