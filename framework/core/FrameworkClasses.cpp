@@ -68,6 +68,7 @@
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
+#include "framework/pipeline/GBookletFilter.h"
 #include "framework/pipeline/GNupFilter.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
@@ -146,6 +147,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GFitToSizeFilter>(),
       Entry<GScalePageFilter>(),
       Entry<GWatermarkFilter>(),
+      Entry<GBookletFilter>(),
       Entry<GPen>(),
       Entry<GNoPen>(),
       Entry<GDashedPen>(),
