@@ -61,6 +61,7 @@
 #include "framework/pipeline/GEllipseGraphic.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GFillMode.h"
+#include "framework/pipeline/GFitToSizeFilter.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GGraphicComposite.h"
 #include "framework/pipeline/GHatchPattern.h"
@@ -81,9 +82,11 @@
 #include "framework/pipeline/GRasterOperation.h"
 #include "framework/pipeline/GRasterPaint.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GScalePageFilter.h"
 #include "framework/pipeline/GTextGraphic.h"
 #include "framework/pipeline/GTextStringGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
+#include "framework/pipeline/GWatermarkFilter.h"
 #include <iterator>
 #include "vel_flavour.h"
 
@@ -142,6 +145,9 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GCommandComposite>(),
       Entry<GCommandCompositeOnDisk>(),
       Entry<GNupFilter>(),
+      Entry<GFitToSizeFilter>(),
+      Entry<GScalePageFilter>(),
+      Entry<GWatermarkFilter>(),
       Entry<GBookletFilter>(),
       Entry<GPen>(),
       Entry<GNoPen>(),

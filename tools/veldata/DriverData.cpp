@@ -30,7 +30,10 @@
 #include "framework/output/GPostScript.h"
 #include "framework/output/GPJL.h"
 #include "framework/pipeline/GDitherMatrix.h"
+#include "framework/pipeline/GFitToSizeFilter.h"
 #include "framework/pipeline/GNupFilter.h"
+#include "framework/pipeline/GScalePageFilter.h"
+#include "framework/pipeline/GWatermarkFilter.h"
 #include "framework/core/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCollectable.h"
@@ -338,7 +341,14 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                    ? language
                    : Placeholder(vel::key::kLanguagePeripheral, BuildLanguageConfiguration()));
   auto* head = new GPeripheralComposite(vel::key::kHeadPeripheral);
-  // The page filters stand ahead of the printer; the n-up filter is the last of them.
+  // The page filters stand ahead of the printer, in this order: scale-page, fit-to-size and
+  // watermark, then the n-up filter last.
+  head->Add(new GScalePageFilter(RWCString("ScalePageFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
+  head->Add(new GFitToSizeFilter(RWCString("FitToSizeFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
+  head->Add(new GWatermarkFilter(RWCString("WatermarkFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(new GNupFilter(RWCString("NupFilter"), nullptr, nullptr, 0, 0,
                            GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(printer);
