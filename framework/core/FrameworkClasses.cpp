@@ -67,6 +67,7 @@
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
+#include "framework/pipeline/GBookletFilter.h"
 #include "framework/pipeline/GNupFilter.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
@@ -140,6 +141,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GCommandComposite>(),
       Entry<GCommandCompositeOnDisk>(),
       Entry<GNupFilter>(),
+      Entry<GBookletFilter>(),
       Entry<GPen>(),
       Entry<GNoPen>(),
       Entry<GDashedPen>(),

@@ -103,6 +103,7 @@ inline constexpr RWClassID kGNoCommand = 715;
 
 // Page filters.
 inline constexpr RWClassID kGNupFilter = 1101;
+inline constexpr RWClassID kGBookletFilter = 1105;
 
 // Page pipeline: raster images.
 inline constexpr RWClassID kGBitmap = 551;
@@ -289,6 +290,13 @@ inline constexpr std::uint32_t kNupGroup = 328;
 inline constexpr std::uint32_t kPagesPerSheet = 266;
 inline constexpr std::uint32_t kNupFrames = 267;
 inline constexpr std::uint32_t kPageOrder = 268;
+
+// The booklet settings of the document bundle: the mode (0 off, 2 binding on the right, any other
+// value binding on the left; the key the document settings know as the third media request), the
+// sheet media (a GMedia; the third media) and the sheet order (1 inner sheet first).
+inline constexpr std::uint32_t kBookletMode = 279;
+inline constexpr std::uint32_t kBookletSheetMedia = 281;
+inline constexpr std::uint32_t kBookletSheetOrder = 288;
 
 // A page kept on disk: its bundle record, and in its bundle the font file written beside it and
 // the cookie of the render device whose downloaded-font table selects that file.

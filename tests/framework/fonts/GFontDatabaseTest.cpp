@@ -101,6 +101,23 @@ TEST_F(GFontDatabaseTest, AFontFileCarriesTheMarkedImplementations) {
   EXPECT_EQ(reader.SelectFontFile(Name("page.fnt")), 1);
 }
 
+TEST_F(GFontDatabaseTest, WritingTheCurrentFontFileAgainMakesTheNextSelectionReadIt) {
+  // A later job of the device may record a page under a name it used before.
+  GFontDatabase table(nullptr);
+  ASSERT_EQ(table.Add(NewFont(1, true)), 1);
+  ASSERT_EQ(table.AddFontFile(Name("page.fnt")), 1);
+  ASSERT_EQ(table.SelectFontFile(Name("page.fnt")), 1);
+  // Held only by the table: written, then purged away.
+  FwTestFontImp* later = NewFont(1, true);
+  const std::uint32_t later_id = later->GetFontId();
+  ASSERT_EQ(table.Add(later), 1);
+  ASSERT_EQ(table.AddFontFile(Name("page.fnt")), 1);
+  EXPECT_EQ(table.Contains(later_id), 0);
+  EXPECT_EQ(table.CurrentFontFile().Length(), 0u);
+  ASSERT_EQ(table.SelectFontFile(Name("page.fnt")), 1);
+  EXPECT_EQ(table.Contains(later_id), 1);
+}
+
 TEST_F(GFontDatabaseTest, FlushDeletesEveryFileItWroteEvenEmptyOnes) {
   {
     GFontDatabase table(nullptr);
