@@ -1,6 +1,7 @@
 // The PostScript back end as a stage: the job through the real printer head (PJL envelope and
 // setup, pages, trailer), its settings, failed writes, job aborts, pass-through, a missing
-// emitter, the printer's replacement of it, the driver data file's chain and the stored form.
+// emitter, the printer's replacement of it, the driver data file's chain and the stored form (a
+// restore brings a new font downloader).
 #include "framework/output/GPostScript.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "framework/core/MPersistentComposite.h"
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GPJL.h"
+#include "framework/output/fonts/GPSFontDownloader.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GGraphicBundle.h"
@@ -281,6 +283,22 @@ TEST(GPostScriptJobTest, PassThroughDataIsWrittenOnlyForPostScript) {
   const std::string text = harness.LastJob().Text();
   EXPECT_EQ(text, kPJLHeader + DefaultSetup() + mine);
   ASSERT_EQ(harness.EndDocument(), 0);
+}
+
+// A restored back end forgets what its downloader knew (fonts registered, vectors written): the
+// restore gives it a new one.
+TEST(GPostScriptJobTest, ARestoreGivesTheBackEndANewFontDownloader) {
+  const std::unique_ptr<GPostScript> saved(vel::data::BuildPostScript(nullptr));
+  const std::unique_ptr<GPostScript> target(vel::data::BuildPostScript(nullptr));
+  for (const Carrier carrier : kAllCarriers) {
+    SCOPED_TRACE(CarrierName(carrier));
+    ASSERT_NE(target->PSFontDownloader(), nullptr);
+    target->PSFontDownloader()->MarkEncodingWritten(629);
+    const Restored restored = RestoreInto(carrier, SaveGraph(carrier, saved.get()), *target);
+    EXPECT_FALSE(restored.failed);
+    ASSERT_NE(target->PSFontDownloader(), nullptr);
+    EXPECT_FALSE(target->PSFontDownloader()->IsEncodingWritten(629));
+  }
 }
 
 TEST(GPostScriptJobTest, WithoutAnEmitterTheDocumentStartFailsAndNothingIsWritten) {
