@@ -293,6 +293,8 @@ class GPostScript : public GLanguagePeripheral {
   void EndClip(std::int32_t region, std::int32_t fill_rule);
   // The paint of a pen or brush procedure.
   void WritePaint(GPaint* paint, bool brush);
+  // The pen procedure of a solid pen, or of a dashed one when `dashes` is given (the same pen).
+  std::uint16_t WritePen(GPen& object, const GDashedPen* dashes);
 
   // Raster helpers (GPostScriptRaster.cpp).
   // Writes `bitmap`'s `source` part as an image over `destination` (is_pattern false), or as the
