@@ -163,10 +163,11 @@ inline GRectangleGraphic* PageRectangle(std::uint32_t page) {
 // a transcript stage in place of the printer.
 class BookletChain {
  public:
-  BookletChain()
+  // `sink` (taken over) stands in for the printer.
+  explicit BookletChain(FwTranscriptPeripheral* sink = new FwTranscriptPeripheral)
       : head_(vel::data::BuildChain(nullptr, nullptr, nullptr)) {
     const std::unique_ptr<GBaseObject> printer(head_->RemoveByKey(key::kPrinterPeripheral));
-    sink_ = new FwTranscriptPeripheral;
+    sink_ = sink;
     head_->Add(sink_);
     for (std::uint32_t i = 0; i < head_->Count(); ++i) {
       GPeripheral* stage = head_->ChildAt(i);
