@@ -131,8 +131,7 @@ class GPostScript : public GLanguagePeripheral {
   // Accepted as an attribute (a back end in a job state): the handlers' HandlePostScript.
   [[nodiscard]] std::uint16_t Accept(GTypedHandlers& handlers) override;
 
-  // The command order above. A non-zero status answers a new GErrorCommand (status, command) in
-  // the command's place, which is not passed on.
+  // The back ends' command order (HandleThenPassOn).
   GCommand* ProcessCommand(GCommand* command) override;
   // The composite's reset, then new font objects.
   void Reset() override;
@@ -272,8 +271,6 @@ class GPostScript : public GLanguagePeripheral {
   // The fonts of the job are released (their memory goes back to the budget); the downloader
   // forgets the encoding vectors written.
   void EndFontJob();
-  // Hands `command` to each child in order, each getting what the one before answered.
-  GCommandRef PassToChildren(GCommandRef command);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
   template <typename Carrier>
