@@ -566,5 +566,101 @@ TEST_F(GKestrixTextTest, BitmapFontsSendTheRowsOfTheirGlyphs) {
   }
 }
 
+// The character attributes follow the font: only what changed is written, before SetFont.
+TEST_F(GKestrixTextTest, CharacterAttributesAreWrittenWhenTheyChange) {
+  struct Case {
+    const char* name;
+    std::function<void(GFontFaceRecord&)> face;
+    std::function<void(GFontInstanceRecord&)> instance;
+    std::vector<std::string> operators;  // between the last EndChar and SetCursor
+    double char_size;
+  };
+  const Case cases[] = {
+      {"plain", {}, {}, {"SetFont"}, 50},
+      {"simulated bold", {}, [](auto& i) { i.weight = 700; }, {"SetCharBoldValue", "SetFont"}, 50},
+      {"simulated italic",
+       {},
+       [](auto& i) { i.italic = 1; },
+       {"SetCharShear", "SetCharScale", "SetCharAngle", "SetFont"},
+       50},
+      {"italic face",
+       [](auto& f) { f.italic = 1; },
+       [](auto& i) { i.italic = 1; },
+       {"SetFont"},
+       50},
+      {"scaled",
+       [](auto& f) { f.width_scale = 0.5F; },
+       {},
+       {"SetCharShear", "SetCharScale", "SetCharAngle", "SetFont"},
+       50},
+      {"turned",
+       {},
+       [](auto& i) { i.char_angle = RealFromFloat(-90.0F); },
+       {"SetCharShear", "SetCharScale", "SetCharAngle", "SetFont"},
+       50},
+      {"vertical", [](auto& f) { f.vertical = 1; }, {}, {"SetCharAttributes", "SetFont"}, 50},
+      {"size 0", [](auto& f) { f.size = 0; }, {}, {"SetFont"}, 0.000001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GFontFaceRecord face = FaceRecordOf(kDejaVuSans.path, 50, 16);
+    if (c.face) {
+      c.face(face);
+    }
+    GFontInstanceRecord instance = InstanceRecord(2);
+    if (c.instance) {
+      c.instance(instance);
+    }
+    fonts_.emplace_back(MakeTrueTypeFont(Source(kDejaVuSans.path, {}), face, instance));
+    GFont* font = fonts_.back().get();
+    const Bytes bytes = Job({[&](GKestrix& k) {
+      Print(k, *font, Chars(u"ab"));
+      Print(k, *font, Chars(u"ba"));  // nothing changed: no attribute, no SetFont
+    }});
+    const XlCheckResult result = PclXlChecker().Check(bytes);
+    const std::vector<std::string> names = Names(result.job.pages.at(0).operations);
+    const auto end_char = std::find(names.rbegin(), names.rend(), "EndChar").base();
+    const auto cursor = std::find(end_char, names.end(), "SetCursor");
+    EXPECT_EQ(std::vector<std::string>(end_char, cursor), c.operators);
+    EXPECT_EQ(CountOf(names, "SetFont"), 1u);
+    for (const XlOperation& operation : result.job.pages[0].operations) {
+      const std::string name = XlOperatorName(operation.code);
+      if (name == "SetFont") {
+        EXPECT_FLOAT_EQ(static_cast<float>(operation.Find(0xA6)->values.at(0)),
+                        static_cast<float>(c.char_size));
+      } else if (name == "SetCharBoldValue") {
+        EXPECT_FLOAT_EQ(static_cast<float>(operation.Find(0xB1)->values.at(0)), 0.015F);
+      } else if (name == "SetCharShear") {
+        EXPECT_FLOAT_EQ(static_cast<float>(operation.Find(0xA5)->values.at(0)),
+                        std::string(c.name) == "simulated italic" ? 0.31623F : 0.0F);
+      } else if (name == "SetCharAngle") {
+        EXPECT_FLOAT_EQ(static_cast<float>(operation.Find(0xA1)->values.at(0)),
+                        std::string(c.name) == "turned" ? 270.0F : 0.0F);
+      }
+    }
+  }
+}
+
+// A font removed while another is current writes RemoveFont only; removing the current one makes
+// the next text select its font again.
+TEST_F(GKestrixTextTest, RemovingAFontSelectsAgainOnlyWhenItWasCurrent) {
+  GFont* dejavu = FontOf(kDejaVuSans);
+  GFont* liberation = FontOf(kLiberationSans);
+  const Bytes bytes = Job({[&](GKestrix& k) {
+    Print(k, *dejavu, Chars(u"ab"));
+    Print(k, *liberation, Chars(u"ab"));
+    dejavu->GetDownloadedFont()->Release();  // not the current font
+    EXPECT_TRUE(k.GetTextState().font_name == "1TTLiberation Sans");
+    liberation->GetDownloadedFont()->Release();  // the current font
+    EXPECT_TRUE(k.GetTextState().font_name == "No Font");
+    Print(k, *liberation, Chars(u"ab"));
+  }});
+  const std::vector<std::string> names =
+      Names(PclXlChecker().Check(bytes).job.pages.at(0).operations);
+  EXPECT_EQ(CountOf(names, "RemoveFont"), 2u);
+  EXPECT_EQ(CountOf(names, "BeginFontHeader"), 3u);  // Liberation's header again
+  EXPECT_EQ(CountOf(names, "SetFont"), 3u);
+}
+
 }  // namespace
 }  // namespace vel::test
