@@ -21,6 +21,7 @@
 #include "framework/core/GStatusProvider.h"
 #include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/GPJL.h"
 #include "framework/output/GTextEscapements.h"
 #include "framework/output/GTextString.h"
 #include "framework/output/XLFontDownload.h"
