@@ -20,6 +20,7 @@
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/fonts/GFontDatabase.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -123,13 +124,14 @@ void DeleteCommand(GCommand* command) {
 
 }  // namespace
 
-GRenderDevice::GRenderDevice() {
+GRenderDevice::GRenderDevice() : font_table_(new (std::nothrow) GFontDatabase(this)) {
   if (GOSServices* services = GetOSServices()) {
     extension_ = services->CreateDeviceExtension(this);
   }
 }
 
 GRenderDevice::~GRenderDevice() {
+  delete font_table_;
   delete extension_;
 }
 
@@ -185,12 +187,18 @@ void GRenderDevice::Reopen(const GPrinterKey& printer_key) {
   page_pending_ = 0;
   job_name_ = RWWString();
   job_printer_name_ = RWWString();
+  // The new printer's fonts start from an empty table.
+  delete font_table_;
+  font_table_ = new (std::nothrow) GFontDatabase(this);
 }
 
 void GRenderDevice::Close() {
   for (GCountedPtr& reference : references_) {
     reference = GCountedPtr();
   }
+  // Its font files are deleted with it.
+  delete font_table_;
+  font_table_ = nullptr;
   if (extension_ != nullptr) {
     extension_->DeviceCloses();
   }

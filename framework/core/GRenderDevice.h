@@ -62,7 +62,8 @@ class GRenderDevice : public virtual GDeviceSession {
     GRGBColor second_colour{0, 0, 0, 0};
   };
 
-  // Makes the per-device extension through the services (none without services).
+  // Makes its downloaded-font table, and the per-device extension through the services (none
+  // without services).
   GRenderDevice();
   GRenderDevice(const GRenderDevice&) = delete;
   GRenderDevice& operator=(const GRenderDevice&) = delete;
@@ -149,9 +150,10 @@ class GRenderDevice : public virtual GDeviceSession {
   GRenderDevice* GetRenderInterface() override { return this; }
   GUIDriverInterface* GetUIInterface() override { return nullptr; }
   // Takes the new printer's names; resets a used chain; ResetJob; page flags 0; job and printer
-  // names empty.
+  // names empty; a new downloaded-font table in place of the old one.
   void Reopen(const GPrinterKey& key) override;
-  // Lets go of the ten counted references, tells the extension that the device closes.
+  // Lets go of the ten counted references, deletes the downloaded-font table (and so its font
+  // files), tells the extension that the device closes.
   void Close() override;
 
   // --- Plain operations ------------------------------------------------------------------------
@@ -162,7 +164,8 @@ class GRenderDevice : public virtual GDeviceSession {
   void ReloadJobSettings();
   // ApplyCopies over the four parts.
   void RefreshCopies();
-  // The downloaded-font table, or null.
+  // The downloaded-font table (made at construction and at Reopen), or null after Close or when
+  // memory was short.
   GFontDatabase* GetDownloadedFontTable() const { return font_table_; }
   GDeviceExtension* GetExtension() const { return extension_; }
   // The counted references the device keeps for its job (assigning one drops the old target).

@@ -2,6 +2,7 @@
 // errors from the chain, job options and the reloading of job settings.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/output/fonts/GFontDatabase.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GMarkerCommands.h"
@@ -24,6 +26,7 @@
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestPeripheral.h"
 #include "tests/support/FwTestRenderDevice.h"
+#include "tests/support/TempDir.h"
 #include "tools/veldata/DriverData.h"
 
 namespace vel::test {
@@ -425,7 +428,6 @@ TEST_F(RenderDeviceTest, WatermarksAreNotTheRenderDevicesAndCloseLetsGoOfItsRefe
   EXPECT_EQ(handle, 5u);
   GMedia media;
   EXPECT_EQ(device_->MakeWatermark(u"Draft", 1, GRGBColor(0, 0, 0, 255), media, 0), nullptr);
-  EXPECT_EQ(device_->GetDownloadedFontTable(), nullptr);
 
   auto* held = new GValueAttribute(1, 0);
   device_->Reference(0) = GCountedPtr(held);
@@ -436,6 +438,34 @@ TEST_F(RenderDeviceTest, WatermarksAreNotTheRenderDevicesAndCloseLetsGoOfItsRefe
   EXPECT_EQ(device_->IsAborted(), 0);
   device_->SetAborted();
   EXPECT_EQ(device_->IsAborted(), 1);
+}
+
+// Each printer a device serves starts with an empty downloaded-font table, and the font files of
+// the last one are gone with its table.
+TEST_F(RenderDeviceTest, TheDownloadedFontTableLivesFromConstructionOrReopenToClose) {
+  TempDir temp;
+  GFontDatabase* first = device_->GetDownloadedFontTable();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Owner(), device_.get());
+  const std::string file = temp.File("first.fnt");
+  const RWWString name(file.c_str());
+  ASSERT_EQ(first->AddFontFile(name), 1);
+  ASSERT_TRUE(std::filesystem::exists(file));
+
+  device_->Reopen(TestPrinterKey(u"Laser 2", u"vel-laser"));
+  GFontDatabase* second = device_->GetDownloadedFontTable();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->Count(), 0u);
+  EXPECT_EQ(second->CurrentFontFile().Length(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  const std::string later = temp.File("second.fnt");
+  ASSERT_EQ(second->AddFontFile(RWWString(later.c_str())), 1);
+  device_->Close();
+  EXPECT_EQ(device_->GetDownloadedFontTable(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(later));
+  device_->Close();  // closing again finds nothing to delete
+  EXPECT_EQ(device_->GetDownloadedFontTable(), nullptr);
 }
 
 }  // namespace

@@ -1,33 +1,22 @@
-// How the fonts reach their render device.
+// How the fonts reach their render device: through the driver server.
 #include "framework/output/fonts/FontDevices.h"
 
-#include <atomic>
+#include "framework/core/GDriverServer.h"
+#include "framework/core/GRenderDevice.h"
 
 namespace vel {
 
-namespace {
-
-std::atomic<const RenderDeviceAccess*> g_access{nullptr};
-
-}  // namespace
-
-void SetRenderDeviceAccess(const RenderDeviceAccess* access) {
-  g_access.store(access);
-}
-
 std::uint32_t RenderDeviceCookie(const GRenderDevice* device) {
-  const RenderDeviceAccess* access = g_access.load();
-  return device != nullptr && access != nullptr ? access->cookie(device) : 0;
+  return device != nullptr ? device->GetCookie() : 0;
 }
 
 GFontDatabase* RenderDeviceFontTable(const GRenderDevice* device) {
-  const RenderDeviceAccess* access = g_access.load();
-  return device != nullptr && access != nullptr ? access->font_table(device) : nullptr;
+  return device != nullptr ? device->GetDownloadedFontTable() : nullptr;
 }
 
 GRenderDevice* FindRenderDevice(std::uint32_t cookie) {
-  const RenderDeviceAccess* access = g_access.load();
-  return access != nullptr ? access->find(cookie) : nullptr;
+  GDriverServer* server = GetDriverServer();
+  return server != nullptr && cookie != 0 ? server->FindRenderDriver(cookie) : nullptr;
 }
 
 }  // namespace vel

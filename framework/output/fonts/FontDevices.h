@@ -9,21 +9,11 @@ class GRenderDevice;
 
 namespace vel {
 
-// The cookie under which the driver server knows the device; 0 for none.
+// The cookie under which the driver server filed the device; 0 for none.
 std::uint32_t RenderDeviceCookie(const GRenderDevice* device);
 // The device's downloaded-font table, or null.
 GFontDatabase* RenderDeviceFontTable(const GRenderDevice* device);
-// The render device filed under the cookie, or null.
+// The render device the driver server files under the cookie, or null (also without a server).
 GRenderDevice* FindRenderDevice(std::uint32_t cookie);
-
-// Until the driver server and the render device can be reached from here, these three answers
-// come from a table of functions that the module (or a test) installs; without one they answer
-// 0 and null.
-struct RenderDeviceAccess {
-  std::uint32_t (*cookie)(const GRenderDevice* device);
-  GFontDatabase* (*font_table)(const GRenderDevice* device);
-  GRenderDevice* (*find)(std::uint32_t cookie);
-};
-void SetRenderDeviceAccess(const RenderDeviceAccess* access);
 
 }  // namespace vel

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "framework/core/GCharTranslator.h"
+#include "framework/core/GDriverServer.h"
 #include "framework/core/GOSServices.h"
+#include "framework/core/GRenderDevice.h"
 #include "framework/output/fonts/GTTFontPool.h"
 #include "tests/support/FwMemoryFontReader.h"
 #include "tests/support/FwTestOSServices.h"
+#include "tests/support/FwTestRenderDevice.h"
 #include "tests/support/SfntBuilder.h"
 
 namespace vel::test {
@@ -40,6 +43,34 @@ class FontTest : public ::testing::Test {
   static bool HasTranslator() { return GetCodePageTranslator() != nullptr; }
 
   TestOSServices* services_ = nullptr;
+};
+
+// The font tests with render devices: test render devices filed with a driver server, so that a
+// font finds its device and the device's downloaded-font table by cookie as in a printing
+// process. The server (and every device it holds) goes before the font pool.
+class FontDeviceTest : public FontTest {
+ protected:
+  void SetUp() override {
+    FontTest::SetUp();
+    server_ = new GDriverServer;
+  }
+  void TearDown() override {
+    vel::DeleteDriverServer();
+    FontTest::TearDown();
+  }
+  TestOSServices* MakeServices() override {
+    auto* services = new BothKindsServices;
+    services->make_render_device = [](const GPrinterKey& key) -> GDeviceSession* {
+      return new TestRenderDevice(key);
+    };
+    return services;
+  }
+  // A new render device of a printer of the test driver, filed under `*cookie`.
+  GRenderDevice* OpenDevice(const std::u16string& printer, std::uint32_t* cookie) {
+    return server_->OpenRenderDriver(new TestPrinterKey(printer, u"vel-test"), cookie);
+  }
+
+  GDriverServer* server_ = nullptr;
 };
 
 }  // namespace vel::test

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "framework/core/GRenderDevice.h"
 #include "framework/core/StringWidth.h"
 #include "tests/framework/fonts/FontTestFixture.h"
-#include "tests/framework/fonts/TestFontDevices.h"
 #include "tests/support/FwTestFonts.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/TempDir.h"
@@ -44,21 +44,23 @@ TEST(GFontDatabaseThreadsTest, FontIdsAreUniqueAcrossThreads) {
   EXPECT_EQ(all.back() - all.front(), static_cast<std::uint32_t>(kThreads * kEach - 1));
 }
 
-class GFontDatabaseThreadsFileTest : public vel::test::FontTest {
+class GFontDatabaseThreadsFileTest : public vel::test::FontDeviceTest {
  protected:
   void SetUp() override {
-    FontTest::SetUp();
+    FontDeviceTest::SetUp();
     RegisterFrameworkTestClasses();
   }
 };
 
 TEST_F(GFontDatabaseThreadsFileTest, TwoDevicesWriteAndSelectFontFilesAtOnce) {
-  vel::test::FontDevices devices;
   vel::test::TempDir temp;
-  GRenderDevice* first = devices.Add(1);
-  GRenderDevice* second = devices.Add(2);
-  auto run = [&temp](vel::test::FontDevices& all, std::uint32_t cookie, GRenderDevice* device) {
-    GFontDatabase& table = all.Table(cookie);
+  std::uint32_t cookies[2] = {};
+  GRenderDevice* first = OpenDevice(u"Laser 1", &cookies[0]);
+  GRenderDevice* second = OpenDevice(u"Laser 2", &cookies[1]);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  auto run = [&temp](std::uint32_t cookie, GRenderDevice* device) {
+    GFontDatabase& table = *device->GetDownloadedFontTable();
     for (int round = 0; round < 40; ++round) {
       GFontFaceRecord face;
       face.name = "Face";
@@ -77,11 +79,11 @@ TEST_F(GFontDatabaseThreadsFileTest, TwoDevicesWriteAndSelectFontFilesAtOnce) {
       found->DropFontReference();
     }
   };
-  std::thread one(run, std::ref(devices), 1, first);
-  std::thread two(run, std::ref(devices), 2, second);
+  std::thread one(run, cookies[0], first);
+  std::thread two(run, cookies[1], second);
   one.join();
   two.join();
-  EXPECT_EQ(devices.Table(1).CurrentFontFile().Length() != 0, true);
+  EXPECT_NE(first->GetDownloadedFontTable()->CurrentFontFile().Length(), 0u);
 }
 
 }  // namespace

@@ -8,22 +8,25 @@
 #include <map>
 #include <memory>
 
+#include "framework/core/GDriverServer.h"
+#include "framework/core/GRenderDevice.h"
 #include "framework/output/GCharacterBuffer.h"
-#include "framework/output/fonts/FontDevices.h"
 #include "framework/output/fonts/GFontDatabase.h"
+#include "tests/framework/fonts/FontTestFixture.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestFonts.h"
 #include "tests/support/FwTestObjects.h"
-#include "tests/framework/fonts/TestFontDevices.h"
 
 namespace {
 
 using vel::test::Carrier;
 
-class GFontTest : public ::testing::Test {
+class GFontTest : public vel::test::FontDeviceTest {
  protected:
-  void SetUp() override { RegisterFrameworkTestClasses(); }
-  vel::test::FontDevices devices_;
+  void SetUp() override {
+    FontDeviceTest::SetUp();
+    RegisterFrameworkTestClasses();
+  }
 };
 
 TEST_F(GFontTest, CopiesShareTheImplementation) {
@@ -44,7 +47,10 @@ TEST_F(GFontTest, CopiesShareTheImplementation) {
 }
 
 TEST_F(GFontTest, SavingRegistersTheImplementationAndARestoreFindsIt) {
-  GRenderDevice* device = devices_.Add(7);
+  std::uint32_t cookie = 0;
+  GRenderDevice* device = OpenDevice(u"Laser", &cookie);
+  ASSERT_NE(device, nullptr);
+  GFontDatabase& table = *device->GetDownloadedFontTable();
   auto* implementation = new FwTestFontImp;
   implementation->SetChangeCount(4);
   FwTestFont font(implementation, device);
@@ -52,7 +58,7 @@ TEST_F(GFontTest, SavingRegistersTheImplementationAndARestoreFindsIt) {
   EXPECT_EQ(bytes.size(), font.TotalStoredSize());
   EXPECT_EQ(font.StoredByteCount(), GBaseObject().StoredByteCount() + 16 + 4);
   EXPECT_EQ(implementation->GetSaveFlag(), 1u);
-  ASSERT_EQ(devices_.Table(7).Contains(implementation->GetFontId()), 1);
+  ASSERT_EQ(table.Contains(implementation->GetFontId()), 1);
   EXPECT_EQ(implementation->FontReferences(), 2);
 
   // By the held change count: equal and lower counts find it, a higher one does not.
@@ -69,12 +75,15 @@ TEST_F(GFontTest, SavingRegistersTheImplementationAndARestoreFindsIt) {
   }
   EXPECT_EQ(implementation->FontReferences(), 2);
 
-  // An unknown id, and a device that is gone.
-  devices_.Table(7).Release(implementation->GetFontId());
+  // An unknown id, and a device that is gone (closing it lets go of what its table held).
+  table.Release(implementation->GetFontId());
   FwTestFont unknown;
   ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, unknown).failed);
   EXPECT_EQ(unknown.GetImplementation(), nullptr);
-  devices_.Remove(7);
+  implementation->SetChangeCount(4);
+  ASSERT_EQ(table.Add(implementation), 1);
+  server_->CloseRenderDriver(cookie);
+  EXPECT_EQ(implementation->FontReferences(), 1);
   FwTestFont gone;
   ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, bytes, gone).failed);
   EXPECT_EQ(gone.GetImplementation(), nullptr);
@@ -82,7 +91,8 @@ TEST_F(GFontTest, SavingRegistersTheImplementationAndARestoreFindsIt) {
 }
 
 TEST_F(GFontTest, AFontWithoutImplementationStoresAnIdNoTableHolds) {
-  GRenderDevice* device = devices_.Add(3);
+  std::uint32_t cookie = 0;
+  GRenderDevice* device = OpenDevice(u"Laser", &cookie);
   FwTestFont empty(nullptr, device);
   const auto bytes = vel::test::SaveGraph(Carrier::kFile, &empty);
   EXPECT_EQ(bytes.size(), empty.TotalStoredSize());
