@@ -7,7 +7,8 @@
 // size equal to what saving it to a file writes, save and restore again on its own carrier, and
 // then be deleted. A restored bitmap (on its own, behind a handle or in a raster graphic) has every
 // row read over several column ranges, each row into a buffer of exactly the size it asks for, and
-// a raster graphic has its rectangles clipped.
+// a raster graphic has its rectangles clipped. A restored text-string graphic is queried and
+// copied.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@
 #include "framework/pipeline/GClipToSingleRectangle.h"
 #include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GRasterPaint.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "platform/CallLog.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
@@ -147,6 +149,20 @@ void ReadRaster(const GRasterGraphic& raster) {
   (void)raster.ComputeClippedRects(&clip, source, destination);
 }
 
+// Runs the queries of a restored text-string graphic over whatever text and escapements it holds,
+// and copies it.
+void QueryText(GTextStringGraphic& text) {
+  static const std::uint16_t kCodes[] = {3, 0x20, 0x8140, 0xE000};
+  (void)text.HasUserDefinedCharacters();
+  (void)text.ContainsAnyCode(kCodes);
+  GTextStringGraphic copy(text);
+  if (!copy.IsSameKey(&text)) {
+    std::abort();  // a copy holds equal copies of everything
+  }
+  copy.MakeUnique();
+  (void)copy.SumAdvances(nullptr);
+}
+
 // Checks a restored root and deletes it.
 void CheckAndDelete(RWCollectable* root, bool failed) {
   if (failed) {
@@ -177,6 +193,8 @@ void CheckAndDelete(RWCollectable* root, bool failed) {
     }
   } else if (const auto* pattern = dynamic_cast<const GRasterPaintImp*>(root)) {
     ReadEveryRow(pattern->GetBitmap());
+  } else if (auto* text = dynamic_cast<GTextStringGraphic*>(root)) {
+    QueryText(*text);
   }
   delete root;
 }

@@ -61,12 +61,14 @@
 #include "framework/pipeline/GEllipseGraphic.h"
 #include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GFillMode.h"
+#include "framework/pipeline/GFitToSizeFilter.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GGraphicComposite.h"
 #include "framework/pipeline/GHatchPattern.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GJoint.h"
 #include "framework/pipeline/GMarkerCommands.h"
+#include "framework/pipeline/GBookletFilter.h"
 #include "framework/pipeline/GNupFilter.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPaletteTable.h"
@@ -80,8 +82,11 @@
 #include "framework/pipeline/GRasterOperation.h"
 #include "framework/pipeline/GRasterPaint.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GScalePageFilter.h"
 #include "framework/pipeline/GTextGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
+#include "framework/pipeline/GWatermarkFilter.h"
 #include <iterator>
 #include "vel_flavour.h"
 
@@ -140,6 +145,10 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GCommandComposite>(),
       Entry<GCommandCompositeOnDisk>(),
       Entry<GNupFilter>(),
+      Entry<GFitToSizeFilter>(),
+      Entry<GScalePageFilter>(),
+      Entry<GWatermarkFilter>(),
+      Entry<GBookletFilter>(),
       Entry<GPen>(),
       Entry<GNoPen>(),
       Entry<GDashedPen>(),
@@ -186,6 +195,7 @@ const RWClassRegistration* GFrameworkClasses(std::size_t* count) {
       Entry<GBitmap>(),
       Entry<GRasterGraphic>(),
       Entry<GTextGraphic>(),
+      Entry<GTextStringGraphic>(),
       Entry<GEllipseGraphic>(),
       Entry<GPolyBezierGraphic>(),
       Entry<GPolyBezierToGraphic>(),

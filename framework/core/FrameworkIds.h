@@ -81,6 +81,7 @@ inline constexpr RWClassID kGRectangleGraphic = 659;
 inline constexpr RWClassID kGPolyBezierToGraphic = 662;
 inline constexpr RWClassID kGPolyLineToGraphic = 663;
 inline constexpr RWClassID kGTextGraphic = 801;
+inline constexpr RWClassID kGTextStringGraphic = 804;
 inline constexpr RWClassID kGClipAttribute = 756;  // abstract; the category of every clip
 
 // Page pipeline: graphic state and commands.
@@ -103,6 +104,10 @@ inline constexpr RWClassID kGNoCommand = 715;
 
 // Page filters.
 inline constexpr RWClassID kGNupFilter = 1101;
+inline constexpr RWClassID kGWatermarkFilter = 1102;
+inline constexpr RWClassID kGFitToSizeFilter = 1103;
+inline constexpr RWClassID kGScalePageFilter = 1104;
+inline constexpr RWClassID kGBookletFilter = 1105;
 
 // Page pipeline: raster images.
 inline constexpr RWClassID kGBitmap = 551;
@@ -261,9 +266,11 @@ inline constexpr std::uint32_t kLaterPagesMediaType = 262;
 inline constexpr std::uint32_t kLaterPagesTraySelection = 263;
 inline constexpr std::uint32_t kUseLaterPagesTray = 264;
 inline constexpr std::uint32_t kOrientation = 265;
-inline constexpr std::uint32_t kSecondMediaRequest = 270;
+inline constexpr std::uint32_t kScalePercentage = 269;     // "% of normal size"
+inline constexpr std::uint32_t kSecondMediaRequest = 270;  // "print document on": 1 = on
+inline constexpr std::uint32_t kScaleToFit = 271;          // print document on: scale to fit
 inline constexpr std::uint32_t kSecondMediaPaperId = 272;
-inline constexpr std::uint32_t kSecondMedia = 273;
+inline constexpr std::uint32_t kSecondMedia = 273;  // the paper a document is printed on
 inline constexpr std::uint32_t kThirdMediaRequest = 279;
 inline constexpr std::uint32_t kThirdMediaPaperId = 280;
 inline constexpr std::uint32_t kThirdMedia = 281;
@@ -290,6 +297,13 @@ inline constexpr std::uint32_t kPagesPerSheet = 266;
 inline constexpr std::uint32_t kNupFrames = 267;
 inline constexpr std::uint32_t kPageOrder = 268;
 
+// The booklet settings of the document bundle: the mode (0 off, 2 binding on the right, any other
+// value binding on the left; the key the document settings know as the third media request), the
+// sheet media (a GMedia; the third media) and the sheet order (1 inner sheet first).
+inline constexpr std::uint32_t kBookletMode = 279;
+inline constexpr std::uint32_t kBookletSheetMedia = 281;
+inline constexpr std::uint32_t kBookletSheetOrder = 288;
+
 // A page kept on disk: its bundle record, and in its bundle the font file written beside it and
 // the cookie of the render device whose downloaded-font table selects that file.
 inline constexpr std::uint32_t kRecordedBundle = 406;
@@ -301,5 +315,25 @@ inline constexpr std::uint32_t kJobOptionsTakeNamed = 381;  // 0 = take a named 
 inline constexpr std::uint32_t kJobOptionsMode = 382;       // 2 = no job options
 inline constexpr std::uint32_t kJobOptionsName = 383;
 inline constexpr std::uint32_t kJobOptionsEntryName = 384;
+
+// The watermark: the job options group (379) holds the chosen watermark, 382 says on which pages
+// (0 every page, 1 the first page, anything else none) and 381 = 0 that a named watermark was
+// taken; the rest describes it.
+inline constexpr std::uint32_t kWatermarkGroup = kJobOptionsGroup;
+inline constexpr std::uint32_t kWatermarkNamed = kJobOptionsTakeNamed;
+inline constexpr std::uint32_t kWatermarkPages = kJobOptionsMode;
+inline constexpr std::uint32_t kWatermarkText = 385;
+inline constexpr std::uint32_t kWatermarkFontName = 386;
+inline constexpr std::uint32_t kWatermarkValue387 = 387;
+inline constexpr std::uint32_t kWatermarkStyle = 388;  // bit 0 bold, bits 1 to 3 style flags
+inline constexpr std::uint32_t kWatermarkSize = 390;   // points
+inline constexpr std::uint32_t kWatermarkValue392 = 392;
+inline constexpr std::uint32_t kWatermarkValue393 = 393;
+inline constexpr std::uint32_t kWatermarkValue394 = 394;
+inline constexpr std::uint32_t kWatermarkValue396 = 396;
+inline constexpr std::uint32_t kWatermarkValue397 = 397;
+inline constexpr std::uint32_t kWatermarkRed = 398;
+inline constexpr std::uint32_t kWatermarkGreen = 399;
+inline constexpr std::uint32_t kWatermarkBlue = 400;
 
 }  // namespace vel::key

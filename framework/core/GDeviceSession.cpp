@@ -707,6 +707,14 @@ void GDeviceSession::RemoveOwnedObject(const RWCString& name) {
   }
 }
 
+void GDeviceSession::DeleteOwnedObjects() {
+  std::vector<std::pair<std::string, GBaseObject*>> owned;
+  owned.swap(owned_);
+  for (auto& entry : owned) {
+    delete entry.second;
+  }
+}
+
 GBaseObject* GDeviceSession::FindOwnedObject(const RWCString& name) const {
   for (const auto& entry : owned_) {
     if (entry.first == NameKey(name)) {

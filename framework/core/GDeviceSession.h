@@ -232,6 +232,8 @@ class GDeviceSession {
   void SetOwnedObject(const RWCString& name, GBaseObject* object);
   void RemoveOwnedObject(const RWCString& name);
   GBaseObject* FindOwnedObject(const RWCString& name) const;
+  // Deletes every owned object (what was kept for another printer goes when the session is reused).
+  void DeleteOwnedObjects();
 
  private:
   RWWString printer_name_;

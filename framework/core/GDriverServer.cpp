@@ -31,57 +31,44 @@ thread_local unsigned t_inside = 0;
 
 }  // namespace
 
-// A filed object: the cookie and the object, in its bucket's list.
-struct GDriverServer::Entry {
-  std::uint32_t cookie = 0;
-  GDeviceSession* object = nullptr;
-  Entry* next = nullptr;
-};
+bool GDriverServer::Table::Render() const {
+  return mark == kRenderMark;
+}
 
-struct GDriverServer::Table {
-  explicit Table(unsigned table_mark) : mark(table_mark) {}
-  Entry* buckets[kBucketCount] = {};
-  std::uint32_t count = 0;
-  GSemaphore* lock = nullptr;
-  GDeviceSession* spare = nullptr;
-  const unsigned mark;
+bool GDriverServer::Table::Contains(std::uint32_t cookie) {
+  for (Entry* e = Bucket(cookie); e != nullptr; e = e->next) {
+    if (e->cookie == cookie) {
+      return true;
+    }
+  }
+  return false;
+}
 
-  bool Render() const { return mark == kRenderMark; }
-  Entry*& Bucket(std::uint32_t cookie) { return buckets[cookie % kBucketCount]; }
-  bool Contains(std::uint32_t cookie) {
-    for (Entry* e = Bucket(cookie); e != nullptr; e = e->next) {
-      if (e->cookie == cookie) {
-        return true;
-      }
+GDriverServer::Entry* GDriverServer::Table::Unlink(std::uint32_t cookie) {
+  for (Entry** link = &Bucket(cookie); *link != nullptr; link = &(*link)->next) {
+    if ((*link)->cookie == cookie) {
+      Entry* found = *link;
+      *link = found->next;
+      --count;
+      return found;
     }
-    return false;
   }
-  Entry* Unlink(std::uint32_t cookie) {
-    for (Entry** link = &Bucket(cookie); *link != nullptr; link = &(*link)->next) {
-      if ((*link)->cookie == cookie) {
-        Entry* found = *link;
-        *link = found->next;
-        --count;
-        return found;
-      }
+  return nullptr;
+}
+
+GDriverServer::Entry* GDriverServer::Table::UnlinkAll() {
+  Entry* all = nullptr;
+  for (Entry*& bucket : buckets) {
+    while (bucket != nullptr) {
+      Entry* e = bucket;
+      bucket = e->next;
+      e->next = all;
+      all = e;
     }
-    return nullptr;
   }
-  // Every entry, the table left empty.
-  Entry* UnlinkAll() {
-    Entry* all = nullptr;
-    for (Entry*& bucket : buckets) {
-      while (bucket != nullptr) {
-        Entry* e = bucket;
-        bucket = e->next;
-        e->next = all;
-        all = e;
-      }
-    }
-    count = 0;
-    return all;
-  }
-};
+  count = 0;
+  return all;
+}
 
 // The data read from one driver data file.
 struct GDriverServer::DataFile {
@@ -150,14 +137,14 @@ T* CopyOfPart(const GBaseObject* data, std::uint32_t key) {
 // Life
 
 GDriverServer::GDriverServer()
-    : ui_(new Table(kUIMark)), render_(new Table(kRenderMark)) {
+    : ui_(kUIMark), render_(kRenderMark) {
   if (GDriverServer* previous = g_current.exchange(this)) {
     delete previous;
     g_current.store(this);
   }
   if (GOSServices* services = GetOSServices()) {
-    services->CreateLockOnce(&ui_->lock);
-    services->CreateLockOnce(&render_->lock);
+    services->CreateLockOnce(&ui_.lock);
+    services->CreateLockOnce(&render_.lock);
     services->CreateLockOnce(&data_lock_);
   }
   vel::SetDriverServerSteps(this);
@@ -172,11 +159,9 @@ GDriverServer::~GDriverServer() {
   }
   GDriverServer* self = this;
   g_current.compare_exchange_strong(self, nullptr);
-  delete ui_->lock;
-  delete render_->lock;
+  delete ui_.lock;
+  delete render_.lock;
   delete data_lock_;
-  delete ui_;
-  delete render_;
 }
 
 GDriverServer* CreateDriverServer() {
@@ -221,8 +206,10 @@ GDeviceSession* GDriverServer::Open(Table& table, GPrinterKey* key, std::uint32_
       if (spare_key != nullptr && spare_key->IsSameDriver(*key) != 0) {
         object = table.spare;
         table.spare = nullptr;
-        // Nothing of the previous printer's job settings carries over.
+        // Nothing of the previous printer's job settings, nor what was kept for it (its
+        // installed fonts), carries over.
         object->SetJobAttributeGroup(nullptr);
+        object->DeleteOwnedObjects();
         object->Reopen(*key);
       }
     }
@@ -332,12 +319,12 @@ void GDriverServer::ForgetData() {
 }
 
 GUIDriverInterface* GDriverServer::OpenUIDriver(GPrinterKey* key, std::uint32_t* cookie) {
-  GDeviceSession* object = Open(*ui_, key, cookie);
+  GDeviceSession* object = Open(ui_, key, cookie);
   return object != nullptr ? object->GetUIInterface() : nullptr;
 }
 
 GRenderDevice* GDriverServer::OpenRenderDriver(GPrinterKey* key, std::uint32_t* cookie) {
-  GDeviceSession* object = Open(*render_, key, cookie);
+  GDeviceSession* object = Open(render_, key, cookie);
   return object != nullptr ? object->GetRenderInterface() : nullptr;
 }
 
@@ -355,12 +342,12 @@ GDeviceSession* GDriverServer::Find(Table& table, std::uint32_t cookie) {
 }
 
 GUIDriverInterface* GDriverServer::FindUIDriver(std::uint32_t cookie) {
-  GDeviceSession* object = Find(*ui_, cookie);
+  GDeviceSession* object = Find(ui_, cookie);
   return object != nullptr ? object->GetUIInterface() : nullptr;
 }
 
 GRenderDevice* GDriverServer::FindRenderDriver(std::uint32_t cookie) {
-  GDeviceSession* object = Find(*render_, cookie);
+  GDeviceSession* object = Find(render_, cookie);
   return object != nullptr ? object->GetRenderInterface() : nullptr;
 }
 
@@ -382,12 +369,12 @@ std::int32_t GDriverServer::FindCookie(Table& table,
 }
 
 std::int32_t GDriverServer::FindUICookie(const GDeviceSession* object, std::uint32_t* cookie) {
-  return FindCookie(*ui_, object, cookie);
+  return FindCookie(ui_, object, cookie);
 }
 
 std::int32_t GDriverServer::FindRenderCookie(const GDeviceSession* object,
                                              std::uint32_t* cookie) {
-  return FindCookie(*render_, object, cookie);
+  return FindCookie(render_, object, cookie);
 }
 
 bool GDriverServer::Close(Table& table, std::uint32_t cookie, std::int32_t line) {
@@ -424,11 +411,11 @@ bool GDriverServer::Close(Table& table, std::uint32_t cookie, std::int32_t line)
 }
 
 void GDriverServer::CloseUIDriver(std::uint32_t cookie) {
-  Close(*ui_, cookie, __LINE__);
+  Close(ui_, cookie, __LINE__);
 }
 
 void GDriverServer::CloseRenderDriver(std::uint32_t cookie) {
-  Close(*render_, cookie, __LINE__);
+  Close(render_, cookie, __LINE__);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -445,15 +432,15 @@ GDeviceSession* GDriverServer::TakeSpare(Table& table) {
 }
 
 bool GDriverServer::ReleaseSpares() {
-  GDeviceSession* ui = TakeSpare(*ui_);
-  GDeviceSession* render = TakeSpare(*render_);
+  GDeviceSession* ui = TakeSpare(ui_);
+  GDeviceSession* render = TakeSpare(render_);
   delete ui;
   delete render;
   return ui != nullptr || render != nullptr;
 }
 
 void GDriverServer::RemoveAll() {
-  for (Table* table : {ui_, render_}) {
+  for (Table* table : {&ui_, &render_}) {
     if (TableLock::Inside(*table)) {
       continue;
     }
@@ -481,7 +468,7 @@ std::int32_t GDriverServer::FreeMemory() {
   if (ReleaseSpares()) {
     return 1;
   }
-  for (Table* table : {ui_, render_}) {
+  for (Table* table : {&ui_, &render_}) {
     if (TableLock::Inside(*table)) {
       continue;
     }
@@ -513,17 +500,17 @@ bool GDriverServer::HasSpare(Table& table) {
 }
 
 std::uint32_t GDriverServer::UICount() {
-  return Count(*ui_);
+  return Count(ui_);
 }
 
 std::uint32_t GDriverServer::RenderCount() {
-  return Count(*render_);
+  return Count(render_);
 }
 
 bool GDriverServer::HasUISpare() {
-  return HasSpare(*ui_);
+  return HasSpare(ui_);
 }
 
 bool GDriverServer::HasRenderSpare() {
-  return HasSpare(*render_);
+  return HasSpare(render_);
 }

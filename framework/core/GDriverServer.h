@@ -12,7 +12,8 @@
 // of the peripheral chain), 191 and 84 (the media and tray mapping lists) of the driver data file
 // that the services name for it. The server reads each driver data file once and keeps what it read
 // (until RemoveAll), so other printers of the same driver read no file. A reused spare also loses
-// its job attribute group, so no setting of the previous printer carries over. A file that cannot
+// its job attribute group and its owned objects, so no setting of the previous printer, nor what
+// was kept for it (its installed fonts), carries over. A file that cannot
 // be read leaves the object without those parts; it is still filed and handed out.
 //
 // Cookies are non-zero and unique within a table: the object's address folded to 32 bits, then
@@ -100,8 +101,30 @@ class GDriverServer : public vel::GDriverServerSteps {
   bool HasRenderSpare();
 
  private:
-  struct Entry;
-  struct Table;
+  // A filed object: the cookie and the object, in its bucket's list.
+  struct Entry {
+    std::uint32_t cookie = 0;
+    GDeviceSession* object = nullptr;
+    Entry* next = nullptr;
+  };
+  // One table: the filed objects in buckets by cookie, their count, the lock and the spare. The
+  // mark tells a thread which tables it is inside.
+  struct Table {
+    explicit Table(unsigned table_mark) : mark(table_mark) {}
+    Entry* buckets[kBucketCount] = {};
+    std::uint32_t count = 0;
+    GSemaphore* lock = nullptr;
+    GDeviceSession* spare = nullptr;
+    const unsigned mark;
+
+    bool Render() const;
+    Entry*& Bucket(std::uint32_t cookie) { return buckets[cookie % kBucketCount]; }
+    bool Contains(std::uint32_t cookie);
+    // The entry of the cookie taken out of its bucket, or null.
+    Entry* Unlink(std::uint32_t cookie);
+    // Every entry in one list, the table left empty.
+    Entry* UnlinkAll();
+  };
   struct DataFile;
   class TableLock;
 
@@ -119,8 +142,8 @@ class GDriverServer : public vel::GDriverServerSteps {
   std::uint32_t Count(Table& table);
   bool HasSpare(Table& table);
 
-  Table* ui_ = nullptr;
-  Table* render_ = nullptr;
+  Table ui_;
+  Table render_;
   GSemaphore* data_lock_ = nullptr;
   DataFile* data_files_ = nullptr;  // a list, guarded by the data lock
   std::atomic<std::int32_t> spares_off_{0};

@@ -280,7 +280,9 @@ GCommandRef GPeripheral::ExpandCompositeOnDisk(const GCommandRef& command) {
     if (result && result->IsA() == vel::classid::kGErrorCommand) {
       return result;
     }
-    if (result && result.Get() != child && composite->ReplaceChild(*child, result) != 0) {
+    const bool rewrite =
+        result && (result.Get() != child || (child != nullptr && ChangedInPlace(*child)));
+    if (rewrite && composite->ReplaceChild(*child, result) != 0) {
       // The result's record took the child's place: the walk goes on behind it, so that what this
       // stage made is not processed again.
       const std::uint32_t serial = result->SerialNumber();
@@ -298,6 +300,10 @@ GCommandRef GPeripheral::ExpandCompositeOnDisk(const GCommandRef& command) {
     more = records->Advance() != 0;
   }
   return command;
+}
+
+bool GPeripheral::ChangedInPlace(const GCommand& /*command*/) const {
+  return false;
 }
 
 void GPeripheral::MergeGraphicBundle(GState* bundle) {

@@ -156,9 +156,14 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // is a GErrorCommand ends the walk: later children are not processed and that error command
   // (holding the failed child) is the answer instead of the composite. A command list kept on
   // disk is walked over its records: each is fetched from the file, processed, and a result other
-  // than it is written back in its place (ReplaceChild), the walk going on behind that record.
-  // Any other command is answered unchanged.
+  // than it is written back in its place (ReplaceChild), the walk going on behind that record;
+  // so is the record itself when this stage changed it in place (ChangedInPlace). Any other
+  // command is answered unchanged.
   virtual GCommandRef ExpandCommand(const GCommandRef& command);
+  // Whether the last HandleCommand changed `command` itself (its bundle) while answering it: a
+  // walk over a command list kept on disk then writes that record back, since the later stages
+  // read the list from the file again. The base changes nothing in place: false.
+  virtual bool ChangedInPlace(const GCommand& command) const;
   // Merges a command's bundle into the job state: the group of the bundle's key (InitStates) is
   // updated from it (UpdateFrom). Nothing for null or without a job state.
   virtual void MergeGraphicBundle(GState* bundle);

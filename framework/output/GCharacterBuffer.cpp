@@ -28,11 +28,25 @@ GCharacterBuffer GCharacterBuffer::Zeros(std::uint32_t width, std::uint32_t coun
   if (count == 0 || (width != 1 && width != 2)) {
     return GCharacterBuffer();
   }
-  auto* bytes = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(count) * width]();
-  if (bytes == nullptr) {
+  // Allocated in the element type, so that an adopted 16-bit array and a made one are freed alike.
+  const void* elements = nullptr;
+  if (width == 1) {
+    elements = new (std::nothrow) std::uint8_t[count]();
+  } else {
+    elements = new (std::nothrow) std::uint16_t[count]();
+  }
+  if (elements == nullptr) {
     return GCharacterBuffer();
   }
-  return GCharacterBuffer(bytes, count, width, true);
+  return GCharacterBuffer(elements, count, width, true);
+}
+
+GCharacterBuffer GCharacterBuffer::Adopt(const std::uint16_t* data, std::uint32_t count) {
+  if (count == 0) {
+    delete[] data;
+    return GCharacterBuffer();
+  }
+  return GCharacterBuffer(data, count, 2, true);
 }
 
 GCharacterBuffer GCharacterBuffer::CopyOf(const GCharacterBuffer& other) {
@@ -64,8 +78,10 @@ GCharacterBuffer::~GCharacterBuffer() {
 }
 
 void GCharacterBuffer::Free() {
-  if (owned_) {
+  if (owned_ && width_ == 1) {
     delete[] static_cast<const std::uint8_t*>(data_);
+  } else if (owned_) {
+    delete[] static_cast<const std::uint16_t*>(data_);
   }
   data_ = nullptr;
   count_ = 0;

@@ -21,6 +21,9 @@ class GCharacterBuffer {
   static GCharacterBuffer Zeros(std::uint32_t width, std::uint32_t count);
   // An owned copy of `other`'s elements (empty for an empty buffer or when memory is short).
   static GCharacterBuffer CopyOf(const GCharacterBuffer& other);
+  // Takes over `count` 16-bit elements allocated with new[] (freed with the buffer, or at once when
+  // `count` is 0).
+  static GCharacterBuffer Adopt(const std::uint16_t* data, std::uint32_t count);
 
   GCharacterBuffer(GCharacterBuffer&& other) noexcept;
   GCharacterBuffer& operator=(GCharacterBuffer&& other) noexcept;

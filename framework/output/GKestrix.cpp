@@ -20,6 +20,8 @@
 #include "framework/output/GOutputPort.h"
 #include "framework/output/OutputTexts.h"
 #include "framework/output/SettingValues.h"
+#include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GGlyphCodeMap.h"
 #include "framework/output/pclxl/XLEncoder.h"
 #include "framework/output/pclxl/XLSessionOperators.h"
 #include "framework/output/pclxl/XLStateOperators.h"
@@ -216,14 +218,19 @@ void GKestrix::FlushStream() {
   XLFlushStream(stream_);
 }
 
-// The downloaded-font list and the glyph-code map come with the fonts of the text handlers; until
-// then the back end keeps none.
+// The old list goes first, so that its fonts are let go of before new ones can be made.
 void GKestrix::MakeFontObjects() {
   SetFontDownloader(nullptr);
   SetGlyphCodeMap(nullptr);
+  SetFontDownloader(new (std::nothrow) GXLFontDownloader);
+  SetGlyphCodeMap(new (std::nothrow) GXLGlyphCodeMap);
 }
 
-void GKestrix::EndFontJob() {}
+void GKestrix::EndFontJob() {
+  if (GFontDownloader* downloader = FontDownloader()) {
+    downloader->EndJob();
+  }
+}
 
 bool GKestrix::HasFontModule() const {
   return vel::SettingValueOr(Configuration(), vel::key::kDetectedValue317, 0) != 0;

@@ -324,8 +324,9 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   // A new stream in place of the old one (closed unflushed); false when none could be made.
   bool ReplaceStream();
   void FlushStream();
-  // The font objects (downloaded-font list and glyph-code map), made anew; and the job end of the
-  // downloaded-font list.
+  // The font objects, made anew (the old ones deleted first): a GXLFontDownloader and a
+  // GXLGlyphCodeMap. The job end of the downloaded-font list: every font of the job released
+  // (removed from the printer, its memory given back to the budget).
   void MakeFontObjects();
   void EndFontJob();
   void ResetTextState() { text_ = TextState(); }

@@ -151,14 +151,16 @@ class GLanguagePeripheral : public GPeripheralComposite {
   void SetClipPathFlag(std::int32_t flag) { clip_path_flag_ = flag; }
   GDeviceSession* GetPrinterHandle() const { return printer_handle_; }
   const GFontMemoryBudget& Budget() const { return budget_; }
+  // The back end's two owned objects: its downloaded-font list and its glyph-code map (null when
+  // it keeps none).
+  GFontDownloader* FontDownloader() const { return font_downloader_; }
+  GGlyphCodeMap* GlyphCodeMap() const { return glyph_code_map_; }
 
  protected:
   // The back end's two owned objects (its downloaded-font list and its glyph-code map): taken
   // over, the old one deleted.
   void SetFontDownloader(GFontDownloader* downloader);
   void SetGlyphCodeMap(GGlyphCodeMap* map);
-  GFontDownloader* FontDownloader() const { return font_downloader_; }
-  GGlyphCodeMap* GlyphCodeMap() const { return glyph_code_map_; }
   // The working values of the back ends: a once-only flag, the running downloaded-font number and
   // the use counter.
   std::uint32_t once_flag_ = 0;

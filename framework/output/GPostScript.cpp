@@ -14,6 +14,7 @@
 #include "framework/core/StoredFields.h"
 #include "framework/output/GOutputPort.h"
 #include "framework/output/SettingValues.h"
+#include "framework/output/fonts/GPSFontDownloader.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -158,8 +159,19 @@ void GPostScript::FlushWriter() {
 
 // The downloaded-font list comes with the font handlers; until then the back end keeps none.
 void GPostScript::MakeFontObjects() {
-  SetFontDownloader(nullptr);
+  SetFontDownloader(new (std::nothrow) GPSFontDownloader);
   SetGlyphCodeMap(nullptr);
+}
+
+GPSFontDownloader* GPostScript::PSFontDownloader() const {
+  return static_cast<GPSFontDownloader*>(FontDownloader());
+}
+
+void GPostScript::EndFontJob() {
+  // Releasing each font gives its printer memory back to the budget.
+  if (GPSFontDownloader* downloader = PSFontDownloader()) {
+    downloader->EndJob();
+  }
 }
 
 void GPostScript::Reset() {
@@ -283,6 +295,7 @@ std::uint16_t GPostScript::HandleDocumentStart(GDocumentStart& object) {
   brush_pattern_ = false;
   pen_pattern_ = false;
   ResetTextState();
+  text_diagnostics_ = TextDiagnostics();
   (void)writer_->DocumentSetup(
       static_cast<std::int16_t>(resolution_x_), static_cast<std::int16_t>(resolution_y_),
       static_cast<std::int16_t>(tonersave), static_cast<std::int16_t>(collate),
@@ -371,6 +384,7 @@ std::uint16_t GPostScript::HandlePageEnd(GPageEnd& /*object*/) {
 
 std::uint16_t GPostScript::HandleDocumentEnd(GDocumentEnd& /*object*/) {
   SetIdle();
+  EndFontJob();
   if (writer_ == nullptr) {
     return kNoWriter;
   }
@@ -395,6 +409,7 @@ std::uint16_t GPostScript::HandleJobAbort(GJobAbort& object) {
   aborting_ = 1;
   SetIdle();
   if (GetInDocument() != 0) {
+    EndFontJob();
     // The text waiting in the emitter goes nowhere.
     FlushWriter();
     SetPathDepth(0);

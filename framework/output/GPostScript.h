@@ -44,14 +44,20 @@
 
 #include "framework/output/GLanguagePeripheral.h"
 #include "framework/output/postscript/GPSLibWriter.h"
+#include "framework/pipeline/GPoint.h"
 #include "framework/pipeline/GRect.h"
 #include "rw/RWCString.h"
 
 class GBitmap;
+class GDownloadedFont;
+class GFont;
 class GMedia;
+class GPSFontDownloader;
 class GPaint;
 class GPaletteTable;
 class GShapeGraphic;
+class GTextEscapements;
+class GTextString;
 
 class GPostScript : public GLanguagePeripheral {
  public:
@@ -76,6 +82,21 @@ class GPostScript : public GLanguagePeripheral {
     std::uint8_t flag1 = 0;
     std::uint8_t flag2 = 0;
   };
+
+  // What the text handler did in the current job (cleared at every document start).
+  struct TextDiagnostics {
+    // Texts whose font matched no resident font, printed in Courier.
+    std::uint32_t courier = 0;
+    // Glyph-index texts turned back into codes through their font's character map.
+    std::uint32_t glyph_index = 0;
+    // Glyphs of those texts that no code of the font stands for (left out).
+    std::uint32_t dropped_glyphs = 0;
+    // Texts not printed: no font, or a glyph-index text whose font cannot map its codes.
+    std::uint32_t skipped = 0;
+  };
+
+  // The resident font name that text prints in when its font matches none of the printer's.
+  static constexpr const char* kFallbackFont = "Courier";
 
   GPostScript();
   GPostScript(const RWCString& name,
@@ -178,6 +199,24 @@ class GPostScript : public GLanguagePeripheral {
   // selects its font again.
   void SelectNoFont(const RWCString& font_name) override;
 
+  // ---- Text (GPostScriptText.cpp) -------------------------------------------------------------
+
+  // Text prints in a printer-resident font: the font registered for the text's font in this job,
+  // or the first device font description that matches it (registered then), else Courier. The
+  // font is re-encoded with the symbol-set vector of the code set the text is shown in (each
+  // vector defined once a job) and selected when it differs from the last one; the text, turned
+  // into that single-byte code set, is shown at its origin with the brush, inside gsave ...
+  // grestore, with its advances (xshow, yshow or xyshow).
+  //
+  // Glyph-index text is first turned back into codes through its font's character map; glyphs
+  // without a code are left out (their advance goes to the character before). It registers no
+  // font; without a registered one it prints in Courier, and when the font cannot map its codes
+  // it is skipped. The text diagnostics count each case.
+  std::uint16_t WriteText(GFont* font, const GTextString* text,
+                          const GTextEscapements* escapements, GPoint origin);
+  const TextDiagnostics& GetTextDiagnostics() const { return text_diagnostics_; }
+  GPSFontDownloader* PSFontDownloader() const;
+
   // ---- Rasters (GPostScriptRaster.cpp) --------------------------------------------------------
 
   // The image, cut to the printable area of the page's media and to the bundle's clip.
@@ -224,6 +263,12 @@ class GPostScript : public GLanguagePeripheral {
   // The font objects made anew (the downloaded-font list starts empty).
   void MakeFontObjects();
   void ResetTextState() { text_ = TextState(); }
+  // Registers the first device font description that matches `font` as a resident font of the
+  // job, charging its memory, and gives `font` a handle on it; null when none matches.
+  GDownloadedFont* RegisterResidentFont(GFont& font);
+  // The fonts of the job are released (their memory goes back to the budget); the downloader
+  // forgets the encoding vectors written.
+  void EndFontJob();
   // Hands `command` to each child in order, each getting what the one before answered.
   GCommandRef PassToChildren(GCommandRef command);
   template <typename Carrier>
@@ -268,6 +313,7 @@ class GPostScript : public GLanguagePeripheral {
   std::int32_t colour_output_ = 0;
   std::uint32_t bits_per_component_ = 8;
   TextState text_;
+  TextDiagnostics text_diagnostics_;
   std::unique_ptr<GMedia> current_media_;
   // Whether the brush's and the pen's patterns are defined (the paint handlers select them).
   bool brush_pattern_ = false;

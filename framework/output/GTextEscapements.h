@@ -59,6 +59,9 @@ class GTextEscapements : public GBaseObject {
   // 0; a borrowed one is made owned first.
   void SetX(std::uint32_t index, std::int16_t value) { Set(x_, index, value); }
   void SetY(std::uint32_t index, std::int16_t value) { Set(y_, index, value); }
+  // Copies borrowed x advances into an array of the object's own; false when memory is short
+  // (they then stay borrowed).
+  bool MakeXOwned() { return x_.MakeOwned(); }
 
   static RWClassID ClassId();
   static const char* ClassName() { return "GTextEscapements"; }

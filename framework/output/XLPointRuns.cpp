@@ -66,30 +66,47 @@ class RelativePoints {
     XLDataLength32(stream, count * point_size);
     // The points pass through a small buffer, a few hundred at a time.
     std::uint8_t chunk[1024];
-    std::uint32_t used = 0;
-    for (std::uint32_t unit = first; unit < first + units; ++unit) {
-      const GPoint base = Base(unit);
-      const GPoint* p = points_ + unit * per_unit_;
-      for (std::uint32_t i = 0; i < per_unit_; ++i) {
-        // Differences wider than the point type keep their low bits.
+    const std::uint32_t chunk_units = sizeof chunk / (point_size * per_unit_);
+    const std::uint32_t end = first + units;
+    for (std::uint32_t unit = first; unit < end;) {
+      const std::uint32_t stop = std::min(end, unit + chunk_units);
+      std::uint8_t* out = chunk;
+      if (per_unit_ == 1) {
+        out = bytes ? PutUnits<1, 2>(out, unit, stop) : PutUnits<1, 4>(out, unit, stop);
+      } else {
+        out = bytes ? PutUnits<3, 2>(out, unit, stop) : PutUnits<3, 4>(out, unit, stop);
+      }
+      unit = stop;
+      XLRawBytes(stream, chunk, static_cast<std::uint32_t>(out - chunk));
+    }
+  }
+
+  // The points of units [unit, stop) (kPerUnit points each) relative to their bases, as bytes
+  // (kSize 2) or 16-bit values (kSize 4, low byte first); differences wider than the point type
+  // keep their low bits.
+  template <std::uint32_t kPerUnit, std::uint32_t kSize>
+  std::uint8_t* PutUnits(std::uint8_t* out, std::uint32_t unit, std::uint32_t stop) const {
+    GPoint base = Base(unit);
+    const GPoint* p = points_ + unit * kPerUnit;
+#pragma GCC unroll 1
+    for (; unit < stop; ++unit, p += kPerUnit) {
+      for (std::uint32_t i = 0; i < kPerUnit; ++i) {
         const auto dx = static_cast<std::uint16_t>(std::int32_t{p[i].x} - base.x);
         const auto dy = static_cast<std::uint16_t>(std::int32_t{p[i].y} - base.y);
-        if (bytes) {
-          chunk[used++] = static_cast<std::uint8_t>(dx);
-          chunk[used++] = static_cast<std::uint8_t>(dy);
+        if constexpr (kSize == 2) {
+          out[0] = static_cast<std::uint8_t>(dx);
+          out[1] = static_cast<std::uint8_t>(dy);
         } else {
-          chunk[used++] = static_cast<std::uint8_t>(dx);
-          chunk[used++] = static_cast<std::uint8_t>(dx >> 8);
-          chunk[used++] = static_cast<std::uint8_t>(dy);
-          chunk[used++] = static_cast<std::uint8_t>(dy >> 8);
+          out[0] = static_cast<std::uint8_t>(dx);
+          out[1] = static_cast<std::uint8_t>(dx >> 8);
+          out[2] = static_cast<std::uint8_t>(dy);
+          out[3] = static_cast<std::uint8_t>(dy >> 8);
         }
-        if (used + 4 > sizeof chunk) {
-          XLRawBytes(stream, chunk, used);
-          used = 0;
-        }
+        out += kSize;
       }
+      base = p[kPerUnit - 1];  // the next unit's base: this one's last point
     }
-    XLRawBytes(stream, chunk, used);
+    return out;
   }
 
   const GPoint* points_;

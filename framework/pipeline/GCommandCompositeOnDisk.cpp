@@ -9,6 +9,9 @@
 #include "framework/core/GIterator.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
+#include "framework/core/StringWidth.h"
+#include "framework/output/fonts/FontDevices.h"
+#include "framework/output/fonts/GFontDatabase.h"
 #include "framework/pipeline/BookletLock.h"
 #include "framework/pipeline/CommandParts.h"
 #include "rw/RWBinaryFile.h"
@@ -200,12 +203,16 @@ void GCommandCompositeOnDisk::SelectRecordedFontFile(const void* token) const {
   if (font_file == nullptr || device == nullptr) {
     return;
   }
-  const std::uint32_t cookie = ParseDeviceCookie(*device);
-  if (cookie == 0) {
+  GRenderDevice* owner = vel::FindRenderDevice(ParseDeviceCookie(*device));
+  GFontDatabase* table = vel::RenderDeviceFontTable(owner);
+  if (table == nullptr) {
     return;
   }
+  RWWString name;
+  (void)WidenString(*font_file, name);
+  // Not while a booklet page is being recorded: its font file may be the one being written.
   const vel::BookletLockHold hold(token);
-  (void)font_file;
+  (void)table->SelectFontFile(name);
 }
 
 GIterator* GCommandCompositeOnDisk::CreateIterator() const {

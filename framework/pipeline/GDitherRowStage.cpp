@@ -50,6 +50,42 @@ bool HasAvx2() {
   return has;
 }
 
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512bw") != 0;
+  return has;
+}
+
+// Threshold 64 pixels at a time; answers how many pixels were done. Levels and thresholds have
+// each group of 8 bytes reversed, so that the comparison's mask has each byte's first pixel in its
+// high bit. With `repeats`, every 64 thresholds are the first 64 again (a matrix width that
+// divides 64), which are then read once.
+[[gnu::target("avx512f,avx512bw")]] std::uint32_t ThresholdAvx512(const std::uint8_t* levels,
+                                                                  const std::uint8_t* thresholds,
+                                                                  bool repeats,
+                                                                  std::uint32_t count,
+                                                                  std::uint8_t* out) {
+  constexpr long long kLow = 0x0001020304050607;   // bytes 7 to 0
+  constexpr long long kHigh = 0x08090A0B0C0D0E0F;  // bytes 15 to 8
+  const __m512i reverse = _mm512_set_epi64(kHigh, kLow, kHigh, kLow, kHigh, kLow, kHigh, kLow);
+  std::uint32_t x = 0;
+  if (repeats && count >= 64) {
+    const __m512i threshold = _mm512_shuffle_epi8(_mm512_loadu_si512(thresholds), reverse);
+    for (; x + 64 <= count; x += 64) {
+      const __m512i level = _mm512_shuffle_epi8(_mm512_loadu_si512(levels + x), reverse);
+      const std::uint64_t mask = _mm512_cmp_epu8_mask(level, threshold, _MM_CMPINT_NLT);
+      std::memcpy(out + (x >> 3), &mask, 8);
+    }
+    return x;
+  }
+  for (; x + 64 <= count; x += 64) {
+    const __m512i level = _mm512_shuffle_epi8(_mm512_loadu_si512(levels + x), reverse);
+    const __m512i threshold = _mm512_shuffle_epi8(_mm512_loadu_si512(thresholds + x), reverse);
+    const std::uint64_t mask = _mm512_cmp_epu8_mask(level, threshold, _MM_CMPINT_NLT);
+    std::memcpy(out + (x >> 3), &mask, 8);
+  }
+  return x;
+}
+
 // Threshold 32 pixels at a time; answers how many pixels were done. Each group of 8 bytes is
 // reversed first, so that the mask of the comparison has its first pixel in the high bit.
 [[gnu::target("avx2")]] std::uint32_t ThresholdAvx2(const std::uint8_t* levels,
@@ -73,13 +109,17 @@ bool HasAvx2() {
 #endif
 
 // One bit per pixel, most significant first: 1 where the level is at least the threshold.
-// `count` is a multiple of 8.
-void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, std::uint32_t count,
-               std::uint8_t* out) {
+// `count` is a multiple of 8. `repeats`: every 64 thresholds are the first 64 again.
+void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, bool repeats,
+               std::uint32_t count, std::uint8_t* out) {
+  static_cast<void>(repeats);  // only the widest comparisons use it
   std::uint32_t x = 0;
 #if defined(VEL_DITHER_X86)
+  if (HasAvx512()) {
+    x = ThresholdAvx512(levels, thresholds, repeats, count, out);
+  }
   if (HasAvx2()) {
-    x = ThresholdAvx2(levels, thresholds, count, out);
+    x += ThresholdAvx2(levels + x, thresholds + x, count - x, out + (x >> 3));
   }
   for (; x + 16 <= count; x += 16) {
     const __m128i level = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + x));
@@ -121,6 +161,7 @@ std::int32_t GDitherRowStage::Prepare() {
   }
   matrix_width_ = matrix_->GetWidth();
   matrix_height_ = matrix_->GetHeight();
+  thresholds_repeat_ = 64 % matrix_width_ == 0;
   const auto x_phase = (std::int32_t{x_} + rect.left) % static_cast<std::int32_t>(matrix_width_);
   phase_ = static_cast<std::uint32_t>(x_phase < 0 ? x_phase + matrix_width_ : x_phase);
 
@@ -225,12 +266,12 @@ const std::uint8_t* GDitherRowStage::LevelLine() {
 }
 
 void GDitherRowStage::Dither(std::uint8_t* out, std::uint16_t row_number) {
-  const auto y = static_cast<std::int32_t>((std::int64_t{y_} + row_number) %
-                                           static_cast<std::int64_t>(matrix_height_));
+  // A 16-bit origin plus a 16-bit row number fits 32 bits.
+  const std::int32_t y = (std::int32_t{y_} + row_number) % static_cast<std::int32_t>(matrix_height_);
   const std::uint8_t* thresholds =
       ThresholdLine(static_cast<std::uint32_t>(y < 0 ? y + std::int32_t(matrix_height_) : y));
   // A cell greater than the level clears the bit.
-  Threshold(LevelLine(), thresholds, (width_ + 7) & ~7u, out);
+  Threshold(LevelLine(), thresholds, thresholds_repeat_, (width_ + 7) & ~7u, out);
 }
 
 std::uint32_t GDitherRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_number,

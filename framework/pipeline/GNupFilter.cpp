@@ -405,7 +405,12 @@ void GNupFilter::ResetForDocument() {
   winner_ = -1;
 }
 
+bool GNupFilter::ChangedInPlace(const GCommand& command) const {
+  return changed_ == &command;
+}
+
 GCommandRef GNupFilter::HandleCommand(const GCommandRef& command) {
+  changed_ = nullptr;
   if (!command) {
     return command;
   }
@@ -471,6 +476,7 @@ GCommandRef GNupFilter::DocumentStart(const GCommandRef& command) {
         value->SetValue(value->GetValue() == 1 ? 2 : 1);
       }
       bundle->SetAttribute(duplex.release());
+      changed_ = command.Get();
     }
   }
   return PassOn(command);
@@ -630,6 +636,7 @@ GCommandRef GNupFilter::PassOn(const GCommandRef& command) {
   std::unique_ptr<GBaseObject> found(bundle->RemoveByClassId(classid::kGTransformAttribute));
   if (const auto* transform = dynamic_cast<const GTransformAttribute*>(found.get())) {
     bundle->SetAttribute(new (std::nothrow) GTransformAttribute(Concatenate(*transform, transform_)));
+    changed_ = command.Get();
   }
   return command;
 }

@@ -102,6 +102,8 @@ class GNupFilter : public GPeripheral {
   GCommandRef HandleCommand(const GCommandRef& command) override;
   void MergeGraphicBundle(GState* bundle) override;
   void AttachState(std::uint32_t key) override;
+  // True for the command whose transform (or duplex value) the last HandleCommand changed.
+  bool ChangedInPlace(const GCommand& command) const override;
 
   void SetMargins(std::int16_t left, std::int16_t right, std::int16_t top, std::int16_t bottom);
   void SetHorizontalGutter(std::int16_t gutter) { horizontal_gutter_ = gutter; }
@@ -182,4 +184,6 @@ class GNupFilter : public GPeripheral {
   std::vector<GNupCell> cells_;
   std::int64_t candidates_[4] = {0, 0, 0, 0};
   int winner_ = -1;
+  // The command the last HandleCommand changed and answered itself (compared, never used).
+  const GCommand* changed_ = nullptr;
 };

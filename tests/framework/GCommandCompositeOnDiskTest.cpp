@@ -3,18 +3,27 @@
 // stored form and the soundness of the record file.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GDriverServer.h"
 #include "framework/core/GIterator.h"
+#include "framework/core/GOSServices.h"
+#include "framework/core/GRenderDevice.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/StringWidth.h"
+#include "framework/output/fonts/GFontDatabase.h"
+#include "framework/pipeline/BookletLock.h"
 #include "framework/pipeline/GCommandComposite.h"
 #include "framework/pipeline/GCommandCompositeOnDisk.h"
 #include "framework/pipeline/GErrorCommand.h"
@@ -25,6 +34,7 @@
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestPeripheral.h"
+#include "tests/support/FwTestRenderDevice.h"
 #include "tests/support/FwTranscriptPeripheral.h"
 #include "tests/support/RwDiskFileCheck.h"
 #include "tests/support/TempDir.h"
@@ -210,6 +220,103 @@ TEST(GCommandCompositeOnDiskCookieTest, ReadsTheLeadingHexadecimalDigitsKeptTo32
   for (const auto& c : cases) {
     EXPECT_EQ(GCommandCompositeOnDisk::ParseDeviceCookie(RWCString(c.text)), c.cookie) << c.text;
   }
+}
+
+// Recorded pages that name their font file (407) and their render device (408, the cookie under
+// which the driver server files it, as hexadecimal text).
+class RecordedFontFileTest : public GCommandCompositeOnDiskTest {
+ protected:
+  void SetUp() override {
+    auto* services = new vel::test::BothKindsServices;
+    services->make_render_device = [](const GPrinterKey& key) -> GDeviceSession* {
+      return new vel::test::TestRenderDevice(key);
+    };
+    server_ = new GDriverServer;
+    device_ = server_->OpenRenderDriver(new vel::test::TestPrinterKey(u"Laser", u"vel-laser"),
+                                        &cookie_);
+    ASSERT_NE(device_, nullptr);
+    ASSERT_NE(device_->GetDownloadedFontTable(), nullptr);
+    font_file_ = folder_.File("page.fnt");
+    ASSERT_EQ(device_->GetDownloadedFontTable()->AddFontFile(Wide(font_file_)), 1);
+  }
+  void TearDown() override {
+    vel::DeleteDriverServer();
+    vel::DeleteOSServices();
+  }
+
+  // A recorded page of one command whose bundle names the font file and the device.
+  std::unique_ptr<GCommandCompositeOnDisk> PageNaming(const std::string& font_file,
+                                                      const std::string& device) {
+    auto page = Open("page" + std::to_string(++pages_) + ".pg");
+    auto* bundle = new GState(244);
+    bundle->Add(new GStringAttribute(font_file.c_str(), vel::key::kRecordedFontFile));
+    bundle->Add(new GStringAttribute(device.c_str(), vel::key::kRecordedDeviceCookie));
+    page->SetGraphicBundle(bundle);
+    page->AddRef(GCountedPtr(new GPageStart(1)));
+    return page;
+  }
+  static std::string Hex(std::uint32_t cookie) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", cookie);
+    return text;
+  }
+  RWWString Current() const { return device_->GetDownloadedFontTable()->CurrentFontFile(); }
+
+  GDriverServer* server_ = nullptr;
+  GRenderDevice* device_ = nullptr;
+  std::uint32_t cookie_ = 0;
+  std::string font_file_;
+  int pages_ = 0;
+};
+
+TEST_F(RecordedFontFileTest, IteratingMakesTheNamedFontFileCurrentInTheDevicesTable) {
+  auto page = PageNaming(font_file_, Hex(cookie_) + ";");
+  EXPECT_EQ(RecordedClasses(*page), (std::vector<RWClassID>{classid::kGPageStart}));
+  EXPECT_EQ(Current(), Wide(font_file_));
+  EXPECT_TRUE(vel::BookletLock::Instance().IsFree());
+  // Current, so it is not read again.
+  std::filesystem::remove(font_file_);
+  EXPECT_EQ(device_->GetDownloadedFontTable()->SelectFontFile(Wide(font_file_)), 1);
+}
+
+TEST_F(RecordedFontFileTest, NothingIsSelectedForAnUnknownDeviceOrOneWithoutATable) {
+  const std::string unknown = Hex(cookie_ == 0xFFFFFFFFu ? 1 : cookie_ + 1);
+  const struct {
+    std::string font_file;
+    std::string device;
+  } cases[] = {{font_file_, "xyz"}, {font_file_, unknown}, {font_file_, ""}, {"", Hex(cookie_)}};
+  for (const auto& c : cases) {
+    auto page = PageNaming(c.font_file, c.device);
+    EXPECT_EQ(RecordedClasses(*page).size(), 1u) << c.device;
+    EXPECT_EQ(Current().Length(), 0u) << c.device;
+  }
+  // A device whose table is gone (closed, or its table could not be made) still walks its pages.
+  device_->Close();
+  auto page = PageNaming(font_file_, Hex(cookie_));
+  EXPECT_EQ(RecordedClasses(*page).size(), 1u);
+  EXPECT_TRUE(vel::BookletLock::Instance().IsFree());
+}
+
+// The font file is selected under the booklet lock: a page being recorded elsewhere holds it, and
+// the walk over a recorded page waits until that page is done.
+class RecordedFontFileThreadsTest : public RecordedFontFileTest {};
+
+TEST_F(RecordedFontFileThreadsTest, TheSelectionWaitsForAPageBeingRecorded) {
+  auto page = PageNaming(font_file_, Hex(cookie_));
+  int recorder = 0;  // the token of a booklet recording a page
+  vel::BookletLock::Instance().Acquire(&recorder);
+  std::atomic<bool> walked{false};
+  std::thread replay([&] {
+    const std::unique_ptr<GIterator> records(page->CreateIterator());
+    walked = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(walked.load());
+  vel::BookletLock::Instance().Release(&recorder);
+  replay.join();
+  EXPECT_TRUE(walked.load());
+  EXPECT_EQ(Current(), Wide(font_file_));
+  EXPECT_TRUE(vel::BookletLock::Instance().IsFree());
 }
 
 TEST_F(GCommandCompositeOnDiskTest, StoredSizeCountsTheStoreRecordAndTheFileIsSound) {

@@ -23,6 +23,7 @@
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
 #include "framework/core/NewHandler.h"
+#include "framework/output/fonts/GFontDatabase.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "platform/PathMap.h"
 #include "platform/spooler/PrinterStore.h"
@@ -191,7 +192,12 @@ TEST_F(DriverServerTest, AReusedSpareForgetsThePreviousPrinter) {
   std::int16_t granted = 0;
   device->SetCopyCount(4, &granted);
   device->SetJobNames(u"Old job", u"Laser 1");
+  // What the device kept for its printer: the printer's installed fonts.
+  device->SetOwnedObject("AddedFonts", new FwTestLeaf(1, 1));
+  GFontDatabase* old_table = device->GetDownloadedFontTable();
+  ASSERT_NE(old_table, nullptr);
   server_->CloseRenderDriver(cookie);
+  EXPECT_EQ(device->GetDownloadedFontTable(), nullptr);
 
   GRenderDevice* reused = OpenRender(u"Laser 2", u"vel-laser", &cookie);
   ASSERT_EQ(reused, device);
@@ -202,6 +208,9 @@ TEST_F(DriverServerTest, AReusedSpareForgetsThePreviousPrinter) {
   ASSERT_NE(fresh_limit, nullptr);
   EXPECT_EQ(fresh_limit->GetMax(), 999);
   EXPECT_EQ(reused->SetCopyCount(3, &granted), 3);  // the fixture's copies, not the old job's 4
+  EXPECT_EQ(reused->FindOwnedObject("AddedFonts"), nullptr);
+  ASSERT_NE(reused->GetDownloadedFontTable(), nullptr);
+  EXPECT_EQ(reused->GetDownloadedFontTable()->Count(), 0u);
   // The services now answer for the new printer.
   RWWString file;
   services_->GetDriverDataFileName(file, reused);

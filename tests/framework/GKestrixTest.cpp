@@ -22,6 +22,9 @@
 #include "framework/output/GDeviceFontList.h"
 #include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GPJL.h"
+#include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GGlyphCodeMap.h"
+#include "framework/output/fonts/GXLDownloadedFont.h"
 #include "framework/output/pclxl/XLStream.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDitherMatrix.h"
@@ -690,6 +693,86 @@ TEST(GKestrixObjectTest, ARestoreRecreatesTheStream) {
   EXPECT_EQ(kestrix->Stream()->error, kXLNoError);
   EXPECT_EQ(kestrix->Stream()->total_bytes, 0);
   DeleteRestored(restored.object);
+}
+
+// --- Font objects --------------------------------------------------------------------------------
+
+// A TrueType font downloaded in the job, listed in the back end's downloaded-font list; the
+// answer is a second handle, as the font that asked for it keeps one.
+GDownloadedFont* ListDownloadedFont(GKestrix& kestrix, std::uint32_t bytes) {
+  auto* listed = new GXLDownloadedFont(&kestrix);
+  listed->SetState(3);
+  listed->AddBytes(bytes);
+  GDownloadedFont* held = listed->Clone();
+  EXPECT_EQ(kestrix.FontDownloader()->Add(GFontFaceRecord{}, GFontInstanceRecord{}, listed), 1);
+  return held;
+}
+
+// Each way a back end comes about or starts over gives it an empty PCL XL downloaded-font list
+// and a PCL XL glyph-code map whose codes start again at 256.
+TEST(GKestrixFontTest, EveryNewOrResetBackEndHasItsOwnEmptyPclXlFontObjects) {
+  // A glyph not mapped before: a fresh map gives it the first code.
+  std::uint16_t next_glyph = 0x1000;
+  auto used = [&next_glyph](GKestrix& kestrix) {
+    std::unique_ptr<GDownloadedFont> held(ListDownloadedFont(kestrix, 100));
+    EXPECT_EQ(kestrix.FontDownloader()->TotalSize(), 100u);
+    ASSERT_NE(kestrix.GlyphCodeMap(), nullptr);
+    EXPECT_NE(kestrix.GlyphCodeMap()->MapGlyph(next_glyph++), 0);
+    EXPECT_NE(kestrix.GlyphCodeMap()->MapGlyph(next_glyph++), 0);
+  };
+  auto fresh = [&next_glyph](const GKestrix& kestrix, const char* how) {
+    SCOPED_TRACE(how);
+    ASSERT_NE(dynamic_cast<GXLFontDownloader*>(kestrix.FontDownloader()), nullptr);
+    ASSERT_NE(dynamic_cast<GXLGlyphCodeMap*>(kestrix.GlyphCodeMap()), nullptr);
+    EXPECT_EQ(kestrix.FontDownloader()->TotalSize(), 0u);
+    EXPECT_EQ(kestrix.GlyphCodeMap()->MapGlyph(next_glyph++), 256);
+  };
+  GKestrix original;
+  fresh(original, "constructed");
+  used(original);
+
+  GKestrix copy(original);
+  fresh(copy, "copied");
+  used(copy);
+  copy = original;
+  fresh(copy, "assigned");
+  copy.Reset();
+  fresh(copy, "reset");
+  used(copy);
+  Restored restored = RestoreGraph(Carrier::kBinary, SaveGraph(Carrier::kBinary, &copy));
+  auto* kestrix = dynamic_cast<GKestrix*>(restored.object);
+  ASSERT_NE(kestrix, nullptr);
+  fresh(*kestrix, "restored");
+  DeleteRestored(restored.object);
+  original.Reset();
+  fresh(original, "original reset");
+}
+
+// The fonts of a job are released when it ends, whether by its document end or by an abort: no
+// printer memory stays charged, and a font still held elsewhere (by its GFont) keeps its handle.
+TEST(GKestrixFontTest, AJobsDownloadedFontsAreReleasedAtItsEndAndAtAnAbort) {
+  for (const bool abort : {false, true}) {
+    SCOPED_TRACE(abort ? "abort" : "document end");
+    JobHarness harness;
+    ASSERT_EQ(harness.StartDocument(), 0);
+    ASSERT_EQ(harness.StartPage(), 0);
+    GKestrix& kestrix = *harness.Kestrix();
+    std::unique_ptr<GDownloadedFont> first(ListDownloadedFont(kestrix, 3000));
+    std::unique_ptr<GDownloadedFont> second(ListDownloadedFont(kestrix, 500));
+    ASSERT_EQ(kestrix.Budget().Used(), 3500u);
+    if (abort) {
+      EXPECT_EQ(harness.AbortJob(), 0);
+    } else {
+      ASSERT_EQ(harness.EndPage(), 0);
+      EXPECT_EQ(harness.EndDocument(), 0);
+      EXPECT_TRUE(PassesPclXlCheck(harness.Jobs().back().bytes));
+    }
+    EXPECT_EQ(first->GetByteCount(), 0u);
+    EXPECT_EQ(second->GetByteCount(), 0u);
+    EXPECT_EQ(first->IsValid(), 1u);
+    EXPECT_EQ(kestrix.FontDownloader()->TotalSize(), 0u);
+    EXPECT_EQ(kestrix.Budget().Used(), 0u);
+  }
 }
 
 }  // namespace

@@ -424,7 +424,8 @@ TEST(GNupFilterTest, AJobThroughTheFixturesChainPassesWithTheFilterSwitchedOff) 
   GPeripheralComposite* head =
       vel::data::BuildChain(nullptr, vel::data::BuildPJL(vel::data::BuildPJLConfiguration()),
                             vel::data::BuildKestrix(vel::data::BuildLanguageConfiguration()));
-  auto* filter = dynamic_cast<GNupFilter*>(head->ChildAt(0));
+  // The n-up filter is the last of the page filters, just ahead of the printer.
+  auto* filter = dynamic_cast<GNupFilter*>(head->ChildAt(head->Count() - 2));
   ASSERT_NE(filter, nullptr);
   vel::test::JobHarness harness(vel::test::JobHarness::OverChain{head});
   EXPECT_EQ(harness.RunJob({vel::test::PageSettings{}, vel::test::PageSettings{}}), 0);

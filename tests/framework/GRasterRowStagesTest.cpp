@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "framework/pipeline/GBitmapRowReader.h"
@@ -321,6 +322,59 @@ TEST(GRasterRowStagesTest, DitherStageThresholdsLevels) {
   EXPECT_EQ(out[0].bytes, Bytes{0x1F});  // matrix row 1: 255 > 50, cleared
   EXPECT_EQ(out[1].bytes, Bytes{0x1F});  // row 2: 100 > 50
   EXPECT_EQ(out[2].bytes, Bytes{0xFF});  // row 0: 0
+}
+
+// Wide rows go through the stage's widest comparisons (64 or 32 pixels at a time where the
+// processor has them, with thresholds that repeat every 64 pixels when the matrix width divides
+// 64): each bit must still be the level against the cell in column (originX + left + x) mod w and
+// row (originY + row number) mod h, first pixel in the high bit, and the bits past the right edge 1.
+TEST(GRasterRowStagesTest, DitherStageWideRowsFollowTheMatrix) {
+  std::mt19937 random(29);
+  struct Case {
+    std::uint8_t matrix_width;
+    std::uint8_t matrix_height;
+    std::int16_t left;
+    std::int16_t width;
+  };
+  for (const Case c : {Case{16, 16, 0, 200}, Case{16, 4, 5, 1000}, Case{64, 1, 3, 129},
+                       Case{32, 2, 0, 64}, Case{5, 3, 7, 300}, Case{3, 2, 0, 65},
+                       Case{1, 1, 0, 63}, Case{8, 8, 2, 4858}}) {
+    Bytes cells(std::size_t{c.matrix_width} * c.matrix_height);
+    for (std::uint8_t& cell : cells) {
+      cell = static_cast<std::uint8_t>(random());
+    }
+    const GDitherMatrix matrix = Matrix(c.matrix_width, c.matrix_height, cells);
+    constexpr int kRows = 5;
+    const GRect rect{c.left, 0, static_cast<std::int16_t>(c.left + c.width), kRows};
+    std::vector<ScriptedRowSource::Row> rows;
+    for (int y = 0; y < kRows; ++y) {
+      Bytes row(static_cast<std::size_t>(c.width));
+      for (std::uint8_t& value : row) {
+        value = static_cast<std::uint8_t>(random());
+      }
+      rows.push_back({row, 1});
+    }
+    const GRect origin{3, 1, 4, 2};  // the dither origin (3, 1)
+    Chain chain(new ScriptedRowSource(rect, 8, rows), new GDitherRowStage(&matrix, origin));
+    ASSERT_TRUE(chain.ready);
+    const std::vector<RasterRow> out = ReadRows(*chain.stage);
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kRows));
+    for (int y = 0; y < kRows; ++y) {
+      Bytes expected((static_cast<std::size_t>(c.width) + 7) / 8, 0xFF);
+      const int matrix_row = (1 + y) % c.matrix_height;
+      for (int x = 0; x < c.width; ++x) {
+        const std::uint8_t cell =
+            cells[static_cast<std::size_t>(matrix_row) * c.matrix_width +
+                  static_cast<std::size_t>((3 + c.left + x) % c.matrix_width)];
+        if (rows[static_cast<std::size_t>(y)].bytes[static_cast<std::size_t>(x)] < cell) {
+          expected[static_cast<std::size_t>(x / 8)] &= static_cast<std::uint8_t>(~(0x80 >> (x % 8)));
+        }
+      }
+      EXPECT_EQ(out[static_cast<std::size_t>(y)].bytes, expected)
+          << "matrix " << int{c.matrix_width} << " x " << int{c.matrix_height} << ", left "
+          << c.left << ", width " << c.width << ", row " << y;
+    }
+  }
 }
 
 TEST(GRasterRowStagesTest, DitherStageLevelsWithoutOrBeyondThePalette) {

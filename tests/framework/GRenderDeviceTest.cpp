@@ -423,11 +423,13 @@ TEST_F(RenderDeviceTest, ReloadJobSettingsTakesTheOwnersSettings) {
 }
 
 TEST_F(RenderDeviceTest, WatermarksAreNotTheRenderDevicesAndCloseLetsGoOfItsReferences) {
+  // The base's operations (the test device logs watermarks of its own for the filter's tests).
   std::uint32_t handle = 5;
-  device_->ReleaseWatermark(&handle);
+  device_->GRenderDevice::ReleaseWatermark(&handle);
   EXPECT_EQ(handle, 5u);
   GMedia media;
-  EXPECT_EQ(device_->MakeWatermark(u"Draft", 1, GRGBColor(0, 0, 0, 255), media, 0), nullptr);
+  EXPECT_EQ(device_->GRenderDevice::MakeWatermark(u"Draft", 1, GRGBColor(0, 0, 0, 255), media, 0),
+            nullptr);
 
   auto* held = new GValueAttribute(1, 0);
   device_->Reference(0) = GCountedPtr(held);

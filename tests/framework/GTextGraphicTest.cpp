@@ -2,16 +2,17 @@
 // stored form.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
 #include "framework/pipeline/GCommandRef.h"
-#include "framework/pipeline/GEllipseGraphic.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GRectangleGraphic.h"
 #include "framework/pipeline/GTextGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwRecordingHandlers.h"
 #include "tests/support/FwTestPeripheral.h"
@@ -21,12 +22,13 @@ namespace {
 using vel::test::Carrier;
 namespace classid = vel::classid;
 
-// An opaque rectangle, the text (until the text-string graphic exists, an ellipse stands in for
-// it) and an underline, each with its own bundle.
+// An opaque rectangle, the text run and an underline, each with its own bundle.
 GTextGraphic* TextCall() {
   auto* text = new GTextGraphic(new GGraphicBundle, 5);
   text->Add(new GRectangleGraphic(GRect{0, 0, 100, 20}, new GGraphicBundle, 0));
-  text->Add(new GEllipseGraphic(GRect{2, 2, 98, 18}, new GGraphicBundle, 0));
+  static const GPoint kPositions[] = {{2, 15}, {14, 15}, {25, 15}};
+  auto* codes = new std::uint16_t[3]{'T', 'o', 'p'};
+  text->Add(new GTextStringGraphic(nullptr, codes, 1, 16, kPositions, 3, new GGraphicBundle));
   text->Add(new GRectangleGraphic(GRect{2, 17, 98, 18}, new GGraphicBundle, 0));
   return text;
 }
@@ -68,7 +70,7 @@ TEST(GTextGraphicTest, AStageReceivesTheChildrenInOrder) {
   const GCommandRef answer(stage.ProcessCommand(text));
   EXPECT_EQ(answer.Get(), text);
   EXPECT_EQ(stage.Names(), (std::vector<std::string>{"HandleRectangleGraphic",
-                                                     "HandleEllipseGraphic",
+                                                     "HandleTextStringGraphic",
                                                      "HandleRectangleGraphic"}));
   ASSERT_EQ(stage.Calls().size(), 3u);
   EXPECT_EQ(stage.Calls()[0].object, text->Children().ChildAt(0));

@@ -216,8 +216,10 @@ std::int32_t FwTestFontImp::DownloadCode(std::uint32_t code, std::uint32_t value
   return code == failing_code ? 0 : 1;
 }
 
-std::int32_t FwTestFontImp::DownloadGlyphs(const void* /*glyphs*/, std::uint32_t /*flags*/) {
+std::int32_t FwTestFontImp::DownloadGlyphs(const void* glyphs, std::uint32_t flags) {
   ++glyphs_calls;
+  last_glyphs = glyphs;
+  last_glyphs_flags = flags;
   return glyphs_result;
 }
 

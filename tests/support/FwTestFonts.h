@@ -81,7 +81,8 @@ class FwFreeTypeMetrics : public GFontMetrics {
 
 // A font implementation over a real font file: FontKind 3, the face's character set as encoding.
 // DownloadCode records (code, value) and answers 0 for the code `failing_code`; DownloadGlyphs and
-// FinishDownload answer what the test sets and count their calls; Merge records the other's id.
+// FinishDownload answer what the test sets and count their calls (DownloadGlyphs keeps its last
+// arguments); Merge records the other's id.
 class FwTestFontImp : public GFontImp {
  public:
   static constexpr RWClassID kClassId = 1862;
@@ -122,6 +123,9 @@ class FwTestFontImp : public GFontImp {
   std::int32_t glyphs_result = 1;
   int finish_calls = 0;
   int glyphs_calls = 0;
+  // The arguments of the last DownloadGlyphs.
+  const void* last_glyphs = nullptr;
+  std::uint32_t last_glyphs_flags = 0;
   std::vector<std::uint32_t> merged;
 
   static RWClassID ClassId() { return kClassId; }

@@ -8,7 +8,10 @@
 #include "framework/core/GCustomMediaSize.h"
 #include "framework/core/GOSServices.h"
 #include "framework/core/GStringAttribute.h"
+#include "framework/core/GMedia.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GWatermarkDescription.h"
 #include "tests/support/FwTestOSServices.h"
 
 namespace vel::test {
@@ -99,6 +102,73 @@ GAttributeComposite* MakeJobSettings() {
   sizes->Add(new GCustomMediaSize(0x43E7, "Large", 1, 200, 300, 0));
   settings->Add(sizes);
   return settings;
+}
+
+namespace {
+
+// ASCII text of a wide string for the log.
+std::string LogText(const RWWString& text) {
+  std::string narrow;
+  for (std::size_t i = 0; i < text.Length(); ++i) {
+    const char16_t c = text.Data()[i];
+    narrow += c < 128 ? static_cast<char>(c) : '?';
+  }
+  return narrow;
+}
+
+std::string LogColour(const GRGBColor& colour) {
+  return "rgb(" + std::to_string(colour.GetRed()) + ", " + std::to_string(colour.GetGreen()) +
+         ", " + std::to_string(colour.GetBlue()) + ", " + std::to_string(colour.GetFourthByte()) +
+         ")";
+}
+
+}  // namespace
+
+std::uint32_t TestRenderDevice::PrepareWatermark(const GWatermarkDescription& description,
+                                                 std::int16_t paper_width,
+                                                 std::int16_t paper_height) {
+  const std::uint32_t handle = next_watermark_handle;
+  if (next_watermark_handle != 0) {
+    ++next_watermark_handle;
+  }
+  watermark_log.push_back(
+      "prepare(\"" + LogText(description.text) + "\", font \"" + LogText(description.font_name) +
+      "\", height " + std::to_string(description.height) + ", size " +
+      std::to_string(description.size) + ", weight " + std::to_string(description.weight) +
+      ", styles " + std::to_string(description.style_flags[0]) + " " +
+      std::to_string(description.style_flags[1]) + " " +
+      std::to_string(description.style_flags[2]) + ", " + LogColour(description.colour) +
+      ", paper " + std::to_string(paper_width) + " x " + std::to_string(paper_height) + ") = " +
+      std::to_string(handle));
+  return handle;
+}
+
+void TestRenderDevice::ReleaseWatermark(std::uint32_t* handle) {
+  watermark_log.push_back("release(" + (handle != nullptr ? std::to_string(*handle) : "null") +
+                          ")");
+  if (handle != nullptr) {
+    *handle = 0;
+  }
+}
+
+GCommand* TestRenderDevice::MakeWatermark(const RWWString& text,
+                                          std::uint32_t handle,
+                                          const GRGBColor& colour,
+                                          const GMedia& media,
+                                          std::int16_t value_387) {
+  GCommand* graphic = nullptr;
+  if (make_watermark_graphics) {
+    GRect area{0, 0, 0, 0};
+    media.GetPrintableRect(&area.left, &area.top, &area.right, &area.bottom);
+    graphic = new GRectangleGraphic(area, nullptr, 0);
+  }
+  watermark_log.push_back("make(\"" + LogText(text) + "\", handle " + std::to_string(handle) +
+                          ", " + LogColour(colour) + ", media " +
+                          std::to_string(media.GetSize()[0]) + " x " +
+                          std::to_string(media.GetSize()[1]) + ", 387 = " +
+                          std::to_string(value_387) + ") = " +
+                          (graphic != nullptr ? "graphic" : "none"));
+  return graphic;
 }
 
 std::atomic<int> TestRenderDevice::live{0};

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/core/GDeviceSession.h"
 #include "framework/core/GPrinterKey.h"
@@ -62,6 +63,27 @@ class TestRenderDevice : public GRenderDevice {
   // Rebinds the test services to the new printer.
   void Reopen(const GPrinterKey& key) override;
   std::int32_t FreeMemory() override { return free_memory_answer; }
+
+  // Watermarks, each call logged with its arguments and its answer:
+  //   prepare("Draft", font "Arial", height -400, size 48, weight 700, styles 0 0 1,
+  //           rgb(255, 0, 0, 255), paper 5100 x 6600) = 1
+  //   make("Draft", handle 1, rgb(255, 0, 0, 255), media 5100 x 6600, 387 = 1) = graphic
+  //   release(1)
+  // Prepare answers next_watermark_handle and counts it up (0 stays 0: no watermark); make
+  // answers, while make_watermark_graphics is set, a new rectangle graphic (key 0, no bundle) over
+  // the media's printable area; release sets the handle to 0.
+  std::uint32_t PrepareWatermark(const GWatermarkDescription& description,
+                                 std::int16_t paper_width,
+                                 std::int16_t paper_height) override;
+  void ReleaseWatermark(std::uint32_t* handle) override;
+  GCommand* MakeWatermark(const RWWString& text,
+                          std::uint32_t handle,
+                          const GRGBColor& colour,
+                          const GMedia& media,
+                          std::int16_t value_387) override;
+  std::vector<std::string> watermark_log;
+  std::uint32_t next_watermark_handle = 1;
+  bool make_watermark_graphics = true;
 
   // Devices alive now and made since the process started.
   static std::atomic<int> live;

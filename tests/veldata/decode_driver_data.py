@@ -353,6 +353,22 @@ def nup_filter(r, node):
     node["sheet_media"] = record(r)
 
 
+def watermark_filter(r, node):
+    peripheral(r, node)
+    r.version("GWatermarkFilter")
+
+
+def fit_to_size_filter(r, node):
+    peripheral(r, node)
+    r.version("GFitToSizeFilter")
+    node["target_media"] = record(r)
+
+
+def scale_page_filter(r, node):
+    peripheral(r, node)
+    r.version("GScalePageFilter")
+
+
 def dither_matrix(r, node):
     base_object(r, node)
     r.version("GDitherMatrix")
@@ -392,6 +408,9 @@ CLASSES = {
     1009: ("GBin", bin_),
     1010: ("GPaperHandlingDevice", paper_handling_device),
     1101: ("GNupFilter", nup_filter),
+    1102: ("GWatermarkFilter", watermark_filter),
+    1103: ("GFitToSizeFilter", fit_to_size_filter),
+    1104: ("GScalePageFilter", scale_page_filter),
 }
 
 

@@ -26,11 +26,17 @@
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/MAssociationList.h"
 #include "framework/core/MPersistentAssociation.h"
+#include "framework/output/GDeviceFontDescription.h"
+#include "framework/output/GDeviceFontList.h"
+#include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GKestrix.h"
 #include "framework/output/GPostScript.h"
 #include "framework/output/GPJL.h"
 #include "framework/pipeline/GDitherMatrix.h"
+#include "framework/pipeline/GFitToSizeFilter.h"
 #include "framework/pipeline/GNupFilter.h"
+#include "framework/pipeline/GScalePageFilter.h"
+#include "framework/pipeline/GWatermarkFilter.h"
 #include "framework/core/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCollectable.h"
@@ -326,6 +332,46 @@ GPostScript* BuildPostScript(GConfiguration* configuration) {
   return postscript;
 }
 
+GDeviceFontList* BuildPostScriptResidentFonts() {
+  struct Face {
+    const char* name;
+    const char* printer_name;
+    std::uint16_t weight;
+    std::uint32_t italic;
+  };
+  static constexpr Face kFaces[] = {
+      {"Arial", "Helvetica", 400, 0},
+      {"Arial", "Helvetica-Bold", 700, 0},
+      {"Arial", "Helvetica-Oblique", 400, 1},
+      {"Arial", "Helvetica-BoldOblique", 700, 1},
+      {"Times New Roman", "Times-Roman", 400, 0},
+      {"Times New Roman", "Times-Bold", 700, 0},
+      {"Times New Roman", "Times-Italic", 400, 1},
+      {"Times New Roman", "Times-BoldItalic", 700, 1},
+      {"Courier New", "Courier", 400, 0},
+      {"Courier New", "Courier-Bold", 700, 0},
+      {"Courier New", "Courier-Oblique", 400, 1},
+      {"Courier New", "Courier-BoldOblique", 700, 1},
+  };
+  constexpr std::uint32_t kScalable = 1;
+  auto* list = new GDeviceFontList(vel::key::kROMAddOnFonts1);
+  GValueVector latin;
+  for (const std::int32_t set : {4, 5, 6, 12, 16}) {
+    (void)latin.Append(set);
+  }
+  for (const Face& face : kFaces) {
+    (void)list->Append(GDeviceFontDescription(face.name, face.printer_name,
+                                              GDeviceFontDescription::kSeveralSets, latin,
+                                              face.weight, face.italic, 0, 0, kScalable, 0, 0,
+                                              GDeviceFontDescription::kROMAddOn));
+  }
+  GValueVector symbol;
+  (void)symbol.Append(3);
+  (void)list->Append(GDeviceFontDescription("Symbol", "Symbol", 3, symbol, 400, 0, 0, 0,
+                                            kScalable, 0, 0, GDeviceFontDescription::kROMAddOn));
+  return list;
+}
+
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                                  GPeripheral* pjl,
                                  GPeripheral* language) {
@@ -338,7 +384,14 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                    ? language
                    : Placeholder(vel::key::kLanguagePeripheral, BuildLanguageConfiguration()));
   auto* head = new GPeripheralComposite(vel::key::kHeadPeripheral);
-  // The page filters stand ahead of the printer; the n-up filter is the last of them.
+  // The page filters stand ahead of the printer, in this order: scale-page, fit-to-size and
+  // watermark, then the n-up filter last.
+  head->Add(new GScalePageFilter(RWCString("ScalePageFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
+  head->Add(new GFitToSizeFilter(RWCString("FitToSizeFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
+  head->Add(new GWatermarkFilter(RWCString("WatermarkFilter"), nullptr, nullptr, 0, 0,
+                                 GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(new GNupFilter(RWCString("NupFilter"), nullptr, nullptr, 0, 0,
                            GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(printer);
@@ -350,9 +403,16 @@ MPersistentComposite* BuildModel(const std::string& model, Language language) {
     return nullptr;
   }
   auto* data = new MPersistentComposite(0);
-  GPeripheral* back_end = language == Language::kPostScript
-                              ? static_cast<GPeripheral*>(BuildPostScript(BuildLanguageConfiguration()))
-                              : BuildKestrix(BuildLanguageConfiguration());
+  GPeripheral* back_end = nullptr;
+  if (language == Language::kPostScript) {
+    GConfiguration* configuration = BuildLanguageConfiguration();
+    auto* fonts = new GDeviceFontListComposite(vel::key::kDeviceFontLists);
+    fonts->Insert(BuildPostScriptResidentFonts());
+    configuration->Add(fonts);
+    back_end = BuildPostScript(configuration);
+  } else {
+    back_end = BuildKestrix(BuildLanguageConfiguration());
+  }
   data->Add(BuildChain(BuildPrinterConfiguration(model), BuildPJL(BuildPJLConfiguration()),
                        back_end));
   data->Add(BuildMediaMappings());

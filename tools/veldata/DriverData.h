@@ -28,6 +28,7 @@
 
 class GBaseObject;
 class GConfiguration;
+class GDeviceFontList;
 class GDeviceSession;
 class GKestrix;
 class GPJL;
@@ -89,6 +90,12 @@ GKestrix* BuildKestrix(GConfiguration* configuration);
 inline constexpr const char* kPostScriptLanguage = "POSTSCRIPT";
 // The PostScript back end (key 101, named kPostScriptLanguage) with the configuration given.
 GPostScript* BuildPostScript(GConfiguration* configuration);
+// The fonts a PostScript printer holds in ROM (key 0x1a0), as device font descriptions: the
+// faces Arial, Times New Roman and Courier New in regular, bold and italic as Helvetica,
+// Times-Roman and Courier and their styles, for Western, Eastern European, Turkish, Baltic and
+// Unicode text, and Symbol for symbol text. The PostScript model's language configuration holds
+// them under the device font lists (414).
+GDeviceFontList* BuildPostScriptResidentFonts();
 
 // Writes `data` as a driver data file: true when the whole record was written.
 bool WriteDriverData(const GBaseObject& data, const std::string& path);

@@ -826,6 +826,11 @@ void LengthList(Value& value, const std::string& key, std::size_t group, bool se
   value.text = text;
 }
 
+// The names a job has defined, of one kind, and the one a statement used last.
+struct Names : std::set<std::string, std::less<>> {
+  std::string last;
+};
+
 class Reader {
  public:
   Reader(std::string file) { job_.file = std::move(file); }
@@ -881,9 +886,11 @@ class Reader {
 
   void Reserve(std::size_t lines, std::size_t bytes) {
     job_.statements.reserve(lines);
-    // A job's operands take about ten times its text (an 80-byte value for a few characters);
-    // the pool grows past its first block.
-    const std::size_t first = std::min<std::size_t>(12 * bytes, std::size_t{1} << 26) + 4096;
+    // A job's operands and options take about twelve times its text (an 80-byte value for a few
+    // characters); the pool grows past its first block, by half again at each new block. Blocks
+    // of moderate size come from the heap, which the next job reuses; one huge block would be
+    // mapped afresh for every job.
+    const std::size_t first = std::min<std::size_t>(8 * bytes, std::size_t{1} << 24) + 4096;
     job_.pool = std::make_shared<std::pmr::monotonic_buffer_resource>(first);
   }
 
@@ -938,10 +945,14 @@ class Reader {
     return value;
   }
 
-  void UseName(const Token& token, const std::set<std::string, std::less<>>& defined,
-               const char* kind) {
-    // A defined name passed the check of names when it was defined.
+  void UseName(const Token& token, Names& defined, const char* kind) {
+    // A defined name passed the check of names when it was defined. Names are never undefined, so
+    // the one found last is still there.
+    if (!token.quoted && !defined.last.empty() && SameName(token.text, defined.last)) {
+      return;
+    }
     if (!token.quoted && defined.count(token.text) != 0) {
+      defined.last = token.text;
       return;
     }
     if (!IsName(token.text) || token.quoted) {
@@ -1095,7 +1106,7 @@ class Reader {
       Want(positional, 5, "L T R B stroke|fill|strokefill");
       Lengths(positional, 0, 4, statement);
       const std::string_view op = positional[4].text;
-      if (op != "stroke" && op != "fill" && op != "strokefill") {
+      if (!Is(op, "stroke") && !Is(op, "fill") && !Is(op, "strokefill")) {
         Fail(positional[4].column, "expected stroke, fill or strokefill");
       }
       AddWord(statement, positional[4]);
@@ -1185,12 +1196,12 @@ class Reader {
   }
 
   void FillMode(const Token& token) {
-    if (token.text != "winding" && token.text != "alternate") {
+    if (!Is(token.text, "winding") && !Is(token.text, "alternate")) {
       Fail(token.column, "expected winding or alternate");
     }
   }
 
-  void DefineName(const Token& token, std::set<std::string, std::less<>>& names, const char* kind) {
+  void DefineName(const Token& token, Names& names, const char* kind) {
     if (token.quoted || !IsName(token.text)) {
       Fail(token.column, std::string("bad ") + kind + " name '" + token.text + "'");
     }
@@ -1480,9 +1491,9 @@ class Reader {
   bool in_doc_ = false;
   bool in_page_ = false;
   bool last_was_call_ = false;
-  std::set<std::string, std::less<>> paths_;
-  std::set<std::string, std::less<>> fonts_;
-  std::set<std::string, std::less<>> bitmaps_;
+  Names paths_;
+  Names fonts_;
+  Names bitmaps_;
   // Reused from line to line.
   std::vector<Token> tokens_;
   std::vector<Token> positional_;
@@ -1534,23 +1545,63 @@ const std::vector<Length>& Value::Lengths() const {
   return lists_.Get() != nullptr ? lists_.Get()->lengths : kNone;
 }
 
+Options::Options(const Options& other) {
+  if (other.map_ != nullptr) {
+    map_ = std::pmr::polymorphic_allocator<Map>(Memory()).new_object<Map>(*other.map_);
+  }
+}
+
+Options& Options::operator=(const Options& other) {
+  if (this != &other) {
+    Drop();
+    memory_ = nullptr;
+    if (other.map_ != nullptr) {
+      map_ = std::pmr::polymorphic_allocator<Map>(Memory()).new_object<Map>(*other.map_);
+    }
+  }
+  return *this;
+}
+
+Options& Options::operator=(Options&& other) noexcept {
+  if (this != &other) {
+    Drop();
+    map_ = std::exchange(other.map_, nullptr);
+    memory_ = other.memory_;
+  }
+  return *this;
+}
+
+void Options::Drop() noexcept {
+  if (map_ != nullptr) {
+    std::pmr::polymorphic_allocator<Map>(Memory()).delete_object(map_);
+    map_ = nullptr;
+  }
+}
+
+Options::Map& Options::Make() {
+  if (map_ == nullptr) {
+    map_ = std::pmr::polymorphic_allocator<Map>(Memory()).new_object<Map>();
+  }
+  return *map_;
+}
+
 const Options::Map& Options::Read() const {
   static const Map kNone;
-  return map_.Get() != nullptr ? *map_.Get() : kNone;
+  return map_ != nullptr ? *map_ : kNone;
 }
 
 Options::iterator Options::find(std::string_view key) {
-  return map_.Get() != nullptr ? map_.Get()->find(key) : end();
+  return map_ != nullptr ? map_->find(key) : end();
 }
 
 Options::iterator Options::end() {
   // Without a map, the end of an empty map that nothing ever changes.
   static Map none;
-  return map_.Get() != nullptr ? map_.Get()->end() : none.end();
+  return map_ != nullptr ? map_->end() : none.end();
 }
 
 Value& Options::operator[](std::string_view key) {
-  Map& map = map_.Make();
+  Map& map = Make();
   auto it = map.find(key);
   if (it == map.end()) {
     it = map.emplace(std::string(key), Value()).first;
@@ -1588,7 +1639,15 @@ std::optional<std::int32_t> ToPixels(const Length& length, std::uint32_t dpi) {
 std::optional<Job> ParseJob(const std::string& text, const std::string& file,
                             std::string* error) {
   Reader reader(file);
-  const std::size_t lines = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  // Lines counted by memchr, which scans many bytes at a step.
+  std::size_t lines = 1;
+  const char* const stop = text.data() + text.size();
+  for (const char* at = text.data();
+       (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(stop - at)))) !=
+       nullptr;
+       ++at) {
+    ++lines;
+  }
   reader.Reserve(lines, text.size());
   int number = 0;
   try {

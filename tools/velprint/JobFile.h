@@ -94,12 +94,23 @@ struct PathElement {
 };
 
 // The options of a statement (key=value and bare flags, kind kWord) by name, with the map's
-// operations. Most statements have none: the map is made at the first.
+// operations. Most statements have none: the map is made at the first, in the memory the options
+// were given (a job's pool for the statements a reader makes); a copy takes default memory.
 class Options {
  public:
-  using Map = std::map<std::string, Value, std::less<>>;
+  using Map = std::map<std::string, Value, std::less<>,
+                       std::pmr::polymorphic_allocator<std::pair<const std::string, Value>>>;
   using iterator = Map::iterator;
   using const_iterator = Map::const_iterator;
+
+  Options() = default;
+  explicit Options(std::pmr::memory_resource* memory) : memory_(memory) {}
+  Options(const Options& other);
+  Options(Options&& other) noexcept
+      : map_(std::exchange(other.map_, nullptr)), memory_(other.memory_) {}
+  Options& operator=(const Options& other);
+  Options& operator=(Options&& other) noexcept;
+  ~Options() { Drop(); }
 
   const_iterator begin() const { return Read().begin(); }
   const_iterator end() const { return Read().end(); }
@@ -107,23 +118,30 @@ class Options {
   iterator find(std::string_view key);
   iterator end();
   std::size_t count(std::string_view key) const { return Read().count(key); }
-  bool empty() const { return map_.Get() == nullptr || map_.Get()->empty(); }
-  std::size_t size() const { return map_.Get() == nullptr ? 0 : map_.Get()->size(); }
+  bool empty() const { return map_ == nullptr || map_->empty(); }
+  std::size_t size() const { return map_ == nullptr ? 0 : map_->size(); }
   template <typename... Args>
   std::pair<iterator, bool> emplace(Args&&... args) {
-    return map_.Make().emplace(std::forward<Args>(args)...);
+    return Make().emplace(std::forward<Args>(args)...);
   }
   Value& operator[](std::string_view key);
 
  private:
   const Map& Read() const;
-  Rare<Map> map_;
+  Map& Make();
+  void Drop() noexcept;
+  std::pmr::memory_resource* Memory() const {
+    return memory_ != nullptr ? memory_ : std::pmr::get_default_resource();
+  }
+
+  Map* map_ = nullptr;
+  std::pmr::memory_resource* memory_ = nullptr;  // of the map and its nodes; null: the default
 };
 
 struct Statement {
   Statement() = default;
-  // Its operands in `pool` (a job's), which outlives it; a copy takes its own memory.
-  explicit Statement(std::pmr::memory_resource* pool) : operands(pool) {}
+  // Its operands and options in `pool` (a job's), which outlives it; a copy takes its own memory.
+  explicit Statement(std::pmr::memory_resource* pool) : operands(pool), options(pool) {}
 
   int line = 0;
   std::string_view verb;             // the statement's name, as the reader's table of them spells it
@@ -157,7 +175,8 @@ struct Statement {
 
 struct Job {
   std::string file;  // the job file's path, for messages and relative names
-  // The memory of the operands of the statements read, freed with the last copy of the job.
+  // The memory of the operands and options of the statements read, freed with the last copy of
+  // the job.
   std::shared_ptr<std::pmr::monotonic_buffer_resource> pool;
   std::vector<Statement> statements;
 };

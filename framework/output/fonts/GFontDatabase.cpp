@@ -146,6 +146,11 @@ int GFontDatabase::AddFontFile(const RWWString& name) {
     if (!file.IsOpen()) {
       return 0;
     }
+    // The file is written anew: what was read from it before is no longer what it holds, so the
+    // next selection of that name reads it again.
+    if (current_file_ == name) {
+      current_file_ = RWWString();
+    }
     GTTFontPool* pool = GTTFontPool::Instance();
     result = pool != nullptr ? pool->Save(file, OwnerId()) : 1;
     if (result == 1) {

@@ -51,7 +51,8 @@ class GFontDatabase {
 
   // Writes a new font file of that name: the pool's readers for the owner, then the
   // implementations marked for saving (whose marks are then cleared), then purges. The name is
-  // kept for deletion. 0 when the file cannot be created or written, else 1.
+  // kept for deletion. Writing the current font file makes it no longer current. 0 when the file
+  // cannot be created or written, else 1.
   int AddFontFile(const RWWString& name);
   // Reads the font file unless it is the current one (1 at once): purges, then merges the pool's
   // part and the table's part. 1 makes it the current file; a failed read answers 0 and leaves no

@@ -91,11 +91,9 @@ void GFontDownloader::EndJob() {
   }
 }
 
-namespace {
-
-// The values a resident or bitmap font must also share with the font it was made for.
-bool SameDetails(const GFontFaceRecord& face, const GFontInstanceRecord& transform,
-                 const GFont& font) {
+bool GFontDownloader::SameDetails(const Entry& entry, const GFont& font) {
+  const GFontFaceRecord& face = entry.face;
+  const GFontInstanceRecord& transform = entry.transform;
   const GFontFaceRecord& wanted = font.GetMetricBlock();
   const GFontInstanceRecord& drawn = font.GetTransform();
   return face.size == wanted.size && transform.italic == drawn.italic &&
@@ -104,9 +102,7 @@ bool SameDetails(const GFontFaceRecord& face, const GFontInstanceRecord& transfo
          face.width_scale == wanted.width_scale && face.height_scale == wanted.height_scale;
 }
 
-}  // namespace
-
-GDownloadedFont* GXLFontDownloader::Find(GFont& font) {
+GDownloadedFont* GFontDownloader::FindSuited(GFont& font) {
   const GFontFaceRecord& wanted = font.GetMetricBlock();
   const std::uint32_t flags = font.GetTransform().flags;
   for (const Entry* entry = Head(); entry != nullptr; entry = entry->next) {
@@ -121,7 +117,7 @@ GDownloadedFont* GXLFontDownloader::Find(GFont& font) {
       case GDownloadedFontImp::kResident: {
         const auto* description = reinterpret_cast<const GDeviceFontDescription*>(listed->GetId());
         suits = (description != nullptr && description->GetTechnology() == 1) ||
-                SameDetails(face, entry->transform, font);
+                SameDetails(*entry, font);
         break;
       }
       case GDownloadedFontImp::kTrueType:
@@ -130,7 +126,7 @@ GDownloadedFont* GXLFontDownloader::Find(GFont& font) {
         break;
       case GDownloadedFontImp::kBitmap:
         suits = (flags & GFontInstanceRecord::kBitmapDownload) != 0 &&
-                SameDetails(face, entry->transform, font);
+                SameDetails(*entry, font);
         break;
       default:
         break;
@@ -144,4 +140,8 @@ GDownloadedFont* GXLFontDownloader::Find(GFont& font) {
     }
   }
   return nullptr;
+}
+
+GDownloadedFont* GXLFontDownloader::Find(GFont& font) {
+  return FindSuited(font);
 }

@@ -46,6 +46,19 @@ class GFontDownloader {
   };
 
   const Entry* Head() const { return head_; }
+  // The first entry, from the head, whose face name, italic value, weight and character set
+  // equal the font's, and then by the listed font's state:
+  //   resident: the matched description is a scalable font of technology 1, or the detail values
+  //             are equal (size, instance italic and weight, vertical flag, character angle and
+  //             both scales);
+  //   TrueType: the font allows outline download and the vertical flags are equal;
+  //   bitmap:   the font allows bitmap download and the detail values are equal.
+  // The font is given a new handle on the match (GFont::SetDownloadedFont), which is answered;
+  // null when none suits.
+  GDownloadedFont* FindSuited(GFont& font);
+  // The values a resident or bitmap font must also share with the font it was made for: size,
+  // instance italic and weight, vertical flag, character angle and both scales.
+  static bool SameDetails(const Entry& entry, const GFont& font);
 
  private:
   Entry* head_ = nullptr;
@@ -57,13 +70,6 @@ class GXLFontDownloader : public GFontDownloader {
   GXLFontDownloader() = default;
   ~GXLFontDownloader() override = default;
 
-  // The first entry, from the head, whose face name, italic value, weight and character set equal
-  // the font's, and then by the listed font's state:
-  //   resident: the matched description is a scalable font of technology 1, or the detail values
-  //             are equal (size, instance italic and weight, vertical flag, character angle and
-  //             both scales);
-  //   TrueType: the font allows outline download and the vertical flags are equal;
-  //   bitmap:   the font allows bitmap download and the detail values are equal.
-  // The font is given a new handle on the match (GFont::SetDownloadedFont), which is answered.
+  // FindSuited.
   GDownloadedFont* Find(GFont& font) override;
 };

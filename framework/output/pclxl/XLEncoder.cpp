@@ -43,6 +43,13 @@ inline std::uint32_t Bits(float value) {
   return std::bit_cast<std::uint32_t>(value);
 }
 
+// Where a unit of n bytes can be stored at once: the write pointer when no error is pending and
+// the buffer holds n more bytes (its parts one by one would then go there without a flush), else
+// null, and the parts go one by one.
+inline std::uint8_t* Whole(XLStream* stream, std::int32_t n) {
+  return stream->error == kXLNoError && stream->free_bytes >= n ? stream->write_ptr : nullptr;
+}
+
 // Units: each checks the error and makes room for itself.
 inline void Put8(XLStream* stream, std::uint8_t value) {
   if (stream->error != kXLNoError || !MakeRoom(stream, 1)) {
@@ -208,6 +215,12 @@ void XLWriteOperator(XLStream* stream, std::uint16_t op) {
 
 void XLWriteAttribute(XLStream* stream, std::uint16_t id) {
   if (id < 256 && kXLDefinedAttributes[id] != 0) {
+    if (std::uint8_t* out = Whole(stream, 2)) {
+      out[0] = kXLTagAttributeId;
+      out[1] = kXLDefinedAttributes[id];
+      Advance(stream, 2);
+      return;
+    }
     Put8(stream, kXLTagAttributeId);
     Put8(stream, kXLDefinedAttributes[id]);
     return;
@@ -216,11 +229,23 @@ void XLWriteAttribute(XLStream* stream, std::uint16_t id) {
 }
 
 void XLUByte(XLStream* stream, std::uint8_t value) {
+  if (std::uint8_t* out = Whole(stream, 2)) {
+    out[0] = kXLTagUByte;
+    out[1] = value;
+    Advance(stream, 2);
+    return;
+  }
   Put8(stream, kXLTagUByte);
   Put8(stream, value);
 }
 
 void XLUInt16(XLStream* stream, std::uint16_t value) {
+  if (std::uint8_t* out = Whole(stream, 3)) {
+    out[0] = kXLTagUInt16;
+    Store16(out + 1, value);
+    Advance(stream, 3);
+    return;
+  }
   Put8(stream, kXLTagUInt16);
   Put16(stream, value);
 }
@@ -231,6 +256,12 @@ void XLUInt32(XLStream* stream, std::uint32_t value) {
 }
 
 void XLSInt16(XLStream* stream, std::int16_t value) {
+  if (std::uint8_t* out = Whole(stream, 3)) {
+    out[0] = kXLTagSInt16;
+    Store16(out + 1, static_cast<std::uint16_t>(value));
+    Advance(stream, 3);
+    return;
+  }
   Put8(stream, kXLTagSInt16);
   Put16(stream, static_cast<std::uint16_t>(value));
 }
@@ -246,12 +277,26 @@ void XLReal32(XLStream* stream, float value) {
 }
 
 void XLUByteXY(XLStream* stream, std::uint8_t x, std::uint8_t y) {
+  if (std::uint8_t* out = Whole(stream, 3)) {
+    out[0] = kXLTagUByteXY;
+    out[1] = x;
+    out[2] = y;
+    Advance(stream, 3);
+    return;
+  }
   Put8(stream, kXLTagUByteXY);
   Put8(stream, x);
   Put8(stream, y);
 }
 
 void XLUInt16XY(XLStream* stream, std::uint16_t x, std::uint16_t y) {
+  if (std::uint8_t* out = Whole(stream, 5)) {
+    out[0] = kXLTagUInt16XY;
+    Store16(out + 1, x);
+    Store16(out + 3, y);
+    Advance(stream, 5);
+    return;
+  }
   Put8(stream, kXLTagUInt16XY);
   Put16(stream, x);
   Put16(stream, y);
@@ -264,6 +309,13 @@ void XLUInt32XY(XLStream* stream, std::uint32_t x, std::uint32_t y) {
 }
 
 void XLSInt16XY(XLStream* stream, std::int16_t x, std::int16_t y) {
+  if (std::uint8_t* out = Whole(stream, 5)) {
+    out[0] = kXLTagSInt16XY;
+    Store16(out + 1, static_cast<std::uint16_t>(x));
+    Store16(out + 3, static_cast<std::uint16_t>(y));
+    Advance(stream, 5);
+    return;
+  }
   Put8(stream, kXLTagSInt16XY);
   Put16(stream, static_cast<std::uint16_t>(x));
   Put16(stream, static_cast<std::uint16_t>(y));
@@ -298,6 +350,15 @@ void XLUInt16Box(XLStream* stream,
                  std::uint16_t top,
                  std::uint16_t right,
                  std::uint16_t bottom) {
+  if (std::uint8_t* out = Whole(stream, 9)) {
+    out[0] = kXLTagUInt16Box;
+    Store16(out + 1, left);
+    Store16(out + 3, top);
+    Store16(out + 5, right);
+    Store16(out + 7, bottom);
+    Advance(stream, 9);
+    return;
+  }
   Put8(stream, kXLTagUInt16Box);
   Put16(stream, left);
   Put16(stream, top);
@@ -322,6 +383,15 @@ void XLSInt16Box(XLStream* stream,
                  std::int16_t top,
                  std::int16_t right,
                  std::int16_t bottom) {
+  if (std::uint8_t* out = Whole(stream, 9)) {
+    out[0] = kXLTagSInt16Box;
+    Store16(out + 1, static_cast<std::uint16_t>(left));
+    Store16(out + 3, static_cast<std::uint16_t>(top));
+    Store16(out + 5, static_cast<std::uint16_t>(right));
+    Store16(out + 7, static_cast<std::uint16_t>(bottom));
+    Advance(stream, 9);
+    return;
+  }
   Put8(stream, kXLTagSInt16Box);
   Put16(stream, static_cast<std::uint16_t>(left));
   Put16(stream, static_cast<std::uint16_t>(top));
@@ -401,6 +471,12 @@ void XLDataLength(XLStream* stream, std::uint32_t length) {
 }
 
 void XLDataLength32(XLStream* stream, std::uint32_t length) {
+  if (std::uint8_t* out = Whole(stream, 5)) {
+    out[0] = kXLTagDataLength;
+    Store32(out + 1, length);
+    Advance(stream, 5);
+    return;
+  }
   Put8(stream, kXLTagDataLength);
   Put32(stream, length);
 }

@@ -4,15 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/core/GStreamHolders.h"
 #include "framework/core/StringWidth.h"
 #include "rw/RWVirtualStream.h"
+#include "framework/core/GRenderDevice.h"
+#include "framework/output/fonts/GTTFontFile.h"
 #include "tests/framework/fonts/FontTestFixture.h"
+#include "tests/support/FreeTypeFace.h"
+#include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestFonts.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/TempDir.h"
@@ -99,6 +105,23 @@ TEST_F(GFontDatabaseTest, AFontFileCarriesTheMarkedImplementations) {
   // The current file is not read again.
   std::filesystem::remove(temp_.File("page.fnt"));
   EXPECT_EQ(reader.SelectFontFile(Name("page.fnt")), 1);
+}
+
+TEST_F(GFontDatabaseTest, WritingTheCurrentFontFileAgainMakesTheNextSelectionReadIt) {
+  // A later job of the device may record a page under a name it used before.
+  GFontDatabase table(nullptr);
+  ASSERT_EQ(table.Add(NewFont(1, true)), 1);
+  ASSERT_EQ(table.AddFontFile(Name("page.fnt")), 1);
+  ASSERT_EQ(table.SelectFontFile(Name("page.fnt")), 1);
+  // Held only by the table: written, then purged away.
+  FwTestFontImp* later = NewFont(1, true);
+  const std::uint32_t later_id = later->GetFontId();
+  ASSERT_EQ(table.Add(later), 1);
+  ASSERT_EQ(table.AddFontFile(Name("page.fnt")), 1);
+  EXPECT_EQ(table.Contains(later_id), 0);
+  EXPECT_EQ(table.CurrentFontFile().Length(), 0u);
+  ASSERT_EQ(table.SelectFontFile(Name("page.fnt")), 1);
+  EXPECT_EQ(table.Contains(later_id), 1);
 }
 
 TEST_F(GFontDatabaseTest, FlushDeletesEveryFileItWroteEvenEmptyOnes) {
@@ -219,6 +242,90 @@ TEST(GFontDatabaseDeathTest, FontIdsStartAtZeroInAFreshProcess) {
         std::exit(first == 0 && second == 1 ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// Seeds of fuzz_font_table, written into VEL_WRITE_FUZZ_SEEDS/fuzz_font_table when that is set:
+// font files as a render device's table writes them (byte 0 first), and a stored font, font
+// implementation and font metrics on each carrier (the carrier's number + 1 first).
+class GFontDatabaseSeedTest : public vel::test::FontDeviceTest {
+ protected:
+  void SetUp() override {
+    FontDeviceTest::SetUp();
+    RegisterFrameworkTestClasses();
+  }
+};
+
+void WriteSeed(const std::string& path, std::uint8_t mode, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.put(static_cast<char>(mode));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+}
+
+TEST_F(GFontDatabaseSeedTest, WritesFuzzSeedsWhenAsked) {
+  const char* folder = std::getenv("VEL_WRITE_FUZZ_SEEDS");
+  if (folder == nullptr) {
+    GTEST_SKIP() << "VEL_WRITE_FUZZ_SEEDS is not set";
+  }
+  const std::string out = std::string(folder) + "/fuzz_font_table";
+  std::filesystem::create_directories(out);
+  std::uint32_t cookie = 0;
+  GRenderDevice* device = OpenDevice(u"Laser", &cookie);
+  ASSERT_NE(device, nullptr);
+  GFontDatabase& table = *device->GetDownloadedFontTable();
+  vel::test::TempDir temp;
+  auto write_file = [&](const char* name) {
+    const std::string path = temp.File(name);
+    RWWString wide;
+    (void)WidenString(RWCString(path.c_str()), wide);
+    ASSERT_EQ(table.AddFontFile(wide), 1);
+    WriteSeed(out + "/fontfile_" + name, 0, FileBytes(path));
+  };
+  write_file("empty");
+
+  // A TrueType reader the device's fonts asked the pool to keep, and two marked implementations,
+  // one over real font metrics.
+  auto* reader = new vel::test::MemoryFontReader(vel::test::MakeTestFont());
+  Pool().Add(reader);
+  std::unique_ptr<GTTFontFile> handle(Pool().NewFontFile(reader));
+  ASSERT_EQ(handle->Preload(nullptr, 16), 1);
+  ASSERT_EQ(handle->RequestSave(cookie), 1);
+  GFontFaceRecord face;
+  face.name = "Face";
+  auto* plain = new FwTestFontImp(nullptr, face, vel::test::InstanceRecord(2));
+  FwTestFont plain_font(plain, device);
+  plain->MarkForSave();
+  ASSERT_EQ(table.Add(plain), 1);
+  std::vector<std::pair<std::string, const RWCollectable*>> stored = {{"implementation", plain},
+                                                                      {"font", &plain_font}};
+  auto* metrics = new FwFreeTypeMetrics(vel::test::kDejaVuSans.path);
+  std::unique_ptr<FwTestFont> real_font;
+  if (metrics->IsOpen()) {
+    auto* real = FwTestFontImp::WithMetrics(
+        metrics, vel::test::FaceRecordOf(vel::test::kDejaVuSans.path, 40),
+        vel::test::InstanceRecord(1));
+    real_font = std::make_unique<FwTestFont>(real, device);
+    real->MarkForSave();
+    ASSERT_EQ(table.Add(real), 1);
+    stored.emplace_back("implementation_with_metrics", real);
+    stored.emplace_back("metrics", metrics);
+  } else {
+    delete metrics;
+  }
+  write_file("fonts");
+
+  for (const vel::test::Carrier carrier : vel::test::kAllCarriers) {
+    for (const auto& [name, object] : stored) {
+      WriteSeed(out + "/" + vel::test::CarrierName(carrier) + "_" + name,
+                static_cast<std::uint8_t>(static_cast<int>(carrier) + 1),
+                vel::test::SaveGraph(carrier, object));
+    }
+  }
 }
 
 }  // namespace
