@@ -55,6 +55,7 @@ class GDownloadedFont;
 class GFont;
 class GTextEscapements;
 class GTextString;
+class GTextStringGraphic;
 class GTTFontSource;
 class GDitherMatrix;
 class GMedia;
@@ -164,10 +165,13 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   [[nodiscard]] std::uint16_t PrintText(GFont& font, const GTextString& text,
                                         const GTextEscapements* escapements,
                                         std::int16_t x, std::int16_t y);
+  // A text-string graphic: PrintText with its font, text, escapements and origin; a graphic
+  // without a font or a text writes nothing.
+  [[nodiscard]] std::uint16_t HandleTextStringGraphic(GTextStringGraphic& object) override;
   // Texts skipped because their font's header was never sent.
   std::uint32_t DroppedTextCount() const { return dropped_texts_; }
   // A downloaded font was dropped: RemoveFont, and the next text selects its font again when it
-  // was the current one.
+  // was the current one. A font without a name (never sent) writes nothing.
   void SelectNoFont(const RWCString& font_name) override;
   // How a font may go to the printer: 0x10 outlines allowed, 0x20 bitmaps allowed (else 0x04,
   // answered at once); 0x08 alone when a resident device font matches its face.

@@ -25,6 +25,7 @@
 #include "framework/output/pclxl/XLPathOperators.h"
 #include "framework/output/pclxl/XLStateOperators.h"
 #include "framework/output/pclxl/XLTextOperators.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 
 namespace {
 
@@ -625,7 +626,22 @@ std::uint16_t GKestrix::PrintText(GFont& font,
   return TakeStatus();
 }
 
+std::uint16_t GKestrix::HandleTextStringGraphic(GTextStringGraphic& object) {
+  GFont* font = object.GetFont();
+  const GTextString* text = object.GetTextString();
+  if (font == nullptr || text == nullptr) {
+    return stream_ == nullptr ? kStreamFailed : TakeStatus();
+  }
+  return PrintText(*font, *text, object.GetEscapements(), object.GetOrigin().x,
+                   object.GetOrigin().y);
+}
+
 void GKestrix::SelectNoFont(const RWCString& font_name) {
+  // Every font this back end sends has a name; a font without one never reached the printer, and
+  // RemoveFont naming nothing would be answered with an error page.
+  if (font_name.Length() == 0) {
+    return;
+  }
   if (stream_ != nullptr) {
     XLRemoveFont(stream_, reinterpret_cast<const std::uint8_t*>(font_name.Data()),
                  static_cast<std::uint32_t>(font_name.Length()));

@@ -25,6 +25,7 @@
 #include "framework/output/fonts/GDownloadedFont.h"
 #include "framework/output/fonts/GGlyphBitmap.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "tests/framework/fonts/FontTestFixture.h"
 #include "tests/framework/fonts/MalformedFonts.h"
 #include "tests/support/FreeTypeFace.h"
@@ -80,6 +81,14 @@ std::size_t CountOf(const std::vector<std::string>& names, const std::string& na
   return static_cast<std::size_t>(std::count(names.begin(), names.end(), name));
 }
 
+// A font memory of `units` x 10,485 bytes (attribute 202).
+std::function<void(JobHarness&)> FontMemory(std::int32_t units) {
+  return [units](JobHarness& harness) {
+    delete harness.Configuration().RemoveByKey(vel::key::kDeviceMemory);
+    harness.Configuration().Add(new GRangeAttribute(4, 132, 4, units, vel::key::kDeviceMemory));
+  };
+}
+
 class GKestrixTextTest : public FontTest {
  protected:
   // The fonts hold files of the pool, which goes with the fixture.
@@ -130,6 +139,15 @@ class GKestrixTextTest : public FontTest {
   // Runs a job of one page per function and answers its checked bytes.
   Bytes Job(const std::vector<std::function<void(GKestrix&)>>& pages,
             const std::function<void(JobHarness&)>& configure = {}) {
+    std::vector<std::function<void(JobHarness&)>> through;
+    for (const auto& page : pages) {
+      through.push_back([&page](JobHarness& harness) { page(*harness.Kestrix()); });
+    }
+    return ChainJob(through, configure);
+  }
+  // The same, the pages given the harness (to send commands through the chain).
+  Bytes ChainJob(const std::vector<std::function<void(JobHarness&)>>& pages,
+                 const std::function<void(JobHarness&)>& configure = {}) {
     JobHarness harness;
     if (configure) {
       configure(harness);
@@ -137,7 +155,7 @@ class GKestrixTextTest : public FontTest {
     EXPECT_EQ(harness.StartDocument(), 0);
     for (const auto& page : pages) {
       EXPECT_EQ(harness.StartPage(kPage), 0);
-      page(*harness.Kestrix());
+      page(harness);
       EXPECT_EQ(harness.EndPage(), 0);
     }
     dropped_ = harness.Kestrix()->DroppedTextCount();
@@ -169,16 +187,32 @@ class GKestrixTextTest : public FontTest {
   XlCheckOptions check_options_;
 };
 
-// The job of a rectangle and a text in a TrueType font not yet downloaded, operator by operator.
+// The job of a rectangle and a text in a TrueType font not yet downloaded, operator by operator:
+// the text printed by the back end, and the same text sent through the chain as a text-string
+// graphic. The job's end removes the font it downloaded.
 TEST_F(GKestrixTextTest, TheOnePageJobWritesTheOperatorsInOrder) {
-  GFont* font = FontOf(kDejaVuSans);
-  const Bytes bytes = Job({[&](GKestrix& k) {
-    GRectangleGraphic rectangle({10, 20, 110, 220}, nullptr, 0);
-    EXPECT_EQ(k.HandleRectangleGraphic(rectangle), 0);
-    Print(k, *font, Chars(u"Vel"));
-  }});
-  const XlCheckResult result = PclXlChecker().Check(bytes);
-  std::vector<std::string> names = Names(result.job.operations);
+  FwTestFont* font = FontOf(kDejaVuSans);
+  const std::vector<std::uint16_t> vel = Chars(u"Vel");
+  const GPoint positions[] = {{100, 200}, {130, 200}, {160, 200}};
+  const GRect box{10, 20, 110, 220};
+  const struct {
+    const char* name;
+    std::function<void(JobHarness&)> page;
+  } ways[] = {
+      {"printed by the back end",
+       [&](JobHarness& harness) {
+         GRectangleGraphic rectangle(box, nullptr, 0);
+         EXPECT_EQ(harness.Kestrix()->HandleRectangleGraphic(rectangle), 0);
+         Print(*harness.Kestrix(), *font, vel);
+       }},
+      {"a text-string graphic through the chain",
+       [&](JobHarness& harness) {
+         EXPECT_EQ(harness.Send(new GRectangleGraphic(box, nullptr, 0)), 0);
+         EXPECT_EQ(harness.Send(new GTextStringGraphic(new FwTestFont(*font), vel.data(), 0, 16,
+                                                       positions, 3, nullptr)),
+                   0);
+       }},
+  };
   // The header's ReadFontHeader pieces: descriptor, 'GT', offset table, directory, five tables,
   // 'GC', the null segment.
   std::vector<std::string> expected = {"BeginSession", "OpenDataSource", "BeginPage",
@@ -187,33 +221,44 @@ TEST_F(GKestrixTextTest, TheOnePageJobWritesTheOperatorsInOrder) {
   expected.insert(expected.end(), 11, "ReadFontHeader");
   for (const char* name : {"EndFontHeader", "BeginChar", "ReadChar", "EndChar", "BeginChar",
                            "ReadChar", "ReadChar", "ReadChar", "EndChar", "SetFont", "SetCursor",
-                           "Text", "EndPage", "CloseDataSource", "EndSession"}) {
+                           "Text", "EndPage", "RemoveFont", "CloseDataSource", "EndSession"}) {
     expected.push_back(name);
   }
-  EXPECT_EQ(names, expected);
-  ASSERT_EQ(result.job.fonts.size(), 1u);
-  const XlFont& downloaded = result.job.fonts[0];
-  EXPECT_EQ(downloaded.name, "0TTDejaVu Sans");
-  EXPECT_EQ(downloaded.mapping, 2);  // the text's code 16 is printed in code set 2
-  EXPECT_TRUE(DownloadMatchesFreeType(downloaded, kDejaVuSans.path));
-  const XlOperation* set_font = nullptr;
-  const XlOperation* text = nullptr;
-  for (const XlOperation& operation : result.job.operations) {
-    set_font = XlOperatorName(operation.code) == "SetFont" ? &operation : set_font;
-    text = XlOperatorName(operation.code) == "Text" ? &operation : text;
-  }
-  ASSERT_NE(set_font, nullptr);
-  EXPECT_EQ(set_font->Find(0xA8)->Text(), "0TTDejaVu Sans");
-  EXPECT_EQ(set_font->Find(0xA6)->values, std::vector<double>{50});
-  EXPECT_EQ(set_font->Find(0xAA)->values, std::vector<double>{2});
-  // The codes are the glyph ids (below 256 they pass the glyph-code map unchanged).
   FreeTypeFace face(kDejaVuSans.path);
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->Find(0xAB)->values,
-            (std::vector<double>{static_cast<double>(face.CharIndex('V')),
-                                 static_cast<double>(face.CharIndex('e')),
-                                 static_cast<double>(face.CharIndex('l'))}));
-  EXPECT_EQ(text->Find(0xAF)->values, (std::vector<double>{30, 30, 0}));
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    const Bytes bytes = ChainJob({way.page});
+    const XlCheckResult result = PclXlChecker().Check(bytes);
+    EXPECT_EQ(Names(result.job.operations), expected);
+    ASSERT_EQ(result.job.fonts.size(), 1u);
+    const XlFont& downloaded = result.job.fonts[0];
+    EXPECT_EQ(downloaded.name, "0TTDejaVu Sans");
+    EXPECT_EQ(downloaded.mapping, 2);  // the text's code 16 is printed in code set 2
+    EXPECT_TRUE(DownloadMatchesFreeType(downloaded, kDejaVuSans.path));
+    const XlOperation* set_font = nullptr;
+    const XlOperation* text = nullptr;
+    const XlOperation* removed = nullptr;
+    for (const XlOperation& operation : result.job.operations) {
+      const std::string name = XlOperatorName(operation.code);
+      set_font = name == "SetFont" ? &operation : set_font;
+      text = name == "Text" ? &operation : text;
+      removed = name == "RemoveFont" ? &operation : removed;
+    }
+    ASSERT_NE(set_font, nullptr);
+    EXPECT_EQ(set_font->Find(0xA8)->Text(), "0TTDejaVu Sans");
+    EXPECT_EQ(set_font->Find(0xA6)->values, std::vector<double>{50});
+    EXPECT_EQ(set_font->Find(0xAA)->values, std::vector<double>{2});
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(removed->Find(0xA8)->Text(), "0TTDejaVu Sans");
+    // The codes are the glyph ids (below 256 they pass the glyph-code map unchanged).
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Find(0xAB)->values,
+              (std::vector<double>{static_cast<double>(face.CharIndex('V')),
+                                   static_cast<double>(face.CharIndex('e')),
+                                   static_cast<double>(face.CharIndex('l'))}));
+    EXPECT_EQ(text->Find(0xAF)->values, (std::vector<double>{30, 30, 0}));
+    EXPECT_EQ(text->Find(0xB0), nullptr);  // no y advances
+  }
 }
 
 TEST_F(GKestrixTextTest, SetFontOncePerPageAndKnownGlyphsAreNotSentAgain) {
@@ -266,12 +311,15 @@ TEST_F(GKestrixTextTest, RebuiltDownloadsEqualFreeTypesReading) {
       const auto some = MappedChars(c.font.path, first, last, c.limit);
       chars.insert(chars.end(), some.begin(), some.end());
     }
-    const Bytes bytes = Job({[&](GKestrix& k) {
-      for (std::size_t at = 0; at < chars.size(); at += 64) {
-        const std::size_t end = std::min(chars.size(), at + 64);
-        Print(k, *font, std::vector<std::uint16_t>(chars.begin() + at, chars.begin() + end));
-      }
-    }});
+    // A font memory that holds the whole download (a smaller one evicts and sends it again).
+    const Bytes bytes = Job(
+        {[&](GKestrix& k) {
+          for (std::size_t at = 0; at < chars.size(); at += 64) {
+            const std::size_t end = std::min(chars.size(), at + 64);
+            Print(k, *font, std::vector<std::uint16_t>(chars.begin() + at, chars.begin() + end));
+          }
+        }},
+        FontMemory(132));
     const XlCheckResult result = PclXlChecker().Check(bytes);
     ASSERT_EQ(result.job.fonts.size(), 1u);
     const XlFont& downloaded = result.job.fonts[0];
@@ -289,19 +337,20 @@ TEST_F(GKestrixTextTest, RebuiltDownloadsEqualFreeTypesReading) {
 
 // A font of 2000 characters declares 1024: once 1024 codes were sent, a text with a new glyph
 // removes the font and sends its header and that text's glyphs again.
-// Needs the back end's downloaded-font list (its job end removes the font).
-TEST_F(GKestrixTextTest, DISABLED_ACapacityOverflowSendsTheFontAgain) {
+TEST_F(GKestrixTextTest, ACapacityOverflowSendsTheFontAgain) {
   GFont* font = FontOf(kDejaVuSans, 2, [](GFontFaceRecord& face) {
     face.first_char = 0x20;
     face.last_char = 0x20 + 1999;
   });
   const std::vector<std::uint16_t> chars = MappedChars(kDejaVuSans.path, 0x20, 0x2FFF, 1200);
   ASSERT_EQ(chars.size(), 1200u);
-  const Bytes bytes = Job({[&](GKestrix& k) {
-    for (std::size_t at = 0; at < chars.size(); at += 40) {
-      Print(k, *font, std::vector<std::uint16_t>(chars.begin() + at, chars.begin() + at + 40));
-    }
-  }});
+  const Bytes bytes = Job(
+      {[&](GKestrix& k) {
+        for (std::size_t at = 0; at < chars.size(); at += 40) {
+          Print(k, *font, std::vector<std::uint16_t>(chars.begin() + at, chars.begin() + at + 40));
+        }
+      }},
+      FontMemory(132));  // room for every glyph: only the capacity counts
   const XlCheckResult result = PclXlChecker().Check(bytes);
   const auto names = Names(result.job.operations);
   EXPECT_EQ(CountOf(names, "RemoveFont"), 1u + 1u);  // the overflow, and the job's end
@@ -317,35 +366,6 @@ TEST_F(GKestrixTextTest, DISABLED_ACapacityOverflowSendsTheFontAgain) {
   }
   EXPECT_GT(second, 150u);
   EXPECT_LE(second, 200u);
-}
-
-// A small font memory (attribute 202) evicts the font used earlier, never a resident one.
-// Needs the back end's downloaded-font list (eviction walks it).
-TEST_F(GKestrixTextTest, DISABLED_ASmallFontMemoryEvictsTheLeastRecentlyUsedFont) {
-  GFont* dejavu = FontOf(kDejaVuSans);
-  GFont* liberation = FontOf(kLiberationSans);
-  const Bytes bytes =
-      Job({[&](GKestrix& k) {
-            Print(k, *dejavu, Chars(u"abc"));
-            Print(k, *liberation, Chars(u"abc"));
-            Print(k, *dejavu, Chars(u"def"));  // Liberation is now the older one
-            GFont* third = FontOf(kDejaVuSansBold);
-            Print(k, *third, Chars(u"xyz"));
-          }},
-          [](JobHarness& harness) {
-            // 6 x 10,485 bytes: room for two of the three fonts.
-            delete harness.Configuration().RemoveByKey(vel::key::kDeviceMemory);
-            harness.Configuration().Add(new GRangeAttribute(4, 132, 4, 6, vel::key::kDeviceMemory));
-          });
-  const XlCheckResult result = PclXlChecker().Check(bytes);
-  std::vector<std::string> removed;
-  for (const XlOperation& operation : result.job.operations) {
-    if (XlOperatorName(operation.code) == "RemoveFont") {
-      removed.push_back(operation.Find(0xA8)->Text());
-    }
-  }
-  ASSERT_FALSE(removed.empty());
-  EXPECT_EQ(removed.front(), "1TTLiberation Sans");
 }
 
 // Every malformed font of the reader's table, printed as text, gives a complete job that the
@@ -483,6 +503,54 @@ TEST_F(GKestrixTextTest, ResidentFontsByATableOfMatches) {
     }
     EXPECT_EQ(set_font->Find(0xAA)->values, std::vector<double>{c.symbol_set});
   }
+}
+
+// A small font memory (attribute 202) evicts the font used earlier, never a resident one: the
+// resident font, used first and never again, stays.
+TEST_F(GKestrixTextTest, ASmallFontMemoryEvictsTheLeastRecentlyUsedFont) {
+  // A resident font of 224 characters takes 2,048 bytes. Flag bit 0: downloaded, never matched
+  // with the resident fonts.
+  GFont* resident = FontOf(kLiberationSans, 2, [](auto& f) {
+    f.char_set = 4;
+    f.first_char = 0x20;
+    f.last_char = 0xFF;
+  });
+  GFont* dejavu = FontOf(kDejaVuSans, 3);
+  GFont* liberation = FontOf(kLiberationSans, 3);
+  GFont* bold = FontOf(kDejaVuSansBold, 3);
+  check_options_.resident_fonts = {"DJV", "LIB50"};
+  const Bytes bytes = Job({[&](GKestrix& k) {
+                            Print(k, *resident, Chars(u"AB"), 4);
+                            Print(k, *dejavu, Chars(u"abc"));
+                            Print(k, *liberation, Chars(u"abc"));
+                            Print(k, *dejavu, Chars(u"def"));  // Liberation is now the older one
+                            Print(k, *bold, Chars(u"xyz"));
+                            Print(k, *resident, Chars(u"BA"), 4);
+                            // The resident font still holds its printer memory.
+                            ASSERT_NE(resident->GetDownloadedFont(), nullptr);
+                            EXPECT_EQ(resident->GetDownloadedFont()->GetByteCount(), 2048u);
+                          }},
+                          [](JobHarness& harness) {
+                            AddResidentFonts(harness);
+                            FontMemory(6)(harness);  // 62,910 bytes: two of the three downloads
+                          });
+  const XlCheckResult result = PclXlChecker(check_options_).Check(bytes);
+  std::vector<std::string> removed;
+  std::vector<std::string> selected;
+  for (const XlOperation& operation : result.job.operations) {
+    const std::string name = XlOperatorName(operation.code);
+    if (name == "RemoveFont") {
+      removed.push_back(operation.Find(0xA8)->Text());
+    } else if (name == "SetFont") {
+      selected.push_back(operation.Find(0xA8)->Text());
+    }
+  }
+  ASSERT_FALSE(removed.empty());
+  EXPECT_EQ(removed.front(), "1TTLiberation Sans");
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), "LIB50"), 0);
+  ASSERT_FALSE(selected.empty());
+  EXPECT_EQ(selected.front(), "LIB50");
+  EXPECT_EQ(selected.back(), "LIB50");
 }
 
 TEST_F(GKestrixTextTest, CapabilityQueriesAnswerTheirFlags) {
