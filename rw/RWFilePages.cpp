@@ -95,22 +95,72 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
   return page;
 }
 
+bool RWFilePages::PlaceStream(std::int64_t offset, Direction direction) {
+  if (stream_position_ == offset && last_transfer_ == direction) {
+    return true;
+  }
+  last_transfer_ = direction;
+  if (seam::FileSeek(file_, static_cast<std::int32_t>(offset), seam::kFileSeekStart) != 0) {
+    stream_position_ = -1;
+    return false;
+  }
+  stream_position_ = offset;
+  return true;
+}
+
 bool RWFilePages::Load(Page& page, std::int64_t index) {
   page.index = index;
   page.dirty_begin = 0;
   page.dirty_end = 0;
   const std::int64_t start = index * kPage;
-  const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, kPage);
+  // The pages after it that can come along: within the file, not held, with a free slot each.
+  std::size_t along = 0;
+  while (along + 1 < kReadAhead && pages_in_use_ + along < kMaxPages &&
+         (index + 1 + static_cast<std::int64_t>(along)) * kPage < file_length_ &&
+         Find(index + 1 + static_cast<std::int64_t>(along)) == nullptr) {
+    ++along;
+  }
+  if (along != 0 && run_ == nullptr) {
+    run_.reset(new (std::nothrow) unsigned char[kReadAhead * kPageSize]);
+  }
+  if (run_ == nullptr) {
+    along = 0;
+  }
+  const std::int64_t span = static_cast<std::int64_t>(along + 1) * kPage;
+  const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, span);
+  unsigned char* target = along != 0 ? run_.get() : page.bytes.get();
   if (stored > 0) {
     const auto count = static_cast<std::size_t>(stored);
-    if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
-        seam::FileRead(page.bytes.get(), 1, count, file_) != count) {
+    if (!PlaceStream(start, Direction::kRead) ||
+        seam::FileRead(target, 1, count, file_) != count) {
+      stream_position_ = -1;
       error_ = true;
       return false;
     }
+    stream_position_ += stored;
   }
-  // Beyond the file's end the page holds what a gap in the file reads as.
-  std::memset(page.bytes.get() + stored, 0, kPageSize - static_cast<std::size_t>(stored));
+  // Beyond the file's end a page holds what a gap in the file reads as.
+  auto fill = [&](unsigned char* bytes, std::int64_t from) {
+    const std::int64_t have = std::clamp<std::int64_t>(stored - from, 0, kPage);
+    if (along != 0) {
+      std::memcpy(bytes, run_.get() + from, static_cast<std::size_t>(have));
+    }
+    std::memset(bytes + have, 0, kPageSize - static_cast<std::size_t>(have));
+  };
+  fill(page.bytes.get(), 0);
+  for (std::size_t k = 1; k <= along; ++k) {
+    Page& next = pages_[pages_in_use_];
+    next.bytes.reset(new (std::nothrow) unsigned char[kPageSize]);
+    if (next.bytes == nullptr) {
+      break;
+    }
+    next.index = index + static_cast<std::int64_t>(k);
+    next.used = 0;
+    next.dirty_begin = 0;
+    next.dirty_end = 0;
+    fill(next.bytes.get(), static_cast<std::int64_t>(k) * kPage);
+    ++pages_in_use_;
+  }
   return true;
 }
 
@@ -120,11 +170,13 @@ bool RWFilePages::Store(Page& page) {
   }
   const std::int64_t start = page.index * kPage + static_cast<std::int64_t>(page.dirty_begin);
   const std::size_t count = page.dirty_end - page.dirty_begin;
-  if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
+  if (!PlaceStream(start, Direction::kWrite) ||
       seam::FileWrite(page.bytes.get() + page.dirty_begin, 1, count, file_) != count) {
+    stream_position_ = -1;
     error_ = true;
     return false;
   }
+  stream_position_ += static_cast<std::int64_t>(count);
   file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(count));
   page.dirty_begin = 0;
   page.dirty_end = 0;
@@ -195,6 +247,7 @@ bool RWFilePages::Seek(std::int64_t offset) {
   if (offset > length_) {
     // What a seek beyond the end does is the file layer's business: it may refuse it, or make
     // the file that long.
+    stream_position_ = -1;
     if (seam::FileSeek(file_, static_cast<std::int32_t>(offset), seam::kFileSeekStart) != 0) {
       if (seam::FileError(file_)) {
         error_ = true;
@@ -226,8 +279,47 @@ bool RWFilePages::WriteBack() {
   }
   std::sort(dirty, dirty + count, [](const Page* a, const Page* b) { return a->index < b->index; });
   bool written = true;
-  for (std::size_t i = 0; i < count; ++i) {
-    written = Store(*dirty[i]) && written;
+  for (std::size_t i = 0; i < count;) {
+    // Pages modified through their end and from the start of the next one, one after another,
+    // go in one transfer.
+    std::size_t run = 1;
+    while (i + run < count && run < kReadAhead &&
+           dirty[i + run - 1]->dirty_end == kPageSize &&
+           dirty[i + run]->index == dirty[i + run - 1]->index + 1 &&
+           dirty[i + run]->dirty_begin == 0) {
+      ++run;
+    }
+    if (run > 1 && run_ == nullptr) {
+      run_.reset(new (std::nothrow) unsigned char[kReadAhead * kPageSize]);
+    }
+    if (run == 1 || run_ == nullptr) {
+      written = Store(*dirty[i]) && written;
+      ++i;
+      continue;
+    }
+    Page& first = *dirty[i];
+    std::size_t size = 0;
+    for (std::size_t k = 0; k < run; ++k) {
+      const Page& page = *dirty[i + k];
+      std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
+                  page.dirty_end - page.dirty_begin);
+      size += page.dirty_end - page.dirty_begin;
+    }
+    const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
+    if (!PlaceStream(start, Direction::kWrite) ||
+        seam::FileWrite(run_.get(), 1, size, file_) != size) {
+      stream_position_ = -1;
+      error_ = true;
+      written = false;
+    } else {
+      stream_position_ += static_cast<std::int64_t>(size);
+      file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
+      for (std::size_t k = 0; k < run; ++k) {
+        dirty[i + k]->dirty_begin = 0;
+        dirty[i + k]->dirty_end = 0;
+      }
+    }
+    i += run;
   }
   if (seam::FileFlush(file_) != 0) {
     error_ = true;
