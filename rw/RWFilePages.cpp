@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -13,6 +15,68 @@ namespace seam = vel::flavour;
 // Offsets of the file are 32-bit: no byte lies at or beyond this.
 constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
 constexpr auto kPage = static_cast<std::int64_t>(RWFilePages::kPageSize);
+
+// The page buffers of files that have gone, kept for the next files of the process: a record
+// file opened and closed again and again (each page of a booklet is read twice) would otherwise
+// ask the allocator for every page of it each time. Made once, never destroyed (files may close
+// during exit).
+class SpareBuffers {
+ public:
+  static SpareBuffers& Instance() {
+    static auto* spares = new SpareBuffers;
+    return *spares;
+  }
+
+  std::unique_ptr<unsigned char[]> Page() {
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      if (!pages_.empty()) {
+        std::unique_ptr<unsigned char[]> page = std::move(pages_.back());
+        pages_.pop_back();
+        return page;
+      }
+    }
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[RWFilePages::kPageSize]);
+  }
+  std::unique_ptr<unsigned char[]> Run() {
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      if (run_ != nullptr) {
+        return std::move(run_);
+      }
+    }
+    return std::unique_ptr<unsigned char[]>(
+        new (std::nothrow) unsigned char[RWFilePages::kReadAhead * RWFilePages::kPageSize]);
+  }
+  // Keeps the buffer when there is room; else it goes.
+  void GivePage(std::unique_ptr<unsigned char[]> page) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (page != nullptr && pages_.size() < pages_.capacity()) {
+      pages_.push_back(std::move(page));
+    }
+  }
+  void GiveRun(std::unique_ptr<unsigned char[]> run) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (run_ == nullptr) {
+      run_ = std::move(run);
+    }
+  }
+
+ private:
+  SpareBuffers() {
+    try {
+      pages_.reserve(kMaxSpares);
+    } catch (const std::bad_alloc&) {
+      // No spares then: every page is allocated.
+    }
+  }
+
+  // The pages of a few files.
+  static constexpr std::size_t kMaxSpares = 4 * RWFilePages::kMaxPages;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<unsigned char[]>> pages_;
+  std::unique_ptr<unsigned char[]> run_;
+};
 
 }  // namespace
 
@@ -26,7 +90,15 @@ RWFilePages::RWFilePages(vel::flavour::File* file) : file_(file) {
   length_ = length;
 }
 
-RWFilePages::~RWFilePages() = default;
+RWFilePages::~RWFilePages() {
+  SpareBuffers& spares = SpareBuffers::Instance();
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    spares.GivePage(std::move(pages_[i].bytes));
+  }
+  if (run_ != nullptr) {
+    spares.GiveRun(std::move(run_));
+  }
+}
 
 RWFilePages::Page* RWFilePages::Find(std::int64_t index) {
   for (std::size_t i = 0; i < pages_in_use_; ++i) {
@@ -56,7 +128,7 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
   if (page == nullptr) {
     if (pages_in_use_ < kMaxPages) {
       Page& fresh = pages_[pages_in_use_];
-      fresh.bytes.reset(new (std::nothrow) unsigned char[kPageSize]);
+      fresh.bytes = SpareBuffers::Instance().Page();
       if (fresh.bytes != nullptr) {
         page = &fresh;
         ++pages_in_use_;
@@ -121,7 +193,7 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
     ++along;
   }
   if (along != 0 && run_ == nullptr) {
-    run_.reset(new (std::nothrow) unsigned char[kReadAhead * kPageSize]);
+    run_ = SpareBuffers::Instance().Run();
   }
   if (run_ == nullptr) {
     along = 0;
@@ -150,7 +222,7 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   fill(page.bytes.get(), 0);
   for (std::size_t k = 1; k <= along; ++k) {
     Page& next = pages_[pages_in_use_];
-    next.bytes.reset(new (std::nothrow) unsigned char[kPageSize]);
+    next.bytes = SpareBuffers::Instance().Page();
     if (next.bytes == nullptr) {
       break;
     }
@@ -290,7 +362,7 @@ bool RWFilePages::WriteBack() {
       ++run;
     }
     if (run > 1 && run_ == nullptr) {
-      run_.reset(new (std::nothrow) unsigned char[kReadAhead * kPageSize]);
+      run_ = SpareBuffers::Instance().Run();
     }
     if (run == 1 || run_ == nullptr) {
       written = Store(*dirty[i]) && written;
