@@ -3,6 +3,7 @@
 #include "framework/core/GAttributeComposite.h"
 
 #include <new>
+#include <utility>
 
 #include "framework/core/ChildRecords.h"
 #include "framework/core/ChildSearch.h"
@@ -104,7 +105,17 @@ bool GAttributeComposite::IsSameKey(const GBaseObject* other) const {
 }
 
 bool GAttributeComposite::Append(GBaseObject* object) {
-  return object != nullptr && children_.Insert(GCountedPtr(object));
+  if (object == nullptr) {
+    return false;
+  }
+  GCountedPtr reference(object);
+  if (children_.Insert(std::move(reference))) {
+    return true;
+  }
+  // Not taken: the object stays as it was (an object nothing held is not deleted here, the
+  // caller decides), so its reference is let go without a delete.
+  (void)reference.Release();
+  return false;
 }
 
 void GAttributeComposite::Add(GBaseObject* object) {
@@ -341,18 +352,22 @@ std::uint16_t GAttributeComposite::Accept(GTypedHandlers& handlers) {
 }
 
 void GAttributeComposite::EnableAll() {
+  // Every page runs this: a kind test in place of a dynamic_cast.
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    if (auto* attribute = dynamic_cast<GAttribute*>(children_.TargetAt(i))) {
-      attribute->SetEnabled(1);
+    GBaseObject* child = children_.TargetAt(i);
+    if (child != nullptr && child->IsKindOf(vel::classid::kGAttribute)) {
+      static_cast<GAttribute*>(child)->SetEnabled(1);
     }
   }
   SetEnabled(1);
 }
 
 void GAttributeComposite::DisableAll() {
+  // Every page runs this: a kind test in place of a dynamic_cast.
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    if (auto* attribute = dynamic_cast<GAttribute*>(children_.TargetAt(i))) {
-      attribute->SetEnabled(0);
+    GBaseObject* child = children_.TargetAt(i);
+    if (child != nullptr && child->IsKindOf(vel::classid::kGAttribute)) {
+      static_cast<GAttribute*>(child)->SetEnabled(0);
     }
   }
   SetEnabled(0);

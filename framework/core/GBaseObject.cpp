@@ -16,13 +16,29 @@
 
 namespace {
 
-// The process-wide object counter: each new object takes the counter after an increment, so the
-// first object gets 1. Atomic, so objects made on several threads never share a serial number
-// (serial numbers are record keys).
+// The process-wide object counter: serial numbers are handed out from it in blocks, one block at
+// a time to each thread, and a thread numbers its objects from its block in order, so the first
+// object gets 1 and the objects of a program that makes them on one thread are numbered 1, 2, 3...
+// The counter is atomic, so objects made on several threads never share a serial number (serial
+// numbers are record keys); a thread's own block is its alone and costs no atomic operation per
+// object (a job makes several objects a page). Numbers left in the block of a thread that ends
+// are never used.
+constexpr std::uint32_t kSerialBlock = 64;
 constinit std::atomic<std::uint32_t> g_object_counter{0};
 
+struct SerialBlock {
+  std::uint32_t next = 0;  // the last number handed out
+  std::uint32_t end = 0;   // the last number of the block
+};
+constinit thread_local SerialBlock t_serials;
+
 std::uint32_t NextSerialNumber() {
-  return g_object_counter.fetch_add(1, std::memory_order_relaxed) + 1;
+  SerialBlock& block = t_serials;
+  if (block.next == block.end) {
+    block.next = g_object_counter.fetch_add(kSerialBlock, std::memory_order_relaxed);
+    block.end = block.next + kSerialBlock;
+  }
+  return ++block.next;
 }
 
 // A new composite holding `object`, for the find-all operations of a leaf.

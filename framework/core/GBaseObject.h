@@ -122,7 +122,7 @@ class GBaseObject : public RWCollectable {
   void SetKey(std::uint32_t key) { key_ = key; }
   // Used when objects are re-created from stored records.
   void SetSerialNumber(std::uint32_t serial) { serial_ = serial; }
-  // The next serial number of the process-wide counter, as a new object would take it.
+  // The next serial number, as a new object made on this thread would take it.
   static std::uint32_t TakeSerialNumber();
 
   // The reference word: counted holders minus one (-1 when no counted pointer holds the object).

@@ -61,14 +61,6 @@ GCountedPtr& GCountedPtr::operator=(GCountedPtr&& other) noexcept {
   return *this;
 }
 
-GCountedPtr::~GCountedPtr() {
-  Reset();
-}
-
-void GCountedPtr::Reset() {
-  DropReference(std::exchange(target_, nullptr));
-}
-
 GBaseObject* GCountedPtr::Release() {
   GBaseObject* target = std::exchange(target_, nullptr);
   if (target != nullptr) {

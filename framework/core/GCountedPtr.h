@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "rw/RWCollectable.h"
 
@@ -37,8 +38,9 @@ class GCountedPtr : public RWCollectable {
   // destructor does and holds the other's.
   GCountedPtr& operator=(const GCountedPtr& other);
   GCountedPtr& operator=(GCountedPtr&& other) noexcept;
-  // Drops the reference; the last one deletes the target.
-  ~GCountedPtr() override;
+  // Drops the reference; the last one deletes the target. (Inline, so that the many empty entries
+  // of a child array cost no call.)
+  ~GCountedPtr() override { Reset(); }
 
   RWCollectable* CreateInstance() const override { return nullptr; }
   RWCollectable* Clone() const override { return nullptr; }
@@ -68,7 +70,11 @@ class GCountedPtr : public RWCollectable {
   // then returns to -1 and the caller owns the object). Returns the target; the pointer is empty.
   GBaseObject* Release();
   // Drops the reference as the destructor does; the pointer is empty.
-  void Reset();
+  void Reset() {
+    if (target_ != nullptr) {
+      DropReference(std::exchange(target_, nullptr));
+    }
+  }
 
   static RWClassID ClassId();
   static const char* ClassName() { return "GCountedPtr"; }

@@ -64,11 +64,17 @@ bool GCountedPtrArray::Grow() {
   return Resize(count_ + kGrowth);
 }
 
+// The copy is taken before the array grows: `reference` may be one of the entries.
 bool GCountedPtrArray::Insert(const GCountedPtr& reference) {
+  GCountedPtr copy(reference);
+  return Insert(std::move(copy));
+}
+
+bool GCountedPtrArray::Insert(GCountedPtr&& reference) {
   if (!Grow()) {
     return false;
   }
-  entries_[count_++] = reference;
+  entries_[count_++] = std::move(reference);
   return true;
 }
 
@@ -124,13 +130,19 @@ bool GCountedPtrArray::CheckIndex(std::uint32_t index, std::uint32_t limit) cons
 }
 
 bool GCountedPtrArray::InsertAt(std::uint32_t index, const GCountedPtr& reference) {
+  // Taken before the entries move: `reference` may be one of them.
+  GCountedPtr copy(reference);
+  return InsertAt(index, std::move(copy));
+}
+
+bool GCountedPtrArray::InsertAt(std::uint32_t index, GCountedPtr&& reference) {
   if (!CheckIndex(index, count_ + 1) || !Grow()) {
     return false;
   }
   for (std::uint32_t i = count_; i > index; --i) {
     entries_[i] = std::move(entries_[i - 1]);
   }
-  entries_[index] = reference;
+  entries_[index] = std::move(reference);
   ++count_;
   return true;
 }
@@ -156,6 +168,12 @@ const GCountedPtr& GCountedPtrArray::OffTheEntries(std::uint32_t index) const {
 void GCountedPtrArray::Set(std::uint32_t index, const GCountedPtr& reference) {
   if (CheckIndex(index, count_)) {
     entries_[index] = reference;
+  }
+}
+
+void GCountedPtrArray::Set(std::uint32_t index, GCountedPtr&& reference) {
+  if (CheckIndex(index, count_)) {
+    entries_[index] = std::move(reference);
   }
 }
 

@@ -32,6 +32,9 @@ class GCountedPtrArray {
   virtual std::uint32_t IndexOf(const GBaseObject* target) const;
   // Appends a copy of the reference (one more reference to its target).
   virtual bool Insert(const GCountedPtr& reference);
+  // Appends the reference itself: `reference` is left empty and the reference word unchanged.
+  // When the array cannot grow, `reference` keeps its target and the answer is false.
+  bool Insert(GCountedPtr&& reference);
   // How many entries hold `target`.
   virtual std::uint32_t CountOf(const GBaseObject* target) const;
   // Takes out the first entry holding `target`, closing the gap; false when none does.
@@ -41,6 +44,8 @@ class GCountedPtrArray {
 
   // Inserts at `index` (0 to the count), moving the later entries up.
   bool InsertAt(std::uint32_t index, const GCountedPtr& reference);
+  // The same with the reference itself taken over (kept by `reference` on failure).
+  bool InsertAt(std::uint32_t index, GCountedPtr&& reference);
   // Takes out the entry at `index` and hands its reference over (the reference word unchanged).
   GCountedPtr RemoveAt(std::uint32_t index);
   // The entry at `index` (an empty one, after the index error, for an index off the entries).
@@ -50,6 +55,8 @@ class GCountedPtrArray {
   GBaseObject* TargetAt(std::uint32_t index) const { return At(index).Get(); }
   // Puts a copy of the reference at `index`, dropping the old one.
   void Set(std::uint32_t index, const GCountedPtr& reference);
+  // The same with the reference itself taken over (left alone after an index error).
+  void Set(std::uint32_t index, GCountedPtr&& reference);
   // A new capacity (at least the count): new entries empty, the references kept.
   bool Resize(std::uint32_t capacity);
   // Drops every reference and leaves `capacity` empty entries (the old capacity when the new one

@@ -194,11 +194,14 @@ GCommand* GPeripheral::ProcessCommand(GCommand* command) {
     return command;
   }
   GCommandRef held(command);
-  held = ExpandCommand(held);
-  GCommand* current = held.Get();
-  if (current == nullptr || current->AsComposite() != nullptr) {
-    return held.Release();
+  if (command->AsComposite() != nullptr) {
+    held = ExpandCommand(held);
+    GCommand* expanded = held.Get();
+    if (expanded == nullptr || expanded->AsComposite() != nullptr) {
+      return held.Release();
+    }
   }
+  GCommand* current = held.Get();
   const RWClassID id = current->IsA();
   if (id == vel::classid::kGNoCommand || id == vel::classid::kGErrorCommand) {
     return held.Release();

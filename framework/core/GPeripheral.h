@@ -125,10 +125,11 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
 
   // Runs a command through the stage and answers the result, which belongs to the caller (the
   // command itself, or one made here: an error command, a replacement). A null command, or any
-  // command while the stage is disabled, comes back unchanged. Otherwise: ExpandCommand; a
-  // composite, a GNoCommand or a GErrorCommand is then returned as it is; else the command's bundle
-  // is merged into the job state (MergeGraphicBundle), the state of the bundle's key (0 without a
-  // bundle) is attached (AttachState) and the command is handled (HandleCommand).
+  // command while the stage is disabled, comes back unchanged. Otherwise: a composite command is
+  // expanded (ExpandCommand; any other command is not offered to it); a composite, a GNoCommand or
+  // a GErrorCommand is then returned as it is; else the command's bundle is merged into the job
+  // state (MergeGraphicBundle), the state of the bundle's key (0 without a bundle) is attached
+  // (AttachState) and the command is handled (HandleCommand).
   virtual GCommand* ProcessCommand(GCommand* command);
   // Key 243, held as page state (the old one released).
   virtual void SetPageState(GState* state);

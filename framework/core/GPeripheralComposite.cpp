@@ -232,10 +232,11 @@ GCommand* GPeripheralComposite::ProcessCommand(GCommand* command) {
     BeginUpdate();
   }
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    // Held while it runs, in case processing changes the chain.
-    const GCountedPtr held = children_.Children().At(i);
-    auto* child = static_cast<GPeripheral*>(held.Get());
+    // A child is held while it runs, in case processing changes the chain (a disabled one, which
+    // only is looked at, is not).
+    auto* child = static_cast<GPeripheral*>(children_.Children().TargetAt(i));
     if (child != nullptr && child->IsEnabled()) {
+      const GCountedPtr held = children_.Children().At(i);
       command = child->ProcessCommand(command);
     }
   }

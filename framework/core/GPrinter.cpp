@@ -296,12 +296,12 @@ GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
       }
       language_->AttachState(key);
       if (key == vel::key::kPageGroup) {
+        // Every page start comes here: a kind test in place of a dynamic_cast.
         GState* job_state = JobState();
-        auto* page_group = job_state != nullptr ? dynamic_cast<GAttributeComposite*>(
-                                                      job_state->FindByKey(vel::key::kPageGroup))
-                                                : nullptr;
-        if (page_group != nullptr) {
-          page_group->DisableAll();
+        GBaseObject* page_group =
+            job_state != nullptr ? job_state->FindByKey(vel::key::kPageGroup) : nullptr;
+        if (page_group != nullptr && page_group->IsKindOf(vel::classid::kGAttributeComposite)) {
+          static_cast<GAttributeComposite*>(page_group)->DisableAll();
         }
       }
       current = language_->ProcessCommand(current.Get());

@@ -2,6 +2,7 @@
 #include "framework/core/GState.h"
 
 #include <new>
+#include <utility>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
@@ -89,12 +90,12 @@ bool GState::Place(GBaseObject* attribute, OnEqual on_equal) {
     return false;
   }
   // Held first: the attribute may live inside the child that goes.
-  const GCountedPtr held(attribute);
+  GCountedPtr held(attribute);
   (void)children.RemoveAt(index);
   if (index + 1 < children.Count()) {
-    (void)children.InsertAt(index + 2, held);
+    (void)children.InsertAt(index + 2, std::move(held));
   } else {
-    (void)children.Insert(held);
+    (void)children.Insert(std::move(held));
   }
   return true;
 }
@@ -111,8 +112,9 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
     return 0;
   }
   // Each of other's children is held while it is merged, so that other may change under it. A
-  // child this state holds already at its place needs nothing (the common case of a stage merging
-  // the bundle of each command), so the hold is taken only once a change is due.
+  // child this state holds already at its place, or an equal one, needs nothing (the common case
+  // of a stage merging the bundle of each command), so the hold is taken only once a change is
+  // due, and it becomes the state's own reference where the child is taken in.
   const std::uint32_t count = others->Count();
   for (std::uint32_t i = 0; i < count && i < others->Count(); ++i) {
     GBaseObject* candidate = others->TargetAt(i);
@@ -122,21 +124,23 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
     auto* child = static_cast<GAttribute*>(candidate);
     GCountedPtrArray& children = MutableChildren();
     const std::uint32_t index = IndexOfSameCategoryAndKey(*child);
-    if (index != GCountedPtrArray::kNotFound && children.TargetAt(index) == child) {
+    GBaseObject* found = index != GCountedPtrArray::kNotFound ? children.TargetAt(index) : nullptr;
+    if (found == child) {
       continue;
     }
-    const GCountedPtr held = others->At(i);
-    if (index == GCountedPtrArray::kNotFound) {
-      if (Append(child)) {
+    const bool nested = found != nullptr && found->IsA() == vel::classid::kGState;
+    if (found != nullptr && !nested && !found->IsDifferentKey(child)) {
+      continue;
+    }
+    GCountedPtr held = others->At(i);
+    if (found == nullptr) {
+      if (children.Insert(std::move(held))) {
         child->SetEnabled(1);
       }
-      continue;
-    }
-    GBaseObject* found = children.TargetAt(index);
-    if (found->IsA() == vel::classid::kGState) {
+    } else if (nested) {
       (void)static_cast<GState*>(found)->UpdateFrom(child);
-    } else if (found->IsDifferentKey(child)) {
-      children.Set(index, held);
+    } else {
+      children.Set(index, std::move(held));
       child->SetEnabled(1);
     }
   }

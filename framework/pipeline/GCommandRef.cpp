@@ -24,10 +24,6 @@ GCommandRef::GCommandRef(const GCommandRef& other) : command_(other.command_) {
   GCountedPtr::AddReference(command_);
 }
 
-GCommandRef::~GCommandRef() {
-  Reset();
-}
-
 GCommandRef& GCommandRef::operator=(GCommand* command) {
   if (command == command_) {
     return *this;

@@ -19,8 +19,13 @@ class GCommandRef {
   explicit GCommandRef(GCommand* command);
   GCommandRef(const GCommandRef& other);
   GCommandRef(GCommandRef&& other) noexcept : command_(std::exchange(other.command_, nullptr)) {}
-  // Drops the reference; the last one deletes the command.
-  ~GCommandRef();
+  // Drops the reference; the last one deletes the command. (An empty one, as a moved-from
+  // reference is, costs no call.)
+  ~GCommandRef() {
+    if (command_ != nullptr) {
+      Reset();
+    }
+  }
 
   // Holds `command` (one more reference), then drops the old one, deleting it at its last
   // reference. Holding the command already held changes nothing.

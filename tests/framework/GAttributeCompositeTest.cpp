@@ -13,6 +13,7 @@
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
+#include "tests/support/FailingAllocation.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwRecordingHandlers.h"
 #include "tests/support/FwTestObjects.h"
@@ -166,6 +167,25 @@ TEST(GAttributeCompositeTest, AddRefusesNonAttributesAndClearLeavesCapacity64) {
   EXPECT_EQ(group.Children().Capacity(), 64u);
 }
 
+// A group whose array cannot grow refuses the attribute: it is destroyed once, by the refusal,
+// and the group is unchanged.
+TEST(GAttributeCompositeTest, AddWithoutMemoryToGrowRefusesTheAttributeOnce) {
+  for (const bool as_state : {false, true}) {
+    std::unique_ptr<GAttributeComposite> group(as_state ? new GState(1) : new GAttributeComposite(1));
+    for (std::uint32_t key = 0; key < group->Children().Capacity(); ++key) {
+      group->Add(new GValueAttribute(1, key));
+    }
+    const std::uint32_t full = group->Count();
+    {
+      vel::test::FailingAllocation refuse(0, 1);
+      group->Add(new GValueAttribute(1, 100));
+      EXPECT_EQ(refuse.Refused(), 1);
+    }
+    EXPECT_EQ(group->Count(), full);
+    EXPECT_EQ(group->FindByKey(100), nullptr);
+  }
+}
+
 TEST(GAttributeCompositeTest, AcceptReplaysEnabledChildrenAndDisablesTheGroup) {
   GAttributeComposite group(1);
   auto* first = new GValueAttribute(1, 1);
@@ -296,6 +316,10 @@ TEST(GStateTest, UpdateFromMergesChildByChild) {
   EXPECT_EQ(mine.ChildAt(3), absent);  // appended, shared, enabled
   EXPECT_EQ(absent->GetEnabled(), 1);
   EXPECT_EQ(other.ChildAt(1), changed);
+  // Exactly the two states hold what was taken in; the equal one stays other's alone.
+  EXPECT_EQ(changed->References(), 1);
+  EXPECT_EQ(absent->References(), 1);
+  EXPECT_EQ(same->References(), 0);
 
   // Another key: other itself goes in as SetAttribute places it, or is left alone when equal.
   GState third(999);

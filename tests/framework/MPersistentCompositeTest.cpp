@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GIterator.h"
 #include "framework/core/GPersistableLong.h"
 #include "framework/core/MPersistentComposite.h"
+#include "tests/support/FailingAllocation.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/RwRecordingErrorHook.h"
@@ -409,6 +411,51 @@ TEST(GCountedPtrArrayTest, OperationsOnTargets) {
     ASSERT_TRUE(small.Insert(a));
   }
   EXPECT_EQ(small.Capacity(), 66u);
+}
+
+// An entry of the array itself, inserted while the array grows or its entries move, is copied
+// before either happens.
+TEST(GCountedPtrArrayTest, InsertingOneOfItsOwnEntries) {
+  GCountedPtr a(new FwTestLeaf(1));
+  GCountedPtr b(new FwTestLeaf(2));
+  GCountedPtrArray full(1);
+  ASSERT_TRUE(full.Insert(a));
+  ASSERT_TRUE(full.Insert(full.At(0)));
+  EXPECT_EQ(full.TargetAt(1), a.Get());
+  EXPECT_EQ(a->References(), 2);
+  GCountedPtrArray pair(2);
+  ASSERT_TRUE(pair.Insert(a));
+  ASSERT_TRUE(pair.Insert(b));
+  ASSERT_TRUE(pair.InsertAt(0, pair.At(1)));
+  EXPECT_EQ(pair.TargetAt(0), b.Get());
+  EXPECT_EQ(pair.TargetAt(1), a.Get());
+  EXPECT_EQ(pair.TargetAt(2), b.Get());
+}
+
+// A reference handed over is taken as it is (no count changes); one the array cannot take stays
+// with the caller.
+TEST(GCountedPtrArrayTest, MovedReferencesAreTakenOrLeftWhole) {
+  GCountedPtr a(new FwTestLeaf(1));
+  GCountedPtrArray array(1);
+  GCountedPtr first = a;
+  ASSERT_TRUE(array.Insert(std::move(first)));
+  EXPECT_FALSE(first);
+  EXPECT_EQ(a->References(), 1);
+  GCountedPtr second = a;
+  {
+    vel::test::FailingAllocation refuse(0, -1);
+    EXPECT_FALSE(array.Insert(std::move(second)));
+    EXPECT_FALSE(array.InsertAt(0, std::move(second)));
+  }
+  EXPECT_EQ(second.Get(), a.Get());
+  EXPECT_EQ(a->References(), 2);
+  GCountedPtr b(new FwTestLeaf(2));
+  GCountedPtr third = b;
+  array.Set(0, std::move(third));
+  EXPECT_FALSE(third);
+  EXPECT_EQ(array.TargetAt(0), b.Get());
+  EXPECT_EQ(a->References(), 1);
+  EXPECT_EQ(b->References(), 1);
 }
 
 }  // namespace
