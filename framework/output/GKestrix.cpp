@@ -354,8 +354,10 @@ void GKestrix::ReadJobSettings() {
   if (vel::ReadSettingValue(vel::FindSetting(settings, vel::key::kDocumentStartValue296), value)) {
     color_mode_ = value == 0 ? 1 : 0;
   }
-  // Without the font memory module its fonts are not there; the module's list is skipped by every
-  // search of the device font lists, and the configuration keeps it.
+  // The configuration's device font lists, as this job's configuration holds them. Without the font
+  // memory module its fonts are not there; the module's list is skipped by every search of the
+  // device font lists, and the configuration keeps it.
+  LoadDeviceFontList();
   const GBaseObject* group = vel::FindSetting(settings, vel::key::kPageStartGroup);
   std::uint16_t x = 0;
   std::uint16_t y = 0;
@@ -646,8 +648,6 @@ std::uint16_t GKestrix::HandleEnumAttribute(GEnumAttribute& /*object*/) {
 std::uint16_t GKestrix::HandleRangeAttribute(GRangeAttribute& /*object*/) {
   return TakeStatus();
 }
-
-void GKestrix::SelectNoFont(const RWCString& /*font_name*/) {}
 
 // ---------------------------------------------------------------------------------------------
 // Stored form

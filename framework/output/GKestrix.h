@@ -49,6 +49,14 @@
 
 class GBitmap;
 class GClipAttribute;
+class GDeviceFontDescription;
+class GDeviceFontList;
+class GDownloadedFont;
+class GFont;
+class GTextEscapements;
+class GTextString;
+class GTextStringGraphic;
+class GTTFontSource;
 class GDitherMatrix;
 class GMedia;
 class GPen;
@@ -141,8 +149,40 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   [[nodiscard]] std::uint16_t HandleEnumAttribute(GEnumAttribute& object) override;
   [[nodiscard]] std::uint16_t HandleRangeAttribute(GRangeAttribute& object) override;
 
-  // The font operation of the language base; the text handlers are not here yet: nothing.
+  // Text. A text string is printed with the printer font of its GFont: the font's current
+  // downloaded font (unless invalid), else the one the downloaded-font list holds for it, else
+  // (text not of code 1) a matching resident device font, else a new downloaded font: TrueType
+  // ("%dTT" + face name) when the font may go as outlines, bitmap ("%dBM" + face name) when it
+  // may go as bitmaps; a font that allows neither prints nothing. A downloaded font's header is
+  // written when it is made (and again after it was removed), its glyphs the first time a text
+  // uses them, each printer memory need making room by evicting the least recently used
+  // downloaded font. Then the character attributes that changed, SetFont when the font, size or
+  // symbol set changed, SetCursor and Text with the escapements.
+  // A text of a downloaded font whose header never reached the printer (a TrueType font without
+  // the tables it needs) writes nothing and is counted as dropped: naming such a font would make
+  // the printer answer with an error page.
+  // The text of a text-string graphic: its font, codes, escapements and first position.
+  [[nodiscard]] std::uint16_t PrintText(GFont& font, const GTextString& text,
+                                        const GTextEscapements* escapements,
+                                        std::int16_t x, std::int16_t y);
+  // A text-string graphic: PrintText with its font, text, escapements and origin; a graphic
+  // without a font or a text writes nothing.
+  [[nodiscard]] std::uint16_t HandleTextStringGraphic(GTextStringGraphic& object) override;
+  // Texts skipped because their font's header was never sent.
+  std::uint32_t DroppedTextCount() const { return dropped_texts_; }
+  // A downloaded font was dropped: RemoveFont, and the next text selects its font again when it
+  // was the current one. A font without a name (never sent) writes nothing.
   void SelectNoFont(const RWCString& font_name) override;
+  // How a font may go to the printer: 0x10 outlines allowed, 0x20 bitmaps allowed (else 0x04,
+  // answered at once); 0x08 alone when a resident device font matches its face.
+  std::uint32_t QueryFontCapabilities(const GFont& font) override;
+  // The resident-font query of the render module: 0x08 when a resident device font matches the
+  // face (with `table_out` the character table the matching list keeps for it: its first table by
+  // the description's 16-bit value for mode 0, its second table by the description's flag word
+  // for mode 1; null otherwise); else 0x20 for kind 0, 0x30 for kinds 1 and 2, 0x04 for others.
+  std::uint32_t QueryResidentFont(const GFontFaceRecord& face, std::int32_t kind,
+                                  std::int32_t lookup_mode,
+                                  const std::uint16_t** table_out) override;
 
   // Drawing. Every shape opens a path (NewPath) and paints it (PaintPath) unless it is a member
   // of a path graphic, whose handler opens and paints the one path of all its members; a nested
@@ -294,6 +334,30 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   void MakeFontObjects();
   void EndFontJob();
   void ResetTextState() { text_ = TextState(); }
+  // Text helpers (GKestrixText.cpp).
+  struct DeviceMatch {
+    const GDeviceFontDescription* description = nullptr;
+    const GDeviceFontList* list = nullptr;
+  };
+  DeviceMatch FindDeviceFont(const GFontFaceRecord& face) const;
+  GDownloadedFont* FindPrinterFont(GFont& font, std::uint32_t text_code);
+  GDownloadedFont* MatchResidentFont(GFont& font);
+  GDownloadedFont* CreateDownloadedFont(GFont& font, std::uint32_t code_set,
+                                        std::uint32_t text_code);
+  void MakeRoom(std::uint32_t need);
+  bool WriteTrueTypeHeader(GFont& font, GDownloadedFont& downloaded, std::uint32_t text_code);
+  void WriteSpecialGlyphs(GFont& font, GDownloadedFont& downloaded, std::uint32_t text_code);
+  void DownloadTrueTypeGlyphs(GFont& font, GDownloadedFont& downloaded,
+                              const std::vector<std::uint16_t>& chars,
+                              const std::vector<std::uint16_t>& codes, std::uint32_t text_code);
+  void WriteBitmapHeader(GFont& font, GDownloadedFont& downloaded);
+  void DownloadBitmapGlyphs(GFont& font, GDownloadedFont& downloaded,
+                            const std::vector<std::uint16_t>& chars,
+                            const std::vector<std::uint16_t>& codes);
+  void SelectFont(const RWCString& name, float char_size, std::uint16_t symbol_set,
+                  const TextState& attributes);
+  void WriteText(const std::vector<std::uint16_t>& codes, bool wide,
+                 const GTextEscapements* escapements, std::int16_t x, std::int16_t y);
   // Drawing helpers: NewPath and PaintPath outside a path, the path position, relative runs.
   void BeginShape();
   void EndShape();
@@ -340,6 +404,7 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   std::uint32_t last_flush_count_ = 0;
   TextState text_;
   bool stream_error_answered_ = false;
+  std::uint32_t dropped_texts_ = 0;
   struct SourceEntry {
     std::uint16_t tray;
     std::uint8_t source;

@@ -144,7 +144,7 @@ std::int32_t FwFreeTypeMetrics::CodeMetrics(void* /*font*/, std::int16_t cell_he
 std::int32_t FwFreeTypeMetrics::CodeBitmap(void* /*font*/, std::int16_t cell_height,
                                            std::uint32_t code, void* out) {
   code_queries.emplace_back(cell_height, code);
-  if (face_ == nullptr || cell_height <= 0 ||
+  if (face_ == nullptr || cell_height <= 0 || unrenderable.count(code) != 0 ||
       FT_Set_Pixel_Sizes(Face(face_), 0, static_cast<FT_UInt>(cell_height)) != 0 ||
       FT_Load_Char(Face(face_), code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) {
     return 0;

@@ -12,18 +12,12 @@
 #include "framework/output/fonts/GFont.h"
 #include "framework/output/fonts/GFontImp.h"
 #include "framework/output/fonts/GFontMetrics.h"
+#include "framework/output/fonts/GGlyphBitmap.h"
 
 namespace vel::test {
 
-// One glyph rendered one bit per pixel: rows of `pitch` bytes, top row first.
-struct FwGlyphBitmap {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::int32_t pitch = 0;
-  std::int32_t left = 0;  // origin to the left edge, pixels
-  std::int32_t top = 0;   // baseline to the top row, pixels
-  std::vector<std::uint8_t> bits;
-};
+// One glyph rendered one bit per pixel (the framework's glyph bitmap).
+using FwGlyphBitmap = GGlyphBitmap;
 
 }  // namespace vel::test
 
@@ -64,6 +58,8 @@ class FwFreeTypeMetrics : public GFontMetrics {
   std::uint16_t GlyphOf(std::uint32_t code) const;
 
   std::set<std::uint16_t> unmappable;
+  // Codes whose bitmap cannot be rendered.
+  std::set<std::uint32_t> unrenderable;
   bool fail_ranges = false;
   int map_code_calls = 0;
   int map_range_calls = 0;

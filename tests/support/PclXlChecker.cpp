@@ -1227,6 +1227,11 @@ void Walker::Text() {
   if (found == fonts_.end() || found->second.stage != FontStage::kDefined) {
     return;  // a resident font, or one already reported
   }
+  // A TrueType font that holds the default character (code 0xFFFF) prints it for any code it
+  // was never sent.
+  if (found->second.codes.count(0xFFFF) != 0) {
+    return;
+  }
   std::string missing;
   std::size_t count = 0;
   for (long code : *codes) {
