@@ -26,10 +26,8 @@
 #include "framework/output/pclxl/XLSessionOperators.h"
 #include "framework/output/pclxl/XLStateOperators.h"
 #include "framework/output/pclxl/XLTags.h"
-#include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GDocumentCommand.h"
-#include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPageCommand.h"
 #include "framework/pipeline/GPassThroughCommand.h"
@@ -310,41 +308,8 @@ std::uint16_t GKestrix::TakeStatusWithStream() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-GCommandRef GKestrix::PassToChildren(GCommandRef command) {
-  for (std::uint32_t i = 0; i < Count() && command.Get() != nullptr; ++i) {
-    const GCountedPtr held = Children().Children().At(i);
-    auto* child = static_cast<GPeripheral*>(held.Get());
-    if (child != nullptr && child->IsEnabled()) {
-      command = GCommandRef(child->ProcessCommand(command.Release()));
-    }
-  }
-  return command;
-}
-
 GCommand* GKestrix::ProcessCommand(GCommand* command) {
-  if (command == nullptr || !IsEnabled()) {
-    return command;
-  }
-  GCommandRef held(command);
-  const RWClassID id = command->IsA();
-  const bool ends = id == vel::classid::kGDocumentEnd || id == vel::classid::kGPageEnd;
-  if (ends) {
-    held = PassToChildren(std::move(held));
-    if (held.Get() == nullptr) {
-      return nullptr;
-    }
-  }
-  const std::uint16_t status = held->Accept(*this);
-  if (status != 0) {
-    if (auto* error = new (std::nothrow) GErrorCommand(status, held.Get(), 0)) {
-      held = GCommandRef(error);
-    }
-    return held.Release();
-  }
-  if (!ends) {
-    held = PassToChildren(std::move(held));
-  }
-  return held.Release();
+  return HandleThenPassOn(command);
 }
 
 void GKestrix::ReadJobSettings() {
@@ -358,17 +323,7 @@ void GKestrix::ReadJobSettings() {
   // memory module its fonts are not there; the module's list is skipped by every search of the
   // device font lists, and the configuration keeps it.
   LoadDeviceFontList();
-  const GBaseObject* group = vel::FindSetting(settings, vel::key::kPageStartGroup);
-  std::uint16_t x = 0;
-  std::uint16_t y = 0;
-  if (vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionX), x) &&
-      vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionY), y)) {
-    resolution_x_ = x;
-    resolution_y_ = y;
-  } else {
-    resolution_x_ = 600;
-    resolution_y_ = 600;
-  }
+  ReadJobResolution(settings, 600, resolution_x_, resolution_y_);
   if (vel::ReadSettingValue(vel::FindSetting(settings, vel::key::kScalePatterns), value)) {
     scale_patterns_ = value == 1 ? 1 : 0;
   }
@@ -496,17 +451,7 @@ std::uint16_t GKestrix::HandlePageStart(GPageStart& object) {
     return kStreamFailed;
   }
   // The page's template of the graphic state replaces the last page's.
-  GState* page_state = PageState();
-  GState* job_state = JobState();
-  if (page_state != nullptr && job_state != nullptr) {
-    if (const GBaseObject* bundle = page_state->FindByKey(vel::key::kGraphicsGroup)) {
-      if (GBaseObject* copy = bundle->DeepCopy()) {
-        job_state->SetAttribute(copy);
-        ClearGroupCache();
-        Update(this);
-      }
-    }
-  }
+  TakePageGraphicState();
   GState* page = InitStates(vel::key::kPageGroup);
   if (const GBaseObject* transform = page != nullptr ? page->FindByClassId(
                                                            vel::classid::kGTransformAttribute)
@@ -568,17 +513,7 @@ std::uint16_t GKestrix::HandleDocumentEnd(GDocumentEnd& /*object*/) {
   ResetTextState();
   FlushStream();
   SetInDocumentFlag(0);
-  std::uint16_t status = TakeStatusWithStream();
-  GOutputPort* channel = GetOutputChannel();
-  if (OwnsOutputChannel() && channel != nullptr) {
-    if (const std::uint16_t ended = channel->JobEnd(); ended != 0) {
-      status = ended;
-    }
-  } else {
-    // A channel of the command's: done with at the end of its job.
-    DropOutputChannel();
-  }
-  return status;
+  return EndJobOnChannel(TakeStatusWithStream());
 }
 
 std::uint16_t GKestrix::HandleJobAbort(GJobAbort& object) {
@@ -590,12 +525,7 @@ std::uint16_t GKestrix::HandleJobAbort(GJobAbort& object) {
     FlushStream();
   }
   if (GetInDocument() != 0) {
-    SetPathDepth(0);
-    SetInDocumentFlag(0);
-    SetScanFlag(0);
-    SetClipPathFlag(0);
-    font_number_ = 0;
-    use_counter_ = 0;
+    ForgetDocument();
   }
   current_media_ = nullptr;
   (void)GPeripheral::HandleJobAbort(object);
@@ -607,12 +537,7 @@ std::uint16_t GKestrix::HandlePassThroughCommand(GPassThroughCommand& object) {
     return 0;
   }
   FlushStream();
-  GOutputPort* channel = GetOutputChannel();
-  if (channel == nullptr) {
-    return kOutputNoChannel;
-  }
-  std::uint32_t written = 0;
-  return channel->WriteRaw(object.GetData(), object.GetLength(), &written);
+  return WritePassThrough(object);
 }
 
 std::uint16_t GKestrix::HandleTransformAttribute(GTransformAttribute& object) {

@@ -124,8 +124,7 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   // Accepted as an attribute (a back end in a job state): the handlers' HandleKestrix.
   [[nodiscard]] std::uint16_t Accept(GTypedHandlers& handlers) override;
 
-  // The command order above. A non-zero status answers a new GErrorCommand (status, command) in
-  // the command's place, which is not passed on.
+  // The back ends' command order (HandleThenPassOn).
   GCommand* ProcessCommand(GCommand* command) override;
   // The composite's reset, then new font objects.
   void Reset() override;
@@ -370,8 +369,6 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   void WriteClipMode(const GClipAttribute& clip);
   // The pending status; when it is 0 and the stream's error was not yet answered, 5 once.
   std::uint16_t TakeStatusWithStream();
-  // Hands `command` to each child in order, each getting what the one before answered.
-  GCommandRef PassToChildren(GCommandRef command);
   void ReadJobSettings();
   void WriteMedia();
   // The PCL XL media source of a tray (list 85) and the media size name of a paper id (list 192,
