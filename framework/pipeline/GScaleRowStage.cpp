@@ -89,9 +89,7 @@ std::int32_t GScaleRowStage::Prepare() {
     if (row_ == nullptr || (table && x_source_ == nullptr)) {
       return 0;
     }
-    if (!table) {
-      // Rows are grown without the table.
-    } else if (factor_ != 0) {
+    if (table && factor_ != 0) {
       std::uint32_t pixel = 0;
       std::uint32_t left = factor_;
       for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(dst_w_); ++x) {
@@ -101,7 +99,7 @@ std::int32_t GScaleRowStage::Prepare() {
           left = factor_;
         }
       }
-    } else {
+    } else if (table) {
       const std::int64_t src_w = src_w_;
       const std::int64_t dst_w = dst_w_;
       std::int64_t x_error = src_w;

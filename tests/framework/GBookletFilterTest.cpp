@@ -16,6 +16,7 @@
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GIterator.h"
 #include "framework/core/GStringAttribute.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
 #include "framework/core/StringWidth.h"
 #include "framework/output/fonts/GFontDatabase.h"
 #include "framework/output/fonts/GFontImp.h"
@@ -233,6 +234,7 @@ TEST_F(GBookletFilterTest, APassThroughCommandBetweenPagesIsDropped) {
 // Page files
 
 TEST_F(GBookletFilterTest, ARecordedPageIsASoundRecordFileAndGoesWithTheJob) {
+  const std::uint32_t open_before = MPersistentCompositeOnDisk::OpenStoreEntries();
   BookletChain chain;
   (void)chain.Send(booklet_test::DocumentStart(device_.get(), JobSettings{}));
   chain.Pages({1, 2});
@@ -251,8 +253,11 @@ TEST_F(GBookletFilterTest, ARecordedPageIsASoundRecordFileAndGoesWithTheJob) {
     EXPECT_EQ(contents.pairs.size(), 5u);
   }
   {
+    // The booklet as the stages behind it had it: its pages still on disk, and none of them
+    // left open by the stages that walked them.
     GCommandRef booklet = chain.Send(new GDocumentEnd(0));
     EXPECT_EQ(PageFiles().size(), 2u);
+    EXPECT_EQ(MPersistentCompositeOnDisk::OpenStoreEntries(), open_before);
   }
   EXPECT_TRUE(PageFiles().empty());
   // Sheet 4 | 1, then 2 | 3 (pages 3 and 4 blank).
