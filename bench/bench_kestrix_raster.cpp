@@ -1,5 +1,5 @@
 // A full page of raster (4,960 x 7,016 pixels, A4 at 600 dpi) through the PCL XL back end's image
-// handler into a memory channel: 1 bit and 8-bit gray, a text-like picture and noise, with
+// handler into a memory channel: 1 bit and 8-bit gray, a page of text (see TextInk) and noise, with
 // CompressMode 0 (rows padded) and 1 (run-length). Bytes out per page and the compression ratio
 // (bytes out / padded raw bytes) are reported; beside it memcpy of the same padded rows, the
 // bandwidth floor.
@@ -64,7 +64,155 @@ std::size_t RowBytes(int bits) {
   return (static_cast<std::size_t>(bits) * kWidth + 7) / 8;
 }
 
-// The pixels of a page: text-like (white with lines of dark glyph-sized marks) or noise.
+// A page of small text, one byte per pixel (1: ink), about 5.8% of it inked: 600-pixel (1 inch)
+// margins; glyphs with a cap height of 36 pixels (an em of about 52: 6-point type at 600 dpi),
+// x-height 25 and descenders 11, strokes 3 pixels wide, advances of 12 to 38 pixels; words of 1
+// to 9 glyphs 14 pixels apart; lines 72 pixels apart; paragraphs of 4 to 11 lines with an
+// indented first line starting with a capital, a short last line and a 36-pixel gap after it.
+// The glyphs are letter-like sets of stems, bars, bowls and slanted strokes, picked from a fixed
+// pseudo-random sequence, so every run draws the same page.
+std::vector<std::uint8_t> TextInk() {
+  constexpr int kMargin = 600;
+  constexpr int kCap = 36;
+  constexpr int kXHeight = 25;
+  constexpr int kDescender = 11;
+  constexpr int kStroke = 3;
+  constexpr int kLinePitch = 72;
+  constexpr int kSpace = 14;
+  std::vector<std::uint8_t> ink(static_cast<std::size_t>(kWidth) * kHeight);
+  std::uint32_t seed = 2024;
+  const auto next = [&seed](std::uint32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % range;
+  };
+  const auto fill = [&ink](int left, int top, int right, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+      std::memset(ink.data() + static_cast<std::size_t>(y) * kWidth + left, 1,
+                  static_cast<std::size_t>(right - left));
+    }
+  };
+  // A slanted stroke from (x0, top) to (x1, bottom).
+  const auto slant = [&fill](int x0, int top, int x1, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+      const int x = x0 + (x1 - x0) * (y - top) / (bottom - top);
+      fill(x, y, x + kStroke + 1, y + 1);
+    }
+  };
+  // Draws glyph `kind` with its left edge at x on baseline b; answers its advance.
+  const auto glyph = [&](int kind, int x, int b) {
+    const int xt = b - kXHeight;  // top of the lower-case letters
+    const int at = b - kCap;      // top of capitals and ascenders
+    const int l = x + 3;          // the ink starts 3 pixels into the advance
+    switch (kind) {
+      case 0:  // l
+        fill(l, at, l + kStroke, b);
+        return 12;
+      case 1:  // i
+        fill(l, xt, l + kStroke, b);
+        fill(l, at, l + kStroke, at + kStroke);
+        return 12;
+      case 2:  // n
+        fill(l, xt, l + kStroke, b);
+        fill(l + 15, xt, l + 15 + kStroke, b);
+        fill(l, xt, l + 19, xt + kStroke);
+        return 25;
+      case 3:  // o
+        fill(l, xt, l + kStroke, b);
+        fill(l + 16, xt, l + 16 + kStroke, b);
+        fill(l, xt, l + 20, xt + kStroke);
+        fill(l, b - kStroke, l + 20, b);
+        return 26;
+      case 4:  // e
+        fill(l, xt, l + kStroke, b);
+        fill(l + 16, xt, l + 16 + kStroke, xt + 13);
+        fill(l, xt, l + 20, xt + kStroke);
+        fill(l, xt + 11, l + 20, xt + 11 + kStroke);
+        fill(l, b - kStroke, l + 20, b);
+        return 26;
+      case 5:  // v
+        slant(l, xt, l + 8, b);
+        slant(l + 16, xt, l + 8, b);
+        return 26;
+      case 6:  // p
+        fill(l, xt, l + kStroke, b + kDescender);
+        fill(l + 16, xt, l + 16 + kStroke, b - 6);
+        fill(l, xt, l + 20, xt + kStroke);
+        fill(l, b - 6 - kStroke, l + 20, b - 6);
+        return 26;
+      case 7:  // d
+        fill(l, xt + 6, l + kStroke, b);
+        fill(l + 16, at, l + 16 + kStroke, b);
+        fill(l, xt + 6, l + 20, xt + 6 + kStroke);
+        fill(l, b - kStroke, l + 20, b);
+        return 26;
+      case 8:  // t
+        fill(l + 4, at + 6, l + 4 + kStroke, b);
+        fill(l, xt, l + 12, xt + kStroke);
+        fill(l + 4, b - kStroke, l + 12, b);
+        return 17;
+      case 9:  // m
+        fill(l, xt, l + kStroke, b);
+        fill(l + 14, xt, l + 14 + kStroke, b);
+        fill(l + 28, xt, l + 28 + kStroke, b);
+        fill(l, xt, l + 32, xt + kStroke);
+        return 38;
+      case 10:  // a
+        fill(l + 2, xt, l + 18, xt + kStroke);
+        fill(l + 14, xt, l + 14 + kStroke, b);
+        fill(l, xt + 11, l + 18, xt + 11 + kStroke);
+        fill(l, xt + 11, l + kStroke, b);
+        fill(l, b - kStroke, l + 18, b);
+        return 24;
+      case 11:  // s
+        fill(l, xt, l + 16, xt + kStroke);
+        fill(l, xt, l + kStroke, xt + 12);
+        fill(l, xt + 11, l + 16, xt + 11 + kStroke);
+        fill(l + 12, xt + 11, l + 12 + kStroke, b);
+        fill(l, b - kStroke, l + 16, b);
+        return 22;
+      case 12:  // H
+        fill(l, at, l + kStroke, b);
+        fill(l + 22, at, l + 22 + kStroke, b);
+        fill(l, at + 16, l + 26, at + 16 + kStroke);
+        return 33;
+      default:  // T
+        fill(l, at, l + 26, at + kStroke);
+        fill(l + 11, at, l + 11 + kStroke, b);
+        return 32;
+    }
+  };
+  const int right = kWidth - kMargin;
+  int baseline = kMargin + kCap;
+  while (baseline + kDescender <= kHeight - kMargin) {
+    const int lines = 4 + static_cast<int>(next(8));
+    for (int line = 0; line < lines && baseline + kDescender <= kHeight - kMargin; ++line) {
+      const bool first = line == 0;
+      const bool last = line == lines - 1;
+      // A short last line ends between a fifth and nine tenths of the way across.
+      const int end = last ? kMargin + (right - kMargin) * (20 + static_cast<int>(next(71))) / 100
+                           : right;
+      int x = kMargin + (first ? 100 : 0);
+      bool capital = first;
+      while (true) {
+        const int letters = 1 + static_cast<int>(next(9));
+        if (x + letters * 26 > end) {
+          break;  // the word would pass the line's end
+        }
+        for (int k = 0; k < letters; ++k) {
+          x += glyph(capital ? 12 + static_cast<int>(next(2)) : static_cast<int>(next(12)), x,
+                     baseline);
+          capital = false;
+        }
+        x += kSpace;
+      }
+      baseline += kLinePitch;
+    }
+    baseline += kLinePitch / 2;
+  }
+  return ink;
+}
+
+// The pixels of a page: small text (see TextInk) or noise.
 const std::vector<std::uint8_t>& Pixels(int bits, bool text) {
   static std::vector<std::uint8_t> cache[2][2];
   std::vector<std::uint8_t>& pixels = cache[bits == 8][text];
@@ -73,17 +221,14 @@ const std::vector<std::uint8_t>& Pixels(int bits, bool text) {
   }
   const std::size_t row = RowBytes(bits);
   pixels.resize(row * kHeight);
+  const std::vector<std::uint8_t> ink = text ? TextInk() : std::vector<std::uint8_t>();
   std::uint32_t seed = 12345;
   for (int y = 0; y < kHeight; ++y) {
     std::uint8_t* out = pixels.data() + row * static_cast<std::size_t>(y);
     for (int x = 0; x < kWidth; ++x) {
       bool dark = false;
       if (text) {
-        // Lines of text 100 pixels apart, 50 high; glyphs 30 wide with 10 between, strokes inside.
-        const int line_y = y % 100;
-        const int glyph_x = x % 40;
-        dark = line_y >= 30 && line_y < 80 && glyph_x < 30 && x > 300 && x < kWidth - 300 &&
-               (glyph_x % 10 < 3 || line_y % 25 < 3);
+        dark = ink[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] != 0;
       } else {
         seed = seed * 1103515245u + 12345u;
         dark = (seed >> 16) % 2 == 0;

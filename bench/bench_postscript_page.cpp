@@ -1,7 +1,8 @@
-// A graphics page (rectangles in changing pens and brushes, ellipses, poly-lines, an image)
-// through the printer head, the PJL envelope and the PostScript back end into a memory channel,
-// beside the same PostScript written straight with the emitter's functions, and beside the same
-// commands through the PCL XL back end. Time, bytes and channel writes per page are reported.
+// A text and graphics page (rectangles in changing pens and brushes, ellipses, poly-lines, an
+// image, and 40 lines of 80 characters in a printer font) through the printer head, the PJL
+// envelope and the PostScript back end into a memory channel, beside the same PostScript written
+// straight with the emitter's functions, and beside the same commands through the PCL XL back
+// end. Time, bytes and channel writes per page are reported.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -15,10 +16,14 @@
 #include "framework/core/GProviderRegistry.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStatusProvider.h"
+#include "framework/core/GConfiguration.h"
+#include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GKestrix.h"
 #include "framework/output/GOutputPort.h"
 #include "framework/output/GPJL.h"
 #include "framework/output/GPostScript.h"
+#include "framework/output/fonts/GFont.h"
+#include "framework/output/fonts/GFontImp.h"
 #include "framework/output/postscript/GPSLibWriter.h"
 #include "framework/pipeline/GBitmap.h"
 #include "framework/pipeline/GBrush.h"
@@ -33,6 +38,7 @@
 #include "framework/pipeline/GRGBColor.h"
 #include "framework/pipeline/GRasterGraphic.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "tools/veldata/DriverData.h"
 
 namespace {
@@ -41,6 +47,58 @@ constexpr int kPages = 20;
 constexpr int kRectangles = 200;
 constexpr int kEllipses = 50;
 constexpr int kLines = 50;
+constexpr int kTextLines = 40;
+constexpr std::int16_t kTextSize = 100;
+constexpr std::int16_t kAdvance = 55;
+constexpr char kTextLine[] =
+    "The quick brown fox jumps over the lazy dog, 0123456789 (x\\y); pack my box: five";
+constexpr int kTextLength = sizeof(kTextLine) - 1;
+
+// A realised TrueType font as the render module hands it over: Arial at 100 pixels, Western
+// Latin, which the printer holds as Helvetica.
+class BenchFontImp : public GFontImp {
+ public:
+  BenchFontImp(const GFontFaceRecord& face, const GFontInstanceRecord& instance)
+      : GFontImp(nullptr, face, instance) {}
+  std::int32_t FontKind() const override { return 3; }
+  std::uint32_t EncodingCode() const override { return GetMetricBlock().char_set; }
+  std::int32_t DownloadCode(std::uint32_t, std::uint32_t) override { return 1; }
+  std::int32_t DownloadGlyphs(const void*, std::uint32_t) override { return 1; }
+};
+
+class BenchFont : public GFont {
+ public:
+  using GFont::GFont;
+  std::uint32_t EncodingCode() const override { return GetMetricBlock().char_set; }
+  std::int32_t FontKind() const override { return 3; }
+  RWCollectable* Clone() const override { return new BenchFont(*this); }
+};
+
+GFontImp* ArialImplementation() {
+  GFontFaceRecord face;
+  face.name = "Arial";
+  face.weight = 400;
+  face.char_set = 4;
+  face.size = kTextSize;
+  face.first_char = 0x20;
+  face.last_char = 0xFF;
+  GFontInstanceRecord instance;
+  instance.weight = 400;
+  instance.flags = GFontInstanceRecord::kOutlineDownload;
+  return new BenchFontImp(face, instance);
+}
+
+// One line of text at `y`, as the render module makes it: the characters' positions.
+GTextStringGraphic* TextLine(GFontImp* implementation, std::int16_t y) {
+  GPoint positions[kTextLength];
+  auto* codes = new std::uint16_t[kTextLength];
+  for (int i = 0; i < kTextLength; ++i) {
+    positions[i] = GPoint{static_cast<std::int16_t>(300 + i * kAdvance), y};
+    codes[i] = static_cast<std::uint8_t>(kTextLine[i]);
+  }
+  return new GTextStringGraphic(new BenchFont(implementation, nullptr), codes, 1, 4, positions,
+                                kTextLength, nullptr);
+}
 
 class MemoryPort : public GOutputPort {
  public:
@@ -103,7 +161,7 @@ void Send(GPeripheralComposite& head, GCommand* command) {
   GCommandRef(head.ProcessCommand(GCommandRef(command).Release())).Reset();
 }
 
-void SendPage(GPeripheralComposite& head, const GBitmap& image) {
+void SendPage(GPeripheralComposite& head, const GBitmap& image, GFontImp* font) {
   Send(head, new GPageStart(PageGroup(), vel::key::kPageGroup));
   for (int i = 0; i < kRectangles; ++i) {
     const auto x = static_cast<std::int16_t>(100 + (i % 20) * 200);
@@ -123,6 +181,9 @@ void SendPage(GPeripheralComposite& head, const GBitmap& image) {
   }
   Send(head, new GRasterGraphic(image, Bundle(0), GRect{0, 0, 64, 64},
                                 GRect{1000, 5000, 1640, 5640}, GBitmap()));
+  for (int i = 0; i < kTextLines; ++i) {
+    Send(head, TextLine(font, static_cast<std::int16_t>(4300 + i * 50)));
+  }
   Send(head, new GPageEnd);
 }
 
@@ -132,13 +193,15 @@ void RunThroughTheHead(benchmark::State& state, GPeripheral* back_end) {
   std::unique_ptr<GPeripheralComposite> head(vel::data::BuildChain(
       nullptr, vel::data::BuildPJL(vel::data::BuildPJLConfiguration()), back_end));
   const GBitmap image = Image();
+  // Held here as well, so that the fonts of the pages share one implementation.
+  const BenchFont font(ArialImplementation(), nullptr);
   MemoryPort::writes_ = 0;
   MemoryPort::total_ = 0;
   for (auto _ : state) {
     Send(*head, new GDocumentStart(RWWString(u"job"), RWWString(u"printer"), nullptr,
                                    new GState(vel::key::kDocumentGroup), 0));
     for (int i = 0; i < kPages; ++i) {
-      SendPage(*head, image);
+      SendPage(*head, image, font.GetImplementation());
     }
     Send(*head, new GDocumentEnd);
   }
@@ -151,7 +214,11 @@ void RunThroughTheHead(benchmark::State& state, GPeripheral* back_end) {
 }
 
 void BM_PostScriptPageThroughThePrinterHead(benchmark::State& state) {
-  RunThroughTheHead(state, vel::data::BuildPostScript(vel::data::BuildLanguageConfiguration()));
+  GConfiguration* configuration = vel::data::BuildLanguageConfiguration();
+  auto* fonts = new GDeviceFontListComposite(vel::key::kDeviceFontLists);
+  fonts->Insert(vel::data::BuildPostScriptResidentFonts());
+  configuration->Add(fonts);
+  RunThroughTheHead(state, vel::data::BuildPostScript(configuration));
 }
 BENCHMARK(BM_PostScriptPageThroughThePrinterHead)->Unit(benchmark::kMillisecond);
 
@@ -171,9 +238,13 @@ class Collector : public GPSFlushCallback {
 
 // The same page's PostScript, written with the emitter's functions.
 void BM_SamePostScriptWrittenDirectly(benchmark::State& state) {
-  std::vector<std::uint8_t> pixels(64 * 64 * 3);
+  std::vector<std::int16_t> advances(kTextLength, kAdvance);
+  advances.back() = 0;
+  // The back end prints grey (the language configuration's colour mode): the image goes out as
+  // 8-bit grey samples.
+  std::vector<std::uint8_t> pixels(64 * 64);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    pixels[i] = static_cast<std::uint8_t>(i * 7);
+    pixels[i] = static_cast<std::uint8_t>(i * 21);
   }
   const auto style = [](GPSLibWriter& w, int i) {
     const float shade = static_cast<float>(static_cast<std::uint8_t>(i * 37)) / 255.0f;
@@ -202,7 +273,7 @@ void BM_SamePostScriptWrittenDirectly(benchmark::State& state) {
     GPSLibWriter w(&collector);
     (void)w.DocumentSetup(600, 600, 0, 0, 0, 1, 0, 4);
     for (int page = 0; page < kPages; ++page) {
-      (void)w.PageSetup(612, 792, 0, "Plain", 0, 4);
+      (void)w.PageSetup(612, 792, 0, "Plain", 0, 0);
       for (int i = 0; i < kRectangles; ++i) {
         const auto x = static_cast<std::int16_t>(100 + (i % 20) * 200);
         const auto y = static_cast<std::int16_t>(100 + (i / 20) * 300);
@@ -237,14 +308,26 @@ void BM_SamePostScriptWrittenDirectly(benchmark::State& state) {
         (void)w.LineTo(2500, 4100);
         paint(w);
       }
+      style(w, 0);
       (void)w.GSave();
       (void)w.Translate(1000, 5640);
       (void)w.Scale(640, -640);
-      (void)w.SetColorSpace(1, 8, nullptr);
-      (void)w.BeginImage(64, 64, 1, 8, 0);
+      (void)w.SetColorSpace(0, 8, nullptr);
+      (void)w.BeginImage(64, 64, 0, 8, 0);
       (void)w.WriteHex(pixels.data(), static_cast<std::uint32_t>(pixels.size()));
       (void)w.EndImageData();
       (void)w.GRestore();
+      if (page == 0) {
+        (void)w.DefineEncoding(629);
+      }
+      (void)w.SelectFont("Helvetica", kTextSize, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 629);
+      for (int i = 0; i < kTextLines; ++i) {
+        (void)w.GSave();
+        (void)w.MoveTo(300, static_cast<std::int16_t>(4300 + i * 50));
+        (void)w.UseBrush();
+        (void)w.XShow(kTextLine, kTextLength, advances.data(), kTextLength);
+        (void)w.GRestore();
+      }
       (void)w.PageTrailer();
       (void)w.Flush();
     }

@@ -1,26 +1,40 @@
 // Derives the settings of the page filters from arbitrary bytes and runs a document through the
 // chain the driver data file holds ahead of the printer: scale-page, fit-to-size, watermark (over a
-// device whose watermark operations check their handles) and n-up, into a counting sink. The
-// settings: the n-up group 328 (266, 267, 268), a media 259 of any size and orientation, 265, 253,
-// the percentage 269, the print-document-on switch 270 with 271 and a target media 273 of any size
-// and orientation, and the watermark group 379 (382, 381, 388, 390). The pages: each with or
-// without its own media, orientation and transform, a graphic with or without a transform, and a
-// job abort in mid-page. Nothing may crash or be undefined (float-to-integer conversions included);
-// the page starts and ends that reach the sink must balance (unless the job was aborted), and the
-// device may never be asked to release a handle it did not hand out, or one twice.
+// device whose watermark operations check their handles), booklet (recording its pages in a folder
+// of its own) and n-up, into a counting sink. The settings: the n-up group 328 (266, 267, 268), a
+// media 259 of any size and orientation, 265, 253, the percentage 269, the print-document-on switch
+// 270 with 271 and a target media 273 of any size and orientation, the watermark group 379 (382,
+// 381, 388, 390), and the booklet's 279, 288 and sheet media 281 of any size and orientation. The
+// pages: each with or without its own media, orientation and transform, a graphic with or without
+// a transform, and a job abort in mid-page; a graphic may come before the first page. An error
+// command in the chain's answer ends the job with a job abort, as the render device does. Nothing
+// may crash or be undefined (float-to-integer conversions included); the page starts and ends that
+// reach the sink must balance (unless the job was aborted), the booklet lock must be free after
+// the job, the device may never be asked to release a handle it did not hand out, or one twice,
+// and no page file may outlive the job nor a font file the device.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <new>
 #include <set>
+#include <string>
+
+#include <unistd.h>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GIterator.h"
 #include "framework/core/GMedia.h"
+#include "framework/core/GOSServices.h"
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GRenderDevice.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
+#include "framework/core/StringWidth.h"
+#include "framework/pipeline/BookletLock.h"
+#include "framework/pipeline/GBookletFilter.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
 #include "framework/pipeline/GFitToSizeFilter.h"
@@ -127,17 +141,162 @@ class Device : public GRenderDevice {
   std::uint32_t last_ = 0;
 };
 
-void Send(GPeripheralComposite& chain, GCommand* command) {
+// Services that give the booklet a temporary directory of its own; everything else is refused.
+class Services : public GOSServices {
+ public:
+  explicit Services(const std::string& directory) {
+    (void)WidenString(RWCString(directory.c_str()), directory_);
+  }
+  GDeviceSession* CreateUIDriverObject(const GPrinterKey& /*key*/) override { return nullptr; }
+  GDeviceSession* CreateRenderDevice(const GPrinterKey& /*key*/) override { return nullptr; }
+  GDeviceExtension* CreateDeviceExtension(GRenderDevice* /*device*/) override { return nullptr; }
+  GOutputPort* CreateOutputPort(GDeviceSession* /*device*/, const RWWString* /*argument*/,
+                                std::uint32_t /*flags*/) override {
+    return nullptr;
+  }
+  GBitmapFontManager* CreateBitmapFontManager() override { return nullptr; }
+  GFontMetrics* CreateFontMetrics() override { return nullptr; }
+  GCharTranslator* CreateCharacterTranslator() override { return nullptr; }
+  GStreamReaderBase* CreateMemoryReader(const std::uint8_t* /*data*/, std::uint32_t /*length*/,
+                                        std::int32_t /*format*/) override {
+    return nullptr;
+  }
+  GStreamReaderBase* CreateFileReader(const RWWString& /*name*/, std::int32_t /*format*/) override {
+    return nullptr;
+  }
+  GStreamWriterBase* CreateMemoryWriter(std::uint8_t* /*data*/, std::uint32_t /*capacity*/,
+                                        std::int32_t /*format*/) override {
+    return nullptr;
+  }
+  GStreamWriterBase* CreateFileWriter(const RWWString& /*name*/, std::int32_t /*format*/) override {
+    return nullptr;
+  }
+  GSemaphore* CreateSemaphore() override { return nullptr; }
+  RWWString& GetDriverDataFileName(RWWString& out, GDeviceSession* /*session*/) override {
+    return out = RWWString();
+  }
+  GLocaleInfo* CreateLocaleInfo() override { return nullptr; }
+  RWWString& GetTempDirectory(RWWString& out, GDeviceSession* /*session*/) override {
+    return out = directory_;
+  }
+  void SeedRandom() override {}
+  std::int32_t Random() override { return 0; }
+  std::int32_t FileExists(const RWWString& /*name*/) override { return 0; }
+  std::int32_t CreateEmptyFile(const RWWString& /*name*/) override { return 0; }
+  std::int32_t SetPrinterDataNumber(GDeviceSession* /*session*/, const RWWString& /*name*/,
+                                    std::uint32_t /*value*/) override {
+    return 0;
+  }
+  std::int32_t SetPrinterDataString(GDeviceSession* /*session*/, const RWWString& /*name*/,
+                                    const RWWString& /*value*/) override {
+    return 0;
+  }
+  std::int32_t SetPrinterDataBinary(GDeviceSession* /*session*/, const RWWString& /*name*/,
+                                    const std::uint8_t* /*data*/, std::uint32_t /*size*/) override {
+    return 0;
+  }
+  std::uint32_t GetPrinterDataNumber(GDeviceSession* /*session*/, const RWWString& /*name*/,
+                                     std::uint32_t dflt) override {
+    return dflt;
+  }
+  RWWString& GetPrinterDataString(RWWString& out, GDeviceSession* /*session*/,
+                                  const RWWString& /*name*/, const RWWString& dflt) override {
+    return out = dflt;
+  }
+  std::int32_t GetPrinterDataBinary(GDeviceSession* /*session*/, const RWWString& /*name*/,
+                                    std::uint8_t* /*buffer*/, std::uint32_t /*capacity*/,
+                                    std::uint32_t* /*size_out*/) override {
+    return 0;
+  }
+  RWWString& GetRegistryString(RWWString& out, const RWWString& /*key*/,
+                               const RWWString& /*value*/, const RWWString& dflt) override {
+    return out = dflt;
+  }
+  std::uint32_t GetRegistryNumber(const RWWString& /*key*/, const RWWString& /*value*/,
+                                  std::uint32_t dflt) override {
+    return dflt;
+  }
+  std::int32_t RegistryKeyExists(const RWWString& /*key*/) override { return 0; }
+
+ private:
+  RWWString directory_;
+};
+
+// The booklet's folder, made once per process (with a '/' at its end: the booklet puts its own
+// separator behind it).
+const std::filesystem::path& Folder() {
+  static const std::filesystem::path folder = [] {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("fuzz_nup_filter_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(path);
+    new Services(path.string() + "/");
+    return path;
+  }();
+  return folder;
+}
+
+bool FolderHolds(const char* extension) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(Folder(), error)) {
+    if (entry.path().extension() == extension) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether the chain's answer is, or holds, an error command.
+bool HoldsError(GBaseObject* object) {
+  if (object == nullptr) {
+    return false;
+  }
+  if (object->IsA() == vel::classid::kGErrorCommand) {
+    return true;
+  }
+  if (!object->IsKindOf(vel::classid::kGCommandComposite) &&
+      !object->IsKindOf(vel::classid::kGCommandCompositeOnDisk)) {
+    return false;
+  }
+  const std::unique_ptr<GIterator> it(object->CreateIterator());
+  while (it && it->Advance() != 0) {
+    if (HoldsError(it->Current())) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Sends the command unless the job has ended; an error in the answer ends the job with a job
+// abort, as the render device does.
+void Send(GPeripheralComposite& chain, GCommand* command, bool& aborted) {
   GCommandRef held(command);
+  if (aborted) {
+    return;
+  }
   GCommandRef out(chain.ProcessCommand(held.Release()));
+  if (HoldsError(out.Get())) {
+    GCommandRef abort_result(chain.ProcessCommand(new GJobAbort(0)));
+    aborted = true;
+  }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  (void)Folder();
   Bytes bytes(data, size);
   const std::uint8_t flags = bytes.Byte();
+  const std::uint8_t booklet = bytes.Byte();
   auto* document = new GState(key::kDocumentGroup);
+  if ((booklet & 1) != 0) {
+    document->Add(new GValueAttribute(bytes.Word(), key::kBookletMode));
+  }
+  if ((booklet & 2) != 0) {
+    document->Add(new GValueAttribute(bytes.Word(), key::kBookletSheetOrder));
+  }
+  if ((booklet & 4) != 0) {
+    document->Add(Media(bytes, key::kBookletSheetMedia));
+  }
   if ((flags & 1) != 0) {
     auto* group = new GState(key::kNupGroup);
     group->Add(new GValueAttribute(bytes.Word(), key::kPagesPerSheet));
@@ -186,12 +345,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chain.Add(new GScalePageFilter);
     chain.Add(new GFitToSizeFilter);
     chain.Add(new GWatermarkFilter);
+    chain.Add(new GBookletFilter);
     chain.Add(new GNupFilter);
     chain.Add(sink);
     chain.Reset();
-    Send(chain, new GDocumentStart(RWWString(), RWWString(), &device, document, 0));
-    const int pages = bytes.Byte() % 9;
     bool aborted = false;
+    Send(chain, new GDocumentStart(RWWString(), RWWString(), &device, document, 0), aborted);
+    if ((booklet & 8) != 0) {
+      Send(chain, new GRectangleGraphic(GRect{0, 0, 10, 10}, nullptr, 0), aborted);
+    }
+    const int pages = bytes.Byte() % 9;
     for (int page = 0; page < pages && !aborted; ++page) {
       const std::uint8_t kind = bytes.Byte();
       auto* state = new GState(key::kPageGroup);
@@ -205,7 +368,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const GPoint origin{bytes.Short(), bytes.Short()};
         state->Add(new GTransformAttribute(0, origin, GScale{}));
       }
-      Send(chain, (kind & 32) != 0 ? new GPageStart(0) : new GPageStart(state, 0));
+      Send(chain, (kind & 32) != 0 ? new GPageStart(0) : new GPageStart(state, 0), aborted);
       if ((kind & 32) != 0) {
         delete state;
       }
@@ -215,22 +378,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bundle->SetAttribute(new GTransformAttribute(bytes.Short(), translation, GScale{}));
       }
       const GRect bounds{bytes.Short(), bytes.Short(), bytes.Short(), bytes.Short()};
-      Send(chain, new GRectangleGraphic(bounds, bundle, 0));
+      Send(chain, new GRectangleGraphic(bounds, bundle, 0), aborted);
       if ((kind & 16) != 0) {
-        Send(chain, new GJobAbort(0));
+        Send(chain, new GJobAbort(0), aborted);
         aborted = true;
-        break;
       }
-      Send(chain, new GPageEnd(0));
+      Send(chain, new GPageEnd(0), aborted);
     }
-    if (!aborted) {
-      Send(chain, new GDocumentEnd(0));
-      if (sink->starts != sink->ends) {
-        std::abort();
-      }
+    Send(chain, new GDocumentEnd(0), aborted);
+    if (!aborted && sink->starts != sink->ends) {
+      std::abort();
     }
   }
-  if (!device.outstanding.empty()) {
+  if (!vel::BookletLock::Instance().IsFree()) {
+    std::abort();
+  }
+  if (!device.outstanding.empty() || FolderHolds(".pg")) {
+    std::abort();
+  }
+  // The font files written beside the pages go with the device.
+  device.Close();
+  if (FolderHolds(".fnt")) {
     std::abort();
   }
   return 0;

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -13,6 +15,68 @@ namespace seam = vel::flavour;
 // Offsets of the file are 32-bit: no byte lies at or beyond this.
 constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
 constexpr auto kPage = static_cast<std::int64_t>(RWFilePages::kPageSize);
+
+// The page buffers of files that have gone, kept for the next files of the process: a record
+// file opened and closed again and again (each page of a booklet is read twice) would otherwise
+// ask the allocator for every page of it each time. Made once, never destroyed (files may close
+// during exit).
+class SpareBuffers {
+ public:
+  static SpareBuffers& Instance() {
+    static auto* spares = new SpareBuffers;
+    return *spares;
+  }
+
+  std::unique_ptr<unsigned char[]> Page() {
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      if (!pages_.empty()) {
+        std::unique_ptr<unsigned char[]> page = std::move(pages_.back());
+        pages_.pop_back();
+        return page;
+      }
+    }
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[RWFilePages::kPageSize]);
+  }
+  std::unique_ptr<unsigned char[]> Run() {
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      if (run_ != nullptr) {
+        return std::move(run_);
+      }
+    }
+    return std::unique_ptr<unsigned char[]>(
+        new (std::nothrow) unsigned char[RWFilePages::kReadAhead * RWFilePages::kPageSize]);
+  }
+  // Keeps the buffer when there is room; else it goes.
+  void GivePage(std::unique_ptr<unsigned char[]> page) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (page != nullptr && pages_.size() < pages_.capacity()) {
+      pages_.push_back(std::move(page));
+    }
+  }
+  void GiveRun(std::unique_ptr<unsigned char[]> run) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (run_ == nullptr) {
+      run_ = std::move(run);
+    }
+  }
+
+ private:
+  SpareBuffers() {
+    try {
+      pages_.reserve(kMaxSpares);
+    } catch (const std::bad_alloc&) {
+      // No spares then: every page is allocated.
+    }
+  }
+
+  // The pages of a few files.
+  static constexpr std::size_t kMaxSpares = 4 * RWFilePages::kMaxPages;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<unsigned char[]>> pages_;
+  std::unique_ptr<unsigned char[]> run_;
+};
 
 }  // namespace
 
@@ -26,7 +90,15 @@ RWFilePages::RWFilePages(vel::flavour::File* file) : file_(file) {
   length_ = length;
 }
 
-RWFilePages::~RWFilePages() = default;
+RWFilePages::~RWFilePages() {
+  SpareBuffers& spares = SpareBuffers::Instance();
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    spares.GivePage(std::move(pages_[i].bytes));
+  }
+  if (run_ != nullptr) {
+    spares.GiveRun(std::move(run_));
+  }
+}
 
 RWFilePages::Page* RWFilePages::Find(std::int64_t index) {
   for (std::size_t i = 0; i < pages_in_use_; ++i) {
@@ -56,7 +128,7 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
   if (page == nullptr) {
     if (pages_in_use_ < kMaxPages) {
       Page& fresh = pages_[pages_in_use_];
-      fresh.bytes.reset(new (std::nothrow) unsigned char[kPageSize]);
+      fresh.bytes = SpareBuffers::Instance().Page();
       if (fresh.bytes != nullptr) {
         page = &fresh;
         ++pages_in_use_;
@@ -95,22 +167,72 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
   return page;
 }
 
+bool RWFilePages::PlaceStream(std::int64_t offset, Direction direction) {
+  if (stream_position_ == offset && last_transfer_ == direction) {
+    return true;
+  }
+  last_transfer_ = direction;
+  if (seam::FileSeek(file_, static_cast<std::int32_t>(offset), seam::kFileSeekStart) != 0) {
+    stream_position_ = -1;
+    return false;
+  }
+  stream_position_ = offset;
+  return true;
+}
+
 bool RWFilePages::Load(Page& page, std::int64_t index) {
   page.index = index;
   page.dirty_begin = 0;
   page.dirty_end = 0;
   const std::int64_t start = index * kPage;
-  const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, kPage);
+  // The pages after it that can come along: within the file, not held, with a free slot each.
+  std::size_t along = 0;
+  while (along + 1 < kReadAhead && pages_in_use_ + along < kMaxPages &&
+         (index + 1 + static_cast<std::int64_t>(along)) * kPage < file_length_ &&
+         Find(index + 1 + static_cast<std::int64_t>(along)) == nullptr) {
+    ++along;
+  }
+  if (along != 0 && run_ == nullptr) {
+    run_ = SpareBuffers::Instance().Run();
+  }
+  if (run_ == nullptr) {
+    along = 0;
+  }
+  const std::int64_t span = static_cast<std::int64_t>(along + 1) * kPage;
+  const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, span);
+  unsigned char* target = along != 0 ? run_.get() : page.bytes.get();
   if (stored > 0) {
     const auto count = static_cast<std::size_t>(stored);
-    if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
-        seam::FileRead(page.bytes.get(), 1, count, file_) != count) {
+    if (!PlaceStream(start, Direction::kRead) ||
+        seam::FileRead(target, 1, count, file_) != count) {
+      stream_position_ = -1;
       error_ = true;
       return false;
     }
+    stream_position_ += stored;
   }
-  // Beyond the file's end the page holds what a gap in the file reads as.
-  std::memset(page.bytes.get() + stored, 0, kPageSize - static_cast<std::size_t>(stored));
+  // Beyond the file's end a page holds what a gap in the file reads as.
+  auto fill = [&](unsigned char* bytes, std::int64_t from) {
+    const std::int64_t have = std::clamp<std::int64_t>(stored - from, 0, kPage);
+    if (along != 0) {
+      std::memcpy(bytes, run_.get() + from, static_cast<std::size_t>(have));
+    }
+    std::memset(bytes + have, 0, kPageSize - static_cast<std::size_t>(have));
+  };
+  fill(page.bytes.get(), 0);
+  for (std::size_t k = 1; k <= along; ++k) {
+    Page& next = pages_[pages_in_use_];
+    next.bytes = SpareBuffers::Instance().Page();
+    if (next.bytes == nullptr) {
+      break;
+    }
+    next.index = index + static_cast<std::int64_t>(k);
+    next.used = 0;
+    next.dirty_begin = 0;
+    next.dirty_end = 0;
+    fill(next.bytes.get(), static_cast<std::int64_t>(k) * kPage);
+    ++pages_in_use_;
+  }
   return true;
 }
 
@@ -120,11 +242,13 @@ bool RWFilePages::Store(Page& page) {
   }
   const std::int64_t start = page.index * kPage + static_cast<std::int64_t>(page.dirty_begin);
   const std::size_t count = page.dirty_end - page.dirty_begin;
-  if (seam::FileSeek(file_, static_cast<std::int32_t>(start), seam::kFileSeekStart) != 0 ||
+  if (!PlaceStream(start, Direction::kWrite) ||
       seam::FileWrite(page.bytes.get() + page.dirty_begin, 1, count, file_) != count) {
+    stream_position_ = -1;
     error_ = true;
     return false;
   }
+  stream_position_ += static_cast<std::int64_t>(count);
   file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(count));
   page.dirty_begin = 0;
   page.dirty_end = 0;
@@ -195,6 +319,7 @@ bool RWFilePages::Seek(std::int64_t offset) {
   if (offset > length_) {
     // What a seek beyond the end does is the file layer's business: it may refuse it, or make
     // the file that long.
+    stream_position_ = -1;
     if (seam::FileSeek(file_, static_cast<std::int32_t>(offset), seam::kFileSeekStart) != 0) {
       if (seam::FileError(file_)) {
         error_ = true;
@@ -226,8 +351,47 @@ bool RWFilePages::WriteBack() {
   }
   std::sort(dirty, dirty + count, [](const Page* a, const Page* b) { return a->index < b->index; });
   bool written = true;
-  for (std::size_t i = 0; i < count; ++i) {
-    written = Store(*dirty[i]) && written;
+  for (std::size_t i = 0; i < count;) {
+    // Pages modified through their end and from the start of the next one, one after another,
+    // go in one transfer.
+    std::size_t run = 1;
+    while (i + run < count && run < kReadAhead &&
+           dirty[i + run - 1]->dirty_end == kPageSize &&
+           dirty[i + run]->index == dirty[i + run - 1]->index + 1 &&
+           dirty[i + run]->dirty_begin == 0) {
+      ++run;
+    }
+    if (run > 1 && run_ == nullptr) {
+      run_ = SpareBuffers::Instance().Run();
+    }
+    if (run == 1 || run_ == nullptr) {
+      written = Store(*dirty[i]) && written;
+      ++i;
+      continue;
+    }
+    Page& first = *dirty[i];
+    std::size_t size = 0;
+    for (std::size_t k = 0; k < run; ++k) {
+      const Page& page = *dirty[i + k];
+      std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
+                  page.dirty_end - page.dirty_begin);
+      size += page.dirty_end - page.dirty_begin;
+    }
+    const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
+    if (!PlaceStream(start, Direction::kWrite) ||
+        seam::FileWrite(run_.get(), 1, size, file_) != size) {
+      stream_position_ = -1;
+      error_ = true;
+      written = false;
+    } else {
+      stream_position_ += static_cast<std::int64_t>(size);
+      file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
+      for (std::size_t k = 0; k < run; ++k) {
+        dirty[i + k]->dirty_begin = 0;
+        dirty[i + k]->dirty_end = 0;
+      }
+    }
+    i += run;
   }
   if (seam::FileFlush(file_) != 0) {
     error_ = true;

@@ -14,6 +14,13 @@
 // the file that long). Bytes that nobody wrote below the length read as zeros, as the file's own
 // gaps do. A failed transfer sets the error indicator, which stays set until ClearError.
 //
+// A page read from the file brings the pages after it along in the same transfer (up to
+// kReadAhead pages in all), while there are free page slots for them and they lie within the file:
+// a file opened and read through (a record file's tree, then its records) costs a few large reads
+// instead of one per page. Write-back sends modified pages that join up (one modified through its
+// end, the next from its start) in one transfer too. The stream is positioned only when it is not
+// already where the next transfer of the same direction starts.
+//
 // One thread at a time uses a file, like the stream under it.
 #pragma once
 
@@ -28,6 +35,7 @@ class RWFilePages {
  public:
   static constexpr std::size_t kPageSize = 4096;
   static constexpr std::size_t kMaxPages = 64;
+  static constexpr std::size_t kReadAhead = 16;
   static constexpr std::int64_t kPageBytes = static_cast<std::int64_t>(kPageSize);
 
   // Over an open file; its length is asked of the file layer. Failed() when it cannot be had.
@@ -99,8 +107,13 @@ class RWFilePages {
   // be had (the error indicator is then set).
   Page* Hold(std::int64_t index);
   Page* Find(std::int64_t index);
+  // Reads the page of that number into `page` (held, and counted in the pages in use), and the
+  // pages after it into free slots.
   bool Load(Page& page, std::int64_t index);
   bool Store(Page& page);
+  // Places the stream at `offset` for a transfer in that direction, unless it is there already.
+  enum class Direction : std::uint8_t { kNone, kRead, kWrite };
+  bool PlaceStream(std::int64_t offset, Direction direction);
   // Marks bytes [begin, end) of the page modified.
   static void Touch(Page& page, std::size_t begin, std::size_t end) {
     if (page.dirty_end <= page.dirty_begin) {
@@ -125,4 +138,9 @@ class RWFilePages {
   std::int64_t file_length_ = 0;  // of the file itself, with the pages written back so far
   bool eof_ = false;
   bool error_ = false;
+  // Where the stream stands after this cache's last transfer (-1: not known), and its direction.
+  std::int64_t stream_position_ = -1;
+  Direction last_transfer_ = Direction::kNone;
+  // The bytes of one read of several pages.
+  std::unique_ptr<unsigned char[]> run_;
 };

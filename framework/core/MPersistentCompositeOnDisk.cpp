@@ -849,9 +849,8 @@ void MPersistentCompositeOnDisk::Close() {
   if (const auto entry = FindStore(file_name_); entry != stores.end()) {
     stores.erase(entry);
   }
-  if (FindStore(file_name_) == stores.end()) {
-    imp_.Reset();
-  }
+  // A closed composite holds no implementation: the last entry's close must be the file's close.
+  imp_.Reset();
 }
 
 RWCString MPersistentCompositeOnDisk::GetFileName(RWCString& name) const {

@@ -3,17 +3,24 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
+#include <utility>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/DocumentChannel.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
 #include "framework/core/GRangeAttribute.h"
+#include "framework/core/GState.h"
 #include "framework/core/StoredFields.h"
 #include "framework/output/GOutputPort.h"
+#include "framework/output/SettingValues.h"
 #include "framework/output/fonts/GFontDownloader.h"
 #include "framework/output/fonts/GGlyphCodeMap.h"
+#include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
+#include "framework/pipeline/GErrorCommand.h"
+#include "framework/pipeline/GPassThroughCommand.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -231,4 +238,105 @@ void GLanguagePeripheral::LoadDeviceFontList() {
                     : dynamic_cast<GDeviceFontListComposite*>(
                           configuration->FindByKey(vel::key::kDeviceFontLists));
   current_font_list_ = lists != nullptr ? lists : &font_lists_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the back ends share
+
+GCommandRef GLanguagePeripheral::PassToChildren(GCommandRef command) {
+  for (std::uint32_t i = 0; i < Count() && command.Get() != nullptr; ++i) {
+    const GCountedPtr held = Children().Children().At(i);
+    auto* child = dynamic_cast<GPeripheral*>(held.Get());
+    if (child != nullptr && child->IsEnabled()) {
+      command = GCommandRef(child->ProcessCommand(command.Release()));
+    }
+  }
+  return command;
+}
+
+GCommand* GLanguagePeripheral::HandleThenPassOn(GCommand* command) {
+  if (command == nullptr || !IsEnabled()) {
+    return command;
+  }
+  GCommandRef held(command);
+  const RWClassID id = command->IsA();
+  const bool ends = id == vel::classid::kGDocumentEnd || id == vel::classid::kGPageEnd;
+  if (ends) {
+    held = PassToChildren(std::move(held));
+    if (held.Get() == nullptr) {
+      return nullptr;
+    }
+  }
+  const std::uint16_t status = held->Accept(*this);
+  if (status != 0) {
+    if (auto* error = new (std::nothrow) GErrorCommand(status, held.Get(), 0)) {
+      held = GCommandRef(error);
+    }
+    return held.Release();
+  }
+  if (!ends) {
+    held = PassToChildren(std::move(held));
+  }
+  return held.Release();
+}
+
+void GLanguagePeripheral::ReadJobResolution(const GBaseObject* settings, std::uint16_t fallback,
+                                            std::uint16_t& x, std::uint16_t& y) {
+  const GBaseObject* group = vel::FindSetting(settings, vel::key::kPageStartGroup);
+  std::uint16_t found_x = 0;
+  std::uint16_t found_y = 0;
+  if (vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionX), found_x) &&
+      vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionY), found_y)) {
+    x = found_x;
+    y = found_y;
+  } else {
+    x = fallback;
+    y = fallback;
+  }
+}
+
+void GLanguagePeripheral::TakePageGraphicState() {
+  GState* page_state = PageState();
+  GState* job_state = JobState();
+  if (page_state == nullptr || job_state == nullptr) {
+    return;
+  }
+  if (const GBaseObject* bundle = page_state->FindByKey(vel::key::kGraphicsGroup)) {
+    if (GBaseObject* copy = bundle->DeepCopy()) {
+      job_state->SetAttribute(copy);
+      ClearGroupCache();
+      Update(this);
+    }
+  }
+}
+
+std::uint16_t GLanguagePeripheral::EndJobOnChannel(std::uint16_t status) {
+  GOutputPort* channel = GetOutputChannel();
+  if (OwnsOutputChannel() && channel != nullptr) {
+    if (const std::uint16_t ended = channel->JobEnd(); ended != 0) {
+      status = ended;
+    }
+  } else {
+    // A channel of the command's: done with at the end of its job.
+    DropOutputChannel();
+  }
+  return status;
+}
+
+void GLanguagePeripheral::ForgetDocument() {
+  SetPathDepth(0);
+  SetInDocumentFlag(0);
+  SetScanFlag(0);
+  SetClipPathFlag(0);
+  font_number_ = 0;
+  use_counter_ = 0;
+}
+
+std::uint16_t GLanguagePeripheral::WritePassThrough(const GPassThroughCommand& command) {
+  GOutputPort* channel = GetOutputChannel();
+  if (channel == nullptr) {
+    return kOutputNoChannel;
+  }
+  std::uint32_t written = 0;
+  return channel->WriteRaw(command.GetData(), command.GetLength(), &written);
 }

@@ -1,8 +1,10 @@
 // GLanguagePeripheral: the common base of the page-description-language back ends (PCL XL and
 // PostScript). It adds to the peripheral composite what both share: the output channel set-up at
 // document start, a budget of printer memory for downloaded fonts, the device font lists, the
-// path-nesting depth that the drawing handlers consult, a few job values, and the pure operations
-// through which each back end selects fonts and paints.
+// path-nesting depth that the drawing handlers consult, a few job values, the pure operations
+// through which each back end selects fonts and paints, and the pieces of the job handling that
+// both back ends do alike (the command order, the page's graphic state, the job's resolution, the
+// channel at document end, job abort and pass-through).
 //
 // Channel: a document start that carries a channel uses it without owning it; one that carries
 // none makes the peripheral open one (OpenDocumentChannel), which it then owns. A channel it owns
@@ -26,10 +28,13 @@
 #include "rw/RWCString.h"
 
 class GColorPaint;
+class GCommand;
+class GCommandRef;
 class GDeviceSession;
 class GFont;
 class GFontDownloader;
 class GGlyphCodeMap;
+class GPassThroughCommand;
 class GRasterPaint;
 struct GFontFaceRecord;
 
@@ -157,6 +162,30 @@ class GLanguagePeripheral : public GPeripheralComposite {
   GGlyphCodeMap* GlyphCodeMap() const { return glyph_code_map_; }
 
  protected:
+  // What the two back ends share.
+  //
+  // The back ends' command order: a document end or page end goes to every enabled child first,
+  // in order, and then to the back end itself; any other command goes to the back end first and,
+  // when that succeeds, to the children. A non-zero status of the back end's own handling answers
+  // a new GErrorCommand (status, command) in the command's place, which is not passed on.
+  GCommand* HandleThenPassOn(GCommand* command);
+  // The document group's resolution: the page-start group's x and y values, or `fallback` by
+  // `fallback` when either is missing.
+  static void ReadJobResolution(const GBaseObject* settings, std::uint16_t fallback,
+                                std::uint16_t& x, std::uint16_t& y);
+  // The page state's graphic bundle (its template of the graphic state) copied into the job
+  // state, replacing the last page's, and the state handed on again.
+  void TakePageGraphicState();
+  // Document end, after the trailer went out: a channel the peripheral opened ends its job (a
+  // non-zero status of that replaces `status`); a channel of the command's is let go. Answers the
+  // status.
+  std::uint16_t EndJobOnChannel(std::uint16_t status);
+  // A job abort inside a document: the document's flags, path depth and working values cleared.
+  void ForgetDocument();
+  // Pass-through bytes straight to the channel (the back end's own output flushed before); the
+  // write's status, 601 without a channel.
+  std::uint16_t WritePassThrough(const GPassThroughCommand& command);
+
   // The back end's two owned objects (its downloaded-font list and its glyph-code map): taken
   // over, the old one deleted.
   void SetFontDownloader(GFontDownloader* downloader);
@@ -168,6 +197,7 @@ class GLanguagePeripheral : public GPeripheralComposite {
   std::uint32_t use_counter_ = 0;
 
  private:
+  GCommandRef PassToChildren(GCommandRef command);
   void DeleteOwnedObjects();
   template <typename Carrier>
   void Save(Carrier& carrier) const;

@@ -15,9 +15,7 @@
 #include "framework/output/GOutputPort.h"
 #include "framework/output/SettingValues.h"
 #include "framework/output/fonts/GPSFontDownloader.h"
-#include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
-#include "framework/pipeline/GErrorCommand.h"
 #include "framework/pipeline/GGraphicBundle.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPageCommand.h"
@@ -213,41 +211,8 @@ std::uint16_t GPostScript::TakeStatus() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-GCommandRef GPostScript::PassToChildren(GCommandRef command) {
-  for (std::uint32_t i = 0; i < Count() && command.Get() != nullptr; ++i) {
-    const GCountedPtr held = Children().Children().At(i);
-    auto* child = dynamic_cast<GPeripheral*>(held.Get());
-    if (child != nullptr && child->IsEnabled()) {
-      command = GCommandRef(child->ProcessCommand(command.Release()));
-    }
-  }
-  return command;
-}
-
 GCommand* GPostScript::ProcessCommand(GCommand* command) {
-  if (command == nullptr || !IsEnabled()) {
-    return command;
-  }
-  GCommandRef held(command);
-  const RWClassID id = command->IsA();
-  const bool ends = id == vel::classid::kGDocumentEnd || id == vel::classid::kGPageEnd;
-  if (ends) {
-    held = PassToChildren(std::move(held));
-    if (held.Get() == nullptr) {
-      return nullptr;
-    }
-  }
-  const std::uint16_t status = held->Accept(*this);
-  if (status != 0) {
-    if (auto* error = new (std::nothrow) GErrorCommand(status, held.Get(), 0)) {
-      held = GCommandRef(error);
-    }
-    return held.Release();
-  }
-  if (!ends) {
-    held = PassToChildren(std::move(held));
-  }
-  return held.Release();
+  return HandleThenPassOn(command);
 }
 
 std::uint16_t GPostScript::HandleDocumentStart(GDocumentStart& object) {
@@ -270,17 +235,7 @@ std::uint16_t GPostScript::HandleDocumentStart(GDocumentStart& object) {
   if (vel::ReadSettingValue(vel::FindSetting(settings, vel::key::kDocumentStartValue296), value)) {
     colour_output_ = value == 0 ? 1 : 0;
   }
-  const GBaseObject* group = vel::FindSetting(settings, vel::key::kPageStartGroup);
-  std::uint16_t x = 0;
-  std::uint16_t y = 0;
-  if (vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionX), x) &&
-      vel::ReadSettingValue(vel::FindSetting(group, vel::key::kResolutionY), y)) {
-    resolution_x_ = x;
-    resolution_y_ = y;
-  } else {
-    resolution_x_ = kDefaultResolution;
-    resolution_y_ = kDefaultResolution;
-  }
+  ReadJobResolution(settings, kDefaultResolution, resolution_x_, resolution_y_);
   const std::uint16_t tonersave = vel::SettingValueOr(settings, vel::key::kTonerSaving, 0);
   const std::uint16_t collate = vel::SettingValueOr(settings, vel::key::kCollateFlag, 0);
   const std::uint16_t duplex = vel::SettingValueOr(settings, vel::key::kDuplex, 0);
@@ -313,17 +268,7 @@ std::uint16_t GPostScript::HandlePageStart(GPageStart& object) {
     return kNoWriter;
   }
   // The page's template of the graphic state replaces the last page's.
-  GState* page_state = PageState();
-  GState* job_state = JobState();
-  if (page_state != nullptr && job_state != nullptr) {
-    if (const GBaseObject* bundle = page_state->FindByKey(vel::key::kGraphicsGroup)) {
-      if (GBaseObject* copy = bundle->DeepCopy()) {
-        job_state->SetAttribute(copy);
-        ClearGroupCache();
-        Update(this);
-      }
-    }
-  }
+  TakePageGraphicState();
   ResetTextState();
 
   GState* page = InitStates(vel::key::kPageGroup);
@@ -392,17 +337,7 @@ std::uint16_t GPostScript::HandleDocumentEnd(GDocumentEnd& /*object*/) {
   ResetTextState();
   FlushWriter();
   SetInDocumentFlag(0);
-  std::uint16_t status = TakeStatus();
-  GOutputPort* channel = GetOutputChannel();
-  if (OwnsOutputChannel() && channel != nullptr) {
-    if (const std::uint16_t ended = channel->JobEnd(); ended != 0) {
-      status = ended;
-    }
-  } else {
-    // A channel of the command's: done with at the end of its job.
-    DropOutputChannel();
-  }
-  return status;
+  return EndJobOnChannel(TakeStatus());
 }
 
 std::uint16_t GPostScript::HandleJobAbort(GJobAbort& object) {
@@ -412,12 +347,7 @@ std::uint16_t GPostScript::HandleJobAbort(GJobAbort& object) {
     EndFontJob();
     // The text waiting in the emitter goes nowhere.
     FlushWriter();
-    SetPathDepth(0);
-    SetInDocumentFlag(0);
-    SetScanFlag(0);
-    SetClipPathFlag(0);
-    font_number_ = 0;
-    use_counter_ = 0;
+    ForgetDocument();
   }
   aborting_ = 0;
   current_media_.reset();
@@ -430,12 +360,7 @@ std::uint16_t GPostScript::HandlePassThroughCommand(GPassThroughCommand& object)
     return 0;
   }
   FlushWriter();
-  GOutputPort* channel = GetOutputChannel();
-  if (channel == nullptr) {
-    return kOutputNoChannel;
-  }
-  std::uint32_t written = 0;
-  return channel->WriteRaw(object.GetData(), object.GetLength(), &written);
+  return WritePassThrough(object);
 }
 
 std::uint16_t GPostScript::HandleTransformAttribute(GTransformAttribute& object) {

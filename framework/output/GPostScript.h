@@ -58,6 +58,7 @@ class GPaletteTable;
 class GShapeGraphic;
 class GTextEscapements;
 class GTextString;
+class GTextStringGraphic;
 
 class GPostScript : public GLanguagePeripheral {
  public:
@@ -130,8 +131,7 @@ class GPostScript : public GLanguagePeripheral {
   // Accepted as an attribute (a back end in a job state): the handlers' HandlePostScript.
   [[nodiscard]] std::uint16_t Accept(GTypedHandlers& handlers) override;
 
-  // The command order above. A non-zero status answers a new GErrorCommand (status, command) in
-  // the command's place, which is not passed on.
+  // The back ends' command order (HandleThenPassOn).
   GCommand* ProcessCommand(GCommand* command) override;
   // The composite's reset, then new font objects.
   void Reset() override;
@@ -212,6 +212,8 @@ class GPostScript : public GLanguagePeripheral {
   // without a code are left out (their advance goes to the character before). It registers no
   // font; without a registered one it prints in Courier, and when the font cannot map its codes
   // it is skipped. The text diagnostics count each case.
+  [[nodiscard]] std::uint16_t HandleTextStringGraphic(GTextStringGraphic& object) override;
+  // The handler's work on the graphic's font, text, advances and origin.
   std::uint16_t WriteText(GFont* font, const GTextString* text,
                           const GTextEscapements* escapements, GPoint origin);
   const TextDiagnostics& GetTextDiagnostics() const { return text_diagnostics_; }
@@ -269,8 +271,6 @@ class GPostScript : public GLanguagePeripheral {
   // The fonts of the job are released (their memory goes back to the budget); the downloader
   // forgets the encoding vectors written.
   void EndFontJob();
-  // Hands `command` to each child in order, each getting what the one before answered.
-  GCommandRef PassToChildren(GCommandRef command);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
   template <typename Carrier>
@@ -290,6 +290,8 @@ class GPostScript : public GLanguagePeripheral {
   void EndClip(std::int32_t region, std::int32_t fill_rule);
   // The paint of a pen or brush procedure.
   void WritePaint(GPaint* paint, bool brush);
+  // The pen procedure of a solid pen, or of a dashed one when `dashes` is given (the same pen).
+  std::uint16_t WritePen(GPen& object, const GDashedPen* dashes);
 
   // Raster helpers (GPostScriptRaster.cpp).
   // Writes `bitmap`'s `source` part as an image over `destination` (is_pattern false), or as the

@@ -366,24 +366,14 @@ void GPostScript::WritePaint(GPaint* paint, bool brush) {
 }
 
 std::uint16_t GPostScript::HandlePen(GPen& object) {
-  object.SetEnabled(0);
-  if (writer_ == nullptr) {
-    return TakeStatus();
-  }
-  GPSLibWriter& w = *writer_;
-  if (auto* raster = dynamic_cast<GRasterPaint*>(object.GetPaint())) {
-    pen_pattern_ = DefinePattern(*raster, kPenPattern);
-  }
-  (void)w.BeginPen();
-  (void)w.SetSolidLine();
-  (void)w.SetLineWidth(static_cast<float>(object.GetWidth()));
-  WritePaint(object.GetPaint(), false);
-  (void)w.EndDefinition();
-  no_pen_ = 0;
-  return TakeStatus();
+  return WritePen(object, nullptr);
 }
 
 std::uint16_t GPostScript::HandleDashedPen(GDashedPen& object) {
+  return WritePen(object, &object);
+}
+
+std::uint16_t GPostScript::WritePen(GPen& object, const GDashedPen* dashes) {
   object.SetEnabled(0);
   if (writer_ == nullptr) {
     return TakeStatus();
@@ -393,7 +383,11 @@ std::uint16_t GPostScript::HandleDashedPen(GDashedPen& object) {
     pen_pattern_ = DefinePattern(*raster, kPenPattern);
   }
   (void)w.BeginPen();
-  (void)w.SetDash(object.GetDashArray(), object.GetDashCount(), object.GetDashOffset());
+  if (dashes != nullptr) {
+    (void)w.SetDash(dashes->GetDashArray(), dashes->GetDashCount(), dashes->GetDashOffset());
+  } else {
+    (void)w.SetSolidLine();
+  }
   (void)w.SetLineWidth(static_cast<float>(object.GetWidth()));
   WritePaint(object.GetPaint(), false);
   (void)w.EndDefinition();

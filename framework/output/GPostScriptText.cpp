@@ -16,6 +16,7 @@
 #include "framework/output/fonts/GFont.h"
 #include "framework/output/fonts/GPSDownloadedFont.h"
 #include "framework/output/fonts/GPSFontDownloader.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 
 namespace {
 
@@ -127,6 +128,11 @@ GDownloadedFont* GPostScript::RegisterResidentFont(GFont& font) {
   }
   listed->AddBytes(ResidentFontBytes(font.GetMetricBlock()));
   return font.SetDownloadedFont(attached);
+}
+
+std::uint16_t GPostScript::HandleTextStringGraphic(GTextStringGraphic& object) {
+  return WriteText(object.GetFont(), object.GetTextString(), object.GetEscapements(),
+                   object.GetOrigin());
 }
 
 std::uint16_t GPostScript::WriteText(GFont* font, const GTextString* text,

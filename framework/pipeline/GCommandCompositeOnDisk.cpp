@@ -121,56 +121,67 @@ void GCommandCompositeOnDisk::AddRef(const GCountedPtr& reference) {
 }
 
 GCountedPtr GCommandCompositeOnDisk::RemoveRefEqual(const GBaseObject* object) {
-  return store_.RemoveRefEqual(object);
+  return KeepingClosed([&] { return store_.RemoveRefEqual(object); });
 }
 
 GCountedPtr GCommandCompositeOnDisk::RemoveRefByKey(std::uint32_t key) {
-  return store_.RemoveRefByKey(key);
+  return KeepingClosed([&] { return store_.RemoveRefByKey(key); });
 }
 
 GCountedPtr GCommandCompositeOnDisk::RemoveRefByClassId(RWClassID id) {
-  return store_.RemoveRefByClassId(id);
+  return KeepingClosed([&] { return store_.RemoveRefByClassId(id); });
 }
 
 int GCommandCompositeOnDisk::ReplaceRefByKey(std::uint32_t key, const GCountedPtr& reference) {
-  return store_.ReplaceRefByKey(key, reference);
+  return KeepingClosed([&] { return store_.ReplaceRefByKey(key, reference); });
 }
 
 int GCommandCompositeOnDisk::ReplaceRefByClassId(RWClassID id, const GCountedPtr& reference) {
-  return store_.ReplaceRefByClassId(id, reference);
+  return KeepingClosed([&] { return store_.ReplaceRefByClassId(id, reference); });
 }
 
 GCountedPtr GCommandCompositeOnDisk::GetRefByKey(std::uint32_t key) {
-  return store_.GetRefByKey(key);
+  return KeepingClosed([&] { return store_.GetRefByKey(key); });
 }
 
 GCountedPtr GCommandCompositeOnDisk::GetRefByClassId(RWClassID id) {
-  return store_.GetRefByClassId(id);
+  return KeepingClosed([&] { return store_.GetRefByClassId(id); });
 }
 
 GCountedPtr GCommandCompositeOnDisk::GetRefEqual(const GBaseObject* object) {
-  return store_.GetRefEqual(object);
+  return KeepingClosed([&] { return store_.GetRefEqual(object); });
+}
+
+std::uint32_t GCommandCompositeOnDisk::Count() const {
+  return KeepingClosed([this] { return store_.Count(); });
+}
+
+std::uint32_t GCommandCompositeOnDisk::TotalCount() const {
+  return KeepingClosed([this] { return store_.TotalCount(); });
 }
 
 int GCommandCompositeOnDisk::ReplaceChild(const GCommand& child, const GCommandRef& result) {
-  return store_.ReplaceRefEqual(&child, GCountedPtr(result.Get()));
+  return KeepingClosed([&] { return store_.ReplaceRefEqual(&child, GCountedPtr(result.Get())); });
 }
 
 void GCommandCompositeOnDisk::AssignGraphicBundle(const GCountedPtr& bundle) {
   if (bundle && !bundle->IsKindOf(vel::classid::kGState)) {
     return;
   }
-  // The lookup that takes the record out: one bundle record at a time.
-  (void)store_.RemoveRefByKey(vel::key::kRecordedBundle);
-  if (!bundle) {
-    return;
-  }
-  bundle->SetKey(vel::key::kRecordedBundle);
-  store_.AddRef(bundle);
+  KeepingClosed([&] {
+    // The lookup that takes the record out: one bundle record at a time.
+    (void)store_.RemoveRefByKey(vel::key::kRecordedBundle);
+    if (bundle) {
+      bundle->SetKey(vel::key::kRecordedBundle);
+      store_.AddRef(bundle);
+    }
+    return 0;
+  });
 }
 
 void GCommandCompositeOnDisk::GetGraphicBundleRef(GCountedPtr& bundle) const {
-  GCountedPtr found = store_.GetRefByKey(vel::key::kRecordedBundle);
+  GCountedPtr found =
+      KeepingClosed([&] { return store_.GetRefByKey(vel::key::kRecordedBundle); });
   bundle = found && found->IsKindOf(vel::classid::kGState) ? found : GCountedPtr();
 }
 

@@ -16,6 +16,11 @@
 // ReleaseGraphicBundle and GetGraphicBundle work on the command's own bundle, which names the
 // page's font file (407) and the render device (408, its cookie as hexadecimal text).
 //
+// A closed composite (a recorded page, closed at its end) stays closed: a lookup, removal or
+// replacement on it opens its file for that operation only. (A stage that changes one record of
+// each page it walks would otherwise leave every page of a document open, each holding a file and
+// its cached pages, until the pages go.)
+//
 // Iterating selects that font file as the current one of the device's downloaded-font table,
 // under the booklet lock, so that restored text resolves its fonts against it; then it walks the
 // records on a store handle of its own, which it closes when it is destroyed.
@@ -73,8 +78,8 @@ class GCommandCompositeOnDisk : public GCommand {
   GCountedPtr GetRefEqual(const GBaseObject* object) override;
   // The embedded store.
   const GBaseObject* AsComposite() const override { return &store_; }
-  std::uint32_t Count() const override { return store_.Count(); }
-  std::uint32_t TotalCount() const override { return store_.TotalCount(); }
+  std::uint32_t Count() const override;
+  std::uint32_t TotalCount() const override;
   // Selects the recorded font file (see above), then a walk over the records in order; the
   // current item is had as a counted reference only (CurrentRef), a new object read from the file.
   GIterator* CreateIterator() const override;
@@ -112,6 +117,16 @@ class GCommandCompositeOnDisk : public GCommand {
   void Save(Carrier& carrier) const;
   // Makes the font file that the command bundle names current in the device's table.
   void SelectRecordedFontFile(const void* token) const;
+  // Runs `operation` on the store; a closed store is closed again after it.
+  template <typename Operation>
+  auto KeepingClosed(Operation operation) const {
+    const bool closed = store_.GetState() != MPersistentCompositeOnDisk::kOpen;
+    auto result = operation();
+    if (closed) {
+      store_.Close();
+    }
+    return result;
+  }
 
   mutable MPersistentCompositeOnDisk store_;
 };

@@ -6,69 +6,158 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VEL_RLE_X86 1
 #endif
 
 namespace {
 
 constexpr std::uint32_t kMaxPacket = 128;
+// Bytes of the work row readable past its end: the pair mask is made 64 bytes at a time.
+constexpr std::uint32_t kInputSlack = 64;
+// A window of the pair mask, 8 bytes loaded at any bit, has at least this many valid bits.
+constexpr std::uint32_t kWindowBits = 57;
+// A literal is copied 32 bytes at a time while the output has this much room left.
+constexpr std::ptrdiff_t kCopyRoom = 1 + kMaxPacket + 32;
 
-// The first i in [from, end) with in[i] == in[i - 1] (from >= 1), or end.
-std::uint32_t NextPair(const std::uint8_t* in, std::uint32_t from, std::uint32_t end) {
-  std::uint32_t i = from;
-#if defined(__SSE2__)
-  for (; i + 16 <= end; i += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i - 1));
-    const auto pairs = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
-    if (pairs != 0) {
-      return i + static_cast<std::uint32_t>(std::countr_zero(pairs));
+// Bit k of the pair mask (bit k % 64 of word k / 64) is set when in[k] == in[k + 1]. The words
+// are filled 64 bytes at a time; `in` is readable for size + 64 bytes.
+#if !defined(__SSE2__)
+void PairWordsScalar(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask) {
+  for (std::uint32_t w = 0; w * 64 < size; ++w) {
+    std::uint64_t bits = 0;
+    for (std::uint32_t k = 0; k < 64; ++k) {
+      bits |= std::uint64_t{in[w * 64 + k] == in[w * 64 + k + 1]} << k;
     }
+    mask[w] = bits;
   }
+}
 #endif
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= end; i += 8) {
-      std::uint64_t a;
-      std::uint64_t b;
-      std::memcpy(&a, in + i, 8);
-      std::memcpy(&b, in + i - 1, 8);
-      const std::uint64_t x = a ^ b;  // a zero byte marks a pair
-      const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
-      if (zero != 0) {
-        return i + static_cast<std::uint32_t>(std::countr_zero(zero) / 8);
-      }
-    }
-  }
-  for (; i < end; ++i) {
-    if (in[i] == in[i - 1]) {
-      return i;
-    }
-  }
-  return end;
+
+#if defined(VEL_RLE_X86)
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
 }
 
-// The length of the run of in[from]'s value starting at `from`, at most `limit`.
-std::uint32_t RunLength(const std::uint8_t* in, std::uint32_t from, std::uint32_t end,
-                        std::uint32_t limit) {
-  const std::uint32_t stop = std::min(end, from + limit);
-  const std::uint8_t value = in[from];
-  std::uint32_t i = from + 1;
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512bw") != 0;
+  return has;
+}
+
+[[gnu::target("avx512f,avx512bw")]] void PairWordsAvx512(const std::uint8_t* in,
+                                                         std::uint32_t size,
+                                                         std::uint64_t* mask) {
+  for (std::uint32_t w = 0; w * 64 < size; ++w) {
+    mask[w] = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(in + w * 64),
+                                     _mm512_loadu_si512(in + w * 64 + 1));
+  }
+}
+
+[[gnu::target("avx2")]] void PairWordsAvx2(const std::uint8_t* in, std::uint32_t size,
+                                           std::uint64_t* mask) {
+  for (std::uint32_t w = 0; w * 64 < size; ++w) {
+    const std::uint8_t* at = in + w * 64;
+    const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1)))));
+    const auto high = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32)),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 33)))));
+    mask[w] = std::uint64_t{high} << 32 | low;
+  }
+}
+
+#endif
+
+#if defined(__SSE2__)
+
+void PairWordsSse2(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask) {
+  for (std::uint32_t w = 0; w * 64 < size; ++w) {
+    std::uint64_t bits = 0;
+    for (std::uint32_t k = 0; k < 64; k += 16) {
+      const std::uint8_t* at = in + w * 64 + k;
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+      bits |= std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)))}
+              << k;
+    }
+    mask[w] = bits;
+  }
+}
+
+#endif
+
+// The pair mask of a row of `size` bytes, its bits from size - 1 on clear, over `words` words.
+void PairMask(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask,
+              std::uint32_t words) {
+#if defined(VEL_RLE_X86)
+  if (HasAvx512()) {
+    PairWordsAvx512(in, size, mask);
+  } else if (HasAvx2()) {
+    PairWordsAvx2(in, size, mask);
+  } else {
+    PairWordsSse2(in, size, mask);
+  }
+#elif defined(__SSE2__)
+  PairWordsSse2(in, size, mask);
+#else
+  PairWordsScalar(in, size, mask);
+#endif
+  const std::uint32_t valid = size == 0 ? 0 : size - 1;  // the last byte has no successor
+  std::uint32_t w = valid / 64;
+  if (valid % 64 != 0) {
+    mask[w] &= (std::uint64_t{1} << (valid % 64)) - 1;
+    ++w;
+  }
+  std::fill(mask + w, mask + words, std::uint64_t{0});
+}
+
+// The mask's bits from `bit` on, in the low bits; at least kWindowBits of them are valid.
+inline std::uint64_t Window(const std::uint64_t* mask, std::uint32_t bit) {
   if constexpr (std::endian::native == std::endian::little) {
-    const std::uint64_t pattern = value * 0x0101010101010101ull;
-    for (; i + 8 <= stop; i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, in + i, 8);
-      const std::uint64_t differ = word ^ pattern;
-      if (differ != 0) {
-        return i + static_cast<std::uint32_t>(std::countr_zero(differ) / 8) - from;
+    std::uint64_t word;
+    std::memcpy(&word, reinterpret_cast<const std::uint8_t*>(mask) + (bit >> 3), 8);
+    return word >> (bit & 7);
+  } else {
+    const std::uint32_t shift = bit & 63;
+    return mask[bit >> 6] >> shift | (mask[(bit >> 6) + 1] << 1) << (63 - shift);
+  }
+}
+
+// The length of the repeat at `at` (in[at] == in[at + 1]), at most 128.
+std::uint32_t LongRun(const std::uint64_t* pairs, std::uint32_t at) {
+  std::uint32_t pairs_in_run = 0;
+  while (pairs_in_run < kMaxPacket - 1) {
+    const auto ones = static_cast<std::uint32_t>(std::countr_one(Window(pairs, at + pairs_in_run)));
+    if (ones < kWindowBits) {
+      pairs_in_run += ones;
+      break;
+    }
+    pairs_in_run += kWindowBits;
+  }
+  return std::min(pairs_in_run + 1, kMaxPacket);
+}
+
+// The length of the literal at `at` (in[at] != in[at + 1], or the row's last byte): up to the
+// next three equal bytes when they start within 126 bytes, else 128 bytes or the rest of the row.
+std::uint32_t LongLiteral(const std::uint64_t* pairs, std::uint32_t at, std::uint32_t size) {
+  constexpr std::uint64_t kValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
+  for (std::uint32_t offset = 0; offset < kMaxPacket - 1; offset += kWindowBits - 1) {
+    const std::uint64_t pairs_here = Window(pairs, at + offset);
+    const std::uint64_t triples =
+        pairs_here & (pairs_here >> 1) & kValid & ~std::uint64_t{offset == 0};
+    if (triples != 0) {
+      const std::uint32_t start = offset + static_cast<std::uint32_t>(std::countr_zero(triples));
+      if (start <= kMaxPacket - 2) {
+        return start;
       }
+      break;
     }
   }
-  while (i < stop && in[i] == value) {
-    ++i;
-  }
-  return i - from;
+  return std::min(size - at, kMaxPacket);
 }
 
 }  // namespace
@@ -117,9 +206,12 @@ std::int32_t GRowRunLengthFilter::Prepare() {
   data_bytes_ = static_cast<std::uint32_t>(r);
   pad_bytes_ = static_cast<std::uint32_t>(p);
   row_bytes_ = static_cast<std::uint32_t>(std::max(part, worst));
-  const std::uint64_t work = std::max<std::uint64_t>({inner_->GetRowBytes(), n, 1});
-  work_.reset(new (std::nothrow) std::uint8_t[work]);
-  if (work_ == nullptr) {
+  // The encoder reads up to 64 bytes past the row: they stay zero.
+  const std::uint64_t work = std::max<std::uint64_t>(inner_->GetRowBytes(), n) + kInputSlack;
+  work_.reset(new (std::nothrow) std::uint8_t[work]());
+  pair_words_ = static_cast<std::uint32_t>(n / 64 + 6);
+  pairs_.reset(new (std::nothrow) std::uint64_t[pair_words_]());
+  if (work_ == nullptr || pairs_ == nullptr) {
     return 0;
   }
   ready_ = 1;
@@ -140,68 +232,67 @@ std::uint32_t GRowRunLengthFilter::ReadRow(std::uint8_t* buffer, std::uint16_t& 
   const std::uint32_t data = std::min(length, data_bytes_);
   // Bytes the row below did not fill, and the pad, are zeros.
   std::memset(work_.get() + data, 0, data_bytes_ + pad_bytes_ - data);
-  length = Encode(work_.get(), data_bytes_ + pad_bytes_, buffer);
+  length = Encode(data_bytes_ + pad_bytes_, buffer);
   return status;
 }
 
-std::uint32_t GRowRunLengthFilter::Encode(const std::uint8_t* in, std::uint32_t size,
-                                          std::uint8_t* out) {
+// Packets follow from the pair mask. A repeat starts where two bytes are equal and runs to the
+// next different byte (at most 128); a literal starts where they differ and runs up to the next
+// three equal bytes, 128 bytes or the row's end, except that three equal bytes starting at its
+// 128th byte leave the literal full. Within a window of the mask, one step writes every repeat
+// up to the next single byte: each ends at the next change of value.
+std::uint32_t GRowRunLengthFilter::Encode(std::uint32_t size, std::uint8_t* out) {
+  const std::uint8_t* const in = work_.get();
+  const std::uint64_t* const pairs = pairs_.get();
+  PairMask(in, size, pairs_.get(), pair_words_);
   std::uint8_t* const start = out;
+  std::uint8_t* const end = out + size + size / kMaxPacket + 1;
+  constexpr std::uint64_t kTriplesValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
   std::uint32_t i = 0;
   while (i < size) {
-    // No packet open.
-    if (i + 1 == size) {
-      *out++ = 0;  // one byte held at the end: a literal of one
-      *out++ = in[i];
-      break;
-    }
-    if (in[i] == in[i + 1]) {
-      // A run: one repeat of up to 128 bytes; a different byte (or the limit) closes it.
-      const std::uint32_t run = RunLength(in, i, size, kMaxPacket);
-      *out++ = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(run));
-      *out++ = in[i];
-      i += run;
+    const std::uint64_t pair = Window(pairs, i);
+    if ((pair & 1) != 0) {
+      // Changes of value (bit 0: this repeat's start), and the first byte unlike both its
+      // neighbours, where a literal will start.
+      const std::uint64_t change = ~(pair << 1);
+      const auto single = static_cast<std::uint32_t>(std::countr_zero(change & ~pair));
+      const std::uint32_t stop = std::min(single, kWindowBits - 1);
+      std::uint64_t ends = change & ~std::uint64_t{1} & ((std::uint64_t{2} << stop) - 1);
+      if (ends == 0) {
+        const std::uint32_t run = LongRun(pairs, i);
+        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(run));
+        out[1] = in[i];
+        out += 2;
+        i += run;
+        continue;
+      }
+      std::uint32_t from = 0;
+      do {
+        const auto to = static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(to - from));
+        out[1] = in[i + from];
+        out += 2;
+        from = to;
+      } while (ends != 0);
+      i += from;
       continue;
     }
-    // A literal, begun by two different bytes. Different bytes extend it; an equal pair extends
-    // it too, pending: a third equal byte takes the pair out into a repeat.
-    const std::uint32_t literal = i;
-    std::uint32_t length = 2;
-    i += 2;
-    bool closed = false;  // by reaching 128 bytes or the end of the row
-    while (!closed) {
-      // Different bytes, up to the next pair or the limit.
-      const std::uint32_t pair = NextPair(in, i, size);
-      const std::uint32_t take = std::min(pair - i, kMaxPacket - length);
-      length += take;
-      i += take;
-      if (length == kMaxPacket || i == size) {
-        break;
+    const std::uint64_t triples = pair & (pair >> 1) & kTriplesValid & ~std::uint64_t{1};
+    const std::uint32_t length = triples != 0
+                                     ? static_cast<std::uint32_t>(std::countr_zero(triples))
+                                     : LongLiteral(pairs, i, size);
+    out[0] = static_cast<std::uint8_t>(length - 1);
+    if (end - out >= kCopyRoom) {
+      // The input holds 64 readable bytes past the row.
+      for (std::uint32_t k = 0; k < length; k += 32) {
+        std::memcpy(out + 1 + k, in + i + k, 32);
       }
-      // in[i] equals in[i - 1]: the pair is pending.
-      ++length;
-      ++i;
-      if (i == size) {
-        break;
-      }
-      if (in[i] == in[i - 1]) {
-        // Third equal byte: the literal ends before the pair, which starts a repeat.
-        length -= 2;
-        i -= 2;
-        closed = true;
-      } else if (length == kMaxPacket) {
-        break;  // full: the different byte starts a new packet
-      } else {
-        ++length;
-        ++i;
-        if (length == kMaxPacket) {
-          break;
-        }
-      }
+    } else {
+      std::memcpy(out + 1, in + i, length);
     }
-    *out++ = static_cast<std::uint8_t>(length - 1);
-    std::memcpy(out, in + literal, length);
-    out += length;
+    out += length + 1;
+    i += length;
   }
   return static_cast<std::uint32_t>(out - start);
 }

@@ -47,12 +47,14 @@ class GRowRunLengthFilter : public GRasterRowFilter {
   std::int32_t Prepare() override;
   std::uint32_t GetRowBytes() const override { return row_bytes_; }
 
-  // Encodes `size` bytes of `in` into `out`, which holds at least size + size / 128 + 1 bytes;
-  // answers the bytes written.
-  static std::uint32_t Encode(const std::uint8_t* in, std::uint32_t size, std::uint8_t* out);
-
  private:
+  // Encodes the first `size` bytes of the work row into `out`, which holds at least
+  // size + size / 128 + 1 bytes; answers the bytes written.
+  std::uint32_t Encode(std::uint32_t size, std::uint8_t* out);
+
   std::uint32_t data_bytes_ = 0;  // r
   std::uint32_t pad_bytes_ = 0;   // p
-  std::unique_ptr<std::uint8_t[]> work_;
+  std::uint32_t pair_words_ = 0;
+  std::unique_ptr<std::uint8_t[]> work_;    // the row and its pad, 64 zero bytes after them
+  std::unique_ptr<std::uint64_t[]> pairs_;  // the row's pair mask
 };

@@ -5,13 +5,39 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VEL_SCALE_X86 1
 #endif
 
 namespace {
 
 constexpr std::int32_t kMaxRepeat = 255;
+
+#if defined(VEL_SCALE_X86)
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+// Every 8-bit pixel written twice, 32 pixels at a time; answers how many were done.
+[[gnu::target("avx2")]] std::uint32_t DoubleAvx2(const std::uint8_t* in, std::uint32_t count,
+                                                 std::uint8_t* out) {
+  std::uint32_t x = 0;
+  for (; x + 32 <= count; x += 32) {
+    // Quarters 0, 2, 1, 3: each lane's unpack then takes its half of the pixels in order.
+    const __m256i pixels = _mm256_permute4x64_epi64(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x)), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
+                        _mm256_unpacklo_epi8(pixels, pixels));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 32),
+                        _mm256_unpackhi_epi8(pixels, pixels));
+  }
+  return x;
+}
+
+#endif
 
 }  // namespace
 
@@ -48,17 +74,22 @@ std::int32_t GScaleRowStage::Prepare() {
   }
   row_bytes_ = scaled_bytes_;
   if (x_scale_) {
-    row_.reset(new (std::nothrow) std::uint8_t[inner_bytes]);
-    x_source_.reset(new (std::nothrow) std::uint32_t[static_cast<std::uint32_t>(dst_w_)]);
-    if (row_ == nullptr || x_source_ == nullptr) {
-      return 0;
-    }
     // The x stepper starts every row alike, so its steps are worked out once. A whole-number
     // growth by k writes every source pixel k times: the stepper's error comes back to the source
-    // width after each source pixel.
+    // width after each source pixel; 8-bit rows, and 24-bit rows grown 2x, need no table then.
     factor_ = 0;
     if (dst_w_ > src_w_ && dst_w_ % src_w_ == 0) {
       factor_ = static_cast<std::uint32_t>(dst_w_ / src_w_);
+    }
+    const bool table = factor_ == 0 || (bits_ != 8 && !(bits_ == 24 && factor_ == 2));
+    row_.reset(new (std::nothrow) std::uint8_t[inner_bytes]);
+    if (table) {
+      x_source_.reset(new (std::nothrow) std::uint32_t[static_cast<std::uint32_t>(dst_w_)]);
+    }
+    if (row_ == nullptr || (table && x_source_ == nullptr)) {
+      return 0;
+    }
+    if (table && factor_ != 0) {
       std::uint32_t pixel = 0;
       std::uint32_t left = factor_;
       for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(dst_w_); ++x) {
@@ -68,7 +99,7 @@ std::int32_t GScaleRowStage::Prepare() {
           left = factor_;
         }
       }
-    } else {
+    } else if (table) {
       const std::int64_t src_w = src_w_;
       const std::int64_t dst_w = dst_w_;
       std::int64_t x_error = src_w;
@@ -214,6 +245,11 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
     case 8:
       if (factor_ == 2) {
         std::uint32_t x = 0;
+#if defined(VEL_SCALE_X86)
+        if (HasAvx2()) {
+          x = DoubleAvx2(in, source_width, out);
+        }
+#endif
 #if defined(__SSE2__)
         for (; x + 16 <= source_width; x += 16) {
           const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));

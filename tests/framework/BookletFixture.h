@@ -1,7 +1,7 @@
 // What the booklet filter's tests share: services whose temporary directory is a test folder, a
 // render device with a known cookie, jobs of Letter pages that each draw one rectangle keyed by
-// its page number, a chain of the booklet, an n-up stage and a transcript stage, and a rectangle
-// class that counts its live instances and can refuse to be written.
+// its page number, the driver data's chain of page filters ahead of a transcript stage, and a
+// rectangle class that counts its live instances and can refuse to be written.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GMedia.h"
 #include "framework/core/GOSServices.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GState.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/StringWidth.h"
@@ -34,6 +35,7 @@
 #include "tests/support/FwTestRenderDevice.h"
 #include "tests/support/FwTranscriptPeripheral.h"
 #include "tests/support/TempDir.h"
+#include "tools/veldata/DriverData.h"
 
 namespace booklet_test {
 
@@ -157,22 +159,31 @@ inline GRectangleGraphic* PageRectangle(std::uint32_t page) {
   return new GRectangleGraphic(GRect{100, 100, 200, 300}, new GGraphicBundle, page);
 }
 
-// A chain of a booklet filter, an n-up stage (the outer one, as in the driver data) and a
-// transcript stage.
+// The driver data's chain of page filters (scale-page, fit-to-size, watermark, booklet, n-up) with
+// a transcript stage in place of the printer.
 class BookletChain {
  public:
-  BookletChain() {
-    booklet_.Reset();
-    nup_.Reset();
-    sink_.Reset();
+  // `sink` (taken over) stands in for the printer.
+  explicit BookletChain(FwTranscriptPeripheral* sink = new FwTranscriptPeripheral)
+      : head_(vel::data::BuildChain(nullptr, nullptr, nullptr)) {
+    const std::unique_ptr<GBaseObject> printer(head_->RemoveByKey(key::kPrinterPeripheral));
+    sink_ = sink;
+    head_->Add(sink_);
+    for (std::uint32_t i = 0; i < head_->Count(); ++i) {
+      GPeripheral* stage = head_->ChildAt(i);
+      if (booklet_ == nullptr) {
+        booklet_ = dynamic_cast<GBookletFilter*>(stage);
+      } else if (nup_ == nullptr) {
+        nup_ = dynamic_cast<GNupFilter*>(stage);
+      }
+    }
+    head_->Reset();
   }
 
   // What the chain answers for `command` (held, so that the caller decides when it goes).
   GCommandRef Send(GCommand* command) {
     GCommandRef held(command);
-    GCommandRef filtered(booklet_.ProcessCommand(held.Release()));
-    GCommandRef placed(nup_.ProcessCommand(filtered.Release()));
-    return GCommandRef(sink_.ProcessCommand(placed.Release()));
+    return GCommandRef(head_->ProcessCommand(held.Release()));
   }
 
   // The pages given by their rectangles' keys, then the document end (its answer kept in Last()).
@@ -193,16 +204,16 @@ class BookletChain {
     last_ = Send(new GDocumentEnd(0));
   }
 
-  GBookletFilter& Booklet() { return booklet_; }
-  GNupFilter& Nup() { return nup_; }
-  FwTranscriptPeripheral& Sink() { return sink_; }
-  const std::vector<std::string>& Lines() const { return sink_.Lines(); }
+  GBookletFilter& Booklet() { return *booklet_; }
+  GNupFilter& Nup() { return *nup_; }
+  FwTranscriptPeripheral& Sink() { return *sink_; }
+  const std::vector<std::string>& Lines() const { return sink_->Lines(); }
   GCommandRef& Last() { return last_; }
 
   // The keys of the rectangles that reached the sink, in order.
   std::vector<std::uint32_t> RectangleKeys() const {
     std::vector<std::uint32_t> keys;
-    for (const std::string& line : sink_.Lines()) {
+    for (const std::string& line : sink_->Lines()) {
       if (line.rfind("GRectangleGraphic ", 0) == 0) {
         keys.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(18))));
       }
@@ -211,9 +222,11 @@ class BookletChain {
   }
 
  private:
-  GBookletFilter booklet_;
-  GNupFilter nup_;
-  FwTranscriptPeripheral sink_;
+  std::unique_ptr<GPeripheralComposite> head_;
+  // Held by the head.
+  GBookletFilter* booklet_ = nullptr;
+  GNupFilter* nup_ = nullptr;
+  FwTranscriptPeripheral* sink_ = nullptr;
   GCommandRef last_;
 };
 

@@ -1,20 +1,35 @@
 // The booklet filter: the imposition table, whole jobs against transcripts written by hand, the
 // documents it leaves alone, its page files (integrity, names shared by jobs, deletion), its
-// failures, the memory it holds while recording, and its stored form.
+// failures, the memory it holds while recording, text whose fonts come back from the font files
+// written beside the pages, and its stored form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GIterator.h"
+#include "framework/core/GStringAttribute.h"
+#include "framework/core/MPersistentCompositeOnDisk.h"
+#include "framework/core/StringWidth.h"
+#include "framework/output/fonts/GFontDatabase.h"
+#include "framework/output/fonts/GFontImp.h"
 #include "framework/pipeline/BookletLock.h"
+#include "framework/pipeline/GCommandCompositeOnDisk.h"
 #include "framework/pipeline/GJobAbort.h"
 #include "framework/pipeline/GPassThroughCommand.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "framework/pipeline/GTransformAttribute.h"
 #include "tests/framework/BookletFixture.h"
+#include "tests/framework/fonts/FontTestFixture.h"
+#include "tests/support/FreeTypeFace.h"
+#include "tests/support/FwTestFonts.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTranscript.h"
 #include "tests/support/RwDiskFileCheck.h"
@@ -22,6 +37,7 @@
 namespace {
 
 namespace classid = vel::classid;
+namespace key = vel::key;
 using booklet_test::BookletChain;
 using booklet_test::BookletTestBase;
 using booklet_test::CountedRectangle;
@@ -218,6 +234,7 @@ TEST_F(GBookletFilterTest, APassThroughCommandBetweenPagesIsDropped) {
 // Page files
 
 TEST_F(GBookletFilterTest, ARecordedPageIsASoundRecordFileAndGoesWithTheJob) {
+  const std::uint32_t open_before = MPersistentCompositeOnDisk::OpenStoreEntries();
   BookletChain chain;
   (void)chain.Send(booklet_test::DocumentStart(device_.get(), JobSettings{}));
   chain.Pages({1, 2});
@@ -236,8 +253,11 @@ TEST_F(GBookletFilterTest, ARecordedPageIsASoundRecordFileAndGoesWithTheJob) {
     EXPECT_EQ(contents.pairs.size(), 5u);
   }
   {
+    // The booklet as the stages behind it had it: its pages still on disk, and none of them
+    // left open by the stages that walked them.
     GCommandRef booklet = chain.Send(new GDocumentEnd(0));
     EXPECT_EQ(PageFiles().size(), 2u);
+    EXPECT_EQ(MPersistentCompositeOnDisk::OpenStoreEntries(), open_before);
   }
   EXPECT_TRUE(PageFiles().empty());
   // Sheet 4 | 1, then 2 | 3 (pages 3 and 4 blank).
@@ -414,6 +434,174 @@ TEST_F(GBookletFilterTest, RecordingHoldsNoMoreThanOnePageOfGraphics) {
     rectangles += line.rfind(head, 0) == 0 ? 1 : 0;
   }
   EXPECT_EQ(rectangles, static_cast<std::size_t>(kPages * kGraphics));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text on recorded pages
+
+// A device filed with the driver server (so that restored fonts find its table by cookie), the
+// test folder as temporary directory, and DejaVu Sans as a font of the device.
+class GBookletFilterTextTest : public vel::test::FontDeviceTest {
+ protected:
+  class Services : public vel::test::BothKindsServices {
+   public:
+    RWWString& GetTempDirectory(RWWString& out, GDeviceSession* /*session*/) override {
+      return out = directory;
+    }
+    RWWString directory;
+  };
+
+  // The font of every restored text graphic that reaches the end of the chain.
+  class FontSink : public FwTranscriptPeripheral {
+   public:
+    struct Seen {
+      const GFontImp* implementation;
+      std::uint32_t font_id;
+      std::uint32_t change_count;
+    };
+    GCommandRef HandleCommand(const GCommandRef& command) override {
+      if (const auto* text = dynamic_cast<const GTextStringGraphic*>(command.Get())) {
+        const GFontImp* found =
+            text->GetFont() != nullptr ? text->GetFont()->GetImplementation() : nullptr;
+        seen.push_back({found, found != nullptr ? found->GetFontId() : GFont::kNoFontId,
+                        found != nullptr ? found->GetChangeCount() : 0});
+      }
+      return FwTranscriptPeripheral::HandleCommand(command);
+    }
+    std::vector<Seen> seen;
+  };
+
+  vel::test::TestOSServices* MakeServices() override {
+    auto* services = new Services;
+    (void)WidenString(RWCString((folder_.Path().string() + "/").c_str()), services->directory);
+    services->make_render_device = [](const GPrinterKey& key) -> GDeviceSession* {
+      return new vel::test::TestRenderDevice(key);
+    };
+    return services;
+  }
+
+  void SetUp() override {
+    FontDeviceTest::SetUp();
+    booklet_test::RegisterClasses();
+    device_ = OpenDevice(u"Laser", &cookie_);
+    ASSERT_NE(device_, nullptr);
+    auto* metrics = new FwFreeTypeMetrics(vel::test::kDejaVuSans.path);
+    if (!metrics->IsOpen()) {
+      delete metrics;
+      GTEST_SKIP() << vel::test::kDejaVuSans.file << " is missing: install "
+                   << vel::test::kDejaVuSans.package;
+    }
+    implementation_ = FwTestFontImp::WithMetrics(
+        metrics, vel::test::FaceRecordOf(vel::test::kDejaVuSans.path, 40),
+        vel::test::InstanceRecord(0));
+    keeper_ = std::make_unique<FwTestFont>(implementation_, device_);
+    font_id_ = implementation_->GetFontId();
+    change_count_ = implementation_->GetChangeCount();
+  }
+  void TearDown() override {
+    keeper_.reset();
+    FontDeviceTest::TearDown();
+  }
+
+  // A run of "Page" at (100, 200) in the device's font.
+  GTextStringGraphic* Text() const {
+    static const std::uint16_t kCodes[] = {'P', 'a', 'g', 'e'};
+    auto* codes = new std::uint16_t[4];
+    std::copy(std::begin(kCodes), std::end(kCodes), codes);
+    const GPoint points[] = {{100, 200}, {130, 200}, {160, 200}, {190, 200}};
+    return new GTextStringGraphic(new FwTestFont(*keeper_), codes, 1, 16, points, 4,
+                                  new GGraphicBundle);
+  }
+
+  std::vector<std::string> PageFiles() const {
+    return booklet_test::FilesEndingWith(folder_.Path(), ".pg");
+  }
+  std::vector<std::string> FontFiles() const {
+    return booklet_test::FilesEndingWith(folder_.Path(), ".fnt");
+  }
+
+  // Only the device's table holds the implementation from now on: the next purge deletes it.
+  void LetGoOfTheFont() {
+    keeper_.reset();
+    implementation_ = nullptr;
+  }
+
+  vel::test::TempDir folder_;
+  GRenderDevice* device_ = nullptr;  // held by the driver server
+  std::uint32_t cookie_ = 0;
+  FwTestFontImp* implementation_ = nullptr;
+  std::unique_ptr<FwTestFont> keeper_;
+  std::uint32_t font_id_ = 0;
+  std::uint32_t change_count_ = 0;
+};
+
+// Each page's font file brings the font back before the page is replayed, on both pages and
+// through both the inner stage and the stages behind the booklet.
+TEST_F(GBookletFilterTextTest, RecordedTextFindsItsFontAgainOnEveryPage) {
+  auto* sink = new FontSink;
+  BookletChain chain(sink);
+  (void)chain.Send(booklet_test::DocumentStart(device_, JobSettings{}));
+  for (int page = 0; page < 2; ++page) {
+    (void)chain.Send(booklet_test::PageStart());
+    (void)chain.Send(Text());
+    (void)chain.Send(new GPageEnd(0));
+  }
+  EXPECT_EQ(FontFiles().size(), 2u);
+  // The font is gone from memory: only the font files can bring it back.
+  LetGoOfTheFont();
+  device_->GetDownloadedFontTable()->Purge();
+  ASSERT_EQ(device_->GetDownloadedFontTable()->Contains(font_id_), 0);
+  (void)chain.Send(new GDocumentEnd(0));
+  ASSERT_EQ(sink->seen.size(), 2u);
+  for (const FontSink::Seen& seen : sink->seen) {
+    EXPECT_NE(seen.implementation, nullptr);
+    EXPECT_EQ(seen.font_id, font_id_);
+    EXPECT_GE(seen.change_count, change_count_);
+  }
+  EXPECT_TRUE(PageFiles().empty());
+}
+
+// A recorded page iterated a second time in a row keeps the fonts it selected: the font file is
+// not read again (it is damaged in between, which a second read would show by losing the font).
+TEST_F(GBookletFilterTextTest, APageIteratedAgainDoesNotReadItsFontFileAgain) {
+  const std::string page = folder_.File("page.pg");
+  const std::string fonts = folder_.File("page.fnt");
+  RWWString page_name;
+  RWWString font_name;
+  (void)WidenString(RWCString(page.c_str()), page_name);
+  (void)WidenString(RWCString(fonts.c_str()), font_name);
+  GCommandRef recorded(new GCommandCompositeOnDisk(page_name, 1, 0));
+  auto* composite = static_cast<GCommandCompositeOnDisk*>(recorded.Get());
+  auto* bundle = new GGraphicBundle(key::kGraphicsGroup);
+  bundle->Add(new GStringAttribute(RWCString(fonts.c_str()), key::kRecordedFontFile));
+  char cookie[16];
+  std::snprintf(cookie, sizeof cookie, "%x", cookie_);
+  bundle->Add(new GStringAttribute(RWCString(cookie), key::kRecordedDeviceCookie));
+  composite->SetGraphicBundle(bundle);
+  composite->AddRef(GCountedPtr(Text()));
+  composite->Close();
+  ASSERT_EQ(device_->GetDownloadedFontTable()->AddFontFile(font_name), 1);
+  LetGoOfTheFont();
+  device_->GetDownloadedFontTable()->Purge();
+
+  auto fonts_found = [&composite] {
+    int found = 0;
+    const std::unique_ptr<GIterator> records(composite->CreateIterator());
+    while (records->Advance() != 0) {
+      const GCountedPtr record = records->CurrentRef();
+      const auto* text = dynamic_cast<const GTextStringGraphic*>(record.Get());
+      if (text != nullptr && text->GetFont()->GetImplementation() != nullptr) {
+        ++found;
+      }
+    }
+    return found;
+  };
+  EXPECT_EQ(fonts_found(), 1);
+  {
+    std::ofstream damage(fonts, std::ios::binary | std::ios::trunc);
+    damage << "not a font file";
+  }
+  EXPECT_EQ(fonts_found(), 1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // The page filters together, in the order the driver data file stands them ahead of the printer
-// (scale-page, fit-to-size, watermark, n-up): how a page's transform is placed through all of
+// (scale-page, fit-to-size, watermark, booklet, n-up): how a page's transform is placed through
 // them, and a job through the fixture's chain with every filter switched off by its settings.
 #include <gtest/gtest.h>
 
@@ -68,7 +68,8 @@ TEST(GPageFiltersTest, AJobThroughTheFixturesChainPassesWithEveryFilterSwitchedO
                               vel::data::BuildKestrix(vel::data::BuildLanguageConfiguration()));
     const std::vector<RWClassID> expected = {classid::kGScalePageFilter,
                                              classid::kGFitToSizeFilter,
-                                             classid::kGWatermarkFilter, classid::kGNupFilter,
+                                             classid::kGWatermarkFilter,
+                                             classid::kGBookletFilter, classid::kGNupFilter,
                                              classid::kGPrinter};
     ASSERT_EQ(head->Count(), expected.size());
     for (std::uint32_t i = 0; i < head->Count(); ++i) {

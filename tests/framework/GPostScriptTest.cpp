@@ -1,6 +1,7 @@
 // The PostScript back end as a stage: the job through the real printer head (PJL envelope and
 // setup, pages, trailer), its settings, failed writes, job aborts, pass-through, a missing
-// emitter, the printer's replacement of it, the driver data file's chain and the stored form.
+// emitter, the printer's replacement of it, the driver data file's chain and the stored form (a
+// restore brings a new font downloader).
 #include "framework/output/GPostScript.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,9 @@
 #include "framework/core/GState.h"
 #include "framework/core/GValueAttribute.h"
 #include "framework/core/MPersistentComposite.h"
+#include "framework/output/GDeviceFontListComposite.h"
 #include "framework/output/GPJL.h"
+#include "framework/output/fonts/GPSFontDownloader.h"
 #include "framework/pipeline/GBrush.h"
 #include "framework/pipeline/GColorPaint.h"
 #include "framework/pipeline/GGraphicBundle.h"
@@ -25,10 +28,12 @@
 #include "framework/pipeline/GPen.h"
 #include "framework/pipeline/GRGBColor.h"
 #include "framework/pipeline/GRectangleGraphic.h"
+#include "framework/pipeline/GTextStringGraphic.h"
 #include "tests/framework/PSTestSink.h"
 #include "tests/support/FailingAllocation.h"
 #include "tests/support/FwJobHarness.h"
 #include "tests/support/FwPersistHarness.h"
+#include "tests/support/FwTestFonts.h"
 #include "tests/support/Ghostscript.h"
 #include "tools/veldata/DriverData.h"
 
@@ -82,11 +87,34 @@ GGraphicBundle* PenAndBrush() {
   return bundle;
 }
 
-// A job of one Letter page: a pen, a brush and a rectangle.
+// "Hello" in Arial, 100 pixels, Western Latin, 60 pixels a character from (900, 1800).
+GTextStringGraphic* HelloText() {
+  GFontFaceRecord face;
+  face.name = "Arial";
+  face.weight = 400;
+  face.char_set = 4;
+  face.size = 100;
+  face.first_char = 0x20;
+  face.last_char = 0xFF;
+  auto* font = new FwTestFont(new FwTestFontImp(nullptr, face, InstanceRecord(2)), nullptr);
+  const GPoint positions[] = {{900, 1800}, {960, 1800}, {1020, 1800}, {1080, 1800}, {1140, 1800}};
+  return new GTextStringGraphic(font, new std::uint16_t[5]{'H', 'e', 'l', 'l', 'o'}, 1, 4,
+                                positions, 5, nullptr);
+}
+
+// A job of one Letter page: a pen, a brush, a rectangle and a text line in a printer font (the
+// printer's ROM fonts of the driver data are added when its configuration lacks them).
 void RunSmallJob(JobHarness& harness) {
+  auto* lists = dynamic_cast<GDeviceFontListComposite*>(
+      harness.Configuration().FindByKey(vel::key::kDeviceFontLists));
+  ASSERT_NE(lists, nullptr);
+  if (lists->Find(vel::key::kROMAddOnFonts1) == nullptr) {
+    lists->Insert(vel::data::BuildPostScriptResidentFonts());
+  }
   ASSERT_EQ(harness.StartDocument(u"Letter"), 0);
   ASSERT_EQ(harness.StartPage(kLetterPage), 0);
   ASSERT_EQ(harness.Send(new GRectangleGraphic(GRect{600, 600, 1800, 1200}, PenAndBrush(), 0)), 0);
+  ASSERT_EQ(harness.Send(HelloText()), 0);
   ASSERT_EQ(harness.EndPage(), 0);
   ASSERT_EQ(harness.EndDocument(), 0);
 }
@@ -109,6 +137,12 @@ std::string SmallJobGolden() {
          // The rectangle, filled even-odd with the brush, then stroked with the pen.
          "newpath 600 600 moveto 1800 600 lineto \r\n1800 1200 lineto \r\n600 1200 lineto \r\n"
          "closepath gsave\r\n brush eofill grestore\r\ngsave\r\nPen stroke grestore\r\nclosepath " +
+         // The text: Arial is the printer's Helvetica, re-encoded with the Western Latin vector
+         // (defined once a job) and scaled to 100 pixels; shown with the brush at its origin.
+         EmitPS([](GPSLibWriter& w) { return w.DefineEncoding(629); }) +
+         "SymbolEcoding629  /_Helvetica /Helvetica reencode\r\n"
+         "[ 100 0 0 100  neg 0 0 ]  /_Helvetica MF\r\n"
+         "gsave\r\n900 1800 moveto  brush (Hello)[60 60 60 60 0 ] xshow\r\ngrestore\r\n" +
          // The page trailer undoes the page's transform.
          CrLfLines({"8.3333 -8.3333 scale ", "0 -792 translate ", "%%PageTrailer", "showpage"}) +
          kDocumentTrailer + kPJLTrailer;
@@ -249,6 +283,22 @@ TEST(GPostScriptJobTest, PassThroughDataIsWrittenOnlyForPostScript) {
   const std::string text = harness.LastJob().Text();
   EXPECT_EQ(text, kPJLHeader + DefaultSetup() + mine);
   ASSERT_EQ(harness.EndDocument(), 0);
+}
+
+// A restored back end forgets what its downloader knew (fonts registered, vectors written): the
+// restore gives it a new one.
+TEST(GPostScriptJobTest, ARestoreGivesTheBackEndANewFontDownloader) {
+  const std::unique_ptr<GPostScript> saved(vel::data::BuildPostScript(nullptr));
+  const std::unique_ptr<GPostScript> target(vel::data::BuildPostScript(nullptr));
+  for (const Carrier carrier : kAllCarriers) {
+    SCOPED_TRACE(CarrierName(carrier));
+    ASSERT_NE(target->PSFontDownloader(), nullptr);
+    target->PSFontDownloader()->MarkEncodingWritten(629);
+    const Restored restored = RestoreInto(carrier, SaveGraph(carrier, saved.get()), *target);
+    EXPECT_FALSE(restored.failed);
+    ASSERT_NE(target->PSFontDownloader(), nullptr);
+    EXPECT_FALSE(target->PSFontDownloader()->IsEncodingWritten(629));
+  }
 }
 
 TEST(GPostScriptJobTest, WithoutAnEmitterTheDocumentStartFailsAndNothingIsWritten) {

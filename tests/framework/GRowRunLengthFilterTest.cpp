@@ -2,6 +2,7 @@
 // decoded by the tests' PackBits decoder and by Ghostscript's RunLengthDecode filter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <sstream>
@@ -212,6 +213,38 @@ TEST(GRowRunLengthFilterTest, RandomRowsDecodeToThePaddedRow) {
       const Bytes encoded = Encode(row, 1).bytes;
       EXPECT_EQ(encoded, ReferenceEncode(row)) << before << " then " << run;
       EXPECT_EQ(vel::test::UnpackBits(encoded, row.size()), row);
+    }
+  }
+}
+
+// Rows made to meet the encoder's strides (16, 32 and 64 bytes, windows of 56 and 57) and the
+// 128-byte packet limit: backgrounds of distinct, alternating, equal and random bytes, each with
+// one run of 2 to 130 bytes at every position.
+TEST(GRowRunLengthFilterTest, StructuredRowsEncodeAsTheReference) {
+  std::mt19937 random(129);
+  const std::size_t lengths[] = {1,  2,  3,  15, 16, 17,  31,  32,  33,  55,  56,  57,  58,
+                                 63, 64, 65, 127, 128, 129, 130, 200, 255, 256, 257, 300};
+  const std::size_t runs[] = {2, 3, 4, 56, 57, 58, 127, 128, 129, 130};
+  for (int background = 0; background < 4; ++background) {
+    for (const std::size_t length : lengths) {
+      Bytes row(length);
+      for (std::size_t k = 0; k < length; ++k) {
+        row[k] = background == 0   ? static_cast<std::uint8_t>(k % 251)
+                 : background == 1 ? static_cast<std::uint8_t>(k % 2 == 0 ? 0x00 : 0xFF)
+                 : background == 2 ? std::uint8_t{0}
+                                   : static_cast<std::uint8_t>(random() % 3);
+      }
+      ASSERT_EQ(Encode(row, 1).bytes, ReferenceEncode(row)) << background << " " << length;
+      for (std::size_t at = 0; at < length; ++at) {
+        for (const std::size_t run : runs) {
+          Bytes with = row;
+          for (std::size_t k = at; k < std::min(length, at + run); ++k) {
+            with[k] = 0xA5;
+          }
+          ASSERT_EQ(Encode(with, 1).bytes, ReferenceEncode(with))
+              << background << " " << length << " run " << run << " at " << at;
+        }
+      }
     }
   }
 }

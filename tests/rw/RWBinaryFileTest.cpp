@@ -212,51 +212,59 @@ TEST(RWBinaryFileTest, SeekBetweenAReadAtTheEndAndAWrite) {
   EXPECT_TRUE(BytesEqual(HexBytes("44 33 22 11 66 55"), FileBytes(name)));
 }
 
+// Scattered writes and reads through the file (offsets up to the model's end and a little beyond),
+// each checked against the model; stops once the model has grown past `limit` bytes.
+void WriteAndReadAtRandom(RWBinaryFile& file, Bytes& model, std::uint32_t& random,
+                          std::size_t limit) {
+  auto next = [&random] {
+    random = random * 1103515245u + 12345u;
+    return random >> 8;
+  };
+  for (int step = 0; step < 3000; ++step) {
+    // Offsets up to 100 pages of 4 KiB, with now and then a jump beyond the end.
+    const auto offset = static_cast<std::int32_t>(next() % (model.size() + 8192));
+    const std::size_t count = 1 + next() % 600;
+    ASSERT_TRUE(file.SeekTo(offset)) << step;
+    if (next() % 3 == 0 && offset < static_cast<std::int32_t>(model.size())) {
+      std::vector<unsigned char> read(count);
+      const std::size_t have =
+          std::min(count, model.size() - static_cast<std::size_t>(offset));
+      EXPECT_EQ(file.Read(read.data(), count), have == count) << step;
+      EXPECT_EQ(file.Eof(), have < count) << step;
+      ASSERT_TRUE(std::equal(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(have),
+                             model.begin() + offset))
+          << step;
+      EXPECT_EQ(file.CurOffset(), offset + static_cast<std::int32_t>(have)) << step;
+      continue;
+    }
+    std::vector<unsigned char> bytes(count);
+    for (unsigned char& byte : bytes) {
+      byte = static_cast<unsigned char>(next());
+    }
+    if (model.size() < offset + count) {
+      model.resize(offset + count, 0);  // a gap reads as zeros
+    }
+    std::copy(bytes.begin(), bytes.end(), model.begin() + offset);
+    ASSERT_TRUE(file.Write(bytes.data(), count)) << step;
+    if (model.size() > limit) {
+      break;
+    }
+  }
+}
+
 // A file opened for update keeps its pages in memory and writes them back later: scattered
 // writes and reads over more pages than it holds at once (so pages make room for others), a
-// write beyond the end, and a reopen must all see exactly what a plain model of the bytes says.
+// write beyond the end, and a reopen must all see exactly what a plain model of the bytes says;
+// so must scattered writes and reads in the reopened file, whose pages come in runs.
 TEST(RWBinaryFileTest, WriteBackPagesKeepEveryByte) {
   TempDir dir;
   const std::string name = dir.File("pages.bin");
   Bytes model;
   std::uint32_t random = 12345;
-  auto next = [&random] {
-    random = random * 1103515245u + 12345u;
-    return random >> 8;
-  };
   {
     RWBinaryFile file(name.c_str(), "wb+");
     ASSERT_TRUE(file.IsOpen());
-    for (int step = 0; step < 3000; ++step) {
-      // Offsets up to 100 pages of 4 KiB, with now and then a jump beyond the end.
-      const auto offset = static_cast<std::int32_t>(next() % (model.size() + 8192));
-      const std::size_t count = 1 + next() % 600;
-      ASSERT_TRUE(file.SeekTo(offset)) << step;
-      if (next() % 3 == 0 && offset < static_cast<std::int32_t>(model.size())) {
-        std::vector<unsigned char> read(count);
-        const std::size_t have =
-            std::min(count, model.size() - static_cast<std::size_t>(offset));
-        EXPECT_EQ(file.Read(read.data(), count), have == count) << step;
-        EXPECT_EQ(file.Eof(), have < count) << step;
-        ASSERT_TRUE(std::equal(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(have),
-                               model.begin() + offset))
-            << step;
-        EXPECT_EQ(file.CurOffset(), offset + static_cast<std::int32_t>(have)) << step;
-        continue;
-      }
-      std::vector<unsigned char> bytes(count);
-      for (unsigned char& byte : bytes) {
-        byte = static_cast<unsigned char>(next());
-      }
-      if (model.size() < offset + count) {
-        model.resize(offset + count, 0);  // a gap reads as zeros
-      }
-      std::copy(bytes.begin(), bytes.end(), model.begin() + offset);
-      ASSERT_TRUE(file.Write(bytes.data(), count)) << step;
-      if (model.size() > 400000) {
-        break;
-      }
-    }
+    WriteAndReadAtRandom(file, model, random, 400000);
     EXPECT_FALSE(file.Error());
     ASSERT_TRUE(file.SeekToEnd());
     EXPECT_EQ(file.CurOffset(), static_cast<std::int32_t>(model.size()));
@@ -275,6 +283,11 @@ TEST(RWBinaryFileTest, WriteBackPagesKeepEveryByte) {
   EXPECT_TRUE(std::equal(whole.begin(), whole.end(), model.begin()));
   EXPECT_FALSE(again.Read(whole.data(), 1));
   EXPECT_TRUE(again.Eof());
+  again.ClearError();
+  WriteAndReadAtRandom(again, model, random, model.size() + 200000);
+  EXPECT_FALSE(again.Error());
+  ASSERT_TRUE(again.Flush());
+  EXPECT_TRUE(BytesEqual(model, FileBytes(name)));
 }
 
 // A write that the device refuses when its page goes to the file shows as the error indicator

@@ -100,8 +100,10 @@ def check_tree(root):
     check(len(printers) == 1 and kids(head)[-1] is printers[0], "the printer (76) ends the chain")
     filters = kids(head)[:-1]
     check([f["class"] for f in filters] ==
-          ["GScalePageFilter", "GFitToSizeFilter", "GWatermarkFilter", "GNupFilter"],
-          "the page filters: scale-page, fit-to-size, watermark, and n-up just ahead of the printer")
+          ["GScalePageFilter", "GFitToSizeFilter", "GWatermarkFilter", "GBookletFilter",
+           "GNupFilter"],
+          "the page filters: scale-page, fit-to-size, watermark, booklet, and n-up just ahead of "
+          "the printer")
     printer = printers[0]
     check(printer["class"] == "GPrinter", "the printer is a GPrinter")
     check([c["key"] for c in kids(printer)] == [106, 101], "the printer holds 106 and 101")

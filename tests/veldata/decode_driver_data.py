@@ -369,6 +369,11 @@ def scale_page_filter(r, node):
     r.version("GScalePageFilter")
 
 
+def booklet_filter(r, node):
+    peripheral(r, node)
+    r.version("GBookletFilter")
+
+
 def dither_matrix(r, node):
     base_object(r, node)
     r.version("GDitherMatrix")
@@ -411,6 +416,7 @@ CLASSES = {
     1102: ("GWatermarkFilter", watermark_filter),
     1103: ("GFitToSizeFilter", fit_to_size_filter),
     1104: ("GScalePageFilter", scale_page_filter),
+    1105: ("GBookletFilter", booklet_filter),
 }
 
 

@@ -33,6 +33,7 @@
 #include "framework/output/GPostScript.h"
 #include "framework/output/GPJL.h"
 #include "framework/pipeline/GDitherMatrix.h"
+#include "framework/pipeline/GBookletFilter.h"
 #include "framework/pipeline/GFitToSizeFilter.h"
 #include "framework/pipeline/GNupFilter.h"
 #include "framework/pipeline/GScalePageFilter.h"
@@ -384,14 +385,16 @@ GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                    ? language
                    : Placeholder(vel::key::kLanguagePeripheral, BuildLanguageConfiguration()));
   auto* head = new GPeripheralComposite(vel::key::kHeadPeripheral);
-  // The page filters stand ahead of the printer, in this order: scale-page, fit-to-size and
-  // watermark, then the n-up filter last.
+  // The page filters stand ahead of the printer, in this order: scale-page, fit-to-size,
+  // watermark and booklet, then the n-up filter last.
   head->Add(new GScalePageFilter(RWCString("ScalePageFilter"), nullptr, nullptr, 0, 0,
                                  GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(new GFitToSizeFilter(RWCString("FitToSizeFilter"), nullptr, nullptr, 0, 0,
                                  GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(new GWatermarkFilter(RWCString("WatermarkFilter"), nullptr, nullptr, 0, 0,
                                  GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
+  head->Add(new GBookletFilter(RWCString("BookletFilter"), nullptr, nullptr, 0, 0,
+                               GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(new GNupFilter(RWCString("NupFilter"), nullptr, nullptr, 0, 0,
                            GPeripheral::kAddOnNone, GPeripheral::kNoAddOns));
   head->Add(printer);

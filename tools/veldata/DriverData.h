@@ -66,9 +66,9 @@ MPersistentComposite* BuildModel(const std::string& model, Language language = L
 // The printer configuration of the named model (owned by the caller), or null.
 GConfiguration* BuildPrinterConfiguration(const std::string& model);
 
-// A peripheral chain: a composite with key 353 holding the n-up filter (disabled by documents
-// without n-up settings) and a GPrinter (key 76) with the configuration
-// given and the two children given (PJL envelope first, then the language back end; a null child
+// A peripheral chain: a composite with key 353 holding the page filters (scale-page, fit-to-size,
+// watermark, booklet and n-up, each disabled by documents without its settings) and a GPrinter
+// (key 76) with the configuration given and the two children given (PJL envelope first, then the language back end; a null child
 // becomes a plain peripheral composite under its key). Every argument is taken over.
 GPeripheralComposite* BuildChain(GConfiguration* printer_configuration,
                                  GPeripheral* pjl,
