@@ -218,6 +218,7 @@ void GKestrix::FlushStream() {
 
 // The old list goes first, so that its fonts are let go of before new ones can be made.
 void GKestrix::MakeFontObjects() {
+  ++font_objects_made_;
   SetFontDownloader(nullptr);
   SetGlyphCodeMap(nullptr);
   SetFontDownloader(new (std::nothrow) GXLFontDownloader);

@@ -402,6 +402,9 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   TextState text_;
   bool stream_error_answered_ = false;
   std::uint32_t dropped_texts_ = 0;
+  // Counts the font objects made: the printer codes a downloaded font keeps for converted texts
+  // hold for one glyph-code map.
+  std::uint32_t font_objects_made_ = 0;
   struct SourceEntry {
     std::uint16_t tray;
     std::uint8_t source;

@@ -336,8 +336,14 @@ void GKestrix::DownloadTrueTypeGlyphs(GFont& font,
                                       const std::vector<std::uint16_t>& codes,
                                       std::uint32_t text_code) {
   std::uint32_t missing = 0;
-  for (std::uint16_t code : codes) {
-    missing += downloaded.HasGlyph(code) ? 0 : 1;
+  if (const auto* body = dynamic_cast<const GXLDownloadedFontImp*>(downloaded.Body())) {
+    for (std::uint16_t code : codes) {
+      missing += body->HoldsCode(code) ? 0 : 1;
+    }
+  } else {
+    for (std::uint16_t code : codes) {
+      missing += downloaded.HasGlyph(code) ? 0 : 1;
+    }
   }
   if (missing == 0 || downloaded.GetSequence() == 0) {
     return;
@@ -594,15 +600,28 @@ std::uint16_t GKestrix::PrintText(GFont& font,
     GCharacterBuffer glyphs;
     const bool mapped =
         source == nullptr && font.MapString(text, glyphs) != 0 && glyphs.Count() >= length;
+    // A TrueType font keeps the codes it gave, for the text's code and this glyph-code map.
+    auto* cache = source != nullptr ? dynamic_cast<GXLDownloadedFontImp*>(downloaded->Body())
+                                    : nullptr;
+    const std::uint64_t key = (static_cast<std::uint64_t>(font_objects_made_) << 33) |
+                              (static_cast<std::uint64_t>(face.vertical == 1) << 32) | text_code;
     for (std::uint32_t i = 0; i < length; ++i) {
-      std::uint16_t glyph = 0;
-      if (source != nullptr) {
-        glyph = source->MapCharToGlyph(face.vertical == 1, chars[i], text_code);
-      } else if (mapped) {
-        glyph = glyphs.At(i);
+      std::uint16_t code =
+          cache != nullptr ? cache->CachedCode(key, chars[i]) : GXLDownloadedFontImp::kNoCode;
+      if (code == GXLDownloadedFontImp::kNoCode) {
+        std::uint16_t glyph = 0;
+        if (source != nullptr) {
+          glyph = source->MapCharToGlyph(face.vertical == 1, chars[i], text_code);
+        } else if (mapped) {
+          glyph = glyphs.At(i);
+        }
+        code = map != nullptr ? map->MapGlyph(glyph) : glyph;
+        if (cache != nullptr) {
+          cache->CacheCode(key, chars[i], code);
+        }
       }
-      codes[i] = map != nullptr ? map->MapGlyph(glyph) : glyph;
-      wide = wide || codes[i] > 0xFF;
+      codes[i] = code;
+      wide = wide || code > 0xFF;
     }
   }
   if (downloaded->GetState() == GDownloadedFontImp::kTrueType) {
