@@ -57,8 +57,7 @@ bool HasAvx512() {
 
 // Threshold 64 pixels at a time; answers how many pixels were done. Levels and thresholds have
 // each group of 8 bytes reversed, so that the comparison's mask has each byte's first pixel in its
-// high bit. With `repeats`, every 64 thresholds are the first 64 again (a matrix width that
-// divides 64), which are then read once.
+// high bit. With `repeats`, `thresholds` holds 64 bytes that stand for every 64 pixels.
 [[gnu::target("avx512f,avx512bw")]] std::uint32_t ThresholdAvx512(const std::uint8_t* levels,
                                                                   const std::uint8_t* thresholds,
                                                                   bool repeats,
@@ -68,7 +67,7 @@ bool HasAvx512() {
   constexpr long long kHigh = 0x08090A0B0C0D0E0F;  // bytes 15 to 8
   const __m512i reverse = _mm512_set_epi64(kHigh, kLow, kHigh, kLow, kHigh, kLow, kHigh, kLow);
   std::uint32_t x = 0;
-  if (repeats && count >= 64) {
+  if (repeats) {
     const __m512i threshold = _mm512_shuffle_epi8(_mm512_loadu_si512(thresholds), reverse);
     for (; x + 64 <= count; x += 64) {
       const __m512i level = _mm512_shuffle_epi8(_mm512_loadu_si512(levels + x), reverse);
@@ -87,17 +86,19 @@ bool HasAvx512() {
 }
 
 // Threshold 32 pixels at a time; answers how many pixels were done. Each group of 8 bytes is
-// reversed first, so that the mask of the comparison has its first pixel in the high bit.
+// reversed first, so that the mask of the comparison has its first pixel in the high bit. Pixel x
+// compares with thresholds[x & wrap].
 [[gnu::target("avx2")]] std::uint32_t ThresholdAvx2(const std::uint8_t* levels,
                                                     const std::uint8_t* thresholds,
-                                                    std::uint32_t count, std::uint8_t* out) {
+                                                    std::uint32_t wrap, std::uint32_t count,
+                                                    std::uint8_t* out) {
   const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
                                            7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
   std::uint32_t x = 0;
   for (; x + 32 <= count; x += 32) {
     const __m256i level = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(levels + x));
     const __m256i threshold =
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + x));
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + (x & wrap)));
     const __m256i light = _mm256_cmpeq_epi8(_mm256_max_epu8(level, threshold), level);
     const auto mask =
         static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(light, reverse)));
@@ -109,21 +110,25 @@ bool HasAvx512() {
 #endif
 
 // One bit per pixel, most significant first: 1 where the level is at least the threshold.
-// `count` is a multiple of 8. `repeats`: every 64 thresholds are the first 64 again.
+// `count` is a multiple of 8. With `repeats`, `thresholds` holds 64 bytes that stand for every 64
+// pixels; else one per pixel.
 void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, bool repeats,
                std::uint32_t count, std::uint8_t* out) {
-  static_cast<void>(repeats);  // only the widest comparisons use it
+  const std::uint32_t wrap = repeats ? 63u : ~0u;
   std::uint32_t x = 0;
 #if defined(VEL_DITHER_X86)
   if (HasAvx512()) {
     x = ThresholdAvx512(levels, thresholds, repeats, count, out);
   }
   if (HasAvx2()) {
-    x += ThresholdAvx2(levels + x, thresholds + x, count - x, out + (x >> 3));
+    // x is a multiple of 64 here.
+    x += ThresholdAvx2(levels + x, repeats ? thresholds : thresholds + x, wrap, count - x,
+                       out + (x >> 3));
   }
   for (; x + 16 <= count; x += 16) {
     const __m128i level = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + x));
-    const __m128i threshold = _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + x));
+    const __m128i threshold =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + (x & wrap)));
     const __m128i light = _mm_cmpeq_epi8(_mm_max_epu8(level, threshold), level);
     const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(light));
     out[x >> 3] = kReversed[mask & 0xFF];
@@ -133,7 +138,7 @@ void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, bool 
   for (; x < count; x += 8) {
     std::uint32_t byte = 0;
     for (std::uint32_t i = x; i < x + 8; ++i) {
-      byte = (byte << 1) | (levels[i] >= thresholds[i] ? 1u : 0u);
+      byte = (byte << 1) | (levels[i] >= thresholds[i & wrap] ? 1u : 0u);
     }
     out[x >> 3] = static_cast<std::uint8_t>(byte);
   }
@@ -181,9 +186,11 @@ std::int32_t GDitherRowStage::Prepare() {
   }
 
   const std::uint32_t padded = (width_ + 7) & ~7u;
-  const std::uint64_t all_lines = std::uint64_t{matrix_height_} * padded;
+  // A matrix width that divides 64 needs 64 thresholds a line: they stand for every 64 pixels.
+  line_bytes_ = thresholds_repeat_ ? 64 : padded;
+  const std::uint64_t all_lines = std::uint64_t{matrix_height_} * line_bytes_;
   all_threshold_lines_ = all_lines <= kMaxThresholdBytes;
-  const std::size_t threshold_bytes = all_threshold_lines_ ? all_lines : padded;
+  const std::size_t threshold_bytes = all_threshold_lines_ ? all_lines : line_bytes_;
   cells_.reset(new (std::nothrow) std::uint8_t[matrix_width_ * matrix_height_]);
   // 8-bit values that are their own levels are compared where they are read, so the row buffer
   // holds the padded width too.
@@ -200,7 +207,7 @@ std::int32_t GDitherRowStage::Prepare() {
   }
   if (all_threshold_lines_) {
     for (std::uint32_t r = 0; r < matrix_height_; ++r) {
-      FillThresholdLine(thresholds_.get() + std::size_t{r} * padded, r);
+      FillThresholdLine(thresholds_.get() + std::size_t{r} * line_bytes_, r);
     }
   }
   // Pixels past the right edge compare as light: a level of 255 against a threshold of 0.
@@ -212,9 +219,12 @@ std::int32_t GDitherRowStage::Prepare() {
 
 void GDitherRowStage::FillThresholdLine(std::uint8_t* line, std::uint32_t matrix_row) const {
   const std::uint8_t* cells = cells_.get() + std::size_t{matrix_row} * matrix_width_;
-  const std::uint32_t padded = (width_ + 7) & ~7u;
+  // 64 thresholds for a matrix width that divides 64, else one per pixel and zeros to the padded
+  // width.
+  const std::uint32_t width = thresholds_repeat_ ? 64 : width_;
+  const std::uint32_t padded = thresholds_repeat_ ? 64 : (width_ + 7) & ~7u;
   // One period of the matrix row from the phase on, then copies of what is there, doubling.
-  const std::uint32_t period = std::min(width_, matrix_width_);
+  const std::uint32_t period = std::min(width, matrix_width_);
   std::uint32_t column = phase_;
   for (std::uint32_t x = 0; x < period; ++x) {
     line[x] = cells[column];
@@ -222,15 +232,15 @@ void GDitherRowStage::FillThresholdLine(std::uint8_t* line, std::uint32_t matrix
       column = 0;
     }
   }
-  for (std::uint32_t filled = period; filled < width_; filled *= 2) {
-    std::memcpy(line + filled, line, std::min(filled, width_ - filled));
+  for (std::uint32_t filled = period; filled < width; filled *= 2) {
+    std::memcpy(line + filled, line, std::min(filled, width - filled));
   }
-  std::memset(line + width_, 0, padded - width_);
+  std::memset(line + width, 0, padded - width);
 }
 
 const std::uint8_t* GDitherRowStage::ThresholdLine(std::uint32_t matrix_row) {
   if (all_threshold_lines_) {
-    return thresholds_.get() + std::size_t{matrix_row} * ((width_ + 7) & ~7u);
+    return thresholds_.get() + std::size_t{matrix_row} * line_bytes_;
   }
   FillThresholdLine(thresholds_.get(), matrix_row);
   return thresholds_.get();

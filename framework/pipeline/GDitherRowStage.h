@@ -57,6 +57,7 @@ class GDitherRowStage : public GPointRowStage {
   std::unique_ptr<std::uint8_t[]> row_;         // the source row (also the repeated row)
   std::unique_ptr<std::uint8_t[]> level_line_;  // the pixels' levels, padded to a multiple of 8
   std::unique_ptr<std::uint8_t[]> thresholds_;  // one line per matrix row, or one line
+  std::uint32_t line_bytes_ = 0;                // of a threshold line
   bool all_threshold_lines_ = false;
   bool thresholds_repeat_ = false;              // every 64 pixels: the matrix width divides 64
   std::uint16_t next_number_ = 0;               // of the next copy of a repeated row

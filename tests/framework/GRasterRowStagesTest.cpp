@@ -338,7 +338,7 @@ TEST(GRasterRowStagesTest, DitherStageWideRowsFollowTheMatrix) {
   };
   for (const Case c : {Case{16, 16, 0, 200}, Case{16, 4, 5, 1000}, Case{64, 1, 3, 129},
                        Case{32, 2, 0, 64}, Case{5, 3, 7, 300}, Case{3, 2, 0, 65},
-                       Case{1, 1, 0, 63}, Case{8, 8, 2, 4858}}) {
+                       Case{1, 1, 0, 63}, Case{8, 8, 2, 4858}, Case{4, 2, 1, 152}}) {
     Bytes cells(std::size_t{c.matrix_width} * c.matrix_height);
     for (std::uint8_t& cell : cells) {
       cell = static_cast<std::uint8_t>(random());
