@@ -30,6 +30,7 @@ class GAttribute : public GBaseObject {
   void SaveContents(RWVirtualOutStream& stream) const override;
   void SaveContents(RWBinaryFile& file) const override;
   bool IsKindOf(RWClassID id) const override;
+  GAttribute* AsAttribute() override { return this; }
 
   // Merges `other` into this attribute. The base: nothing (answer 0) when `other` is not different
   // by key (IsDifferentKey); otherwise this attribute takes the other's key, serial number and

@@ -215,7 +215,7 @@ GBaseObject* GAttributeComposite::FindFirstMatch(const Test& test, const Recurse
 }
 
 GBaseObject* GAttributeComposite::FindByKey(std::uint32_t key) const {
-  return FindFirstMatch([key](const GBaseObject* child) { return *child->Key() == key; },
+  return FindFirstMatch([key](const GBaseObject* child) { return child->GetKey() == key; },
                         [key](const GBaseObject* child) { return child->FindByKey(key); });
 }
 
@@ -352,22 +352,22 @@ std::uint16_t GAttributeComposite::Accept(GTypedHandlers& handlers) {
 }
 
 void GAttributeComposite::EnableAll() {
-  // Every page runs this: a kind test in place of a dynamic_cast.
+  // Every page runs this.
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
     GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->IsKindOf(vel::classid::kGAttribute)) {
-      static_cast<GAttribute*>(child)->SetEnabled(1);
+    if (GAttribute* attribute = child != nullptr ? child->AsAttribute() : nullptr) {
+      attribute->SetEnabled(1);
     }
   }
   SetEnabled(1);
 }
 
 void GAttributeComposite::DisableAll() {
-  // Every page runs this: a kind test in place of a dynamic_cast.
+  // Every page runs this.
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
     GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->IsKindOf(vel::classid::kGAttribute)) {
-      static_cast<GAttribute*>(child)->SetEnabled(0);
+    if (GAttribute* attribute = child != nullptr ? child->AsAttribute() : nullptr) {
+      attribute->SetEnabled(0);
     }
   }
   SetEnabled(0);

@@ -149,7 +149,7 @@ bool GBaseObject::IsKindOf(RWClassID id) const {
 }
 
 bool GBaseObject::IsSameKey(const GBaseObject* other) const {
-  return other != nullptr && *other->Key() == *Key();
+  return other != nullptr && other->key_ == key_;
 }
 
 bool GBaseObject::IsDifferentKey(const GBaseObject* other) const {
@@ -215,7 +215,7 @@ int GBaseObject::ReplaceRefByClassId(RWClassID /*id*/, const GCountedPtr& /*refe
 void GBaseObject::Clear() {}
 
 GBaseObject* GBaseObject::FindByKey(std::uint32_t key) const {
-  return *Key() == key ? const_cast<GBaseObject*>(this) : nullptr;
+  return key_ == key ? const_cast<GBaseObject*>(this) : nullptr;
 }
 
 GBaseObject* GBaseObject::FindByClassId(RWClassID id) const {

@@ -23,6 +23,7 @@
 #include "rw/RWCollectable.h"
 #include "rw/RWRefCounted.h"
 
+class GAttribute;
 class GIterator;
 
 class GBaseObject : public RWCollectable {
@@ -103,6 +104,9 @@ class GBaseObject : public RWCollectable {
 
   // Null for a leaf; a composite answers itself.
   virtual const GBaseObject* AsComposite() const;
+  // Null unless the object is an attribute, which answers itself: the one-call form of
+  // IsKindOf(attribute) and the cast, for the walks over groups that every command makes.
+  virtual GAttribute* AsAttribute() { return nullptr; }
   // The address of the key field.
   virtual const std::uint32_t* Key() const;
   virtual std::uint32_t SerialNumber() const;

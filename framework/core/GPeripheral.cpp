@@ -212,11 +212,11 @@ GCommand* GPeripheral::ProcessCommand(GCommand* command) {
     key = bundle->GetKey();
   }
   AttachState(key);
-  held = HandleCommand(held);
+  held = HandleCommand(std::move(held));
   return held.Release();
 }
 
-GCommandRef GPeripheral::HandleCommand(const GCommandRef& command) {
+GCommandRef GPeripheral::HandleCommand(GCommandRef command) {
   GCommand* current = command.Get();
   if (current == nullptr) {
     return command;
@@ -318,7 +318,7 @@ void GPeripheral::MergeGraphicBundle(GState* bundle) {
   }
 }
 
-GState** GPeripheral::CachedGroup(std::uint32_t key) {
+inline GState** GPeripheral::CachedGroup(std::uint32_t key) {
   switch (key) {
     case vel::key::kGraphicsGroup:
       return &graphics_group_;
@@ -332,7 +332,7 @@ GState** GPeripheral::CachedGroup(std::uint32_t key) {
 }
 
 GState* GPeripheral::InitStates(std::uint32_t key) {
-  GState* job = JobState();
+  auto* job = static_cast<GState*>(job_state_.Get());
   if (job == nullptr) {
     return nullptr;
   }
@@ -343,15 +343,20 @@ GState* GPeripheral::InitStates(std::uint32_t key) {
   if (*cached != nullptr) {
     return *cached;
   }
-  auto* group = dynamic_cast<GState*>(job->FindByKey(key));
+  return FindGroup(*job, key, *cached);
+}
+
+// Kept out of InitStates, which answers the cached group several times a command.
+[[gnu::noinline]] GState* GPeripheral::FindGroup(GState& job, std::uint32_t key, GState*& cached) {
+  auto* group = dynamic_cast<GState*>(job.FindByKey(key));
   if (group == nullptr) {
     group = NewState(key);
     if (group == nullptr) {
       return nullptr;
     }
-    job->Add(group);
+    job.Add(group);
   }
-  *cached = group;
+  cached = group;
   return group;
 }
 
@@ -362,8 +367,7 @@ void GPeripheral::AttachState(std::uint32_t key) {
   }
   if (key == vel::key::kGraphicsGroup) {
     GBaseObject* found = group->FindByClassId(vel::classid::kGTransformAttribute);
-    if (found != nullptr && found->IsKindOf(vel::classid::kGAttribute)) {
-      auto* transform = static_cast<GAttribute*>(found);
+    if (GAttribute* transform = found != nullptr ? found->AsAttribute() : nullptr) {
       if (transform->GetEnabled() != 0) {
         (void)transform->Accept(*this);
         group->EnableAll();
@@ -371,18 +375,15 @@ void GPeripheral::AttachState(std::uint32_t key) {
       }
     }
   }
-  // Every command of a job runs through here once per stage, so the walk is lean: a kind test in
-  // place of a dynamic_cast, the count read again after each handler (which may change the
-  // group), and only a nested group held while it replays (a leaf's Accept touches nothing of
-  // itself after its handler returns).
+  // Every command of a job runs through here once per stage, so the walk is lean: one virtual
+  // call for the kind, the count read again after each handler (which may change the group), and
+  // only a nested group held while it replays (a leaf's Accept touches nothing of itself after its
+  // handler returns).
   const GCountedPtrArray& children = group->Children();
   for (std::uint32_t i = 0; i < children.Count(); ++i) {
     GBaseObject* child = children.TargetAt(i);
-    if (child == nullptr || !child->IsKindOf(vel::classid::kGAttribute)) {
-      continue;
-    }
-    auto* attribute = static_cast<GAttribute*>(child);
-    if (attribute->GetEnabled() == 0) {
+    GAttribute* attribute = child != nullptr ? child->AsAttribute() : nullptr;
+    if (attribute == nullptr || attribute->GetEnabled() == 0) {
       continue;
     }
     if (attribute->AsComposite() != nullptr) {

@@ -150,8 +150,10 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   virtual void Reset();
   virtual void SetName(const RWCString& name);
   // Accept with this stage; status 0 answers the command, any other a new GErrorCommand (status,
-  // the command, key 0) in its place.
-  virtual GCommandRef HandleCommand(const GCommandRef& command);
+  // the command, key 0) in its place. The command's reference is handed in and the answer's
+  // handed back, so that a command answered unchanged passes along without a reference count
+  // changing.
+  virtual GCommandRef HandleCommand(GCommandRef command);
   // A composite command is broken up: each child, in order and while the stage stays enabled,
   // goes through ProcessCommand and the result replaces it in the composite. A child whose result
   // is a GErrorCommand ends the walk: later children are not processed and that error command
@@ -257,6 +259,9 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // through the composite's own operations.
   GCommandRef ExpandCompositeOnDisk(const GCommandRef& command);
   GState** CachedGroup(std::uint32_t key);
+  // InitStates for a group not cached yet: found in the job state, or made and inserted there,
+  // then cached.
+  GState* FindGroup(GState& job, std::uint32_t key, GState*& cached);
 
   RWCString name_;
   GOutputPort* channel_ = nullptr;

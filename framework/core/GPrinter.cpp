@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <new>
 #include <string_view>
+#include <utility>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/DocumentChannel.h"
@@ -220,35 +221,44 @@ GCommand* GPrinter::ProcessCommand(GCommand* command) {
 
 void GPrinter::AttachState(std::uint32_t /*key*/) {}
 
-void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, GCommandRef& command) {
+void GPrinter::Routed::Answer(GCommand* result) {
+  if (result == current.Get()) {
+    return;
+  }
+  if (!kept) {
+    kept = std::move(current);
+  }
+  current = result;
+}
+
+void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed) {
   if (child == nullptr) {
     return;
   }
   if (attach) {
     child->AttachState(key);
   }
-  command = child->ProcessCommand(command.Get());
+  routed.Answer(child->ProcessCommand(routed.current.Get()));
 }
 
-void GPrinter::Fail(std::uint16_t status, GCommandRef& command) {
-  if (status == 0 || command.Get() == nullptr ||
-      command->IsA() == vel::classid::kGErrorCommand) {
+void GPrinter::Fail(std::uint16_t status, Routed& routed) {
+  GCommand* command = routed.current.Get();
+  if (status == 0 || command == nullptr || command->IsA() == vel::classid::kGErrorCommand) {
     return;
   }
-  auto* error = new (std::nothrow) GErrorCommand(status, command.Get(), 0);
-  if (error != nullptr) {
-    command = error;
+  if (auto* error = new (std::nothrow) GErrorCommand(status, command, 0)) {
+    routed.Answer(error);
   }
 }
 
-GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
+GCommandRef GPrinter::HandleCommand(GCommandRef command) {
   GCommand* handled = command.Get();
   if (handled == nullptr) {
     return command;
   }
-  // `command` keeps the handled command alive for the own handlers, whatever the children put in
-  // its place.
-  GCommandRef current(command);
+  // The handled command stays alive for the own handlers whatever the children put in its place
+  // (see Routed).
+  Routed routed{std::move(command), GCommandRef()};
   const GState* bundle = handled->GetGraphicBundle();
   const std::uint32_t key = bundle != nullptr ? bundle->GetKey() : 0;
   switch (handled->IsA()) {
@@ -259,14 +269,14 @@ GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
       if (language_ != nullptr) {
         language_->BeginUpdate();
       }
-      Fail(HandleDocumentStart(static_cast<GDocumentStart&>(*handled)), current);
-      Pass(pjl_, true, key, current);
-      Pass(language_, true, key, current);
+      Fail(HandleDocumentStart(static_cast<GDocumentStart&>(*handled)), routed);
+      Pass(pjl_, true, key, routed);
+      Pass(language_, true, key, routed);
       break;
     case vel::classid::kGDocumentEnd:
-      Pass(language_, true, key, current);
-      Pass(pjl_, true, key, current);
-      Fail(HandleDocumentEnd(static_cast<GDocumentEnd&>(*handled)), current);
+      Pass(language_, true, key, routed);
+      Pass(pjl_, true, key, routed);
+      Fail(HandleDocumentEnd(static_cast<GDocumentEnd&>(*handled)), routed);
       if (language_ != nullptr) {
         language_->EndUpdate();
       }
@@ -275,14 +285,14 @@ GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
       }
       break;
     case vel::classid::kGPageEnd:
-      Pass(language_, true, key, current);
-      Pass(pjl_, true, key, current);
-      Fail(HandlePageEnd(static_cast<GPageEnd&>(*handled)), current);
+      Pass(language_, true, key, routed);
+      Pass(pjl_, true, key, routed);
+      Fail(HandlePageEnd(static_cast<GPageEnd&>(*handled)), routed);
       break;
     case vel::classid::kGJobAbort:
-      Pass(language_, false, key, current);
-      Pass(pjl_, false, key, current);
-      Fail(HandleJobAbort(static_cast<GJobAbort&>(*handled)), current);
+      Pass(language_, false, key, routed);
+      Pass(pjl_, false, key, routed);
+      Fail(HandleJobAbort(static_cast<GJobAbort&>(*handled)), routed);
       if (language_ != nullptr) {
         language_->EndUpdate();
       }
@@ -296,18 +306,15 @@ GCommandRef GPrinter::HandleCommand(const GCommandRef& command) {
       }
       language_->AttachState(key);
       if (key == vel::key::kPageGroup) {
-        // Every page start comes here: a kind test in place of a dynamic_cast.
-        GState* job_state = JobState();
-        GBaseObject* page_group =
-            job_state != nullptr ? job_state->FindByKey(vel::key::kPageGroup) : nullptr;
-        if (page_group != nullptr && page_group->IsKindOf(vel::classid::kGAttributeComposite)) {
-          static_cast<GAttributeComposite*>(page_group)->DisableAll();
+        // The job state's page group, as the merge of this command's bundle found it.
+        if (GState* page_group = InitStates(vel::key::kPageGroup)) {
+          page_group->DisableAll();
         }
       }
-      current = language_->ProcessCommand(current.Get());
+      routed.Answer(language_->ProcessCommand(routed.current.Get()));
       break;
   }
-  return current;
+  return std::move(routed.current);
 }
 
 std::uint16_t GPrinter::HandleDocumentStart(GDocumentStart& command) {

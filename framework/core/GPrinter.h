@@ -90,7 +90,7 @@ class GPrinter : public GPeripheralComposite {
   // pipeline: HandleCommand routes to the children.
   GCommand* ProcessCommand(GCommand* command) override;
   // The routing (see the top of this file).
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
   // Nothing: the printer's states are filled by bundle merging only.
   void AttachState(std::uint32_t key) override;
   // Rebuilds the printer from its children: the configuration (own, then each child's), the two
@@ -137,12 +137,22 @@ class GPrinter : public GPeripheralComposite {
   std::uint16_t ReplaceChildByCopy(std::uint32_t key, const Peripheral& object);
   // Takes the attribute with key 373 out of a language peripheral's job state.
   static void ForgetLanguageName(const GBaseObject* child);
-  // `child`: AttachState(key), then ProcessCommand on what `command` holds; a missing child is
+  // The routing's working result: `current` holds the answer so far (at first the handled command
+  // itself). The first time something else takes the handled command's place, its reference moves
+  // to `kept`, which keeps it for the printer's own handlers; so while nothing replaces it, no
+  // reference count changes on the way.
+  struct Routed {
+    GCommandRef current;
+    GCommandRef kept;
+    // `result` in the place of the current answer.
+    void Answer(GCommand* result);
+  };
+  // `child`: AttachState(key), then ProcessCommand on the current answer; a missing child is
   // skipped.
-  static void Pass(GPeripheral* child, bool attach, std::uint32_t key, GCommandRef& command);
-  // A non-zero `status` of an own handler puts an error command in place of `command`, unless it
-  // already is one.
-  static void Fail(std::uint16_t status, GCommandRef& command);
+  static void Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed);
+  // A non-zero `status` of an own handler puts an error command in place of the current answer,
+  // unless it already is one.
+  static void Fail(std::uint16_t status, Routed& routed);
   template <typename Carrier>
   void Restore(Carrier& carrier);
   template <typename Carrier>

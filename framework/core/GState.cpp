@@ -105,7 +105,7 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
     return 0;
   }
   const GCountedPtrArray* others = ChildrenOf(*other);
-  if (others == nullptr || other->CategoryId() != CategoryId() || *other->Key() != *Key()) {
+  if (others == nullptr || other->CategoryId() != CategoryId() || other->GetKey() != GetKey()) {
     if (Place(other, OnEqual::kLeave)) {
       other->SetEnabled(1);
     }
@@ -118,10 +118,10 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
   const std::uint32_t count = others->Count();
   for (std::uint32_t i = 0; i < count && i < others->Count(); ++i) {
     GBaseObject* candidate = others->TargetAt(i);
-    if (candidate == nullptr || !candidate->IsKindOf(vel::classid::kGAttribute)) {
+    GAttribute* child = candidate != nullptr ? candidate->AsAttribute() : nullptr;
+    if (child == nullptr) {
       continue;
     }
-    auto* child = static_cast<GAttribute*>(candidate);
     GCountedPtrArray& children = MutableChildren();
     const std::uint32_t index = IndexOfSameCategoryAndKey(*child);
     GBaseObject* found = index != GCountedPtrArray::kNotFound ? children.TargetAt(index) : nullptr;

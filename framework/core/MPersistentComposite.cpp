@@ -260,7 +260,7 @@ GBaseObject* MPersistentComposite::FindFirstMatch(const Test& test, const Recurs
 }
 
 GBaseObject* MPersistentComposite::FindByKey(std::uint32_t key) const {
-  return FindFirstMatch([key](const GBaseObject* child) { return *child->Key() == key; },
+  return FindFirstMatch([key](const GBaseObject* child) { return child->GetKey() == key; },
                         [key](const GBaseObject* child) { return child->FindByKey(key); });
 }
 

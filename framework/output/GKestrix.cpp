@@ -374,6 +374,7 @@ std::uint16_t GKestrix::HandleDocumentStart(GDocumentStart& object) {
 void GKestrix::ForgetLookups() {
   sources_.clear();
   names_.clear();
+  paper_names_ = Lookup::kUnknown;
 }
 
 std::uint8_t GKestrix::MediaSourceOf(GBaseObject& tray) {
@@ -417,8 +418,15 @@ const RWCString* GKestrix::MediaSizeNameOf(std::int16_t paper_id) {
 void GKestrix::WriteMedia() {
   GState* page = InitStates(vel::key::kPageGroup);
   GBaseObject* found = vel::FindSetting(page, vel::key::kSelectedMedia);
-  if (found == nullptr || found->IsA() != vel::classid::kGMedia ||
-      vel::FindSetting(Configuration(), vel::key::kPaperToName) == nullptr) {
+  if (found == nullptr || found->IsA() != vel::classid::kGMedia) {
+    return;
+  }
+  if (paper_names_ == Lookup::kUnknown) {
+    paper_names_ = vel::FindSetting(Configuration(), vel::key::kPaperToName) != nullptr
+                       ? Lookup::kPresent
+                       : Lookup::kAbsent;
+  }
+  if (paper_names_ == Lookup::kAbsent) {
     return;
   }
   const auto* media = static_cast<const GMedia*>(found);

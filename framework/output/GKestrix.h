@@ -373,7 +373,8 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   void WriteMedia();
   // The PCL XL media source of a tray (list 85) and the media size name of a paper id (list 192,
   // null when it has none), remembered for the job: a job asks for the same few again and again.
-  // Forgotten at every document start (a configuration changes between jobs).
+  // Forgotten at every document start (a configuration changes between jobs). Whether the
+  // configuration has list 192 at all is remembered the same way.
   std::uint8_t MediaSourceOf(GBaseObject& tray);
   const RWCString* MediaSizeNameOf(std::int16_t paper_id);
   void ForgetLookups();
@@ -416,6 +417,8 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   };
   std::vector<SourceEntry> sources_;
   std::vector<NameEntry> names_;
+  enum class Lookup : std::uint8_t { kUnknown, kAbsent, kPresent };
+  Lookup paper_names_ = Lookup::kUnknown;
   // The (gap, length) pairs of the last scan line, kept for the next.
   std::unique_ptr<std::uint16_t[]> scan_pairs_;
   std::uint32_t scan_pair_capacity_ = 0;

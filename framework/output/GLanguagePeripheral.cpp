@@ -258,6 +258,16 @@ GCommand* GLanguagePeripheral::HandleThenPassOn(GCommand* command) {
   if (command == nullptr || !IsEnabled()) {
     return command;
   }
+  if (Count() == 0 && command->References() >= 0) {
+    // No children to pass it to, and the caller holds it (as the printer head does): handled
+    // without a hold of this stage's own, which would only add and drop a reference.
+    const std::uint16_t status = command->Accept(*this);
+    if (status == 0) {
+      return command;
+    }
+    GCommand* error = new (std::nothrow) GErrorCommand(status, command, 0);
+    return error != nullptr ? error : command;
+  }
   GCommandRef held(command);
   const RWClassID id = command->IsA();
   const bool ends = id == vel::classid::kGDocumentEnd || id == vel::classid::kGPageEnd;

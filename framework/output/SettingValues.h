@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "framework/core/FrameworkIds.h"
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GStringAttribute.h"
@@ -20,6 +21,20 @@ inline GBaseObject* FindSetting(const GBaseObject* group, std::uint32_t key) {
 // The 16 bits of a value attribute or a range attribute; false (and `value` unchanged) for
 // anything else.
 inline bool ReadSettingValue(const GBaseObject* object, std::uint16_t& value) {
+  if (object == nullptr) {
+    return false;
+  }
+  // Settings are read on every page: the two classes themselves are recognised without a cast
+  // search, anything else (a class derived from them) by the casts below.
+  const RWClassID id = object->IsA();
+  if (id == vel::classid::kGValueAttribute) {
+    value = static_cast<const GValueAttribute*>(object)->GetValue();
+    return true;
+  }
+  if (id == vel::classid::kGRangeAttribute) {
+    value = static_cast<std::uint16_t>(static_cast<const GRangeAttribute*>(object)->GetValue());
+    return true;
+  }
   if (const auto* v = dynamic_cast<const GValueAttribute*>(object)) {
     value = v->GetValue();
     return true;

@@ -219,7 +219,7 @@ bool GBookletFilter::CurrentPageFailed() const {
   return page == nullptr || page->GetFileStatus() != 0;
 }
 
-GCommandRef GBookletFilter::HandleCommand(const GCommandRef& command) {
+GCommandRef GBookletFilter::HandleCommand(GCommandRef command) {
   if (!command) {
     return command;
   }

@@ -84,7 +84,7 @@ class GBookletFilter : public GPeripheral {
   // Graphics are recorded into the current page; other commands reach their typed handler. While
   // the filter stays enabled, a document end is answered by the finished booklet and every other
   // command by a GNoCommand; once it is disabled, the command passes unchanged.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
   void MergeGraphicBundle(GState* bundle) override;
   void AttachState(std::uint32_t key) override;
 

@@ -131,7 +131,7 @@ GMedia GFitToSizeFilter::PageTarget(const GMedia& target, std::int32_t orientati
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-GCommandRef GFitToSizeFilter::HandleCommand(const GCommandRef& command) {
+GCommandRef GFitToSizeFilter::HandleCommand(GCommandRef command) {
   if (!command) {
     return command;
   }

@@ -61,7 +61,7 @@ class GFitToSizeFilter : public GPeripheral {
   bool IsSameKey(const GBaseObject* other) const override;
 
   // The whole behaviour (see above); the answer goes on to the next stage.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
   void MergeGraphicBundle(GState* bundle) override;
   void AttachState(std::uint32_t key) override;
 

@@ -409,7 +409,7 @@ bool GNupFilter::ChangedInPlace(const GCommand& command) const {
   return changed_ == &command;
 }
 
-GCommandRef GNupFilter::HandleCommand(const GCommandRef& command) {
+GCommandRef GNupFilter::HandleCommand(GCommandRef command) {
   changed_ = nullptr;
   if (!command) {
     return command;

@@ -66,7 +66,7 @@ void GScalePageFilter::MergeGraphicBundle(GState* /*bundle*/) {}
 
 void GScalePageFilter::AttachState(std::uint32_t /*key*/) {}
 
-GCommandRef GScalePageFilter::HandleCommand(const GCommandRef& command) {
+GCommandRef GScalePageFilter::HandleCommand(GCommandRef command) {
   if (!command) {
     return command;
   }

@@ -50,7 +50,7 @@ class GScalePageFilter : public GPeripheral {
   bool IsKindOf(RWClassID id) const override;
 
   // The whole behaviour (see above); the answer goes on to the next stage.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
   void MergeGraphicBundle(GState* bundle) override;
   void AttachState(std::uint32_t key) override;
 

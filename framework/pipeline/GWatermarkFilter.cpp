@@ -2,6 +2,7 @@
 #include "framework/pipeline/GWatermarkFilter.h"
 
 #include <new>
+#include <utility>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
@@ -189,7 +190,7 @@ void GWatermarkFilter::ReleaseMedia() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-GCommandRef GWatermarkFilter::HandleCommand(const GCommandRef& command) {
+GCommandRef GWatermarkFilter::HandleCommand(GCommandRef command) {
   if (!command) {
     return command;
   }
@@ -197,7 +198,7 @@ GCommandRef GWatermarkFilter::HandleCommand(const GCommandRef& command) {
     case classid::kGDocumentStart:
     case classid::kGDocumentEnd:
     case classid::kGJobAbort:
-      return GPeripheral::HandleCommand(command);
+      return GPeripheral::HandleCommand(std::move(command));
     case classid::kGPageStart:
       PageStart(*command.Get());
       return command;

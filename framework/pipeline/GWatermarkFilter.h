@@ -66,7 +66,7 @@ class GWatermarkFilter : public GPeripheral {
   // Document start, document end and job abort go to their handlers (a status other than 0 puts
   // an error command in the command's place); page starts and page ends as above; everything else
   // passes.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
   void MergeGraphicBundle(GState* bundle) override;
   void AttachState(std::uint32_t key) override;
   // Page counter 0, the device from the printer handle, Setup with the group 379; switched off

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
@@ -459,14 +460,14 @@ class GBookletFilterTextTest : public vel::test::FontDeviceTest {
       std::uint32_t font_id;
       std::uint32_t change_count;
     };
-    GCommandRef HandleCommand(const GCommandRef& command) override {
+    GCommandRef HandleCommand(GCommandRef command) override {
       if (const auto* text = dynamic_cast<const GTextStringGraphic*>(command.Get())) {
         const GFontImp* found =
             text->GetFont() != nullptr ? text->GetFont()->GetImplementation() : nullptr;
         seen.push_back({found, found != nullptr ? found->GetFontId() : GFont::kNoFontId,
                         found != nullptr ? found->GetChangeCount() : 0});
       }
-      return FwTranscriptPeripheral::HandleCommand(command);
+      return FwTranscriptPeripheral::HandleCommand(std::move(command));
     }
     std::vector<Seen> seen;
   };

@@ -328,6 +328,31 @@ TEST_F(GPrinterTest, PageBundleIsSentOnceAndLeavesThePageGroupDisabled) {
   }
 }
 
+TEST_F(GPrinterTest, CommandAnsweredInThePlaceOfTheHandledOneIsTheAnswerAndEachGoesOnce) {
+  // The language child answers a pass-through command in place of each page end; the page end
+  // still reaches the PJL child and the printer's own handler, then goes with its last reference.
+  struct PageEnd : GPageEnd {
+    explicit PageEnd(int* deleted) : GPageEnd(nullptr, 0), deleted_(deleted) {}
+    ~PageEnd() override { ++*deleted_; }
+    int* deleted_;
+  };
+  Build();
+  Send(DocumentStart());
+  language_->SetReplacement([](GCommand& handled) -> GCommand* {
+    return handled.IsA() == vel::classid::kGPageEnd ? new GPassThroughCommand : nullptr;
+  });
+  int deleted = 0;
+  log_.clear();
+  {
+    GCommandRef result = Send(new PageEnd(&deleted));
+    ASSERT_NE(result.Get(), nullptr);
+    EXPECT_EQ(result->IsA(), vel::classid::kGPassThroughCommand);
+    EXPECT_EQ(deleted, 1);
+  }
+  EXPECT_EQ(log_, (Log{"lang:GPageEnd", "pjl:GPassThroughCommand"}));
+  EXPECT_EQ(deleted, 1);
+}
+
 TEST(GPrinter, IsColorWhenTheNameHoldsTheWord) {
   const struct {
     const char* name;

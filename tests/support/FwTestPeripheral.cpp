@@ -25,7 +25,7 @@ bool FwTestPeripheral::IsKindOf(RWClassID id) const {
   return id == kClassId || GPeripheral::IsKindOf(id);
 }
 
-GCommandRef FwTestPeripheral::HandleCommand(const GCommandRef& command) {
+GCommandRef FwTestPeripheral::HandleCommand(GCommandRef command) {
   GCommandRef result = GPeripheral::HandleCommand(command);
   if (replace_ && result.Get() == command.Get() && command.Get() != nullptr) {
     if (GCommand* replacement = replace_(*command.Get())) {

@@ -87,7 +87,7 @@ class FwTestPeripheral : public GPeripheral {
   bool IsKindOf(RWClassID id) const override;
   // The stage's HandleCommand; then, for a command handled with status 0, what the replacement
   // function answers (a new command, owned by the chain from then on), unless it answers null.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
 
 #define FW_DECLARE_HANDLER(name, type) std::uint16_t name(type& object) override;
   FW_TYPED_HANDLERS(FW_DECLARE_HANDLER)

@@ -2,6 +2,7 @@
 #include "tests/support/FwTranscriptPeripheral.h"
 
 #include <mutex>
+#include <utility>
 
 #include "framework/core/FrameworkClasses.h"
 #include "framework/core/FrameworkIds.h"
@@ -77,11 +78,11 @@ FwTranscriptPeripheral::FwTranscriptPeripheral(const RWCString& name)
   RegisterFormats();
 }
 
-GCommandRef FwTranscriptPeripheral::HandleCommand(const GCommandRef& command) {
+GCommandRef FwTranscriptPeripheral::HandleCommand(GCommandRef command) {
   if (command) {
     lines_.push_back(Line(*command.Get()));
   }
-  return FwTestPeripheral::HandleCommand(command);
+  return FwTestPeripheral::HandleCommand(std::move(command));
 }
 
 std::string FwTranscriptPeripheral::Text() const {

@@ -24,7 +24,7 @@ class FwTranscriptPeripheral : public FwTestPeripheral {
   explicit FwTranscriptPeripheral(const RWCString& name);
 
   // Writes the command's line, then handles it as FwTestPeripheral does.
-  GCommandRef HandleCommand(const GCommandRef& command) override;
+  GCommandRef HandleCommand(GCommandRef command) override;
 
   const std::vector<std::string>& Lines() const { return lines_; }
   // The lines, each ended by '\n'.
