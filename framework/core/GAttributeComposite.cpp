@@ -60,6 +60,7 @@ void GAttributeComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GAttributeComposite::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -81,6 +81,7 @@ void GEnumAttribute::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GEnumAttribute::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   // The group's restore clears the choices through Clear, which drops the current choice too.
   GAttributeComposite::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {

@@ -272,6 +272,7 @@ void GPaperHandlingDevice::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPaperHandlingDevice::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -674,6 +674,7 @@ bool GPeripheral::RestoreListeners(Carrier& carrier) {
 
 template <typename Carrier>
 void GPeripheral::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

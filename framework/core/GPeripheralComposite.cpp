@@ -363,6 +363,7 @@ void GPeripheralComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPeripheralComposite::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheral::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

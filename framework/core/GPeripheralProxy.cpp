@@ -199,6 +199,7 @@ void GPeripheralProxy::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPeripheralProxy::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheral::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

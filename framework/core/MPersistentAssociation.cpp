@@ -127,6 +127,7 @@ bool MPersistentAssociation::RestoreObject(Carrier& carrier, RWCollectable*& obj
 
 template <typename Carrier>
 void MPersistentAssociation::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -107,6 +107,7 @@ void MPersistentComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void MPersistentComposite::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -266,6 +266,7 @@ bool GDeviceFontList::RestoreTable(Carrier& carrier, MAssociationList*& table) {
 
 template <typename Carrier>
 void GDeviceFontList::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   std::uint32_t version = 0;
   if (!vel::CarrierGood(carrier) || !vel::ReadField(carrier, version) || version == 0 ||

@@ -132,6 +132,7 @@ void GDeviceFontListComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GDeviceFontListComposite::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

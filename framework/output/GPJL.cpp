@@ -494,6 +494,7 @@ void GPJL::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPJL::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheralComposite::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

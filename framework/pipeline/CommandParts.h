@@ -50,6 +50,48 @@ class SaveScope {
   RWSaveTableScope scope_;
 };
 
+// The counterpart of SaveScope for a RestoreContents: read on its own, the object enters itself
+// first and its record stays open while its contents are read, as the record around it would be,
+// so the records it holds read as nested ones (no file magic), all in one restore, and a reference
+// back to it names it. Where a class saves under a SaveScope, its restore reads under this one.
+// Inside a record (or another restore) it does nothing. When the carrier has failed by the end of
+// the scope, what the contents gave the object is unwound as for a failed record restored into it;
+// a carrier that has already failed is left alone.
+template <typename Carrier>
+class RestoreScope {
+ public:
+  RestoreScope(RWCollectable* object, Carrier& carrier) : carrier_(carrier) {
+    RWLoadTable* table = scope_.Table();
+    if (!scope_.IsOwner() || table == nullptr || !CarrierGood(carrier)) {
+      return;
+    }
+    index_ = table->Count();
+    if (!table->AppendObject(object, false) || !table->BeginRecord(index_)) {
+      FailCarrier(carrier);
+      return;
+    }
+    open_ = true;
+  }
+  ~RestoreScope() {
+    if (!open_) {
+      return;
+    }
+    if (CarrierGood(carrier_)) {
+      scope_.Table()->EndRecord(index_);
+    } else {
+      scope_.Table()->FailRecord(index_);
+    }
+  }
+  RestoreScope(const RestoreScope&) = delete;
+  RestoreScope& operator=(const RestoreScope&) = delete;
+
+ private:
+  RWLoadTableScope scope_;
+  Carrier& carrier_;
+  std::uint32_t index_ = 0;
+  bool open_ = false;
+};
+
 // The stored form of a class whose own part is only its class version word: the base's part, then
 // the word. A restore reads the base's part and then checks the word.
 template <typename Base, typename Carrier>
@@ -61,6 +103,7 @@ void SaveVersionAfter(const Base& self, Carrier& carrier) {
 
 template <typename Base, typename Carrier>
 void RestoreVersionAfter(Base& self, Carrier& carrier) {
+  const RestoreScope scope(&self, carrier);
   self.Base::RestoreContents(carrier);
   if (CarrierGood(carrier)) {
     (void)ReadClassVersion(carrier);

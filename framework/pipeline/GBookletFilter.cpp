@@ -533,6 +533,7 @@ void GBookletFilter::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GBookletFilter::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheral::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier)) {
     return;

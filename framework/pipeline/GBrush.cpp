@@ -83,6 +83,7 @@ void GBrush::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GBrush::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   paint_.BeginRestore();
   GGraphicStateAttribute::RestoreContents(carrier);
   if (vel::CarrierGood(carrier) && vel::ReadClassVersion(carrier)) {

@@ -100,6 +100,7 @@ void GClipToPath::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GClipToPath::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   path_restored_ = false;
   GClipAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {

@@ -113,6 +113,7 @@ void GColorPaint::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GColorPaint::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   restored_ = nullptr;
   GPaint::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {

@@ -108,6 +108,7 @@ void GCommand::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GCommand::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -128,6 +128,7 @@ void GCommandComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GCommandComposite::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -264,6 +264,7 @@ void GCommandCompositeOnDisk::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GCommandCompositeOnDisk::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

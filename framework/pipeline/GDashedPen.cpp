@@ -120,6 +120,7 @@ void GDashedPen::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GDashedPen::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPen::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -101,6 +101,7 @@ void GDocumentCommand::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GDocumentCommand::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
@@ -211,6 +212,7 @@ void GDocumentStart::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GDocumentStart::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GDocumentCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -93,6 +93,7 @@ void GErrorCommand::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GErrorCommand::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -228,6 +228,7 @@ void GFitToSizeFilter::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GFitToSizeFilter::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheral::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

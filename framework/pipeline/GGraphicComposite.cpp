@@ -123,6 +123,7 @@ void GGraphicComposite::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GGraphicComposite::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GGraphic::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -684,6 +684,7 @@ void GNupFilter::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GNupFilter::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPeripheral::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier, kClassVersionWord)) {
     return;

@@ -144,6 +144,7 @@ void GPassThroughCommand::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPassThroughCommand::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GCommand::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -102,6 +102,7 @@ void GPathGraphic::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPathGraphic::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GGraphicComposite::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -104,6 +104,7 @@ void GPen::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GPen::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   paint_.BeginRestore();
   GGraphicStateAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {

@@ -178,6 +178,7 @@ void GRasterGraphic::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GRasterGraphic::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GGraphic::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -95,6 +95,7 @@ void GRasterPaintImp::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GRasterPaintImp::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
@@ -237,6 +238,7 @@ void GRasterPaint::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GRasterPaint::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GPaint::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -252,6 +252,7 @@ bool ReadPoints(Carrier& carrier, std::vector<GPoint>& points) {
 
 template <typename Carrier>
 void GShapeGraphic::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GGraphic::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

@@ -317,6 +317,7 @@ void GTextStringGraphic::SaveContents(RWBinaryFile& file) const {
 
 template <typename Carrier>
 void GTextStringGraphic::Restore(Carrier& carrier) {
+  const vel::RestoreScope scope(this, carrier);
   GGraphic::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

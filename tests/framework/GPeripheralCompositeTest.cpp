@@ -25,6 +25,7 @@
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 #include "tests/support/FwTestPeripheral.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -310,6 +311,34 @@ TEST_F(GPeripheralCompositeTest, TakingOutTheOwnConfigurationLeavesANewOne) {
   ASSERT_NE(chain_.OwnConfiguration(), nullptr);
   EXPECT_EQ(chain_.OwnConfiguration()->IsA(), classid::kGConfiguration);
   EXPECT_EQ(chain_.Configuration()->ChildAt(0), chain_.OwnConfiguration());
+}
+
+}  // namespace
+
+namespace {
+
+// Contents read on their own (no record around them) are read whole, in one restore: the stored
+// children name the composite as their listener, and a value after the contents reads right.
+TEST_F(GPeripheralCompositeTest, ContentsAloneReadWholeFromAFile) {
+  GPeripheralComposite saved("chain", nullptr, nullptr, 353, 380, GPeripheral::kAddOnGeneric,
+                             GPeripheral::kLoadPerCommand);
+  saved.Add(StageWithConfiguration("first", 101));
+  saved.Add(StageWithConfiguration("second", 106));
+  const vel::test::TempDir dir;
+  const std::string path = dir.File("chain.bin");
+  {
+    RWBinaryFile file(path.c_str(), "wb+");
+    saved.SaveContents(file);
+    ASSERT_TRUE(file.Write(0x5EA1ED));
+  }
+  RWBinaryFile file(path.c_str(), "rb");
+  GPeripheralComposite restored;
+  restored.RestoreContents(file);
+  ASSERT_FALSE(file.Eof() || file.Error());
+  EXPECT_TRUE(SameChain(saved, restored));
+  int after = 0;
+  EXPECT_TRUE(file.Read(after));
+  EXPECT_EQ(after, 0x5EA1ED);
 }
 
 }  // namespace

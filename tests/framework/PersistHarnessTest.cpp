@@ -61,6 +61,14 @@ TEST_P(PersistHarnessCarrierTest, RoundTrip) {
   }
 }
 
+TEST_P(PersistHarnessCarrierTest, ContentsAloneRoundTrip) {
+  for (const auto& [id, samples] : FrameworkSamples()) {
+    for (const auto& sample : samples) {
+      vel::test::CheckContentsRoundTrip(sample, GetParam());
+    }
+  }
+}
+
 TEST_P(PersistHarnessCarrierTest, TruncatedBytesRestoreSoft) {
   for (const auto& [id, samples] : FrameworkSamples()) {
     for (const auto& sample : samples) {

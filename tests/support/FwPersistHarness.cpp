@@ -69,6 +69,18 @@ void CheckRoundTrip(const FwSample& sample, Carrier carrier) {
   EXPECT_TRUE(BytesEqual(bytes, SaveGraph(carrier, copy)));
 }
 
+void CheckContentsRoundTrip(const FwSample& sample, Carrier carrier) {
+  SCOPED_TRACE(sample.name);
+  Owned object(sample.make());
+  ASSERT_NE(object, nullptr);
+  const Bytes bytes = SaveContentsOf(carrier, *object);
+  Owned given(dynamic_cast<GBaseObject*>(object->CreateInstance()));
+  ASSERT_NE(given, nullptr);
+  ASSERT_FALSE(RestoreContentsOf(carrier, bytes, *given).failed);
+  EXPECT_TRUE(Equal(sample, *object, *given));
+  EXPECT_TRUE(BytesEqual(bytes, SaveContentsOf(carrier, *given)));
+}
+
 void CheckTruncations(const FwSample& sample, Carrier carrier) {
   SCOPED_TRACE(sample.name);
   Owned object(sample.make());

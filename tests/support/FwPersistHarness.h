@@ -5,6 +5,8 @@
 //       object record equal TotalStoredSize;
 //   (b) the object round-trips: the restored object has the same class, passes the sample's
 //       equality check (IsSameKey by default), and saving it again gives the same bytes;
+//   (b') the same for the contents alone: what SaveContents writes, RestoreContents of a new
+//       object of the class reads back whole, with equal contents and the same bytes saved again;
 //   (c) the stored bytes cut at every length restore soft: a failed carrier and no object, and
 //       restored into an object the caller gives, a failed carrier and an object that is safe to
 //       use and to delete;
@@ -52,6 +54,7 @@ struct FwSampleRegistrar {
 // The checks, each reporting through GoogleTest assertions.
 void CheckStoredSizes(const FwSample& sample);
 void CheckRoundTrip(const FwSample& sample, Carrier carrier);
+void CheckContentsRoundTrip(const FwSample& sample, Carrier carrier);
 void CheckTruncations(const FwSample& sample, Carrier carrier);
 void CheckVersionWords(const FwSample& sample, Carrier carrier);
 

@@ -301,6 +301,7 @@ void GGlyphCache::Save(Carrier& carrier) const {
 
 template <typename Carrier>
 void GGlyphCache::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;

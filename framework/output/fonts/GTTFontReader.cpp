@@ -793,6 +793,7 @@ void GTTFontReader::Save(Carrier& carrier) const {
 
 template <typename Carrier>
 void GTTFontReader::Restore(Carrier& carrier) {
+  RWLoadTableScope scope;  // one restore for every record, as the save shares one table
   GBaseObject::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
