@@ -237,6 +237,7 @@ void GLanguagePeripheral::LoadDeviceFontList() {
                     ? nullptr
                     : dynamic_cast<GDeviceFontListComposite*>(
                           configuration->FindByKey(vel::key::kDeviceFontLists));
+  held_font_list_ = GCountedPtr(lists);
   current_font_list_ = lists != nullptr ? lists : &font_lists_;
 }
 

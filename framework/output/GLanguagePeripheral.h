@@ -23,6 +23,7 @@
 
 #include <cstdint>
 
+#include "framework/core/GCountedPtr.h"
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/output/GDeviceFontListComposite.h"
 #include "rw/RWCString.h"
@@ -133,7 +134,8 @@ class GLanguagePeripheral : public GPeripheralComposite {
                                           const std::uint16_t** table_out);
 
   // The configuration's device font lists (attribute 414) become the current font list; without
-  // them the peripheral's own, empty composite does.
+  // them the peripheral's own, empty composite does. The current list is held by a counted
+  // reference until the next call: a configuration replaced or rebuilt in between cannot free it.
   void LoadDeviceFontList();
   GDeviceFontListComposite* CurrentFontList() const { return current_font_list_; }
   const GDeviceFontListComposite& OwnFontLists() const { return font_lists_; }
@@ -213,5 +215,6 @@ class GLanguagePeripheral : public GPeripheralComposite {
   std::int32_t clip_path_flag_ = 0;
   GDeviceSession* printer_handle_ = nullptr;
   GDeviceFontListComposite* current_font_list_ = &font_lists_;
+  GCountedPtr held_font_list_;  // the configuration's lists while they are current, or empty
   GFontMemoryBudget budget_;
 };

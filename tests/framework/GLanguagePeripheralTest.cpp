@@ -267,4 +267,20 @@ TEST(GLanguagePeripheralTest, TheDeviceFontListComesFromTheConfiguration) {
   EXPECT_EQ(table, nullptr);
 }
 
+// The current list stays usable, and current, until the next load: a new configuration frees the
+// old one and the lists in it otherwise.
+TEST(GLanguagePeripheralTest, AReplacedConfigurationLeavesTheCurrentFontListUsable) {
+  FwTestLanguagePeripheral peripheral;
+  auto* lists = new GDeviceFontListComposite(vel::key::kDeviceFontLists);
+  lists->Insert(new GDeviceFontList(vel::key::kDiskFonts1));
+  peripheral.SetConfiguration(ConfigurationWith(lists));
+  peripheral.LoadDeviceFontList();
+  peripheral.SetConfiguration(
+      ConfigurationWith(new GDeviceFontListComposite(vel::key::kDeviceFontLists)));
+  ASSERT_EQ(peripheral.CurrentFontList(), lists);
+  EXPECT_EQ(peripheral.CurrentFontList()->Count(), 1u);
+  peripheral.LoadDeviceFontList();
+  EXPECT_EQ(peripheral.CurrentFontList()->Count(), 0u);
+}
+
 }  // namespace
