@@ -1,6 +1,9 @@
 // Restores an object record of any registered framework class from arbitrary bytes on each
 // carrier: byte 0 picks the carrier (portable, binary, byte-order tagged stream, binary file), the
-// rest is the stored record. Only the framework's classes are registered.
+// rest is the stored record. Only the framework's classes are registered. With bit 2 of byte 0 set,
+// bytes 1-2 name a class (little-endian id) and the rest is the contents of a new object of it,
+// restored on their own (RestoreContents outside any record); the object must then be safe to save
+// and to delete.
 //
 // A restore must not crash, leak or touch freed memory. A failed restore must answer null; one
 // that succeeds must hand out a framework object that no counted pointer holds (or a record), report a stored
@@ -34,6 +37,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWByteOrderStream.h"
 #include "rw/RWError.h"
+#include "rw/RWFactory.h"
 #include "rw/RWPortableStream.h"
 
 namespace {
@@ -199,6 +203,35 @@ void CheckAndDelete(RWCollectable* root, bool failed) {
   delete root;
 }
 
+// Restores the contents of a new object of class `id` on their own, then saves and deletes it.
+void RestoreContentsAlone(int carrier, RWClassID id, const std::string& bytes) {
+  RWCollectable* made = CreateByClassId(id);
+  auto* object = dynamic_cast<GBaseObject*>(made);
+  if (object == nullptr) {
+    delete made;
+    return;
+  }
+  if (carrier == 3) {
+    Scratch().Fill(bytes);
+    RWBinaryFile file(Scratch().name.c_str(), "rb");
+    object->RestoreContents(file);
+  } else {
+    std::istringstream in(bytes);
+    if (carrier == 0) {
+      RWPortableInStream stream(in);
+      object->RestoreContents(stream);
+    } else if (carrier == 1) {
+      RWBinaryInStream stream(in);
+      object->RestoreContents(stream);
+    } else {
+      RWByteOrderInStream stream(in);
+      object->RestoreContents(stream);
+    }
+  }
+  (void)Save(carrier, object);
+  delete object;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -214,6 +247,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const int carrier = data[0] % 4;
+  if ((data[0] & 4) != 0) {
+    if (size >= 3) {
+      const auto id = static_cast<RWClassID>(data[1] | (data[2] << 8));
+      RestoreContentsAlone(carrier, id,
+                           std::string(reinterpret_cast<const char*>(data) + 3, size - 3));
+    }
+    return 0;
+  }
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   bool failed = false;
   RWCollectable* root = Restore(carrier, bytes, failed);
