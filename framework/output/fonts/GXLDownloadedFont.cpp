@@ -107,10 +107,26 @@ GXLDownloadedFontImp::Cached GXLDownloadedFontImp::CachedCodes(std::uint64_t key
   // the codes' bits below, and above them nothing unless some code was not seen held.
   const std::uint32_t mark = held_mark_;
   std::uint32_t ored = 0;
+  // Most texts keep to one page of characters: then the page is looked up once.
+  std::uint16_t any = 0;
+  std::uint16_t all = 0xFFFF;
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t entry = code_view_[chars[i] >> 8][chars[i] & 0xFF];
-    codes[i] = static_cast<std::uint16_t>(entry);
-    ored |= entry ^ mark << 16;
+    any |= chars[i];
+    all &= chars[i];
+  }
+  if (((any ^ all) >> 8) == 0) {
+    const std::uint32_t* page = code_view_[any >> 8];
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t entry = page[chars[i] & 0xFF];
+      codes[i] = static_cast<std::uint16_t>(entry);
+      ored |= entry ^ mark << 16;
+    }
+  } else {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t entry = code_view_[chars[i] >> 8][chars[i] & 0xFF];
+      codes[i] = static_cast<std::uint16_t>(entry);
+      ored |= entry ^ mark << 16;
+    }
   }
   const bool unseen = ored >> 16 != 0;
   cached.bits = static_cast<std::uint16_t>(ored);
