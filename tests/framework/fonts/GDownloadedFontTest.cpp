@@ -104,6 +104,13 @@ TEST(GDownloadedFontTest, KeptCodesCountWhatTheFontHoldsAfterItLosesCodes) {
       EXPECT_EQ(cached.missing, font.CountMissing(codes, 4));
     }
   }
+  // A text within one page of characters: the same codes and count.
+  const std::uint16_t latin[] = {'b', 'a'};
+  cached = font.CachedCodes(kKey, latin, 2, codes);
+  EXPECT_TRUE(cached.counted);
+  EXPECT_EQ(codes[0], 4);
+  EXPECT_EQ(codes[1], 3);
+  EXPECT_EQ(cached.missing, 1u);
   // Another key: nothing kept.
   EXPECT_FALSE(font.CachedCodes(kKey + 1, text, 4, codes).complete);
   EXPECT_EQ(font.CachedCode(kKey + 1, 'a'), GXLDownloadedFontImp::kNoCode);
