@@ -1,8 +1,15 @@
 // Text through the PCL XL back end into a memory channel.
-//  - A text and graphics page (40 lines of 80 DejaVuSans characters and 200 rectangles): the
-//    first page of a job (the font and its glyphs downloaded) and a later page (the font present),
-//    time and bytes per page, beside the later page's operators written directly with the PCL XL
-//    writer's functions.
+//  - A text and graphics page (40 lines of 80 DejaVuSans characters and 200 rectangles), time and
+//    bytes per page:
+//    - BM_TextPage/1 and /2: the first page of a job (the font and its glyphs downloaded) and a
+//      later page (the font present). The page's objects (page start and end commands, rectangles,
+//      texts and their advances) are made once, before the timed region, as the render module
+//      makes them; the time is their passage through the printer head's chain (page start and
+//      end) and the back end (rectangles and texts).
+//    - BM_TextPageMakingObjects/1 and /2: the same pages with the page commands and rectangles
+//      made and destroyed inside the timed region (for information).
+//    - BM_TextPageWrittenDirectly: the later page's operators written directly with the PCL XL
+//      writer's functions, byte for byte the back end's later page (checked before timing).
 //  - Every glyph of DejaVuSans and of DroidSansFallbackFull downloaded as a TrueType font, cold (a
 //    fresh font pool: the reader reads the file) and warm (the pool's reader already holds the
 //    tables and glyphs), beside FreeType loading the same glyphs unscaled and unhinted.
@@ -27,9 +34,12 @@
 #include "framework/output/XLFontDownload.h"
 #include "framework/output/fonts/GTTFontPool.h"
 #include "framework/output/fonts/GXLDownloadedFont.h"
+#include "framework/output/pclxl/XLEncoder.h"
 #include "framework/output/pclxl/XLPathOperators.h"
+#include "framework/output/pclxl/XLSessionOperators.h"
 #include "framework/output/pclxl/XLStateOperators.h"
 #include "framework/output/pclxl/XLStream.h"
+#include "framework/output/pclxl/XLTags.h"
 #include "framework/output/pclxl/XLTextOperators.h"
 #include "framework/pipeline/GCommandRef.h"
 #include "framework/pipeline/GDocumentCommand.h"
@@ -49,15 +59,19 @@ constexpr int kShapes = 200;
 class MemoryPort : public GOutputPort {
  public:
   MemoryPort() : GOutputPort(RWWString(u"memory")) {}
-  std::uint16_t WriteRaw(const void* /*bytes*/,
-                         std::uint32_t count,
-                         std::uint32_t* written) override {
+  std::uint16_t WriteRaw(const void* bytes, std::uint32_t count, std::uint32_t* written) override {
     bytes_ += count;
+    if (kept_ != nullptr) {
+      const auto* first = static_cast<const std::uint8_t*>(bytes);
+      kept_->insert(kept_->end(), first, first + count);
+    }
     *written = count;
     return 0;
   }
   bool IsUsable() override { return true; }
   static inline std::uint64_t bytes_ = 0;
+  // Where the bytes written are also kept, when set (outside the timed regions).
+  static inline std::vector<std::uint8_t>* kept_ = nullptr;
 };
 
 class MemoryProvider : public GStatusProvider {
@@ -120,20 +134,52 @@ struct Chain {
                                    new GState(vel::key::kDocumentGroup), 0));
   }
   void EndDocument() { Send(*head, new GDocumentEnd); }
-  void Page(GFont& font, const Lines& lines) {
+  // A page whose objects are made as it goes.
+  void PageMakingObjects(GFont& font, const Lines& lines) {
     Send(*head, new GPageStart(new GState(vel::key::kPageGroup), vel::key::kPageGroup));
     for (int s = 0; s < kShapes; ++s) {
       const auto x = static_cast<std::int16_t>(100 + s * 20);
       GRectangleGraphic shape({x, 5000, static_cast<std::int16_t>(x + 15), 5100}, nullptr, 0);
       benchmark::DoNotOptimize(kestrix->HandleRectangleGraphic(shape));
     }
+    Texts(font, lines);
+    Send(*head, new GPageEnd);
+  }
+  void Texts(GFont& font, const Lines& lines) {
     for (int l = 0; l < kLines; ++l) {
       benchmark::DoNotOptimize(kestrix->PrintText(font, *lines.texts[l], lines.escapements[l].get(),
                                                   100, static_cast<std::int16_t>(200 + 100 * l)));
     }
-    Send(*head, new GPageEnd);
   }
 };
+
+// The page's objects other than the texts, made once and sent again unchanged: the page commands
+// are held by a reference of their own, so the chain's letting go of them deletes nothing.
+struct PageObjects {
+  GCommandRef start{new GPageStart(new GState(vel::key::kPageGroup), vel::key::kPageGroup)};
+  GCommandRef end{new GPageEnd};
+  std::vector<GRectangleGraphic> shapes;
+  PageObjects() {
+    shapes.reserve(kShapes);
+    for (int s = 0; s < kShapes; ++s) {
+      const auto x = static_cast<std::int16_t>(100 + s * 20);
+      shapes.emplace_back(GRect{x, 5000, static_cast<std::int16_t>(x + 15), 5100}, nullptr, 0);
+    }
+  }
+};
+
+void SendKept(GPeripheralComposite& head, const GCommandRef& command) {
+  GCommandRef(head.ProcessCommand(command.Get())).Reset();
+}
+
+void Page(Chain& chain, GFont& font, const Lines& lines, PageObjects& objects) {
+  SendKept(*chain.head, objects.start);
+  for (GRectangleGraphic& shape : objects.shapes) {
+    benchmark::DoNotOptimize(chain.kestrix->HandleRectangleGraphic(shape));
+  }
+  chain.Texts(font, lines);
+  SendKept(*chain.head, objects.end);
+}
 
 const vel::test::TestTrueType& DejaVu() {
   static const vel::test::TestTrueType font{vel::test::kDejaVuSans.path,
@@ -146,16 +192,43 @@ FwTestFont* NewFont(const vel::test::TestTrueType& source) {
                                      vel::test::InstanceRecord(2));
 }
 
-// state.range(0): 1 for the first page of a job, 2 for a later page.
-void BM_TextPage(benchmark::State& state) {
+// The bytes of a later page, made with fresh objects or with objects sent before.
+std::vector<std::uint8_t> LaterPageBytes(bool kept_objects) {
   Setting setting;
   Chain chain;
   const Lines lines;
+  PageObjects objects;
+  std::unique_ptr<FwTestFont> font(NewFont(DejaVu()));
+  std::vector<std::uint8_t> bytes;
+  chain.StartDocument();
+  Page(chain, *font, lines, objects);
+  MemoryPort::kept_ = &bytes;
+  if (kept_objects) {
+    Page(chain, *font, lines, objects);
+  } else {
+    chain.PageMakingObjects(*font, lines);
+  }
+  MemoryPort::kept_ = nullptr;
+  chain.EndDocument();
+  return bytes;
+}
+
+// state.range(0): 1 for the first page of a job, 2 for a later page. `making`: the page commands
+// and rectangles made inside the timed region.
+void TextPage(benchmark::State& state, bool making) {
+  if (!making && LaterPageBytes(true) != LaterPageBytes(false)) {
+    state.SkipWithError("a page sent again differs from a page of fresh objects");
+    return;
+  }
+  Setting setting;
+  Chain chain;
+  const Lines lines;
+  PageObjects objects;
   const bool first = state.range(0) == 1;
   std::uint64_t bytes = 0;
   std::unique_ptr<FwTestFont> font(NewFont(DejaVu()));
   chain.StartDocument();
-  chain.Page(*font, lines);
+  Page(chain, *font, lines, objects);
   for (auto _ : state) {
     if (first) {
       state.PauseTiming();
@@ -165,7 +238,11 @@ void BM_TextPage(benchmark::State& state) {
       state.ResumeTiming();
     }
     const std::uint64_t before = MemoryPort::bytes_;
-    chain.Page(*font, lines);
+    if (making) {
+      chain.PageMakingObjects(*font, lines);
+    } else {
+      Page(chain, *font, lines, objects);
+    }
     bytes += MemoryPort::bytes_ - before;
   }
   chain.EndDocument();
@@ -173,7 +250,16 @@ void BM_TextPage(benchmark::State& state) {
   state.counters["bytes/page"] =
       static_cast<double>(bytes) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_TextPage)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_TextPage(benchmark::State& state) {
+  TextPage(state, false);
+}
+BENCHMARK(BM_TextPage)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+void BM_TextPageMakingObjects(benchmark::State& state) {
+  TextPage(state, true);
+}
+BENCHMARK(BM_TextPageMakingObjects)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 class Counter : public GOutputFlushCallback {
  public:
@@ -183,43 +269,78 @@ class Counter : public GOutputFlushCallback {
                      std::int32_t count) override {
     benchmark::DoNotOptimize(buffer);
     bytes += static_cast<std::uint64_t>(count);
+    if (kept != nullptr) {
+      kept->insert(kept->end(), buffer, buffer + count);
+    }
     return 0;
   }
   std::uint64_t bytes = 0;
+  // Where the bytes flushed are also kept, when set (outside the timed region).
+  std::vector<std::uint8_t>* kept = nullptr;
 };
 
-// The later page's operators written directly: the shapes, then SetCursor and Text for each line.
-void BM_TextPageWrittenDirectly(benchmark::State& state) {
-  Counter counter;
-  XLStream* stream = XLCreateStream(8192, &counter, 0);
-  std::vector<std::vector<std::uint16_t>> codes(kLines, std::vector<std::uint16_t>(kColumns));
-  const std::vector<std::int16_t> advances(kColumns, 25);
-  for (int l = 0; l < kLines; ++l) {
-    for (int i = 0; i < kColumns; ++i) {
-      codes[l][i] = static_cast<std::uint16_t>(3 + (l * 13 + i) % 0x5E);
+// The later page's operators as the back end writes them: BeginPage (the orientation only: the
+// media are those of the page before) and the clip mode, NewPath, RectanglePath and PaintPath for
+// each shape, then for each line NewPath, SetFont before the first, SetCursor and Text, and
+// EndPage with the copy count. The printer codes are those the glyph-code map gave the characters
+// (from 4, in the order of first use).
+struct DirectPage {
+  std::vector<std::vector<std::uint16_t>> codes;
+  std::vector<std::int16_t> advances = std::vector<std::int16_t>(kColumns, 25);
+  DirectPage() : codes(kLines, std::vector<std::uint16_t>(kColumns)) {
+    for (int l = 0; l < kLines; ++l) {
+      for (int i = 0; i < kColumns; ++i) {
+        codes[l][i] = static_cast<std::uint16_t>(4 + (l * 13 + i) % 0x5E);
+      }
     }
   }
-  const std::uint8_t name[] = "0TTDejaVu Sans";
-  for (auto _ : state) {
+  void Write(XLStream* stream) const {
+    static constexpr std::uint8_t kName[] = "0TTDejaVu Sans";
+    XLUByte(stream, 0);
+    XLWriteAttribute(stream, kXLAttrOrientation);
+    XLWriteOperator(stream, kXLOpBeginPage);
+    XLSetClipMode(stream, 0);
     for (int s = 0; s < kShapes; ++s) {
       const auto x = static_cast<std::int16_t>(100 + s * 20);
       XLNewPath(stream);
       XLRectanglePathSInt16(stream, x, 5000, static_cast<std::int16_t>(x + 15), 5100);
       XLPaintPath(stream);
     }
-    XLNewPath(stream);
-    XLSetFont(stream, name, sizeof name - 1, 50.0F, 2);
     for (int l = 0; l < kLines; ++l) {
+      XLNewPath(stream);
+      if (l == 0) {
+        XLSetFont(stream, kName, sizeof kName - 1, 50.0F, 2);
+      }
       XLSetCursorSInt16(stream, 100, static_cast<std::int16_t>(200 + 100 * l));
       XLTextXSpacingUInt16(stream, codes[l].data(), kColumns, advances.data(), kColumns);
     }
+    XLEndPageCopies(stream, 1);
     XLFlushStream(stream);
+  }
+};
+
+void BM_TextPageWrittenDirectly(benchmark::State& state) {
+  const DirectPage page;
+  Counter counter;
+  XLStream* stream = XLCreateStream(8192, &counter, 0);
+  std::vector<std::uint8_t> direct;
+  counter.kept = &direct;
+  page.Write(stream);
+  counter.kept = nullptr;
+  if (direct != LaterPageBytes(true)) {
+    (void)XLCloseStream(stream);
+    state.SkipWithError("the page written directly differs from the back end's");
+    return;
+  }
+  const std::uint64_t before = counter.bytes;
+  for (auto _ : state) {
+    page.Write(stream);
   }
   (void)XLCloseStream(stream);
   state.counters["bytes/page"] =
-      static_cast<double>(counter.bytes) / static_cast<double>(state.iterations());
+      static_cast<double>(counter.bytes - before) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_TextPageWrittenDirectly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextPageWrittenDirectly)->Unit(benchmark::kMicrosecond);
 
 const vel::test::TestTrueType& FontOf(int which) {
   static const vel::test::TestTrueType droid{

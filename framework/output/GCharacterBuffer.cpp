@@ -1,6 +1,7 @@
 // Borrowed and owned element buffers.
 #include "framework/output/GCharacterBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -88,17 +89,17 @@ void GCharacterBuffer::Free() {
   owned_ = false;
 }
 
-std::uint16_t GCharacterBuffer::At(std::uint32_t index) const {
-  if (index >= count_) {
-    return 0;
-  }
-  const auto* bytes = static_cast<const std::uint8_t*>(data_);
+void GCharacterBuffer::CopyTo(std::uint16_t* out, std::uint32_t count) const {
+  const std::uint32_t held = count < count_ ? count : count_;
   if (width_ == 1) {
-    return bytes[index];
+    const auto* bytes = static_cast<const std::uint8_t*>(data_);
+    for (std::uint32_t i = 0; i < held; ++i) {
+      out[i] = bytes[i];
+    }
+  } else if (held != 0) {
+    std::memcpy(out, data_, static_cast<std::size_t>(held) * 2);
   }
-  std::uint16_t value = 0;
-  std::memcpy(&value, bytes + static_cast<std::size_t>(index) * 2, 2);
-  return value;
+  std::fill(out + held, out + count, std::uint16_t{0});
 }
 
 bool GCharacterBuffer::Set(std::uint32_t index, std::uint16_t value) {

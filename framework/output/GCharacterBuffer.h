@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class RWBinaryFile;
 class RWVirtualInStream;
@@ -37,7 +38,20 @@ class GCharacterBuffer {
   std::uint32_t Width() const { return width_; }
   const void* Data() const { return data_; }
   // The element at `index` (16-bit elements as stored; callers cast to signed); 0 outside.
-  std::uint16_t At(std::uint32_t index) const;
+  std::uint16_t At(std::uint32_t index) const {
+    if (index >= count_) {
+      return 0;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data_);
+    if (width_ == 1) {
+      return bytes[index];
+    }
+    std::uint16_t value = 0;
+    std::memcpy(&value, bytes + static_cast<std::size_t>(index) * 2, 2);
+    return value;
+  }
+  // The first `count` elements as 16-bit values into `out` (bytes widened), 0 past the end.
+  void CopyTo(std::uint16_t* out, std::uint32_t count) const;
   // Stores into an owned buffer; false (nothing stored) for a borrowed one or an index outside.
   bool Set(std::uint32_t index, std::uint16_t value);
   // Copies borrowed elements into an allocation of its own. False when memory is short (the

@@ -39,8 +39,10 @@
 // A restore (version 1) makes a new stream and new font objects and loads the device font list.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 #include "framework/output/GLanguagePeripheral.h"
@@ -344,18 +346,25 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   GDownloadedFont* CreateDownloadedFont(GFont& font, std::uint32_t code_set,
                                         std::uint32_t text_code);
   void MakeRoom(std::uint32_t need);
+  // TrueTypeSourceOf(font), by the class of the font's implementation: the answer of the cast is
+  // the same for every object of a class, so the last class's is kept.
+  GTTFontSource* SourceOf(const GFont& font);
   bool WriteTrueTypeHeader(GFont& font, GDownloadedFont& downloaded, std::uint32_t text_code);
   void WriteSpecialGlyphs(GFont& font, GDownloadedFont& downloaded, std::uint32_t text_code);
+  // `count` characters of a text at `chars` and their printer codes at `codes`; `missing`, the
+  // number of codes the font does not hold, or kUncounted.
+  static constexpr std::uint32_t kUncounted = 0xFFFFFFFF;
   void DownloadTrueTypeGlyphs(GFont& font, GDownloadedFont& downloaded,
-                              const std::vector<std::uint16_t>& chars,
-                              const std::vector<std::uint16_t>& codes, std::uint32_t text_code);
+                              const std::uint16_t* chars, const std::uint16_t* codes,
+                              std::uint32_t count, std::uint32_t text_code,
+                              std::uint32_t missing);
   void WriteBitmapHeader(GFont& font, GDownloadedFont& downloaded);
   void DownloadBitmapGlyphs(GFont& font, GDownloadedFont& downloaded,
-                            const std::vector<std::uint16_t>& chars,
-                            const std::vector<std::uint16_t>& codes);
+                            const std::uint16_t* chars, const std::uint16_t* codes,
+                            std::uint32_t count);
   void SelectFont(const RWCString& name, float char_size, std::uint16_t symbol_set,
                   const TextState& attributes);
-  void WriteText(const std::vector<std::uint16_t>& codes, bool wide,
+  void WriteText(const std::uint16_t* codes, std::uint32_t count, bool wide,
                  const GTextEscapements* escapements, std::int16_t x, std::int16_t y);
   // Drawing helpers: NewPath and PaintPath outside a path, the path position, relative runs.
   void BeginShape();
@@ -406,6 +415,15 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   // Counts the font objects made: the printer codes a downloaded font keeps for converted texts
   // hold for one glyph-code map.
   std::uint32_t font_objects_made_ = 0;
+  // The last implementation class SourceOf met and where its TrueType data lies in an object of
+  // the class (kNoSource: it has none).
+  static constexpr std::ptrdiff_t kNoSource = -1;
+  const std::type_info* source_class_ = nullptr;
+  std::ptrdiff_t source_offset_ = kNoSource;
+  // A text's characters and printer codes (and 8-bit codes), kept between texts.
+  std::vector<std::uint16_t> text_chars_;
+  std::vector<std::uint16_t> text_codes_;
+  std::vector<std::uint8_t> text_bytes_;
   struct SourceEntry {
     std::uint16_t tray;
     std::uint8_t source;

@@ -1,7 +1,9 @@
 // The PCL XL back end: text, printer fonts and font download.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <typeinfo>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
@@ -17,6 +19,7 @@
 #include "framework/output/XLFontDownload.h"
 #include "framework/output/fonts/GFont.h"
 #include "framework/output/fonts/GFontDownloader.h"
+#include "framework/output/fonts/GFontImp.h"
 #include "framework/output/fonts/GGlyphBitmap.h"
 #include "framework/output/fonts/GGlyphCodeMap.h"
 #include "framework/output/fonts/GTTFontSource.h"
@@ -262,10 +265,27 @@ void GKestrix::MakeRoom(std::uint32_t need) {
   }
 }
 
+GTTFontSource* GKestrix::SourceOf(const GFont& font) {
+  GFontImp* implementation = font.GetImplementation();
+  if (implementation == nullptr) {
+    return nullptr;
+  }
+  const std::type_info& type = typeid(*implementation);
+  auto* whole = static_cast<char*>(dynamic_cast<void*>(implementation));
+  if (&type != source_class_) {
+    GTTFontSource* source = TrueTypeSourceOf(font);
+    source_class_ = &type;
+    source_offset_ = source == nullptr ? kNoSource : reinterpret_cast<char*>(source) - whole;
+    return source;
+  }
+  return source_offset_ == kNoSource ? nullptr
+                                     : reinterpret_cast<GTTFontSource*>(whole + source_offset_);
+}
+
 bool GKestrix::WriteTrueTypeHeader(GFont& font,
                                    GDownloadedFont& downloaded,
                                    std::uint32_t text_code) {
-  GTTFontSource* source = TrueTypeSourceOf(font);
+  GTTFontSource* source = SourceOf(font);
   vel::XLTrueTypeHeader header;
   if (source == nullptr || !header.Prepare(*source, font.GetMetricBlock())) {
     return false;
@@ -308,7 +328,7 @@ void BeginChars(XLStream* stream, const RWCString& name) {
 void GKestrix::WriteSpecialGlyphs(GFont& font,
                                   GDownloadedFont& downloaded,
                                   std::uint32_t text_code) {
-  GTTFontSource* source = TrueTypeSourceOf(font);
+  GTTFontSource* source = SourceOf(font);
   if (source == nullptr) {
     return;
   }
@@ -332,17 +352,19 @@ void GKestrix::WriteSpecialGlyphs(GFont& font,
 
 void GKestrix::DownloadTrueTypeGlyphs(GFont& font,
                                       GDownloadedFont& downloaded,
-                                      const std::vector<std::uint16_t>& chars,
-                                      const std::vector<std::uint16_t>& codes,
-                                      std::uint32_t text_code) {
-  std::uint32_t missing = 0;
-  if (const auto* body = dynamic_cast<const GXLDownloadedFontImp*>(downloaded.Body())) {
-    for (std::uint16_t code : codes) {
-      missing += body->HoldsCode(code) ? 0 : 1;
-    }
-  } else {
-    for (std::uint16_t code : codes) {
-      missing += downloaded.HasGlyph(code) ? 0 : 1;
+                                      const std::uint16_t* chars,
+                                      const std::uint16_t* codes,
+                                      std::uint32_t count,
+                                      std::uint32_t text_code,
+                                      std::uint32_t missing) {
+  if (missing == kUncounted) {
+    if (const auto* body = dynamic_cast<const GXLDownloadedFontImp*>(downloaded.Body())) {
+      missing = body->CountMissing(codes, count);
+    } else {
+      missing = 0;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        missing += downloaded.HasGlyph(codes[i]) ? 0 : 1;
+      }
     }
   }
   if (missing == 0 || downloaded.GetSequence() == 0) {
@@ -350,7 +372,7 @@ void GKestrix::DownloadTrueTypeGlyphs(GFont& font,
   }
   if (downloaded.GetGlyphBytes() + missing > downloaded.GetSequence()) {
     downloaded.Release();
-    missing = static_cast<std::uint32_t>(codes.size());
+    missing = count;
   }
   MakeRoom(kBytesPerTrueTypeGlyph * missing);
   if (downloaded.GetByteCount() == 0) {
@@ -360,12 +382,12 @@ void GKestrix::DownloadTrueTypeGlyphs(GFont& font,
     }
     WriteSpecialGlyphs(font, downloaded, text_code);
   }
-  GTTFontSource* source = TrueTypeSourceOf(font);
+  GTTFontSource* source = SourceOf(font);
   const vel::XLGlyphDownload download = GlyphDownload(stream_, source, downloaded);
   const bool vertical = font.GetMetricBlock().vertical == 1;
   bool begun = false;
   std::uint32_t bytes = 0;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
+  for (std::uint32_t i = 0; i < count; ++i) {
     if (downloaded.HasGlyph(codes[i])) {
       continue;
     }
@@ -402,18 +424,19 @@ void GKestrix::WriteBitmapHeader(GFont& font, GDownloadedFont& downloaded) {
 
 void GKestrix::DownloadBitmapGlyphs(GFont& font,
                                     GDownloadedFont& downloaded,
-                                    const std::vector<std::uint16_t>& chars,
-                                    const std::vector<std::uint16_t>& codes) {
+                                    const std::uint16_t* chars,
+                                    const std::uint16_t* codes,
+                                    std::uint32_t count) {
   std::uint32_t missing = 0;
-  for (std::uint16_t code : codes) {
-    missing += downloaded.HasGlyph(code) ? 0 : 1;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    missing += downloaded.HasGlyph(codes[i]) ? 0 : 1;
   }
   if (missing == 0) {
     return;
   }
   if (downloaded.GetGlyphBytes() + missing > downloaded.GetSequence()) {
     downloaded.Release();
-    missing = static_cast<std::uint32_t>(codes.size());
+    missing = count;
   }
   const std::int32_t size = font.GetMetricBlock().size;
   const std::int32_t per_glyph = (size / 8) * size;
@@ -423,7 +446,7 @@ void GKestrix::DownloadBitmapGlyphs(GFont& font,
   }
   bool begun = false;
   std::uint32_t bytes = 0;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
+  for (std::uint32_t i = 0; i < count; ++i) {
     if (downloaded.HasGlyph(codes[i])) {
       continue;
     }
@@ -472,58 +495,59 @@ void GKestrix::SelectFont(const RWCString& name,
   if (wanted.writing_mode != text_.writing_mode) {
     XLSetCharAttributes(stream_, wanted.writing_mode);
   }
-  if (!SameName(name, text_.font_name) || char_size != text_.char_size ||
-      symbol_set != text_.symbol_set) {
+  const bool same_name = SameName(name, text_.font_name);
+  if (!same_name || char_size != text_.char_size || symbol_set != text_.symbol_set) {
     XLSetFont(stream_, reinterpret_cast<const std::uint8_t*>(name.Data()),
               static_cast<std::uint32_t>(name.Length()),
               char_size > 0.0F ? char_size : kTinyCharSize, symbol_set);
   }
-  const RWCString keep_name = name;
+  RWCString font_name = same_name ? std::move(text_.font_name) : name;
   text_ = wanted;
-  text_.font_name = keep_name;
+  text_.font_name = std::move(font_name);
   text_.char_size = char_size;
   text_.symbol_set = symbol_set;
 }
 
-void GKestrix::WriteText(const std::vector<std::uint16_t>& codes,
+void GKestrix::WriteText(const std::uint16_t* codes,
+                         std::uint32_t count,
                          bool wide,
                          const GTextEscapements* escapements,
                          std::int16_t x,
                          std::int16_t y) {
   XLSetCursorSInt16(stream_, x, y);
-  const auto count = static_cast<std::uint32_t>(codes.size());
   const bool spaced = escapements != nullptr && escapements->GetCount() >= count;
   const std::int16_t* dx = spaced ? escapements->GetXData() : nullptr;
   const std::int16_t* dy = spaced ? escapements->GetYData() : nullptr;
-  std::vector<std::uint8_t> narrow;
+  const std::uint8_t* narrow = nullptr;
   if (!wide) {
-    narrow.reserve(codes.size());
-    for (std::uint16_t code : codes) {
-      narrow.push_back(static_cast<std::uint8_t>(code));
+    text_bytes_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      text_bytes_[i] = static_cast<std::uint8_t>(codes[i]);
     }
+    narrow = text_bytes_.data();
   }
   if (dx != nullptr && dy != nullptr) {
     if (wide) {
-      XLTextXYSpacingUInt16(stream_, codes.data(), count, dx, count, dy, count);
+      XLTextXYSpacingUInt16(stream_, codes, count, dx, count, dy, count);
     } else {
-      XLTextXYSpacing(stream_, narrow.data(), count, dx, count, dy, count);
+      XLTextXYSpacing(stream_, narrow, count, dx, count, dy, count);
     }
   } else if (dx != nullptr) {
     if (wide) {
-      XLTextXSpacingUInt16(stream_, codes.data(), count, dx, count);
+      XLTextXSpacingUInt16(stream_, codes, count, dx, count);
     } else {
-      XLTextXSpacing(stream_, narrow.data(), count, dx, count);
+      XLTextXSpacing(stream_, narrow, count, dx, count);
     }
   } else if (dy != nullptr) {
     if (wide) {
-      XLTextYSpacingUInt16(stream_, codes.data(), count, dy, count);
+      XLTextYSpacingUInt16(stream_, codes, count, dy, count);
     } else {
-      XLTextYSpacing(stream_, narrow.data(), count, dy, count);
+      XLTextYSpacing(stream_, narrow, count, dy, count);
     }
   } else if (wide) {
-    XLTextUInt16(stream_, codes.data(), count);
+    XLTextUInt16(stream_, codes, count);
   } else {
-    XLText(stream_, narrow.data(), count);
+    XLText(stream_, narrow, count);
   }
 }
 
@@ -550,10 +574,9 @@ std::uint16_t GKestrix::PrintText(GFont& font,
   const GFontFaceRecord& face = font.GetMetricBlock();
   const GFontInstanceRecord& instance = font.GetTransform();
   const std::uint32_t length = text.GetLength();
-  std::vector<std::uint16_t> chars(length);
-  for (std::uint32_t i = 0; i < length; ++i) {
-    chars[i] = text.GetCharAt(i);
-  }
+  text_chars_.resize(length);
+  std::uint16_t* const chars = text_chars_.data();
+  text.CopyCodes(chars);
   const bool wide_text = text.GetCharSize() == 2;
   TextState wanted;
   const auto char_size = static_cast<float>(face.size);
@@ -578,13 +601,12 @@ std::uint16_t GKestrix::PrintText(GFont& font,
     SelectFont(description->GetSecondName(), char_size, vel::XLSymbolSetOf(code), wanted);
     if (code != text_code) {
       const GTextString converted(text, code, nullptr);
-      std::vector<std::uint16_t> codes(converted.GetLength());
-      for (std::uint32_t i = 0; i < codes.size(); ++i) {
-        codes[i] = converted.GetCharAt(i);
-      }
-      WriteText(codes, converted.GetCharSize() == 2, escapements, x, y);
+      text_codes_.resize(converted.GetLength());
+      converted.CopyCodes(text_codes_.data());
+      WriteText(text_codes_.data(), converted.GetLength(), converted.GetCharSize() == 2,
+                escapements, x, y);
     } else {
-      WriteText(chars, wide_text, escapements, x, y);
+      WriteText(chars, length, wide_text, escapements, x, y);
     }
     return TakeStatus();
   }
@@ -592,40 +614,66 @@ std::uint16_t GKestrix::PrintText(GFont& font,
   // A downloaded font: text in another code set than the font's goes out in printer codes that
   // the glyph-code map gives the text's glyphs.
   const std::uint32_t code_set = downloaded->GetExtra();
-  std::vector<std::uint16_t> codes = chars;
+  const std::uint16_t* codes = chars;
   bool wide = wide_text;
+  std::uint32_t missing = kUncounted;
   if (code_set != text_code) {
-    GTTFontSource* source = TrueTypeSourceOf(font);
-    GGlyphCodeMap* map = GlyphCodeMap();
-    GCharacterBuffer glyphs;
-    const bool mapped =
-        source == nullptr && font.MapString(text, glyphs) != 0 && glyphs.Count() >= length;
+    text_codes_.resize(length);
+    std::uint16_t* const converted = text_codes_.data();
+    codes = converted;
     // A TrueType font keeps the codes it gave, for the text's code and this glyph-code map.
+    GTTFontSource* source = SourceOf(font);
     auto* cache = source != nullptr ? dynamic_cast<GXLDownloadedFontImp*>(downloaded->Body())
                                     : nullptr;
     const std::uint64_t key = (static_cast<std::uint64_t>(font_objects_made_) << 33) |
                               (static_cast<std::uint64_t>(face.vertical == 1) << 32) | text_code;
-    for (std::uint32_t i = 0; i < length; ++i) {
-      std::uint16_t code =
-          cache != nullptr ? cache->CachedCode(key, chars[i]) : GXLDownloadedFontImp::kNoCode;
-      if (code == GXLDownloadedFontImp::kNoCode) {
+    GXLDownloadedFontImp::Cached cached;
+    if (cache != nullptr) {
+      cached = cache->CachedCodes(key, chars, length, converted);
+    } else {
+      std::fill_n(converted, length, GXLDownloadedFontImp::kNoCode);
+    }
+    if (cached.counted) {
+      missing = cached.missing;
+    }
+    std::uint16_t bits = cached.bits;
+    if (!cached.complete) {
+      GGlyphCodeMap* map = GlyphCodeMap();
+      GCharacterBuffer glyphs;
+      const bool mapped =
+          source == nullptr && font.MapString(text, glyphs) != 0 && glyphs.Count() >= length;
+      for (std::uint32_t i = 0; i < length; ++i) {
+        if (converted[i] != GXLDownloadedFontImp::kNoCode) {
+          continue;
+        }
+        // A character met earlier in this text may have been kept since.
+        if (cache != nullptr) {
+          converted[i] = cache->CachedCode(key, chars[i]);
+          if (converted[i] != GXLDownloadedFontImp::kNoCode) {
+            continue;
+          }
+        }
         std::uint16_t glyph = 0;
         if (source != nullptr) {
           glyph = source->MapCharToGlyph(face.vertical == 1, chars[i], text_code);
         } else if (mapped) {
           glyph = glyphs.At(i);
         }
-        code = map != nullptr ? map->MapGlyph(glyph) : glyph;
+        const std::uint16_t code = map != nullptr ? map->MapGlyph(glyph) : glyph;
         if (cache != nullptr) {
           cache->CacheCode(key, chars[i], code);
         }
+        converted[i] = code;
       }
-      codes[i] = code;
-      wide = wide || code > 0xFF;
+      bits = 0;
+      for (std::uint32_t i = 0; i < length; ++i) {
+        bits |= converted[i];
+      }
     }
+    wide = wide || bits > 0xFF;
   }
   if (downloaded->GetState() == GDownloadedFontImp::kTrueType) {
-    DownloadTrueTypeGlyphs(font, *downloaded, chars, codes, text_code);
+    DownloadTrueTypeGlyphs(font, *downloaded, chars, codes, length, text_code, missing);
     if (downloaded->GetByteCount() == 0) {
       ++dropped_texts_;  // the printer never received the font
       return TakeStatus();
@@ -637,10 +685,10 @@ std::uint16_t GKestrix::PrintText(GFont& font,
     wanted.angle = font.GetCharAngle().GetValue();
     wanted.writing_mode = face.vertical == 1 ? 1 : 0;
   } else {
-    DownloadBitmapGlyphs(font, *downloaded, chars, codes);
+    DownloadBitmapGlyphs(font, *downloaded, chars, codes, length);
   }
   SelectFont(downloaded->GetName(), char_size, vel::XLSymbolSetOf(code_set), wanted);
-  WriteText(codes, wide, escapements, x, y);
+  WriteText(codes, length, wide, escapements, x, y);
   downloaded->SetLastUse(use_counter_++);
   return TakeStatus();
 }

@@ -61,6 +61,8 @@ class GTextString : public GBaseObject {
   const void* GetData() const { return codes_.Data(); }
   // The code at `index`; 0 at or past the buffer's end.
   std::uint16_t GetCharAt(std::uint32_t index) const { return codes_.At(index); }
+  // The GetLength() codes as 16-bit values into `out`; 0 at or past the buffer's end.
+  void CopyCodes(std::uint16_t* out) const { codes_.CopyTo(out, length_); }
   // Copies borrowed codes into an owned buffer; the data pointer (null when empty).
   virtual const void* MakeOwned();
 

@@ -2,6 +2,7 @@
 // translator, advances from a text angle, owned and borrowed buffers, and the stored forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -148,6 +149,24 @@ TEST(GTextStringTest, CopiesOwnTheirCodesAndCompareByValue) {
   EXPECT_EQ(empty.MakeOwned(), nullptr);
   EXPECT_TRUE(empty.IsKindOf(vel::classid::kGTextString));
   EXPECT_TRUE(empty.IsKindOf(vel::classid::kGBaseObject));
+}
+
+TEST(GTextStringTest, CopyCodesWidensBytesAndGivesZeroPastTheBuffer) {
+  const std::uint8_t bytes[] = {0x41, 0xFF};
+  const std::uint16_t wide[] = {0x263A, 0x41};
+  const GTextString narrow_text(GCharacterBuffer(bytes, 2), 4, 1, 4);
+  const GTextString wide_text(GCharacterBuffer(wide, 2), 3, 2, 16);
+  std::uint16_t out[4] = {9, 9, 9, 9};
+  narrow_text.CopyCodes(out);
+  EXPECT_EQ(std::vector<std::uint16_t>(out, out + 4),
+            (std::vector<std::uint16_t>{0x41, 0xFF, 0, 0}));
+  std::fill_n(out, 4, 9);
+  wide_text.CopyCodes(out);
+  EXPECT_EQ(std::vector<std::uint16_t>(out, out + 4),
+            (std::vector<std::uint16_t>{0x263A, 0x41, 0, 9}));
+  std::fill_n(out, 4, 9);
+  GTextString().CopyCodes(out);
+  EXPECT_EQ(out[0], 9);
 }
 
 struct AngleCase {

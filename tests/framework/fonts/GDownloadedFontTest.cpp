@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/output/fonts/GFontDownloader.h"
 #include "framework/output/fonts/GPSDownloadedFont.h"
@@ -50,6 +52,68 @@ TEST(GDownloadedFontTest, AResidentFontIsNotRemovedButGivesItsMemoryBack) {
   EXPECT_EQ(owner.NoFontCalls(), 0);
   EXPECT_EQ(owner.Budget().Used(), 0u);
   EXPECT_EQ(font.GetByteCount(), 0u);
+}
+
+// The printer codes a PCL XL font keeps for converted characters: a text's codes and the count of
+// those the font does not hold, which must follow every code the font gains or loses.
+TEST(GDownloadedFontTest, KeptCodesCountWhatTheFontHoldsAfterItLosesCodes) {
+  GXLDownloadedFontImp font(nullptr);
+  font.AddBytes(100);
+  constexpr std::uint64_t kKey = 7;
+  const std::uint16_t text[] = {'a', 'b', 'a', 0x263A};
+  std::uint16_t codes[4] = {};
+  GXLDownloadedFontImp::Cached cached = font.CachedCodes(kKey, text, 4, codes);
+  EXPECT_FALSE(cached.complete);
+  EXPECT_EQ(codes[0], GXLDownloadedFontImp::kNoCode);
+
+  font.CacheCode(kKey, 'a', 3);
+  font.CacheCode(kKey, 'b', 4);
+  font.CacheCode(kKey, 0x263A, 0x105);
+  ASSERT_TRUE(font.AddGlyph(3));
+  struct Step {
+    const char* what;
+    void (*change)(GXLDownloadedFontImp&);
+    bool counted;
+    std::uint32_t missing;
+  };
+  const Step steps[] = {
+      {"b and the smiley not held", [](GXLDownloadedFontImp&) {}, true, 2},
+      {"all held",
+       [](GXLDownloadedFontImp& f) {
+         (void)f.AddGlyph(4);
+         (void)f.AddGlyph(0x105);
+       },
+       true, 0},
+      {"again, from the marks", [](GXLDownloadedFontImp&) {}, true, 0},
+      {"a removed", [](GXLDownloadedFontImp& f) { f.RemoveGlyph(3); }, true, 2},
+      {"a back", [](GXLDownloadedFontImp& f) { (void)f.AddGlyph(3); }, true, 0},
+      {"released: no table, not counted", [](GXLDownloadedFontImp& f) { f.Release(); }, false, 0},
+      {"b held again", [](GXLDownloadedFontImp& f) { (void)f.AddGlyph(4); }, true, 3},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change(font);
+    cached = font.CachedCodes(kKey, text, 4, codes);
+    EXPECT_TRUE(cached.complete);
+    EXPECT_EQ(cached.bits, 3 | 4 | 0x105);
+    EXPECT_EQ(std::vector<std::uint16_t>(codes, codes + 4),
+              (std::vector<std::uint16_t>{3, 4, 3, 0x105}));
+    EXPECT_EQ(cached.counted, step.counted);
+    if (cached.counted) {
+      EXPECT_EQ(cached.missing, step.missing);
+      EXPECT_EQ(cached.missing, font.CountMissing(codes, 4));
+    }
+  }
+  // A text within one page of characters: the same codes and count.
+  const std::uint16_t latin[] = {'b', 'a'};
+  cached = font.CachedCodes(kKey, latin, 2, codes);
+  EXPECT_TRUE(cached.counted);
+  EXPECT_EQ(codes[0], 4);
+  EXPECT_EQ(codes[1], 3);
+  EXPECT_EQ(cached.missing, 1u);
+  // Another key: nothing kept.
+  EXPECT_FALSE(font.CachedCodes(kKey + 1, text, 4, codes).complete);
+  EXPECT_EQ(font.CachedCode(kKey + 1, 'a'), GXLDownloadedFontImp::kNoCode);
 }
 
 TEST(GDownloadedFontTest, ABodyStartsWithItsDocumentedValues) {
