@@ -143,35 +143,27 @@ bool RWBinaryFile::WriteArray(const T* values, std::size_t n) {
   return true;
 }
 
-bool RWBinaryFile::Read(char& value) { return ReadArray<char>(&value, 1); }
-bool RWBinaryFile::Read(unsigned char& value) { return ReadArray<unsigned char>(&value, 1); }
-bool RWBinaryFile::Read(short& value) { return ReadArray<short>(&value, 1); }
-bool RWBinaryFile::Read(unsigned short& value) { return ReadArray<unsigned short>(&value, 1); }
-bool RWBinaryFile::Read(int& value) { return ReadArray<int>(&value, 1); }
-bool RWBinaryFile::Read(unsigned int& value) { return ReadArray<unsigned int>(&value, 1); }
-bool RWBinaryFile::Read(long& value) { return ReadArray<long>(&value, 1); }
-bool RWBinaryFile::Read(unsigned long& value) { return ReadArray<unsigned long>(&value, 1); }
-bool RWBinaryFile::Read(float& value) { return ReadArray<float>(&value, 1); }
-bool RWBinaryFile::Read(double& value) { return ReadArray<double>(&value, 1); }
-
-bool RWBinaryFile::Read(char* values, std::size_t n) { return ReadArray<char>(values, n); }
-bool RWBinaryFile::Read(unsigned char* values, std::size_t n) {
-  return ReadArray<unsigned char>(values, n);
-}
-bool RWBinaryFile::Read(short* values, std::size_t n) { return ReadArray<short>(values, n); }
-bool RWBinaryFile::Read(unsigned short* values, std::size_t n) {
-  return ReadArray<unsigned short>(values, n);
-}
-bool RWBinaryFile::Read(int* values, std::size_t n) { return ReadArray<int>(values, n); }
-bool RWBinaryFile::Read(unsigned int* values, std::size_t n) {
-  return ReadArray<unsigned int>(values, n);
-}
-bool RWBinaryFile::Read(long* values, std::size_t n) { return ReadArray<long>(values, n); }
-bool RWBinaryFile::Read(unsigned long* values, std::size_t n) {
-  return ReadArray<unsigned long>(values, n);
-}
-bool RWBinaryFile::Read(float* values, std::size_t n) { return ReadArray<float>(values, n); }
-bool RWBinaryFile::Read(double* values, std::size_t n) { return ReadArray<double>(values, n); }
+// The scalar and array reads and writes are inline (the header) over these.
+template bool RWBinaryFile::ReadArray<char>(char*, std::size_t);
+template bool RWBinaryFile::ReadArray<unsigned char>(unsigned char*, std::size_t);
+template bool RWBinaryFile::ReadArray<short>(short*, std::size_t);
+template bool RWBinaryFile::ReadArray<unsigned short>(unsigned short*, std::size_t);
+template bool RWBinaryFile::ReadArray<int>(int*, std::size_t);
+template bool RWBinaryFile::ReadArray<unsigned int>(unsigned int*, std::size_t);
+template bool RWBinaryFile::ReadArray<long>(long*, std::size_t);
+template bool RWBinaryFile::ReadArray<unsigned long>(unsigned long*, std::size_t);
+template bool RWBinaryFile::ReadArray<float>(float*, std::size_t);
+template bool RWBinaryFile::ReadArray<double>(double*, std::size_t);
+template bool RWBinaryFile::WriteArray<char>(const char*, std::size_t);
+template bool RWBinaryFile::WriteArray<unsigned char>(const unsigned char*, std::size_t);
+template bool RWBinaryFile::WriteArray<short>(const short*, std::size_t);
+template bool RWBinaryFile::WriteArray<unsigned short>(const unsigned short*, std::size_t);
+template bool RWBinaryFile::WriteArray<int>(const int*, std::size_t);
+template bool RWBinaryFile::WriteArray<unsigned int>(const unsigned int*, std::size_t);
+template bool RWBinaryFile::WriteArray<long>(const long*, std::size_t);
+template bool RWBinaryFile::WriteArray<unsigned long>(const unsigned long*, std::size_t);
+template bool RWBinaryFile::WriteArray<float>(const float*, std::size_t);
+template bool RWBinaryFile::WriteArray<double>(const double*, std::size_t);
 
 bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   if (buffer == nullptr || size == 0 || file_ == nullptr) {
@@ -197,46 +189,6 @@ bool RWBinaryFile::ReadString(char* buffer, std::size_t size) {
   }
   buffer[length] = '\0';
   return true;
-}
-
-bool RWBinaryFile::Write(char value) { return WriteArray<char>(&value, 1); }
-bool RWBinaryFile::Write(unsigned char value) { return WriteArray<unsigned char>(&value, 1); }
-bool RWBinaryFile::Write(short value) { return WriteArray<short>(&value, 1); }
-bool RWBinaryFile::Write(unsigned short value) { return WriteArray<unsigned short>(&value, 1); }
-bool RWBinaryFile::Write(int value) { return WriteArray<int>(&value, 1); }
-bool RWBinaryFile::Write(unsigned int value) { return WriteArray<unsigned int>(&value, 1); }
-bool RWBinaryFile::Write(long value) { return WriteArray<long>(&value, 1); }
-bool RWBinaryFile::Write(unsigned long value) { return WriteArray<unsigned long>(&value, 1); }
-bool RWBinaryFile::Write(float value) { return WriteArray<float>(&value, 1); }
-bool RWBinaryFile::Write(double value) { return WriteArray<double>(&value, 1); }
-
-bool RWBinaryFile::Write(const char* values, std::size_t n) {
-  return WriteArray<char>(values, n);
-}
-bool RWBinaryFile::Write(const unsigned char* values, std::size_t n) {
-  return WriteArray<unsigned char>(values, n);
-}
-bool RWBinaryFile::Write(const short* values, std::size_t n) {
-  return WriteArray<short>(values, n);
-}
-bool RWBinaryFile::Write(const unsigned short* values, std::size_t n) {
-  return WriteArray<unsigned short>(values, n);
-}
-bool RWBinaryFile::Write(const int* values, std::size_t n) { return WriteArray<int>(values, n); }
-bool RWBinaryFile::Write(const unsigned int* values, std::size_t n) {
-  return WriteArray<unsigned int>(values, n);
-}
-bool RWBinaryFile::Write(const long* values, std::size_t n) {
-  return WriteArray<long>(values, n);
-}
-bool RWBinaryFile::Write(const unsigned long* values, std::size_t n) {
-  return WriteArray<unsigned long>(values, n);
-}
-bool RWBinaryFile::Write(const float* values, std::size_t n) {
-  return WriteArray<float>(values, n);
-}
-bool RWBinaryFile::Write(const double* values, std::size_t n) {
-  return WriteArray<double>(values, n);
 }
 
 bool RWBinaryFile::WriteString(const char* text) {
@@ -316,14 +268,14 @@ bool RWBinaryFile::Erase() {
   return file_ != nullptr;
 }
 
-bool RWBinaryFile::Eof() const {
+bool RWBinaryFile::StreamEof() const {
   if (file_ == nullptr) {
     return false;
   }
   return pages_ != nullptr ? pages_->Eof() : seam::FileEof(file_);
 }
 
-bool RWBinaryFile::Error() const {
+bool RWBinaryFile::StreamError() const {
   // A file that never opened fails every read and write: it reports an error, so callers that
   // test Eof/Error once after a series of operations see that nothing moved.
   if (marked_error_ || file_ == nullptr) {

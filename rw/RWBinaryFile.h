@@ -33,9 +33,9 @@
 #include <new>
 #include <string>
 
+#include "rw/RWByteCodec.h"
+#include "rw/RWFilePages.h"
 #include "vel_flavour.h"
-
-class RWFilePages;
 
 class RWBinaryFile {
  public:
@@ -56,55 +56,55 @@ class RWBinaryFile {
   static bool Exists(const char* name);
   static bool Exists(const char* name, int access_mode);
 
-  bool Read(char& value);
-  bool Read(unsigned char& value);
-  bool Read(short& value);
-  bool Read(unsigned short& value);
-  bool Read(int& value);
-  bool Read(unsigned int& value);
-  bool Read(long& value);
-  bool Read(unsigned long& value);
-  bool Read(float& value);
-  bool Read(double& value);
+  bool Read(char& value) { return ReadValues(&value, 1); }
+  bool Read(unsigned char& value) { return ReadValues(&value, 1); }
+  bool Read(short& value) { return ReadValues(&value, 1); }
+  bool Read(unsigned short& value) { return ReadValues(&value, 1); }
+  bool Read(int& value) { return ReadValues(&value, 1); }
+  bool Read(unsigned int& value) { return ReadValues(&value, 1); }
+  bool Read(long& value) { return ReadValues(&value, 1); }
+  bool Read(unsigned long& value) { return ReadValues(&value, 1); }
+  bool Read(float& value) { return ReadValues(&value, 1); }
+  bool Read(double& value) { return ReadValues(&value, 1); }
 
   // n values; true only when all n were read.
-  bool Read(char* values, std::size_t n);
-  bool Read(unsigned char* values, std::size_t n);
-  bool Read(short* values, std::size_t n);
-  bool Read(unsigned short* values, std::size_t n);
-  bool Read(int* values, std::size_t n);
-  bool Read(unsigned int* values, std::size_t n);
-  bool Read(long* values, std::size_t n);
-  bool Read(unsigned long* values, std::size_t n);
-  bool Read(float* values, std::size_t n);
-  bool Read(double* values, std::size_t n);
+  bool Read(char* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(unsigned char* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(short* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(unsigned short* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(int* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(unsigned int* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(long* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(unsigned long* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(float* values, std::size_t n) { return ReadValues(values, n); }
+  bool Read(double* values, std::size_t n) { return ReadValues(values, n); }
 
   // Reads up to and including the first NUL, or to end of file, into a buffer of `size` bytes and
   // always terminates it. A string that does not fit is cut to size - 1 characters, the rest of it
   // up to its NUL is skipped, and the answer is false; size 0 reads nothing and answers false.
   bool ReadString(char* buffer, std::size_t size);
 
-  bool Write(char value);
-  bool Write(unsigned char value);
-  bool Write(short value);
-  bool Write(unsigned short value);
-  bool Write(int value);
-  bool Write(unsigned int value);
-  bool Write(long value);
-  bool Write(unsigned long value);
-  bool Write(float value);
-  bool Write(double value);
+  bool Write(char value) { return WriteValues(&value, 1); }
+  bool Write(unsigned char value) { return WriteValues(&value, 1); }
+  bool Write(short value) { return WriteValues(&value, 1); }
+  bool Write(unsigned short value) { return WriteValues(&value, 1); }
+  bool Write(int value) { return WriteValues(&value, 1); }
+  bool Write(unsigned int value) { return WriteValues(&value, 1); }
+  bool Write(long value) { return WriteValues(&value, 1); }
+  bool Write(unsigned long value) { return WriteValues(&value, 1); }
+  bool Write(float value) { return WriteValues(&value, 1); }
+  bool Write(double value) { return WriteValues(&value, 1); }
 
-  bool Write(const char* values, std::size_t n);
-  bool Write(const unsigned char* values, std::size_t n);
-  bool Write(const short* values, std::size_t n);
-  bool Write(const unsigned short* values, std::size_t n);
-  bool Write(const int* values, std::size_t n);
-  bool Write(const unsigned int* values, std::size_t n);
-  bool Write(const long* values, std::size_t n);
-  bool Write(const unsigned long* values, std::size_t n);
-  bool Write(const float* values, std::size_t n);
-  bool Write(const double* values, std::size_t n);
+  bool Write(const char* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const unsigned char* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const short* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const unsigned short* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const int* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const unsigned int* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const long* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const unsigned long* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const float* values, std::size_t n) { return WriteValues(values, n); }
+  bool Write(const double* values, std::size_t n) { return WriteValues(values, n); }
 
   // The characters and the terminating NUL.
   bool WriteString(const char* text);
@@ -130,21 +130,56 @@ class RWBinaryFile {
   bool Flush();
   // Empties the file: closes it, deletes it by name and reopens it with "wb+".
   bool Erase();
-  bool Eof() const;
+  bool Eof() const {
+    if (pages_ != nullptr) {
+      return pages_->Eof();
+    }
+    return StreamEof();
+  }
   // The stream's error indicator, or an error marked by SetError; always true without a stream.
-  bool Error() const;
+  bool Error() const {
+    if (pages_ != nullptr && !marked_error_) {
+      return pages_->Error();
+    }
+    return StreamError();
+  }
   // Marks the file as failed, as a failed read or write would: readers of a stored structure use
   // it to stop everything above them after corrupt data. Sticky until ClearError.
   void SetError() { marked_error_ = true; }
   void ClearError();
 
  private:
+  // Eof and Error without the page cache.
+  bool StreamEof() const;
+  bool StreamError() const;
   bool ReadBytes(void* bytes, std::size_t count);
   bool WriteBytes(const void* bytes, std::size_t count);
   template <typename T>
   bool ReadArray(T* values, std::size_t n);
   template <typename T>
   bool WriteArray(const T* values, std::size_t n);
+  // Values that lie within the page cache's current page are decoded from it, respectively encoded
+  // into it, in place; all others go through ReadArray and WriteArray.
+  template <typename T>
+  bool ReadValues(T* values, std::size_t n) {
+    if (pages_ != nullptr && n <= RWFilePages::kPageSize) {
+      if (const unsigned char* bytes = pages_->ReadSpan(n * vel::kStoredWidth<T>)) {
+        vel::DecodeValues<vel::ByteOrder::kLittle>(bytes, n, values);
+        return true;
+      }
+    }
+    return ReadArray(values, n);
+  }
+  template <typename T>
+  bool WriteValues(const T* values, std::size_t n) {
+    if (pages_ != nullptr && n <= RWFilePages::kPageSize) {
+      if (unsigned char* bytes = pages_->WriteSpan(n * vel::kStoredWidth<T>)) {
+        vel::EncodeValues<vel::ByteOrder::kLittle>(values, n, bytes);
+        return true;
+      }
+    }
+    return WriteArray(values, n);
+  }
 
   std::string name_;
   char mode_[8] = {};

@@ -29,6 +29,7 @@
 // only fail the stream.
 #include <cassert>
 #include <cstring>
+#include <optional>
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWCollectable.h"
@@ -270,14 +271,16 @@ RWCollectable* Restore(RWVirtualInStream& stream, const Target& target, bool& ok
     Fail(stream);
     return nullptr;
   }
-  RWStringID name;
+  // Made only for a class named in the record (a default string id costs an allocation).
+  std::optional<RWStringID> name;
   const RWStringID* new_name = nullptr;
   if (id == kNewName) {
-    if (!ReadName(stream, name)) {
+    name.emplace();
+    if (!ReadName(stream, *name)) {
       Fail(stream);
       return nullptr;
     }
-    new_name = &name;
+    new_name = &*name;
   } else if (id == kKnownName) {
     int k = 0;
     stream.Get(k);
@@ -355,14 +358,16 @@ RWCollectable* Restore(RWBinaryFile& file, const Target& target, bool& ok) {
     ok = true;
     return object;
   }
-  RWStringID name;
+  // Made only for a class named in the record (a default string id costs an allocation).
+  std::optional<RWStringID> name;
   const RWStringID* new_name = nullptr;
   if (id == kNewName) {
-    if (!ReadName(file, name)) {
+    name.emplace();
+    if (!ReadName(file, *name)) {
       file.SetError();
       return nullptr;
     }
-    new_name = &name;
+    new_name = &*name;
   } else if (id == kKnownName) {
     std::int32_t k = 0;
     if (!file.Read(k)) {

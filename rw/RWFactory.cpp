@@ -1,6 +1,8 @@
 // The class factory and its process-wide functions.
 #include "rw/RWFactory.h"
 
+#include <atomic>
+#include <cstdint>
 #include <new>
 
 #include "rw/RWStaticLock.h"
@@ -13,6 +15,24 @@ constinit RWStaticLock g_lock;
 RWFactory* g_factory = nullptr;
 
 constexpr const char kNoId[] = "NoID";
+
+// Counts the changes of any factory (and of the factory pointer); changed under the lock only. A
+// thread's cached answers for class ids hold while it has not moved.
+std::atomic<std::uint64_t> g_generation{1};
+
+void Changed() {
+  g_generation.fetch_add(1, std::memory_order_release);
+}
+
+// The answers CreateByClassId found on this thread, by class id (direct-mapped): a restore makes
+// many objects of a few classes, and a hit costs neither the lock nor a walk of the entries.
+struct CachedCreator {
+  std::uint64_t generation = 0;  // 0: empty
+  RWClassID id = 0;
+  RWUserCreator create = nullptr;
+};
+constexpr std::size_t kCachedCreators = 256;
+thread_local CachedCreator t_creators[kCachedCreators];
 
 // Temporary keys for lookups; the create function and the other id play no part in matching.
 RWFactoryIdEntry IdKey(RWClassID id) {
@@ -55,12 +75,14 @@ RWFactory::RWFactory() : entries_(kBuckets) {}
 
 RWFactory::~RWFactory() {
   RWLockGuard guard(g_lock);
+  Changed();
   entries_.Apply(DeleteEntry, nullptr);
   entries_.Clear();
 }
 
 void RWFactory::AddFunction(RWUserCreator create, RWClassID id, const RWStringID& string_id) {
   RWLockGuard guard(g_lock);
+  Changed();
   if (auto* id_entry = new (std::nothrow) RWFactoryIdEntry(id, create, string_id)) {
     if (entries_.Insert(id_entry) != id_entry) {
       delete id_entry;
@@ -79,12 +101,14 @@ void RWFactory::AddFunction(RWUserCreator create, RWClassID id) {
 
 void RWFactory::RemoveFunction(RWClassID id) {
   RWLockGuard guard(g_lock);
+  Changed();
   const RWFactoryIdEntry key = IdKey(id);
   delete entries_.Remove(&key);
 }
 
 void RWFactory::RemoveFunction(const RWStringID& string_id) {
   RWLockGuard guard(g_lock);
+  Changed();
   const RWFactoryStringEntry key = StringKey(string_id);
   delete entries_.Remove(&key);
 }
@@ -145,6 +169,7 @@ RWFactory* TheFactory() {
   RWLockGuard guard(g_lock);
   if (g_factory == nullptr) {
     g_factory = new (std::nothrow) RWFactory;
+    Changed();
   }
   return g_factory;
 }
@@ -172,6 +197,7 @@ void DeleteFactoryWhenEmpty() {
   if (g_factory != nullptr && g_factory->Entries() == 0) {
     delete g_factory;
     g_factory = nullptr;
+    Changed();
   }
 }
 
@@ -194,12 +220,18 @@ void RemoveFromFactoryByStringId(const RWStringID& string_id) {
 }
 
 RWCollectable* CreateByClassId(RWClassID id) {
+  CachedCreator& cached = t_creators[id % kCachedCreators];
+  if (cached.generation == g_generation.load(std::memory_order_acquire) && cached.id == id) {
+    return cached.create != nullptr ? cached.create() : nullptr;
+  }
   RWUserCreator create = nullptr;
   {
     RWLockGuard guard(g_lock);
     if (g_factory != nullptr) {
       create = g_factory->GetFunction(id);
     }
+    // Read under the lock: no change can come between the answer and its generation.
+    cached = CachedCreator{g_generation.load(std::memory_order_relaxed), id, create};
   }
   return create != nullptr ? create() : nullptr;
 }

@@ -12,7 +12,8 @@
 //
 // Threads: every operation, the id translations included, runs under one static lock that also
 // guards the pointer to the factory; create functions are called after it is released, so a
-// create function may use the factory itself.
+// create function may use the factory itself. CreateByClassId keeps the answers it found on each
+// thread and uses them without the lock until any factory changes (a registration or removal).
 #pragma once
 
 #include <cstddef>

@@ -58,6 +58,39 @@ class RWFilePages {
     }
     return ReadPages(bytes, count);
   }
+  // The next `count` bytes in place, when they lie within the page used last and within the
+  // file: the position moves past them. Null otherwise, and nothing changes (Read then moves them,
+  // or tells why not).
+  const unsigned char* ReadSpan(std::size_t count) {
+    if (current_ != nullptr && count <= kPageSize &&
+        position_ + static_cast<std::int64_t>(count) <= length_) {
+      const std::int64_t at = position_ - current_->index * kPageBytes;
+      if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPageBytes) {
+        position_ += static_cast<std::int64_t>(count);
+        return current_->bytes.get() + at;
+      }
+    }
+    return nullptr;
+  }
+  // Room for the next `count` bytes in place, when they lie within the page used last: the bytes
+  // count as written (modified, the position past them, the length grown) and the caller must
+  // fill them at once. Null otherwise, and nothing changes (Write then writes them).
+  unsigned char* WriteSpan(std::size_t count) {
+    if (current_ != nullptr && count <= kPageSize) {
+      const std::int64_t at = position_ - current_->index * kPageBytes;
+      if (at >= 0 && at + static_cast<std::int64_t>(count) <= kPageBytes &&
+          position_ + static_cast<std::int64_t>(count) <= 0x7FFFFFFF) {
+        const auto begin = static_cast<std::size_t>(at);
+        Touch(*current_, begin, begin + count);
+        position_ += static_cast<std::int64_t>(count);
+        if (position_ > length_) {
+          length_ = position_;
+        }
+        return current_->bytes.get() + begin;
+      }
+    }
+    return nullptr;
+  }
   // The next byte (0 to 255), or -1 at the end of the file or on an error.
   int GetChar();
   // All or nothing: false (the error indicator set) when the bytes would end beyond 32-bit file

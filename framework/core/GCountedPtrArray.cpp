@@ -7,9 +7,39 @@
 #include "framework/core/GBaseObject.h"
 #include "rw/RWError.h"
 
+namespace {
+
+// The entries live in storage of their own: `capacity` empty references, made at once. Only the
+// entries in use (the first `used`) can hold a target; the destructor of an empty reference does
+// nothing, so FreeEntries runs the destructors of those alone (the last first, as delete[] would),
+// and an array of many free entries costs no loop over them when it goes.
+GCountedPtr* NewEntries(std::uint32_t capacity) {
+  void* storage = ::operator new(sizeof(GCountedPtr) * capacity, std::nothrow);
+  if (storage == nullptr) {
+    return nullptr;
+  }
+  auto* entries = static_cast<GCountedPtr*>(storage);
+  for (std::uint32_t i = 0; i < capacity; ++i) {
+    new (entries + i) GCountedPtr();
+  }
+  return entries;
+}
+
+void FreeEntries(GCountedPtr* entries, std::uint32_t used) {
+  if (entries == nullptr) {
+    return;
+  }
+  for (std::uint32_t i = used; i > 0; --i) {
+    entries[i - 1].~GCountedPtr();
+  }
+  ::operator delete(entries);
+}
+
+}  // namespace
+
 GCountedPtrArray::GCountedPtrArray(std::uint32_t capacity) {
   if (capacity > 0) {
-    entries_ = new (std::nothrow) GCountedPtr[capacity];
+    entries_ = NewEntries(capacity);
     if (entries_ != nullptr) {
       capacity_ = capacity;
     }
@@ -42,7 +72,7 @@ GCountedPtrArray& GCountedPtrArray::operator=(const GCountedPtrArray& other) {
 }
 
 GCountedPtrArray::~GCountedPtrArray() {
-  delete[] entries_;
+  FreeEntries(entries_, count_);
 }
 
 std::uint32_t GCountedPtrArray::IndexOf(const GBaseObject* target) const {
@@ -186,7 +216,7 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
   }
   GCountedPtr* entries = nullptr;
   if (capacity > 0) {
-    entries = new (std::nothrow) GCountedPtr[capacity];
+    entries = NewEntries(capacity);
     if (entries == nullptr) {
       return false;
     }
@@ -194,7 +224,8 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
   for (std::uint32_t i = 0; i < count_; ++i) {
     entries[i] = std::move(entries_[i]);
   }
-  delete[] entries_;
+  // Every old entry is empty now.
+  FreeEntries(entries_, 0);
   entries_ = entries;
   capacity_ = capacity;
   return true;
@@ -203,7 +234,7 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
 void GCountedPtrArray::Empty(std::uint32_t capacity) {
   // The references are dropped once the array is consistent: dropping one may delete an object
   // whose destructor looks at this array.
-  GCountedPtr* entries = capacity > 0 ? new (std::nothrow) GCountedPtr[capacity] : nullptr;
+  GCountedPtr* entries = capacity > 0 ? NewEntries(capacity) : nullptr;
   if (capacity > 0 && entries == nullptr) {
     const std::uint32_t count = count_;
     count_ = 0;
@@ -213,7 +244,8 @@ void GCountedPtrArray::Empty(std::uint32_t capacity) {
     return;
   }
   GCountedPtr* old = std::exchange(entries_, entries);
+  const std::uint32_t used = count_;
   capacity_ = capacity;
   count_ = 0;
-  delete[] old;
+  FreeEntries(old, used);
 }

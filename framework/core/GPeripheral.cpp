@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "framework/core/ChildSearch.h"
+#include "framework/core/CachedCast.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
@@ -245,7 +246,7 @@ GCommandRef GPeripheral::ExpandCommand(const GCommandRef& command) {
     return command;
   }
   while (IsEnabled() && children->Advance() != 0) {
-    auto* child = dynamic_cast<GCommand*>(children->Current());
+    auto* child = vel::CachedCast<GCommand>(children->Current());
     if (child == nullptr) {
       continue;
     }
@@ -266,7 +267,7 @@ GCommandRef GPeripheral::ExpandCommand(const GCommandRef& command) {
 }
 
 GCommandRef GPeripheral::ExpandCompositeOnDisk(const GCommandRef& command) {
-  auto* composite = dynamic_cast<GCommandCompositeOnDisk*>(command.Get());
+  auto* composite = vel::CachedCast<GCommandCompositeOnDisk>(command.Get());
   if (composite == nullptr) {
     return command;
   }
@@ -278,7 +279,7 @@ GCommandRef GPeripheral::ExpandCompositeOnDisk(const GCommandRef& command) {
   while (IsEnabled() && more) {
     // Each record is fetched as a new object read from the file; the fetched object holds it.
     const GCountedPtr fetched = records->CurrentRef();
-    auto* child = dynamic_cast<GCommand*>(fetched.Get());
+    auto* child = vel::CachedCast<GCommand>(fetched.Get());
     GCommandRef result(child != nullptr ? ProcessCommand(child) : nullptr);
     if (result && result->IsA() == vel::classid::kGErrorCommand) {
       return result;

@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "framework/core/CachedCast.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GBaseObject.h"
@@ -499,7 +500,7 @@ void GRecordComposite::Restore(Carrier& carrier) {
   for (std::uint32_t i = 0; i < count; ++i) {
     RWRestoredMember member(carrier, nullptr);
     RWCollectable* read = member.Object();
-    auto* record = dynamic_cast<GRecord*>(read);
+    auto* record = vel::CachedCast<GRecord>(read);
     // Only new records: record trees share nothing (see the header).
     const bool accepted =
         vel::CarrierGood(carrier) && (read == nullptr || (record != nullptr && member.IsNew()));

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/core/CachedCast.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/StoredFields.h"
@@ -244,30 +245,35 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
       (void)tree_->SetCompareFunction(&CompareKeys);
     }
   }
+  index_offset_ = -1;
   if (FileGood() && existed) {
+    // The index stays where it is while the file is open: a file only read is never written.
     std::int32_t offset = -1;
-    if (tree_->RemoveKeyAndValue(kIndexKey, nullptr, &offset)) {
+    if (tree_->FindKeyAndValue(kIndexKey, nullptr, &offset)) {
       // The index record is data from outside: a record that does not read back whole as a
       // record composite leaves the index empty and the file in error.
       const bool read = manager_->SeekTo(offset) && (*manager_ >> index_) == &index_ &&
                         !manager_->Error();
       if (read) {
-        if (!manager_->Deallocate(offset)) {
-          FailFile();
-        }
+        index_offset_ = offset;
       } else {
         index_.Clear();
         FailFile();
       }
+    } else if (!tree_->IsUsable()) {
+      FailFile();
     }
   }
+  // A file without an index (a new one) gets one when it closes.
+  index_changed_ = index_offset_ < 0;
   if (FileGood()) {
     // The tree's pairs, kept in memory as well, so that finding a record costs no walk of the
-    // file (the tree stays the record of them on disk).
+    // file (the tree stays the record of them on disk). The index's own pair is no record.
+    offsets_.Reserve(index_.RecordCount());
     tree_->ApplyToKeyAndValue(
         [](const char* key, std::int32_t value, void* client) {
           auto* store = static_cast<MPersistentCompositeOnDiskImp*>(client);
-          if (!store->offsets_.Set(key, value)) {
+          if (std::strcmp(key, kIndexKey) != 0 && !store->offsets_.Set(key, value)) {
             store->FailFile();
           }
         },
@@ -285,14 +291,20 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
 
 void MPersistentCompositeOnDiskImp::CloseFile() {
   if (manager_ != nullptr && tree_ != nullptr) {
-    if (FileGood()) {
+    if (FileGood() && index_changed_) {
+      // The new index is written and named before the old one's space is given back.
       const std::int32_t offset = WriteObject(index_);
-      if (offset >= 0 && !tree_->InsertKeyAndValue(kIndexKey, offset)) {
-        FailFile();
+      if (offset >= 0) {
+        std::int32_t old = -1;
+        const bool named = index_offset_ >= 0 ? tree_->ReplaceValue(kIndexKey, offset, &old)
+                                              : tree_->InsertKeyAndValue(kIndexKey, offset);
+        if (!named || (old >= 0 && !manager_->Deallocate(old))) {
+          FailFile();
+        }
       }
-      if (!manager_->Flush()) {
-        FailFile();
-      }
+    }
+    if (FileGood() && !manager_->Flush()) {
+      FailFile();
     }
     if (!FileGood()) {
       error_ = 1;
@@ -382,6 +394,7 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
   if (!reference || !FileGood()) {
     return GRecordRef();
   }
+  index_changed_ = true;
   GCountedPtr stored = reference;
   if (KeyPresent(reference->SerialNumber())) {
     // Keys stay unique: a second object with the serial number of one already stored (a copy)
@@ -469,6 +482,9 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, bool take) {
+  if (take) {
+    index_changed_ = true;
+  }
   if (!FileGood()) {
     return GCountedPtr();
   }
@@ -490,7 +506,7 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   if (manager_->SeekTo(offset)) {
     RWCollectable* read = nullptr;
     *manager_ >> read;
-    auto* framework_object = dynamic_cast<GBaseObject*>(read);
+    auto* framework_object = vel::CachedCast<GBaseObject>(read);
     if (framework_object == nullptr) {
       delete read;
     }
@@ -554,6 +570,7 @@ void MPersistentCompositeOnDiskImp::PrependRef(const GCountedPtr& reference) {
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefEqual(const GBaseObject* object) {
   const StoreScope scope;
+  index_changed_ = true;
   if (object == nullptr) {
     return GCountedPtr();
   }
@@ -562,29 +579,34 @@ GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefEqual(const GBaseObject* obj
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefByKey(std::uint32_t key) {
   const StoreScope scope;
+  index_changed_ = true;
   return index_.RemoveFromChildren(GRecordMatch::Key(key), *this);
 }
 
 GCountedPtr MPersistentCompositeOnDiskImp::RemoveRefByClassId(RWClassID id) {
   const StoreScope scope;
+  index_changed_ = true;
   return index_.RemoveFromChildren(GRecordMatch::ClassId(id), *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefByKey(std::uint32_t key,
                                                    const GCountedPtr& reference) {
   const StoreScope scope;
+  index_changed_ = true;
   return index_.ReplaceInChildren(GRecordMatch::Key(key), reference, *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefByClassId(RWClassID id,
                                                        const GCountedPtr& reference) {
   const StoreScope scope;
+  index_changed_ = true;
   return index_.ReplaceInChildren(GRecordMatch::ClassId(id), reference, *this);
 }
 
 int MPersistentCompositeOnDiskImp::ReplaceRefEqual(const GBaseObject* object,
                                                    const GCountedPtr& reference) {
   const StoreScope scope;
+  index_changed_ = true;
   if (object == nullptr) {
     return 0;
   }
@@ -638,7 +660,8 @@ GIterator* MPersistentCompositeOnDiskImp::CreateIterator() const {
 }
 
 std::uint32_t MPersistentCompositeOnDiskImp::GetError() const {
-  const StoreScope scope;
+  // Reads no file: the lock alone.
+  RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
   return error_ != 0 || (manager_ != nullptr && manager_->Error()) ? 1 : 0;
 }
 

@@ -12,8 +12,9 @@
 // order 10, compared as NUL-terminated bytes) from record names (framework/core/GRecord.h) to the
 // offsets of the stored objects, each an outermost object record in a block of exactly its size.
 // The list of top-level records (the index, a GRecordComposite) is stored under the key
-// "IndexOfRecords" when the file is closed; opening the file takes it out again and gives its
-// space back.
+// "IndexOfRecords". Opening the file reads it and leaves it in place; closing a file whose records
+// were added, taken or replaced writes a new index, names it under the key and then gives the old
+// one's space back (a file only read is not written at all).
 //
 // Storing an object: a disk-backed composite (781) or the page pipeline's on-disk command
 // composite (606) is stored as itself (its file name, not its children) under a proxy record; a
@@ -141,6 +142,10 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   // The tree's pairs (record name -> offset) while the file is open.
   RecordOffsets offsets_;
   GRecordComposite index_;
+  // Where the index read at opening lies (-1: none), and whether the index may have changed since
+  // (then the file gets a new one at closing).
+  std::int32_t index_offset_ = -1;
+  bool index_changed_ = false;
   RWCString file_name_;
   std::uint32_t error_ = 0;
   bool delete_on_close_ = false;

@@ -139,6 +139,16 @@ bool RecordOffsets::Erase(std::string_view name) {
   return true;
 }
 
+void RecordOffsets::Reserve(std::size_t count) {
+  std::size_t capacity = capacity_ == 0 ? kFirstCapacity : capacity_;
+  while (capacity / 2 < count && capacity < (std::size_t{1} << 30)) {
+    capacity *= 2;
+  }
+  if (capacity != capacity_) {
+    (void)Grow(capacity);
+  }
+}
+
 void RecordOffsets::Clear() {
   slots_.reset();
   capacity_ = 0;

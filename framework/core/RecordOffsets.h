@@ -22,6 +22,9 @@ class RecordOffsets {
   bool Contains(std::string_view name) const { return Find(name) != nullptr; }
   // Takes the name out; false when it was not in.
   bool Erase(std::string_view name);
+  // Room for `count` entries without growing (nothing when memory is short: the table grows as
+  // entries come).
+  void Reserve(std::size_t count);
   void Clear();
   std::size_t Size() const { return count_; }
 

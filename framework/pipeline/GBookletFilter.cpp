@@ -224,7 +224,9 @@ GCommandRef GBookletFilter::HandleCommand(GCommandRef command) {
     return command;
   }
   if (command->IsKindOf(classid::kGGraphic)) {
-    bool failed = CurrentPageFailed();
+    // A page whose store failed is never kept as the current page (the failure abandons the
+    // recording), so its status is asked after the store only.
+    bool failed = CurrentPage() == nullptr;
     if (!failed) {
       CurrentPage()->AddRef(GCountedPtr(command.Get()));
       failed = CurrentPageFailed();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
@@ -210,9 +211,16 @@ void GShapeGraphic::Save(Carrier& carrier) const {
       vel::WriteField(carrier, list_->Points()[i].y);
     }
   }
-  for (const std::int16_t value : {bounds_.left, bounds_.top, bounds_.right, bounds_.bottom,
-                                   start_.x, start_.y, end_.x, end_.y, corner_.x, corner_.y}) {
-    vel::WriteField(carrier, value);
+  const short geometry[10] = {bounds_.left, bounds_.top, bounds_.right, bounds_.bottom,
+                              start_.x,     start_.y,   end_.x,        end_.y,
+                              corner_.x,    corner_.y};
+  if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
+    // Ten 16-bit words in a row: one write.
+    (void)carrier.Write(geometry, 10);
+  } else {
+    for (const short value : geometry) {
+      vel::WriteField(carrier, static_cast<std::int16_t>(value));
+    }
   }
 }
 
@@ -266,10 +274,22 @@ void GShapeGraphic::Restore(Carrier& carrier) {
     return;
   }
   std::int16_t geometry[10] = {};
-  for (std::int16_t& value : geometry) {
-    if (!vel::ReadField(carrier, value)) {
+  if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
+    // Ten 16-bit words in a row: one read.
+    short words[10] = {};
+    if (!carrier.Read(words, 10)) {
       vel::FailCarrier(carrier);
       return;
+    }
+    for (int i = 0; i < 10; ++i) {
+      geometry[i] = static_cast<std::int16_t>(words[i]);
+    }
+  } else {
+    for (std::int16_t& value : geometry) {
+      if (!vel::ReadField(carrier, value)) {
+        vel::FailCarrier(carrier);
+        return;
+      }
     }
   }
   std::unique_ptr<GPointList> list;

@@ -1,6 +1,7 @@
 // Reading a record that a command holds by counted reference.
 #include "framework/pipeline/HeldRecord.h"
 
+#include "framework/core/CachedCast.h"
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GCountedPtr.h"
 #include "rw/RWBinaryFile.h"
@@ -18,7 +19,7 @@ bool Restore(Carrier& carrier, const Test& accepts, GBaseObject*& object, bool o
     return false;
   }
   RWCollectable* read = member.Object();
-  const auto* framework_object = dynamic_cast<GBaseObject*>(read);
+  const auto* framework_object = vel::CachedCast<GBaseObject>(read);
   if ((read != nullptr && (framework_object == nullptr || !accepts(*framework_object))) ||
       member.NamesOpenRecord() || (owned && read != nullptr && !member.IsNew())) {
     member.Keep(RWHold::kRefuses);

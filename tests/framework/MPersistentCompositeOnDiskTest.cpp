@@ -197,23 +197,46 @@ TEST_F(MPersistentCompositeOnDiskTest, DiskCompositeInsideAnotherIsAProxyThatOpe
   EXPECT_EQ(ValueOf(outer->GetRefByKey(90)), 9);
 }
 
-TEST_F(MPersistentCompositeOnDiskTest, ReopeningTakesTheIndexOutAndWritesItBackAtClose) {
+TEST_F(MPersistentCompositeOnDiskTest, ReopeningWritesANewIndexOnlyAfterAChange) {
   {
     Store store = OpenStore(File());
     store->AddRef(Leaf(1, 1));
     store->AddRef(Leaf(2, 2));
   }
   for (int round = 0; round < 3; ++round) {
+    // Opened, read and walked only: the file is not written at all.
+    const Bytes before = FileImage(File());
+    {
+      Store store = OpenStore(File());
+      EXPECT_EQ(store->Count(), 2u + round);
+      EXPECT_EQ(ValueOf(store->GetRefByKey(2)), 2);
+      std::unique_ptr<GIterator> iterator(store->CreateIterator());
+      while (iterator->Advance() != 0) {
+        EXPECT_TRUE(iterator->CurrentRef());
+      }
+    }
+    EXPECT_EQ(FileImage(File()), before);
+
     Store store = OpenStore(File());
-    EXPECT_EQ(store->Count(), 2u + round);
-    EXPECT_EQ(ValueOf(store->GetRefByKey(2)), 2);
     store->AddRef(Leaf(10 + round, 10 + round));
     store.reset();
     std::vector<std::string> keys;
     // The index read at opening was freed: the used blocks are the records and one index.
     ASSERT_TRUE(RecordFileSound(File(), &keys));
     EXPECT_EQ(keys.size(), 4u + round);
+    EXPECT_EQ(ValueOf(OpenStore(File())->GetRefByKey(10 + round)), 10 + round);
   }
+  // A replacement and a removal change the index as well.
+  {
+    Store store = OpenStore(File());
+    EXPECT_EQ(store->ReplaceRefByKey(1, Leaf(7, 1)), 1);
+    EXPECT_EQ(ValueOf(store->RemoveRefByKey(2)), 2);
+  }
+  ASSERT_TRUE(RecordFileSound(File()));
+  Store store = OpenStore(File());
+  EXPECT_EQ(store->Count(), 4u);
+  EXPECT_EQ(ValueOf(store->GetRefByKey(1)), 7);
+  EXPECT_FALSE(store->GetRefByKey(2));
 }
 
 TEST_F(MPersistentCompositeOnDiskTest, CompositesOnOneNameShareOneImplementation) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <typeinfo>
 
 #include "rw/RWFactory.h"
@@ -132,6 +133,38 @@ TEST_F(RWFactoryRulesTest, FirstRegistrationWinsAndTheFactoryGoesWithItsLastEntr
   RemoveFromFactoryByStringId(RWStringID("Seven"));
   EXPECT_FALSE(RWFactoryExists());
   EXPECT_EQ(CreateByStringId(RWStringID("Seven")), nullptr);
+}
+
+// Restores look classes up by id on every thread: an answer found once must follow every later
+// registration and removal, on the thread that found it and on any other.
+TEST_F(RWFactoryRulesTest, LookUpsByIdFollowEveryChangeOnEveryThread) {
+  auto made_kind = [](RWClassID id) {
+    std::unique_ptr<RWCollectable> made(CreateByClassId(id));
+    return made != nullptr ? static_cast<int>(made->IsA()) : -1;
+  };
+  auto on_other_thread = [&](RWClassID id) {
+    int kind = 0;
+    std::thread([&] { kind = made_kind(id); }).join();
+    return kind;
+  };
+  AddToFactory(MakeLeaf, 756, RWStringID("Six"));
+  EXPECT_EQ(made_kind(756), TestLeaf::kClassId);
+  EXPECT_EQ(on_other_thread(756), TestLeaf::kClassId);
+  RemoveFromFactoryById(756);
+  EXPECT_EQ(made_kind(756), -1);
+  TheFactory()->AddFunction(MakeValue, 756, RWStringID("Six"));
+  EXPECT_EQ(made_kind(756), TestValue::kClassId);
+  EXPECT_EQ(on_other_thread(756), TestValue::kClassId);
+  // Ids that share a cache place do not answer for each other.
+  AddToFactory(MakeLeaf, 756 + 256, RWStringID("Six and more"));
+  EXPECT_EQ(made_kind(756 + 256), TestLeaf::kClassId);
+  EXPECT_EQ(made_kind(756), TestValue::kClassId);
+  RemoveFromFactoryById(756);
+  RemoveFromFactoryById(756 + 256);
+  RemoveFromFactoryByStringId(RWStringID("Six"));
+  RemoveFromFactoryByStringId(RWStringID("Six and more"));
+  EXPECT_FALSE(RWFactoryExists());
+  EXPECT_EQ(made_kind(756), -1);
 }
 
 TEST_F(RWFactoryRulesTest, UnknownIdsAndNames) {
