@@ -10,6 +10,8 @@
 #define VEL_ROWS_X86 1
 #endif
 
+#include "framework/pipeline/CpuFeatures.h"
+
 namespace vel::rows {
 
 namespace {
@@ -67,11 +69,6 @@ void SplitOneByOne(const Channel (&channels)[3], const std::uint8_t* source, std
 }
 
 #if defined(VEL_ROWS_X86)
-
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3") != 0;
-  return has;
-}
 
 // The channels in 16-bit lanes: mask, shift count and factor of each.
 struct VectorChannel {
@@ -219,11 +216,6 @@ struct VectorChannel {
   return i;
 }
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
-
 // BgrToGreyVector 16 pixels at a time: each lane takes 4 pixels from each of two 12-byte groups.
 [[gnu::target("avx2")]] std::uint32_t BgrToGreyAvx2(const std::uint8_t* source,
                                                     std::uint32_t count,
@@ -258,12 +250,6 @@ bool HasAvx2() {
                      _mm_shuffle_epi8(_mm256_castsi256_si128(packed), order));
   }
   return i;
-}
-
-bool HasAvx512Vbmi() {
-  static const bool has = __builtin_cpu_supports("avx512bw") != 0 &&
-                          __builtin_cpu_supports("avx512vbmi") != 0;
-  return has;
 }
 
 // Byte k of the 16 spread pixels: blue, green, red of pixel k / 4 and a byte weighed 0.
@@ -346,7 +332,7 @@ std::uint32_t SplitPixels(const Channel (&channels)[3], const std::uint8_t* sour
   std::uint32_t done = 0;
 #if defined(VEL_ROWS_X86)
   const Scale scales[3] = {Scale(channels[0]), Scale(channels[1]), Scale(channels[2])};
-  if (HasSsse3() && scales[0].small && scales[1].small && scales[2].small) {
+  if (vel::cpu::HasSsse3() && scales[0].small && scales[1].small && scales[2].small) {
     done = Bytes == 2 ? SplitVector16(scales, source, count, destination, grey)
                       : SplitVector32(scales, source, count, destination, grey);
   }
@@ -369,7 +355,7 @@ void ShiftBits(const std::uint8_t* source, std::uint32_t available, std::uint32_
   std::uint32_t k = 0;
   // Every byte but the last takes bits from the next source byte, which the row holds.
 #if defined(VEL_ROWS_X86)
-  if (HasAvx2()) {
+  if (vel::cpu::HasAvx2()) {
     k = ShiftBitsAvx2(source, shift, destination, bytes);
   }
 #endif
@@ -413,7 +399,7 @@ void ShiftBits(const std::uint8_t* source, std::uint32_t available, std::uint32_
 void BgrToRgb(const std::uint8_t* source, std::uint32_t count, std::uint8_t* destination) {
   std::uint32_t i = 0;
 #if defined(VEL_ROWS_X86)
-  if (HasSsse3()) {
+  if (vel::cpu::HasSsse3()) {
     i = BgrToRgbVector(source, count, destination);
   }
 #endif
@@ -427,12 +413,12 @@ void BgrToRgb(const std::uint8_t* source, std::uint32_t count, std::uint8_t* des
 void BgrToGrey(const std::uint8_t* source, std::uint32_t count, std::uint8_t* destination) {
   std::uint32_t i = 0;
 #if defined(VEL_ROWS_X86)
-  if (HasAvx512Vbmi()) {
+  if (vel::cpu::HasAvx512Vbmi()) {
     i = BgrToGreyAvx512(source, count, destination);
   }
-  if (HasAvx2()) {
+  if (vel::cpu::HasAvx2()) {
     i += BgrToGreyAvx2(source + std::size_t{3} * i, count - i, destination + i);
-  } else if (HasSsse3()) {
+  } else if (vel::cpu::HasSsse3()) {
     i = BgrToGreyVector(source, count, destination);
   }
 #endif

@@ -11,6 +11,7 @@
 #define VEL_DITHER_X86 1
 #endif
 
+#include "framework/pipeline/CpuFeatures.h"
 #include "framework/pipeline/GColor.h"
 #include "framework/pipeline/GDitherMatrix.h"
 #include "framework/pipeline/GPaletteTable.h"
@@ -44,16 +45,6 @@ constexpr std::array<std::uint8_t, 256> kReversed = [] {
 }();
 
 #if defined(VEL_DITHER_X86)
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
-
-bool HasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512bw") != 0;
-  return has;
-}
 
 // Threshold 64 pixels at a time; answers how many pixels were done. Levels and thresholds have
 // each group of 8 bytes reversed, so that the comparison's mask has each byte's first pixel in its
@@ -117,10 +108,10 @@ void Threshold(const std::uint8_t* levels, const std::uint8_t* thresholds, bool 
   const std::uint32_t wrap = repeats ? 63u : ~0u;
   std::uint32_t x = 0;
 #if defined(VEL_DITHER_X86)
-  if (HasAvx512()) {
+  if (vel::cpu::HasAvx512Bw()) {
     x = ThresholdAvx512(levels, thresholds, repeats, count, out);
   }
-  if (HasAvx2()) {
+  if (vel::cpu::HasAvx2()) {
     // x is a multiple of 64 here.
     x += ThresholdAvx2(levels + x, repeats ? thresholds : thresholds + x, wrap, count - x,
                        out + (x >> 3));

@@ -11,6 +11,8 @@
 #define VEL_RLE_X86 1
 #endif
 
+#include "framework/pipeline/CpuFeatures.h"
+
 namespace {
 
 constexpr std::uint32_t kMaxPacket = 128;
@@ -36,16 +38,6 @@ void PairWordsScalar(const std::uint8_t* in, std::uint32_t size, std::uint64_t* 
 #endif
 
 #if defined(VEL_RLE_X86)
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
-
-bool HasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512bw") != 0;
-  return has;
-}
 
 [[gnu::target("avx512f,avx512bw")]] void PairWordsAvx512(const std::uint8_t* in,
                                                          std::uint32_t size,
@@ -94,9 +86,9 @@ void PairWordsSse2(const std::uint8_t* in, std::uint32_t size, std::uint64_t* ma
 void PairMask(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask,
               std::uint32_t words) {
 #if defined(VEL_RLE_X86)
-  if (HasAvx512()) {
+  if (vel::cpu::HasAvx512Bw()) {
     PairWordsAvx512(in, size, mask);
-  } else if (HasAvx2()) {
+  } else if (vel::cpu::HasAvx2()) {
     PairWordsAvx2(in, size, mask);
   } else {
     PairWordsSse2(in, size, mask);

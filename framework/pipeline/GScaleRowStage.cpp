@@ -10,16 +10,13 @@
 #define VEL_SCALE_X86 1
 #endif
 
+#include "framework/pipeline/CpuFeatures.h"
+
 namespace {
 
 constexpr std::int32_t kMaxRepeat = 255;
 
 #if defined(VEL_SCALE_X86)
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
 
 // Every 8-bit pixel written twice, 32 pixels at a time; answers how many were done.
 [[gnu::target("avx2")]] std::uint32_t DoubleAvx2(const std::uint8_t* in, std::uint32_t count,
@@ -246,7 +243,7 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
       if (factor_ == 2) {
         std::uint32_t x = 0;
 #if defined(VEL_SCALE_X86)
-        if (HasAvx2()) {
+        if (vel::cpu::HasAvx2()) {
           x = DoubleAvx2(in, source_width, out);
         }
 #endif

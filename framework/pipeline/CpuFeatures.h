@@ -1,0 +1,31 @@
+// The processor features the row loops choose their widest paths by. Each is asked once a
+// process; a loop compiled for a feature runs only where the answer is yes.
+#pragma once
+
+#if defined(__x86_64__) || defined(__i386__)
+
+namespace vel::cpu {
+
+inline bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3") != 0;
+  return has;
+}
+
+inline bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+inline bool HasAvx512Bw() {
+  static const bool has = __builtin_cpu_supports("avx512bw") != 0;
+  return has;
+}
+
+inline bool HasAvx512Vbmi() {
+  static const bool has = HasAvx512Bw() && __builtin_cpu_supports("avx512vbmi") != 0;
+  return has;
+}
+
+}  // namespace vel::cpu
+
+#endif
