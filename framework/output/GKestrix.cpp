@@ -242,6 +242,8 @@ void GKestrix::Reset() {
 
 void GKestrix::Update(GPeripheral* /*changed*/) {
   RebuildConfiguration();
+  // The texts that follow match the device fonts of the configuration as it now is.
+  LoadDeviceFontList();
   (void)RebuildSharedStates();
   GPeripheral::Update(this);
 }
