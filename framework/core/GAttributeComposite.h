@@ -84,6 +84,7 @@ class GAttributeComposite : public GAttribute {
   GBaseObject* FindAllByClassId(RWClassID id) const override;
   GBaseObject* FindAllKindOf(RWClassID id) const override;
   const GBaseObject* AsComposite() const override { return this; }
+  const GAttributeComposite* AsAttributeGroup() const override { return this; }
   // The direct children.
   std::uint32_t Count() const override { return children_.Count(); }
   std::uint32_t TotalCount() const override;
@@ -118,10 +119,17 @@ class GAttributeComposite : public GAttribute {
   // Appends a reference; false (nothing changed) when memory is short.
   bool Append(GBaseObject* object);
   // The index of the first child with `object`'s CategoryId and key, or kNotFound.
-  std::uint32_t IndexOfSameCategoryAndKey(const GBaseObject& object) const;
+  std::uint32_t IndexOfSameCategoryAndKey(const GBaseObject& object) const {
+    return IndexOfCategoryAndKey(object.CategoryId(), object.GetKey());
+  }
+  // The index of the first child with that CategoryId and key, or kNotFound.
+  std::uint32_t IndexOfCategoryAndKey(RWClassID category, std::uint32_t key) const;
   // The children of another group for UpdateFrom: an array, or null for an attribute that holds
   // none.
-  static const GCountedPtrArray* ChildrenOf(const GAttribute& attribute);
+  static const GCountedPtrArray* ChildrenOf(const GAttribute& attribute) {
+    const GAttributeComposite* group = attribute.AsAttributeGroup();
+    return group != nullptr ? &group->children_ : nullptr;
+  }
 
  private:
   template <typename Carrier>
