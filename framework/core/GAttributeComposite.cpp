@@ -128,20 +128,6 @@ void GAttributeComposite::Add(GBaseObject* object) {
   }
 }
 
-std::uint32_t GAttributeComposite::IndexOfCategoryAndKey(RWClassID category,
-                                                        std::uint32_t key) const {
-  // Every bundle a stage merges runs this once per attribute: the key is compared first, from the
-  // field itself, and the category only for a child of the same key.
-  const std::uint32_t count = children_.Count();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
-      return i;
-    }
-  }
-  return GCountedPtrArray::kNotFound;
-}
-
 GBaseObject* GAttributeComposite::RemoveObject(const GBaseObject* object) {
   return vel::RemoveFirstChild(
       children_, [object](const GBaseObject* child) { return child == object; },

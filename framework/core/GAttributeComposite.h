@@ -122,8 +122,19 @@ class GAttributeComposite : public GAttribute {
   std::uint32_t IndexOfSameCategoryAndKey(const GBaseObject& object) const {
     return IndexOfCategoryAndKey(object.CategoryId(), object.GetKey());
   }
-  // The index of the first child with that CategoryId and key, or kNotFound.
-  std::uint32_t IndexOfCategoryAndKey(RWClassID category, std::uint32_t key) const;
+  // The index of the first child with that CategoryId and key, or kNotFound. Every bundle a stage
+  // merges runs this once per attribute: the key is compared first, from the field itself, and the
+  // category only for a child of the same key.
+  std::uint32_t IndexOfCategoryAndKey(RWClassID category, std::uint32_t key) const {
+    const std::uint32_t count = children_.Count();
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const GBaseObject* child = children_.TargetAt(i);
+      if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
+        return i;
+      }
+    }
+    return GCountedPtrArray::kNotFound;
+  }
   // The children of another group for UpdateFrom: an array, or null for an attribute that holds
   // none.
   static const GCountedPtrArray* ChildrenOf(const GAttribute& attribute) {

@@ -72,15 +72,6 @@ GPeripheralComposite::~GPeripheralComposite() {
   LeaveChildren();
 }
 
-GPeripheralComposite::Running::Running(GPeripheralComposite& composite, GPeripheral* running_child)
-    : owner(composite), child(running_child), outer(composite.running_) {
-  owner.running_ = this;
-}
-
-GPeripheralComposite::Running::~Running() {
-  owner.running_ = outer;
-}
-
 void GPeripheralComposite::KeepRunningChildren() {
   for (Running* running = running_; running != nullptr; running = running->outer) {
     if (!running->hold) {

@@ -147,8 +147,11 @@ class GPeripheralComposite : public GPeripheral {
   // A child running a command, innermost first (a child may send a command through the chain
   // again). `hold` stays empty until the chain changes under the child.
   struct Running {
-    Running(GPeripheralComposite& composite, GPeripheral* running_child);
-    ~Running();
+    Running(GPeripheralComposite& composite, GPeripheral* running_child)
+        : owner(composite), child(running_child), outer(composite.running_) {
+      owner.running_ = this;
+    }
+    ~Running() { owner.running_ = outer; }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
     GPeripheralComposite& owner;

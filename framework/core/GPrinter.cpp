@@ -238,7 +238,7 @@ GCommand* GPrinter::ProcessCommand(GCommand* command) {
 
 void GPrinter::AttachState(std::uint32_t /*key*/) {}
 
-void GPrinter::Routed::Answer(GCommand* result) {
+inline void GPrinter::Routed::Answer(GCommand* result) {
   if (result == Current()) {
     return;
   }
@@ -249,7 +249,7 @@ void GPrinter::Routed::Answer(GCommand* result) {
   }
 }
 
-void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed) {
+inline void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed) {
   if (child == nullptr) {
     return;
   }
@@ -259,7 +259,7 @@ void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& 
   routed.Answer(child->ProcessCommand(routed.Current()));
 }
 
-void GPrinter::Fail(std::uint16_t status, Routed& routed) {
+inline void GPrinter::Fail(std::uint16_t status, Routed& routed) {
   GCommand* command = routed.Current();
   if (status == 0 || command == nullptr || command->IsA() == vel::classid::kGErrorCommand) {
     return;
