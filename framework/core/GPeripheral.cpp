@@ -332,7 +332,7 @@ inline GState** GPeripheral::CachedGroup(std::uint32_t key) {
   }
 }
 
-GState* GPeripheral::InitStates(std::uint32_t key) {
+GState* GPeripheral::InitStatesSlowly(std::uint32_t key) {
   auto* job = static_cast<GState*>(job_state_.Get());
   if (job == nullptr) {
     return nullptr;
