@@ -111,7 +111,7 @@ RWSaveTable::Outcome RWSaveTable::Enter(const void* address,
   node->next = head;
   head = node;
   index = count_++;
-  if (count_ > 2 * bucket_count_) {
+  if (++keys_ > 2 * bucket_count_) {
     Grow();
   }
   return Outcome::kNew;
@@ -136,6 +136,7 @@ bool RWSaveTable::Reuse(Purpose purpose) {
   }
   chunk_used_ = 0;
   count_ = 0;
+  keys_ = 0;
   depth_ = 0;
   purpose_ = purpose;
   std::uint32_t nil_index = 0;
@@ -251,6 +252,15 @@ bool RWLoadTable::AppendObject(RWCollectable* object, bool made) {
   entry.object = object;
   entry.kind = Kind::kObject;
   entry.made = made;
+  return Append(entry);
+}
+
+bool RWLoadTable::AppendOwnedObject(RWCollectable* object) {
+  Entry entry{};
+  entry.object = object;
+  entry.kind = Kind::kObject;
+  entry.made = true;
+  entry.owned = true;
   return Append(entry);
 }
 
@@ -441,6 +451,14 @@ thread_local RWSaveTable* t_save_table = nullptr;
 thread_local RWLoadTable* t_load_table = nullptr;
 
 }  // namespace
+
+RWSaveTable* RWCurrentSaveTable() {
+  return t_save_table;
+}
+
+RWLoadTable* RWCurrentLoadTable() {
+  return t_load_table;
+}
 
 RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
   table_ = t_save_table;

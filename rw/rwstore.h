@@ -70,6 +70,10 @@ class RWSaveTable {
   // has. Object keys match by address, name keys by their bytes.
   [[nodiscard]] Outcome Add(const RWCollectable* object, std::uint32_t& index);
   [[nodiscard]] Outcome Add(const RWCString& name, std::uint32_t& index);
+  // Numbers a new object that nothing else in this save can name (a record that its holder alone
+  // holds and writes itself): the index Add would answer with kNew, and no key is entered. A later
+  // Add of the same object would not find it.
+  std::uint32_t AddUnnamed() { return count_++; }
 
   std::uint32_t Entries() const { return count_; }
   Purpose GetPurpose() const { return purpose_; }
@@ -105,6 +109,8 @@ class RWSaveTable {
   Node** buckets_ = nullptr;
   std::uint32_t bucket_count_ = 0;
   std::uint32_t count_ = 0;
+  // The keys entered (count_ less the unnamed objects): the load of the buckets.
+  std::uint32_t keys_ = 0;
   Chunk* chunks_ = nullptr;
   std::uint32_t chunk_used_ = 0;
 };
@@ -139,6 +145,10 @@ class RWLoadTable {
   // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
   [[nodiscard]] bool AppendObject(RWCollectable* object, bool made);
   [[nodiscard]] bool AppendClassId(RWClassID id);
+  // The entry of a new object that a holder made from a record it reads itself, as the record
+  // reader would, and keeps as RWHold::kOwns (no holder named, the object made by this restore).
+  // The holder brackets the object's contents with BeginRecord and EndRecord or FailRecord.
+  [[nodiscard]] bool AppendOwnedObject(RWCollectable* object);
 
   // Resolves a reference: the object of entry k, or false when k is no entry or not an object.
   // A resolved reference marks the entry as named (see RWRestoredMember).
@@ -219,6 +229,12 @@ class RWLoadTableManager : public RWThreadInstanceManager {
   void* CreateInstance() override;
   void DeleteInstance(void* instance) override;
 };
+
+// The table of the save (or stored-size pass) and of the restore running on the calling thread, or
+// null while none runs. A class that writes or reads some of its members' records itself numbers
+// them in these tables as the record writer and reader would.
+RWSaveTable* RWCurrentSaveTable();
+RWLoadTable* RWCurrentLoadTable();
 
 // Gives the calling thread's save table to one save (or stored-size pass): the outermost scope on
 // the thread makes the table and owns it, nested scopes share it. Table() is null only when memory

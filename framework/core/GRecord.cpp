@@ -2,6 +2,8 @@
 #include "framework/core/GRecord.h"
 
 #include <new>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 #include "framework/core/CachedCast.h"
@@ -11,6 +13,7 @@
 #include "framework/core/StoredFields.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWDiskBytes.h"
+#include "rw/RWFactory.h"
 #include "rw/RWStaticLock.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -132,7 +135,19 @@ void GRecord::RestoreContents(RWVirtualInStream& stream) {
 }
 
 void GRecord::RestoreContents(RWBinaryFile& file) {
-  Restore(file);
+  // The fields after the version word in one read, as SaveContents writes them.
+  RWCollectable::RestoreContents(file);
+  if (!vel::CarrierGood(file) || !vel::ReadClassVersion(file)) {
+    return;
+  }
+  unsigned char fields[10];
+  if (!file.Read(fields, sizeof fields)) {
+    vel::FailCarrier(file);
+    return;
+  }
+  class_id_ = vel::disk::LoadU16(fields);
+  serial_ = vel::disk::LoadU32(fields + 2);
+  key_ = vel::disk::LoadU32(fields + 6);
 }
 
 void GRecord::SaveContents(RWVirtualOutStream& stream) const {
@@ -467,9 +482,118 @@ RWClassID GRecordComposite::IsA() const {
   return ClassId();
 }
 
+// The children of a record composite are mostly plain records (a store's index holds one for every
+// object it keeps), so the composite writes and reads their object records in a file itself: the
+// same bytes (the class id, then the record's contents) and the same numbering in the save's and
+// the restore's tables as the record writer and reader give them, without their general steps.
+// Any other child (a record composite or proxy, a record that another holder shares, a record of a
+// class by name or a reference) goes through the record writer and reader.
+namespace {
+
+// A plain record's object record in a file: its class id, then its contents.
+constexpr std::uint32_t kPlainRecordBytes = 2 + vel::kClassVersionSize + 2 + 4 + 4;
+
+// A child written as above: a record of the plain class that no other holder shares, so that
+// nothing else in a save can name it.
+bool IsPlainChild(const GRecord& record) {
+  return record.References() == 0 && typeid(record) == typeid(GRecord);
+}
+
+// The table in which the children of a composite being saved (or measured) are numbered, or null
+// when the composite's contents are not written inside a record of that table (each child then
+// begins a save of its own).
+RWSaveTable* ChildSaveTable(RWSaveTable::Purpose purpose) {
+  RWSaveTable* table = RWCurrentSaveTable();
+  return table != nullptr && table->GetPurpose() == purpose && table->Entries() > 1 ? table
+                                                                                      : nullptr;
+}
+
+void WritePlainRecord(RWBinaryFile& file, RWSaveTable& table, const GRecord& record) {
+  (void)table.AddUnnamed();
+  if (!table.BeginRecord()) {
+    file.SetError();  // nested deeper than a restore would read
+    return;
+  }
+  unsigned char bytes[kPlainRecordBytes];
+  vel::disk::StoreU16(bytes, GRecord::ClassId());
+  vel::disk::StoreU32(bytes + 2, vel::ClassVersionWord());
+  vel::disk::StoreU16(bytes + 6, static_cast<std::uint16_t>(record.RecordedClassId()));
+  vel::disk::StoreU32(bytes + 8, record.RecordedSerial());
+  vel::disk::StoreU32(bytes + 12, record.RecordedKey());
+  (void)file.Write(bytes, sizeof bytes);
+  table.EndRecord();
+}
+
+enum class ChildRead { kRead, kFailed, kOther };
+
+ChildRead ReadPlainRecord(RWVirtualInStream& /*stream*/, RWLoadTable& /*table*/,
+                          GRecordRef& /*child*/) {
+  return ChildRead::kOther;
+}
+
+// The next child when its record is a new plain record: entered in the restore's table as the
+// record reader enters it (and kept as the reader's holders keep an owned object). kOther, with
+// the file where it was, for any other record; kFailed when the file could not be read or the
+// record's contents failed (what the record made is freed).
+ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& child) {
+  const std::int32_t at = file.CurOffset();
+  if (at < 0) {
+    return ChildRead::kOther;
+  }
+  unsigned short id = 0;
+  if (!file.Read(id)) {
+    return ChildRead::kFailed;
+  }
+  RWCollectable* made = id == GRecord::ClassId() ? CreateByClassId(id) : nullptr;
+  if (made == nullptr || typeid(*made) != typeid(GRecord)) {
+    delete made;
+    return file.SeekTo(at) ? ChildRead::kOther : ChildRead::kFailed;
+  }
+  auto* record = static_cast<GRecord*>(made);
+  const std::uint32_t index = table.Count();
+  if (!table.AppendOwnedObject(record)) {
+    delete record;
+    return ChildRead::kFailed;
+  }
+  if (!table.BeginRecord(index)) {
+    table.FailRecord(index);  // nested too deep
+    return ChildRead::kFailed;
+  }
+  record->GRecord::RestoreContents(file);
+  if (file.Eof() || file.Error()) {
+    table.FailRecord(index);
+    return ChildRead::kFailed;
+  }
+  table.EndRecord(index);
+  child = GRecordRef(record);
+  return ChildRead::kRead;
+}
+
+RWLoadTable* ChildLoadTable(RWVirtualInStream& /*stream*/) {
+  return nullptr;
+}
+
+// The table of the restore that reads the composite's record (the composite's own entry is in it),
+// or null.
+RWLoadTable* ChildLoadTable(RWBinaryFile& /*file*/) {
+  RWLoadTable* table = RWCurrentLoadTable();
+  return table != nullptr && table->Count() > 1 ? table : nullptr;
+}
+
+}  // namespace
+
 std::uint32_t GRecordComposite::StoredByteCount() const {
   std::uint32_t size = GRecord::StoredByteCount() + vel::kClassVersionSize + 4;
+  RWSaveTable* table = ChildSaveTable(RWSaveTable::Purpose::kSize);
   for (const GRecordRef& child : children_) {
+    if (table != nullptr && IsPlainChild(*child)) {
+      (void)table->AddUnnamed();
+      if (table->BeginRecord()) {
+        size += kPlainRecordBytes;
+        table->EndRecord();
+      }
+      continue;
+    }
     size += RWTotalStoredSize(child.Get());
   }
   return size;
@@ -480,7 +604,17 @@ void GRecordComposite::Save(Carrier& carrier) const {
   GRecord::SaveContents(carrier);
   vel::WriteClassVersion(carrier);
   vel::WriteField(carrier, Count());
+  RWSaveTable* table = nullptr;
+  if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
+    table = ChildSaveTable(RWSaveTable::Purpose::kSave);
+  }
   for (const GRecordRef& child : children_) {
+    if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
+      if (table != nullptr && IsPlainChild(*child)) {
+        WritePlainRecord(carrier, *table, *child);
+        continue;
+      }
+    }
     carrier << static_cast<const RWCollectable*>(child.Get());
   }
 }
@@ -497,7 +631,19 @@ void GRecordComposite::Restore(Carrier& carrier) {
     vel::FailCarrier(carrier);
     return;
   }
+  RWLoadTable* table = ChildLoadTable(carrier);
   for (std::uint32_t i = 0; i < count; ++i) {
+    if (table != nullptr) {
+      GRecordRef plain;
+      const ChildRead read = ReadPlainRecord(carrier, *table, plain);
+      if (read == ChildRead::kFailed || (read == ChildRead::kRead && !AddChildRecord(plain))) {
+        vel::FailCarrier(carrier);
+        return;
+      }
+      if (read == ChildRead::kRead) {
+        continue;
+      }
+    }
     RWRestoredMember member(carrier, nullptr);
     RWCollectable* read = member.Object();
     auto* record = vel::CachedCast<GRecord>(read);

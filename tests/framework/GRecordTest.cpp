@@ -235,6 +235,46 @@ TEST(GRecordTest, AnotherVersionWordKeepsTheFieldsAndFailsTheCarrier) {
   }
 }
 
+// A record composite writes and reads the records of its plain children itself in a file: the bytes,
+// the stored size and the numbering of later records (a held object naming one of its children a
+// second time) are those of the general record writer and reader, which a child that another holder
+// shares goes through.
+TEST(GRecordTest, PlainChildrenKeepTheRecordFormatAndNumbering) {
+  GRecordRef plain[] = {Record(2, 2), Record(4, 4), Record(7, 7)};
+  const GRecordRef top = CompositeRecord(1, 1);
+  top->AddChildRecord(plain[0]);
+  const GRecordRef inner = CompositeRecord(3, 3);
+  inner->AddChildRecord(plain[1]);
+  top->AddChildRecord(inner);
+  MPersistentComposite held(5);
+  auto* leaf = new FwTestLeaf(6, 6);
+  held.Add(leaf);
+  held.Add(leaf);
+  ASSERT_EQ(held.Count(), 2u);
+  top->AddChildRecord(GRecordRef(new GRecordProxy(held)));
+  top->AddChildRecord(plain[2]);
+
+  // Children held twice are written by the record writer.
+  const vel::test::Bytes general = vel::test::SaveGraph(Carrier::kFile, top.Get());
+  EXPECT_EQ(general.size(), RWTotalStoredSize(top.Get()));
+  for (GRecordRef& child : plain) {
+    child.Reset();
+  }
+  const vel::test::Bytes own = vel::test::SaveGraph(Carrier::kFile, top.Get());
+  EXPECT_EQ(own.size(), RWTotalStoredSize(top.Get()));
+  EXPECT_EQ(own, general);
+
+  GRecordComposite restored;
+  ASSERT_FALSE(vel::test::RestoreInto(Carrier::kFile, own, restored).failed);
+  EXPECT_TRUE(restored.IsSameRecord(*top));
+  const auto* proxy = static_cast<const GRecordProxy*>(restored.ChildAt(2).Get());
+  const auto* composite = dynamic_cast<const MPersistentComposite*>(proxy->Held());
+  ASSERT_NE(composite, nullptr);
+  ASSERT_EQ(composite->Count(), 2u);
+  EXPECT_NE(composite->ChildAt(0), nullptr);
+  EXPECT_EQ(composite->ChildAt(0), composite->ChildAt(1));
+}
+
 TEST(GRecordTest, RecordTreesRefuseSharedChildren) {
   // A record composite whose two children are one record: the second is a reference.
   const GRecordRef top = CompositeRecord(1, 1);
