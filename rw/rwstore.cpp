@@ -122,23 +122,30 @@ bool RWSaveTable::Reuse(Purpose purpose) {
       (chunks_ != nullptr && chunks_->next != nullptr)) {
     return false;
   }
-  if (chunks_ != nullptr) {
-    for (std::uint32_t i = 0; i < chunk_used_; ++i) {
-      Node& node = chunks_->nodes[i];
-      buckets_[BucketOf(node.hash, bucket_count_)] = nullptr;
-      if (node.is_name) {
-        node.name = RWCString();
-        node.is_name = false;
-      }
-      node.next = nullptr;
-      node.address = nullptr;
+  depth_ = 0;
+  purpose_ = purpose;
+  // The nil object's node, the first one made, stays: it is entered again as it was.
+  Node* nodes = chunks_ != nullptr ? chunks_->nodes : nullptr;
+  const bool keeps_nil = chunk_used_ > 0 && !nodes[0].is_name && nodes[0].address == RWNilObject();
+  for (std::uint32_t i = 0; i < chunk_used_; ++i) {
+    Node& node = nodes[i];
+    buckets_[BucketOf(node.hash, kInitialBuckets)] = nullptr;
+    if (node.is_name) {
+      node.name = RWCString();
+      node.is_name = false;
     }
+  }
+  if (keeps_nil) {
+    nodes[0].next = nullptr;
+    buckets_[BucketOf(nodes[0].hash, kInitialBuckets)] = &nodes[0];
+    chunk_used_ = 1;
+    count_ = 1;
+    keys_ = 1;
+    return true;
   }
   chunk_used_ = 0;
   count_ = 0;
   keys_ = 0;
-  depth_ = 0;
-  purpose_ = purpose;
   std::uint32_t nil_index = 0;
   (void)Add(RWNilObject(), nil_index);
   return true;
@@ -214,14 +221,21 @@ RWLoadTable::~RWLoadTable() {
 
 bool RWLoadTable::Reuse() {
   SweepOrphans();
-  if (entries_ == nullptr || capacity_ != kInitialCapacity) {
+  if (entries_ == nullptr || capacity_ != kInitialCapacity || count_ == 0) {
     return false;
   }
-  count_ = 0;
+  // The nil object's entry, as the constructor made it.
+  Entry nil{};
+  nil.object = RWNilObject();
+  nil.kind = Kind::kObject;
+  nil.end = 1;
+  entries_[0] = nil;
+  count_ = 1;
+  may_have_orphans_ = false;
   last_resolved_ = 0;
   last_resolved_was_named_ = false;
   depth_ = 0;
-  return AppendObject(RWNilObject(), false);
+  return true;
 }
 
 bool RWLoadTable::Append(const Entry& entry) {
@@ -352,7 +366,9 @@ void RWLoadTable::UnwindRange(const RWCollectable* holder, std::uint32_t start, 
 }
 
 void RWLoadTable::UnwindHeldBy(const RWCollectable* holder, std::uint32_t start) {
-  FreeOrphans(start, count_);
+  if (may_have_orphans_) {
+    FreeOrphans(start, count_);
+  }
   UnwindRange(holder, start, count_);
 }
 
@@ -369,7 +385,9 @@ void RWLoadTable::FreeOrphans(std::uint32_t start, std::uint32_t end) {
 }
 
 void RWLoadTable::SweepOrphans() {
-  FreeOrphans(1, count_);
+  if (may_have_orphans_) {
+    FreeOrphans(1, count_);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -441,30 +459,14 @@ void RWLoadTableManager::DeleteInstance(void* instance) {
   }
 }
 
-namespace {
-
 // The table of the save and of the restore running on this thread, while one runs: a nested scope
 // shares it without asking the manager. An outermost scope takes the thread's spare table itself
 // when there is one (records saved or restored one by one take no other step), and asks the
 // manager otherwise.
-thread_local RWSaveTable* t_save_table = nullptr;
-thread_local RWLoadTable* t_load_table = nullptr;
+constinit thread_local RWSaveTable* rwstore_detail::current_save_table = nullptr;
+constinit thread_local RWLoadTable* rwstore_detail::current_load_table = nullptr;
 
-}  // namespace
-
-RWSaveTable* RWCurrentSaveTable() {
-  return t_save_table;
-}
-
-RWLoadTable* RWCurrentLoadTable() {
-  return t_load_table;
-}
-
-RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
-  table_ = t_save_table;
-  if (table_ != nullptr) {
-    return;
-  }
+void RWSaveTableScope::Open(RWSaveTable::Purpose purpose) {
   if (t_spare_save_table != nullptr) {
     table_ = t_spare_save_table.release();
     table_->SetPurpose(purpose);
@@ -475,14 +477,11 @@ RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
     from_manager_ = true;
   }
   owner_ = table_ != nullptr;
-  t_save_table = table_;
+  rwstore_detail::current_save_table = table_;
 }
 
-RWSaveTableScope::~RWSaveTableScope() {
-  if (!owner_) {
-    return;
-  }
-  t_save_table = nullptr;
+void RWSaveTableScope::Close() {
+  rwstore_detail::current_save_table = nullptr;
   if (from_manager_) {
     RWSaveTableManager::Instance().DestroyForThread();
     return;
@@ -493,11 +492,8 @@ RWSaveTableScope::~RWSaveTableScope() {
   }
 }
 
-RWLoadTableScope::RWLoadTableScope() {
-  table_ = t_load_table;
-  if (table_ != nullptr) {
-    return;
-  }
+void RWLoadTableScope::Open() {
+  soft_errors_.emplace();
   if (t_spare_load_table != nullptr) {
     table_ = t_spare_load_table.release();
   } else {
@@ -505,14 +501,11 @@ RWLoadTableScope::RWLoadTableScope() {
     from_manager_ = true;
   }
   owner_ = table_ != nullptr;
-  t_load_table = table_;
+  rwstore_detail::current_load_table = table_;
 }
 
-RWLoadTableScope::~RWLoadTableScope() {
-  if (!owner_) {
-    return;
-  }
-  t_load_table = nullptr;
+void RWLoadTableScope::Close() {
+  rwstore_detail::current_load_table = nullptr;
   // The table's destructor, or its Reuse, frees the orphans; errors are still soft while it does.
   if (from_manager_) {
     RWLoadTableManager::Instance().DestroyForThread();
@@ -572,6 +565,7 @@ void RWRestoredMember::Keep(RWHold how) {
     entry.holder = holder_;
     entry.owned = how == RWHold::kOwns;
     entry.orphan = how == RWHold::kRefuses;
+    table->may_have_orphans_ = table->may_have_orphans_ || entry.orphan;
     return;
   }
   // A reference. A holder that does not keep it leaves the entry as it was.

@@ -39,6 +39,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "rw/RWCString.h"
 #include "rw/RWDefs.h"
@@ -201,6 +202,9 @@ class RWLoadTable {
   Entry* entries_ = nullptr;
   std::uint32_t count_ = 0;
   std::uint32_t capacity_ = 0;
+  // Whether a holder has refused an object it received new since the table was emptied (only then
+  // can there be orphans to free).
+  bool may_have_orphans_ = false;
   // The last entry that ResolveObject resolved, and whether it was named before.
   std::uint32_t last_resolved_ = 0;
   bool last_resolved_was_named_ = false;
@@ -230,19 +234,41 @@ class RWLoadTableManager : public RWThreadInstanceManager {
   void DeleteInstance(void* instance) override;
 };
 
+namespace rwstore_detail {
+
+// The tables of the save and of the restore running on this thread, while one runs.
+extern constinit thread_local RWSaveTable* current_save_table;
+extern constinit thread_local RWLoadTable* current_load_table;
+
+}  // namespace rwstore_detail
+
 // The table of the save (or stored-size pass) and of the restore running on the calling thread, or
 // null while none runs. A class that writes or reads some of its members' records itself numbers
 // them in these tables as the record writer and reader would.
-RWSaveTable* RWCurrentSaveTable();
-RWLoadTable* RWCurrentLoadTable();
+inline RWSaveTable* RWCurrentSaveTable() {
+  return rwstore_detail::current_save_table;
+}
+inline RWLoadTable* RWCurrentLoadTable() {
+  return rwstore_detail::current_load_table;
+}
 
 // Gives the calling thread's save table to one save (or stored-size pass): the outermost scope on
 // the thread makes the table and owns it, nested scopes share it. Table() is null only when memory
 // is short.
 class RWSaveTableScope {
  public:
-  explicit RWSaveTableScope(RWSaveTable::Purpose purpose);
-  ~RWSaveTableScope();
+  // A nested scope costs a look at the thread's table only.
+  explicit RWSaveTableScope(RWSaveTable::Purpose purpose)
+      : table_(rwstore_detail::current_save_table) {
+    if (table_ == nullptr) {
+      Open(purpose);
+    }
+  }
+  ~RWSaveTableScope() {
+    if (owner_) {
+      Close();
+    }
+  }
   RWSaveTableScope(const RWSaveTableScope&) = delete;
   RWSaveTableScope& operator=(const RWSaveTableScope&) = delete;
 
@@ -250,17 +276,28 @@ class RWSaveTableScope {
   bool IsOwner() const { return owner_; }
 
  private:
+  void Open(RWSaveTable::Purpose purpose);
+  void Close();
+
+  RWSaveTable* table_ = nullptr;
   bool owner_ = false;
   bool from_manager_ = false;  // the manager made the table (no spare one was kept)
-  RWSaveTable* table_ = nullptr;
 };
 
-// The same for restores. The scope also marks the thread as reading untrusted data
-// (RWSoftErrorScope), and the owner sweeps orphans before it releases the table.
+// The same for restores. The outermost scope also marks the thread as reading untrusted data
+// (RWSoftErrorScope) for as long as it lives, and sweeps orphans before it releases the table.
 class RWLoadTableScope {
  public:
-  RWLoadTableScope();
-  ~RWLoadTableScope();
+  RWLoadTableScope() : table_(rwstore_detail::current_load_table) {
+    if (table_ == nullptr) {
+      Open();
+    }
+  }
+  ~RWLoadTableScope() {
+    if (owner_) {
+      Close();
+    }
+  }
   RWLoadTableScope(const RWLoadTableScope&) = delete;
   RWLoadTableScope& operator=(const RWLoadTableScope&) = delete;
 
@@ -268,10 +305,15 @@ class RWLoadTableScope {
   bool IsOwner() const { return owner_; }
 
  private:
-  RWSoftErrorScope soft_errors_;
+  void Open();
+  void Close();
+
+  // Engaged in the outermost scope; nested scopes run inside it. Released after Close, so that
+  // errors are still soft while the table frees the orphans.
+  std::optional<RWSoftErrorScope> soft_errors_;
+  RWLoadTable* table_ = nullptr;
   bool owner_ = false;
   bool from_manager_ = false;  // the manager made the table (no spare one was kept)
-  RWLoadTable* table_ = nullptr;
 };
 
 // How a holder keeps an object that RWRestoredMember gave it.

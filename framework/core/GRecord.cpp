@@ -636,7 +636,8 @@ void GRecordComposite::Restore(Carrier& carrier) {
     if (table != nullptr) {
       GRecordRef plain;
       const ChildRead read = ReadPlainRecord(carrier, *table, plain);
-      if (read == ChildRead::kFailed || (read == ChildRead::kRead && !AddChildRecord(plain))) {
+      if (read == ChildRead::kFailed ||
+          (read == ChildRead::kRead && !AppendChild(std::move(plain)))) {
         vel::FailCarrier(carrier);
         return;
       }
@@ -660,7 +661,7 @@ void GRecordComposite::Restore(Carrier& carrier) {
       continue;
     }
     GRecordRef held(record);
-    if (!AddChildRecord(held)) {
+    if (!AppendChild(std::move(held))) {
       vel::FailCarrier(carrier);
       return;
     }
@@ -684,11 +685,16 @@ void GRecordComposite::SaveContents(RWBinaryFile& file) const {
 }
 
 bool GRecordComposite::AddChildRecord(const GRecordRef& record) {
+  GRecordRef copy(record);
+  return AppendChild(std::move(copy));
+}
+
+bool GRecordComposite::AppendChild(GRecordRef&& record) {
   if (!record) {
     return false;
   }
   try {
-    children_.push_back(record);
+    children_.push_back(std::move(record));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -703,8 +709,15 @@ std::uint32_t GRecordComposite::RecordCount() const {
   return count;
 }
 
-GRecordRef GRecordComposite::ChildAt(std::uint32_t index) const {
-  return index < children_.size() ? children_[index] : GRecordRef();
+const GRecordRef& GRecordComposite::ChildAt(std::uint32_t index) const {
+  static const GRecordRef kNone;
+  return index < children_.size() ? children_[index] : kNone;
+}
+
+bool GRecordComposite::SkipsChild(std::size_t index, const GRecordMatch& match) const {
+  // A plain record that does not match answers nothing and leaves the owner alone.
+  const GRecord& child = *children_[index];
+  return typeid(child) == typeid(GRecord) && !child.Matches(match);
 }
 
 GRecordRef GRecordComposite::Unlink(std::uint32_t index) {
@@ -727,6 +740,9 @@ std::int64_t GRecordComposite::IndexOf(const GRecord* record) const {
 
 GCountedPtr GRecordComposite::RemoveFromChildren(const GRecordMatch& match, GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     // The child stays alive while it works, whatever the owner does to this list.
     const GRecordRef child = children_[i];
     if (child->Matches(match)) {
@@ -746,6 +762,9 @@ GCountedPtr GRecordComposite::RemoveFromChildren(const GRecordMatch& match, GRec
 
 GCountedPtr GRecordComposite::GetFromChildren(const GRecordMatch& match, GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     const GRecordRef child = children_[i];
     if (GCountedPtr object = child->Get(match, owner)) {
       return object;
@@ -762,6 +781,9 @@ int GRecordComposite::ReplaceInChildren(const GRecordMatch& match,
                                         const GCountedPtr& object,
                                         GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     const GRecordRef child = children_[i];
     if (child->Matches(match)) {
       GRecordRef fresh;

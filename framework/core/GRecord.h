@@ -261,8 +261,9 @@ class GRecordComposite : public GRecord {
   // Releases every child record.
   void Clear() { children_.clear(); }
   std::uint32_t Count() const { return static_cast<std::uint32_t>(children_.size()); }
-  // The child at `index`, the empty reference beyond the count.
-  GRecordRef ChildAt(std::uint32_t index) const;
+  // The child at `index`, the empty reference beyond the count. The reference is the list's own
+  // entry: valid until the list changes.
+  const GRecordRef& ChildAt(std::uint32_t index) const;
   // Takes the child at `index` out and hands its reference over.
   GRecordRef Unlink(std::uint32_t index);
   // The index of `record` among the children, or -1.
@@ -277,6 +278,10 @@ class GRecordComposite : public GRecord {
   void Restore(Carrier& carrier);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
+  // Appends the record itself (`record` left empty); false when memory is short.
+  bool AppendChild(GRecordRef&& record);
+  // True for a child that a walk for `match` passes over without asking it (or holding it).
+  bool SkipsChild(std::size_t index, const GRecordMatch& match) const;
 
   std::vector<GRecordRef> children_;
 };
