@@ -65,6 +65,124 @@ GRecordMatch GRecordMatch::Equal(const GBaseObject* object) {
 // ---------------------------------------------------------------------------------------------
 // GRecord
 
+// ---------------------------------------------------------------------------------------------
+// The blocks of plain records
+
+namespace {
+
+// A free block holds the next one.
+struct FreeRecordBlock {
+  FreeRecordBlock* next;
+};
+static_assert(sizeof(FreeRecordBlock) <= sizeof(GRecord));
+
+// At most this many blocks wait on a thread (a few KiB of a store's index at a time).
+constexpr std::uint32_t kKeptRecordBlocks = 4096;
+
+constinit thread_local FreeRecordBlock* t_free_records = nullptr;
+constinit thread_local std::uint32_t t_free_record_count = 0;
+// The thread is ending: its kept blocks are gone and no block is kept any more.
+constinit thread_local bool t_record_blocks_closed = false;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VEL_RECORD_BLOCKS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEL_RECORD_BLOCKS_ASAN 1
+#endif
+#endif
+
+#if defined(VEL_RECORD_BLOCKS_ASAN)
+extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
+// A kept block stays poisoned but for its link, so that a use of a freed record is still caught.
+void KeepPoisoned(void* block) {
+  __asan_poison_memory_region(static_cast<char*>(block) + sizeof(FreeRecordBlock),
+                              sizeof(GRecord) - sizeof(FreeRecordBlock));
+}
+void Unpoison(void* block) {
+  __asan_unpoison_memory_region(block, sizeof(GRecord));
+}
+#else
+void KeepPoisoned(void* /*block*/) {}
+void Unpoison(void* /*block*/) {}
+#endif
+
+// Frees the kept blocks when the thread ends.
+struct RecordBlockDrain {
+  RecordBlockDrain() = default;
+  RecordBlockDrain(const RecordBlockDrain&) = delete;
+  RecordBlockDrain& operator=(const RecordBlockDrain&) = delete;
+  ~RecordBlockDrain() {
+    t_record_blocks_closed = true;
+    while (t_free_records != nullptr) {
+      FreeRecordBlock* block = t_free_records;
+      t_free_records = block->next;
+      Unpoison(block);
+      ::operator delete(block);
+    }
+    t_free_record_count = 0;
+  }
+  void Arm() {}
+};
+thread_local RecordBlockDrain t_record_block_drain;
+
+void* TakeKeptRecordBlock() {
+  FreeRecordBlock* block = t_free_records;
+  if (block == nullptr) {
+    return nullptr;
+  }
+  t_free_records = block->next;
+  --t_free_record_count;
+  Unpoison(block);
+  return block;
+}
+
+}  // namespace
+
+void* GRecord::operator new(std::size_t size) {
+  if (size == sizeof(GRecord)) {
+    if (void* block = TakeKeptRecordBlock()) {
+      return block;
+    }
+  }
+  return ::operator new(size);
+}
+
+void* GRecord::operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
+  if (size == sizeof(GRecord)) {
+    if (void* block = TakeKeptRecordBlock()) {
+      return block;
+    }
+  }
+  return ::operator new(size, tag);
+}
+
+void GRecord::operator delete(void* block, std::size_t size) noexcept {
+  if (block == nullptr) {
+    return;
+  }
+  if (size != sizeof(GRecord) || t_record_blocks_closed ||
+      t_free_record_count >= kKeptRecordBlocks) {
+    ::operator delete(block);
+    return;
+  }
+  if (t_free_records == nullptr) {
+    t_record_block_drain.Arm();  // the thread frees what it keeps when it ends
+    if (t_record_blocks_closed) {
+      ::operator delete(block);
+      return;
+    }
+  }
+  auto* free_block = static_cast<FreeRecordBlock*>(block);
+  free_block->next = t_free_records;
+  t_free_records = free_block;
+  ++t_free_record_count;
+  KeepPoisoned(block);
+}
+
+// ---------------------------------------------------------------------------------------------
+
 GRecord::GRecord() = default;
 
 GRecord::GRecord(const GBaseObject& object)

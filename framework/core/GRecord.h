@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "framework/core/GCountedPtr.h"
@@ -97,6 +98,14 @@ class GRecord : public RWCollectable {
   GRecord(const GRecord& other);
   GRecord& operator=(const GRecord&) = delete;
   ~GRecord() override = default;
+
+  // Records of this class come and go by the thousand (a store's index holds one per object, made
+  // when the store opens and freed when it closes): their blocks are kept for reuse on the thread
+  // that frees them, up to a bound. Records of the subclasses, and every block beyond the bound,
+  // go to the general allocator.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept;
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/core/ClassVersion.h"
@@ -273,6 +274,39 @@ TEST(GRecordTest, PlainChildrenKeepTheRecordFormatAndNumbering) {
   ASSERT_EQ(composite->Count(), 2u);
   EXPECT_NE(composite->ChildAt(0), nullptr);
   EXPECT_EQ(composite->ChildAt(0), composite->ChildAt(1));
+}
+
+// The blocks of plain records are kept for reuse by the thread that frees them, up to a bound:
+// records made on one thread and freed on another (more than a thread keeps), then made again
+// there, hold their own fields; record composites beside them take blocks of their own size; the
+// kept blocks go with their threads.
+TEST(GRecordTest, RecordBlocksPassBetweenThreads) {
+  constexpr std::uint32_t kRecords = 5000;
+  std::vector<GRecord*> made;
+  auto make = [&made](std::uint32_t first) {
+    for (std::uint32_t i = 0; i < kRecords; ++i) {
+      FwTestLeaf leaf(0, i);
+      leaf.SetSerialNumber(first + i);
+      made.push_back(i % 100 == 0 ? new GRecordComposite(leaf) : new GRecord(leaf));
+    }
+  };
+  std::thread maker([&] { make(0); });
+  maker.join();
+  std::thread passer([&] {
+    for (GRecord* record : made) {
+      delete record;
+    }
+    made.clear();
+    make(kRecords);
+  });
+  passer.join();
+  ASSERT_EQ(made.size(), kRecords);
+  for (std::uint32_t i = 0; i < kRecords; ++i) {
+    EXPECT_EQ(made[i]->RecordedSerial(), kRecords + i);
+    EXPECT_EQ(made[i]->RecordedKey(), i);
+    EXPECT_EQ(made[i]->AsRecordComposite() != nullptr, i % 100 == 0);
+    delete made[i];
+  }
 }
 
 TEST(GRecordTest, RecordTreesRefuseSharedChildren) {
