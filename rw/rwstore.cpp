@@ -151,14 +151,6 @@ bool RWSaveTable::Reuse(Purpose purpose) {
   return true;
 }
 
-bool RWSaveTable::BeginRecord() {
-  if (depth_ >= RWLoadTable::kMaxDepth) {
-    return false;
-  }
-  ++depth_;
-  return true;
-}
-
 RWSaveTable::Node* RWSaveTable::NewNode() {
   if (chunks_ == nullptr || chunk_used_ == chunks_->capacity) {
     const std::uint32_t capacity =
@@ -303,21 +295,6 @@ bool RWLoadTable::ResolveClassId(std::int32_t k, RWClassID& id) const {
   }
   id = entries_[k].id;
   return true;
-}
-
-bool RWLoadTable::BeginRecord(std::uint32_t index) {
-  if (depth_ >= kMaxDepth) {
-    return false;
-  }
-  records_[depth_++] = index;
-  entries_[index].open = true;
-  return true;
-}
-
-void RWLoadTable::EndRecord(std::uint32_t index) {
-  --depth_;
-  entries_[index].open = false;
-  entries_[index].end = count_;
 }
 
 void RWLoadTable::FailRecord(std::uint32_t index) {

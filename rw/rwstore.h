@@ -83,7 +83,7 @@ class RWSaveTable {
   // is false when records would nest deeper than a restore accepts (RWLoadTable::kMaxDepth), so
   // that what one side writes the other reads, and the recursion stays within the stack; the
   // record must then not be written and the save fails. EndRecord after a successful Begin.
-  [[nodiscard]] bool BeginRecord();
+  [[nodiscard]] inline bool BeginRecord();
   void EndRecord() { --depth_; }
 
   static constexpr std::uint32_t kInitialBuckets = 64;
@@ -161,8 +161,19 @@ class RWLoadTable {
   // are read (false when records nest deeper than kMaxDepth: the record must not be read and the
   // caller fails it), EndRecord after them. FailRecord instead, when they could not be read: it
   // frees what the record made (Unwind).
-  [[nodiscard]] bool BeginRecord(std::uint32_t index);
-  void EndRecord(std::uint32_t index);
+  [[nodiscard]] bool BeginRecord(std::uint32_t index) {
+    if (depth_ >= kMaxDepth) {
+      return false;
+    }
+    records_[depth_++] = index;
+    entries_[index].open = true;
+    return true;
+  }
+  void EndRecord(std::uint32_t index) {
+    --depth_;
+    entries_[index].open = false;
+    entries_[index].end = count_;
+  }
   void FailRecord(std::uint32_t index);
 
   // Frees, and makes the holder forget, every object that `holder` received new since entry
@@ -212,6 +223,14 @@ class RWLoadTable {
   std::uint32_t depth_ = 0;
   std::uint32_t records_[kMaxDepth] = {};
 };
+
+bool RWSaveTable::BeginRecord() {
+  if (depth_ >= RWLoadTable::kMaxDepth) {
+    return false;
+  }
+  ++depth_;
+  return true;
+}
 
 // The per-thread managers of the two tables.
 class RWSaveTableManager : public RWThreadInstanceManager {

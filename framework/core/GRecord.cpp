@@ -1,6 +1,8 @@
 // Records, record proxies and record composites.
 #include "framework/core/GRecord.h"
 
+#include <algorithm>
+#include <bit>
 #include <new>
 #include <type_traits>
 #include <typeinfo>
@@ -373,10 +375,8 @@ std::uint32_t GRecord::RecordCount() const {
 
 std::size_t GRecord::FormatName(std::uint32_t serial, char (&name)[kNameBuffer]) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::size_t length = 1;
-  for (std::uint32_t rest = serial >> 4; rest != 0; rest >>= 4) {
-    ++length;
-  }
+  // One digit for each started group of four bits (one for 0).
+  const auto length = static_cast<std::size_t>((std::bit_width(serial | 1u) + 3) / 4);
   name[length] = '\0';
   for (std::size_t i = length; i > 0; --i) {
     name[i - 1] = kDigits[serial & 0xF];
@@ -626,21 +626,49 @@ RWSaveTable* ChildSaveTable(RWSaveTable::Purpose purpose) {
                                                                                       : nullptr;
 }
 
-void WritePlainRecord(RWBinaryFile& file, RWSaveTable& table, const GRecord& record) {
-  (void)table.AddUnnamed();
-  if (!table.BeginRecord()) {
-    file.SetError();  // nested deeper than a restore would read
-    return;
+// The object records of plain children in a row, gathered and written a batch at a time.
+class PlainRecordWriter {
+ public:
+  PlainRecordWriter(RWBinaryFile& file, RWSaveTable& table) : file_(file), table_(table) {}
+  ~PlainRecordWriter() { Flush(); }
+  PlainRecordWriter(const PlainRecordWriter&) = delete;
+  PlainRecordWriter& operator=(const PlainRecordWriter&) = delete;
+
+  void Write(const GRecord& record) {
+    (void)table_.AddUnnamed();
+    if (!table_.BeginRecord()) {
+      Flush();
+      file_.SetError();  // nested deeper than a restore would read
+      return;
+    }
+    unsigned char* bytes = batch_ + used_;
+    vel::disk::StoreU16(bytes, GRecord::ClassId());
+    vel::disk::StoreU32(bytes + 2, vel::ClassVersionWord());
+    vel::disk::StoreU16(bytes + 6, static_cast<std::uint16_t>(record.RecordedClassId()));
+    vel::disk::StoreU32(bytes + 8, record.RecordedSerial());
+    vel::disk::StoreU32(bytes + 12, record.RecordedKey());
+    used_ += kPlainRecordBytes;
+    table_.EndRecord();
+    if (used_ == sizeof batch_) {
+      Flush();
+    }
   }
-  unsigned char bytes[kPlainRecordBytes];
-  vel::disk::StoreU16(bytes, GRecord::ClassId());
-  vel::disk::StoreU32(bytes + 2, vel::ClassVersionWord());
-  vel::disk::StoreU16(bytes + 6, static_cast<std::uint16_t>(record.RecordedClassId()));
-  vel::disk::StoreU32(bytes + 8, record.RecordedSerial());
-  vel::disk::StoreU32(bytes + 12, record.RecordedKey());
-  (void)file.Write(bytes, sizeof bytes);
-  table.EndRecord();
-}
+  // Writes what was gathered (before any other record goes to the file).
+  void Flush() {
+    if (used_ != 0) {
+      (void)file_.Write(batch_, used_);
+      used_ = 0;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 64;
+
+  RWBinaryFile& file_;
+  RWSaveTable& table_;
+  unsigned char batch_[kBatch * kPlainRecordBytes];
+  std::size_t used_ = 0;
+};
 
 enum class ChildRead { kRead, kFailed, kOther };
 
@@ -722,17 +750,21 @@ void GRecordComposite::Save(Carrier& carrier) const {
   GRecord::SaveContents(carrier);
   vel::WriteClassVersion(carrier);
   vel::WriteField(carrier, Count());
-  RWSaveTable* table = nullptr;
   if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
-    table = ChildSaveTable(RWSaveTable::Purpose::kSave);
+    if (RWSaveTable* table = ChildSaveTable(RWSaveTable::Purpose::kSave)) {
+      PlainRecordWriter plain(carrier, *table);
+      for (const GRecordRef& child : children_) {
+        if (IsPlainChild(*child)) {
+          plain.Write(*child);
+        } else {
+          plain.Flush();
+          carrier << static_cast<const RWCollectable*>(child.Get());
+        }
+      }
+      return;
+    }
   }
   for (const GRecordRef& child : children_) {
-    if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
-      if (table != nullptr && IsPlainChild(*child)) {
-        WritePlainRecord(carrier, *table, *child);
-        continue;
-      }
-    }
     carrier << static_cast<const RWCollectable*>(child.Get());
   }
 }
@@ -750,6 +782,13 @@ void GRecordComposite::Restore(Carrier& carrier) {
     return;
   }
   RWLoadTable* table = ChildLoadTable(carrier);
+  try {
+    // The count is data from outside: a bounded guess of the room needed.
+    children_.reserve(std::min<std::uint32_t>(count, 4096));
+  } catch (const std::bad_alloc&) {
+    vel::FailCarrier(carrier);
+    return;
+  }
   for (std::uint32_t i = 0; i < count; ++i) {
     if (table != nullptr) {
       GRecordRef plain;
