@@ -193,11 +193,6 @@ GRecord::GRecord(const GBaseObject& object)
 GRecord::GRecord(const GRecord& other)
     : RWCollectable(other), class_id_(other.class_id_), serial_(other.serial_), key_(other.key_) {}
 
-RWStaticLock& GRecord::Lock() {
-  static RWStaticLock* const lock = new RWStaticLock;
-  return *lock;
-}
-
 RWClassID GRecord::ClassId() {
   return vel::classid::kGRecord;
 }
@@ -866,9 +861,9 @@ std::uint32_t GRecordComposite::RecordCount() const {
   return count;
 }
 
-const GRecordRef& GRecordComposite::ChildAt(std::uint32_t index) const {
-  static const GRecordRef kNone;
-  return index < children_.size() ? children_[index] : kNone;
+const GRecordRef& GRecordComposite::NoChild() {
+  static const GRecordRef none;
+  return none;
 }
 
 bool GRecordComposite::SkipsChild(std::size_t index, const GRecordMatch& match) const {
