@@ -250,16 +250,18 @@ void GRecord::RestoreContents(RWVirtualInStream& stream) {
 }
 
 void GRecord::RestoreContents(RWBinaryFile& file) {
-  // The fields after the version word in one read, as SaveContents writes them.
+  // The version word and the fields in one read, as SaveContents writes them. Another word, or
+  // bytes missing, fail the file and keep the fields.
   RWCollectable::RestoreContents(file);
-  if (!vel::CarrierGood(file) || !vel::ReadClassVersion(file)) {
+  if (file.Eof() || file.Error()) {
     return;
   }
-  unsigned char fields[10];
-  if (!file.Read(fields, sizeof fields)) {
-    vel::FailCarrier(file);
+  unsigned char bytes[vel::kClassVersionSize + 10];
+  if (!file.Read(bytes, sizeof bytes) || vel::disk::LoadU32(bytes) != vel::kClassVersion) {
+    file.SetError();
     return;
   }
+  const unsigned char* fields = bytes + vel::kClassVersionSize;
   class_id_ = vel::disk::LoadU16(fields);
   serial_ = vel::disk::LoadU32(fields + 2);
   key_ = vel::disk::LoadU32(fields + 6);
