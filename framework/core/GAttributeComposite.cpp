@@ -194,14 +194,20 @@ GBaseObject* GAttributeComposite::FindFirstMatch(const Test& test, const Recurse
   return nullptr;
 }
 
+// A leaf attribute's own find answers what the test asked of it already (IsLeafAttribute): the
+// searches by key, class and kind descend only into the others.
 GBaseObject* GAttributeComposite::FindByKey(std::uint32_t key) const {
   return FindFirstMatch([key](const GBaseObject* child) { return child->GetKey() == key; },
-                        [key](const GBaseObject* child) { return child->FindByKey(key); });
+                        [key](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindByKey(key);
+                        });
 }
 
 GBaseObject* GAttributeComposite::FindByClassId(RWClassID id) const {
   return FindFirstMatch([id](const GBaseObject* child) { return child->IsA() == id; },
-                        [id](const GBaseObject* child) { return child->FindByClassId(id); });
+                        [id](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindByClassId(id);
+                        });
 }
 
 GBaseObject* GAttributeComposite::FindEqual(const GBaseObject* object) const {
@@ -213,7 +219,9 @@ GBaseObject* GAttributeComposite::FindEqual(const GBaseObject* object) const {
 
 GBaseObject* GAttributeComposite::FindKindOf(RWClassID id) const {
   return FindFirstMatch([id](const GBaseObject* child) { return child->IsKindOf(id); },
-                        [id](const GBaseObject* child) { return child->FindKindOf(id); });
+                        [id](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindKindOf(id);
+                        });
 }
 
 GBaseObject* GAttributeComposite::CollectByClassId(RWClassID id, GBaseObject* collection) const {

@@ -37,13 +37,16 @@ class GAttributeComposite : public GAttribute {
   static constexpr std::uint32_t kClearedCapacity = 64;
 
   // Empty, capacity 10, enabled.
-  GAttributeComposite() = default;
-  explicit GAttributeComposite(std::uint32_t key) : GAttribute(key) {}
+  GAttributeComposite() { MarkSearchesChildren(true); }
+  explicit GAttributeComposite(std::uint32_t key) : GAttribute(key) { MarkSearchesChildren(true); }
   // Same key, serial number and enabled flag; the same capacity and references to the same
   // children (shared, not copied).
-  GAttributeComposite(const GAttributeComposite& other) = default;
+  GAttributeComposite(const GAttributeComposite& other)
+      : GAttribute(other), children_(other.children_) {
+    MarkSearchesChildren(true);
+  }
   GAttributeComposite& operator=(const GAttributeComposite& other) = default;
-  ~GAttributeComposite() override = default;
+  ~GAttributeComposite() override { MarkSearchesChildren(false); }
 
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;

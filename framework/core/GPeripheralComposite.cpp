@@ -26,10 +26,12 @@ bool IsConfigurationGroup(const GBaseObject& object) {
 }  // namespace
 
 GPeripheralComposite::GPeripheralComposite() {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
 GPeripheralComposite::GPeripheralComposite(std::uint32_t key) : GPeripheral(key) {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
@@ -41,6 +43,7 @@ GPeripheralComposite::GPeripheralComposite(const RWCString& name,
                                            std::int32_t add_on_kind,
                                            std::int32_t add_on_mode)
     : GPeripheral(name, page_state, configuration, key, add_on_list_key, add_on_kind, add_on_mode) {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
@@ -49,7 +52,9 @@ GPeripheralComposite::GPeripheralComposite(const GPeripheralComposite& other)
       children_(other.children_),
       own_job_state_(other.own_job_state_),
       own_page_state_(other.own_page_state_),
-      own_configuration_(other.own_configuration_) {}
+      own_configuration_(other.own_configuration_) {
+  MarkSearchesChildren(true);
+}
 
 GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite& other) {
   if (this == &other || !IsDifferentKey(&other)) {
@@ -69,6 +74,7 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
 }
 
 GPeripheralComposite::~GPeripheralComposite() {
+  MarkSearchesChildren(false);
   LeaveChildren();
 }
 

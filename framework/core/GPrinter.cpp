@@ -233,7 +233,7 @@ GCommand* GPrinter::ProcessCommand(GCommand* command) {
     key = bundle->GetKey();
   }
   AttachState(key);
-  return Route(command);
+  return Route(command, id, key);
 }
 
 void GPrinter::AttachState(std::uint32_t /*key*/) {}
@@ -274,7 +274,8 @@ GCommandRef GPrinter::HandleCommand(GCommandRef command) {
   if (handled == nullptr) {
     return command;
   }
-  GCommand* answer = Route(handled);
+  const GState* bundle = handled->GetGraphicBundle();
+  GCommand* answer = Route(handled, handled->IsA(), bundle != nullptr ? bundle->GetKey() : 0);
   if (answer == handled) {
     return command;
   }
@@ -283,11 +284,9 @@ GCommandRef GPrinter::HandleCommand(GCommandRef command) {
   return GCommandRef(answer);
 }
 
-GCommand* GPrinter::Route(GCommand* handled) {
+GCommand* GPrinter::Route(GCommand* handled, RWClassID id, std::uint32_t key) {
   Routed routed{handled, GCommandRef()};
-  const GState* bundle = handled->GetGraphicBundle();
-  const std::uint32_t key = bundle != nullptr ? bundle->GetKey() : 0;
-  switch (handled->IsA()) {
+  switch (id) {
     case vel::classid::kGDocumentStart:
       if (pjl_ != nullptr) {
         pjl_->BeginUpdate();

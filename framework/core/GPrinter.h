@@ -148,9 +148,9 @@ class GPrinter : public GPeripheralComposite {
     // `result` in the place of the current answer.
     void Answer(GCommand* result);
   };
-  // The routing of `handled`, which the caller keeps alive until it returns; the answer belongs to
-  // the caller, as ProcessCommand's does.
-  GCommand* Route(GCommand* handled);
+  // The routing of `handled` (of class `id`, its bundle's key `key`), which the caller keeps alive
+  // until it returns; the answer belongs to the caller, as ProcessCommand's does.
+  GCommand* Route(GCommand* handled, RWClassID id, std::uint32_t key);
   // `child`: AttachState(key), then ProcessCommand on the current answer; a missing child is
   // skipped.
   static void Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed);

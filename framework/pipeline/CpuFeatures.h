@@ -26,6 +26,19 @@ inline bool HasAvx512Vbmi() {
   return has;
 }
 
+inline bool HasAvx512Vnni() {
+  static const bool has = HasAvx512Vbmi() && __builtin_cpu_supports("avx512vnni") != 0;
+  return has;
+}
+
+// AVX-512 with byte compares, and the bit instructions tzcnt, blsr and popcnt.
+inline bool HasAvx512BwBmi() {
+  static const bool has = HasAvx512Bw() && __builtin_cpu_supports("bmi") != 0 &&
+                          __builtin_cpu_supports("bmi2") != 0 &&
+                          __builtin_cpu_supports("popcnt") != 0;
+  return has;
+}
+
 }  // namespace vel::cpu
 
 #endif

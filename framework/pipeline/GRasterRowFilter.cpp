@@ -39,9 +39,9 @@ void PairWordsScalar(const std::uint8_t* in, std::uint32_t size, std::uint64_t* 
 
 #if defined(VEL_RLE_X86)
 
-[[gnu::target("avx512f,avx512bw")]] void PairWordsAvx512(const std::uint8_t* in,
-                                                         std::uint32_t size,
-                                                         std::uint64_t* mask) {
+[[gnu::target("avx512f,avx512bw")]] inline void PairWordsAvx512(const std::uint8_t* in,
+                                                                std::uint32_t size,
+                                                                std::uint64_t* mask) {
   for (std::uint32_t w = 0; w * 64 < size; ++w) {
     mask[w] = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(in + w * 64),
                                      _mm512_loadu_si512(in + w * 64 + 1));
@@ -82,13 +82,23 @@ void PairWordsSse2(const std::uint8_t* in, std::uint32_t size, std::uint64_t* ma
 
 #endif
 
-// The pair mask of a row of `size` bytes, its bits from size - 1 on clear, over `words` words.
+// Clears the pair mask's bits from size - 1 on, over `words` words.
+inline void ClearPastRow(std::uint32_t size, std::uint64_t* mask, std::uint32_t words) {
+  const std::uint32_t valid = size == 0 ? 0 : size - 1;  // the last byte has no successor
+  std::uint32_t w = valid / 64;
+  if (valid % 64 != 0) {
+    mask[w] &= (std::uint64_t{1} << (valid % 64)) - 1;
+    ++w;
+  }
+  std::fill(mask + w, mask + words, std::uint64_t{0});
+}
+
+// The pair mask of a row of `size` bytes, its bits from size - 1 on clear, over `words` words,
+// made without AVX-512.
 void PairMask(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask,
               std::uint32_t words) {
 #if defined(VEL_RLE_X86)
-  if (vel::cpu::HasAvx512Bw()) {
-    PairWordsAvx512(in, size, mask);
-  } else if (vel::cpu::HasAvx2()) {
+  if (vel::cpu::HasAvx2()) {
     PairWordsAvx2(in, size, mask);
   } else {
     PairWordsSse2(in, size, mask);
@@ -98,13 +108,7 @@ void PairMask(const std::uint8_t* in, std::uint32_t size, std::uint64_t* mask,
 #else
   PairWordsScalar(in, size, mask);
 #endif
-  const std::uint32_t valid = size == 0 ? 0 : size - 1;  // the last byte has no successor
-  std::uint32_t w = valid / 64;
-  if (valid % 64 != 0) {
-    mask[w] &= (std::uint64_t{1} << (valid % 64)) - 1;
-    ++w;
-  }
-  std::fill(mask + w, mask + words, std::uint64_t{0});
+  ClearPastRow(size, mask, words);
 }
 
 // The mask's bits from `bit` on, in the low bits; at least kWindowBits of them are valid.
@@ -120,7 +124,7 @@ inline std::uint64_t Window(const std::uint64_t* mask, std::uint32_t bit) {
 }
 
 // The length of the repeat at `at` (in[at] == in[at + 1]), at most 128.
-std::uint32_t LongRun(const std::uint64_t* pairs, std::uint32_t at) {
+inline std::uint32_t LongRun(const std::uint64_t* pairs, std::uint32_t at) {
   std::uint32_t pairs_in_run = 0;
   while (pairs_in_run < kMaxPacket - 1) {
     const auto ones = static_cast<std::uint32_t>(std::countr_one(Window(pairs, at + pairs_in_run)));
@@ -135,7 +139,8 @@ std::uint32_t LongRun(const std::uint64_t* pairs, std::uint32_t at) {
 
 // The length of the literal at `at` (in[at] != in[at + 1], or the row's last byte): up to the
 // next three equal bytes when they start within 126 bytes, else 128 bytes or the rest of the row.
-std::uint32_t LongLiteral(const std::uint64_t* pairs, std::uint32_t at, std::uint32_t size) {
+inline std::uint32_t LongLiteral(const std::uint64_t* pairs, std::uint32_t at,
+                                 std::uint32_t size) {
   constexpr std::uint64_t kValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
   for (std::uint32_t offset = 0; offset < kMaxPacket - 1; offset += kWindowBits - 1) {
     const std::uint64_t pairs_here = Window(pairs, at + offset);
@@ -151,6 +156,80 @@ std::uint32_t LongLiteral(const std::uint64_t* pairs, std::uint32_t at, std::uin
   }
   return std::min(size - at, kMaxPacket);
 }
+
+// Packets follow from the pair mask. A repeat starts where two bytes are equal and runs to the
+// next different byte (at most 128); a literal starts where they differ and runs up to the next
+// three equal bytes, 128 bytes or the row's end, except that three equal bytes starting at its
+// 128th byte leave the literal full. Within a window of the mask, one step writes every repeat
+// up to the next single byte: each ends at the next change of value. `in` is readable for 64
+// bytes past the row; `out` holds size + size / 128 + 1 bytes.
+inline std::uint32_t EncodeRow(const std::uint8_t* in, std::uint32_t size,
+                               const std::uint64_t* pairs, std::uint8_t* out) {
+  std::uint8_t* const start = out;
+  std::uint8_t* const end = out + size + size / kMaxPacket + 1;
+  constexpr std::uint64_t kTriplesValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
+  std::uint32_t i = 0;
+  while (i < size) {
+    const std::uint64_t pair = Window(pairs, i);
+    if ((pair & 1) != 0) {
+      // Changes of value (bit 0: this repeat's start), and the first byte unlike both its
+      // neighbours, where a literal will start.
+      const std::uint64_t change = ~(pair << 1);
+      const auto single = static_cast<std::uint32_t>(std::countr_zero(change & ~pair));
+      const std::uint32_t stop = std::min(single, kWindowBits - 1);
+      std::uint64_t ends = change & ~std::uint64_t{1} & ((std::uint64_t{2} << stop) - 1);
+      if (ends == 0) {
+        const std::uint32_t run = LongRun(pairs, i);
+        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(run));
+        out[1] = in[i];
+        out += 2;
+        i += run;
+        continue;
+      }
+      std::uint32_t from = 0;
+      do {
+        const auto to = static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(to - from));
+        out[1] = in[i + from];
+        out += 2;
+        from = to;
+      } while (ends != 0);
+      i += from;
+      continue;
+    }
+    const std::uint64_t triples = pair & (pair >> 1) & kTriplesValid & ~std::uint64_t{1};
+    const std::uint32_t length = triples != 0
+                                     ? static_cast<std::uint32_t>(std::countr_zero(triples))
+                                     : LongLiteral(pairs, i, size);
+    out[0] = static_cast<std::uint8_t>(length - 1);
+    if (end - out >= kCopyRoom) {
+      // The input holds 64 readable bytes past the row.
+      for (std::uint32_t k = 0; k < length; k += 32) {
+        std::memcpy(out + 1 + k, in + i + k, 32);
+      }
+    } else {
+      std::memcpy(out + 1, in + i, length);
+    }
+    out += length + 1;
+    i += length;
+  }
+  return static_cast<std::uint32_t>(out - start);
+}
+
+#if defined(VEL_RLE_X86)
+
+// The pair mask and the packets, compiled for processors with AVX-512 and the bit instructions
+// (tzcnt, blsr, popcnt) that the packet walk uses.
+[[gnu::target("avx512f,avx512bw,bmi,bmi2,popcnt"), gnu::flatten]] std::uint32_t EncodeAvx512(
+    const std::uint8_t* in, std::uint32_t size, std::uint64_t* pairs, std::uint32_t words,
+    std::uint8_t* out) {
+  PairWordsAvx512(in, size, pairs);
+  ClearPastRow(size, pairs, words);
+  return EncodeRow(in, size, pairs, out);
+}
+
+#endif
 
 }  // namespace
 
@@ -223,68 +302,19 @@ std::uint32_t GRowRunLengthFilter::ReadRow(std::uint8_t* buffer, std::uint16_t& 
   }
   const std::uint32_t data = std::min(length, data_bytes_);
   // Bytes the row below did not fill, and the pad, are zeros.
-  std::memset(work_.get() + data, 0, data_bytes_ + pad_bytes_ - data);
+  if (data + pad_bytes_ != data_bytes_) {
+    std::memset(work_.get() + data, 0, data_bytes_ + pad_bytes_ - data);
+  }
   length = Encode(data_bytes_ + pad_bytes_, buffer);
   return status;
 }
 
-// Packets follow from the pair mask. A repeat starts where two bytes are equal and runs to the
-// next different byte (at most 128); a literal starts where they differ and runs up to the next
-// three equal bytes, 128 bytes or the row's end, except that three equal bytes starting at its
-// 128th byte leave the literal full. Within a window of the mask, one step writes every repeat
-// up to the next single byte: each ends at the next change of value.
 std::uint32_t GRowRunLengthFilter::Encode(std::uint32_t size, std::uint8_t* out) {
-  const std::uint8_t* const in = work_.get();
-  const std::uint64_t* const pairs = pairs_.get();
-  PairMask(in, size, pairs_.get(), pair_words_);
-  std::uint8_t* const start = out;
-  std::uint8_t* const end = out + size + size / kMaxPacket + 1;
-  constexpr std::uint64_t kTriplesValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
-  std::uint32_t i = 0;
-  while (i < size) {
-    const std::uint64_t pair = Window(pairs, i);
-    if ((pair & 1) != 0) {
-      // Changes of value (bit 0: this repeat's start), and the first byte unlike both its
-      // neighbours, where a literal will start.
-      const std::uint64_t change = ~(pair << 1);
-      const auto single = static_cast<std::uint32_t>(std::countr_zero(change & ~pair));
-      const std::uint32_t stop = std::min(single, kWindowBits - 1);
-      std::uint64_t ends = change & ~std::uint64_t{1} & ((std::uint64_t{2} << stop) - 1);
-      if (ends == 0) {
-        const std::uint32_t run = LongRun(pairs, i);
-        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(run));
-        out[1] = in[i];
-        out += 2;
-        i += run;
-        continue;
-      }
-      std::uint32_t from = 0;
-      do {
-        const auto to = static_cast<std::uint32_t>(std::countr_zero(ends));
-        ends &= ends - 1;
-        out[0] = static_cast<std::uint8_t>(1 - static_cast<std::int32_t>(to - from));
-        out[1] = in[i + from];
-        out += 2;
-        from = to;
-      } while (ends != 0);
-      i += from;
-      continue;
-    }
-    const std::uint64_t triples = pair & (pair >> 1) & kTriplesValid & ~std::uint64_t{1};
-    const std::uint32_t length = triples != 0
-                                     ? static_cast<std::uint32_t>(std::countr_zero(triples))
-                                     : LongLiteral(pairs, i, size);
-    out[0] = static_cast<std::uint8_t>(length - 1);
-    if (end - out >= kCopyRoom) {
-      // The input holds 64 readable bytes past the row.
-      for (std::uint32_t k = 0; k < length; k += 32) {
-        std::memcpy(out + 1 + k, in + i + k, 32);
-      }
-    } else {
-      std::memcpy(out + 1, in + i, length);
-    }
-    out += length + 1;
-    i += length;
+#if defined(VEL_RLE_X86)
+  if (vel::cpu::HasAvx512BwBmi()) {
+    return EncodeAvx512(work_.get(), size, pairs_.get(), pair_words_, out);
   }
-  return static_cast<std::uint32_t>(out - start);
+#endif
+  PairMask(work_.get(), size, pairs_.get(), pair_words_);
+  return EncodeRow(work_.get(), size, pairs_.get(), out);
 }

@@ -34,6 +34,23 @@ constexpr std::int32_t kMaxRepeat = 255;
   return x;
 }
 
+// DoubleAvx2 64 pixels at a time: the 8-byte groups in the order 0, 4, 1, 5, 2, 6, 3, 7 put the
+// first 32 pixels in the low halves of the lanes and the last 32 in the high halves.
+[[gnu::target("avx512f,avx512bw")]] std::uint32_t DoubleAvx512(const std::uint8_t* in,
+                                                             std::uint32_t count,
+                                                             std::uint8_t* out) {
+  const __m512i order = _mm512_set_epi64(7, 3, 6, 2, 5, 1, 4, 0);
+  std::uint32_t x = 0;
+  for (; x + 64 <= count; x += 64) {
+    // The zero-masking form: GCC 12 warns about the unmasked one's undefined source.
+    const __m512i pixels =
+        _mm512_maskz_permutexvar_epi64(0xFF, order, _mm512_loadu_si512(in + x));
+    _mm512_storeu_si512(out + 2 * x, _mm512_unpacklo_epi8(pixels, pixels));
+    _mm512_storeu_si512(out + 2 * x + 64, _mm512_unpackhi_epi8(pixels, pixels));
+  }
+  return x;
+}
+
 #endif
 
 }  // namespace
@@ -243,8 +260,11 @@ void GScaleRowStage::ScaleRow(std::uint8_t* out) const {
       if (factor_ == 2) {
         std::uint32_t x = 0;
 #if defined(VEL_SCALE_X86)
+        if (vel::cpu::HasAvx512Bw()) {
+          x = DoubleAvx512(in, source_width, out);
+        }
         if (vel::cpu::HasAvx2()) {
-          x = DoubleAvx2(in, source_width, out);
+          x += DoubleAvx2(in + x, source_width - x, out + 2 * x);
         }
 #endif
 #if defined(__SSE2__)

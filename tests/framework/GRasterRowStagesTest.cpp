@@ -195,6 +195,25 @@ TEST(GRasterRowStagesTest, ScaleStagePacksSmallPixelsAndMovesRgbGroups) {
   EXPECT_EQ(ReadRows(*rgb.stage)[0].bytes, (Bytes{1, 2, 3, 1, 2, 3, 4, 5, 6, 4, 5, 6}));
 }
 
+// 8-bit rows grown 2x across wide enough for every step of the doubling (64, 32 and 16 pixels
+// at a time) and a tail.
+TEST(GRasterRowStagesTest, ScaleStageDoublesWideRows) {
+  for (const std::int16_t width : {100, 150}) {
+    Bytes row(static_cast<std::size_t>(width));
+    for (std::size_t x = 0; x < row.size(); ++x) {
+      row[x] = static_cast<std::uint8_t>(x * 37 + 11);
+    }
+    Chain grow(new ScriptedRowSource(GRect{0, 0, width, 1}, 8, {{row, 1}}),
+               new GScaleRowStage(GRect{0, 0, static_cast<std::int16_t>(2 * width), 1}));
+    ASSERT_TRUE(grow.ready);
+    Bytes expected;
+    for (const std::uint8_t pixel : row) {
+      expected.insert(expected.end(), {pixel, pixel});
+    }
+    EXPECT_EQ(ReadRows(*grow.stage)[0].bytes, expected) << width;
+  }
+}
+
 TEST(GRasterRowStagesTest, ScaleStageRefusesWhatWouldNeverEnd) {
   // Zero and negative sizes on either side, and equal sizes.
   for (const auto& [source, destination] : std::vector<std::pair<GRect, GRect>>{
