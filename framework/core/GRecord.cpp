@@ -31,8 +31,6 @@ GRecordRef::GRecordRef(GRecord* record) : record_(record) {
 
 GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
 
-GRecordRef::GRecordRef(GRecordRef&& other) noexcept : record_(std::exchange(other.record_, nullptr)) {}
-
 GRecordRef& GRecordRef::operator=(const GRecordRef& other) {
   if (other.record_ != record_) {
     GRecordRef copy(other);
@@ -49,13 +47,9 @@ GRecordRef& GRecordRef::operator=(GRecordRef&& other) noexcept {
   return *this;
 }
 
-GRecordRef::~GRecordRef() {
-  Reset();
-}
-
-void GRecordRef::Reset() {
+void GRecordRef::Release() {
   GRecord* record = std::exchange(record_, nullptr);
-  if (record != nullptr && record->ReferenceWord().RemoveReference(GRecord::Lock()) == 0) {
+  if (record->ReferenceWord().RemoveReference(GRecord::Lock()) == 0) {
     delete record;
   }
 }

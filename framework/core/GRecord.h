@@ -44,18 +44,30 @@ class GRecordRef {
   GRecordRef() = default;
   explicit GRecordRef(GRecord* record);
   GRecordRef(const GRecordRef& other);
-  GRecordRef(GRecordRef&& other) noexcept;
+  GRecordRef(GRecordRef&& other) noexcept : record_(other.record_) { other.record_ = nullptr; }
   GRecordRef& operator=(const GRecordRef& other);
   GRecordRef& operator=(GRecordRef&& other) noexcept;
-  ~GRecordRef();
+  // An empty reference goes without a call.
+  ~GRecordRef() {
+    if (record_ != nullptr) {
+      Release();
+    }
+  }
 
   GRecord* Get() const { return record_; }
   GRecord* operator->() const { return record_; }
   GRecord& operator*() const { return *record_; }
   explicit operator bool() const { return record_ != nullptr; }
-  void Reset();
+  void Reset() {
+    if (record_ != nullptr) {
+      Release();
+    }
+  }
 
  private:
+  // Lets go of the record (not null): the last holder deletes it.
+  void Release();
+
   GRecord* record_ = nullptr;
 };
 
