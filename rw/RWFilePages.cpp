@@ -146,7 +146,10 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
           page = &pages_[i];
         }
       }
-      if (!Store(*page)) {
+      // A modified page goes to the file with every other modified one, in runs of pages that
+      // join up: the pages written one after another at the end of a growing file go in a few
+      // transfers, not one each.
+      if (page->dirty_end > page->dirty_begin && !StoreAll()) {
         return nullptr;
       }
     }
@@ -185,18 +188,44 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   page.dirty_begin = 0;
   page.dirty_end = 0;
   const std::int64_t start = index * kPage;
-  // The pages after it that can come along: within the file, not held, with a free slot each.
+  // The pages after it that can come along: within the file and not held, each in a free slot,
+  // or, when the file is being read through (this page follows the last one read), in a slot of
+  // a page not modified and used least recently.
+  Page* reuse[kReadAhead];
+  std::size_t reusable = 0;
+  if (index == next_in_sequence_ && pages_in_use_ + kReadAhead > kMaxPages) {
+    reusable = LeastRecentlyUsedClean(page, reuse, kReadAhead - 1);
+  }
+  Page* along_pages[kReadAhead];
   std::size_t along = 0;
-  while (along + 1 < kReadAhead && pages_in_use_ + along < kMaxPages &&
+  std::size_t fresh = 0;
+  std::size_t reused = 0;
+  while (along + 1 < kReadAhead &&
          (index + 1 + static_cast<std::int64_t>(along)) * kPage < file_length_ &&
          Find(index + 1 + static_cast<std::int64_t>(along)) == nullptr) {
-    ++along;
+    Page* next = nullptr;
+    if (pages_in_use_ + fresh < kMaxPages) {
+      next = &pages_[pages_in_use_ + fresh];
+      if (next->bytes == nullptr) {
+        next->bytes = SpareBuffers::Instance().Page();
+      }
+      if (next->bytes == nullptr) {
+        break;
+      }
+      ++fresh;
+    } else if (reused < reusable) {
+      next = reuse[reused++];
+    } else {
+      break;
+    }
+    along_pages[along++] = next;
   }
   if (along != 0 && run_ == nullptr) {
     run_ = SpareBuffers::Instance().Run();
   }
   if (run_ == nullptr) {
     along = 0;
+    fresh = 0;
   }
   const std::int64_t span = static_cast<std::int64_t>(along + 1) * kPage;
   const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, span);
@@ -221,19 +250,40 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   };
   fill(page.bytes.get(), 0);
   for (std::size_t k = 1; k <= along; ++k) {
-    Page& next = pages_[pages_in_use_];
-    next.bytes = SpareBuffers::Instance().Page();
-    if (next.bytes == nullptr) {
-      break;
-    }
+    Page& next = *along_pages[k - 1];
     next.index = index + static_cast<std::int64_t>(k);
     next.used = 0;
     next.dirty_begin = 0;
     next.dirty_end = 0;
     fill(next.bytes.get(), static_cast<std::int64_t>(k) * kPage);
-    ++pages_in_use_;
   }
+  pages_in_use_ += fresh;
+  next_in_sequence_ = index + 1 + static_cast<std::int64_t>(along);
   return true;
+}
+
+std::size_t RWFilePages::LeastRecentlyUsedClean(const Page& except, Page** out, std::size_t most) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    Page& candidate = pages_[i];
+    if (&candidate == &except || candidate.dirty_end > candidate.dirty_begin) {
+      continue;
+    }
+    // Kept in order of last use, at most `most` of them.
+    std::size_t at = count < most ? count++ : most;
+    if (at == most && candidate.used >= out[most - 1]->used) {
+      continue;
+    }
+    if (at == most) {
+      at = most - 1;
+    }
+    while (at > 0 && out[at - 1]->used > candidate.used) {
+      out[at] = out[at - 1];
+      --at;
+    }
+    out[at] = &candidate;
+  }
+  return count;
 }
 
 bool RWFilePages::Store(Page& page) {
@@ -312,7 +362,7 @@ bool RWFilePages::WritePages(const void* bytes, std::size_t count) {
   return true;
 }
 
-bool RWFilePages::Seek(std::int64_t offset) {
+bool RWFilePages::SeekBeyond(std::int64_t offset) {
   if (offset < 0 || offset > kLimit) {
     return false;
   }
@@ -341,7 +391,23 @@ bool RWFilePages::Seek(std::int64_t offset) {
   return true;
 }
 
+bool RWFilePages::FillTo(std::int64_t offset) {
+  static constexpr unsigned char kZeros[kPageSize] = {};
+  position_ = length_;
+  eof_ = false;
+  return Write(kZeros, static_cast<std::size_t>(offset - length_));
+}
+
 bool RWFilePages::WriteBack() {
+  bool written = StoreAll();
+  if (seam::FileFlush(file_) != 0) {
+    error_ = true;
+    written = false;
+  }
+  return written;
+}
+
+bool RWFilePages::StoreAll() {
   Page* dirty[kMaxPages];
   std::size_t count = 0;
   for (std::size_t i = 0; i < pages_in_use_; ++i) {
@@ -392,10 +458,6 @@ bool RWFilePages::WriteBack() {
       }
     }
     i += run;
-  }
-  if (seam::FileFlush(file_) != 0) {
-    error_ = true;
-    written = false;
   }
   return written;
 }

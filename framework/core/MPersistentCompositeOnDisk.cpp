@@ -6,7 +6,6 @@
 #include <list>
 #include <new>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,21 +30,6 @@ constexpr std::uint32_t kCacheBlocks = 10;
 constexpr std::uint32_t kKeyLength = 16;
 constexpr std::uint32_t kOrder = 10;
 constexpr std::uint32_t kMinFill = 10;
-
-// Keys compare as NUL-terminated byte strings over at most the key length.
-int CompareKeys(const char* first, const char* second, std::size_t key_length) {
-  for (std::size_t i = 0; i < key_length; ++i) {
-    const auto a = static_cast<unsigned char>(first[i]);
-    const auto b = static_cast<unsigned char>(second[i]);
-    if (a != b) {
-      return a < b ? -1 : 1;
-    }
-    if (a == 0) {
-      return 0;
-    }
-  }
-  return 0;
-}
 
 // Objects stored as themselves under a proxy record.
 bool StoredAsProxy(RWClassID id) {
@@ -238,11 +222,11 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
     tree_.reset(new (std::nothrow) RWDiskBTree(manager_.get(), kCacheBlocks, false, kKeyLength,
                                                false, -1, false, kOrder, kMinFill));
     // A reopened file decides its tree's keys: record names need text keys of the usual length.
+    // Keys compare as NUL-terminated byte strings over at most the key length (the first
+    // difference decides, bytes unsigned): the tree's own comparison of text keys.
     if (tree_ == nullptr || !tree_->IsUsable() || tree_->HasRawKeys() ||
         tree_->KeyLength() != kKeyLength) {
       FailFile();
-    } else {
-      (void)tree_->SetCompareFunction(&CompareKeys);
     }
   }
   index_offset_ = -1;
@@ -268,12 +252,14 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
   index_changed_ = index_offset_ < 0;
   if (FileGood()) {
     // The tree's pairs, kept in memory as well, so that finding a record costs no walk of the
-    // file (the tree stays the record of them on disk). The index's own pair is no record.
+    // file (the tree stays the record of them on disk). Records are found by their serial
+    // numbers: a key that no serial number is named by (the index's own) is no record's.
     offsets_.Reserve(index_.RecordCount());
     tree_->ApplyToKeyAndValue(
         [](const char* key, std::int32_t value, void* client) {
           auto* store = static_cast<MPersistentCompositeOnDiskImp*>(client);
-          if (std::strcmp(key, kIndexKey) != 0 && !store->offsets_.Set(key, value)) {
+          std::uint32_t serial = 0;
+          if (RecordOffsets::SerialOfName(key, &serial) && !store->offsets_.Set(serial, value)) {
             store->FailFile();
           }
         },
@@ -317,9 +303,7 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
 }
 
 bool MPersistentCompositeOnDiskImp::KeyPresent(std::uint32_t serial) {
-  char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(serial, name);
-  return FileGood() && offsets_.Contains(std::string_view(name, length));
+  return FileGood() && offsets_.Contains(serial);
 }
 
 std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& object) {
@@ -366,7 +350,7 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
     return false;
   }
   char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
+  (void)GRecord::FormatName(record.RecordedSerial(), name);
   if (!tree_->InsertKeyAndValue(name, offset)) {
     (void)manager_->Deallocate(offset);
     if (!tree_->IsUsable()) {
@@ -375,7 +359,7 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
     error_ = 1;
     return false;
   }
-  if (!offsets_.Set(std::string_view(name, length), offset)) {
+  if (!offsets_.Set(record.RecordedSerial(), offset)) {
     FailFile();
     return false;
   }
@@ -488,15 +472,16 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   if (!FileGood()) {
     return GCountedPtr();
   }
-  char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
-  const std::int32_t* entry = offsets_.Find(std::string_view(name, length));
+  const std::uint32_t serial = record.RecordedSerial();
+  const std::int32_t* entry = offsets_.Find(serial);
   if (entry == nullptr) {
     return GCountedPtr();
   }
   const std::int32_t offset = *entry;
   if (take) {
-    (void)offsets_.Erase(std::string_view(name, length));
+    (void)offsets_.Erase(serial);
+    char name[GRecord::kNameBuffer];
+    (void)GRecord::FormatName(serial, name);
     if (!tree_->RemoveKeyAndValue(name, nullptr, nullptr)) {
       FailFile();
       return GCountedPtr();

@@ -139,7 +139,7 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
 
   std::unique_ptr<RWFileSpaceManager> manager_;
   std::unique_ptr<RWDiskBTree> tree_;
-  // The tree's pairs (record name -> offset) while the file is open.
+  // The tree's pairs (by the serial numbers that name the records) while the file is open.
   RecordOffsets offsets_;
   GRecordComposite index_;
   // Where the index read at opening lies (-1: none), and whether the index may have changed since
