@@ -142,6 +142,13 @@ class RWBinaryFile {
     }
     return SeekStream(offset);
   }
+  // SeekToWrite(offset), then the bytes written there; false when either fails.
+  bool WriteBytesAt(std::int32_t offset, const void* bytes, std::size_t count) {
+    if (pages_ != nullptr) {
+      return offset >= 0 && pages_->WriteAt(offset, bytes, count);
+    }
+    return SeekStream(offset) && WriteBytes(bytes, count);
+  }
   bool SeekToEnd();
   // True when the file holds no bytes. Bytes not yet flushed count.
   bool IsEmpty();

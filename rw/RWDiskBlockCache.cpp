@@ -88,7 +88,7 @@ bool RWDiskBlockCache::Read(std::int32_t offset, unsigned char* buffer) {
 
 bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   if (max_blocks_ == 0) {
-    return file_->SeekTo(offset) && file_->Write(buffer, block_size_);
+    return file_->WriteBytesAt(offset, buffer, block_size_);
   }
   bool hit = false;
   const std::int64_t slot = Slot(offset, &hit);
@@ -99,7 +99,7 @@ bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   offsets_[index] = offset;
   ages_[index] = ++clock_;
   std::memcpy(Data(index), buffer, block_size_);
-  if (!file_->SeekTo(offset) || !file_->Write(buffer, block_size_)) {
+  if (!file_->WriteBytesAt(offset, buffer, block_size_)) {
     offsets_[index] = -1;
     return false;
   }

@@ -125,6 +125,28 @@ class RWFilePages {
     }
     return SeekBeyond(offset);
   }
+  // SeekForWrite(offset), then Write(bytes, count). Bytes within one of the pages used last are
+  // written there at once; that page does not become the page used last (which stays, for the
+  // values written one after another there).
+  bool WriteAt(std::int64_t offset, const void* bytes, std::size_t count) {
+    if (offset >= 0 && offset <= length_ && count <= kPageSize) {
+      const auto at = static_cast<std::size_t>(offset % kPageBytes);
+      if (at + count <= kPageSize) {
+        if (Page* page = HeldRecently(offset / kPageBytes)) {
+          std::memcpy(page->bytes.get() + at, bytes, count);
+          Touch(*page, at, at + count);
+          page->used = ++clock_;
+          position_ = offset + static_cast<std::int64_t>(count);
+          eof_ = false;
+          if (position_ > length_) {
+            length_ = position_;
+          }
+          return true;
+        }
+      }
+    }
+    return SeekForWrite(offset) && Write(bytes, count);
+  }
   // Seek for a write that follows at once: a position beyond the length by less than a page is
   // reached by writing the bytes between as zeros (what they read as once the write is made),
   // so the file layer need not be asked about a seek beyond the end.
@@ -154,6 +176,18 @@ class RWFilePages {
     std::unique_ptr<unsigned char[]> bytes;
   };
 
+  // The page of that number when it is the page used last or one of those used before it.
+  Page* HeldRecently(std::int64_t index) const {
+    if (current_ != nullptr && current_->index == index) {
+      return current_;
+    }
+    for (Page* recent : recent_) {
+      if (recent != nullptr && recent->index == index) {
+        return recent;
+      }
+    }
+    return nullptr;
+  }
   // A seek outside the file's length (refused below 0 and beyond 32-bit offsets).
   bool SeekBeyond(std::int64_t offset);
   // Zeros from the length to offset; the position at offset.

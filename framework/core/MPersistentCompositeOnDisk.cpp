@@ -279,7 +279,7 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
   if (manager_ != nullptr && tree_ != nullptr) {
     if (FileGood() && index_changed_) {
       // The new index is written and named before the old one's space is given back.
-      const std::int32_t offset = WriteObject(index_);
+      const std::int32_t offset = WriteIndex();
       if (offset >= 0) {
         std::int32_t old = -1;
         const bool named = index_offset_ >= 0 ? tree_->ReplaceValue(kIndexKey, offset, &old)
@@ -340,6 +340,45 @@ std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& obj
     (void)manager_->Deallocate(offset);
     error_ = 1;
     return -1;
+  }
+  return offset;
+}
+
+std::int32_t MPersistentCompositeOnDiskImp::WriteIndex() {
+  if (!FileGood()) {
+    return -1;
+  }
+  // Beyond the end of space nothing lives: the record is written where a block taken from the
+  // end would hold it, and measured.
+  const std::int64_t at = static_cast<std::int64_t>(manager_->EndOfSpace()) + 4;
+  if (at > INT32_MAX || !manager_->SeekToWrite(static_cast<std::int32_t>(at))) {
+    return WriteObject(index_);
+  }
+  index_.SaveObject(*manager_);
+  const std::int64_t end = manager_->CurOffset();
+  if (manager_->Error() || end < at || end - at > RWFileSpaceManager::kMaxRequest) {
+    error_ = 1;
+    return -1;
+  }
+  const auto size = static_cast<std::uint32_t>(end - at);
+  const std::int32_t offset = manager_->Allocate(size);
+  if (offset < 0) {
+    FailFile();
+    return -1;
+  }
+  if (offset != at) {
+    // The space came from the free list: written again there, and it must come out the same.
+    bool same = manager_->SeekTo(offset);
+    if (same) {
+      index_.SaveObject(*manager_);
+      same = !manager_->Error() && static_cast<std::int64_t>(manager_->CurOffset()) ==
+                                       static_cast<std::int64_t>(offset) + size;
+    }
+    if (!same) {
+      (void)manager_->Deallocate(offset);
+      error_ = 1;
+      return -1;
+    }
   }
   return offset;
 }

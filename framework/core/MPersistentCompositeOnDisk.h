@@ -132,6 +132,10 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   bool KeyPresent(std::uint32_t serial);
   // Writes an outermost object record into a new block of exactly its size; its offset, or -1.
   std::int32_t WriteObject(const RWCollectable& object);
+  // The same for the index, whose stored size is this store's own to know: written first where
+  // the block is taken when the space comes from the end, measured there, and allocated at that
+  // size (no pass of its own to count the bytes).
+  std::int32_t WriteIndex();
   bool WriteRecord(const GRecord& record, const GBaseObject& object);
   GCountedPtr ReadRecord(const GRecord& record, bool take);
   // Takes the objects of the child records out again (a composite whose store failed).
