@@ -418,8 +418,10 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
     return GRecordRef();
   }
   index_changed_ = true;
-  GCountedPtr stored = reference;
-  if (KeyPresent(reference->SerialNumber())) {
+  // The caller's reference keeps its object for the call; the copies made here are held here.
+  const GBaseObject* stored = reference.Get();
+  GCountedPtr stored_copy;
+  if (offsets_.Contains(reference->SerialNumber())) {
     // Keys stay unique: a second object with the serial number of one already stored (a copy)
     // is stored as a copy with a fresh serial number.
     RWCollectable* clone = reference->Clone();
@@ -429,11 +431,13 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
       return GRecordRef();
     }
     copy->SetSerialNumber(GBaseObject::TakeSerialNumber());
-    stored = GCountedPtr(copy);
+    stored_copy = GCountedPtr(copy);
+    stored = copy;
   }
-  const GBaseObject& object = *stored.Get();
+  const GBaseObject& object = *stored;
   GRecordRef record;
-  GCountedPtr written = stored;
+  const GBaseObject* written = stored;
+  GCountedPtr written_copy;
   if (StoredAsProxy(object.IsA())) {
     record = GRecordRef(new (std::nothrow) GRecordProxy(object));
   } else if (object.AsComposite() == nullptr) {
@@ -467,7 +471,8 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
       TakeChildren(*composite);
       return GRecordRef();
     }
-    written = GCountedPtr(shell);
+    written_copy = GCountedPtr(shell);
+    written = shell;
     shell->Clear();
     // A composite whose Clear keeps the leaf behaviour (a command list) gives its children up
     // one by one; one that keeps them even so is written as a new empty object of its class, so
@@ -486,12 +491,13 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
         return GRecordRef();
       }
       empty->SetKey(*object.Key());
-      written = GCountedPtr(empty);
+      written_copy = GCountedPtr(empty);
+      written = empty;
       shell = empty;
     }
     shell->SetSerialNumber(object.SerialNumber());
   }
-  if (!record || !WriteRecord(*record, *written.Get())) {
+  if (!record || !WriteRecord(*record, *written)) {
     if (record && record->AsRecordComposite() != nullptr) {
       TakeChildren(*record->AsRecordComposite());
     }
@@ -546,7 +552,7 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   auto* composite = const_cast<GRecord&>(record).AsRecordComposite();
   if (composite != nullptr) {
     for (std::uint32_t i = 0; i < composite->Count(); ++i) {
-      const GRecordRef child_record = composite->ChildAt(i);
+      const GRecordRef& child_record = composite->ChildAt(i);
       const GCountedPtr child = ReadRecord(*child_record, take);
       if (!child || !object) {
         continue;
