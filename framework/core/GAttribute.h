@@ -12,6 +12,7 @@
 
 #include "framework/core/GBaseObject.h"
 
+class GAttributeComposite;
 class GTypedHandlers;
 
 class GAttribute : public GBaseObject {
@@ -31,6 +32,8 @@ class GAttribute : public GBaseObject {
   void SaveContents(RWBinaryFile& file) const override;
   bool IsKindOf(RWClassID id) const override;
   GAttribute* AsAttribute() override { return this; }
+  // Null unless the attribute is a group (a kind of GAttributeComposite), which answers itself.
+  virtual const GAttributeComposite* AsAttributeGroup() const { return nullptr; }
 
   // Merges `other` into this attribute. The base: nothing (answer 0) when `other` is not different
   // by key (IsDifferentKey); otherwise this attribute takes the other's key, serial number and

@@ -128,27 +128,6 @@ void GAttributeComposite::Add(GBaseObject* object) {
   }
 }
 
-std::uint32_t GAttributeComposite::IndexOfSameCategoryAndKey(const GBaseObject& object) const {
-  // Every bundle a stage merges runs this once per attribute: the key is compared first, from the
-  // field itself, and the category only for a child of the same key.
-  const RWClassID category = object.CategoryId();
-  const std::uint32_t key = object.GetKey();
-  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    const GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
-      return i;
-    }
-  }
-  return GCountedPtrArray::kNotFound;
-}
-
-const GCountedPtrArray* GAttributeComposite::ChildrenOf(const GAttribute& attribute) {
-  // By kind rather than by dynamic_cast: this runs for every bundle a stage merges.
-  return attribute.IsKindOf(vel::classid::kGAttributeComposite)
-             ? &static_cast<const GAttributeComposite&>(attribute).children_
-             : nullptr;
-}
-
 GBaseObject* GAttributeComposite::RemoveObject(const GBaseObject* object) {
   return vel::RemoveFirstChild(
       children_, [object](const GBaseObject* child) { return child == object; },

@@ -56,7 +56,7 @@ class GBaseObject : public RWCollectable {
   // Keys equal.
   virtual bool IsSameKey(const GBaseObject* other) const;
   // Not IsSameKey (through the virtual, so an override counts).
-  virtual bool IsDifferentKey(const GBaseObject* other) const;
+  bool IsDifferentKey(const GBaseObject* other) const { return !IsSameKey(other); }
 
   // Adding, removing and replacing children: a leaf has none, so these do nothing, answer null,
   // 0 or the empty counted reference.

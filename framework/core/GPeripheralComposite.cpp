@@ -56,6 +56,7 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
     return *this;
   }
   GPeripheral::operator=(other);
+  KeepRunningChildren();
   LeaveChildren();
   children_.Clear();
   for (std::uint32_t i = 0; i < other.children_.Count(); ++i) {
@@ -69,6 +70,14 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
 
 GPeripheralComposite::~GPeripheralComposite() {
   LeaveChildren();
+}
+
+void GPeripheralComposite::KeepRunningChildren() {
+  for (Running* running = running_; running != nullptr; running = running->outer) {
+    if (!running->hold) {
+      running->hold = GCountedPtr(running->child);
+    }
+  }
 }
 
 void GPeripheralComposite::MakeOwnObjects() {
@@ -170,6 +179,7 @@ GBaseObject* GPeripheralComposite::RemoveFound(const GBaseObject* target) {
   if (direct) {
     peripheral->RemoveListener(this);
   }
+  KeepRunningChildren();
   GBaseObject* removed = children_.RemoveObject(peripheral);
   if (removed == nullptr) {
     if (direct) {
@@ -194,6 +204,7 @@ GBaseObject* GPeripheralComposite::RemoveByClassId(RWClassID id) {
 }
 
 void GPeripheralComposite::Clear() {
+  KeepRunningChildren();
   LeaveChildren();
   children_.Clear();
 }
@@ -232,11 +243,10 @@ GCommand* GPeripheralComposite::ProcessCommand(GCommand* command) {
     BeginUpdate();
   }
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    // A child is held while it runs, in case processing changes the chain (a disabled one, which
-    // only is looked at, is not).
+    // A running child is held only when processing changes the chain (see Running).
     auto* child = static_cast<GPeripheral*>(children_.Children().TargetAt(i));
     if (child != nullptr && child->IsEnabled()) {
-      const GCountedPtr held = children_.Children().At(i);
+      Running running(*this, child);
       command = child->ProcessCommand(command);
     }
   }
@@ -369,6 +379,7 @@ void GPeripheralComposite::Restore(Carrier& carrier) {
     return;
   }
   // The list read replaces the children: they stop listing the composite first.
+  KeepRunningChildren();
   LeaveChildren();
   RWCollectable* restored = carrier >> static_cast<RWCollectable&>(children_);
   if (restored != &children_ || !vel::CarrierGood(carrier)) {
