@@ -193,7 +193,8 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   // a page not modified and used least recently.
   Page* reuse[kReadAhead];
   std::size_t reusable = 0;
-  if (index == next_in_sequence_ && pages_in_use_ + kReadAhead > kMaxPages) {
+  if (index == next_in_sequence_ && pages_in_use_ + kReadAhead > kMaxPages &&
+      (index + 1) * kPage < file_length_) {
     reusable = LeastRecentlyUsedClean(page, reuse, kReadAhead - 1);
   }
   Page* along_pages[kReadAhead];

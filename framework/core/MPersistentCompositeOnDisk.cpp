@@ -417,14 +417,18 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
   if (!reference || !FileGood()) {
     return GRecordRef();
   }
+  return StoreHeld(*reference.Get(), for_child);
+}
+
+GRecordRef MPersistentCompositeOnDiskImp::StoreHeld(const GBaseObject& given, bool for_child) {
   index_changed_ = true;
-  // The caller's reference keeps its object for the call; the copies made here are held here.
-  const GBaseObject* stored = reference.Get();
+  // The caller keeps the object for the call; the copies made here are held here.
+  const GBaseObject* stored = &given;
   GCountedPtr stored_copy;
-  if (offsets_.Contains(reference->SerialNumber())) {
+  if (offsets_.Contains(given.SerialNumber())) {
     // Keys stay unique: a second object with the serial number of one already stored (a copy)
     // is stored as a copy with a fresh serial number.
-    RWCollectable* clone = reference->Clone();
+    RWCollectable* clone = given.Clone();
     auto* copy = dynamic_cast<GBaseObject*>(clone);
     if (copy == nullptr) {
       delete clone;
@@ -451,11 +455,22 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
     GIterator* iterator = object.CreateIterator();
     bool stored_all = iterator != nullptr;
     while (stored_all && iterator->Advance() != 0) {
-      const GCountedPtr child = iterator->CurrentRef();
-      if (!child) {
+      if (!FileGood()) {
+        stored_all = false;
+        break;
+      }
+      // A child of an in-memory composite is held by the composite, which the caller holds;
+      // an iterator that hands out no plain pointers hands out a counted reference.
+      GCountedPtr held;
+      const GBaseObject* child = iterator->Current();
+      if (child == nullptr) {
+        held = iterator->CurrentRef();
+        child = held.Get();
+      }
+      if (child == nullptr) {
         continue;
       }
-      const GRecordRef child_record = StoreObject(child, true);
+      const GRecordRef child_record = StoreHeld(*child, true);
       stored_all = child_record && composite->AddChildRecord(child_record);
       if (child_record && !stored_all) {
         (void)TakeRecord(*child_record);

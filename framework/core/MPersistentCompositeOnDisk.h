@@ -130,6 +130,8 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   bool FileGood() const;
   void FailFile();
   bool KeyPresent(std::uint32_t serial);
+  // StoreObject for an object the caller holds, with the file good.
+  GRecordRef StoreHeld(const GBaseObject& object, bool for_child);
   // Writes an outermost object record into a new block of exactly its size; its offset, or -1.
   std::int32_t WriteObject(const RWCollectable& object);
   // The same for the index, whose stored size is this store's own to know: written first where
