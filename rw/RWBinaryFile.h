@@ -142,12 +142,10 @@ class RWBinaryFile {
     }
     return SeekStream(offset);
   }
-  // SeekToWrite(offset), then the bytes written there; false when either fails.
-  bool WriteBytesAt(std::int32_t offset, const void* bytes, std::size_t count) {
-    if (pages_ != nullptr) {
-      return offset >= 0 && pages_->WriteAt(offset, bytes, count);
-    }
-    return SeekStream(offset) && WriteBytes(bytes, count);
+  // SeekTo(offset) and a write of the bytes, done at once when the page cache holds them within
+  // a page used lately; false, and nothing done, otherwise (the caller then seeks and writes).
+  bool WriteInPlace(std::int32_t offset, const void* bytes, std::size_t count) {
+    return pages_ != nullptr && pages_->WriteHeld(offset, bytes, count);
   }
   bool SeekToEnd();
   // True when the file holds no bytes. Bytes not yet flushed count.

@@ -96,7 +96,8 @@ bool RWDiskBlockCache::Read(std::int32_t offset, unsigned char* buffer) {
 
 bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   if (max_blocks_ == 0) {
-    return file_->WriteBytesAt(offset, buffer, block_size_);
+    return file_->WriteInPlace(offset, buffer, block_size_) ||
+           (file_->SeekTo(offset) && file_->Write(buffer, block_size_));
   }
   bool hit = false;
   const std::int64_t slot = Slot(offset, &hit);
@@ -107,7 +108,8 @@ bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   offsets_[index] = offset;
   ages_[index] = ++clock_;
   std::memcpy(Data(index), buffer, block_size_);
-  if (!file_->WriteBytesAt(offset, buffer, block_size_)) {
+  if (!file_->WriteInPlace(offset, buffer, block_size_) &&
+      !(file_->SeekTo(offset) && file_->Write(buffer, block_size_))) {
     offsets_[index] = -1;
     return false;
   }

@@ -125,10 +125,10 @@ class RWFilePages {
     }
     return SeekBeyond(offset);
   }
-  // SeekForWrite(offset), then Write(bytes, count). Bytes within one of the pages used last are
-  // written there at once; that page does not become the page used last (which stays, for the
-  // values written one after another there).
-  bool WriteAt(std::int64_t offset, const void* bytes, std::size_t count) {
+  // Seek(offset) and Write(bytes, count) when the bytes lie within the file's length and within
+  // one of the pages used last (that page does not become the page used last, which stays, for
+  // the values written one after another there); else false, and nothing changes.
+  bool WriteHeld(std::int64_t offset, const void* bytes, std::size_t count) {
     if (offset >= 0 && offset <= length_ && count <= kPageSize) {
       const auto at = static_cast<std::size_t>(offset % kPageBytes);
       if (at + count <= kPageSize) {
@@ -145,7 +145,7 @@ class RWFilePages {
         }
       }
     }
-    return SeekForWrite(offset) && Write(bytes, count);
+    return false;
   }
   // Seek for a write that follows at once: a position beyond the length by less than a page is
   // reached by writing the bytes between as zeros (what they read as once the write is made),
