@@ -707,6 +707,10 @@ GIterator* MPersistentCompositeOnDiskImp::CreateIterator() const {
 std::uint32_t MPersistentCompositeOnDiskImp::GetError() const {
   // Reads no file: the lock alone.
   RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  return ErrorHeld();
+}
+
+std::uint32_t MPersistentCompositeOnDiskImp::ErrorHeld() const {
   return error_ != 0 || (manager_ != nullptr && manager_->Error()) ? 1 : 0;
 }
 
@@ -930,7 +934,7 @@ RWCString MPersistentCompositeOnDisk::GetFileName(RWCString& name) const {
 std::uint32_t MPersistentCompositeOnDisk::GetFileStatus() {
   RWLockGuard guard(StoreLock());
   if (state_ == kOpen && imp_) {
-    file_status_ = ImpOf(imp_)->GetError();
+    file_status_ = ImpOf(imp_)->ErrorHeld();
   }
   return file_status_;
 }

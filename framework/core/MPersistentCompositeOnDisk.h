@@ -112,6 +112,8 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
 
   // 1 when the file could not be opened or an operation on it failed, else 0.
   std::uint32_t GetError() const;
+  // The same, for a caller that holds the store lock.
+  std::uint32_t ErrorHeld() const;
   const RWCString& FileName() const { return file_name_; }
   // The file is deleted when this implementation closes it.
   void DeleteFileOnClose() { delete_on_close_ = true; }
