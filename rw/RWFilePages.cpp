@@ -146,10 +146,10 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
           page = &pages_[i];
         }
       }
-      // A modified page goes to the file with every other modified one, in runs of pages that
-      // join up: the pages written one after another at the end of a growing file go in a few
-      // transfers, not one each.
-      if (page->dirty_end > page->dirty_begin && !StoreAll()) {
+      // A modified page goes to the file with the modified pages that join up with it: the pages
+      // written one after another at the end of a growing file go in a few transfers, not one
+      // each.
+      if (page->dirty_end > page->dirty_begin && !StoreWithNeighbours(*page)) {
         return nullptr;
       }
     }
@@ -422,45 +422,77 @@ bool RWFilePages::StoreAll() {
     // Pages modified through their end and from the start of the next one, one after another,
     // go in one transfer.
     std::size_t run = 1;
-    while (i + run < count && run < kReadAhead &&
-           dirty[i + run - 1]->dirty_end == kPageSize &&
-           dirty[i + run]->index == dirty[i + run - 1]->index + 1 &&
-           dirty[i + run]->dirty_begin == 0) {
+    while (i + run < count && run < kReadAhead && Joins(*dirty[i + run - 1], *dirty[i + run])) {
       ++run;
     }
-    if (run > 1 && run_ == nullptr) {
-      run_ = SpareBuffers::Instance().Run();
-    }
-    if (run == 1 || run_ == nullptr) {
-      written = Store(*dirty[i]) && written;
-      ++i;
-      continue;
-    }
-    Page& first = *dirty[i];
-    std::size_t size = 0;
-    for (std::size_t k = 0; k < run; ++k) {
-      const Page& page = *dirty[i + k];
-      std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
-                  page.dirty_end - page.dirty_begin);
-      size += page.dirty_end - page.dirty_begin;
-    }
-    const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
-    if (!PlaceStream(start, Direction::kWrite) ||
-        seam::FileWrite(run_.get(), 1, size, file_) != size) {
-      stream_position_ = -1;
-      error_ = true;
-      written = false;
-    } else {
-      stream_position_ += static_cast<std::int64_t>(size);
-      file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
-      for (std::size_t k = 0; k < run; ++k) {
-        dirty[i + k]->dirty_begin = 0;
-        dirty[i + k]->dirty_end = 0;
-      }
-    }
+    written = StoreRun(dirty + i, run) && written;
     i += run;
   }
   return written;
+}
+
+bool RWFilePages::StoreWithNeighbours(Page& page) {
+  // The modified pages that join up with it on either side, as far as one transfer goes.
+  Page* before[kReadAhead];
+  std::size_t backward = 0;
+  for (Page* at = &page; backward + 1 < kReadAhead;) {
+    Page* previous = at->index > 0 ? Find(at->index - 1) : nullptr;
+    if (previous == nullptr || !Joins(*previous, *at)) {
+      break;
+    }
+    before[backward++] = previous;
+    at = previous;
+  }
+  Page* run[kReadAhead];
+  std::size_t count = 0;
+  for (std::size_t k = backward; k > 0; --k) {
+    run[count++] = before[k - 1];
+  }
+  run[count++] = &page;
+  for (Page* at = &page; count < kReadAhead;) {
+    Page* next = Find(at->index + 1);
+    if (next == nullptr || !Joins(*at, *next)) {
+      break;
+    }
+    run[count++] = next;
+    at = next;
+  }
+  return StoreRun(run, count);
+}
+
+bool RWFilePages::StoreRun(Page* const* run, std::size_t count) {
+  if (count > 1 && run_ == nullptr) {
+    run_ = SpareBuffers::Instance().Run();
+  }
+  if (count == 1 || run_ == nullptr) {
+    bool written = true;
+    for (std::size_t k = 0; k < count; ++k) {
+      written = Store(*run[k]) && written;
+    }
+    return written;
+  }
+  Page& first = *run[0];
+  std::size_t size = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const Page& page = *run[k];
+    std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
+                page.dirty_end - page.dirty_begin);
+    size += page.dirty_end - page.dirty_begin;
+  }
+  const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
+  if (!PlaceStream(start, Direction::kWrite) ||
+      seam::FileWrite(run_.get(), 1, size, file_) != size) {
+    stream_position_ = -1;
+    error_ = true;
+    return false;
+  }
+  stream_position_ += static_cast<std::int64_t>(size);
+  file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
+  for (std::size_t k = 0; k < count; ++k) {
+    run[k]->dirty_begin = 0;
+    run[k]->dirty_end = 0;
+  }
+  return true;
 }
 
 void RWFilePages::ClearError() {

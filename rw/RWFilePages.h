@@ -1,8 +1,9 @@
 // The write-back page cache of a binary file opened for update: the file seen as pages of
 // kPageSize bytes, of which at most kMaxPages are held in memory, the least recently used one
-// making room for the next. Reads and writes at any position touch only the held pages; modified
-// pages go to the file when one of them makes room (all of them then, so that the pages of a
-// growing file go in a few runs), and on WriteBack (the binary file's Flush, its destruction).
+// making room for the next. Reads and writes at any position touch only the held pages; a modified
+// page goes to the file when it makes room (with the modified pages that join up with it, so that
+// the pages of a growing file go in a few runs), and every modified page on WriteBack (the binary
+// file's Flush, its destruction).
 // So a file read and written at many places in small pieces (the file
 // space manager's header words, free-list records and blocks, the on-disk B-tree's nodes) costs a
 // few transfers of whole pages instead of a seek, and with it a flush of the stream, per value.
@@ -204,6 +205,16 @@ class RWFilePages {
   bool Store(Page& page);
   // Every modified page to the file, in runs of pages that join up (no flush of the stream).
   bool StoreAll();
+  // The page to the file with the modified pages that join up with it, in one transfer.
+  bool StoreWithNeighbours(Page& page);
+  // Pages that join up, in order, in one transfer (one by one without the run buffer).
+  bool StoreRun(Page* const* run, std::size_t count);
+  // The first page is modified through its end and the second, the page after it, from its start.
+  static bool Joins(const Page& first, const Page& second) {
+    return first.dirty_end == kPageSize && first.dirty_end > first.dirty_begin &&
+           second.index == first.index + 1 && second.dirty_begin == 0 &&
+           second.dirty_end > second.dirty_begin;
+  }
   // Up to `most` held pages other than `except` that hold no modified bytes, the least recently
   // used first, into out; their number.
   std::size_t LeastRecentlyUsedClean(const Page& except, Page** out, std::size_t most);
