@@ -302,7 +302,7 @@ std::uint32_t GRowRunLengthFilter::ReadRow(std::uint8_t* buffer, std::uint16_t& 
   }
   const std::uint32_t data = std::min(length, data_bytes_);
   // Bytes the row below did not fill, and the pad, are zeros.
-  if (data + pad_bytes_ != data_bytes_) {
+  if (data < data_bytes_ + pad_bytes_) {
     std::memset(work_.get() + data, 0, data_bytes_ + pad_bytes_ - data);
   }
   length = Encode(data_bytes_ + pad_bytes_, buffer);

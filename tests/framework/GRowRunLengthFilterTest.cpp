@@ -217,6 +217,32 @@ TEST(GRowRunLengthFilterTest, RandomRowsDecodeToThePaddedRow) {
   }
 }
 
+// A row shorter than the image (the row below filled only part of it) is encoded as if zeros
+// followed it: nothing of the longer row before it shows through, whatever the short length.
+TEST(GRowRunLengthFilterTest, ShortRowsAfterAFullRowEndInZeros) {
+  const struct {
+    std::int16_t width;
+    std::uint16_t alignment;
+  } cases[] = {{10, 4}, {10, 1}, {13, 8}, {70, 64}};
+  for (const auto& c : cases) {
+    const Bytes full(static_cast<std::size_t>(c.width), 0xAA);
+    for (std::size_t length = 1; length < full.size(); ++length) {
+      const Bytes part(length, 0x11);
+      ScriptedRowSource source(GRect{0, 0, c.width, 2}, 8, {{full, 1}, {part, 1}});
+      GRowRunLengthFilter filter(c.alignment);
+      filter.SetInner(&source);
+      ASSERT_EQ(filter.Prepare(), 1);
+      const auto rows = ReadRows(filter);
+      ASSERT_EQ(rows.size(), 2u);
+      Bytes expected = part;
+      expected.resize(full.size(), 0);
+      expected = Padded(expected, c.alignment == 0 ? 1 : c.alignment);
+      EXPECT_EQ(vel::test::UnpackBits(rows[1].bytes, expected.size()), expected)
+          << "width " << c.width << " alignment " << c.alignment << " length " << length;
+    }
+  }
+}
+
 // Rows made to meet the encoder's strides (16, 32 and 64 bytes, windows of 56 and 57) and the
 // 128-byte packet limit: backgrounds of distinct, alternating, equal and random bytes, each with
 // one run of 2 to 130 bytes at every position.
