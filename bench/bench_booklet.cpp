@@ -6,13 +6,14 @@
 //
 // The job has no device session, so the temporary directory is empty and the page files land in
 // the working directory: the benchmark works in a folder of its own under the system's temporary
-// directory.
+// directory, and removes it when the benchmarks are done.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "framework/core/FrameworkClasses.h"
 #include "framework/core/FrameworkIds.h"
@@ -49,17 +50,38 @@ class CountingStage : public GPeripheral {
   long graphics_ = 0;
 };
 
+// The benchmark's folder: made and entered at the first benchmark, left and removed (with any file
+// a job left in it) when the process ends.
+class WorkFolder {
+ public:
+  WorkFolder()
+      : folder_(std::filesystem::temp_directory_path() /
+                ("bench_booklet_" + std::to_string(::getpid()))),
+        previous_(std::filesystem::current_path()) {
+    std::filesystem::create_directories(folder_);
+    std::filesystem::current_path(folder_);
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+ private:
+  std::filesystem::path folder_;
+  std::filesystem::path previous_;
+};
+
 void Prepare() {
-  static const bool prepared = [] {
+  static const bool registered = [] {
     RWRegisterFoundationClasses();
     GRegisterFrameworkClasses();
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("bench_booklet_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
     return true;
   }();
-  (void)prepared;
+  (void)registered;
+  static const WorkFolder folder;
 }
 
 GMedia* Letter(std::uint32_t media_key) {

@@ -107,6 +107,8 @@ void RestoreObject(int carrier, const std::uint8_t* data, std::size_t size) {
   RWCollectable* restored = Restore(carrier, data, size);
   auto* object = dynamic_cast<GBaseObject*>(restored);
   if (object == nullptr) {
+    // A record, the one registered family outside the framework's root: the caller's to free.
+    delete restored;
     return;
   }
   if (auto* font = dynamic_cast<GFontImp*>(object)) {

@@ -111,7 +111,7 @@ RWSaveTable::Outcome RWSaveTable::Enter(const void* address,
   node->next = head;
   head = node;
   index = count_++;
-  if (count_ > 2 * bucket_count_) {
+  if (++keys_ > 2 * bucket_count_) {
     Grow();
   }
   return Outcome::kNew;
@@ -122,32 +122,32 @@ bool RWSaveTable::Reuse(Purpose purpose) {
       (chunks_ != nullptr && chunks_->next != nullptr)) {
     return false;
   }
-  if (chunks_ != nullptr) {
-    for (std::uint32_t i = 0; i < chunk_used_; ++i) {
-      Node& node = chunks_->nodes[i];
-      buckets_[BucketOf(node.hash, bucket_count_)] = nullptr;
-      if (node.is_name) {
-        node.name = RWCString();
-        node.is_name = false;
-      }
-      node.next = nullptr;
-      node.address = nullptr;
+  depth_ = 0;
+  purpose_ = purpose;
+  // The nil object's node, the first one made, stays: it is entered again as it was.
+  Node* nodes = chunks_ != nullptr ? chunks_->nodes : nullptr;
+  const bool keeps_nil = chunk_used_ > 0 && !nodes[0].is_name && nodes[0].address == RWNilObject();
+  for (std::uint32_t i = 0; i < chunk_used_; ++i) {
+    Node& node = nodes[i];
+    buckets_[BucketOf(node.hash, kInitialBuckets)] = nullptr;
+    if (node.is_name) {
+      node.name = RWCString();
+      node.is_name = false;
     }
+  }
+  if (keeps_nil) {
+    nodes[0].next = nullptr;
+    buckets_[BucketOf(nodes[0].hash, kInitialBuckets)] = &nodes[0];
+    chunk_used_ = 1;
+    count_ = 1;
+    keys_ = 1;
+    return true;
   }
   chunk_used_ = 0;
   count_ = 0;
-  depth_ = 0;
-  purpose_ = purpose;
+  keys_ = 0;
   std::uint32_t nil_index = 0;
   (void)Add(RWNilObject(), nil_index);
-  return true;
-}
-
-bool RWSaveTable::BeginRecord() {
-  if (depth_ >= RWLoadTable::kMaxDepth) {
-    return false;
-  }
-  ++depth_;
   return true;
 }
 
@@ -213,14 +213,21 @@ RWLoadTable::~RWLoadTable() {
 
 bool RWLoadTable::Reuse() {
   SweepOrphans();
-  if (entries_ == nullptr || capacity_ != kInitialCapacity) {
+  if (entries_ == nullptr || capacity_ != kInitialCapacity || count_ == 0) {
     return false;
   }
-  count_ = 0;
+  // The nil object's entry, as the constructor made it.
+  Entry nil{};
+  nil.object = RWNilObject();
+  nil.kind = Kind::kObject;
+  nil.end = 1;
+  entries_[0] = nil;
+  count_ = 1;
+  may_have_orphans_ = false;
   last_resolved_ = 0;
   last_resolved_was_named_ = false;
   depth_ = 0;
-  return AppendObject(RWNilObject(), false);
+  return true;
 }
 
 bool RWLoadTable::Append(const Entry& entry) {
@@ -254,6 +261,15 @@ bool RWLoadTable::AppendObject(RWCollectable* object, bool made) {
   return Append(entry);
 }
 
+bool RWLoadTable::AppendOwnedObject(RWCollectable* object) {
+  Entry entry{};
+  entry.object = object;
+  entry.kind = Kind::kObject;
+  entry.made = true;
+  entry.owned = true;
+  return Append(entry);
+}
+
 bool RWLoadTable::AppendClassId(RWClassID id) {
   Entry entry{};
   entry.id = id;
@@ -279,21 +295,6 @@ bool RWLoadTable::ResolveClassId(std::int32_t k, RWClassID& id) const {
   }
   id = entries_[k].id;
   return true;
-}
-
-bool RWLoadTable::BeginRecord(std::uint32_t index) {
-  if (depth_ >= kMaxDepth) {
-    return false;
-  }
-  records_[depth_++] = index;
-  entries_[index].open = true;
-  return true;
-}
-
-void RWLoadTable::EndRecord(std::uint32_t index) {
-  --depth_;
-  entries_[index].open = false;
-  entries_[index].end = count_;
 }
 
 void RWLoadTable::FailRecord(std::uint32_t index) {
@@ -342,7 +343,9 @@ void RWLoadTable::UnwindRange(const RWCollectable* holder, std::uint32_t start, 
 }
 
 void RWLoadTable::UnwindHeldBy(const RWCollectable* holder, std::uint32_t start) {
-  FreeOrphans(start, count_);
+  if (may_have_orphans_) {
+    FreeOrphans(start, count_);
+  }
   UnwindRange(holder, start, count_);
 }
 
@@ -359,7 +362,9 @@ void RWLoadTable::FreeOrphans(std::uint32_t start, std::uint32_t end) {
 }
 
 void RWLoadTable::SweepOrphans() {
-  FreeOrphans(1, count_);
+  if (may_have_orphans_) {
+    FreeOrphans(1, count_);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -431,22 +436,14 @@ void RWLoadTableManager::DeleteInstance(void* instance) {
   }
 }
 
-namespace {
-
 // The table of the save and of the restore running on this thread, while one runs: a nested scope
 // shares it without asking the manager. An outermost scope takes the thread's spare table itself
 // when there is one (records saved or restored one by one take no other step), and asks the
 // manager otherwise.
-thread_local RWSaveTable* t_save_table = nullptr;
-thread_local RWLoadTable* t_load_table = nullptr;
+constinit thread_local RWSaveTable* rwstore_detail::current_save_table = nullptr;
+constinit thread_local RWLoadTable* rwstore_detail::current_load_table = nullptr;
 
-}  // namespace
-
-RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
-  table_ = t_save_table;
-  if (table_ != nullptr) {
-    return;
-  }
+void RWSaveTableScope::Open(RWSaveTable::Purpose purpose) {
   if (t_spare_save_table != nullptr) {
     table_ = t_spare_save_table.release();
     table_->SetPurpose(purpose);
@@ -457,14 +454,11 @@ RWSaveTableScope::RWSaveTableScope(RWSaveTable::Purpose purpose) {
     from_manager_ = true;
   }
   owner_ = table_ != nullptr;
-  t_save_table = table_;
+  rwstore_detail::current_save_table = table_;
 }
 
-RWSaveTableScope::~RWSaveTableScope() {
-  if (!owner_) {
-    return;
-  }
-  t_save_table = nullptr;
+void RWSaveTableScope::Close() {
+  rwstore_detail::current_save_table = nullptr;
   if (from_manager_) {
     RWSaveTableManager::Instance().DestroyForThread();
     return;
@@ -475,11 +469,8 @@ RWSaveTableScope::~RWSaveTableScope() {
   }
 }
 
-RWLoadTableScope::RWLoadTableScope() {
-  table_ = t_load_table;
-  if (table_ != nullptr) {
-    return;
-  }
+void RWLoadTableScope::Open() {
+  soft_errors_.emplace();
   if (t_spare_load_table != nullptr) {
     table_ = t_spare_load_table.release();
   } else {
@@ -487,14 +478,11 @@ RWLoadTableScope::RWLoadTableScope() {
     from_manager_ = true;
   }
   owner_ = table_ != nullptr;
-  t_load_table = table_;
+  rwstore_detail::current_load_table = table_;
 }
 
-RWLoadTableScope::~RWLoadTableScope() {
-  if (!owner_) {
-    return;
-  }
-  t_load_table = nullptr;
+void RWLoadTableScope::Close() {
+  rwstore_detail::current_load_table = nullptr;
   // The table's destructor, or its Reuse, frees the orphans; errors are still soft while it does.
   if (from_manager_) {
     RWLoadTableManager::Instance().DestroyForThread();
@@ -554,6 +542,7 @@ void RWRestoredMember::Keep(RWHold how) {
     entry.holder = holder_;
     entry.owned = how == RWHold::kOwns;
     entry.orphan = how == RWHold::kRefuses;
+    table->may_have_orphans_ = table->may_have_orphans_ || entry.orphan;
     return;
   }
   // A reference. A holder that does not keep it leaves the entry as it was.

@@ -39,6 +39,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "rw/RWCString.h"
 #include "rw/RWDefs.h"
@@ -70,6 +71,10 @@ class RWSaveTable {
   // has. Object keys match by address, name keys by their bytes.
   [[nodiscard]] Outcome Add(const RWCollectable* object, std::uint32_t& index);
   [[nodiscard]] Outcome Add(const RWCString& name, std::uint32_t& index);
+  // Numbers a new object that nothing else in this save can name (a record that its holder alone
+  // holds and writes itself): the index Add would answer with kNew, and no key is entered. A later
+  // Add of the same object would not find it.
+  std::uint32_t AddUnnamed() { return count_++; }
 
   std::uint32_t Entries() const { return count_; }
   Purpose GetPurpose() const { return purpose_; }
@@ -78,7 +83,7 @@ class RWSaveTable {
   // is false when records would nest deeper than a restore accepts (RWLoadTable::kMaxDepth), so
   // that what one side writes the other reads, and the recursion stays within the stack; the
   // record must then not be written and the save fails. EndRecord after a successful Begin.
-  [[nodiscard]] bool BeginRecord();
+  [[nodiscard]] inline bool BeginRecord();
   void EndRecord() { --depth_; }
 
   static constexpr std::uint32_t kInitialBuckets = 64;
@@ -105,6 +110,8 @@ class RWSaveTable {
   Node** buckets_ = nullptr;
   std::uint32_t bucket_count_ = 0;
   std::uint32_t count_ = 0;
+  // The keys entered (count_ less the unnamed objects): the load of the buckets.
+  std::uint32_t keys_ = 0;
   Chunk* chunks_ = nullptr;
   std::uint32_t chunk_used_ = 0;
 };
@@ -139,6 +146,10 @@ class RWLoadTable {
   // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
   [[nodiscard]] bool AppendObject(RWCollectable* object, bool made);
   [[nodiscard]] bool AppendClassId(RWClassID id);
+  // The entry of a new object that a holder made from a record it reads itself, as the record
+  // reader would, and keeps as RWHold::kOwns (no holder named, the object made by this restore).
+  // The holder brackets the object's contents with BeginRecord and EndRecord or FailRecord.
+  [[nodiscard]] bool AppendOwnedObject(RWCollectable* object);
 
   // Resolves a reference: the object of entry k, or false when k is no entry or not an object.
   // A resolved reference marks the entry as named (see RWRestoredMember).
@@ -150,8 +161,19 @@ class RWLoadTable {
   // are read (false when records nest deeper than kMaxDepth: the record must not be read and the
   // caller fails it), EndRecord after them. FailRecord instead, when they could not be read: it
   // frees what the record made (Unwind).
-  [[nodiscard]] bool BeginRecord(std::uint32_t index);
-  void EndRecord(std::uint32_t index);
+  [[nodiscard]] bool BeginRecord(std::uint32_t index) {
+    if (depth_ >= kMaxDepth) {
+      return false;
+    }
+    records_[depth_++] = index;
+    entries_[index].open = true;
+    return true;
+  }
+  void EndRecord(std::uint32_t index) {
+    --depth_;
+    entries_[index].open = false;
+    entries_[index].end = count_;
+  }
   void FailRecord(std::uint32_t index);
 
   // Frees, and makes the holder forget, every object that `holder` received new since entry
@@ -191,6 +213,9 @@ class RWLoadTable {
   Entry* entries_ = nullptr;
   std::uint32_t count_ = 0;
   std::uint32_t capacity_ = 0;
+  // Whether a holder has refused an object it received new since the table was emptied (only then
+  // can there be orphans to free).
+  bool may_have_orphans_ = false;
   // The last entry that ResolveObject resolved, and whether it was named before.
   std::uint32_t last_resolved_ = 0;
   bool last_resolved_was_named_ = false;
@@ -198,6 +223,14 @@ class RWLoadTable {
   std::uint32_t depth_ = 0;
   std::uint32_t records_[kMaxDepth] = {};
 };
+
+bool RWSaveTable::BeginRecord() {
+  if (depth_ >= RWLoadTable::kMaxDepth) {
+    return false;
+  }
+  ++depth_;
+  return true;
+}
 
 // The per-thread managers of the two tables.
 class RWSaveTableManager : public RWThreadInstanceManager {
@@ -220,13 +253,41 @@ class RWLoadTableManager : public RWThreadInstanceManager {
   void DeleteInstance(void* instance) override;
 };
 
+namespace rwstore_detail {
+
+// The tables of the save and of the restore running on this thread, while one runs.
+extern constinit thread_local RWSaveTable* current_save_table;
+extern constinit thread_local RWLoadTable* current_load_table;
+
+}  // namespace rwstore_detail
+
+// The table of the save (or stored-size pass) and of the restore running on the calling thread, or
+// null while none runs. A class that writes or reads some of its members' records itself numbers
+// them in these tables as the record writer and reader would.
+inline RWSaveTable* RWCurrentSaveTable() {
+  return rwstore_detail::current_save_table;
+}
+inline RWLoadTable* RWCurrentLoadTable() {
+  return rwstore_detail::current_load_table;
+}
+
 // Gives the calling thread's save table to one save (or stored-size pass): the outermost scope on
 // the thread makes the table and owns it, nested scopes share it. Table() is null only when memory
 // is short.
 class RWSaveTableScope {
  public:
-  explicit RWSaveTableScope(RWSaveTable::Purpose purpose);
-  ~RWSaveTableScope();
+  // A nested scope costs a look at the thread's table only.
+  explicit RWSaveTableScope(RWSaveTable::Purpose purpose)
+      : table_(rwstore_detail::current_save_table) {
+    if (table_ == nullptr) {
+      Open(purpose);
+    }
+  }
+  ~RWSaveTableScope() {
+    if (owner_) {
+      Close();
+    }
+  }
   RWSaveTableScope(const RWSaveTableScope&) = delete;
   RWSaveTableScope& operator=(const RWSaveTableScope&) = delete;
 
@@ -234,17 +295,28 @@ class RWSaveTableScope {
   bool IsOwner() const { return owner_; }
 
  private:
+  void Open(RWSaveTable::Purpose purpose);
+  void Close();
+
+  RWSaveTable* table_ = nullptr;
   bool owner_ = false;
   bool from_manager_ = false;  // the manager made the table (no spare one was kept)
-  RWSaveTable* table_ = nullptr;
 };
 
-// The same for restores. The scope also marks the thread as reading untrusted data
-// (RWSoftErrorScope), and the owner sweeps orphans before it releases the table.
+// The same for restores. The outermost scope also marks the thread as reading untrusted data
+// (RWSoftErrorScope) for as long as it lives, and sweeps orphans before it releases the table.
 class RWLoadTableScope {
  public:
-  RWLoadTableScope();
-  ~RWLoadTableScope();
+  RWLoadTableScope() : table_(rwstore_detail::current_load_table) {
+    if (table_ == nullptr) {
+      Open();
+    }
+  }
+  ~RWLoadTableScope() {
+    if (owner_) {
+      Close();
+    }
+  }
   RWLoadTableScope(const RWLoadTableScope&) = delete;
   RWLoadTableScope& operator=(const RWLoadTableScope&) = delete;
 
@@ -252,10 +324,15 @@ class RWLoadTableScope {
   bool IsOwner() const { return owner_; }
 
  private:
-  RWSoftErrorScope soft_errors_;
+  void Open();
+  void Close();
+
+  // Engaged in the outermost scope; nested scopes run inside it. Released after Close, so that
+  // errors are still soft while the table frees the orphans.
+  std::optional<RWSoftErrorScope> soft_errors_;
+  RWLoadTable* table_ = nullptr;
   bool owner_ = false;
   bool from_manager_ = false;  // the manager made the table (no spare one was kept)
-  RWLoadTable* table_ = nullptr;
 };
 
 // How a holder keeps an object that RWRestoredMember gave it.

@@ -24,23 +24,33 @@ To* CachedCast(From* object) {
     std::ptrdiff_t adjustment = 0;
     bool casts = false;
   };
-  static constexpr std::size_t kEntries = 64;
-  thread_local Entry entries[kEntries];
+  // 32 sets of two entries. The set is taken from the high bits of a multiplicative hash, so that
+  // type_info objects laid out at any distance from one another spread over the sets; two types
+  // that meet in one set both stay (a restore alternates between a few types: an object and the
+  // objects it holds).
+  static constexpr unsigned kSetBits = 5;
+  thread_local Entry entries[(std::size_t{1} << kSetBits) * 2];
 
   const std::type_info* type = &typeid(*object);
   const auto whole = reinterpret_cast<std::uintptr_t>(dynamic_cast<const volatile void*>(object));
   const auto at = reinterpret_cast<std::uintptr_t>(object);
   const auto from_top = static_cast<std::ptrdiff_t>(at - whole);
-  const auto slot = (reinterpret_cast<std::uintptr_t>(type) >> 4) ^
-                    static_cast<std::uintptr_t>(from_top);
-  Entry& entry = entries[slot % kEntries];
-  if (entry.type == type && entry.from_top == from_top) {
-    if (!entry.casts) {
-      return nullptr;
+  const std::uint64_t key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(type)) ^
+                            static_cast<std::uint64_t>(from_top);
+  Entry* const set = entries + ((key * 0x9E3779B97F4A7C15u) >> (64 - kSetBits)) * 2;
+  for (int way = 0; way < 2; ++way) {
+    const Entry& entry = set[way];
+    if (entry.type == type && entry.from_top == from_top) {
+      if (!entry.casts) {
+        return nullptr;
+      }
+      return reinterpret_cast<To*>(at + static_cast<std::uintptr_t>(entry.adjustment));
     }
-    return reinterpret_cast<To*>(at + static_cast<std::uintptr_t>(entry.adjustment));
   }
   To* cast = dynamic_cast<To*>(object);
+  // The newest answer goes first; the one it displaces takes the second place.
+  set[1] = set[0];
+  Entry& entry = set[0];
   entry.type = type;
   entry.from_top = from_top;
   entry.casts = cast != nullptr;

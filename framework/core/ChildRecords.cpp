@@ -1,6 +1,8 @@
 // The children of a framework container as object records.
 #include "framework/core/ChildRecords.h"
 
+#include <utility>
+
 #include "framework/core/GBaseObject.h"
 #include "framework/core/GCountedPtrArray.h"
 #include "framework/core/StoredFields.h"
@@ -40,14 +42,15 @@ bool Restore(Carrier& carrier, GCountedPtrArray& children) {
     if (object == nullptr) {
       continue;
     }
-    if (children.Count() == children.Capacity() &&
-        !children.Resize(children.Capacity() < 32 ? 64 : 2 * children.Capacity())) {
-      // The object is not kept by anything yet: a reference alone hands it to the array's rules.
-      GCountedPtr dropped(static_cast<GBaseObject*>(object));
+    // The array's storage is made at its first insertion, so that one may fail as well as a growth.
+    GCountedPtr held(static_cast<GBaseObject*>(object));
+    if ((children.Count() == children.Capacity() &&
+         !children.Resize(children.Capacity() < 32 ? 64 : 2 * children.Capacity())) ||
+        !children.Insert(std::move(held))) {
+      // The object is not kept by anything else yet: `held` hands it to the array's rules.
       FailCarrier(carrier);
       return false;
     }
-    (void)children.Insert(GCountedPtr(static_cast<GBaseObject*>(object)));
   }
   return true;
 }

@@ -17,29 +17,25 @@ struct Patch {
 
 thread_local Patch t_patch;
 
-std::uint32_t NextWord(std::uint32_t version) {
+}  // namespace
+
+namespace class_version_detail {
+
+std::uint32_t PatchedWord(std::uint32_t version) {
   if (!t_patch.active || t_patch.written++ != t_patch.patched) {
     return version;
   }
   return t_patch.word != version ? t_patch.word : 0;
 }
 
-}  // namespace
+}  // namespace class_version_detail
 
 void WriteClassVersion(RWVirtualOutStream& stream, std::uint32_t version) {
-  stream.Put(static_cast<unsigned long>(NextWord(version)));
-}
-
-void WriteClassVersion(RWBinaryFile& file, std::uint32_t version) {
-  (void)file.Write(static_cast<unsigned int>(NextWord(version)));
+  stream.Put(static_cast<unsigned long>(ClassVersionWord(version)));
 }
 
 void WriteUncheckedClassVersion(RWVirtualOutStream& stream) {
   stream.Put(static_cast<unsigned long>(kClassVersion));
-}
-
-void WriteUncheckedClassVersion(RWBinaryFile& file) {
-  (void)file.Write(static_cast<unsigned int>(kClassVersion));
 }
 
 bool ReadClassVersion(RWVirtualInStream& stream, std::uint32_t version) {
@@ -52,31 +48,19 @@ bool ReadClassVersion(RWVirtualInStream& stream, std::uint32_t version) {
   return false;
 }
 
-bool ReadClassVersion(RWBinaryFile& file, std::uint32_t version) {
-  unsigned int word = 0;
-  if (file.Read(word) && word == version) {
-    return true;
-  }
-  file.SetError();
-  return false;
-}
-
 bool SkipClassVersion(RWVirtualInStream& stream) {
   unsigned long word = 0;
   stream.Get(word);
   return stream.Good() != 0;
 }
 
-bool SkipClassVersion(RWBinaryFile& file) {
-  unsigned int word = 0;
-  return file.Read(word);
-}
-
 ScopedClassVersionPatch::ScopedClassVersionPatch(std::uint32_t patched, std::uint32_t word) {
   t_patch = Patch{true, patched, word, 0};
+  class_version_detail::live_patches.fetch_add(1, std::memory_order_relaxed);
 }
 
 ScopedClassVersionPatch::~ScopedClassVersionPatch() {
+  class_version_detail::live_patches.fetch_sub(1, std::memory_order_relaxed);
   t_patch = Patch{};
 }
 

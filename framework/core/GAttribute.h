@@ -12,16 +12,20 @@
 
 #include "framework/core/GBaseObject.h"
 
+class GAttributeComposite;
 class GTypedHandlers;
 
 class GAttribute : public GBaseObject {
  public:
   // Key 0, enabled.
-  GAttribute() = default;
-  explicit GAttribute(std::uint32_t key) : GBaseObject(key) {}
+  GAttribute() { attribute_ = true; }
+  explicit GAttribute(std::uint32_t key) : GBaseObject(key) { attribute_ = true; }
   // Root copy (key and serial number) and the enabled flag.
-  GAttribute(const GAttribute& other) = default;
+  GAttribute(const GAttribute& other) : GBaseObject(other), enabled_(other.enabled_) {
+    attribute_ = true;
+  }
   GAttribute& operator=(const GAttribute& other) = default;
+  ~GAttribute() override { attribute_ = false; }
 
   // The root part + 8.
   std::uint32_t StoredByteCount() const override;
@@ -30,7 +34,8 @@ class GAttribute : public GBaseObject {
   void SaveContents(RWVirtualOutStream& stream) const override;
   void SaveContents(RWBinaryFile& file) const override;
   bool IsKindOf(RWClassID id) const override;
-  GAttribute* AsAttribute() override { return this; }
+  // Null unless the attribute is a group (a kind of GAttributeComposite), which answers itself.
+  virtual const GAttributeComposite* AsAttributeGroup() const { return nullptr; }
 
   // Merges `other` into this attribute. The base: nothing (answer 0) when `other` is not different
   // by key (IsDifferentKey); otherwise this attribute takes the other's key, serial number and
@@ -50,3 +55,7 @@ class GAttribute : public GBaseObject {
 
   std::int32_t enabled_ = 1;
 };
+
+inline GAttribute* GBaseObject::AsAttribute() {
+  return attribute_ ? static_cast<GAttribute*>(this) : nullptr;
+}

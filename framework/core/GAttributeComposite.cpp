@@ -128,27 +128,6 @@ void GAttributeComposite::Add(GBaseObject* object) {
   }
 }
 
-std::uint32_t GAttributeComposite::IndexOfSameCategoryAndKey(const GBaseObject& object) const {
-  // Every bundle a stage merges runs this once per attribute: the key is compared first, from the
-  // field itself, and the category only for a child of the same key.
-  const RWClassID category = object.CategoryId();
-  const std::uint32_t key = object.GetKey();
-  for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    const GBaseObject* child = children_.TargetAt(i);
-    if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
-      return i;
-    }
-  }
-  return GCountedPtrArray::kNotFound;
-}
-
-const GCountedPtrArray* GAttributeComposite::ChildrenOf(const GAttribute& attribute) {
-  // By kind rather than by dynamic_cast: this runs for every bundle a stage merges.
-  return attribute.IsKindOf(vel::classid::kGAttributeComposite)
-             ? &static_cast<const GAttributeComposite&>(attribute).children_
-             : nullptr;
-}
-
 GBaseObject* GAttributeComposite::RemoveObject(const GBaseObject* object) {
   return vel::RemoveFirstChild(
       children_, [object](const GBaseObject* child) { return child == object; },
@@ -215,14 +194,20 @@ GBaseObject* GAttributeComposite::FindFirstMatch(const Test& test, const Recurse
   return nullptr;
 }
 
+// A leaf attribute's own find answers what the test asked of it already (IsLeafAttribute): the
+// searches by key, class and kind descend only into the others.
 GBaseObject* GAttributeComposite::FindByKey(std::uint32_t key) const {
   return FindFirstMatch([key](const GBaseObject* child) { return child->GetKey() == key; },
-                        [key](const GBaseObject* child) { return child->FindByKey(key); });
+                        [key](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindByKey(key);
+                        });
 }
 
 GBaseObject* GAttributeComposite::FindByClassId(RWClassID id) const {
   return FindFirstMatch([id](const GBaseObject* child) { return child->IsA() == id; },
-                        [id](const GBaseObject* child) { return child->FindByClassId(id); });
+                        [id](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindByClassId(id);
+                        });
 }
 
 GBaseObject* GAttributeComposite::FindEqual(const GBaseObject* object) const {
@@ -234,7 +219,9 @@ GBaseObject* GAttributeComposite::FindEqual(const GBaseObject* object) const {
 
 GBaseObject* GAttributeComposite::FindKindOf(RWClassID id) const {
   return FindFirstMatch([id](const GBaseObject* child) { return child->IsKindOf(id); },
-                        [id](const GBaseObject* child) { return child->FindKindOf(id); });
+                        [id](const GBaseObject* child) {
+                          return child->IsLeafAttribute() ? nullptr : child->FindKindOf(id);
+                        });
 }
 
 GBaseObject* GAttributeComposite::CollectByClassId(RWClassID id, GBaseObject* collection) const {

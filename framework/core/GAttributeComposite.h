@@ -37,13 +37,16 @@ class GAttributeComposite : public GAttribute {
   static constexpr std::uint32_t kClearedCapacity = 64;
 
   // Empty, capacity 10, enabled.
-  GAttributeComposite() = default;
-  explicit GAttributeComposite(std::uint32_t key) : GAttribute(key) {}
+  GAttributeComposite() { MarkSearchesChildren(true); }
+  explicit GAttributeComposite(std::uint32_t key) : GAttribute(key) { MarkSearchesChildren(true); }
   // Same key, serial number and enabled flag; the same capacity and references to the same
   // children (shared, not copied).
-  GAttributeComposite(const GAttributeComposite& other) = default;
+  GAttributeComposite(const GAttributeComposite& other)
+      : GAttribute(other), children_(other.children_) {
+    MarkSearchesChildren(true);
+  }
   GAttributeComposite& operator=(const GAttributeComposite& other) = default;
-  ~GAttributeComposite() override = default;
+  ~GAttributeComposite() override { MarkSearchesChildren(false); }
 
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;
@@ -84,6 +87,7 @@ class GAttributeComposite : public GAttribute {
   GBaseObject* FindAllByClassId(RWClassID id) const override;
   GBaseObject* FindAllKindOf(RWClassID id) const override;
   const GBaseObject* AsComposite() const override { return this; }
+  const GAttributeComposite* AsAttributeGroup() const override { return this; }
   // The direct children.
   std::uint32_t Count() const override { return children_.Count(); }
   std::uint32_t TotalCount() const override;
@@ -118,10 +122,28 @@ class GAttributeComposite : public GAttribute {
   // Appends a reference; false (nothing changed) when memory is short.
   bool Append(GBaseObject* object);
   // The index of the first child with `object`'s CategoryId and key, or kNotFound.
-  std::uint32_t IndexOfSameCategoryAndKey(const GBaseObject& object) const;
+  std::uint32_t IndexOfSameCategoryAndKey(const GBaseObject& object) const {
+    return IndexOfCategoryAndKey(object.CategoryId(), object.GetKey());
+  }
+  // The index of the first child with that CategoryId and key, or kNotFound. Every bundle a stage
+  // merges runs this once per attribute: the key is compared first, from the field itself, and the
+  // category only for a child of the same key.
+  std::uint32_t IndexOfCategoryAndKey(RWClassID category, std::uint32_t key) const {
+    const std::uint32_t count = children_.Count();
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const GBaseObject* child = children_.TargetAt(i);
+      if (child != nullptr && child->GetKey() == key && child->CategoryId() == category) {
+        return i;
+      }
+    }
+    return GCountedPtrArray::kNotFound;
+  }
   // The children of another group for UpdateFrom: an array, or null for an attribute that holds
   // none.
-  static const GCountedPtrArray* ChildrenOf(const GAttribute& attribute);
+  static const GCountedPtrArray* ChildrenOf(const GAttribute& attribute) {
+    const GAttributeComposite* group = attribute.AsAttributeGroup();
+    return group != nullptr ? &group->children_ : nullptr;
+  }
 
  private:
   template <typename Carrier>

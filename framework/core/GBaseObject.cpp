@@ -152,10 +152,6 @@ bool GBaseObject::IsSameKey(const GBaseObject* other) const {
   return other != nullptr && other->key_ == key_;
 }
 
-bool GBaseObject::IsDifferentKey(const GBaseObject* other) const {
-  return !IsSameKey(other);
-}
-
 void GBaseObject::Add(GBaseObject* /*object*/) {}
 
 void GBaseObject::Prepend(GBaseObject* /*object*/) {}

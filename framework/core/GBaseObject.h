@@ -56,7 +56,7 @@ class GBaseObject : public RWCollectable {
   // Keys equal.
   virtual bool IsSameKey(const GBaseObject* other) const;
   // Not IsSameKey (through the virtual, so an override counts).
-  virtual bool IsDifferentKey(const GBaseObject* other) const;
+  bool IsDifferentKey(const GBaseObject* other) const { return !IsSameKey(other); }
 
   // Adding, removing and replacing children: a leaf has none, so these do nothing, answer null,
   // 0 or the empty counted reference.
@@ -104,9 +104,11 @@ class GBaseObject : public RWCollectable {
 
   // Null for a leaf; a composite answers itself.
   virtual const GBaseObject* AsComposite() const;
-  // Null unless the object is an attribute, which answers itself: the one-call form of
-  // IsKindOf(attribute) and the cast, for the walks over groups that every command makes.
-  virtual GAttribute* AsAttribute() { return nullptr; }
+  // Null unless the object is an attribute (a GAttribute), which answers itself: the test of
+  // IsKindOf(attribute) and the cast, for the walks over groups that every command makes. The
+  // attribute's construction marks the object, so the answer costs no call (defined in
+  // GAttribute.h).
+  GAttribute* AsAttribute();
   // The address of the key field.
   virtual const std::uint32_t* Key() const;
   virtual std::uint32_t SerialNumber() const;
@@ -129,6 +131,11 @@ class GBaseObject : public RWCollectable {
   // The next serial number, as a new object made on this thread would take it.
   static std::uint32_t TakeSerialNumber();
 
+  // An attribute whose finds answer for itself alone, as a leaf's do (key, class id, kind): the
+  // attribute groups' searches test it and need not descend into it. An attribute class whose
+  // finds search children of its own says so in its constructors (MarkSearchesChildren).
+  bool IsLeafAttribute() const { return attribute_ && !searches_children_; }
+
   // The reference word: counted holders minus one (-1 when no counted pointer holds the object).
   std::int32_t References() const { return references_.References(); }
   RWRefCounted& ReferenceWord() { return references_; }
@@ -138,6 +145,11 @@ class GBaseObject : public RWCollectable {
   // Typed pointer restore: a test for GBaseObject objects.
   static bool IsFrameworkObject(const RWCollectable* object);
 
+ protected:
+  // Set by the constructors of a class whose finds search children of its own, cleared by its
+  // destructor (see IsLeafAttribute).
+  void MarkSearchesChildren(bool searches) { searches_children_ = searches; }
+
  private:
   template <typename Carrier>
   void Restore(Carrier& carrier);
@@ -145,6 +157,12 @@ class GBaseObject : public RWCollectable {
   RWRefCounted references_{RWRefCounted::kNoHolder};
   std::uint32_t key_ = 0;
   std::uint32_t serial_ = 0;
+  // Set while the object is a GAttribute (from its GAttribute construction to that destruction);
+  // never copied or assigned.
+  bool attribute_ = false;
+  bool searches_children_ = false;
+
+  friend class GAttribute;
 };
 
 namespace vel {

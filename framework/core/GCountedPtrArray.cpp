@@ -37,18 +37,15 @@ void FreeEntries(GCountedPtr* entries, std::uint32_t used) {
 
 }  // namespace
 
-GCountedPtrArray::GCountedPtrArray(std::uint32_t capacity) {
-  if (capacity > 0) {
-    entries_ = NewEntries(capacity);
-    if (entries_ != nullptr) {
-      capacity_ = capacity;
-    }
-  }
-}
+GCountedPtrArray::GCountedPtrArray(std::uint32_t capacity) : capacity_(capacity) {}
 
-GCountedPtrArray::GCountedPtrArray(const GCountedPtrArray& other)
-    : GCountedPtrArray(other.capacity_) {
-  if (capacity_ < other.count_) {
+GCountedPtrArray::GCountedPtrArray(const GCountedPtrArray& other) : capacity_(other.capacity_) {
+  if (other.count_ == 0) {
+    return;
+  }
+  entries_ = NewEntries(capacity_);
+  if (entries_ == nullptr) {
+    capacity_ = 0;
     return;
   }
   for (std::uint32_t i = 0; i < other.count_; ++i) {
@@ -86,7 +83,10 @@ std::uint32_t GCountedPtrArray::IndexOf(const GBaseObject* target) const {
 
 bool GCountedPtrArray::Grow() {
   if (count_ < capacity_) {
-    return true;
+    if (entries_ == nullptr) {
+      entries_ = NewEntries(capacity_);
+    }
+    return entries_ != nullptr;
   }
   if (count_ > 0xFFFFFFFFu - kGrowth) {
     return false;
@@ -214,12 +214,15 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
   if (capacity == capacity_) {
     return true;
   }
-  GCountedPtr* entries = nullptr;
-  if (capacity > 0) {
-    entries = NewEntries(capacity);
-    if (entries == nullptr) {
-      return false;
-    }
+  if (count_ == 0) {
+    // Nothing to move: the storage for the new capacity is made at the next insertion.
+    FreeEntries(std::exchange(entries_, nullptr), 0);
+    capacity_ = capacity;
+    return true;
+  }
+  GCountedPtr* entries = NewEntries(capacity);
+  if (entries == nullptr) {
+    return false;
   }
   for (std::uint32_t i = 0; i < count_; ++i) {
     entries[i] = std::move(entries_[i]);
@@ -234,16 +237,7 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
 void GCountedPtrArray::Empty(std::uint32_t capacity) {
   // The references are dropped once the array is consistent: dropping one may delete an object
   // whose destructor looks at this array.
-  GCountedPtr* entries = capacity > 0 ? NewEntries(capacity) : nullptr;
-  if (capacity > 0 && entries == nullptr) {
-    const std::uint32_t count = count_;
-    count_ = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      entries_[i].Reset();
-    }
-    return;
-  }
-  GCountedPtr* old = std::exchange(entries_, entries);
+  GCountedPtr* old = std::exchange(entries_, nullptr);
   const std::uint32_t used = count_;
   capacity_ = capacity;
   count_ = 0;

@@ -5,6 +5,10 @@
 // raise the foundation library's index error ([INDEXERR], [NPOSINDEX] for RW_NPOS); when the error
 // hook returns, they do nothing and answer null, false or the empty reference. Memory is allocated
 // without throwing: an operation that cannot grow the array answers false and changes nothing.
+//
+// An array without entries in use (a new one, an emptied one) has its capacity but no storage yet:
+// the storage for the capacity is made at the next insertion, which answers false when it cannot be
+// had. Groups that stay empty (most bundles a command carries) so cost no allocation.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +25,8 @@ class GCountedPtrArray {
   static constexpr std::uint32_t kNotFound = 0xFFFFFFFFu;
 
   explicit GCountedPtrArray(std::uint32_t capacity = kInitialCapacity);
-  // The same capacity, references to the same targets. A copy that cannot get its memory is empty
-  // with capacity 0.
+  // The same capacity, references to the same targets. A copy of an array with entries in use that
+  // cannot get its memory is empty with capacity 0.
   GCountedPtrArray(const GCountedPtrArray& other);
   GCountedPtrArray& operator=(const GCountedPtrArray& other);
   // Drops every reference.
@@ -57,10 +61,12 @@ class GCountedPtrArray {
   void Set(std::uint32_t index, const GCountedPtr& reference);
   // The same with the reference itself taken over (left alone after an index error).
   void Set(std::uint32_t index, GCountedPtr&& reference);
-  // A new capacity (at least the count): new entries empty, the references kept.
+  // A new capacity (at least the count): new entries empty, the references kept. Storage is made at
+  // once when entries are in use (false, nothing changed, when it cannot be had), else at the next
+  // insertion.
   bool Resize(std::uint32_t capacity);
-  // Drops every reference and leaves `capacity` empty entries (the old capacity when the new one
-  // cannot be had).
+  // Drops every reference and leaves `capacity` empty entries (their storage made at the next
+  // insertion).
   void Empty(std::uint32_t capacity);
 
   std::uint32_t Count() const { return count_; }
@@ -70,9 +76,11 @@ class GCountedPtrArray {
   // Raises the index error for `index` and answers an empty entry.
   const GCountedPtr& OffTheEntries(std::uint32_t index) const;
   bool CheckIndex(std::uint32_t index, std::uint32_t limit) const;
+  // Room for one more entry: the storage made, or the array grown.
   bool Grow();
 
   std::uint32_t capacity_ = 0;
+  // The storage: null while no entry is in use and none was made.
   GCountedPtr* entries_ = nullptr;
   std::uint32_t count_ = 0;
 };

@@ -332,7 +332,7 @@ inline GState** GPeripheral::CachedGroup(std::uint32_t key) {
   }
 }
 
-GState* GPeripheral::InitStates(std::uint32_t key) {
+GState* GPeripheral::InitStatesSlowly(std::uint32_t key) {
   auto* job = static_cast<GState*>(job_state_.Get());
   if (job == nullptr) {
     return nullptr;
@@ -676,6 +676,9 @@ bool GPeripheral::RestoreListeners(Carrier& carrier) {
 template <typename Carrier>
 void GPeripheral::Restore(Carrier& carrier) {
   const vel::RestoreScope scope(this, carrier);
+  // The groups are looked up again in the job state the stage holds after the restore, whether it
+  // replaced the states or stopped before.
+  ClearGroupCache();
   GAttribute::RestoreContents(carrier);
   if (!vel::CarrierGood(carrier) || !vel::ReadClassVersion(carrier)) {
     return;
@@ -686,7 +689,6 @@ void GPeripheral::Restore(Carrier& carrier) {
   if (!vel::RestoreHeldReference(carrier, vel::classid::kGState, job_state_)) {
     return;
   }
-  ClearGroupCache();
   if (!vel::RestoreHeldReference(carrier, vel::classid::kGConfiguration, configuration_)) {
     return;
   }

@@ -49,6 +49,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/core/FrameworkIds.h"
 #include "framework/core/GAttribute.h"
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GTypedHandlers.h"
@@ -183,7 +184,17 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // The group of the job state for `key`: for 244, 256 and 246 the cached group, else the job
   // state's child of that key (FindByKey), else a new GState of that key inserted into the job
   // state, which is then cached. Any other key: the job state itself. Null without a job state.
-  virtual GState* InitStates(std::uint32_t key);
+  // (Answered inline for a cached group: a command asks for its groups several times per stage.)
+  GState* InitStates(std::uint32_t key) {
+    GState* const* cached = key == vel::key::kGraphicsGroup ? &graphics_group_
+                            : key == vel::key::kPageGroup   ? &page_group_
+                            : key == vel::key::kDocumentGroup ? &document_group_
+                                                              : nullptr;
+    if (cached != nullptr && *cached != nullptr && job_state_.Get() != nullptr) {
+      return *cached;
+    }
+    return InitStatesSlowly(key);
+  }
   virtual void SetInDocument() { state_ = kInDocument; }
   virtual void SetInPage() { state_ = kInPage; }
   virtual void SetIdle() { state_ = kIdle; }
@@ -259,6 +270,8 @@ class GPeripheral : public GAttribute, public GTypedHandlers {
   // through the composite's own operations.
   GCommandRef ExpandCompositeOnDisk(const GCommandRef& command);
   GState** CachedGroup(std::uint32_t key);
+  // InitStates for any other case.
+  GState* InitStatesSlowly(std::uint32_t key);
   // InitStates for a group not cached yet: found in the job state, or made and inserted there,
   // then cached.
   GState* FindGroup(GState& job, std::uint32_t key, GState*& cached);

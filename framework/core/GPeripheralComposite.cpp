@@ -26,10 +26,12 @@ bool IsConfigurationGroup(const GBaseObject& object) {
 }  // namespace
 
 GPeripheralComposite::GPeripheralComposite() {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
 GPeripheralComposite::GPeripheralComposite(std::uint32_t key) : GPeripheral(key) {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
@@ -41,6 +43,7 @@ GPeripheralComposite::GPeripheralComposite(const RWCString& name,
                                            std::int32_t add_on_kind,
                                            std::int32_t add_on_mode)
     : GPeripheral(name, page_state, configuration, key, add_on_list_key, add_on_kind, add_on_mode) {
+  MarkSearchesChildren(true);
   MakeOwnObjects();
 }
 
@@ -49,13 +52,16 @@ GPeripheralComposite::GPeripheralComposite(const GPeripheralComposite& other)
       children_(other.children_),
       own_job_state_(other.own_job_state_),
       own_page_state_(other.own_page_state_),
-      own_configuration_(other.own_configuration_) {}
+      own_configuration_(other.own_configuration_) {
+  MarkSearchesChildren(true);
+}
 
 GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite& other) {
   if (this == &other || !IsDifferentKey(&other)) {
     return *this;
   }
   GPeripheral::operator=(other);
+  KeepRunningChildren();
   LeaveChildren();
   children_.Clear();
   for (std::uint32_t i = 0; i < other.children_.Count(); ++i) {
@@ -68,7 +74,16 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
 }
 
 GPeripheralComposite::~GPeripheralComposite() {
+  MarkSearchesChildren(false);
   LeaveChildren();
+}
+
+void GPeripheralComposite::KeepRunningChildren() {
+  for (Running* running = running_; running != nullptr; running = running->outer) {
+    if (!running->hold) {
+      running->hold = GCountedPtr(running->child);
+    }
+  }
 }
 
 void GPeripheralComposite::MakeOwnObjects() {
@@ -170,6 +185,7 @@ GBaseObject* GPeripheralComposite::RemoveFound(const GBaseObject* target) {
   if (direct) {
     peripheral->RemoveListener(this);
   }
+  KeepRunningChildren();
   GBaseObject* removed = children_.RemoveObject(peripheral);
   if (removed == nullptr) {
     if (direct) {
@@ -194,6 +210,7 @@ GBaseObject* GPeripheralComposite::RemoveByClassId(RWClassID id) {
 }
 
 void GPeripheralComposite::Clear() {
+  KeepRunningChildren();
   LeaveChildren();
   children_.Clear();
 }
@@ -232,11 +249,10 @@ GCommand* GPeripheralComposite::ProcessCommand(GCommand* command) {
     BeginUpdate();
   }
   for (std::uint32_t i = 0; i < children_.Count(); ++i) {
-    // A child is held while it runs, in case processing changes the chain (a disabled one, which
-    // only is looked at, is not).
+    // A running child is held only when processing changes the chain (see Running).
     auto* child = static_cast<GPeripheral*>(children_.Children().TargetAt(i));
     if (child != nullptr && child->IsEnabled()) {
-      const GCountedPtr held = children_.Children().At(i);
+      Running running(*this, child);
       command = child->ProcessCommand(command);
     }
   }
@@ -369,6 +385,7 @@ void GPeripheralComposite::Restore(Carrier& carrier) {
     return;
   }
   // The list read replaces the children: they stop listing the composite first.
+  KeepRunningChildren();
   LeaveChildren();
   RWCollectable* restored = carrier >> static_cast<RWCollectable&>(children_);
   if (restored != &children_ || !vel::CarrierGood(carrier)) {

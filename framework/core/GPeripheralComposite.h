@@ -8,7 +8,11 @@
 //
 // Children are held by counted references (shared, not copied, by a copy of the composite), and
 // the composite is listed among each child's listeners from its insertion to its removal, so a
-// child's change reaches it through Update. Update rebuilds the configuration of the stage as the
+// child's change reaches it through Update. A child that is running a command stays alive until it
+// returns, even when the chain drops it meanwhile: every operation that takes children out of the
+// list (the removals, Clear, assignment, a restore) first holds the running children, so the
+// pipeline itself changes no reference count per command. (The list is changed through these
+// operations only: an iterator over the children is for reading them.) Update rebuilds the configuration of the stage as the
 // composite's own configuration followed by each child's, in child order.
 //
 // Besides the stage's states the composite keeps its own job state, page state and configuration
@@ -140,6 +144,24 @@ class GPeripheralComposite : public GPeripheral {
   bool RebuildSharedStates();
 
  private:
+  // A child running a command, innermost first (a child may send a command through the chain
+  // again). `hold` stays empty until the chain changes under the child.
+  struct Running {
+    Running(GPeripheralComposite& composite, GPeripheral* running_child)
+        : owner(composite), child(running_child), outer(composite.running_) {
+      owner.running_ = this;
+    }
+    ~Running() { owner.running_ = outer; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    GPeripheralComposite& owner;
+    GPeripheral* child;
+    Running* outer;
+    GCountedPtr hold;
+  };
+
+  // Holds every running child not held yet: called before the child list loses a child.
+  void KeepRunningChildren();
   void MakeOwnObjects();
   // Takes the composite out of the listener lists of its direct children.
   void LeaveChildren();
@@ -151,6 +173,7 @@ class GPeripheralComposite : public GPeripheral {
   void Restore(Carrier& carrier);
 
   MPersistentComposite children_;
+  Running* running_ = nullptr;
   GCountedPtr own_job_state_;
   GCountedPtr own_page_state_;
   GCountedPtr own_configuration_;

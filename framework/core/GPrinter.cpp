@@ -216,33 +216,51 @@ bool GPrinter::IsColor() const {
 // Commands
 
 GCommand* GPrinter::ProcessCommand(GCommand* command) {
-  return GPeripheral::ProcessCommand(command);
+  // The stage's processing as GPeripheral::ProcessCommand does it, less its hold of the command:
+  // a command its caller holds (the reference word is not below 0) stays alive while it is routed.
+  // A command nobody holds, a composite, and a disabled printer take the general way.
+  if (command == nullptr || !IsEnabled() || command->References() < 0 ||
+      command->AsComposite() != nullptr) {
+    return GPeripheral::ProcessCommand(command);
+  }
+  const RWClassID id = command->IsA();
+  if (id == vel::classid::kGNoCommand || id == vel::classid::kGErrorCommand) {
+    return command;
+  }
+  std::uint32_t key = 0;
+  if (GState* bundle = command->GetGraphicBundle()) {
+    MergeGraphicBundle(bundle);
+    key = bundle->GetKey();
+  }
+  AttachState(key);
+  return Route(command, id, key);
 }
 
 void GPrinter::AttachState(std::uint32_t /*key*/) {}
 
-void GPrinter::Routed::Answer(GCommand* result) {
-  if (result == current.Get()) {
+inline void GPrinter::Routed::Answer(GCommand* result) {
+  if (result == Current()) {
     return;
   }
-  if (!kept) {
-    kept = std::move(current);
+  if (result == handled) {
+    other.Reset();
+  } else {
+    other = result;
   }
-  current = result;
 }
 
-void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed) {
+inline void GPrinter::Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed) {
   if (child == nullptr) {
     return;
   }
   if (attach) {
     child->AttachState(key);
   }
-  routed.Answer(child->ProcessCommand(routed.current.Get()));
+  routed.Answer(child->ProcessCommand(routed.Current()));
 }
 
-void GPrinter::Fail(std::uint16_t status, Routed& routed) {
-  GCommand* command = routed.current.Get();
+inline void GPrinter::Fail(std::uint16_t status, Routed& routed) {
+  GCommand* command = routed.Current();
   if (status == 0 || command == nullptr || command->IsA() == vel::classid::kGErrorCommand) {
     return;
   }
@@ -256,12 +274,19 @@ GCommandRef GPrinter::HandleCommand(GCommandRef command) {
   if (handled == nullptr) {
     return command;
   }
-  // The handled command stays alive for the own handlers whatever the children put in its place
-  // (see Routed).
-  Routed routed{std::move(command), GCommandRef()};
   const GState* bundle = handled->GetGraphicBundle();
-  const std::uint32_t key = bundle != nullptr ? bundle->GetKey() : 0;
-  switch (handled->IsA()) {
+  GCommand* answer = Route(handled, handled->IsA(), bundle != nullptr ? bundle->GetKey() : 0);
+  if (answer == handled) {
+    return command;
+  }
+  // The answer was handed over unheld (as ProcessCommand answers); the handled command goes with
+  // `command` unless something else holds it.
+  return GCommandRef(answer);
+}
+
+GCommand* GPrinter::Route(GCommand* handled, RWClassID id, std::uint32_t key) {
+  Routed routed{handled, GCommandRef()};
+  switch (id) {
     case vel::classid::kGDocumentStart:
       if (pjl_ != nullptr) {
         pjl_->BeginUpdate();
@@ -311,10 +336,10 @@ GCommandRef GPrinter::HandleCommand(GCommandRef command) {
           page_group->DisableAll();
         }
       }
-      routed.Answer(language_->ProcessCommand(routed.current.Get()));
+      routed.Answer(language_->ProcessCommand(routed.Current()));
       break;
   }
-  return std::move(routed.current);
+  return routed.other ? routed.other.Release() : handled;
 }
 
 std::uint16_t GPrinter::HandleDocumentStart(GDocumentStart& command) {

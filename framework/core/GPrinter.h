@@ -87,12 +87,13 @@ class GPrinter : public GPeripheralComposite {
   GBaseObject* RemoveByClassId(RWClassID id) override;
 
   // The stage's processing (expand, merge the bundle, attach, handle), not the composite's
-  // pipeline: HandleCommand routes to the children.
+  // pipeline: HandleCommand routes to the children. A command that its caller holds (as the
+  // device session and the chain do) is routed without a hold of the printer's own.
   GCommand* ProcessCommand(GCommand* command) override;
   // The routing (see the top of this file).
-  GCommandRef HandleCommand(GCommandRef command) override;
+  GCommandRef HandleCommand(GCommandRef command) final;
   // Nothing: the printer's states are filled by bundle merging only.
-  void AttachState(std::uint32_t key) override;
+  void AttachState(std::uint32_t key) final;
   // Rebuilds the printer from its children: the configuration (own, then each child's), the two
   // child pointers, new job and page states (key 243) merged from the own states and then from
   // each child's, which become the printer's and every child's states; then the listeners are
@@ -137,16 +138,19 @@ class GPrinter : public GPeripheralComposite {
   std::uint16_t ReplaceChildByCopy(std::uint32_t key, const Peripheral& object);
   // Takes the attribute with key 373 out of a language peripheral's job state.
   static void ForgetLanguageName(const GBaseObject* child);
-  // The routing's working result: `current` holds the answer so far (at first the handled command
-  // itself). The first time something else takes the handled command's place, its reference moves
-  // to `kept`, which keeps it for the printer's own handlers; so while nothing replaces it, no
-  // reference count changes on the way.
+  // The routing's working result. The handled command stays alive throughout (its caller holds
+  // it) for the printer's own handlers; an answer that takes its place is held in `other`. So while
+  // nothing replaces the handled command, no reference count changes on the way.
   struct Routed {
-    GCommandRef current;
-    GCommandRef kept;
+    GCommand* handled;
+    GCommandRef other;
+    GCommand* Current() const { return other ? other.Get() : handled; }
     // `result` in the place of the current answer.
     void Answer(GCommand* result);
   };
+  // The routing of `handled` (of class `id`, its bundle's key `key`), which the caller keeps alive
+  // until it returns; the answer belongs to the caller, as ProcessCommand's does.
+  GCommand* Route(GCommand* handled, RWClassID id, std::uint32_t key);
   // `child`: AttachState(key), then ProcessCommand on the current answer; a missing child is
   // skipped.
   static void Pass(GPeripheral* child, bool attach, std::uint32_t key, Routed& routed);

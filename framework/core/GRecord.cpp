@@ -1,7 +1,11 @@
 // Records, record proxies and record composites.
 #include "framework/core/GRecord.h"
 
+#include <algorithm>
+#include <bit>
 #include <new>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 #include "framework/core/CachedCast.h"
@@ -11,6 +15,7 @@
 #include "framework/core/StoredFields.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWDiskBytes.h"
+#include "rw/RWFactory.h"
 #include "rw/RWStaticLock.h"
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
@@ -61,6 +66,124 @@ GRecordMatch GRecordMatch::Equal(const GBaseObject* object) {
 
 // ---------------------------------------------------------------------------------------------
 // GRecord
+
+// ---------------------------------------------------------------------------------------------
+// The blocks of plain records
+
+namespace {
+
+// A free block holds the next one.
+struct FreeRecordBlock {
+  FreeRecordBlock* next;
+};
+static_assert(sizeof(FreeRecordBlock) <= sizeof(GRecord));
+
+// At most this many blocks wait on a thread (a few KiB of a store's index at a time).
+constexpr std::uint32_t kKeptRecordBlocks = 4096;
+
+constinit thread_local FreeRecordBlock* t_free_records = nullptr;
+constinit thread_local std::uint32_t t_free_record_count = 0;
+// The thread is ending: its kept blocks are gone and no block is kept any more.
+constinit thread_local bool t_record_blocks_closed = false;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VEL_RECORD_BLOCKS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEL_RECORD_BLOCKS_ASAN 1
+#endif
+#endif
+
+#if defined(VEL_RECORD_BLOCKS_ASAN)
+extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
+// A kept block stays poisoned but for its link, so that a use of a freed record is still caught.
+void KeepPoisoned(void* block) {
+  __asan_poison_memory_region(static_cast<char*>(block) + sizeof(FreeRecordBlock),
+                              sizeof(GRecord) - sizeof(FreeRecordBlock));
+}
+void Unpoison(void* block) {
+  __asan_unpoison_memory_region(block, sizeof(GRecord));
+}
+#else
+void KeepPoisoned(void* /*block*/) {}
+void Unpoison(void* /*block*/) {}
+#endif
+
+// Frees the kept blocks when the thread ends.
+struct RecordBlockDrain {
+  RecordBlockDrain() = default;
+  RecordBlockDrain(const RecordBlockDrain&) = delete;
+  RecordBlockDrain& operator=(const RecordBlockDrain&) = delete;
+  ~RecordBlockDrain() {
+    t_record_blocks_closed = true;
+    while (t_free_records != nullptr) {
+      FreeRecordBlock* block = t_free_records;
+      t_free_records = block->next;
+      Unpoison(block);
+      ::operator delete(block);
+    }
+    t_free_record_count = 0;
+  }
+  void Arm() {}
+};
+thread_local RecordBlockDrain t_record_block_drain;
+
+void* TakeKeptRecordBlock() {
+  FreeRecordBlock* block = t_free_records;
+  if (block == nullptr) {
+    return nullptr;
+  }
+  t_free_records = block->next;
+  --t_free_record_count;
+  Unpoison(block);
+  return block;
+}
+
+}  // namespace
+
+void* GRecord::operator new(std::size_t size) {
+  if (size == sizeof(GRecord)) {
+    if (void* block = TakeKeptRecordBlock()) {
+      return block;
+    }
+  }
+  return ::operator new(size);
+}
+
+void* GRecord::operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
+  if (size == sizeof(GRecord)) {
+    if (void* block = TakeKeptRecordBlock()) {
+      return block;
+    }
+  }
+  return ::operator new(size, tag);
+}
+
+void GRecord::operator delete(void* block, std::size_t size) noexcept {
+  if (block == nullptr) {
+    return;
+  }
+  if (size != sizeof(GRecord) || t_record_blocks_closed ||
+      t_free_record_count >= kKeptRecordBlocks) {
+    ::operator delete(block);
+    return;
+  }
+  if (t_free_records == nullptr) {
+    t_record_block_drain.Arm();  // the thread frees what it keeps when it ends
+    if (t_record_blocks_closed) {
+      ::operator delete(block);
+      return;
+    }
+  }
+  auto* free_block = static_cast<FreeRecordBlock*>(block);
+  free_block->next = t_free_records;
+  t_free_records = free_block;
+  ++t_free_record_count;
+  KeepPoisoned(block);
+}
+
+// ---------------------------------------------------------------------------------------------
 
 GRecord::GRecord() = default;
 
@@ -132,7 +255,19 @@ void GRecord::RestoreContents(RWVirtualInStream& stream) {
 }
 
 void GRecord::RestoreContents(RWBinaryFile& file) {
-  Restore(file);
+  // The fields after the version word in one read, as SaveContents writes them.
+  RWCollectable::RestoreContents(file);
+  if (!vel::CarrierGood(file) || !vel::ReadClassVersion(file)) {
+    return;
+  }
+  unsigned char fields[10];
+  if (!file.Read(fields, sizeof fields)) {
+    vel::FailCarrier(file);
+    return;
+  }
+  class_id_ = vel::disk::LoadU16(fields);
+  serial_ = vel::disk::LoadU32(fields + 2);
+  key_ = vel::disk::LoadU32(fields + 6);
 }
 
 void GRecord::SaveContents(RWVirtualOutStream& stream) const {
@@ -240,10 +375,8 @@ std::uint32_t GRecord::RecordCount() const {
 
 std::size_t GRecord::FormatName(std::uint32_t serial, char (&name)[kNameBuffer]) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::size_t length = 1;
-  for (std::uint32_t rest = serial >> 4; rest != 0; rest >>= 4) {
-    ++length;
-  }
+  // One digit for each started group of four bits (one for 0).
+  const auto length = static_cast<std::size_t>((std::bit_width(serial | 1u) + 3) / 4);
   name[length] = '\0';
   for (std::size_t i = length; i > 0; --i) {
     name[i - 1] = kDigits[serial & 0xF];
@@ -467,9 +600,146 @@ RWClassID GRecordComposite::IsA() const {
   return ClassId();
 }
 
+// The children of a record composite are mostly plain records (a store's index holds one for every
+// object it keeps), so the composite writes and reads their object records in a file itself: the
+// same bytes (the class id, then the record's contents) and the same numbering in the save's and
+// the restore's tables as the record writer and reader give them, without their general steps.
+// Any other child (a record composite or proxy, a record that another holder shares, a record of a
+// class by name or a reference) goes through the record writer and reader.
+namespace {
+
+// A plain record's object record in a file: its class id, then its contents.
+constexpr std::uint32_t kPlainRecordBytes = 2 + vel::kClassVersionSize + 2 + 4 + 4;
+
+// A child written as above: a record of the plain class that no other holder shares, so that
+// nothing else in a save can name it.
+bool IsPlainChild(const GRecord& record) {
+  return record.References() == 0 && typeid(record) == typeid(GRecord);
+}
+
+// The table in which the children of a composite being saved (or measured) are numbered, or null
+// when the composite's contents are not written inside a record of that table (each child then
+// begins a save of its own).
+RWSaveTable* ChildSaveTable(RWSaveTable::Purpose purpose) {
+  RWSaveTable* table = RWCurrentSaveTable();
+  return table != nullptr && table->GetPurpose() == purpose && table->Entries() > 1 ? table
+                                                                                      : nullptr;
+}
+
+// The object records of plain children in a row, gathered and written a batch at a time.
+class PlainRecordWriter {
+ public:
+  PlainRecordWriter(RWBinaryFile& file, RWSaveTable& table) : file_(file), table_(table) {}
+  ~PlainRecordWriter() { Flush(); }
+  PlainRecordWriter(const PlainRecordWriter&) = delete;
+  PlainRecordWriter& operator=(const PlainRecordWriter&) = delete;
+
+  void Write(const GRecord& record) {
+    (void)table_.AddUnnamed();
+    if (!table_.BeginRecord()) {
+      Flush();
+      file_.SetError();  // nested deeper than a restore would read
+      return;
+    }
+    unsigned char* bytes = batch_ + used_;
+    vel::disk::StoreU16(bytes, GRecord::ClassId());
+    vel::disk::StoreU32(bytes + 2, vel::ClassVersionWord());
+    vel::disk::StoreU16(bytes + 6, static_cast<std::uint16_t>(record.RecordedClassId()));
+    vel::disk::StoreU32(bytes + 8, record.RecordedSerial());
+    vel::disk::StoreU32(bytes + 12, record.RecordedKey());
+    used_ += kPlainRecordBytes;
+    table_.EndRecord();
+    if (used_ == sizeof batch_) {
+      Flush();
+    }
+  }
+  // Writes what was gathered (before any other record goes to the file).
+  void Flush() {
+    if (used_ != 0) {
+      (void)file_.Write(batch_, used_);
+      used_ = 0;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 64;
+
+  RWBinaryFile& file_;
+  RWSaveTable& table_;
+  unsigned char batch_[kBatch * kPlainRecordBytes];
+  std::size_t used_ = 0;
+};
+
+enum class ChildRead { kRead, kFailed, kOther };
+
+ChildRead ReadPlainRecord(RWVirtualInStream& /*stream*/, RWLoadTable& /*table*/,
+                          GRecordRef& /*child*/) {
+  return ChildRead::kOther;
+}
+
+// The next child when its record is a new plain record: entered in the restore's table as the
+// record reader enters it (and kept as the reader's holders keep an owned object). kOther, with
+// the file where it was, for any other record; kFailed when the file could not be read or the
+// record's contents failed (what the record made is freed).
+ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& child) {
+  const std::int32_t at = file.CurOffset();
+  if (at < 0) {
+    return ChildRead::kOther;
+  }
+  unsigned short id = 0;
+  if (!file.Read(id)) {
+    return ChildRead::kFailed;
+  }
+  RWCollectable* made = id == GRecord::ClassId() ? CreateByClassId(id) : nullptr;
+  if (made == nullptr || typeid(*made) != typeid(GRecord)) {
+    delete made;
+    return file.SeekTo(at) ? ChildRead::kOther : ChildRead::kFailed;
+  }
+  auto* record = static_cast<GRecord*>(made);
+  const std::uint32_t index = table.Count();
+  if (!table.AppendOwnedObject(record)) {
+    delete record;
+    return ChildRead::kFailed;
+  }
+  if (!table.BeginRecord(index)) {
+    table.FailRecord(index);  // nested too deep
+    return ChildRead::kFailed;
+  }
+  record->GRecord::RestoreContents(file);
+  if (file.Eof() || file.Error()) {
+    table.FailRecord(index);
+    return ChildRead::kFailed;
+  }
+  table.EndRecord(index);
+  child = GRecordRef(record);
+  return ChildRead::kRead;
+}
+
+RWLoadTable* ChildLoadTable(RWVirtualInStream& /*stream*/) {
+  return nullptr;
+}
+
+// The table of the restore that reads the composite's record (the composite's own entry is in it),
+// or null.
+RWLoadTable* ChildLoadTable(RWBinaryFile& /*file*/) {
+  RWLoadTable* table = RWCurrentLoadTable();
+  return table != nullptr && table->Count() > 1 ? table : nullptr;
+}
+
+}  // namespace
+
 std::uint32_t GRecordComposite::StoredByteCount() const {
   std::uint32_t size = GRecord::StoredByteCount() + vel::kClassVersionSize + 4;
+  RWSaveTable* table = ChildSaveTable(RWSaveTable::Purpose::kSize);
   for (const GRecordRef& child : children_) {
+    if (table != nullptr && IsPlainChild(*child)) {
+      (void)table->AddUnnamed();
+      if (table->BeginRecord()) {
+        size += kPlainRecordBytes;
+        table->EndRecord();
+      }
+      continue;
+    }
     size += RWTotalStoredSize(child.Get());
   }
   return size;
@@ -480,6 +750,20 @@ void GRecordComposite::Save(Carrier& carrier) const {
   GRecord::SaveContents(carrier);
   vel::WriteClassVersion(carrier);
   vel::WriteField(carrier, Count());
+  if constexpr (std::is_same_v<Carrier, RWBinaryFile>) {
+    if (RWSaveTable* table = ChildSaveTable(RWSaveTable::Purpose::kSave)) {
+      PlainRecordWriter plain(carrier, *table);
+      for (const GRecordRef& child : children_) {
+        if (IsPlainChild(*child)) {
+          plain.Write(*child);
+        } else {
+          plain.Flush();
+          carrier << static_cast<const RWCollectable*>(child.Get());
+        }
+      }
+      return;
+    }
+  }
   for (const GRecordRef& child : children_) {
     carrier << static_cast<const RWCollectable*>(child.Get());
   }
@@ -497,7 +781,27 @@ void GRecordComposite::Restore(Carrier& carrier) {
     vel::FailCarrier(carrier);
     return;
   }
+  RWLoadTable* table = ChildLoadTable(carrier);
+  try {
+    // The count is data from outside: a bounded guess of the room needed.
+    children_.reserve(std::min<std::uint32_t>(count, 4096));
+  } catch (const std::bad_alloc&) {
+    vel::FailCarrier(carrier);
+    return;
+  }
   for (std::uint32_t i = 0; i < count; ++i) {
+    if (table != nullptr) {
+      GRecordRef plain;
+      const ChildRead read = ReadPlainRecord(carrier, *table, plain);
+      if (read == ChildRead::kFailed ||
+          (read == ChildRead::kRead && !AppendChild(std::move(plain)))) {
+        vel::FailCarrier(carrier);
+        return;
+      }
+      if (read == ChildRead::kRead) {
+        continue;
+      }
+    }
     RWRestoredMember member(carrier, nullptr);
     RWCollectable* read = member.Object();
     auto* record = vel::CachedCast<GRecord>(read);
@@ -514,7 +818,7 @@ void GRecordComposite::Restore(Carrier& carrier) {
       continue;
     }
     GRecordRef held(record);
-    if (!AddChildRecord(held)) {
+    if (!AppendChild(std::move(held))) {
       vel::FailCarrier(carrier);
       return;
     }
@@ -538,11 +842,16 @@ void GRecordComposite::SaveContents(RWBinaryFile& file) const {
 }
 
 bool GRecordComposite::AddChildRecord(const GRecordRef& record) {
+  GRecordRef copy(record);
+  return AppendChild(std::move(copy));
+}
+
+bool GRecordComposite::AppendChild(GRecordRef&& record) {
   if (!record) {
     return false;
   }
   try {
-    children_.push_back(record);
+    children_.push_back(std::move(record));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -557,8 +866,15 @@ std::uint32_t GRecordComposite::RecordCount() const {
   return count;
 }
 
-GRecordRef GRecordComposite::ChildAt(std::uint32_t index) const {
-  return index < children_.size() ? children_[index] : GRecordRef();
+const GRecordRef& GRecordComposite::ChildAt(std::uint32_t index) const {
+  static const GRecordRef kNone;
+  return index < children_.size() ? children_[index] : kNone;
+}
+
+bool GRecordComposite::SkipsChild(std::size_t index, const GRecordMatch& match) const {
+  // A plain record that does not match answers nothing and leaves the owner alone.
+  const GRecord& child = *children_[index];
+  return typeid(child) == typeid(GRecord) && !child.Matches(match);
 }
 
 GRecordRef GRecordComposite::Unlink(std::uint32_t index) {
@@ -581,6 +897,9 @@ std::int64_t GRecordComposite::IndexOf(const GRecord* record) const {
 
 GCountedPtr GRecordComposite::RemoveFromChildren(const GRecordMatch& match, GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     // The child stays alive while it works, whatever the owner does to this list.
     const GRecordRef child = children_[i];
     if (child->Matches(match)) {
@@ -600,6 +919,9 @@ GCountedPtr GRecordComposite::RemoveFromChildren(const GRecordMatch& match, GRec
 
 GCountedPtr GRecordComposite::GetFromChildren(const GRecordMatch& match, GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     const GRecordRef child = children_[i];
     if (GCountedPtr object = child->Get(match, owner)) {
       return object;
@@ -616,6 +938,9 @@ int GRecordComposite::ReplaceInChildren(const GRecordMatch& match,
                                         const GCountedPtr& object,
                                         GRecordStore& owner) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (SkipsChild(i, match)) {
+      continue;
+    }
     const GRecordRef child = children_[i];
     if (child->Matches(match)) {
       GRecordRef fresh;

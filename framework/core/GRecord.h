@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "framework/core/GCountedPtr.h"
@@ -97,6 +98,14 @@ class GRecord : public RWCollectable {
   GRecord(const GRecord& other);
   GRecord& operator=(const GRecord&) = delete;
   ~GRecord() override = default;
+
+  // Records of this class come and go by the thousand (a store's index holds one per object, made
+  // when the store opens and freed when it closes): their blocks are kept for reuse on the thread
+  // that frees them, up to a bound. Records of the subclasses, and every block beyond the bound,
+  // go to the general allocator.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept;
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   RWCollectable* CreateInstance() const override;
   RWCollectable* Clone() const override;
@@ -261,8 +270,9 @@ class GRecordComposite : public GRecord {
   // Releases every child record.
   void Clear() { children_.clear(); }
   std::uint32_t Count() const { return static_cast<std::uint32_t>(children_.size()); }
-  // The child at `index`, the empty reference beyond the count.
-  GRecordRef ChildAt(std::uint32_t index) const;
+  // The child at `index`, the empty reference beyond the count. The reference is the list's own
+  // entry: valid until the list changes.
+  const GRecordRef& ChildAt(std::uint32_t index) const;
   // Takes the child at `index` out and hands its reference over.
   GRecordRef Unlink(std::uint32_t index);
   // The index of `record` among the children, or -1.
@@ -277,6 +287,10 @@ class GRecordComposite : public GRecord {
   void Restore(Carrier& carrier);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
+  // Appends the record itself (`record` left empty); false when memory is short.
+  bool AppendChild(GRecordRef&& record);
+  // True for a child that a walk for `match` passes over without asking it (or holding it).
+  bool SkipsChild(std::size_t index, const GRecordMatch& match) const;
 
   std::vector<GRecordRef> children_;
 };

@@ -123,13 +123,17 @@ std::int32_t GState::UpdateFrom(GAttribute* other) {
       continue;
     }
     GCountedPtrArray& children = MutableChildren();
-    const std::uint32_t index = IndexOfSameCategoryAndKey(*child);
+    const RWClassID category = child->CategoryId();
+    const std::uint32_t index = IndexOfCategoryAndKey(category, child->GetKey());
     GBaseObject* found = index != GCountedPtrArray::kNotFound ? children.TargetAt(index) : nullptr;
     if (found == child) {
       continue;
     }
-    const bool nested = found != nullptr && found->IsA() == vel::classid::kGState;
-    if (found != nullptr && !nested && !found->IsDifferentKey(child)) {
+    // A GState's category is its class (neither it nor its bases file it under another), and the
+    // child found has the candidate's category: only for that category can it be a nested state.
+    const bool nested = found != nullptr && category == vel::classid::kGState &&
+                        found->IsA() == vel::classid::kGState;
+    if (found != nullptr && !nested && found->IsSameKey(child)) {
       continue;
     }
     GCountedPtr held = others->At(i);

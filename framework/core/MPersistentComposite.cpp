@@ -3,6 +3,7 @@
 
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "framework/core/ChildSearch.h"
 #include "framework/core/ClassVersion.h"
@@ -136,13 +137,16 @@ void MPersistentComposite::Restore(Carrier& carrier) {
       continue;  // a composite holds no empty entries
     }
     // Restores grow the array by doubling, so a long list costs linear time.
-    if (children_.Count() == children_.Capacity() &&
-        !children_.Resize(children_.Capacity() < 32 ? 64 : 2 * children_.Capacity())) {
+    // The array's storage is made at its first insertion, so that one may fail as well as a growth
+    // (a child refused so goes with `held`).
+    GCountedPtr held(static_cast<GBaseObject*>(object));
+    if ((children_.Count() == children_.Capacity() &&
+         !children_.Resize(children_.Capacity() < 32 ? 64 : 2 * children_.Capacity())) ||
+        !children_.Insert(std::move(held))) {
       vel::FailCarrier(carrier);
       Clear();
       return;
     }
-    (void)children_.Insert(GCountedPtr(static_cast<GBaseObject*>(object)));
   }
 }
 

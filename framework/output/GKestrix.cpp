@@ -242,6 +242,8 @@ void GKestrix::Reset() {
 
 void GKestrix::Update(GPeripheral* /*changed*/) {
   RebuildConfiguration();
+  // The texts that follow match the device fonts of the configuration as it now is.
+  LoadDeviceFontList();
   (void)RebuildSharedStates();
   GPeripheral::Update(this);
 }
@@ -415,8 +417,7 @@ const RWCString* GKestrix::MediaSizeNameOf(std::int16_t paper_id) {
   return names_.back().found ? &names_.back().name : nullptr;
 }
 
-void GKestrix::WriteMedia() {
-  GState* page = InitStates(vel::key::kPageGroup);
+void GKestrix::WriteMedia(const GState* page) {
   GBaseObject* found = vel::FindSetting(page, vel::key::kSelectedMedia);
   if (found == nullptr || found->IsA() != vel::classid::kGMedia) {
     return;
@@ -489,7 +490,7 @@ std::uint16_t GKestrix::HandlePageStart(GPageStart& object) {
     XLUByte(stream_, MediaSourceOf(*tray));
     XLWriteAttribute(stream_, kXLAttrMediaSource);
   }
-  WriteMedia();
+  WriteMedia(page);
   XLWriteOperator(stream_, kXLOpBeginPage);
   XLSetClipMode(stream_, kClipNonZeroWinding);
   SetInPage();

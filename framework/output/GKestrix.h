@@ -379,7 +379,8 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   // The pending status; when it is 0 and the stream's error was not yet answered, 5 once.
   std::uint16_t TakeStatusWithStream();
   void ReadJobSettings();
-  void WriteMedia();
+  // The media attributes of BeginPage, from the page group.
+  void WriteMedia(const GState* page);
   // The PCL XL media source of a tray (list 85) and the media size name of a paper id (list 192,
   // null when it has none), remembered for the job: a job asks for the same few again and again.
   // Forgotten at every document start (a configuration changes between jobs). Whether the

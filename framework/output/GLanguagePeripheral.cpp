@@ -91,6 +91,8 @@ void GLanguagePeripheral::SetFontDownloader(GFontDownloader* downloader) {
   if (downloader != font_downloader_) {
     delete font_downloader_;
     font_downloader_ = downloader;
+    // The fonts that named descriptions of replaced lists went with the old downloaded-font list.
+    replaced_font_lists_.clear();
   }
 }
 
@@ -237,6 +239,9 @@ void GLanguagePeripheral::LoadDeviceFontList() {
                     ? nullptr
                     : dynamic_cast<GDeviceFontListComposite*>(
                           configuration->FindByKey(vel::key::kDeviceFontLists));
+  if (held_font_list_.Get() != lists && held_font_list_ && font_downloader_ != nullptr) {
+    replaced_font_lists_.push_back(std::move(held_font_list_));
+  }
   held_font_list_ = GCountedPtr(lists);
   current_font_list_ = lists != nullptr ? lists : &font_lists_;
 }

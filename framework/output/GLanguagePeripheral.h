@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "framework/core/GCountedPtr.h"
 #include "framework/core/GPeripheralComposite.h"
@@ -136,6 +137,8 @@ class GLanguagePeripheral : public GPeripheralComposite {
   // The configuration's device font lists (attribute 414) become the current font list; without
   // them the peripheral's own, empty composite does. The current list is held by a counted
   // reference until the next call: a configuration replaced or rebuilt in between cannot free it.
+  // A list that another one replaces while the peripheral keeps a downloaded-font list is held
+  // until that downloaded-font list goes: the fonts matched in it name its descriptions.
   void LoadDeviceFontList();
   GDeviceFontListComposite* CurrentFontList() const { return current_font_list_; }
   const GDeviceFontListComposite& OwnFontLists() const { return font_lists_; }
@@ -216,5 +219,6 @@ class GLanguagePeripheral : public GPeripheralComposite {
   GDeviceSession* printer_handle_ = nullptr;
   GDeviceFontListComposite* current_font_list_ = &font_lists_;
   GCountedPtr held_font_list_;  // the configuration's lists while they are current, or empty
+  std::vector<GCountedPtr> replaced_font_lists_;  // see LoadDeviceFontList
   GFontMemoryBudget budget_;
 };

@@ -9,6 +9,7 @@
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GAttributeComposite.h"
 #include "framework/core/GIterator.h"
+#include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GRangeAttribute.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
@@ -89,6 +90,33 @@ TEST(GAttributeCompositeTest, SearchesArePreOrderAndFindNestedGroups) {
   EXPECT_EQ(state->FindEqual(state->ChildAt(1)), state->ChildAt(1));
   EXPECT_EQ(state->Count(), 4u);
   EXPECT_EQ(state->TotalCount(), 6u);
+}
+
+TEST(GAttributeCompositeTest, SearchesDescendIntoEveryAttributeThatHoldsChildren) {
+  // Attributes that hold children of their own, made every way: a group copied from another and a
+  // chain of stages (an attribute holding stages). The searches by key, class and kind reach into
+  // each; leaves are answered by their own test.
+  GAttributeComposite inner(2);
+  inner.Add(new GRangeAttribute(0, 9, 1, 4, 20));
+  auto* chain = new GPeripheralComposite(3);
+  auto* stage = new GPeripheralComposite(30);
+  chain->Add(stage);
+  GAttributeComposite outer(1);
+  outer.Add(new GValueAttribute(1, 5));
+  outer.Add(new GAttributeComposite(inner));
+  outer.Add(chain);
+
+  const GBaseObject* range = outer.ChildAt(1)->FindByKey(20);
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(outer.FindByKey(5), outer.ChildAt(0));
+  EXPECT_EQ(outer.FindByKey(20), range);
+  EXPECT_EQ(outer.FindByKey(30), stage);
+  EXPECT_EQ(outer.FindByKey(31), nullptr);
+  EXPECT_EQ(outer.FindByClassId(vel::classid::kGRangeAttribute), range);
+  EXPECT_EQ(outer.FindByClassId(vel::classid::kGPeripheralComposite), chain);
+  EXPECT_EQ(outer.FindKindOf(vel::classid::kGRangeAttribute), range);
+  EXPECT_EQ(outer.FindKindOf(vel::classid::kGPeripheral), chain);
+  EXPECT_EQ(outer.FindByClassId(vel::classid::kGState), nullptr);
 }
 
 TEST(GAttributeCompositeTest, FindAllGivesLeavesOnlyOrNull) {

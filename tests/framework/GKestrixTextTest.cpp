@@ -553,6 +553,48 @@ TEST_F(GKestrixTextTest, ASmallFontMemoryEvictsTheLeastRecentlyUsedFont) {
   EXPECT_EQ(selected.back(), "LIB50");
 }
 
+// The device font lists follow the configuration: lists put in its place inside a document serve
+// the next text, and a font matched in lists that were replaced since stays resident, whole, for
+// the rest of the job.
+TEST_F(GKestrixTextTest, ReplacedDeviceFontListsServeTheNextTextAndKeepMatchedFonts) {
+  check_options_.resident_fonts = {"DJV", "LIB50"};
+  GFont* dejavu = FontOf(kDejaVuSans);
+  JobHarness harness;
+  // New lists in the place of the configuration's, announced as a configuration change.
+  const auto replace_lists = [&harness] {
+    delete harness.Configuration().RemoveByKey(vel::key::kDeviceFontLists);
+    auto* lists = new GDeviceFontListComposite(vel::key::kDeviceFontLists);
+    lists->Insert(ResidentFonts());
+    harness.Configuration().Add(lists);
+    harness.BackEnd()->SetConfiguration(&harness.Configuration());
+  };
+  const auto document = [&](const std::function<void()>& inside) {
+    ASSERT_EQ(harness.StartDocument(), 0);
+    ASSERT_EQ(harness.StartPage(kPage), 0);
+    inside();
+    Print(*harness.Kestrix(), *dejavu, Chars(u"AB"));
+    EXPECT_EQ(harness.EndPage(), 0);
+    EXPECT_EQ(harness.EndDocument(), 0);
+  };
+  document(replace_lists);
+  replace_lists();
+  document([] {});
+  const std::vector<JobOutput> jobs = harness.Jobs();
+  ASSERT_EQ(jobs.size(), 2u);
+  for (const JobOutput& job : jobs) {
+    const XlCheckResult result = PclXlChecker(check_options_).Check(job.bytes);
+    EXPECT_EQ(result.ErrorCount(), 0u) << result.Report();
+    EXPECT_TRUE(result.job.fonts.empty());
+    std::vector<std::string> selected;
+    for (const XlOperation& operation : result.job.operations) {
+      if (XlOperatorName(operation.code) == "SetFont") {
+        selected.push_back(operation.Find(0xA8)->Text());
+      }
+    }
+    EXPECT_EQ(selected, std::vector<std::string>{"DJV"});
+  }
+}
+
 TEST_F(GKestrixTextTest, CapabilityQueriesAnswerTheirFlags) {
   JobHarness harness;
   AddResidentFonts(harness);

@@ -149,6 +149,49 @@ TEST_F(GPeripheralCompositeTest, EachEnabledChildGetsWhatThePreviousOneReturned)
   EXPECT_EQ(last->Names(), Names{"HandlePageEnd"});
 }
 
+TEST_F(GPeripheralCompositeTest, AChildTakenOutWhileItRunsLivesUntilItReturns) {
+  // The running child takes itself out of the chain from its own handler. It must still be alive
+  // when the removal returns (ASan sees it otherwise) and goes once it has returned (the leak check
+  // sees it otherwise); a removal that hands something back hands back a copy, as the chain did
+  // not hold the running child's last reference.
+  const struct {
+    const char* name;
+    GBaseObject* (*remove)(GPeripheralComposite& chain, FwTestPeripheral* child);
+  } cases[] = {
+      {"by object", [](GPeripheralComposite& chain, FwTestPeripheral* child) {
+         return chain.RemoveObject(child);
+       }},
+      {"by key", [](GPeripheralComposite& chain, FwTestPeripheral*) {
+         return chain.RemoveByKey(5);
+       }},
+      {"cleared", [](GPeripheralComposite& chain, FwTestPeripheral*) -> GBaseObject* {
+         chain.Clear();
+         return nullptr;
+       }},
+      {"assigned an empty chain", [](GPeripheralComposite& chain, FwTestPeripheral*) -> GBaseObject* {
+         chain = GPeripheralComposite();
+         return nullptr;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GPeripheralComposite chain;
+    auto* running = new FwTestPeripheral("running", 5);
+    chain.Add(running);
+    std::unique_ptr<GBaseObject> removed;
+    running->SetReplacement([&chain, running, &removed, &c](GCommand&) -> GCommand* {
+      removed.reset(c.remove(chain, running));
+      EXPECT_EQ(running->GetName(), RWCString("running"));
+      EXPECT_TRUE(running->Listeners().empty());
+      return nullptr;
+    });
+    const GCommandRef page(new GPageStart);
+    EXPECT_EQ(GCommandRef(chain.ProcessCommand(page.Get())).Get(), page.Get());
+    EXPECT_EQ(chain.Count(), 0u);
+    EXPECT_NE(removed.get(), static_cast<GBaseObject*>(running));
+  }
+}
+
 TEST_F(GPeripheralCompositeTest, TheConfigurationIsTheOwnOneThenEachChildsInOrder) {
   GBaseObject* own = chain_.OwnConfiguration();
   FwTestPeripheral* first = StageWithConfiguration("first", 1);

@@ -235,6 +235,50 @@ TEST_F(GPeripheralTest, InitStatesMakesOneGroupPerBundleKeyAndKeepsIt) {
   EXPECT_EQ(stage.JobState()->ChildAt(0), fresh);
 }
 
+// A restore into a live stage that fails part-way (cut at every length, record and contents
+// alone) leaves each cached group a member of the job state the stage then holds.
+TEST_F(GPeripheralTest, AFailedRestoreKeepsTheCachedGroupsInsideTheJobState) {
+  auto* page = new GState;
+  page->Add(new GValueAttribute(3, 40));
+  FwTestPeripheral stored("stored", 7);
+  stored.SetPageState(page);
+  stored.SetConfiguration(new GConfiguration);
+  stored.Reset();
+  (void)stored.InitStates(vel::key::kGraphicsGroup);
+  constexpr std::uint32_t kGroups[] = {vel::key::kGraphicsGroup, vel::key::kPageGroup,
+                                       vel::key::kDocumentGroup};
+  for (const Carrier carrier : vel::test::kAllCarriers) {
+    for (const bool contents : {false, true}) {
+      const vel::test::Bytes bytes = contents ? vel::test::SaveContentsOf(carrier, stored)
+                                              : vel::test::SaveGraph(carrier, &stored);
+      for (std::size_t length = 0; length <= bytes.size(); ++length) {
+        SCOPED_TRACE(std::string(vel::test::CarrierName(carrier)) +
+                     (contents ? " contents" : " record") + " cut at " + std::to_string(length));
+        FwTestPeripheral live("live", 1);
+        live.JobState()->Add(new GValueAttribute(5, 50));
+        for (const std::uint32_t key : kGroups) {
+          ASSERT_NE(live.InitStates(key), nullptr);
+        }
+        const vel::test::Bytes cut(bytes.begin(), bytes.begin() + static_cast<long>(length));
+        (void)(contents ? vel::test::RestoreContentsOf(carrier, cut, live)
+                        : vel::test::RestoreInto(carrier, cut, live));
+        GState* job = live.JobState();
+        ASSERT_NE(job, nullptr);
+        for (const std::uint32_t key : kGroups) {
+          GState* group = live.InitStates(key);
+          ASSERT_NE(group, nullptr);
+          EXPECT_EQ(group->GetKey(), key);
+          bool member = false;
+          for (std::uint32_t i = 0; i < job->Count(); ++i) {
+            member = member || job->ChildAt(i) == group;
+          }
+          EXPECT_TRUE(member) << key;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(GPeripheralTest, ANewTransformIsSentFirstAndResendsTheGraphicsGroup) {
   FwTestPeripheral stage;
   GState* graphics = stage.InitStates(vel::key::kGraphicsGroup);
