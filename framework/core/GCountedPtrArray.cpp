@@ -82,16 +82,15 @@ std::uint32_t GCountedPtrArray::IndexOf(const GBaseObject* target) const {
 }
 
 bool GCountedPtrArray::Grow() {
-  if (count_ < capacity_) {
-    if (entries_ == nullptr) {
-      entries_ = NewEntries(capacity_);
-    }
-    return entries_ != nullptr;
-  }
-  if (count_ > 0xFFFFFFFFu - kGrowth) {
+  if (count_ == capacity_ && (count_ > 0xFFFFFFFFu - kGrowth || !Resize(count_ + kGrowth))) {
     return false;
   }
-  return Resize(count_ + kGrowth);
+  // An array without entries in use (one without room too) is only given its new capacity by
+  // Resize: the storage is made here.
+  if (entries_ == nullptr) {
+    entries_ = NewEntries(capacity_);
+  }
+  return entries_ != nullptr;
 }
 
 // The copy is taken before the array grows: `reference` may be one of the entries.

@@ -432,6 +432,26 @@ TEST(GCountedPtrArrayTest, InsertingOneOfItsOwnEntries) {
   EXPECT_EQ(pair.TargetAt(2), b.Get());
 }
 
+// An array left without room (made with none, resized or emptied to none, a copy of one) makes
+// room at the next insertion.
+TEST(GCountedPtrArrayTest, AnArrayWithoutRoomTakesInsertions) {
+  GCountedPtr a(new FwTestLeaf(1));
+  GCountedPtrArray none(0);
+  GCountedPtrArray shrunk;
+  ASSERT_TRUE(shrunk.Resize(0));
+  GCountedPtrArray emptied;
+  ASSERT_TRUE(emptied.Insert(a));
+  emptied.Empty(0);
+  GCountedPtrArray copied(none);
+  for (GCountedPtrArray* array : {&none, &shrunk, &emptied, &copied}) {
+    ASSERT_TRUE(array->Insert(a));
+    ASSERT_TRUE(array->InsertAt(0, a));
+    EXPECT_EQ(array->Count(), 2u);
+    EXPECT_EQ(array->TargetAt(1), a.Get());
+  }
+  EXPECT_EQ(a->References(), 8);
+}
+
 // A reference handed over is taken as it is (no count changes); one the array cannot take stays
 // with the caller.
 TEST(GCountedPtrArrayTest, MovedReferencesAreTakenOrLeftWhole) {
