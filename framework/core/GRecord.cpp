@@ -23,26 +23,10 @@
 // ---------------------------------------------------------------------------------------------
 // GRecordRef
 
-GRecordRef::GRecordRef(GRecord* record) : record_(record) {
-  if (record_ != nullptr) {
-    record_->ReferenceWord().AddReference(GRecord::Lock());
-  }
-}
-
-GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
-
 GRecordRef& GRecordRef::operator=(const GRecordRef& other) {
   if (other.record_ != record_) {
     GRecordRef copy(other);
     std::swap(record_, copy.record_);
-  }
-  return *this;
-}
-
-GRecordRef& GRecordRef::operator=(GRecordRef&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    record_ = std::exchange(other.record_, nullptr);
   }
   return *this;
 }
@@ -673,10 +657,6 @@ ChildRead ReadPlainRecord(RWVirtualInStream& /*stream*/, RWLoadTable& /*table*/,
 // the file where it was, for any other record; kFailed when the file could not be read or the
 // record's contents failed (what the record made is freed).
 ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& child) {
-  const std::int32_t at = file.CurOffset();
-  if (at < 0) {
-    return ChildRead::kOther;
-  }
   unsigned short id = 0;
   if (!file.Read(id)) {
     return ChildRead::kFailed;
@@ -684,7 +664,9 @@ ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& ch
   RWCollectable* made = id == GRecord::ClassId() ? CreateByClassId(id) : nullptr;
   if (made == nullptr || typeid(*made) != typeid(GRecord)) {
     delete made;
-    return file.SeekTo(at) ? ChildRead::kOther : ChildRead::kFailed;
+    // Back to the record's start for the general reader.
+    const std::int32_t after = file.CurOffset();
+    return after >= 2 && file.SeekTo(after - 2) ? ChildRead::kOther : ChildRead::kFailed;
   }
   auto* record = static_cast<GRecord*>(made);
   const std::uint32_t index = table.Count();

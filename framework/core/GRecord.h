@@ -42,11 +42,18 @@ class RWStaticLock;
 class GRecordRef {
  public:
   GRecordRef() = default;
-  explicit GRecordRef(GRecord* record);
+  explicit GRecordRef(GRecord* record);  // inline below GRecord
   GRecordRef(const GRecordRef& other);
   GRecordRef(GRecordRef&& other) noexcept : record_(other.record_) { other.record_ = nullptr; }
   GRecordRef& operator=(const GRecordRef& other);
-  GRecordRef& operator=(GRecordRef&& other) noexcept;
+  GRecordRef& operator=(GRecordRef&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      record_ = other.record_;
+      other.record_ = nullptr;
+    }
+    return *this;
+  }
   // An empty reference goes without a call.
   ~GRecordRef() {
     if (record_ != nullptr) {
@@ -198,6 +205,14 @@ class GRecord : public RWCollectable {
   std::uint32_t serial_ = 0;
   std::uint32_t key_ = 0;
 };
+
+inline GRecordRef::GRecordRef(GRecord* record) : record_(record) {
+  if (record_ != nullptr) {
+    record_->ReferenceWord().AddReference(GRecord::Lock());
+  }
+}
+
+inline GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
 
 class GRecordProxy : public GRecord {
  public:
