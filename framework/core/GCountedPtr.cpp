@@ -10,30 +10,48 @@
 #include "rw/RWVirtualStream.h"
 #include "rw/rwstore.h"
 
-RWStaticLock& GCountedPtr::Lock() {
+namespace {
+
+// The functions of this file change reference words through these, which the compiler may put in
+// place of the calls (the class's own functions are exported and stay calls).
+RWStaticLock& TheLock() {
   // Never destroyed: a counted pointer may let go during unload.
   static RWStaticLock* const lock = new RWStaticLock;
   return *lock;
 }
 
-void GCountedPtr::AddReference(GBaseObject* object) {
+inline void Hold(GBaseObject* object) {
   if (object != nullptr) {
-    object->ReferenceWord().AddReference(Lock());
+    object->ReferenceWord().AddReference(TheLock());
   }
 }
 
-void GCountedPtr::DropReference(GBaseObject* object) {
-  if (object != nullptr && object->ReferenceWord().RemoveReference(Lock()) == 0) {
+inline void LetGo(GBaseObject* object) {
+  if (object != nullptr && object->ReferenceWord().RemoveReference(TheLock()) == 0) {
     delete object;
   }
 }
 
+}  // namespace
+
+RWStaticLock& GCountedPtr::Lock() {
+  return TheLock();
+}
+
+void GCountedPtr::AddReference(GBaseObject* object) {
+  Hold(object);
+}
+
+void GCountedPtr::DropReference(GBaseObject* object) {
+  LetGo(object);
+}
+
 GCountedPtr::GCountedPtr(GBaseObject* target) : target_(target) {
-  AddReference(target_);
+  Hold(target_);
 }
 
 GCountedPtr::GCountedPtr(const GCountedPtr& other) : RWCollectable(other), target_(other.target_) {
-  AddReference(target_);
+  Hold(target_);
 }
 
 GCountedPtr::GCountedPtr(GCountedPtr&& other) noexcept
@@ -45,8 +63,8 @@ GCountedPtr& GCountedPtr::operator=(const GCountedPtr& other) {
   }
   GBaseObject* old = target_;
   target_ = other.target_;
-  AddReference(target_);
-  DropReference(old);
+  Hold(target_);
+  LetGo(old);
   return *this;
 }
 
@@ -57,14 +75,14 @@ GCountedPtr& GCountedPtr::operator=(GCountedPtr&& other) noexcept {
   // When both held the same target, one of the two references goes here.
   GBaseObject* old = target_;
   target_ = std::exchange(other.target_, nullptr);
-  DropReference(old);
+  LetGo(old);
   return *this;
 }
 
 GBaseObject* GCountedPtr::Release() {
   GBaseObject* target = std::exchange(target_, nullptr);
   if (target != nullptr) {
-    (void)target->ReferenceWord().RemoveReference(Lock());
+    (void)target->ReferenceWord().RemoveReference(TheLock());
   }
   return target;
 }
@@ -122,8 +140,8 @@ void GCountedPtr::Restore(Carrier& carrier) {
   }
   GBaseObject* old = target_;
   target_ = target;
-  AddReference(target_);
-  DropReference(old);
+  Hold(target_);
+  LetGo(old);
 }
 
 void GCountedPtr::RestoreContents(RWVirtualInStream& stream) {

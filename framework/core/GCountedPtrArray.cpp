@@ -13,13 +13,18 @@ namespace {
 // entries in use (the first `used`) can hold a target; the destructor of an empty reference does
 // nothing, so FreeEntries runs the destructors of those alone (the last first, as delete[] would),
 // and an array of many free entries costs no loop over them when it goes.
-GCountedPtr* NewEntries(std::uint32_t capacity) {
+// The first `moved` entries are taken over from `from` as the storage is made (left empty there).
+GCountedPtr* NewEntries(std::uint32_t capacity, GCountedPtr* from = nullptr,
+                        std::uint32_t moved = 0) {
   void* storage = ::operator new(sizeof(GCountedPtr) * capacity, std::nothrow);
   if (storage == nullptr) {
     return nullptr;
   }
   auto* entries = static_cast<GCountedPtr*>(storage);
-  for (std::uint32_t i = 0; i < capacity; ++i) {
+  for (std::uint32_t i = 0; i < moved; ++i) {
+    new (entries + i) GCountedPtr(std::move(from[i]));
+  }
+  for (std::uint32_t i = moved; i < capacity; ++i) {
     new (entries + i) GCountedPtr();
   }
   return entries;
@@ -219,12 +224,9 @@ bool GCountedPtrArray::Resize(std::uint32_t capacity) {
     capacity_ = capacity;
     return true;
   }
-  GCountedPtr* entries = NewEntries(capacity);
+  GCountedPtr* entries = NewEntries(capacity, entries_, count_);
   if (entries == nullptr) {
     return false;
-  }
-  for (std::uint32_t i = 0; i < count_; ++i) {
-    entries[i] = std::move(entries_[i]);
   }
   // Every old entry is empty now.
   FreeEntries(entries_, 0);
