@@ -148,10 +148,6 @@ bool GBaseObject::IsKindOf(RWClassID id) const {
   return id == vel::classid::kGBaseObject;
 }
 
-bool GBaseObject::IsSameKey(const GBaseObject* other) const {
-  return other != nullptr && other->key_ == key_;
-}
-
 void GBaseObject::Add(GBaseObject* /*object*/) {}
 
 void GBaseObject::Prepend(GBaseObject* /*object*/) {}

@@ -54,7 +54,9 @@ class GBaseObject : public RWCollectable {
   // True for the class's own id and the ids of its bases (here only 751).
   virtual bool IsKindOf(RWClassID id) const;
   // Keys equal.
-  virtual bool IsSameKey(const GBaseObject* other) const;
+  virtual bool IsSameKey(const GBaseObject* other) const {
+    return other != nullptr && other->key_ == key_;
+  }
   // Not IsSameKey (through the virtual, so an override counts).
   bool IsDifferentKey(const GBaseObject* other) const { return !IsSameKey(other); }
 

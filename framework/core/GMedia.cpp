@@ -52,10 +52,6 @@ GMedia::GMedia(const char* name,
   CopyPair(printable_origin_, printable_origin);
 }
 
-RWClassID GMedia::ClassId() {
-  return vel::classid::kGMedia;
-}
-
 RWCollectable* GMedia::Create() {
   return new (std::nothrow) GMedia;
 }

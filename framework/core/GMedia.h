@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "framework/core/FrameworkIds.h"
 #include "framework/core/GAttribute.h"
 #include "rw/RWCString.h"
 
@@ -82,7 +83,7 @@ class GMedia : public GAttribute {
   void SetMediaType(const char* type);
   void SetPaperId(std::int16_t paper_id) { paper_id_ = paper_id; }
 
-  static RWClassID ClassId();
+  static RWClassID ClassId() { return vel::classid::kGMedia; }
   static const char* ClassName() { return "GMedia"; }
   static RWCollectable* Create();
 

@@ -8,10 +8,6 @@
 #include "framework/core/GTypedHandlers.h"
 #include "framework/core/StoredFields.h"
 
-RWClassID GValueAttribute::ClassId() {
-  return vel::classid::kGValueAttribute;
-}
-
 RWCollectable* GValueAttribute::Create() {
   return new (std::nothrow) GValueAttribute;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "framework/core/FrameworkIds.h"
 #include "framework/core/GAttribute.h"
 
 class GValueAttribute : public GAttribute {
@@ -40,7 +41,7 @@ class GValueAttribute : public GAttribute {
   int IsSet() const { return value_ != 0 ? 1 : 0; }
   int IsClear() const { return value_ == 0 ? 1 : 0; }
 
-  static RWClassID ClassId();
+  static RWClassID ClassId() { return vel::classid::kGValueAttribute; }
   static const char* ClassName() { return "GValueAttribute"; }
   static RWCollectable* Create();
 

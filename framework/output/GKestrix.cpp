@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
@@ -368,7 +369,7 @@ std::uint16_t GKestrix::HandleDocumentStart(GDocumentStart& object) {
                             kErrorReportBackChannelAndPage);
   XLOpenDataSourceDataOrg(stream_, kSourceDefault, kDataOrgBinaryLowByteFirst);
   last_media_source_ = 0xFFFF;
-  last_media_type_ = RWCString();
+  last_media_type_.clear();
   SetInDocument();
   return TakeStatus();
 }
@@ -433,11 +434,12 @@ void GKestrix::WriteMedia(const GState* page) {
   const auto* media = static_cast<const GMedia*>(found);
   current_media_ = media;
   const RWCString& type = media->GetMediaType();
-  if (!type.IsNull() && type != last_media_type_) {
+  const std::string_view type_bytes(type.Data(), type.Length());
+  if (!type.IsNull() && type_bytes != last_media_type_) {
     XLUByteArray(stream_, reinterpret_cast<const std::uint8_t*>(type.Data()),
                  static_cast<std::uint32_t>(type.Length()));
     XLWriteAttribute(stream_, kXLAttrMediaType);
-    last_media_type_ = type;
+    last_media_type_.assign(type_bytes);
   }
   if (const RWCString* name = MediaSizeNameOf(media->GetPaperId())) {
     XLUByteArray(stream_, reinterpret_cast<const std::uint8_t*>(name->Data()),

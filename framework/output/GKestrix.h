@@ -42,6 +42,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <typeinfo>
 #include <vector>
 
@@ -408,7 +409,9 @@ class GKestrix : public GLanguagePeripheral, public GOutputFlushCallback {
   std::int16_t path_x_ = 0;
   std::int16_t path_y_ = 0;
   std::uint16_t last_media_source_ = 0;
-  RWCString last_media_type_;
+  // The last MediaType written, kept as plain bytes: remembering it costs no count change of a
+  // shared text.
+  std::string last_media_type_;
   std::uint32_t last_flush_count_ = 0;
   TextState text_;
   bool stream_error_answered_ = false;

@@ -314,33 +314,43 @@ constexpr std::array<std::uint8_t, 64> kGreyOrder64 = [] {
   return index;
 }();
 
-// BgrToGreyAvx512 64 pixels at a time, each pixel's weighed sum taken in one dot-product step.
-[[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vnni")]] std::uint32_t BgrToGreyAvx512Vnni(
-    const std::uint8_t* source, std::uint32_t count, std::uint8_t* destination) {
+// 64 grey bytes from the 3 x 64 bytes at `at`, of which `readable` may be read (the others count
+// as 0), stored where `stored` has bits. Each 16 pixels are spread to blue, green, red, 0 and
+// weighed in one dot-product step.
+[[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vnni,bmi2"), gnu::always_inline]] inline void
+GreyStep64(const std::uint8_t* at, std::uint32_t readable, __mmask64 stored, std::uint8_t* to) {
   const __m512i spread = _mm512_loadu_si512(kGreySpread.data());
-  const __m512i order = _mm512_loadu_si512(kGreyOrder64.data());
   const __m512i weights = _mm512_loadu_si512(kGreyWeights.data());
+  __m512i sums[4];
+  for (std::uint32_t k = 0; k < 4; ++k) {
+    const std::uint32_t from = 48 * k;
+    const __mmask64 bytes = from >= readable ? 0 : _bzhi_u64(~0ull, std::min(readable - from, 64u));
+    sums[k] = _mm512_dpbusd_epi32(
+        _mm512_setzero_si512(),
+        _mm512_maskz_permutexvar_epi8(~0ull, spread, _mm512_maskz_loadu_epi8(bytes, at + from)),
+        weights);
+  }
   const __m512i hundredth = _mm512_set1_epi16(5243);
-  const __m512i zero = _mm512_setzero_si512();
-  const std::uint64_t bytes = std::uint64_t{3} * count;
+  const __m512i g01 =
+      _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_packs_epi32(sums[0], sums[1]), hundredth), 3);
+  const __m512i g23 =
+      _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_packs_epi32(sums[2], sums[3]), hundredth), 3);
+  _mm512_mask_storeu_epi8(to, stored,
+                          _mm512_maskz_permutexvar_epi8(~0ull, _mm512_loadu_si512(kGreyOrder64.data()),
+                                                        _mm512_packus_epi16(g01, g23)));
+}
+
+// BgrToGreyAvx512 64 pixels at a time, and up to 64 more in a step masked to them.
+[[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vnni,bmi2")]] std::uint32_t BgrToGreyAvx512Vnni(
+    const std::uint8_t* source, std::uint32_t count, std::uint8_t* destination) {
   std::uint32_t i = 0;
-  for (; std::uint64_t{3} * i + 208 <= bytes; i += 64) {
-    const std::uint8_t* at = source + std::size_t{3} * i;
-    // Pixels 16k to 16k + 15 as blue, green, red, 0 and their sums, in order.
-    const __m512i s0 = _mm512_dpbusd_epi32(
-        zero, _mm512_maskz_permutexvar_epi8(~0ull, spread, _mm512_loadu_si512(at)), weights);
-    const __m512i s1 = _mm512_dpbusd_epi32(
-        zero, _mm512_maskz_permutexvar_epi8(~0ull, spread, _mm512_loadu_si512(at + 48)), weights);
-    const __m512i s2 = _mm512_dpbusd_epi32(
-        zero, _mm512_maskz_permutexvar_epi8(~0ull, spread, _mm512_loadu_si512(at + 96)), weights);
-    const __m512i s3 = _mm512_dpbusd_epi32(
-        zero, _mm512_maskz_permutexvar_epi8(~0ull, spread, _mm512_loadu_si512(at + 144)), weights);
-    const __m512i g01 =
-        _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_packs_epi32(s0, s1), hundredth), 3);
-    const __m512i g23 =
-        _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_packs_epi32(s2, s3), hundredth), 3);
-    _mm512_storeu_si512(destination + i, _mm512_maskz_permutexvar_epi8(
-                                             ~0ull, order, _mm512_packus_epi16(g01, g23)));
+  for (; i + 64 <= count; i += 64) {
+    GreyStep64(source + std::size_t{3} * i, 192, ~0ull, destination + i);
+  }
+  if (i < count) {
+    const std::uint32_t left = count - i;
+    GreyStep64(source + std::size_t{3} * i, 3 * left, _bzhi_u64(~0ull, left), destination + i);
+    i = count;
   }
   return i;
 }

@@ -37,6 +37,8 @@ class GDitherMatrix : public GBaseObject {
 
   // The byte at (row, column); 0 outside the matrix.
   std::uint8_t GetValue(std::uint32_t row, std::uint32_t column) const;
+  // The width x height bytes, row after row; null when the matrix holds none.
+  const std::uint8_t* GetValues() const { return values_; }
   std::uint8_t GetWidth() const { return width_; }
   std::uint8_t GetHeight() const { return height_; }
   std::uint16_t GetId() const { return id_; }

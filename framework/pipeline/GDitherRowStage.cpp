@@ -161,10 +161,11 @@ std::int32_t GDitherRowStage::Prepare() {
   const auto x_phase = (std::int32_t{x_} + rect.left) % static_cast<std::int32_t>(matrix_width_);
   phase_ = static_cast<std::uint32_t>(x_phase < 0 ? x_phase + matrix_width_ : x_phase);
 
-  // Levels: every value a row can hold has one, so no lookup goes past the table.
+  // Levels: every value a row can hold has one, so no lookup goes past the table. 8-bit values
+  // without a palette are their own levels and need no table.
   const GPaletteTable* palette = inner_->GetPalette();
   levels_are_values_ = palette == nullptr && bits_ == 8;
-  for (std::uint32_t value = 0; value < 256; ++value) {
+  for (std::uint32_t value = 0; value < 256 && !levels_are_values_; ++value) {
     if (palette != nullptr) {
       levels_[value] = value < palette->GetCount() ? Grey(palette->GetEntry(value)) : 0;
     } else if (bits_ == 1) {
@@ -191,10 +192,11 @@ std::int32_t GDitherRowStage::Prepare() {
   if (cells_ == nullptr || row_ == nullptr || level_line_ == nullptr || thresholds_ == nullptr) {
     return 0;
   }
-  for (std::uint32_t r = 0; r < matrix_height_; ++r) {
-    for (std::uint32_t c = 0; c < matrix_width_; ++c) {
-      cells_[r * matrix_width_ + c] = matrix_->GetValue(r, c);
-    }
+  // A matrix without bytes reads as 0 in every cell.
+  if (const std::uint8_t* values = matrix_->GetValues(); values != nullptr) {
+    std::memcpy(cells_.get(), values, std::size_t{matrix_width_} * matrix_height_);
+  } else {
+    std::memset(cells_.get(), 0, std::size_t{matrix_width_} * matrix_height_);
   }
   if (all_threshold_lines_) {
     for (std::uint32_t r = 0; r < matrix_height_; ++r) {

@@ -13,10 +13,6 @@
 GPageCommand::GPageCommand(GState* bundle, std::uint32_t key)
     : GCommand(vel::LevelBundle(bundle, vel::key::kPageGroup), key) {}
 
-RWClassID GPageCommand::ClassId() {
-  return vel::classid::kGPageCommand;
-}
-
 bool GPageCommand::IsKindOf(RWClassID id) const {
   return id == vel::classid::kGPageCommand || GCommand::IsKindOf(id);
 }
@@ -50,10 +46,6 @@ void GPageCommand::RestoreContents(RWBinaryFile& file) {
 }
 
 // ---- GPageStart
-
-RWClassID GPageStart::ClassId() {
-  return vel::classid::kGPageStart;
-}
 
 RWCollectable* GPageStart::Create() {
   return new (std::nothrow) GPageStart;
@@ -100,10 +92,6 @@ void GPageStart::RestoreContents(RWBinaryFile& file) {
 }
 
 // ---- GPageEnd
-
-RWClassID GPageEnd::ClassId() {
-  return vel::classid::kGPageEnd;
-}
 
 RWCollectable* GPageEnd::Create() {
   return new (std::nothrow) GPageEnd;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "framework/core/FrameworkIds.h"
 #include "framework/pipeline/GCommand.h"
 
 class GPageCommand : public GCommand {
@@ -33,7 +34,7 @@ class GPageCommand : public GCommand {
   // already held change nothing.
   void SetGraphicBundle(GBaseObject* bundle) override;
 
-  static RWClassID ClassId();
+  static RWClassID ClassId() { return vel::classid::kGPageCommand; }
 };
 
 class GPageStart : public GPageCommand {
@@ -56,7 +57,7 @@ class GPageStart : public GPageCommand {
   // HandlePageStart.
   std::uint16_t Accept(GTypedHandlers& handlers) override;
 
-  static RWClassID ClassId();
+  static RWClassID ClassId() { return vel::classid::kGPageStart; }
   static const char* ClassName() { return "GPageStart"; }
   static RWCollectable* Create();
 };
@@ -81,7 +82,7 @@ class GPageEnd : public GPageCommand {
   // HandlePageEnd.
   std::uint16_t Accept(GTypedHandlers& handlers) override;
 
-  static RWClassID ClassId();
+  static RWClassID ClassId() { return vel::classid::kGPageEnd; }
   static const char* ClassName() { return "GPageEnd"; }
   static RWCollectable* Create();
 };

@@ -207,7 +207,7 @@ TEST(GBitmapImpTest, DirectColourRowsEqualEveryPixelSplitOnItsOwn) {
       {32, 1, 0xFF000000, 0x00F0F000, 0x0000000F},   // top byte, a gap, 4 bits
       {32, 1, 0x80000001, 0x7F, 0xFFFFFFFF},         // 2 bits far apart; 7; 32
   };
-  // Wide enough for every vector step (64, 32, 16 and 8 pixels) and a tail.
+  // Wide enough for every vector step (up to 64 pixels at a time) and a tail.
   constexpr std::int16_t kWidth = 114;
   for (const Case& c : cases) {
     const std::uint32_t bytes_per_pixel = c.bits / 8u;
