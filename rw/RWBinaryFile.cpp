@@ -198,7 +198,7 @@ bool RWBinaryFile::WriteString(const char* text) {
   return WriteBytes(text, std::strlen(text) + 1);
 }
 
-std::int32_t RWBinaryFile::CurOffset() {
+std::int32_t RWBinaryFile::StreamOffset() {
   if (file_ == nullptr) {
     return -1;
   }
@@ -209,12 +209,9 @@ std::int32_t RWBinaryFile::CurOffset() {
   return static_cast<std::int32_t>(offset);
 }
 
-bool RWBinaryFile::SeekTo(std::int32_t offset) {
+bool RWBinaryFile::SeekStream(std::int32_t offset) {
   if (file_ == nullptr || offset < 0) {
     return false;
-  }
-  if (pages_ != nullptr) {
-    return pages_->Seek(offset);
   }
   return seam::FileSeek(file_, offset, seam::kFileSeekStart) == 0;
 }

@@ -121,8 +121,32 @@ class RWBinaryFile {
   }
 
   // Bytes from the start of the file; -1 on failure or beyond 32 bits.
-  std::int32_t CurOffset();
-  bool SeekTo(std::int32_t offset);
+  std::int32_t CurOffset() {
+    if (pages_ != nullptr && pages_->Position() <= 0x7FFFFFFF) {
+      return static_cast<std::int32_t>(pages_->Position());
+    }
+    return StreamOffset();
+  }
+  bool SeekTo(std::int32_t offset) {
+    if (pages_ != nullptr) {
+      return offset >= 0 && pages_->Seek(offset);
+    }
+    return SeekStream(offset);
+  }
+  // SeekTo for a write that follows at once: the same, except that a file opened for update
+  // whose length falls short of offset by less than a page gets the bytes between written as
+  // zeros (what they read as after the write either way) rather than seeking beyond its end.
+  bool SeekToWrite(std::int32_t offset) {
+    if (pages_ != nullptr) {
+      return offset >= 0 && pages_->SeekForWrite(offset);
+    }
+    return SeekStream(offset);
+  }
+  // SeekTo(offset) and a write of the bytes, done at once when the page cache holds them within
+  // a page used lately; false, and nothing done, otherwise (the caller then seeks and writes).
+  bool WriteInPlace(std::int32_t offset, const void* bytes, std::size_t count) {
+    return pages_ != nullptr && pages_->WriteHeld(offset, bytes, count);
+  }
   bool SeekToEnd();
   // True when the file holds no bytes. Bytes not yet flushed count.
   bool IsEmpty();
@@ -149,6 +173,8 @@ class RWBinaryFile {
   void ClearError();
 
  private:
+  std::int32_t StreamOffset();
+  bool SeekStream(std::int32_t offset);
   // Eof and Error without the page cache.
   bool StreamEof() const;
   bool StreamError() const;
@@ -168,6 +194,12 @@ class RWBinaryFile {
         return true;
       }
     }
+    if constexpr (vel::kStoredWidth<T> == 1 && sizeof(T) == 1) {
+      // Bytes are stored as they are: straight from the pages, wherever they lie.
+      if (pages_ != nullptr) {
+        return pages_->Read(values, n) == n;
+      }
+    }
     return ReadArray(values, n);
   }
   template <typename T>
@@ -176,6 +208,11 @@ class RWBinaryFile {
       if (unsigned char* bytes = pages_->WriteSpan(n * vel::kStoredWidth<T>)) {
         vel::EncodeValues<vel::ByteOrder::kLittle>(values, n, bytes);
         return true;
+      }
+    }
+    if constexpr (vel::kStoredWidth<T> == 1 && sizeof(T) == 1) {
+      if (pages_ != nullptr) {
+        return pages_->Write(values, n);
       }
     }
     return WriteArray(values, n);

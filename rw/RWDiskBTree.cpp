@@ -3,6 +3,7 @@
 #include "rw/RWDiskBTree.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "rw/RWDiskBlockCache.h"
@@ -117,7 +118,7 @@ RWDiskBTree::RWDiskBTree(RWFileSpaceManager* manager,
       return;
     }
   }
-  compare_ = (!IsOldStyle() && (flags_ & 1) != 0) ? RawCompare : TextCompare;
+  UseCompare((!IsOldStyle() && (flags_ & 1) != 0) ? RawCompare : TextCompare);
   cache_ = std::make_unique<RWDiskBlockCache>(manager_, node_size_, cache_blocks_);
   if (root_ != kNone) {
     LoadRoot();
@@ -142,9 +143,9 @@ bool RWDiskBTree::SetGeometry(std::uint32_t key_length,
   min_fill_ = min_fill;
   node_size_ = static_cast<std::uint32_t>(RWDiskBTreeNode::SizeFor(order, key_length));
   search_key_.assign(key_length_ + 1, '\0');
-  scratch_keys_.assign(std::size_t{key_length_} * (2 * order_ + 1), '\0');
-  scratch_values_.assign(2 * order_ + 1, 0);
-  scratch_children_.assign(2 * order_ + 2, kNone);
+  scratch_keys_.assign(key_length_, '\0');
+  promoted_median_.assign(key_length_, '\0');
+  promoted_key_.assign(key_length_, '\0');
   levels_.clear();
   hint_.valid = false;
   hint_.low.assign(key_length_ + 1, '\0');
@@ -358,13 +359,60 @@ const char* RWDiskBTree::NormalKey(const char* key) {
   return normal;
 }
 
+int RWDiskBTree::CompareText(const char* first, const char* second, std::size_t key_length) {
+  // As strncmp: the first byte that differs decides (as unsigned), and a NUL met in both ends
+  // the comparison. Eight bytes at a time, the first byte the most significant: a byte is flagged
+  // when it differs or is NUL in the first key, and the first flagged byte decides.
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  std::size_t i = 0;
+  for (; i + 8 <= key_length; i += 8) {
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    std::memcpy(&a, first + i, 8);
+    std::memcpy(&b, second + i, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+      a = __builtin_bswap64(a);
+      b = __builtin_bswap64(b);
+    }
+    const std::uint64_t x = a ^ b;
+    // Exact per byte (no carry crosses a byte): the high bit of each byte of x that is not zero,
+    // and of each byte of a that is zero.
+    const std::uint64_t differs = (((x & kLow7) + kLow7) | x) & kHigh;
+    const std::uint64_t ends = ~(((a & kLow7) + kLow7) | a) & kHigh;
+    const std::uint64_t stop = differs | ends;
+    if (stop != 0) {
+      const std::size_t at = i + static_cast<std::size_t>(std::countl_zero(stop)) / 8;
+      return static_cast<int>(static_cast<unsigned char>(first[at])) -
+             static_cast<int>(static_cast<unsigned char>(second[at]));
+    }
+  }
+  for (; i < key_length; ++i) {
+    const int a = static_cast<unsigned char>(first[i]);
+    const int b = static_cast<unsigned char>(second[i]);
+    if (a != b || a == 0) {
+      return a - b;
+    }
+  }
+  return 0;
+}
+
+void RWDiskBTree::UseCompare(RWDiskTreeCompareFunction function) {
+  compare_ = function;
+  text_keys_ = function == TextCompare;
+}
+
 std::uint32_t RWDiskBTree::Position(const RWDiskBTreeNode& node, const char* key) const {
   const std::uint32_t n = node.Count();
-  if (n == 0 || Compare(node.Key(0), key) >= 0) {
+  if (n == 0) {
     return 0;
   }
+  // Keys that arrive in ascending order go after the last one.
   if (Compare(node.Key(n - 1), key) < 0) {
     return n;
+  }
+  if (Compare(node.Key(0), key) >= 0) {
+    return 0;
   }
   // Here key(lo) < key <= key(hi).
   std::uint32_t lo = 0;
@@ -458,22 +506,35 @@ bool RWDiskBTree::InsertKeyAndValue(const char* key, std::int32_t value) {
     // Keys inserted one after another mostly fall in the leaf the last one went to: between the
     // keys that bound it, with room in it, it takes the key without a walk from the root.
     RWDiskBTreeNode& leaf = *levels_[hint_.depth];
-    if (leaf.LoadedFrom() == hint_.leaf && leaf.Count() < 2 * order_ &&
-        (!hint_.has_low || Compare(hint_.low.data(), normal) < 0) &&
-        (!hint_.has_high || Compare(normal, hint_.high.data()) < 0)) {
-      const std::uint32_t i = Position(leaf, normal);
-      if (i < leaf.Count() && Compare(normal, leaf.Key(i)) == 0) {
-        return false;
+    const std::uint32_t n = leaf.Count();
+    if (leaf.LoadedFrom() == hint_.leaf && n < 2 * order_) {
+      // Keys arriving in order go right after the one inserted last: between it and the key
+      // after it, the place is known and the key new. Elsewhere within the leaf's bounds, a
+      // search finds the place.
+      std::uint32_t i = hint_.next;
+      const bool in_place = i > 0 && i < n && Compare(leaf.Key(i - 1), normal) < 0 &&
+                            Compare(normal, leaf.Key(i)) < 0;
+      bool here = in_place;
+      if (!in_place && (!hint_.has_low || Compare(hint_.low.data(), normal) < 0) &&
+          (!hint_.has_high || Compare(normal, hint_.high.data()) < 0)) {
+        i = Position(leaf, normal);
+        if (i < n && Compare(normal, leaf.Key(i)) == 0) {
+          return false;
+        }
+        here = true;
       }
-      leaf.InsertAt(i, normal, value, kNone);
-      if (!WriteNode(hint_.leaf, leaf)) {
-        hint_.valid = false;
-        return false;
+      if (here) {
+        leaf.InsertAt(i, normal, value, kNone);
+        if (!WriteNode(hint_.leaf, leaf)) {
+          hint_.valid = false;
+          return false;
+        }
+        hint_.next = i + 1;
+        if (entries_known_) {
+          ++entries_;
+        }
+        return true;
       }
-      if (entries_known_) {
-        ++entries_;
-      }
-      return true;
     }
   }
   // The walk below finds the leaf again and its bounds.
@@ -561,10 +622,34 @@ RWDiskBTree::Step RWDiskBTree::InsertInto(std::int32_t offset,
       hint_.valid = true;
       hint_.depth = depth;
       hint_.leaf = offset;
+      hint_.next = i + 1;
     }
     return Step::kDone;
   }
-  return Split(node, offset, i, up) ? Step::kPromote : Step::kFailed;
+  if (!Split(node, offset, i, up)) {
+    return Step::kFailed;
+  }
+  if (leaf) {
+    // The half that took the key takes the next ones between its bounds too: the left half is
+    // bounded above by the key going up, the right half below. The right half (in spare_, which
+    // the levels above may use for their own splits) moves to this level's buffer.
+    if (i < order_) {
+      std::memcpy(hint_.high.data(), up.key.data(), key_length_);
+      hint_.has_high = true;
+      hint_.leaf = offset;
+      hint_.next = i + 1;
+    } else {
+      node = spare_;
+      std::memcpy(hint_.low.data(), up.key.data(), key_length_);
+      hint_.has_low = true;
+      hint_.leaf = up.right;
+      // The key is the right half's first (i - m), or went up itself (i = m).
+      hint_.next = i - order_;
+    }
+    hint_.valid = node.LoadedFrom() == hint_.leaf;
+    hint_.depth = depth;
+  }
+  return Step::kPromote;
 }
 
 bool RWDiskBTree::Split(RWDiskBTreeNode& node,
@@ -577,39 +662,15 @@ bool RWDiskBTree::Split(RWDiskBTreeNode& node,
   }
   // The 2m + 1 keys in order, with their 2m + 2 children: the first m stay, the next goes up,
   // the last m go to the new right node.
-  const std::uint32_t m = order_;
-  const std::size_t k = key_length_;
-  for (std::uint32_t j = 0; j < 2 * m; ++j) {
-    const std::uint32_t at = j < index ? j : j + 1;
-    std::memcpy(&scratch_keys_[at * k], node.Key(j), k);
-    scratch_values_[at] = node.Value(j);
-  }
-  std::memcpy(&scratch_keys_[index * k], up.key.data(), k);
-  scratch_values_[index] = up.value;
-  for (std::uint32_t j = 0; j <= 2 * m; ++j) {
-    scratch_children_[j <= index ? j : j + 1] = node.Child(j);
-  }
-  scratch_children_[index + 1] = up.right;
-
   RWDiskBTreeNode& right = spare_;
-  right.MakeEmpty();
-  for (std::uint32_t j = 0; j < m; ++j) {
-    std::memcpy(node.KeyForWrite(j), &scratch_keys_[j * k], k);
-    node.SetValue(j, scratch_values_[j]);
-    std::memcpy(right.KeyForWrite(j), &scratch_keys_[(m + 1 + j) * k], k);
-    right.SetValue(j, scratch_values_[m + 1 + j]);
-  }
-  for (std::uint32_t j = 0; j <= m; ++j) {
-    node.SetChild(j, scratch_children_[j]);
-    right.SetChild(j, scratch_children_[m + 1 + j]);
-  }
-  node.SetCount(m);
-  right.SetCount(m);
+  std::int32_t median_value = kNone;
+  node.SplitInto(index, up.key.data(), up.value, up.right, right, promoted_median_.data(),
+                 &median_value);
   if (!WriteNode(right_offset, right) || !WriteNode(offset, node)) {
     return false;
   }
-  up.key.assign(&scratch_keys_[m * k], &scratch_keys_[m * k] + k);
-  up.value = scratch_values_[m];
+  std::memcpy(up.key.data(), promoted_median_.data(), key_length_);
+  up.value = median_value;
   up.right = right_offset;
   return true;
 }
@@ -926,7 +987,7 @@ RWDiskTreeCompareFunction RWDiskBTree::SetCompareFunction(RWDiskTreeCompareFunct
   if (function == nullptr) {
     function = (!IsOldStyle() && (flags_ & 1) != 0) ? RawCompare : TextCompare;
   }
-  compare_ = function;
+  UseCompare(function);
   return previous;
 }
 

@@ -153,9 +153,13 @@ class RWDiskBTree {
   bool LoadRoot();
 
   const char* NormalKey(const char* key);
+  // The tree's comparison; the built-in one for text keys is done in place, a word at a time.
   int Compare(const char* first, const char* second) const {
-    return compare_(first, second, key_length_);
+    return text_keys_ ? CompareText(first, second, key_length_)
+                      : compare_(first, second, key_length_);
   }
+  static int CompareText(const char* first, const char* second, std::size_t key_length);
+  void UseCompare(RWDiskTreeCompareFunction function);
   std::uint32_t Position(const RWDiskBTreeNode& node, const char* key) const;
   std::string StoredKey(const char* key) const;
 
@@ -181,6 +185,8 @@ class RWDiskBTree {
             std::vector<std::int32_t>* post_order);
 
   RWDiskTreeCompareFunction compare_ = nullptr;
+  // compare_ is the built-in text comparison.
+  bool text_keys_ = false;
   std::int32_t header_offset_ = -1;
   std::uint32_t node_size_ = 0;
   RWFileSpaceManager* manager_;
@@ -214,13 +220,16 @@ class RWDiskBTree {
     bool valid = false;
     std::uint32_t depth = 0;
     std::int32_t leaf = -1;
+    // The place after the key inserted last.
+    std::uint32_t next = 0;
     bool has_low = false;
     bool has_high = false;
     std::vector<char> low;
     std::vector<char> high;
   };
   InsertHint hint_;
+  // One key: the swap of a removal.
   std::vector<char> scratch_keys_;
-  std::vector<std::int32_t> scratch_values_;
-  std::vector<std::int32_t> scratch_children_;
+  // The key a split hands up, before it replaces the promoted one.
+  std::vector<char> promoted_median_;
 };

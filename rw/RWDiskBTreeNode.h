@@ -78,6 +78,17 @@ class RWDiskBTreeNode {
   void InsertFront(const char* key, std::int32_t value, std::int32_t left);
   // Takes the first key and value and the first child out.
   void RemoveFront();
+  // Splits a full node (2m keys) that must take key and value at index with right as child
+  // index + 1. Of the 2m + 1 keys in order, with their 2m + 2 children, the first m stay here, the
+  // next one goes to median_key (k bytes) and median_value, the last m go to `right`, which is
+  // made empty first. Slots of this node beyond its m keys keep what they held.
+  void SplitInto(std::uint32_t index,
+                 const char* key,
+                 std::int32_t value,
+                 std::int32_t right_child,
+                 RWDiskBTreeNode& right,
+                 char* median_key,
+                 std::int32_t* median_value);
 
  private:
   unsigned char* ChildAt(std::uint32_t index) { return block_.data() + 4 + 4 * std::size_t{index}; }

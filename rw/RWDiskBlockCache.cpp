@@ -37,18 +37,25 @@ std::int64_t RWDiskBlockCache::Slot(std::int32_t offset, bool* hit) {
   // Each slot keeps the stamp of its last use; the least recently used block has the smallest
   // (the same order as ages that grow on every look-up, at no cost per slot).
   std::int64_t found = -1;
-  for (std::uint32_t i = 0; i < in_use_; ++i) {
-    if (offsets_[i] == offset) {
-      found = i;
-      break;
+  if (last_ < in_use_ && offsets_[last_] == offset) {
+    // The block used last: a node written again and again.
+    found = last_;
+  } else {
+    for (std::uint32_t i = 0; i < in_use_; ++i) {
+      if (offsets_[i] == offset) {
+        found = i;
+        break;
+      }
     }
   }
   *hit = found >= 0;
   if (found >= 0) {
+    last_ = static_cast<std::uint32_t>(found);
     return found;
   }
   if (in_use_ < max_blocks_) {
     ages_[in_use_] = 0;
+    last_ = in_use_;
     return in_use_++;
   }
   // The oldest block: the first with the smallest stamp.
@@ -60,6 +67,7 @@ std::int64_t RWDiskBlockCache::Slot(std::int32_t offset, bool* hit) {
   }
   // Every block went to the file when it was written, and the file reads back what was written
   // to it, so the oldest block is simply forgotten.
+  last_ = oldest;
   return oldest;
 }
 
@@ -88,7 +96,8 @@ bool RWDiskBlockCache::Read(std::int32_t offset, unsigned char* buffer) {
 
 bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   if (max_blocks_ == 0) {
-    return file_->SeekTo(offset) && file_->Write(buffer, block_size_);
+    return file_->WriteInPlace(offset, buffer, block_size_) ||
+           (file_->SeekTo(offset) && file_->Write(buffer, block_size_));
   }
   bool hit = false;
   const std::int64_t slot = Slot(offset, &hit);
@@ -99,7 +108,8 @@ bool RWDiskBlockCache::Write(std::int32_t offset, const unsigned char* buffer) {
   offsets_[index] = offset;
   ages_[index] = ++clock_;
   std::memcpy(Data(index), buffer, block_size_);
-  if (!file_->SeekTo(offset) || !file_->Write(buffer, block_size_)) {
+  if (!file_->WriteInPlace(offset, buffer, block_size_) &&
+      !(file_->SeekTo(offset) && file_->Write(buffer, block_size_))) {
     offsets_[index] = -1;
     return false;
   }

@@ -23,7 +23,10 @@ class RWDiskBlockCache {
   [[nodiscard]] bool Write(std::int32_t offset, const unsigned char* buffer);
   bool Flush();
   // Forgets every cached block.
-  void Invalidate() { in_use_ = 0; }
+  void Invalidate() {
+    in_use_ = 0;
+    last_ = 0;
+  }
 
   std::uint32_t MaxBlocks() const { return max_blocks_; }
   std::uint32_t BlocksInUse() const { return in_use_; }
@@ -37,6 +40,7 @@ class RWDiskBlockCache {
   RWBinaryFile* file_;
   std::uint32_t max_blocks_;
   std::uint32_t in_use_ = 0;
+  std::uint32_t last_ = 0;  // the slot found or taken last
   std::uint32_t block_size_;
   std::unique_ptr<std::int32_t[]> offsets_;
   std::unique_ptr<std::uint64_t[]> ages_;  // stamps of last use

@@ -146,7 +146,10 @@ RWFilePages::Page* RWFilePages::Hold(std::int64_t index) {
           page = &pages_[i];
         }
       }
-      if (!Store(*page)) {
+      // A modified page goes to the file with the modified pages that join up with it: the pages
+      // written one after another at the end of a growing file go in a few transfers, not one
+      // each.
+      if (page->dirty_end > page->dirty_begin && !StoreWithNeighbours(*page)) {
         return nullptr;
       }
     }
@@ -185,18 +188,45 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   page.dirty_begin = 0;
   page.dirty_end = 0;
   const std::int64_t start = index * kPage;
-  // The pages after it that can come along: within the file, not held, with a free slot each.
+  // The pages after it that can come along: within the file and not held, each in a free slot,
+  // or, when the file is being read through (this page follows the last one read), in a slot of
+  // a page not modified and used least recently.
+  Page* reuse[kReadAhead];
+  std::size_t reusable = 0;
+  if (index == next_in_sequence_ && pages_in_use_ + kReadAhead > kMaxPages &&
+      (index + 1) * kPage < file_length_) {
+    reusable = LeastRecentlyUsedClean(page, reuse, kReadAhead - 1);
+  }
+  Page* along_pages[kReadAhead];
   std::size_t along = 0;
-  while (along + 1 < kReadAhead && pages_in_use_ + along < kMaxPages &&
+  std::size_t fresh = 0;
+  std::size_t reused = 0;
+  while (along + 1 < kReadAhead &&
          (index + 1 + static_cast<std::int64_t>(along)) * kPage < file_length_ &&
          Find(index + 1 + static_cast<std::int64_t>(along)) == nullptr) {
-    ++along;
+    Page* next = nullptr;
+    if (pages_in_use_ + fresh < kMaxPages) {
+      next = &pages_[pages_in_use_ + fresh];
+      if (next->bytes == nullptr) {
+        next->bytes = SpareBuffers::Instance().Page();
+      }
+      if (next->bytes == nullptr) {
+        break;
+      }
+      ++fresh;
+    } else if (reused < reusable) {
+      next = reuse[reused++];
+    } else {
+      break;
+    }
+    along_pages[along++] = next;
   }
   if (along != 0 && run_ == nullptr) {
     run_ = SpareBuffers::Instance().Run();
   }
   if (run_ == nullptr) {
     along = 0;
+    fresh = 0;
   }
   const std::int64_t span = static_cast<std::int64_t>(along + 1) * kPage;
   const std::int64_t stored = std::clamp<std::int64_t>(file_length_ - start, 0, span);
@@ -221,19 +251,40 @@ bool RWFilePages::Load(Page& page, std::int64_t index) {
   };
   fill(page.bytes.get(), 0);
   for (std::size_t k = 1; k <= along; ++k) {
-    Page& next = pages_[pages_in_use_];
-    next.bytes = SpareBuffers::Instance().Page();
-    if (next.bytes == nullptr) {
-      break;
-    }
+    Page& next = *along_pages[k - 1];
     next.index = index + static_cast<std::int64_t>(k);
     next.used = 0;
     next.dirty_begin = 0;
     next.dirty_end = 0;
     fill(next.bytes.get(), static_cast<std::int64_t>(k) * kPage);
-    ++pages_in_use_;
   }
+  pages_in_use_ += fresh;
+  next_in_sequence_ = index + 1 + static_cast<std::int64_t>(along);
   return true;
+}
+
+std::size_t RWFilePages::LeastRecentlyUsedClean(const Page& except, Page** out, std::size_t most) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < pages_in_use_; ++i) {
+    Page& candidate = pages_[i];
+    if (&candidate == &except || candidate.dirty_end > candidate.dirty_begin) {
+      continue;
+    }
+    // Kept in order of last use, at most `most` of them.
+    std::size_t at = count < most ? count++ : most;
+    if (at == most && candidate.used >= out[most - 1]->used) {
+      continue;
+    }
+    if (at == most) {
+      at = most - 1;
+    }
+    while (at > 0 && out[at - 1]->used > candidate.used) {
+      out[at] = out[at - 1];
+      --at;
+    }
+    out[at] = &candidate;
+  }
+  return count;
 }
 
 bool RWFilePages::Store(Page& page) {
@@ -312,7 +363,7 @@ bool RWFilePages::WritePages(const void* bytes, std::size_t count) {
   return true;
 }
 
-bool RWFilePages::Seek(std::int64_t offset) {
+bool RWFilePages::SeekBeyond(std::int64_t offset) {
   if (offset < 0 || offset > kLimit) {
     return false;
   }
@@ -341,7 +392,23 @@ bool RWFilePages::Seek(std::int64_t offset) {
   return true;
 }
 
+bool RWFilePages::FillTo(std::int64_t offset) {
+  static constexpr unsigned char kZeros[kPageSize] = {};
+  position_ = length_;
+  eof_ = false;
+  return Write(kZeros, static_cast<std::size_t>(offset - length_));
+}
+
 bool RWFilePages::WriteBack() {
+  bool written = StoreAll();
+  if (seam::FileFlush(file_) != 0) {
+    error_ = true;
+    written = false;
+  }
+  return written;
+}
+
+bool RWFilePages::StoreAll() {
   Page* dirty[kMaxPages];
   std::size_t count = 0;
   for (std::size_t i = 0; i < pages_in_use_; ++i) {
@@ -355,49 +422,77 @@ bool RWFilePages::WriteBack() {
     // Pages modified through their end and from the start of the next one, one after another,
     // go in one transfer.
     std::size_t run = 1;
-    while (i + run < count && run < kReadAhead &&
-           dirty[i + run - 1]->dirty_end == kPageSize &&
-           dirty[i + run]->index == dirty[i + run - 1]->index + 1 &&
-           dirty[i + run]->dirty_begin == 0) {
+    while (i + run < count && run < kReadAhead && Joins(*dirty[i + run - 1], *dirty[i + run])) {
       ++run;
     }
-    if (run > 1 && run_ == nullptr) {
-      run_ = SpareBuffers::Instance().Run();
-    }
-    if (run == 1 || run_ == nullptr) {
-      written = Store(*dirty[i]) && written;
-      ++i;
-      continue;
-    }
-    Page& first = *dirty[i];
-    std::size_t size = 0;
-    for (std::size_t k = 0; k < run; ++k) {
-      const Page& page = *dirty[i + k];
-      std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
-                  page.dirty_end - page.dirty_begin);
-      size += page.dirty_end - page.dirty_begin;
-    }
-    const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
-    if (!PlaceStream(start, Direction::kWrite) ||
-        seam::FileWrite(run_.get(), 1, size, file_) != size) {
-      stream_position_ = -1;
-      error_ = true;
-      written = false;
-    } else {
-      stream_position_ += static_cast<std::int64_t>(size);
-      file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
-      for (std::size_t k = 0; k < run; ++k) {
-        dirty[i + k]->dirty_begin = 0;
-        dirty[i + k]->dirty_end = 0;
-      }
-    }
+    written = StoreRun(dirty + i, run) && written;
     i += run;
   }
-  if (seam::FileFlush(file_) != 0) {
-    error_ = true;
-    written = false;
-  }
   return written;
+}
+
+bool RWFilePages::StoreWithNeighbours(Page& page) {
+  // The modified pages that join up with it on either side, as far as one transfer goes.
+  Page* before[kReadAhead];
+  std::size_t backward = 0;
+  for (Page* at = &page; backward + 1 < kReadAhead;) {
+    Page* previous = at->index > 0 ? Find(at->index - 1) : nullptr;
+    if (previous == nullptr || !Joins(*previous, *at)) {
+      break;
+    }
+    before[backward++] = previous;
+    at = previous;
+  }
+  Page* run[kReadAhead];
+  std::size_t count = 0;
+  for (std::size_t k = backward; k > 0; --k) {
+    run[count++] = before[k - 1];
+  }
+  run[count++] = &page;
+  for (Page* at = &page; count < kReadAhead;) {
+    Page* next = Find(at->index + 1);
+    if (next == nullptr || !Joins(*at, *next)) {
+      break;
+    }
+    run[count++] = next;
+    at = next;
+  }
+  return StoreRun(run, count);
+}
+
+bool RWFilePages::StoreRun(Page* const* run, std::size_t count) {
+  if (count > 1 && run_ == nullptr) {
+    run_ = SpareBuffers::Instance().Run();
+  }
+  if (count == 1 || run_ == nullptr) {
+    bool written = true;
+    for (std::size_t k = 0; k < count; ++k) {
+      written = Store(*run[k]) && written;
+    }
+    return written;
+  }
+  Page& first = *run[0];
+  std::size_t size = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const Page& page = *run[k];
+    std::memcpy(run_.get() + size, page.bytes.get() + page.dirty_begin,
+                page.dirty_end - page.dirty_begin);
+    size += page.dirty_end - page.dirty_begin;
+  }
+  const std::int64_t start = first.index * kPage + static_cast<std::int64_t>(first.dirty_begin);
+  if (!PlaceStream(start, Direction::kWrite) ||
+      seam::FileWrite(run_.get(), 1, size, file_) != size) {
+    stream_position_ = -1;
+    error_ = true;
+    return false;
+  }
+  stream_position_ += static_cast<std::int64_t>(size);
+  file_length_ = std::max(file_length_, start + static_cast<std::int64_t>(size));
+  for (std::size_t k = 0; k < count; ++k) {
+    run[k]->dirty_begin = 0;
+    run[k]->dirty_end = 0;
+  }
+  return true;
 }
 
 void RWFilePages::ClearError() {

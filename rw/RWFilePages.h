@@ -1,8 +1,10 @@
 // The write-back page cache of a binary file opened for update: the file seen as pages of
 // kPageSize bytes, of which at most kMaxPages are held in memory, the least recently used one
-// making room for the next. Reads and writes at any position touch only the held pages; a page
-// goes to the file when it makes room, and every modified page on WriteBack (the binary file's
-// Flush, its destruction). So a file read and written at many places in small pieces (the file
+// making room for the next. Reads and writes at any position touch only the held pages; a modified
+// page goes to the file when it makes room (with the modified pages that join up with it, so that
+// the pages of a growing file go in a few runs), and every modified page on WriteBack (the binary
+// file's Flush, its destruction).
+// So a file read and written at many places in small pieces (the file
 // space manager's header words, free-list records and blocks, the on-disk B-tree's nodes) costs a
 // few transfers of whole pages instead of a seek, and with it a flush of the stream, per value.
 //
@@ -15,11 +17,13 @@
 // gaps do. A failed transfer sets the error indicator, which stays set until ClearError.
 //
 // A page read from the file brings the pages after it along in the same transfer (up to
-// kReadAhead pages in all), while there are free page slots for them and they lie within the file:
-// a file opened and read through (a record file's tree, then its records) costs a few large reads
-// instead of one per page. Write-back sends modified pages that join up (one modified through its
-// end, the next from its start) in one transfer too. The stream is positioned only when it is not
-// already where the next transfer of the same direction starts.
+// kReadAhead pages in all), while they lie within the file and there are free page slots for
+// them, or, when the page follows the last one read (the file is being read through), slots of
+// the least recently used pages that hold no modified bytes: a file opened and read through (a
+// record file's tree, then its records) costs a few large reads instead of one per page. Write-back
+// sends modified pages that join up (one modified through its end, the next from its start) in one
+// transfer too. The stream is positioned only when it is not already where the next transfer of the
+// same direction starts.
 //
 // One thread at a time uses a file, like the stream under it.
 #pragma once
@@ -113,7 +117,46 @@ class RWFilePages {
     }
     return WritePages(bytes, count);
   }
-  bool Seek(std::int64_t offset);
+  bool Seek(std::int64_t offset) {
+    // Within the file as it stands: the cache alone moves.
+    if (offset >= 0 && offset <= length_) {
+      position_ = offset;
+      eof_ = false;
+      return true;
+    }
+    return SeekBeyond(offset);
+  }
+  // Seek(offset) and Write(bytes, count) when the bytes lie within the file's length and within
+  // one of the pages used last (that page does not become the page used last, which stays, for
+  // the values written one after another there); else false, and nothing changes.
+  bool WriteHeld(std::int64_t offset, const void* bytes, std::size_t count) {
+    if (offset >= 0 && offset <= length_ && count <= kPageSize) {
+      const auto at = static_cast<std::size_t>(offset % kPageBytes);
+      if (at + count <= kPageSize) {
+        if (Page* page = HeldRecently(offset / kPageBytes)) {
+          std::memcpy(page->bytes.get() + at, bytes, count);
+          Touch(*page, at, at + count);
+          page->used = ++clock_;
+          position_ = offset + static_cast<std::int64_t>(count);
+          eof_ = false;
+          if (position_ > length_) {
+            length_ = position_;
+          }
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+  // Seek for a write that follows at once: a position beyond the length by less than a page is
+  // reached by writing the bytes between as zeros (what they read as once the write is made),
+  // so the file layer need not be asked about a seek beyond the end.
+  bool SeekForWrite(std::int64_t offset) {
+    if (offset > length_ && offset - length_ < kPageBytes) {
+      return FillTo(offset);
+    }
+    return Seek(offset);
+  }
   std::int64_t Position() const { return position_; }
   std::int64_t Length() const { return length_; }
 
@@ -134,6 +177,22 @@ class RWFilePages {
     std::unique_ptr<unsigned char[]> bytes;
   };
 
+  // The page of that number when it is the page used last or one of those used before it.
+  Page* HeldRecently(std::int64_t index) const {
+    if (current_ != nullptr && current_->index == index) {
+      return current_;
+    }
+    for (Page* recent : recent_) {
+      if (recent != nullptr && recent->index == index) {
+        return recent;
+      }
+    }
+    return nullptr;
+  }
+  // A seek outside the file's length (refused below 0 and beyond 32-bit offsets).
+  bool SeekBeyond(std::int64_t offset);
+  // Zeros from the length to offset; the position at offset.
+  bool FillTo(std::int64_t offset);
   std::size_t ReadPages(void* bytes, std::size_t count);
   bool WritePages(const void* bytes, std::size_t count);
   // The held page of that number, read from the file when it was not held; null when it cannot
@@ -144,6 +203,21 @@ class RWFilePages {
   // pages after it into free slots.
   bool Load(Page& page, std::int64_t index);
   bool Store(Page& page);
+  // Every modified page to the file, in runs of pages that join up (no flush of the stream).
+  bool StoreAll();
+  // The page to the file with the modified pages that join up with it, in one transfer.
+  bool StoreWithNeighbours(Page& page);
+  // Pages that join up, in order, in one transfer (one by one without the run buffer).
+  bool StoreRun(Page* const* run, std::size_t count);
+  // The first page is modified through its end and the second, the page after it, from its start.
+  static bool Joins(const Page& first, const Page& second) {
+    return first.dirty_end == kPageSize && first.dirty_end > first.dirty_begin &&
+           second.index == first.index + 1 && second.dirty_begin == 0 &&
+           second.dirty_end > second.dirty_begin;
+  }
+  // Up to `most` held pages other than `except` that hold no modified bytes, the least recently
+  // used first, into out; their number.
+  std::size_t LeastRecentlyUsedClean(const Page& except, Page** out, std::size_t most);
   // Places the stream at `offset` for a transfer in that direction, unless it is there already.
   enum class Direction : std::uint8_t { kNone, kRead, kWrite };
   bool PlaceStream(std::int64_t offset, Direction direction);
@@ -176,4 +250,6 @@ class RWFilePages {
   Direction last_transfer_ = Direction::kNone;
   // The bytes of one read of several pages.
   std::unique_ptr<unsigned char[]> run_;
+  // The page after the last ones read from the file: a read of it continues a read through.
+  std::int64_t next_in_sequence_ = -1;
 };

@@ -120,7 +120,12 @@ bool RWFileSpaceManager::ReadAt(std::int32_t offset, unsigned char* bytes, std::
 bool RWFileSpaceManager::WriteAt(std::int32_t offset,
                                  const unsigned char* bytes,
                                  std::size_t count) {
-  if (!SeekTo(offset)) {
+  if (WriteInPlace(offset, bytes, count)) {
+    return true;
+  }
+  // A block taken at the end of space may lie a few bytes beyond the file's end (the previous
+  // block's padding was never written).
+  if (!SeekToWrite(offset)) {
     RWRaiseFile(this, RWFileError::kSeek, RWTOOL_SEEKERR());
     return false;
   }

@@ -164,7 +164,6 @@ RWFreeListRing::Taken RWFreeListRing::Take(std::uint32_t gross, bool exact, int 
   }
   // First fit, starting with the record in memory and going round the ring once.
   const std::int32_t walk_start = loaded_;
-  const std::int64_t max_records = MaxRecords();
   for (std::int64_t walked = 1;; ++walked) {
     for (int i = 0; i < count_; ++i) {
       const std::uint32_t size = sizes_[i];
@@ -188,7 +187,7 @@ RWFreeListRing::Taken RWFreeListRing::Take(std::uint32_t gross, bool exact, int 
     if (next_ == static_cast<std::uint32_t>(walk_start)) {
       break;
     }
-    if (walked >= max_records) {
+    if (walked >= MaxRecords()) {
       Corrupt();
       return {};
     }

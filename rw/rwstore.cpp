@@ -253,20 +253,12 @@ bool RWLoadTable::Append(const Entry& entry) {
   return true;
 }
 
-bool RWLoadTable::AppendObject(RWCollectable* object, bool made) {
+bool RWLoadTable::AppendGrowing(RWCollectable* object, bool made, bool owned) {
   Entry entry{};
   entry.object = object;
   entry.kind = Kind::kObject;
   entry.made = made;
-  return Append(entry);
-}
-
-bool RWLoadTable::AppendOwnedObject(RWCollectable* object) {
-  Entry entry{};
-  entry.object = object;
-  entry.kind = Kind::kObject;
-  entry.made = true;
-  entry.owned = true;
+  entry.owned = owned;
   return Append(entry);
 }
 

@@ -144,12 +144,35 @@ class RWLoadTable {
   bool Reuse();
 
   // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
-  [[nodiscard]] bool AppendObject(RWCollectable* object, bool made);
+  [[nodiscard]] bool AppendObject(RWCollectable* object, bool made) {
+    if (count_ < capacity_) {
+      Entry& entry = entries_[count_];
+      entry = Entry{};
+      entry.object = object;
+      entry.kind = Kind::kObject;
+      entry.made = made;
+      entry.end = ++count_;
+      return true;
+    }
+    return AppendGrowing(object, made, false);
+  }
   [[nodiscard]] bool AppendClassId(RWClassID id);
   // The entry of a new object that a holder made from a record it reads itself, as the record
   // reader would, and keeps as RWHold::kOwns (no holder named, the object made by this restore).
   // The holder brackets the object's contents with BeginRecord and EndRecord or FailRecord.
-  [[nodiscard]] bool AppendOwnedObject(RWCollectable* object);
+  [[nodiscard]] bool AppendOwnedObject(RWCollectable* object) {
+    if (count_ < capacity_) {
+      Entry& entry = entries_[count_];
+      entry = Entry{};
+      entry.object = object;
+      entry.kind = Kind::kObject;
+      entry.made = true;
+      entry.owned = true;
+      entry.end = ++count_;
+      return true;
+    }
+    return AppendGrowing(object, true, true);
+  }
 
   // Resolves a reference: the object of entry k, or false when k is no entry or not an object.
   // A resolved reference marks the entry as named (see RWRestoredMember).
@@ -199,6 +222,8 @@ class RWLoadTable {
   };
 
   [[nodiscard]] bool Append(const Entry& entry);
+  // AppendObject and AppendOwnedObject on a full table.
+  [[nodiscard]] bool AppendGrowing(RWCollectable* object, bool made, bool owned);
   // Frees what entry i's object alone holds, makes it forget that, marks the entries of its record
   // freed and frees the object itself when `free_object` and this restore made it.
   void Unwind(std::uint32_t i, bool free_object);

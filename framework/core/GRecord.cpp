@@ -23,16 +23,6 @@
 // ---------------------------------------------------------------------------------------------
 // GRecordRef
 
-GRecordRef::GRecordRef(GRecord* record) : record_(record) {
-  if (record_ != nullptr) {
-    record_->ReferenceWord().AddReference(GRecord::Lock());
-  }
-}
-
-GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
-
-GRecordRef::GRecordRef(GRecordRef&& other) noexcept : record_(std::exchange(other.record_, nullptr)) {}
-
 GRecordRef& GRecordRef::operator=(const GRecordRef& other) {
   if (other.record_ != record_) {
     GRecordRef copy(other);
@@ -41,21 +31,9 @@ GRecordRef& GRecordRef::operator=(const GRecordRef& other) {
   return *this;
 }
 
-GRecordRef& GRecordRef::operator=(GRecordRef&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    record_ = std::exchange(other.record_, nullptr);
-  }
-  return *this;
-}
-
-GRecordRef::~GRecordRef() {
-  Reset();
-}
-
-void GRecordRef::Reset() {
+void GRecordRef::Release() {
   GRecord* record = std::exchange(record_, nullptr);
-  if (record != nullptr && record->ReferenceWord().RemoveReference(GRecord::Lock()) == 0) {
+  if (record->ReferenceWord().RemoveReference(GRecord::Lock()) == 0) {
     delete record;
   }
 }
@@ -193,11 +171,6 @@ GRecord::GRecord(const GBaseObject& object)
 GRecord::GRecord(const GRecord& other)
     : RWCollectable(other), class_id_(other.class_id_), serial_(other.serial_), key_(other.key_) {}
 
-RWStaticLock& GRecord::Lock() {
-  static RWStaticLock* const lock = new RWStaticLock;
-  return *lock;
-}
-
 RWClassID GRecord::ClassId() {
   return vel::classid::kGRecord;
 }
@@ -255,16 +228,18 @@ void GRecord::RestoreContents(RWVirtualInStream& stream) {
 }
 
 void GRecord::RestoreContents(RWBinaryFile& file) {
-  // The fields after the version word in one read, as SaveContents writes them.
+  // The version word and the fields in one read, as SaveContents writes them. Another word, or
+  // bytes missing, fail the file and keep the fields.
   RWCollectable::RestoreContents(file);
-  if (!vel::CarrierGood(file) || !vel::ReadClassVersion(file)) {
+  if (file.Eof() || file.Error()) {
     return;
   }
-  unsigned char fields[10];
-  if (!file.Read(fields, sizeof fields)) {
-    vel::FailCarrier(file);
+  unsigned char bytes[vel::kClassVersionSize + 10];
+  if (!file.Read(bytes, sizeof bytes) || vel::disk::LoadU32(bytes) != vel::kClassVersion) {
+    file.SetError();
     return;
   }
+  const unsigned char* fields = bytes + vel::kClassVersionSize;
   class_id_ = vel::disk::LoadU16(fields);
   serial_ = vel::disk::LoadU32(fields + 2);
   key_ = vel::disk::LoadU32(fields + 6);
@@ -682,10 +657,6 @@ ChildRead ReadPlainRecord(RWVirtualInStream& /*stream*/, RWLoadTable& /*table*/,
 // the file where it was, for any other record; kFailed when the file could not be read or the
 // record's contents failed (what the record made is freed).
 ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& child) {
-  const std::int32_t at = file.CurOffset();
-  if (at < 0) {
-    return ChildRead::kOther;
-  }
   unsigned short id = 0;
   if (!file.Read(id)) {
     return ChildRead::kFailed;
@@ -693,7 +664,9 @@ ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& ch
   RWCollectable* made = id == GRecord::ClassId() ? CreateByClassId(id) : nullptr;
   if (made == nullptr || typeid(*made) != typeid(GRecord)) {
     delete made;
-    return file.SeekTo(at) ? ChildRead::kOther : ChildRead::kFailed;
+    // Back to the record's start for the general reader.
+    const std::int32_t after = file.CurOffset();
+    return after >= 2 && file.SeekTo(after - 2) ? ChildRead::kOther : ChildRead::kFailed;
   }
   auto* record = static_cast<GRecord*>(made);
   const std::uint32_t index = table.Count();
@@ -866,9 +839,9 @@ std::uint32_t GRecordComposite::RecordCount() const {
   return count;
 }
 
-const GRecordRef& GRecordComposite::ChildAt(std::uint32_t index) const {
-  static const GRecordRef kNone;
-  return index < children_.size() ? children_[index] : kNone;
+const GRecordRef& GRecordComposite::NoChild() {
+  static const GRecordRef none;
+  return none;
 }
 
 bool GRecordComposite::SkipsChild(std::size_t index, const GRecordMatch& match) const {

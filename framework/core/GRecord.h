@@ -31,6 +31,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWCollectable.h"
 #include "rw/RWRefCounted.h"
+#include "rw/RWStaticLock.h"
 
 class GBaseObject;
 class GRecord;
@@ -41,20 +42,39 @@ class RWStaticLock;
 class GRecordRef {
  public:
   GRecordRef() = default;
-  explicit GRecordRef(GRecord* record);
+  explicit GRecordRef(GRecord* record);  // inline below GRecord
   GRecordRef(const GRecordRef& other);
-  GRecordRef(GRecordRef&& other) noexcept;
+  GRecordRef(GRecordRef&& other) noexcept : record_(other.record_) { other.record_ = nullptr; }
   GRecordRef& operator=(const GRecordRef& other);
-  GRecordRef& operator=(GRecordRef&& other) noexcept;
-  ~GRecordRef();
+  GRecordRef& operator=(GRecordRef&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      record_ = other.record_;
+      other.record_ = nullptr;
+    }
+    return *this;
+  }
+  // An empty reference goes without a call.
+  ~GRecordRef() {
+    if (record_ != nullptr) {
+      Release();
+    }
+  }
 
   GRecord* Get() const { return record_; }
   GRecord* operator->() const { return record_; }
   GRecord& operator*() const { return *record_; }
   explicit operator bool() const { return record_ != nullptr; }
-  void Reset();
+  void Reset() {
+    if (record_ != nullptr) {
+      Release();
+    }
+  }
 
  private:
+  // Lets go of the record (not null): the last holder deletes it.
+  void Release();
+
   GRecord* record_ = nullptr;
 };
 
@@ -164,7 +184,11 @@ class GRecord : public RWCollectable {
   RWRefCounted& ReferenceWord() { return references_; }
   std::int32_t References() const { return references_.References(); }
   // The lock that every change of a record's reference word names.
-  static RWStaticLock& Lock();
+  static RWStaticLock& Lock() {
+    // Made once, never destroyed (records may go during the exit of the process).
+    static RWStaticLock* const lock = new RWStaticLock;
+    return *lock;
+  }
 
   static RWClassID ClassId();
   static const char* ClassName() { return "GRecord"; }
@@ -181,6 +205,14 @@ class GRecord : public RWCollectable {
   std::uint32_t serial_ = 0;
   std::uint32_t key_ = 0;
 };
+
+inline GRecordRef::GRecordRef(GRecord* record) : record_(record) {
+  if (record_ != nullptr) {
+    record_->ReferenceWord().AddReference(GRecord::Lock());
+  }
+}
+
+inline GRecordRef::GRecordRef(const GRecordRef& other) : GRecordRef(other.record_) {}
 
 class GRecordProxy : public GRecord {
  public:
@@ -272,7 +304,9 @@ class GRecordComposite : public GRecord {
   std::uint32_t Count() const { return static_cast<std::uint32_t>(children_.size()); }
   // The child at `index`, the empty reference beyond the count. The reference is the list's own
   // entry: valid until the list changes.
-  const GRecordRef& ChildAt(std::uint32_t index) const;
+  const GRecordRef& ChildAt(std::uint32_t index) const {
+    return index < children_.size() ? children_[index] : NoChild();
+  }
   // Takes the child at `index` out and hands its reference over.
   GRecordRef Unlink(std::uint32_t index);
   // The index of `record` among the children, or -1.
@@ -287,6 +321,8 @@ class GRecordComposite : public GRecord {
   void Restore(Carrier& carrier);
   template <typename Carrier>
   void Save(Carrier& carrier) const;
+  // The empty reference ChildAt answers beyond the count.
+  static const GRecordRef& NoChild();
   // Appends the record itself (`record` left empty); false when memory is short.
   bool AppendChild(GRecordRef&& record);
   // True for a child that a walk for `match` passes over without asking it (or holding it).

@@ -6,7 +6,6 @@
 #include <list>
 #include <new>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,21 +30,6 @@ constexpr std::uint32_t kCacheBlocks = 10;
 constexpr std::uint32_t kKeyLength = 16;
 constexpr std::uint32_t kOrder = 10;
 constexpr std::uint32_t kMinFill = 10;
-
-// Keys compare as NUL-terminated byte strings over at most the key length.
-int CompareKeys(const char* first, const char* second, std::size_t key_length) {
-  for (std::size_t i = 0; i < key_length; ++i) {
-    const auto a = static_cast<unsigned char>(first[i]);
-    const auto b = static_cast<unsigned char>(second[i]);
-    if (a != b) {
-      return a < b ? -1 : 1;
-    }
-    if (a == 0) {
-      return 0;
-    }
-  }
-  return 0;
-}
 
 // Objects stored as themselves under a proxy record.
 bool StoredAsProxy(RWClassID id) {
@@ -238,11 +222,11 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
     tree_.reset(new (std::nothrow) RWDiskBTree(manager_.get(), kCacheBlocks, false, kKeyLength,
                                                false, -1, false, kOrder, kMinFill));
     // A reopened file decides its tree's keys: record names need text keys of the usual length.
+    // Keys compare as NUL-terminated byte strings over at most the key length (the first
+    // difference decides, bytes unsigned): the tree's own comparison of text keys.
     if (tree_ == nullptr || !tree_->IsUsable() || tree_->HasRawKeys() ||
         tree_->KeyLength() != kKeyLength) {
       FailFile();
-    } else {
-      (void)tree_->SetCompareFunction(&CompareKeys);
     }
   }
   index_offset_ = -1;
@@ -268,12 +252,14 @@ void MPersistentCompositeOnDiskImp::OpenFile() {
   index_changed_ = index_offset_ < 0;
   if (FileGood()) {
     // The tree's pairs, kept in memory as well, so that finding a record costs no walk of the
-    // file (the tree stays the record of them on disk). The index's own pair is no record.
+    // file (the tree stays the record of them on disk). Records are found by their serial
+    // numbers: a key that no serial number is named by (the index's own) is no record's.
     offsets_.Reserve(index_.RecordCount());
     tree_->ApplyToKeyAndValue(
         [](const char* key, std::int32_t value, void* client) {
           auto* store = static_cast<MPersistentCompositeOnDiskImp*>(client);
-          if (std::strcmp(key, kIndexKey) != 0 && !store->offsets_.Set(key, value)) {
+          std::uint32_t serial = 0;
+          if (RecordOffsets::SerialOfName(key, &serial) && !store->offsets_.Set(serial, value)) {
             store->FailFile();
           }
         },
@@ -293,7 +279,7 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
   if (manager_ != nullptr && tree_ != nullptr) {
     if (FileGood() && index_changed_) {
       // The new index is written and named before the old one's space is given back.
-      const std::int32_t offset = WriteObject(index_);
+      const std::int32_t offset = WriteIndex();
       if (offset >= 0) {
         std::int32_t old = -1;
         const bool named = index_offset_ >= 0 ? tree_->ReplaceValue(kIndexKey, offset, &old)
@@ -317,9 +303,7 @@ void MPersistentCompositeOnDiskImp::CloseFile() {
 }
 
 bool MPersistentCompositeOnDiskImp::KeyPresent(std::uint32_t serial) {
-  char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(serial, name);
-  return FileGood() && offsets_.Contains(std::string_view(name, length));
+  return FileGood() && offsets_.Contains(serial);
 }
 
 std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& object) {
@@ -360,13 +344,52 @@ std::int32_t MPersistentCompositeOnDiskImp::WriteObject(const RWCollectable& obj
   return offset;
 }
 
+std::int32_t MPersistentCompositeOnDiskImp::WriteIndex() {
+  if (!FileGood()) {
+    return -1;
+  }
+  // Beyond the end of space nothing lives: the record is written where a block taken from the
+  // end would hold it, and measured.
+  const std::int64_t at = static_cast<std::int64_t>(manager_->EndOfSpace()) + 4;
+  if (at > INT32_MAX || !manager_->SeekToWrite(static_cast<std::int32_t>(at))) {
+    return WriteObject(index_);
+  }
+  index_.SaveObject(*manager_);
+  const std::int64_t end = manager_->CurOffset();
+  if (manager_->Error() || end < at || end - at > RWFileSpaceManager::kMaxRequest) {
+    error_ = 1;
+    return -1;
+  }
+  const auto size = static_cast<std::uint32_t>(end - at);
+  const std::int32_t offset = manager_->Allocate(size);
+  if (offset < 0) {
+    FailFile();
+    return -1;
+  }
+  if (offset != at) {
+    // The space came from the free list: written again there, and it must come out the same.
+    bool same = manager_->SeekTo(offset);
+    if (same) {
+      index_.SaveObject(*manager_);
+      same = !manager_->Error() && static_cast<std::int64_t>(manager_->CurOffset()) ==
+                                       static_cast<std::int64_t>(offset) + size;
+    }
+    if (!same) {
+      (void)manager_->Deallocate(offset);
+      error_ = 1;
+      return -1;
+    }
+  }
+  return offset;
+}
+
 bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBaseObject& object) {
   const std::int32_t offset = WriteObject(object);
   if (offset < 0) {
     return false;
   }
   char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
+  (void)GRecord::FormatName(record.RecordedSerial(), name);
   if (!tree_->InsertKeyAndValue(name, offset)) {
     (void)manager_->Deallocate(offset);
     if (!tree_->IsUsable()) {
@@ -375,7 +398,7 @@ bool MPersistentCompositeOnDiskImp::WriteRecord(const GRecord& record, const GBa
     error_ = 1;
     return false;
   }
-  if (!offsets_.Set(std::string_view(name, length), offset)) {
+  if (!offsets_.Set(record.RecordedSerial(), offset)) {
     FailFile();
     return false;
   }
@@ -394,23 +417,31 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
   if (!reference || !FileGood()) {
     return GRecordRef();
   }
+  return StoreHeld(*reference.Get(), for_child);
+}
+
+GRecordRef MPersistentCompositeOnDiskImp::StoreHeld(const GBaseObject& given, bool for_child) {
   index_changed_ = true;
-  GCountedPtr stored = reference;
-  if (KeyPresent(reference->SerialNumber())) {
+  // The caller keeps the object for the call; the copies made here are held here.
+  const GBaseObject* stored = &given;
+  GCountedPtr stored_copy;
+  if (offsets_.Contains(given.SerialNumber())) {
     // Keys stay unique: a second object with the serial number of one already stored (a copy)
     // is stored as a copy with a fresh serial number.
-    RWCollectable* clone = reference->Clone();
+    RWCollectable* clone = given.Clone();
     auto* copy = dynamic_cast<GBaseObject*>(clone);
     if (copy == nullptr) {
       delete clone;
       return GRecordRef();
     }
     copy->SetSerialNumber(GBaseObject::TakeSerialNumber());
-    stored = GCountedPtr(copy);
+    stored_copy = GCountedPtr(copy);
+    stored = copy;
   }
-  const GBaseObject& object = *stored.Get();
+  const GBaseObject& object = *stored;
   GRecordRef record;
-  GCountedPtr written = stored;
+  const GBaseObject* written = stored;
+  GCountedPtr written_copy;
   if (StoredAsProxy(object.IsA())) {
     record = GRecordRef(new (std::nothrow) GRecordProxy(object));
   } else if (object.AsComposite() == nullptr) {
@@ -424,11 +455,22 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
     GIterator* iterator = object.CreateIterator();
     bool stored_all = iterator != nullptr;
     while (stored_all && iterator->Advance() != 0) {
-      const GCountedPtr child = iterator->CurrentRef();
-      if (!child) {
+      if (!FileGood()) {
+        stored_all = false;
+        break;
+      }
+      // A child of an in-memory composite is held by the composite, which the caller holds;
+      // an iterator that hands out no plain pointers hands out a counted reference.
+      GCountedPtr held;
+      const GBaseObject* child = iterator->Current();
+      if (child == nullptr) {
+        held = iterator->CurrentRef();
+        child = held.Get();
+      }
+      if (child == nullptr) {
         continue;
       }
-      const GRecordRef child_record = StoreObject(child, true);
+      const GRecordRef child_record = StoreHeld(*child, true);
       stored_all = child_record && composite->AddChildRecord(child_record);
       if (child_record && !stored_all) {
         (void)TakeRecord(*child_record);
@@ -444,7 +486,8 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
       TakeChildren(*composite);
       return GRecordRef();
     }
-    written = GCountedPtr(shell);
+    written_copy = GCountedPtr(shell);
+    written = shell;
     shell->Clear();
     // A composite whose Clear keeps the leaf behaviour (a command list) gives its children up
     // one by one; one that keeps them even so is written as a new empty object of its class, so
@@ -463,12 +506,13 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedPtr& referen
         return GRecordRef();
       }
       empty->SetKey(*object.Key());
-      written = GCountedPtr(empty);
+      written_copy = GCountedPtr(empty);
+      written = empty;
       shell = empty;
     }
     shell->SetSerialNumber(object.SerialNumber());
   }
-  if (!record || !WriteRecord(*record, *written.Get())) {
+  if (!record || !WriteRecord(*record, *written)) {
     if (record && record->AsRecordComposite() != nullptr) {
       TakeChildren(*record->AsRecordComposite());
     }
@@ -488,15 +532,16 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   if (!FileGood()) {
     return GCountedPtr();
   }
-  char name[GRecord::kNameBuffer];
-  const std::size_t length = GRecord::FormatName(record.RecordedSerial(), name);
-  const std::int32_t* entry = offsets_.Find(std::string_view(name, length));
+  const std::uint32_t serial = record.RecordedSerial();
+  const std::int32_t* entry = offsets_.Find(serial);
   if (entry == nullptr) {
     return GCountedPtr();
   }
   const std::int32_t offset = *entry;
   if (take) {
-    (void)offsets_.Erase(std::string_view(name, length));
+    (void)offsets_.Erase(serial);
+    char name[GRecord::kNameBuffer];
+    (void)GRecord::FormatName(serial, name);
     if (!tree_->RemoveKeyAndValue(name, nullptr, nullptr)) {
       FailFile();
       return GCountedPtr();
@@ -522,7 +567,7 @@ GCountedPtr MPersistentCompositeOnDiskImp::ReadRecord(const GRecord& record, boo
   auto* composite = const_cast<GRecord&>(record).AsRecordComposite();
   if (composite != nullptr) {
     for (std::uint32_t i = 0; i < composite->Count(); ++i) {
-      const GRecordRef child_record = composite->ChildAt(i);
+      const GRecordRef& child_record = composite->ChildAt(i);
       const GCountedPtr child = ReadRecord(*child_record, take);
       if (!child || !object) {
         continue;
@@ -662,6 +707,10 @@ GIterator* MPersistentCompositeOnDiskImp::CreateIterator() const {
 std::uint32_t MPersistentCompositeOnDiskImp::GetError() const {
   // Reads no file: the lock alone.
   RWLockGuard guard(MPersistentCompositeOnDisk::StoreLock());
+  return ErrorHeld();
+}
+
+std::uint32_t MPersistentCompositeOnDiskImp::ErrorHeld() const {
   return error_ != 0 || (manager_ != nullptr && manager_->Error()) ? 1 : 0;
 }
 
@@ -885,7 +934,7 @@ RWCString MPersistentCompositeOnDisk::GetFileName(RWCString& name) const {
 std::uint32_t MPersistentCompositeOnDisk::GetFileStatus() {
   RWLockGuard guard(StoreLock());
   if (state_ == kOpen && imp_) {
-    file_status_ = ImpOf(imp_)->GetError();
+    file_status_ = ImpOf(imp_)->ErrorHeld();
   }
   return file_status_;
 }

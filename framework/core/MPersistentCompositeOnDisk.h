@@ -112,6 +112,8 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
 
   // 1 when the file could not be opened or an operation on it failed, else 0.
   std::uint32_t GetError() const;
+  // The same, for a caller that holds the store lock.
+  std::uint32_t ErrorHeld() const;
   const RWCString& FileName() const { return file_name_; }
   // The file is deleted when this implementation closes it.
   void DeleteFileOnClose() { delete_on_close_ = true; }
@@ -130,8 +132,14 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
   bool FileGood() const;
   void FailFile();
   bool KeyPresent(std::uint32_t serial);
+  // StoreObject for an object the caller holds, with the file good.
+  GRecordRef StoreHeld(const GBaseObject& object, bool for_child);
   // Writes an outermost object record into a new block of exactly its size; its offset, or -1.
   std::int32_t WriteObject(const RWCollectable& object);
+  // The same for the index, whose stored size is this store's own to know: written first where
+  // the block is taken when the space comes from the end, measured there, and allocated at that
+  // size (no pass of its own to count the bytes).
+  std::int32_t WriteIndex();
   bool WriteRecord(const GRecord& record, const GBaseObject& object);
   GCountedPtr ReadRecord(const GRecord& record, bool take);
   // Takes the objects of the child records out again (a composite whose store failed).
@@ -139,7 +147,7 @@ class MPersistentCompositeOnDiskImp : public GBaseObject, public GRecordStore {
 
   std::unique_ptr<RWFileSpaceManager> manager_;
   std::unique_ptr<RWDiskBTree> tree_;
-  // The tree's pairs (record name -> offset) while the file is open.
+  // The tree's pairs (by the serial numbers that name the records) while the file is open.
   RecordOffsets offsets_;
   GRecordComposite index_;
   // Where the index read at opening lies (-1: none), and whether the index may have changed since

@@ -2,7 +2,6 @@
 // moving later entries of a run back so that no probe ever meets a hole inside its run.
 #include "framework/core/RecordOffsets.h"
 
-#include <cstring>
 #include <new>
 
 namespace {
@@ -11,44 +10,41 @@ constexpr std::size_t kFirstCapacity = 64;
 
 }  // namespace
 
-std::size_t RecordOffsets::Hash(std::string_view name) const {
-  if (!mixed_ && !name.empty() && name.size() <= 8) {
-    // The store's names are serial numbers in hexadecimal, mostly made one after another: as
-    // their number they land in neighbouring slots, so a run of them shares cache lines. Names
-    // that cluster (a record file made to) switch the table to mixed hashing (see Set).
-    std::size_t value = 0;
-    bool hex = true;
-    for (const char c : name) {
-      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-      hex = hex && digit >= 0;
-      value = value * 16 + static_cast<std::size_t>(digit < 0 ? 0 : digit);
-    }
-    if (hex) {
-      return value;
-    }
+bool RecordOffsets::SerialOfName(std::string_view name, std::uint32_t* serial) {
+  // One to eight digits, the first not 0 unless it is the only one.
+  if (name.empty() || name.size() > 8 || (name[0] == '0' && name.size() > 1)) {
+    return false;
   }
-  return Mixed(name);
+  std::uint32_t value = 0;
+  for (const char c : name) {
+    std::uint32_t digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<std::uint32_t>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+      digit = static_cast<std::uint32_t>(c - 'a' + 10);
+    } else {
+      return false;
+    }
+    value = value * 16 + digit;
+  }
+  *serial = value;
+  return true;
 }
 
-std::size_t RecordOffsets::Mixed(std::string_view name) {
-  // FNV-1a over the bytes, then mixed (the low bits of FNV-1a alone vary too little between
-  // names that differ in one hexadecimal digit, and the table takes the low bits).
-  std::uint64_t hash = 0xcbf29ce484222325u;
-  for (const char c : name) {
-    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
-  }
+std::size_t RecordOffsets::Mixed(std::uint32_t serial) {
+  // The low bits of serial numbers that cluster vary too little: mixed through every bit.
+  std::uint64_t hash = serial;
   hash = (hash ^ (hash >> 30)) * 0xbf58476d1ce4e5b9u;
   hash = (hash ^ (hash >> 27)) * 0x94d049bb133111ebu;
   return static_cast<std::size_t>(hash ^ (hash >> 31));
 }
 
-std::size_t RecordOffsets::Probe(std::string_view name, std::size_t* steps) const {
+std::size_t RecordOffsets::Probe(std::uint32_t serial, std::size_t* steps) const {
   const std::size_t mask = capacity_ - 1;
   std::size_t count = 0;
-  for (std::size_t at = Hash(name) & mask;; at = (at + 1) & mask, ++count) {
+  for (std::size_t at = Hash(serial) & mask;; at = (at + 1) & mask, ++count) {
     const Slot& slot = slots_[at];
-    if (!slot.used || (slot.length == name.size() &&
-                       std::memcmp(slot.name, name.data(), name.size()) == 0)) {
+    if (!slot.used || slot.serial == serial) {
       if (steps != nullptr) {
         *steps = count;
       }
@@ -57,11 +53,11 @@ std::size_t RecordOffsets::Probe(std::string_view name, std::size_t* steps) cons
   }
 }
 
-const std::int32_t* RecordOffsets::Find(std::string_view name) const {
-  if (count_ == 0 || name.size() > kMaxName) {
+const std::int32_t* RecordOffsets::Find(std::uint32_t serial) const {
+  if (count_ == 0) {
     return nullptr;
   }
-  const Slot& slot = slots_[Probe(name, nullptr)];
+  const Slot& slot = slots_[Probe(serial, nullptr)];
   return slot.used ? &slot.offset : nullptr;
 }
 
@@ -79,35 +75,31 @@ bool RecordOffsets::Grow(std::size_t capacity) {
   capacity_ = capacity;
   for (std::size_t i = 0; i < old_capacity; ++i) {
     if (old[i].used) {
-      slots_[Probe(std::string_view(old[i].name, old[i].length), nullptr)] = old[i];
+      slots_[Probe(old[i].serial, nullptr)] = old[i];
     }
   }
   return true;
 }
 
-bool RecordOffsets::Set(std::string_view name, std::int32_t offset) {
-  if (name.size() > kMaxName) {
-    return false;
-  }
+bool RecordOffsets::Set(std::uint32_t serial, std::int32_t offset) {
   if (2 * (count_ + 1) > capacity_ &&
       !Grow(capacity_ == 0 ? kFirstCapacity : 2 * capacity_)) {
     return false;
   }
   std::size_t steps = 0;
-  std::size_t at = Probe(name, &steps);
+  std::size_t at = Probe(serial, &steps);
   if (!slots_[at].used && steps > kLongRun && !mixed_) {
-    // A long run: the names cluster under plain numbering. Placed again by mixed hashes.
+    // A long run: the serial numbers cluster. Placed again by mixed hashes.
     mixed_ = true;
     if (!Grow(capacity_)) {
       mixed_ = false;
       return false;
     }
-    at = Probe(name, nullptr);
+    at = Probe(serial, nullptr);
   }
   Slot& slot = slots_[at];
   if (!slot.used) {
-    std::memcpy(slot.name, name.data(), name.size());
-    slot.length = static_cast<std::uint8_t>(name.size());
+    slot.serial = serial;
     slot.used = true;
     ++count_;
   }
@@ -115,12 +107,12 @@ bool RecordOffsets::Set(std::string_view name, std::int32_t offset) {
   return true;
 }
 
-bool RecordOffsets::Erase(std::string_view name) {
-  if (count_ == 0 || name.size() > kMaxName) {
+bool RecordOffsets::Erase(std::uint32_t serial) {
+  if (count_ == 0) {
     return false;
   }
   const std::size_t mask = capacity_ - 1;
-  std::size_t hole = Probe(name, nullptr);
+  std::size_t hole = Probe(serial, nullptr);
   if (!slots_[hole].used) {
     return false;
   }
@@ -128,8 +120,7 @@ bool RecordOffsets::Erase(std::string_view name) {
   --count_;
   // Later entries of the run whose home lies at or before the hole (cyclically) move into it.
   for (std::size_t at = (hole + 1) & mask; slots_[at].used; at = (at + 1) & mask) {
-    const std::size_t home =
-        Hash(std::string_view(slots_[at].name, slots_[at].length)) & mask;
+    const std::size_t home = Hash(slots_[at].serial) & mask;
     if (((at - home) & mask) >= ((at - hole) & mask)) {
       slots_[hole] = slots_[at];
       slots_[at].used = false;

@@ -243,7 +243,9 @@ void GKestrix::Reset() {
 
 void GKestrix::Update(GPeripheral* /*changed*/) {
   RebuildConfiguration();
-  // The texts that follow match the device fonts of the configuration as it now is.
+  // The pages and texts that follow take their media look-ups and device fonts from the
+  // configuration as it now is.
+  ForgetLookups();
   LoadDeviceFontList();
   (void)RebuildSharedStates();
   GPeripheral::Update(this);

@@ -246,7 +246,9 @@ const std::uint8_t* GDitherRowStage::LevelLine() {
     case 8:
       if (levels_are_values_) {
         // Pixels past the right edge compare as light.
-        std::memset(row_.get() + width_, 255, ((width_ + 7) & ~7u) - width_);
+        if (width_ % 8 != 0) {
+          std::memset(row_.get() + width_, 255, ((width_ + 7) & ~7u) - width_);
+        }
         return row_.get();
       } else {
         for (std::uint32_t x = 0; x < width_; ++x) {

@@ -309,6 +309,26 @@ TEST(GKestrixPageTest, AMediaThatIsNoGMediaWritesNoMediaAttribute) {
   EXPECT_EQ(Describe(job.pages[0].operations.front()), "Orientation=0");
 }
 
+// A configuration changed inside a document reaches the next page: the media look-ups kept for
+// the job are made again from the configuration as it now is.
+TEST(GKestrixPageTest, AConfigurationChangedInsideADocumentServesTheNextPage) {
+  JobHarness harness;
+  ASSERT_EQ(harness.StartDocument(), 0);
+  ASSERT_EQ(harness.StartPage({0, 1, {}, Letter()}), 0);
+  ASSERT_EQ(harness.EndPage(), 0);
+  delete harness.Configuration().RemoveByKey(vel::key::kPaperToName);
+  delete harness.Configuration().RemoveByKey(vel::key::kTrayToMediaSource);
+  harness.BackEnd()->SetConfiguration(&harness.Configuration());
+  ASSERT_EQ(harness.StartPage({0, 2, {}, Letter()}), 0);
+  ASSERT_EQ(harness.EndPage(), 0);
+  ASSERT_EQ(harness.EndDocument(), 0);
+  const XlJob job = CheckedJob(harness.LastJob().bytes);
+  ASSERT_EQ(job.pages.size(), 2u);
+  EXPECT_EQ(Describe(job.pages[0].operations.front()),
+            "Orientation=0 MediaSource=3 MediaSize=LETTER");
+  EXPECT_EQ(Describe(job.pages[1].operations.front()), "Orientation=0 MediaSource=0");
+}
+
 TEST(GKestrixPageTest, PageCopiesDefaultToOneAndTheCurrentMediaLastsThePage) {
   JobHarness harness;
   ASSERT_EQ(harness.StartDocument(), 0);

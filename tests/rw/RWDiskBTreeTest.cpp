@@ -299,6 +299,47 @@ TEST(RWDiskBTreeTest, TextKeysStopAtTheirNulAndAtTheKeyLength) {
   EXPECT_TRUE(Sound(manager, 2));
 }
 
+// Text keys of every length, bytes above 0x7F and shared prefixes among them, in a key length
+// that is a multiple of eight and in one that is not: the tree orders them as unsigned bytes up
+// to their NUL or the key length, finds each and refuses each again.
+TEST(RWDiskBTreeTest, TextKeysOrderAsUnsignedBytes) {
+  for (const std::uint32_t key_length : {16u, 11u}) {
+    SCOPED_TRACE(key_length);
+    TempDir dir;
+    RWFileSpaceManager manager(dir.File("bytes.bin").c_str());
+    RWDiskBTree tree(&manager, 10, false, key_length, false, -1, false, 2, 2);
+    const char alphabet[] = {'\x01', 'a', '\x7f', '\x80', '\xff'};
+    std::mt19937 random(99);
+    std::map<std::string, std::int32_t, bool (*)(const std::string&, const std::string&)> oracle(
+        [](const std::string& a, const std::string& b) {
+          return std::lexicographical_compare(
+              a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+                return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+              });
+        });
+    for (std::int32_t i = 0; i < 400; ++i) {
+      std::string key(1 + random() % (key_length + 2), '\0');
+      for (char& c : key) {
+        c = alphabet[random() % sizeof alphabet];
+      }
+      const bool fresh = oracle.emplace(key.substr(0, key_length), i).second;
+      ASSERT_EQ(tree.InsertKeyAndValue(key.c_str(), i), fresh) << i;
+    }
+    const auto pairs = Pairs(tree);
+    ASSERT_EQ(pairs.size(), oracle.size());
+    auto expected = oracle.begin();
+    for (const auto& [key, value] : pairs) {
+      EXPECT_EQ(key, expected->first);
+      EXPECT_EQ(value, expected->second);
+      std::int32_t found = -1;
+      EXPECT_TRUE(tree.FindKeyAndValue(key.c_str(), nullptr, &found));
+      EXPECT_EQ(found, expected->second);
+      ++expected;
+    }
+    EXPECT_TRUE(Sound(manager, static_cast<std::int64_t>(oracle.size())));
+  }
+}
+
 TEST(RWDiskBTreeTest, RawKeysCompareEveryByte) {
   TempDir dir;
   RWFileSpaceManager manager(dir.File("raw.bin").c_str());
