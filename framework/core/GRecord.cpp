@@ -657,6 +657,12 @@ ChildRead ReadPlainRecord(RWVirtualInStream& /*stream*/, RWLoadTable& /*table*/,
 // the file where it was, for any other record; kFailed when the file could not be read or the
 // record's contents failed (what the record made is freed).
 ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& child) {
+  // Where the record starts, taken before anything is read: a file that cannot tell it (a pipe)
+  // cannot go back either, and leaves every child to the general reader.
+  const std::int32_t at = file.CurOffset();
+  if (at < 0) {
+    return ChildRead::kOther;
+  }
   unsigned short id = 0;
   if (!file.Read(id)) {
     return ChildRead::kFailed;
@@ -665,8 +671,7 @@ ChildRead ReadPlainRecord(RWBinaryFile& file, RWLoadTable& table, GRecordRef& ch
   if (made == nullptr || typeid(*made) != typeid(GRecord)) {
     delete made;
     // Back to the record's start for the general reader.
-    const std::int32_t after = file.CurOffset();
-    return after >= 2 && file.SeekTo(after - 2) ? ChildRead::kOther : ChildRead::kFailed;
+    return file.SeekTo(at) ? ChildRead::kOther : ChildRead::kFailed;
   }
   auto* record = static_cast<GRecord*>(made);
   const std::uint32_t index = table.Count();

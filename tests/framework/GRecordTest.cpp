@@ -1,7 +1,9 @@
 // Records against a fake owner: names, the depth-first walks of record composites, proxies that
 // ask their held object, counts and the stored form.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GRecord.h"
 #include "framework/core/MPersistentComposite.h"
+#include "rw/RWBinaryFile.h"
 #include "tests/support/FwPersistHarness.h"
 #include "tests/support/FwTestObjects.h"
 
@@ -307,6 +310,35 @@ TEST(GRecordTest, RecordBlocksPassBetweenThreads) {
     EXPECT_EQ(made[i]->AsRecordComposite() != nullptr, i % 100 == 0);
     delete made[i];
   }
+}
+
+// A record tree whose children are plain records and others is read from a file that cannot go
+// back (a pipe) as from any other.
+TEST(GRecordTest, ARecordTreeIsReadFromAPipe) {
+  const GRecordRef top = CompositeRecord(1, 1);
+  top->AddChildRecord(Record(2, 2));
+  top->AddChildRecord(GRecordRef(new GRecordProxy(FwTestLeaf(3, 12))));
+  top->AddChildRecord(Record(4, 4));
+  const vel::test::Bytes bytes = vel::test::SaveGraph(Carrier::kFile, top.Get());
+  const std::string pipe = ::testing::TempDir() + "record_tree_pipe";
+  std::remove(pipe.c_str());
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::thread writer([&pipe, &bytes] {
+    std::FILE* out = std::fopen(pipe.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  });
+  RWCollectable* read = nullptr;
+  {
+    RWBinaryFile file(pipe.c_str(), "rb");
+    file >> read;
+  }
+  writer.join();
+  std::remove(pipe.c_str());
+  ASSERT_NE(read, nullptr);
+  EXPECT_TRUE(static_cast<GRecord*>(read)->IsSameRecord(*top));
+  delete read;
 }
 
 TEST(GRecordTest, RecordTreesRefuseSharedChildren) {
