@@ -145,33 +145,14 @@ class RWLoadTable {
 
   // Appends an entry; false when memory is short (the table grows by the library's buffer rule).
   [[nodiscard]] bool AppendObject(RWCollectable* object, bool made) {
-    if (count_ < capacity_) {
-      Entry& entry = entries_[count_];
-      entry = Entry{};
-      entry.object = object;
-      entry.kind = Kind::kObject;
-      entry.made = made;
-      entry.end = ++count_;
-      return true;
-    }
-    return AppendGrowing(object, made, false);
+    return AppendEntry(object, made, false);
   }
   [[nodiscard]] bool AppendClassId(RWClassID id);
   // The entry of a new object that a holder made from a record it reads itself, as the record
   // reader would, and keeps as RWHold::kOwns (no holder named, the object made by this restore).
   // The holder brackets the object's contents with BeginRecord and EndRecord or FailRecord.
   [[nodiscard]] bool AppendOwnedObject(RWCollectable* object) {
-    if (count_ < capacity_) {
-      Entry& entry = entries_[count_];
-      entry = Entry{};
-      entry.object = object;
-      entry.kind = Kind::kObject;
-      entry.made = true;
-      entry.owned = true;
-      entry.end = ++count_;
-      return true;
-    }
-    return AppendGrowing(object, true, true);
+    return AppendEntry(object, true, true);
   }
 
   // Resolves a reference: the object of entry k, or false when k is no entry or not an object.
@@ -222,7 +203,21 @@ class RWLoadTable {
   };
 
   [[nodiscard]] bool Append(const Entry& entry);
-  // AppendObject and AppendOwnedObject on a full table.
+  // An object's entry, in place while the capacity lasts.
+  [[nodiscard]] bool AppendEntry(RWCollectable* object, bool made, bool owned) {
+    if (count_ < capacity_) {
+      Entry& entry = entries_[count_];
+      entry = Entry{};
+      entry.object = object;
+      entry.kind = Kind::kObject;
+      entry.made = made;
+      entry.owned = owned;
+      entry.end = ++count_;
+      return true;
+    }
+    return AppendGrowing(object, made, owned);
+  }
+  // AppendEntry on a full table.
   [[nodiscard]] bool AppendGrowing(RWCollectable* object, bool made, bool owned);
   // Frees what entry i's object alone holds, makes it forget that, marks the entries of its record
   // freed and frees the object itself when `free_object` and this restore made it.
