@@ -4,6 +4,7 @@
 #include <atomic>
 #include <new>
 
+#include "framework/core/CachedCast.h"
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/StoredStrings.h"
@@ -11,6 +12,17 @@
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 #include "vel_flavour.h"
+
+namespace {
+
+// Unloads a module. The kept cast answers are forgotten first: a type loaded later may be given the
+// address of a type_info that goes with this module.
+void FreeModuleAndForgetCasts(void* handle) {
+  vel::ForgetCachedCasts();
+  vel::flavour::FreeModule(handle);
+}
+
+}  // namespace
 
 // The module handle with a count of the library objects that hold it.
 class GDynamicLibrary::SharedModule {
@@ -27,7 +39,7 @@ class GDynamicLibrary::SharedModule {
   }
   static void Drop(SharedModule* module) {
     if (module != nullptr && module->holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-      vel::flavour::FreeModule(module->handle_);
+      FreeModuleAndForgetCasts(module->handle_);
       delete module;
     }
   }
@@ -111,7 +123,7 @@ void GDynamicLibrary::Load() {
   }
   module_ = new (std::nothrow) SharedModule(handle);
   if (module_ == nullptr) {
-    vel::flavour::FreeModule(handle);
+    FreeModuleAndForgetCasts(handle);
   }
 }
 
