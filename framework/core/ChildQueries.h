@@ -1,8 +1,9 @@
 // The read-only composite queries of a class that keeps its children in one embedded list: each
-// finds, collects or iterates over that list, so the classes define them with one line.
+// finds, collects or iterates over that list, so the classes define them with one line. A class
+// whose iterator must not be the list's own defines the finds alone (VEL_DEFINE_CHILD_FINDS).
 #pragma once
 
-#define VEL_DEFINE_CHILD_QUERIES(Class, children)                                      \
+#define VEL_DEFINE_CHILD_FINDS(Class, children)                                        \
   GBaseObject* Class::FindByKey(std::uint32_t key) const {                             \
     return children.FindByKey(key);                                                    \
   }                                                                                    \
@@ -32,7 +33,10 @@
   }                                                                                    \
   GBaseObject* Class::FindAllKindOf(RWClassID id) const {                              \
     return children.FindAllKindOf(id);                                                 \
-  }                                                                                    \
+  }
+
+#define VEL_DEFINE_CHILD_QUERIES(Class, children)                                      \
+  VEL_DEFINE_CHILD_FINDS(Class, children)                                              \
   GIterator* Class::CreateIterator() const {                                           \
     return children.CreateIterator();                                                  \
   }

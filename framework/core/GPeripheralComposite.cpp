@@ -7,6 +7,7 @@
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
+#include "framework/core/GIndexedIterator.h"
 #include "framework/core/GState.h"
 #include "framework/pipeline/CommandParts.h"
 #include "framework/pipeline/GCommand.h"
@@ -215,7 +216,79 @@ void GPeripheralComposite::Clear() {
   children_.Clear();
 }
 
-VEL_DEFINE_CHILD_QUERIES(GPeripheralComposite, children_)
+VEL_DEFINE_CHILD_FINDS(GPeripheralComposite, children_)
+
+// The children's iterator: it reads the list as the list's own does, and changes it only through
+// the composite, so that a child running a command cannot be freed under itself (it may take
+// itself or a sibling out through an iterator of the composite it lists), a child taken out keeps
+// no link to the composite, and the chain is rebuilt.
+class GPeripheralComposite::ChildIterator final : public GIndexedIterator {
+ public:
+  explicit ChildIterator(GPeripheralComposite& owner)
+      : GIndexedIterator(const_cast<GCountedPtrArray&>(owner.children_.Children())),
+        owner_(owner) {}
+
+  void ReplaceCurrent(GBaseObject* object) override {
+    auto* stage = dynamic_cast<GPeripheral*>(object);
+    if (!HasCurrent() || stage == nullptr || stage == &owner_) {
+      vel::DestroyRefused(object, object == &owner_ || (object != nullptr &&
+                                                         Children().IndexOf(object) !=
+                                                             GCountedPtrArray::kNotFound));
+      return;
+    }
+    (void)Replace(GCountedPtr(object));
+  }
+  void ReplaceCurrentRef(const GCountedPtr& reference) override { (void)Replace(reference); }
+  void RemoveCurrent() override {
+    if (!HasCurrent()) {
+      return;
+    }
+    owner_.RemoveChildAt(static_cast<std::uint32_t>(Index()));
+    SetIndex(Index() - 1);  // the next Advance gives the child that moved into this place
+  }
+
+ private:
+  bool Replace(const GCountedPtr& reference) {
+    return HasCurrent() && owner_.ReplaceChildAt(static_cast<std::uint32_t>(Index()), reference);
+  }
+
+  GPeripheralComposite& owner_;
+};
+
+GIterator* GPeripheralComposite::CreateIterator() const {
+  return new (std::nothrow) ChildIterator(const_cast<GPeripheralComposite&>(*this));
+}
+
+void GPeripheralComposite::RemoveChildAt(std::uint32_t index) {
+  if (index >= children_.Count()) {
+    return;
+  }
+  if (GPeripheral* child = ChildAt(index)) {
+    child->RemoveListener(this);
+  }
+  KeepRunningChildren();
+  (void)const_cast<GCountedPtrArray&>(children_.Children()).RemoveAt(index);
+  Update(this);
+}
+
+bool GPeripheralComposite::ReplaceChildAt(std::uint32_t index, const GCountedPtr& child) {
+  auto* stage = dynamic_cast<GPeripheral*>(child.Get());
+  if (index >= children_.Count() || stage == nullptr || stage == this) {
+    return false;
+  }
+  GCountedPtr old = children_.Children().At(index);
+  if (old.Get() == stage) {
+    return true;
+  }
+  if (auto* leaving = dynamic_cast<GPeripheral*>(old.Get())) {
+    leaving->RemoveListener(this);
+  }
+  KeepRunningChildren();
+  const_cast<GCountedPtrArray&>(children_.Children()).Set(index, child);
+  stage->AddListener(this);
+  Update(this);
+  return true;  // the old child goes with `old` unless something else holds it
+}
 
 GBaseObject* GPeripheralComposite::DeepCopy() const {
   auto* copy = dynamic_cast<GPeripheralComposite*>(Clone());

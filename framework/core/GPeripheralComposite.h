@@ -10,9 +10,9 @@
 // the composite is listed among each child's listeners from its insertion to its removal, so a
 // child's change reaches it through Update. A child that is running a command stays alive until it
 // returns, even when the chain drops it meanwhile: every operation that takes children out of the
-// list (the removals, Clear, assignment, a restore) first holds the running children, so the
-// pipeline itself changes no reference count per command. (The list is changed through these
-// operations only: an iterator over the children is for reading them.) Update rebuilds the configuration of the stage as the
+// list (the removals, Clear, assignment, a restore, and a removal or replacement through the
+// iterator CreateIterator hands out) first holds the running children, so the pipeline itself
+// changes no reference count per command. Update rebuilds the configuration of the stage as the
 // composite's own configuration followed by each child's, in child order.
 //
 // Besides the stage's states the composite keeps its own job state, page state and configuration
@@ -98,7 +98,10 @@ class GPeripheralComposite : public GPeripheral {
   const GBaseObject* AsComposite() const override { return &children_; }
   std::uint32_t Count() const override { return children_.Count(); }
   std::uint32_t TotalCount() const override { return children_.TotalCount(); }
-  // An iterator over the children.
+  // An iterator over the children. Taking the current child out through it (RemoveCurrent) is
+  // RemoveChildAt, putting another stage in its place (ReplaceCurrent, ReplaceCurrentRef) is
+  // ReplaceChildAt; an object that is no stage, or the composite itself, is refused there (and
+  // destroyed, by ReplaceCurrent, unless a counted reference holds it).
   GIterator* CreateIterator() const override;
   // A copy holding deep copies of the own objects and of every child (inserted in order). Its
   // stage job and page states are shared with this composite; its stage configuration is a new
@@ -142,6 +145,15 @@ class GPeripheralComposite : public GPeripheral {
   // child order, become this stage's and every child's states (the cached groups cleared). False,
   // with nothing changed, when a state cannot be allocated.
   bool RebuildSharedStates();
+  // The child entry at `index` taken out as the removals do it: the child no longer lists the
+  // composite, the running children are held first (a running child lives until it returns), the
+  // list lets go of its reference, and Update runs. Nothing past the end.
+  virtual void RemoveChildAt(std::uint32_t index);
+  // The stage `child` put in the entry at `index` in the same way: the old child no longer lists
+  // the composite, the running children are held, the entry holds `child`, which lists the
+  // composite, and Update runs. False, with nothing changed, past the end, for an empty reference,
+  // the composite itself, or an object that is no stage.
+  virtual bool ReplaceChildAt(std::uint32_t index, const GCountedPtr& child);
 
  private:
   // A child running a command, innermost first (a child may send a command through the chain
@@ -159,6 +171,8 @@ class GPeripheralComposite : public GPeripheral {
     Running* outer;
     GCountedPtr hold;
   };
+
+  class ChildIterator;
 
   // Holds every running child not held yet: called before the child list loses a child.
   void KeepRunningChildren();

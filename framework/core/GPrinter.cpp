@@ -124,18 +124,46 @@ void GPrinter::ForgetLanguageName(const GBaseObject* child) {
   }
 }
 
-void GPrinter::Add(GBaseObject* object) {
-  if (object != this && IsLanguagePeripheral(object)) {
-    auto* peripheral = dynamic_cast<GPeripheral*>(object);
-    GState* job_state = peripheral != nullptr ? peripheral->JobState() : nullptr;
-    if (job_state != nullptr) {
-      auto* name = new (std::nothrow) GStringAttribute(peripheral->GetName(), vel::key::kLanguageName);
-      if (name != nullptr) {
-        job_state->Add(name);
-      }
+void GPrinter::GiveLanguageName(GBaseObject* child) {
+  if (!IsLanguagePeripheral(child)) {
+    return;
+  }
+  auto* peripheral = dynamic_cast<GPeripheral*>(child);
+  GState* job_state = peripheral != nullptr ? peripheral->JobState() : nullptr;
+  if (job_state != nullptr) {
+    auto* name = new (std::nothrow) GStringAttribute(peripheral->GetName(), vel::key::kLanguageName);
+    if (name != nullptr) {
+      job_state->Add(name);
     }
   }
+}
+
+void GPrinter::Add(GBaseObject* object) {
+  if (object != this) {
+    GiveLanguageName(object);
+  }
   GPeripheralComposite::Add(object);
+}
+
+void GPrinter::RemoveChildAt(std::uint32_t index) {
+  if (index < Count()) {
+    ForgetLanguageName(Children().ChildAt(index));
+  }
+  GPeripheralComposite::RemoveChildAt(index);
+}
+
+bool GPrinter::ReplaceChildAt(std::uint32_t index, const GCountedPtr& child) {
+  GBaseObject* stage = child.Get();
+  if (index >= Count() || stage == nullptr || stage == this ||
+      !stage->IsKindOf(vel::classid::kGPeripheral)) {
+    return false;
+  }
+  GBaseObject* old = Children().ChildAt(index);
+  if (old != stage) {
+    ForgetLanguageName(old);
+    GiveLanguageName(stage);
+  }
+  return GPeripheralComposite::ReplaceChildAt(index, child);
 }
 
 // A language peripheral loses its name before the composite's removal runs Update, so that the

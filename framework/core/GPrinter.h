@@ -86,6 +86,14 @@ class GPrinter : public GPeripheralComposite {
   GBaseObject* RemoveByKey(std::uint32_t key) override;
   GBaseObject* RemoveByClassId(RWClassID id) override;
 
+ protected:
+  // The changes through the children's iterator, with the same language name rules: a language
+  // peripheral taken out loses attribute 373 first, one put in gets it.
+  void RemoveChildAt(std::uint32_t index) override;
+  bool ReplaceChildAt(std::uint32_t index, const GCountedPtr& child) override;
+
+ public:
+
   // The stage's processing (expand, merge the bundle, attach, handle), not the composite's
   // pipeline: HandleCommand routes to the children. A command that its caller holds (as the
   // device session and the chain do) is routed without a hold of the printer's own.
@@ -138,6 +146,8 @@ class GPrinter : public GPeripheralComposite {
   std::uint16_t ReplaceChildByCopy(std::uint32_t key, const Peripheral& object);
   // Takes the attribute with key 373 out of a language peripheral's job state.
   static void ForgetLanguageName(const GBaseObject* child);
+  // Gives a language peripheral a GStringAttribute with key 373 holding its name in its job state.
+  static void GiveLanguageName(GBaseObject* child);
   // The routing's working result. The handled command stays alive throughout (its caller holds
   // it) for the printer's own handlers; an answer that takes its place is held in `other`. So while
   // nothing replaces the handled command, no reference count changes on the way.

@@ -11,6 +11,8 @@
 #include "framework/core/ClassVersion.h"
 #include "framework/core/FrameworkIds.h"
 #include "framework/core/GConfiguration.h"
+#include "framework/core/GCountedPtr.h"
+#include "framework/core/GIterator.h"
 #include "framework/core/GPeripheralComposite.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
@@ -172,6 +174,14 @@ TEST_F(GPeripheralCompositeTest, AChildTakenOutWhileItRunsLivesUntilItReturns) {
          chain = GPeripheralComposite();
          return nullptr;
        }},
+      {"taken out through the chain's iterator",
+       [](GPeripheralComposite& chain, FwTestPeripheral*) -> GBaseObject* {
+         const std::unique_ptr<GIterator> children(chain.CreateIterator());
+         while (children->Advance() != 0) {
+           children->RemoveCurrent();
+         }
+         return nullptr;
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -190,6 +200,68 @@ TEST_F(GPeripheralCompositeTest, AChildTakenOutWhileItRunsLivesUntilItReturns) {
     EXPECT_EQ(chain.Count(), 0u);
     EXPECT_NE(removed.get(), static_cast<GBaseObject*>(running));
   }
+}
+
+TEST_F(GPeripheralCompositeTest, AChildReplacedThroughTheIteratorWhileItRunsLivesUntilItReturns) {
+  // The running child puts a new stage in its own place and then in its sibling's, through the
+  // chain's iterator (as any stage holding its listener can): both old children stay alive until
+  // the running one returns, neither lists the chain any more, and the new stages do, in their
+  // places; the configuration is rebuilt from them.
+  GPeripheralComposite chain;
+  auto* running = StageWithConfiguration("running", 5);
+  auto* sibling = StageWithConfiguration("sibling", 6);
+  chain.Add(running);
+  chain.Add(sibling);
+  FwTestPeripheral* first = StageWithConfiguration("first", 7);
+  FwTestPeripheral* second = StageWithConfiguration("second", 8);
+  const GCountedPtr watch_sibling(sibling);
+  running->SetReplacement([&](GCommand&) -> GCommand* {
+    const std::unique_ptr<GIterator> children(chain.CreateIterator());
+    EXPECT_NE(children->Advance(), 0);
+    children->ReplaceCurrent(first);
+    EXPECT_NE(children->Advance(), 0);
+    children->ReplaceCurrentRef(GCountedPtr(second));
+    EXPECT_EQ(running->GetName(), RWCString("running"));
+    EXPECT_TRUE(running->Listeners().empty());
+    EXPECT_TRUE(sibling->Listeners().empty());
+    return nullptr;
+  });
+  const GCommandRef page(new GPageStart);
+  EXPECT_EQ(GCommandRef(chain.ProcessCommand(page.Get())).Get(), page.Get());
+  ASSERT_EQ(chain.Count(), 2u);
+  EXPECT_EQ(chain.ChildAt(0), first);
+  EXPECT_EQ(chain.ChildAt(1), second);
+  EXPECT_EQ(first->Listeners(), std::vector<GPeripheral*>{&chain});
+  EXPECT_EQ(second->Listeners(), std::vector<GPeripheral*>{&chain});
+  // The sibling replaced during the command was not run: the new stage in its place was.
+  EXPECT_TRUE(sibling->Names().empty());
+  EXPECT_EQ(second->Names(), Names{"HandlePageStart"});
+  EXPECT_EQ(watch_sibling->References(), 0);  // the watch alone holds it
+  EXPECT_NE(chain.Configuration()->FindByKey(7), nullptr);
+  EXPECT_NE(chain.Configuration()->FindByKey(8), nullptr);
+  EXPECT_EQ(chain.Configuration()->FindByKey(5), nullptr);
+  EXPECT_EQ(chain.Configuration()->FindByKey(6), nullptr);
+}
+
+TEST_F(GPeripheralCompositeTest, TheIteratorRefusesWhatIsNoStageAndTheChainItself) {
+  auto* child = new FwTestPeripheral("child", 9);
+  chain_.Add(child);
+  const std::unique_ptr<GIterator> children(chain_.CreateIterator());
+  children->ReplaceCurrent(new FwTestPeripheral("before the first", 1));  // no current entry
+  ASSERT_NE(children->Advance(), 0);
+  children->ReplaceCurrent(new GValueAttribute(1, 2));
+  children->ReplaceCurrent(&chain_);
+  children->ReplaceCurrentRef(GCountedPtr(new GValueAttribute(1, 3)));
+  children->ReplaceCurrentRef(GCountedPtr());
+  EXPECT_EQ(chain_.ChildAt(0), child);
+  EXPECT_EQ(child->Listeners(), std::vector<GPeripheral*>{&chain_});
+  EXPECT_TRUE(chain_.Listeners().empty());
+  // Taken out: unlisted, and the next Advance ends the walk.
+  const GCountedPtr watch(child);
+  children->RemoveCurrent();
+  EXPECT_EQ(chain_.Count(), 0u);
+  EXPECT_TRUE(child->Listeners().empty());
+  EXPECT_EQ(children->Advance(), 0);
 }
 
 TEST_F(GPeripheralCompositeTest, TheConfigurationIsTheOwnOneThenEachChildsInOrder) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/core/FrameworkIds.h"
+#include "framework/core/GIterator.h"
 #include "framework/core/GState.h"
 #include "framework/core/GStringAttribute.h"
 #include "framework/core/GValueAttribute.h"
@@ -425,6 +426,38 @@ TEST(GPrinter, ReplaceChildPutsTheCopyInPlaceOfTheChildWithTheKey) {
   ASSERT_NE(LanguageName(printer.JobState()), nullptr);
   EXPECT_EQ(LanguageName(printer.JobState())->GetValue(), "PCL XL");
   EXPECT_EQ(printer.JobState()->FindByKey(vel::key::kLanguagePeripheral), nullptr);
+}
+
+TEST(GPrinter, ChildrenChangedThroughTheIteratorKeepTheRulesOfTheOtherChanges) {
+  // A replacement through the printer's iterator puts the new language peripheral where the
+  // routing finds it, with its name in the job state; a removal leaves no pointer to the child
+  // that went, nor its name.
+  Log log;
+  GPrinter printer;
+  printer.Add(new RecordingChild(&log, "PJL", vel::key::kPJLPeripheral));
+  printer.Add(new RecordingChild(&log, "PostScript", vel::key::kLanguagePeripheral, true));
+  auto* replacement = new RecordingChild(&log, "PCL XL", vel::key::kLanguagePeripheral, true);
+  {
+    const std::unique_ptr<GIterator> children(printer.CreateIterator());
+    ASSERT_NE(children->Advance(), 0);
+    ASSERT_NE(children->Advance(), 0);
+    children->ReplaceCurrent(replacement);
+  }
+  EXPECT_EQ(printer.LanguageChild(), replacement);
+  EXPECT_EQ(replacement->Listeners(), std::vector<GPeripheral*>{&printer});
+  ASSERT_NE(LanguageName(printer.JobState()), nullptr);
+  EXPECT_EQ(LanguageName(printer.JobState())->GetValue(), "PCL XL");
+
+  {
+    const std::unique_ptr<GIterator> children(printer.CreateIterator());
+    while (children->Advance() != 0) {
+      children->RemoveCurrent();
+    }
+  }
+  EXPECT_EQ(printer.Count(), 0u);
+  EXPECT_EQ(printer.PJLChild(), nullptr);
+  EXPECT_EQ(printer.LanguageChild(), nullptr);
+  EXPECT_EQ(LanguageName(printer.JobState()), nullptr);
 }
 
 bool SamePrinter(const GBaseObject& original, const GBaseObject& restored) {
