@@ -110,6 +110,50 @@ RepeatsAvx512(const std::uint8_t* in, std::uint64_t ends, std::uint32_t before, 
   return out + bytes;
 }
 
+// Packets that start at `at` in the window at `base` (`window`: its pair bits) and end in it, as
+// long as there are such: a literal where in[base + at] differs from the next byte, running to
+// the next three equal bytes, else repeats up to the next single byte, as in EncodeRow. Writes
+// them to `out` (which `end` bounds) and answers where the next packet starts: at the first one
+// whose end does not show in the window, or at the row's end. Rows of short repeats and
+// literals, such as lines of text, thus take several packets from one window.
+inline std::uint32_t MorePackets(const std::uint8_t* in, std::uint32_t size, std::uint32_t base,
+                                 std::uint64_t window, std::uint32_t at, std::uint8_t*& out,
+                                 std::uint8_t* end) {
+  constexpr std::uint64_t kTriplesValid = (std::uint64_t{1} << (kWindowBits - 1)) - 1;
+  constexpr std::uint64_t kEndsValid = ((std::uint64_t{1} << kWindowBits) - 1) & ~std::uint64_t{1};
+  const std::uint64_t follows = window << 1;
+  const std::uint64_t singles = ~(follows | window) & kEndsValid;
+  const std::uint64_t triples = window & (window >> 1) & kTriplesValid;
+  while (base + at < size) {
+    const std::uint64_t later = (~std::uint64_t{0} << at) << 1;
+    if (((window >> at) & 1) != 0) {
+      const std::uint64_t later_singles = singles & later;
+      if (later_singles == 0) {
+        break;
+      }
+      const std::uint64_t ends = ~follows & later & (later_singles ^ (later_singles - 1));
+      out = RepeatsAvx512(in + base + at, ends >> at, 0, out, end - out >= 64);
+      at = static_cast<std::uint32_t>(std::countr_zero(later_singles));
+    } else {
+      const std::uint64_t later_triples = triples & later;
+      if (later_triples == 0) {
+        break;
+      }
+      const auto stop = static_cast<std::uint32_t>(std::countr_zero(later_triples));
+      const std::uint32_t length = stop - at;
+      out[0] = static_cast<std::uint8_t>(length - 1);
+      if (end - out >= 1 + 64) {
+        std::memcpy(out + 1, in + base + at, 64);
+      } else {
+        std::memcpy(out + 1, in + base + at, length);
+      }
+      out += length + 1;
+      at = stop;
+    }
+  }
+  return at;
+}
+
 [[gnu::target("avx2")]] void PairWordsAvx2(const std::uint8_t* in, std::uint32_t size,
                                            std::uint64_t* mask) {
   for (std::uint32_t w = 0; w * 64 < size; ++w) {
@@ -264,7 +308,8 @@ inline std::uint32_t EncodeRow(const std::uint8_t* in, std::uint32_t size,
           out = RepeatsAvx512(in + base, ends, before, out, end - out >= 64);
           const auto single = static_cast<std::uint32_t>(std::countr_zero((follows | window) + 1));
           if (single < kWindowBits) {
-            i = base + single;  // a literal starts there
+            // A literal starts there.
+            i = base + MorePackets(in, size, base, window, single, out, end);
             break;
           }
           const auto last_change = static_cast<std::uint32_t>(63 - std::countl_zero(ends));
