@@ -4,6 +4,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#include <cpuid.h>
+
 namespace vel::cpu {
 
 inline bool HasSsse3() {
@@ -36,6 +38,20 @@ inline bool HasAvx512BwBmi() {
   static const bool has = HasAvx512Bw() && __builtin_cpu_supports("bmi") != 0 &&
                           __builtin_cpu_supports("bmi2") != 0 &&
                           __builtin_cpu_supports("popcnt") != 0;
+  return has;
+}
+
+// AVX-512 with byte permutes and compresses (VBMI, VBMI2), the bit instructions above and lzcnt
+// (extended leaf 0x80000001, ecx bit 5).
+inline bool HasAvx512Vbmi2Bmi() {
+  static const bool has = [] {
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    return HasAvx512BwBmi() && HasAvx512Vbmi() && __builtin_cpu_supports("avx512vbmi2") != 0 &&
+           __get_cpuid(0x80000001u, &eax, &ebx, &ecx, &edx) != 0 && (ecx & (1u << 5)) != 0;
+  }();
   return has;
 }
 

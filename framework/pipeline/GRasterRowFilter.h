@@ -55,6 +55,7 @@ class GRowRunLengthFilter : public GRasterRowFilter {
   std::uint32_t data_bytes_ = 0;  // r
   std::uint32_t pad_bytes_ = 0;   // p
   std::uint32_t pair_words_ = 0;
-  std::unique_ptr<std::uint8_t[]> work_;    // the row and its pad, 64 zero bytes after them
+  std::unique_ptr<std::uint8_t[]> work_storage_;
+  std::uint8_t* work_ = nullptr;  // in work_storage_, 64-byte aligned: the row, its pad and slack
   std::unique_ptr<std::uint64_t[]> pairs_;  // the row's pair mask
 };

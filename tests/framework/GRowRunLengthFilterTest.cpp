@@ -244,21 +244,24 @@ TEST(GRowRunLengthFilterTest, ShortRowsAfterAFullRowEndInZeros) {
 }
 
 // Rows made to meet the encoder's strides (16, 32 and 64 bytes, windows of 56 and 57) and the
-// 128-byte packet limit: backgrounds of distinct, alternating, equal and random bytes, each with
-// one run of 2 to 130 bytes at every position.
+// 128-byte packet limit: backgrounds of distinct, alternating, equal and random bytes and of runs
+// of 2 and of 7 (repeats that follow one another across many windows), each with one run of 2 to
+// 130 bytes at every position.
 TEST(GRowRunLengthFilterTest, StructuredRowsEncodeAsTheReference) {
   std::mt19937 random(129);
   const std::size_t lengths[] = {1,  2,  3,  15, 16, 17,  31,  32,  33,  55,  56,  57,  58,
                                  63, 64, 65, 127, 128, 129, 130, 200, 255, 256, 257, 300};
   const std::size_t runs[] = {2, 3, 4, 56, 57, 58, 127, 128, 129, 130};
-  for (int background = 0; background < 4; ++background) {
+  for (int background = 0; background < 6; ++background) {
     for (const std::size_t length : lengths) {
       Bytes row(length);
       for (std::size_t k = 0; k < length; ++k) {
         row[k] = background == 0   ? static_cast<std::uint8_t>(k % 251)
                  : background == 1 ? static_cast<std::uint8_t>(k % 2 == 0 ? 0x00 : 0xFF)
                  : background == 2 ? std::uint8_t{0}
-                                   : static_cast<std::uint8_t>(random() % 3);
+                 : background == 3 ? static_cast<std::uint8_t>(random() % 3)
+                 : background == 4 ? static_cast<std::uint8_t>(k / 2)
+                                   : static_cast<std::uint8_t>(k / 7);
       }
       ASSERT_EQ(Encode(row, 1).bytes, ReferenceEncode(row)) << background << " " << length;
       for (std::size_t at = 0; at < length; ++at) {
