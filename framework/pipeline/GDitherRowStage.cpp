@@ -98,7 +98,113 @@ constexpr std::array<std::uint8_t, 256> kReversed = [] {
   return x;
 }
 
+// Output pixel j of 64, the groups of 8 reversed as ThresholdAvx512 has them, is grown from this
+// one of 64 levels (the low 32 levels; add 32 for the high ones).
+constexpr std::array<std::uint8_t, 64> kGrownLevels = [] {
+  std::array<std::uint8_t, 64> index{};
+  for (std::uint32_t j = 0; j < 64; ++j) {
+    index[j] = static_cast<std::uint8_t>(((j & ~7u) | (7 - (j & 7))) >> 1);
+  }
+  return index;
+}();
+
+// The 64 thresholds at `at`, groups of 8 reversed, or the repeated ones.
+template <bool Repeats>
+[[gnu::target("avx512f,avx512bw"), gnu::always_inline]] inline __m512i GrownThresholds(
+    const std::uint8_t* at, __m512i repeated, __m512i reverse) {
+  if constexpr (Repeats) {
+    return repeated;
+  } else {
+    return _mm512_shuffle_epi8(_mm512_loadu_si512(at), reverse);
+  }
+}
+
+// ThresholdAvx512 of levels grown 2x across: `count` pixels from count / 2 levels, 128 pixels at a
+// time from 64 levels, then 64 from 32; answers how many pixels were done.
+template <bool Repeats>
+[[gnu::target("avx512f,avx512bw,avx512vbmi")]] std::uint32_t ThresholdGrownAvx512(
+    const std::uint8_t* levels, const std::uint8_t* thresholds, std::uint32_t count,
+    std::uint8_t* out) {
+  constexpr long long kLow = 0x0001020304050607;
+  constexpr long long kHigh = 0x08090A0B0C0D0E0F;
+  const __m512i reverse = _mm512_set_epi64(kHigh, kLow, kHigh, kLow, kHigh, kLow, kHigh, kLow);
+  const __m512i low = _mm512_loadu_si512(kGrownLevels.data());
+  const __m512i high = _mm512_add_epi8(low, _mm512_set1_epi8(32));
+  const __m512i repeated =
+      Repeats ? _mm512_shuffle_epi8(_mm512_loadu_si512(thresholds), reverse) : __m512i{};
+  std::uint32_t x = 0;
+  for (; x + 128 <= count; x += 128) {
+    const __m512i level = _mm512_loadu_si512(levels + x / 2);
+    const __m512i first_thresholds = GrownThresholds<Repeats>(thresholds + x, repeated, reverse);
+    const __m512i second_thresholds =
+        GrownThresholds<Repeats>(thresholds + x + 64, repeated, reverse);
+    // The zero-masking form: GCC 12 warns about the unmasked one's undefined source.
+    const std::uint64_t first = _mm512_cmp_epu8_mask(
+        _mm512_maskz_permutexvar_epi8(~0ull, low, level), first_thresholds, _MM_CMPINT_NLT);
+    const std::uint64_t second = _mm512_cmp_epu8_mask(
+        _mm512_maskz_permutexvar_epi8(~0ull, high, level), second_thresholds, _MM_CMPINT_NLT);
+    std::memcpy(out + x / 8, &first, 8);
+    std::memcpy(out + x / 8 + 8, &second, 8);
+  }
+  if (x + 64 <= count) {
+    const __m512i level = _mm512_maskz_loadu_epi8(0xFFFFFFFFull, levels + x / 2);
+    const __m512i first_thresholds = GrownThresholds<Repeats>(thresholds + x, repeated, reverse);
+    const std::uint64_t first = _mm512_cmp_epu8_mask(
+        _mm512_maskz_permutexvar_epi8(~0ull, low, level), first_thresholds, _MM_CMPINT_NLT);
+    std::memcpy(out + x / 8, &first, 8);
+    x += 64;
+  }
+  return x;
+}
+
+// ThresholdAvx2 of levels grown 2x across: 32 pixels at a time from 16 levels.
+[[gnu::target("avx2")]] std::uint32_t ThresholdGrownAvx2(const std::uint8_t* levels,
+                                                         const std::uint8_t* thresholds,
+                                                         std::uint32_t wrap, std::uint32_t count,
+                                                         std::uint8_t* out) {
+  const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                           7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+  std::uint32_t x = 0;
+  for (; x + 32 <= count; x += 32) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + x / 2));
+    const __m256i level = _mm256_set_m128i(_mm_unpackhi_epi8(sixteen, sixteen),
+                                           _mm_unpacklo_epi8(sixteen, sixteen));
+    const __m256i threshold =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + (x & wrap)));
+    const __m256i light = _mm256_cmpeq_epi8(_mm256_max_epu8(level, threshold), level);
+    const auto mask =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(light, reverse)));
+    std::memcpy(out + (x >> 3), &mask, 4);
+  }
+  return x;
+}
+
 #endif
+
+// Threshold of levels grown 2x across: pixel x has level levels[x / 2].
+void ThresholdGrown(const std::uint8_t* levels, const std::uint8_t* thresholds, bool repeats,
+                    std::uint32_t count, std::uint8_t* out) {
+  const std::uint32_t wrap = repeats ? 63u : ~0u;
+  std::uint32_t x = 0;
+#if defined(VEL_DITHER_X86)
+  if (vel::cpu::HasAvx512Vbmi()) {
+    x = repeats ? ThresholdGrownAvx512<true>(levels, thresholds, count, out)
+                : ThresholdGrownAvx512<false>(levels, thresholds, count, out);
+  }
+  if (vel::cpu::HasAvx2()) {
+    // x is a multiple of 64 here.
+    x += ThresholdGrownAvx2(levels + x / 2, repeats ? thresholds : thresholds + x, wrap, count - x,
+                            out + (x >> 3));
+  }
+#endif
+  for (; x < count; x += 8) {
+    std::uint32_t byte = 0;
+    for (std::uint32_t i = x; i < x + 8; ++i) {
+      byte = (byte << 1) | (levels[i >> 1] >= thresholds[i & wrap] ? 1u : 0u);
+    }
+    out[x >> 3] = static_cast<std::uint8_t>(byte);
+  }
+}
 
 // One bit per pixel, most significant first: 1 where the level is at least the threshold.
 // `count` is a multiple of 8. With `repeats`, `thresholds` holds 64 bytes that stand for every 64
@@ -206,6 +312,13 @@ std::int32_t GDitherRowStage::Prepare() {
   // Pixels past the right edge compare as light: a level of 255 against a threshold of 0.
   std::memset(level_line_.get() + width_, 255, padded - width_);
   row_bytes_ = width_ / 8 + (width_ % 8 != 0 ? 1 : 0);
+  // 8-bit rows doubled across below come narrow: each level is compared with the thresholds of
+  // both its columns, which gives the bits of the doubled row.
+  narrow_ = bits_ == 8 && inner_->GetNarrowFactor() == 2 && inner_->UseNarrowRows();
+  if (narrow_) {
+    source_bytes_ = (width_ + 1) / 2;
+    std::memset(level_line_.get() + source_bytes_, 255, padded / 2 - source_bytes_);
+  }
   ready_ = 1;
   return 1;
 }
@@ -242,16 +355,19 @@ const std::uint8_t* GDitherRowStage::ThresholdLine(std::uint32_t matrix_row) {
 const std::uint8_t* GDitherRowStage::LevelLine() {
   const std::uint8_t* in = row_.get();
   std::uint8_t* levels = level_line_.get();
+  // Narrow rows hold half the pixels, up to half the padded width.
+  const std::uint32_t pixels = narrow_ ? source_bytes_ : width_;
+  const std::uint32_t padded = narrow_ ? ((width_ + 7) & ~7u) / 2 : (width_ + 7) & ~7u;
   switch (bits_) {
     case 8:
       if (levels_are_values_) {
         // Pixels past the right edge compare as light.
-        if (width_ % 8 != 0) {
-          std::memset(row_.get() + width_, 255, ((width_ + 7) & ~7u) - width_);
+        if (pixels < padded) {
+          std::memset(row_.get() + pixels, 255, padded - pixels);
         }
         return row_.get();
       } else {
-        for (std::uint32_t x = 0; x < width_; ++x) {
+        for (std::uint32_t x = 0; x < pixels; ++x) {
           levels[x] = levels_[in[x]];
         }
       }
@@ -276,7 +392,16 @@ void GDitherRowStage::Dither(std::uint8_t* out, std::uint16_t row_number) {
   const std::uint8_t* thresholds =
       ThresholdLine(static_cast<std::uint32_t>(y < 0 ? y + std::int32_t(matrix_height_) : y));
   // A cell greater than the level clears the bit.
-  Threshold(LevelLine(), thresholds, thresholds_repeat_, (width_ + 7) & ~7u, out);
+  const std::uint32_t padded = (width_ + 7) & ~7u;
+  if (!narrow_) {
+    Threshold(LevelLine(), thresholds, thresholds_repeat_, padded, out);
+    return;
+  }
+  ThresholdGrown(LevelLine(), thresholds, thresholds_repeat_, padded, out);
+  if (width_ % 2 != 0) {
+    // The last level stands for the last pixel and one past the right edge, which is light.
+    out[padded / 8 - 1] |= static_cast<std::uint8_t>((1u << (padded - width_)) - 1);
+  }
 }
 
 std::uint32_t GDitherRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_number,

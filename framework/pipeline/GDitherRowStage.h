@@ -6,6 +6,10 @@
 // level clears the pixel's bit (dark), otherwise it stays 1 (light). A row that stands for several
 // lines is read once and handed up once per line, each dithered with its own matrix row.
 //
+// Rows of 8 bits that the stage below doubles across are asked for narrow (see
+// GRasterRowSource), each level then compared with the cells of both its columns: the bits are
+// those of the doubled row.
+//
 // Levels: with a palette, entry i gives (30 red + 59 green + 11 blue) / 100 and values at or past
 // the palette's count give 0; without one, 1-bit values give 0 or 255, 4-bit values the value x 17
 // and 8-bit values the value.
@@ -51,7 +55,7 @@ class GDitherRowStage : public GPointRowStage {
   std::uint32_t phase_ = 0;                     // matrix column of the first pixel
   std::uint8_t bits_ = 0;
   std::uint32_t width_ = 0;                     // pixels of a row
-  std::uint32_t source_bytes_ = 0;              // bytes of a source row
+  std::uint32_t source_bytes_ = 0;              // bytes of a source row (narrow or not)
   bool levels_are_values_ = false;              // 8-bit rows without a palette
   std::uint8_t levels_[256] = {};
   std::unique_ptr<std::uint8_t[]> row_;         // the source row (also the repeated row)
@@ -60,6 +64,7 @@ class GDitherRowStage : public GPointRowStage {
   std::uint32_t line_bytes_ = 0;                // of a threshold line
   bool all_threshold_lines_ = false;
   bool thresholds_repeat_ = false;              // every 64 pixels: the matrix width divides 64
+  bool narrow_ = false;                         // rows come narrow, doubled across
   std::uint16_t next_number_ = 0;               // of the next copy of a repeated row
   std::uint32_t copies_due_ = 0;
 };
