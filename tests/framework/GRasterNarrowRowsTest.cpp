@@ -125,10 +125,12 @@ TEST(GRasterNarrowRowsTest, NarrowRowsGiveTheBytesOfFullRows) {
       }
       const GDitherMatrix matrix(c.matrix_width, c.matrix_height, cells.data(), 1, 0);
       std::unique_ptr<GPaletteTable> palette(c.palette ? GreyPalette(random, 200) : nullptr);
-      // Three rows, the second short (its missing pixels read as 0).
+      // Three rows, the second short (its missing pixels read as 0; a row of no bytes would end
+      // the image).
       std::vector<ScriptedRowSource::Row> rows;
       for (int y = 0; y < 3; ++y) {
-        Bytes row(y == 1 ? static_cast<std::size_t>(c.width) / 2 : static_cast<std::size_t>(c.width));
+        const auto width = static_cast<std::size_t>(c.width);
+        Bytes row(y == 1 ? (width + 1) / 2 : width);
         for (std::uint8_t& value : row) {
           value = static_cast<std::uint8_t>(random());
         }
