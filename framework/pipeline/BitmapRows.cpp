@@ -465,7 +465,8 @@ void BgrToGrey(const std::uint8_t* source, std::uint32_t count, std::uint8_t* de
   std::uint32_t i = 0;
 #if defined(VEL_ROWS_X86)
   if (vel::cpu::HasAvx512Vnni()) {
-    i = BgrToGreyAvx512Vnni(source, count, destination);
+    BgrToGreyAvx512Vnni(source, count, destination);
+    return;  // every pixel, the last ones in a masked step
   }
   if (vel::cpu::HasAvx512Vbmi()) {
     i += BgrToGreyAvx512(source + std::size_t{3} * i, count - i, destination + i);

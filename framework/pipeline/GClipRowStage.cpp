@@ -39,6 +39,7 @@ std::int32_t GClipRowStage::Prepare() {
     const std::uint64_t column_bits = std::uint64_t(clipped_.left - source.left) * bits;
     const std::uint64_t row_bits = std::uint64_t(vel::RectWidth(clipped_)) * bits;
     row_offset_ = clipped_.top - source.top;
+    column_offset_ = static_cast<std::uint32_t>(clipped_.left - source.left);
     first_byte_ = static_cast<std::uint32_t>(column_bits / 8);
     bit_offset_ = static_cast<std::uint32_t>(column_bits % 8);
     byte_count_ = static_cast<std::uint32_t>((row_bits + 7) >> 3);
@@ -60,21 +61,13 @@ std::uint32_t GClipRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_nu
     length = 0;
     return 0;
   }
-  std::uint32_t status = 0;
-  for (;;) {
-    status = ReadInner(buffer, row_number, length, repeat, flag);
-    if (length == 0) {
-      return status;
-    }
-    if (std::int32_t{row_number} + repeat > row_offset_) {
-      break;
-    }
+  if (narrow_) {
+    return ReadNarrowRow(buffer, row_number, length, repeat, flag);
   }
-  if (row_number < row_offset_) {
-    repeat = static_cast<std::uint8_t>(repeat - (row_offset_ - row_number));
-    row_number = static_cast<std::uint16_t>(row_offset_);
+  const std::uint32_t status = ReadKeptRow(buffer, row_number, length, repeat, flag);
+  if (length == 0) {
+    return status;
   }
-  row_number = static_cast<std::uint16_t>(row_number - row_offset_);
   if (length < source_bytes_) {
     // A short row below reads as 0 past its end.
     std::memset(buffer + length, 0, source_bytes_ - length);
@@ -103,6 +96,66 @@ std::uint32_t GClipRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_nu
   }
   length = byte_count_;
   return status;
+}
+
+std::uint32_t GClipRowStage::ReadKeptRow(std::uint8_t* buffer, std::uint16_t& row_number,
+                                         std::uint32_t& length, std::uint8_t& repeat,
+                                         std::uint8_t& flag) {
+  std::uint32_t status = 0;
+  for (;;) {
+    status = ReadInner(buffer, row_number, length, repeat, flag);
+    if (length == 0) {
+      return status;
+    }
+    if (std::int32_t{row_number} + repeat > row_offset_) {
+      break;
+    }
+  }
+  if (row_number < row_offset_) {
+    repeat = static_cast<std::uint8_t>(repeat - (row_offset_ - row_number));
+    row_number = static_cast<std::uint16_t>(row_offset_);
+  }
+  row_number = static_cast<std::uint16_t>(row_number - row_offset_);
+  return status;
+}
+
+std::uint32_t GClipRowStage::ReadNarrowRow(std::uint8_t* buffer, std::uint16_t& row_number,
+                                           std::uint32_t& length, std::uint8_t& repeat,
+                                           std::uint8_t& flag) {
+  const std::uint32_t status = ReadKeptRow(buffer, row_number, length, repeat, flag);
+  if (length == 0) {
+    return status;
+  }
+  // 8-bit pixels: the cut moves whole bytes.
+  if (length < narrow_first_ + narrow_count_) {
+    // A short row below reads as 0 past its end.
+    std::memset(buffer + length, 0, narrow_first_ + narrow_count_ - length);
+  }
+  if (narrow_first_ != 0) {
+    std::memmove(buffer, buffer + narrow_first_, narrow_count_);
+  }
+  length = narrow_count_;
+  return status;
+}
+
+std::uint32_t GClipRowStage::GetNarrowFactor() const {
+  if (ready_ == 0 || empty_ || inner_ == nullptr || inner_->GetBitsPerPixel() != 8) {
+    return 1;
+  }
+  const std::uint32_t factor = inner_->GetNarrowFactor();
+  return factor > 1 && column_offset_ % factor == 0 ? factor : 1;
+}
+
+bool GClipRowStage::UseNarrowRows() {
+  const std::uint32_t factor = GetNarrowFactor();
+  narrow_ = factor > 1 && inner_->UseNarrowRows();
+  if (narrow_) {
+    // The kept columns start on a narrow pixel, and lie inside the rectangle below, so the kept
+    // narrow pixels lie inside its narrow rows.
+    narrow_first_ = column_offset_ / factor;
+    narrow_count_ = (static_cast<std::uint32_t>(vel::RectWidth(clipped_)) + factor - 1) / factor;
+  }
+  return narrow_;
 }
 
 GRect* GClipRowStage::GetRect(GRect& rect) const {

@@ -27,8 +27,18 @@ class GClipRowStage : public GRasterRowSource {
   std::uint32_t GetRowBytes() const override { return row_bytes_; }
   // The clipped rectangle (all 0 when nothing is left).
   GRect* GetRect(GRect& rect) const override;
+  // The narrow factor k of the 8-bit rows below when the clipped left edge lies k columns
+  // apart from theirs times a whole number, so that narrow rows can be cut too; else 1.
+  std::uint32_t GetNarrowFactor() const override;
+  bool UseNarrowRows() override;
 
  private:
+  // Reads the next row below that reaches the clipped top and numbers it from there.
+  std::uint32_t ReadKeptRow(std::uint8_t* buffer, std::uint16_t& row_number,
+                            std::uint32_t& length, std::uint8_t& repeat, std::uint8_t& flag);
+  std::uint32_t ReadNarrowRow(std::uint8_t* buffer, std::uint16_t& row_number,
+                              std::uint32_t& length, std::uint8_t& repeat, std::uint8_t& flag);
+
   const GClipAttribute* clip_;
   std::int32_t dx_;
   std::int32_t dy_;
@@ -40,4 +50,8 @@ class GClipRowStage : public GRasterRowSource {
   std::uint32_t byte_count_ = 0;     // of a clipped row
   std::uint8_t last_mask_ = 0;       // for the last byte; 0: the row ends on a byte boundary
   std::uint32_t source_bytes_ = 0;   // bytes of a row below that the cut reads
+  std::uint32_t column_offset_ = 0;  // clipped left - source left, in pixels
+  bool narrow_ = false;              // rows cut and handed up narrow
+  std::uint32_t narrow_first_ = 0;   // of the first narrow pixel kept
+  std::uint32_t narrow_count_ = 0;   // narrow pixels kept
 };

@@ -26,6 +26,10 @@ const GPaletteTable* GRasterRowSource::GetPalette() const {
   return inner_ == nullptr ? nullptr : inner_->GetPalette();
 }
 
+std::uint32_t GRasterRowSource::GetNarrowFactor() const { return 1; }
+
+bool GRasterRowSource::UseNarrowRows() { return false; }
+
 std::uint32_t GRasterRowSource::ReadInner(std::uint8_t* buffer, std::uint16_t& row_number,
                                           std::uint32_t& length, std::uint8_t& repeat,
                                           std::uint8_t& flag) {

@@ -8,6 +8,10 @@
 //  - A row comes with its number (lines counted from the top of the stage's rectangle), its length
 //    in bytes (0: no more rows), how many lines it stands for (repeat) and a flag byte (1).
 //  - GetRect is the rectangle of pixels the stage delivers; its width fixes the pixels of a row.
+//  - Narrow rows: a stage whose 8-bit rows are pixels each written k times across may hand them
+//    up unwritten, k times narrower, to a consumer that asks for them and grows them itself. A
+//    narrow row holds ceil(width / k) pixels, pixel i standing for columns k i to k i + k - 1;
+//    its length counts those bytes. Stages hand up full rows unless asked.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +43,13 @@ class GRasterRowSource {
   virtual std::uint8_t GetBitsPerPixel() const;
   // The palette the pixel values index, or null; the base asks the source below.
   virtual const GPaletteTable* GetPalette() const;
+  // The factor k by which this stage can hand up narrow rows (see above); 1 when it cannot. The
+  // base cannot.
+  virtual std::uint32_t GetNarrowFactor() const;
+  // Asks the prepared stage to hand up narrow rows of GetNarrowFactor() from now on; answers
+  // whether it will. A consumer asks once, at the end of its own Prepare when it is sure to enter
+  // the chain, and before any row is read. The base answers false.
+  virtual bool UseNarrowRows();
 
   void SetInner(GRasterRowSource* inner) { inner_ = inner; }
   GRasterRowSource* GetInner() const { return inner_; }

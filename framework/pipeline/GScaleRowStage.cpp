@@ -161,6 +161,17 @@ std::int32_t GScaleRowStage::Prepare() {
   return 1;
 }
 
+std::uint32_t GScaleRowStage::GetNarrowFactor() const {
+  // Narrow rows are read straight into the caller's buffer, which holds the stage's own rows.
+  const bool fits = inner_ != nullptr && inner_->GetRowBytes() <= row_bytes_;
+  return ready_ != 0 && x_scale_ && factor_ == 2 && bits_ == 8 && fits ? 2 : 1;
+}
+
+bool GScaleRowStage::UseNarrowRows() {
+  narrow_ = GetNarrowFactor() == 2;
+  return narrow_;
+}
+
 std::int32_t GScaleRowStage::GrowLines() {
   std::int32_t lines = 0;
   bool advanced = false;
@@ -197,7 +208,7 @@ std::uint32_t GScaleRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_n
   flag = 1;
   if (lines_due_ > 0) {
     const std::int32_t lines = std::min(lines_due_, kMaxRepeat);
-    length = x_scale_ ? scaled_bytes_ : source_bytes_;
+    length = x_scale_ && !narrow_ ? scaled_bytes_ : source_bytes_;
     std::memcpy(buffer, held_.get(), length);
     lines_due_ -= lines;
     row_number = static_cast<std::uint16_t>(out_line_);
@@ -218,7 +229,8 @@ std::uint32_t GScaleRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_n
       lines = GrowLines();
     }
   }
-  std::uint8_t* into = x_scale_ ? row_.get() : buffer;
+  const bool scale_row = x_scale_ && !narrow_;
+  std::uint8_t* into = scale_row ? row_.get() : buffer;
   std::uint32_t status = 0;
   do {
     status = ReadInner(into, row_number, length, repeat, flag);
@@ -231,7 +243,7 @@ std::uint32_t GScaleRowStage::ReadRow(std::uint8_t* buffer, std::uint16_t& row_n
   }
   flag = 1;
   lines = std::min(lines, dst_h_ - out_line_);
-  if (x_scale_) {
+  if (scale_row) {
     ScaleRow(buffer);
     length = scaled_bytes_;
   } else {

@@ -27,6 +27,10 @@ class GScaleRowStage : public GRectRowStage {
   // and for rows other than 1, 4, 8 and 24 bits per pixel.
   std::int32_t Prepare() override;
   std::uint32_t GetRowBytes() const override { return row_bytes_; }
+  // 2 for 8-bit rows doubled across whose rows below fit the stage's own rows: a narrow row is
+  // then the row below as it came.
+  std::uint32_t GetNarrowFactor() const override;
+  bool UseNarrowRows() override;
 
  private:
   // How many lines the next source row stands for, growing; how many source rows to step,
@@ -53,4 +57,5 @@ class GScaleRowStage : public GRectRowStage {
   std::unique_ptr<std::uint8_t[]> held_;        // a row that stands for more than 255 lines
   std::int32_t out_line_ = 0;
   std::int32_t lines_due_ = 0;  // lines of the held row still to hand up
+  bool narrow_ = false;         // rows handed up unscaled across
 };
