@@ -6,9 +6,11 @@
 // scale and dither 0.05, the whole chain 0.03.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "framework/pipeline/GBitmap.h"
@@ -23,26 +25,16 @@ namespace {
 
 constexpr std::int16_t kWidth = 4858;
 
-// Hands up the same row again and again, numbering the lines.
-class LoopSource : public GRasterRowSource {
+// A source of rows of one size over a fixed rectangle; subclasses hand up the rows.
+class FixedSource : public GRasterRowSource {
  public:
-  LoopSource(std::int32_t width, std::int32_t height, std::uint8_t bits, std::vector<std::uint8_t> row)
+  FixedSource(std::int32_t width, std::int32_t height, std::uint8_t bits, std::size_t row_bytes)
       : rect_{0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)},
-        bits_(bits),
-        row_(std::move(row)) {
-    row_bytes_ = static_cast<std::uint32_t>(row_.size());
+        bits_(bits) {
+    row_bytes_ = static_cast<std::uint32_t>(row_bytes);
     ready_ = 1;
   }
 
-  std::uint32_t ReadRow(std::uint8_t* buffer, std::uint16_t& row_number, std::uint32_t& length,
-                        std::uint8_t& repeat, std::uint8_t& flag) override {
-    std::memcpy(buffer, row_.data(), row_.size());
-    row_number = line_++;
-    length = row_bytes_;
-    repeat = 1;
-    flag = 1;
-    return 0;
-  }
   std::uint32_t GetRowBytes() const override { return row_bytes_; }
   GRect* GetRect(GRect& rect) const override {
     rect = rect_;
@@ -50,48 +42,57 @@ class LoopSource : public GRasterRowSource {
   }
   std::uint8_t GetBitsPerPixel() const override { return bits_; }
 
- private:
-  GRect rect_;
-  std::uint8_t bits_;
-  std::vector<std::uint8_t> row_;
-  std::uint16_t line_ = 0;
-};
-
-// Hands up rows from a set in turn, numbering the lines: the rows differ from one read to the next.
-class CycleSource : public GRasterRowSource {
- public:
-  CycleSource(std::int32_t width, std::uint8_t bits, std::vector<std::vector<std::uint8_t>> rows)
-      : rect_{0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(rows.size())},
-        bits_(bits),
-        rows_(std::move(rows)) {
-    row_bytes_ = static_cast<std::uint32_t>(rows_.front().size());
-    ready_ = 1;
-  }
-
-  std::uint32_t ReadRow(std::uint8_t* buffer, std::uint16_t& row_number, std::uint32_t& length,
-                        std::uint8_t& repeat, std::uint8_t& flag) override {
-    const std::vector<std::uint8_t>& row = rows_[next_];
-    next_ = next_ + 1 == rows_.size() ? 0 : next_ + 1;
+ protected:
+  // Copies `row` out as the next line.
+  void HandUp(const std::vector<std::uint8_t>& row, std::uint8_t* buffer, std::uint16_t& row_number,
+              std::uint32_t& length, std::uint8_t& repeat, std::uint8_t& flag) {
     std::memcpy(buffer, row.data(), row.size());
     row_number = line_++;
     length = row_bytes_;
     repeat = 1;
     flag = 1;
-    return 0;
   }
-  std::uint32_t GetRowBytes() const override { return row_bytes_; }
-  GRect* GetRect(GRect& rect) const override {
-    rect = rect_;
-    return &rect;
-  }
-  std::uint8_t GetBitsPerPixel() const override { return bits_; }
 
  private:
   GRect rect_;
   std::uint8_t bits_;
+  std::uint16_t line_ = 0;
+};
+
+// Hands up the same row again and again, numbering the lines.
+class LoopSource : public FixedSource {
+ public:
+  LoopSource(std::int32_t width, std::int32_t height, std::uint8_t bits, std::vector<std::uint8_t> row)
+      : FixedSource(width, height, bits, row.size()), row_(std::move(row)) {}
+
+  std::uint32_t ReadRow(std::uint8_t* buffer, std::uint16_t& row_number, std::uint32_t& length,
+                        std::uint8_t& repeat, std::uint8_t& flag) override {
+    HandUp(row_, buffer, row_number, length, repeat, flag);
+    return 0;
+  }
+
+ private:
+  std::vector<std::uint8_t> row_;
+};
+
+// Hands up rows from a set in turn, numbering the lines: the rows differ from one read to the next.
+class CycleSource : public FixedSource {
+ public:
+  CycleSource(std::int32_t width, std::uint8_t bits, std::vector<std::vector<std::uint8_t>> rows)
+      : FixedSource(width, static_cast<std::int32_t>(rows.size()), bits, rows.front().size()),
+        rows_(std::move(rows)) {}
+
+  std::uint32_t ReadRow(std::uint8_t* buffer, std::uint16_t& row_number, std::uint32_t& length,
+                        std::uint8_t& repeat, std::uint8_t& flag) override {
+    const std::vector<std::uint8_t>& row = rows_[next_];
+    next_ = next_ + 1 == rows_.size() ? 0 : next_ + 1;
+    HandUp(row, buffer, row_number, length, repeat, flag);
+    return 0;
+  }
+
+ private:
   std::vector<std::vector<std::uint8_t>> rows_;
   std::size_t next_ = 0;
-  std::uint16_t line_ = 0;
 };
 
 // 64 one-bit rows of a printed page: lines of text (words of glyph bytes between white gaps),
