@@ -151,7 +151,7 @@ const GDitherMatrix& Matrix() {
 // Reads rows from `stage` over `source`, counting the bytes handed up; a stage that runs out is
 // made again.
 template <typename MakeStage>
-void ReadStage(benchmark::State& state, LoopSource& source, MakeStage make) {
+void ReadStage(benchmark::State& state, GRasterRowSource& source, MakeStage make) {
   std::unique_ptr<GRasterRowSource> stage(make());
   stage->SetInner(&source);
   if (stage->Prepare() == 0) {
@@ -204,24 +204,7 @@ void RunLength(benchmark::State& state) {
 // beside memcpy of the same 608 bytes in Memcpy/608.
 void RunLengthPageRows(benchmark::State& state) {
   CycleSource source(kWidth, 1, TextPageRows((kWidth + 7) / 8));
-  std::unique_ptr<GRasterRowSource> stage(new GRowRunLengthFilter(4));
-  stage->SetInner(&source);
-  if (stage->Prepare() == 0) {
-    state.SkipWithError("stage not ready");
-    return;
-  }
-  std::vector<std::uint8_t> buffer(stage->GetRowBytes());
-  std::int64_t bytes = 0;
-  for (auto _ : state) {
-    std::uint16_t number;
-    std::uint32_t length;
-    std::uint8_t repeat;
-    std::uint8_t flag;
-    stage->ReadRow(buffer.data(), number, length, repeat, flag);
-    bytes += length;
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(bytes);
+  ReadStage(state, source, [] { return new GRowRunLengthFilter(4); });
 }
 
 void Grow(benchmark::State& state, std::uint8_t bits) {
